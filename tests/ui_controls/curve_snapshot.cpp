@@ -54,22 +54,15 @@ int main(int argc, char** argv) {
   std::vector<CurveData> channels = {{grid, current, true}, {grid, other, true}};
 
   UIEqualizer eq;
-  eq.SetScalePercent(scale);
-  eq.resize(QSize(880, 300) * scale / 100);
-  eq.SetPeqMode(1);
-  eq.SetBands(bands, 3);
-  eq.setCurEqHpLp(50, 16000);
-  eq.SetCurves(channels, 0);
+  tolva::curves::testing::Show(eq, {scale, {880, 300}, bands, 3, 50, 16000, channels});
   bool ok = eq.grab().toImage().save(dir + "/curve_equalizer.png");
 
-  UIEqualizer bypass;
-  bypass.SetScalePercent(scale);
-  bypass.resize(QSize(880, 300) * scale / 100);
-  bypass.SetBands(std::vector<CurveBand>(31, CurveBand{0.0f, 1.0f, 1000, 0}), -1);
+  const std::vector<CurveBand> flat_bands(31, CurveBand{0.0f, 1.0f, 1000, 0});
   const auto flat =
       tolva::curves::testing::Sample(grid, [](double f) { return Rolloff(f, 80, 20000); });
-  bypass.SetCurves(std::vector<CurveData>{{grid, flat, true}}, 0);
-  bypass.setCurEqHpLp(80, -1);
+  const std::vector<CurveData> flat_channel = {{grid, flat, true}};
+  UIEqualizer bypass;
+  tolva::curves::testing::Show(bypass, {scale, {880, 300}, flat_bands, -1, 80, -1, flat_channel});
   ok = bypass.grab().toImage().save(dir + "/curve_equalizer_bypass.png") && ok;
 
   UIEqualizerAc ac;

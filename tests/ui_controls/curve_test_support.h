@@ -9,6 +9,9 @@
 #include <cmath>
 #include <cstddef>
 #include <functional>
+#include <span>
+
+#include "ui/controls/ui_equalizer.h"
 
 namespace tolva::curves::testing {
 
@@ -63,6 +66,26 @@ inline int CountReddish(const QImage& img, QRect area) {
     }
   }
   return n;
+}
+
+// An equalizer graph in PEQ mode as the main window shows it, at a display scale.
+struct EqualizerScene {
+  int scale = 100;
+  QSize size_at_100{880, 300};
+  std::span<const CurveBand> bands;
+  int selected = -1;
+  int hp = -1;
+  int lp = -1;
+  std::span<const CurveData> channels;
+};
+
+inline void Show(UIEqualizer& eq, const EqualizerScene& scene) {
+  eq.SetScalePercent(scene.scale);
+  eq.resize(scene.size_at_100 * scene.scale / 100);
+  eq.SetPeqMode(1);
+  eq.SetBands(scene.bands, scene.selected);
+  eq.setCurEqHpLp(scene.hp, scene.lp);
+  eq.SetCurves(scene.channels, 0);
 }
 
 }  // namespace tolva::curves::testing
