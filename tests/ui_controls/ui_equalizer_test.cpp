@@ -52,18 +52,24 @@ struct EqualizerFixture : ::testing::Test {
 
 TEST_F(EqualizerFixture, CurrentCurveIsDrawnInGreenWhereTheMapsPutIt) {
   ShowCurves({Sample(grid, Bell)}, {true}, 0);
-  const QImage img = Grab(eq);
-  const CurveGeometry g = eq.Geometry();
-  const PixelRect plot = g.Plot();
-  int checked = 0;
-  for (int x = plot.left + 3; x < plot.right - 3; x += 7) {
-    const double hz = std::pow(10.0, (x - plot.left) * 3.0 / plot.Width() + std::log10(20.0));
-    EXPECT_TRUE(ColourNear(img, x, ToPixel(g.GainToY(Bell(hz))), kGreen)) << "x " << x;
-    ++checked;
+  for (int scale : {100, 150, 200}) {
+    eq.SetScalePercent(scale);
+    eq.resize(QSize(640, 340) * scale / 100);
+    const QImage img = Grab(eq);
+    const CurveGeometry g = eq.Geometry();
+    const PixelRect plot = g.Plot();
+    int checked = 0;
+    for (int x = plot.left + 3; x < plot.right - 3; x += 7) {
+      const double hz = std::pow(10.0, (x - plot.left) * 3.0 / plot.Width() + std::log10(20.0));
+      EXPECT_TRUE(ColourNear(img, x, ToPixel(g.GainToY(Bell(hz))), kGreen))
+          << "x " << x << " at " << scale << " %";
+      ++checked;
+    }
+    EXPECT_GT(checked, 50);
+    // Not drawn where the maps do not put it: well above the bell's peak.
+    EXPECT_EQ(CountColour(img, kGreen, QRect(plot.left, plot.top, plot.Width(), Y(8) - plot.top)),
+              0);
   }
-  EXPECT_GT(checked, 50);
-  // Not drawn where the maps do not put it: well above the bell's peak.
-  EXPECT_EQ(CountColour(img, kGreen, QRect(plot.left, plot.top, plot.Width(), Y(8) - plot.top)), 0);
 }
 
 TEST_F(EqualizerFixture, OtherShownChannelsAreGreyHiddenOnesAbsentCurrentOnTop) {
