@@ -41,11 +41,12 @@ bool ReadInt(const cJSON* object, const char* key, Int& out) {
   return true;
 }
 
-// A double beyond the float range becomes ±infinity instead of an undefined conversion.
+// Saturates at the float range: the conversion would be undefined beyond it, and an infinity
+// would be written back as null, making the saved file unreadable.
 float ToFloat(double value) {
   constexpr double kMax = std::numeric_limits<float>::max();
-  if (value > kMax) return std::numeric_limits<float>::infinity();
-  if (value < -kMax) return -std::numeric_limits<float>::infinity();
+  if (value > kMax) return std::numeric_limits<float>::max();
+  if (value < -kMax) return -std::numeric_limits<float>::max();
   return static_cast<float>(value);
 }
 

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <limits>
 #include <regex>
 
 #include "model/base64.h"
@@ -18,6 +19,11 @@ namespace fs = std::filesystem;
 
 std::string Fixture(const std::string& name) {
   return ReadFileText(std::string(TOLVA_MODEL_FIXTURES) + "/" + name).value_or("");
+}
+
+std::string Replace(std::string text, const std::string& pattern, const std::string& with) {
+  return std::regex_replace(text, std::regex(pattern), with,
+                            std::regex_constants::format_first_only);
 }
 
 // The profile the hand-written fixture describes.
@@ -167,16 +173,27 @@ TEST(ProfileReader, StoresValuesAsReadWithoutStoreRules) {
   EXPECT_EQ(read.channels[0].eqArray[1].enable, 1);
 }
 
+TEST(ProfileReader, NumbersBeyondTheFieldRangeSaturateAndStillWriteBack) {
+  std::string text = Fixture("known_scene.spf");
+  text = Replace(text, "\"eqGain\":-4.5", "\"eqGain\":-1e999");
+  text = Replace(text, "\"delay\":1.3539999723434448", "\"delay\":1e300");
+  text = Replace(text, "\"gain\":-7", "\"gain\":-1e20");
+  Profile read;
+  ASSERT_EQ(ParseSceneProfile(text, read), ProfileReadResult::kOk);
+  EXPECT_EQ(read.channels[0].eqArray[1].eqGain, -std::numeric_limits<float>::max());
+  EXPECT_EQ(read.channels[0].delay, std::numeric_limits<float>::max());
+  EXPECT_EQ(read.channels[0].gain, std::numeric_limits<int>::min());
+  // An infinity would have been written as null: the saved file must read back.
+  Profile again;
+  ASSERT_EQ(ParseSceneProfile(SceneProfileText(read), again), ProfileReadResult::kOk);
+  EXPECT_EQ(again, read);
+}
+
 struct Fault {
   const char* name;
   std::function<std::string(std::string)> edit;
   ProfileReadResult expected;
 };
-
-std::string Replace(std::string text, const std::string& pattern, const std::string& with) {
-  return std::regex_replace(text, std::regex(pattern), with,
-                            std::regex_constants::format_first_only);
-}
 
 const std::vector<Fault>& SceneFaults() {
   static const std::vector<Fault> faults{
