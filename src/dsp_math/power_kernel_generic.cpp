@@ -2,15 +2,8 @@
 
 namespace tolva::dsp::kernel {
 
-namespace {
-void AccumulateGroup(const PowerPolynomial* p, std::size_t n, bool with_floor, const double* s,
-                     double* ratio, double* floors, std::size_t points) {
-  AccumulateGroupImpl(p, n, with_floor, s, ratio, floors, points);
-}
-}  // namespace
-
 Kernels GenericKernels() {
-  return {AccumulateGroup, ToDecibelsImpl};
+  return LocalKernels();
 }
 
 Kernels SelectKernels() {

@@ -109,5 +109,10 @@ inline void ToDecibelsImpl(const double* ratio, const double* floors, double* ou
   }
 }
 
+// Each instruction-set file returns this, built with its own flags.
+inline Kernels LocalKernels() {
+  return {AccumulateGroupImpl, ToDecibelsImpl};
+}
+
 }  // namespace
 }  // namespace tolva::dsp::kernel

@@ -62,6 +62,18 @@ const cJSON* ArrayOfSize(const cJSON* object, const char* key, int size) {
   return cJSON_IsArray(item) && cJSON_GetArraySize(item) == size ? item : nullptr;
 }
 
+// The member must be an array of exactly count items; read(item, index) takes each in turn.
+template <typename Read>
+bool ReadItems(const cJSON* object, const char* key, int count, Read read) {
+  const cJSON* array = ArrayOfSize(object, key, count);
+  if (array == nullptr) return false;
+  std::size_t index = 0;
+  for (const cJSON* item = array->child; item != nullptr; item = item->next) {
+    if (!read(item, index++)) return false;
+  }
+  return true;
+}
+
 template <std::size_t N>
 bool ReadIntArray(const cJSON* array, std::array<std::int32_t, N>& out) {
   if (!cJSON_IsArray(array) || cJSON_GetArraySize(array) != static_cast<int>(N)) return false;
@@ -107,37 +119,25 @@ bool ReadChannel(const cJSON* object, ChannelSettings& ch) {
     return false;
   }
   if (ch.eqSize < 0 || ch.eqSize > kEqBands) return false;
-  const cJSON* bands = ArrayOfSize(object, "eqArray", ch.eqSize);
-  if (bands == nullptr) return false;
-  std::size_t i = 0;
-  for (const cJSON* band = bands->child; band != nullptr; band = band->next) {
-    if (!ReadBand(band, ch.eqArray[i++])) return false;
-  }
-  return true;
+  return ReadItems(object, "eqArray", ch.eqSize, [&ch](const cJSON* band, std::size_t i) {
+    return ReadBand(band, ch.eqArray[i]);
+  });
 }
 
 // The members every profile object carries, in the order the readers have always taken them.
 bool ReadProfileMembers(const cJSON* object, Profile& p) {
-  const cJSON* inputs = ArrayOfSize(object, "inputs", kInputSources);
-  if (inputs == nullptr) return false;
-  std::size_t row = 0;
-  for (const cJSON* item = inputs->child; item != nullptr; item = item->next) {
-    if (!ReadIntArray(item, p.inputs[row++])) return false;
-  }
-  if (!ReadIntArray(Member(object, "outputs"), p.outputs) ||
+  const bool inputs =
+      ReadItems(object, "inputs", kInputSources,
+                [&p](const cJSON* row, std::size_t i) { return ReadIntArray(row, p.inputs[i]); });
+  if (!inputs || !ReadIntArray(Member(object, "outputs"), p.outputs) ||
       !ReadIntArray(Member(object, "linkOutputs"), p.linkOutputs) ||
       !ReadIntArray(Member(object, "showChEqualizer"), p.showChEqualizer) ||
       !ReadInt(object, "currChannel", p.currChannel) || !ReadInt(object, "linkMode", p.linkMode) ||
       !ReadInt(object, "lockMode", p.lockMode)) {
     return false;
   }
-  const cJSON* channels = ArrayOfSize(object, "channels", kOutputChannels);
-  if (channels == nullptr) return false;
-  std::size_t c = 0;
-  for (const cJSON* item = channels->child; item != nullptr; item = item->next) {
-    if (!ReadChannel(item, p.channels[c++])) return false;
-  }
-  return true;
+  return ReadItems(object, "channels", kOutputChannels,
+                   [&p](const cJSON* ch, std::size_t i) { return ReadChannel(ch, p.channels[i]); });
 }
 
 bool ReadVolumes(const cJSON* root, Profile& p) {
@@ -301,24 +301,25 @@ ProfileReadResult ParseWholeProfile(std::string_view text, UnitSettings& target)
   if (model != ProfileReadResult::kOk || !ReadVolumes(root.get(), scratch->live)) {
     return LoadFailed();
   }
-  const cJSON* names = ArrayOfSize(root.get(), "sceneName", kStoredScenes);
-  if (names == nullptr) return LoadFailed();
-  std::size_t slot = 0;
-  for (const cJSON* item = names->child; item != nullptr; item = item->next) {
-    if (!cJSON_IsString(item) || item->valuestring == nullptr) return LoadFailed();
-    Base64DecodeInto(item->valuestring, scratch->sceneName[slot++]);
-  }
+  UnitSettings& unit = *scratch;
+  const bool names =
+      ReadItems(root.get(), "sceneName", kStoredScenes, [&unit](const cJSON* name, std::size_t i) {
+        if (!cJSON_IsString(name) || name->valuestring == nullptr) {
+          return false;
+        }
+        Base64DecodeInto(name->valuestring, unit.sceneName[i]);
+        return true;
+      });
   const cJSON* current = Member(root.get(), "currentProfile");
-  if (!cJSON_IsObject(current) || !ReadProfileMembers(current, scratch->live)) return LoadFailed();
-  const cJSON* scenes = ArrayOfSize(root.get(), "sceneArray", kStoredScenes);
-  if (scenes == nullptr) return LoadFailed();
-  std::size_t scene = 0;
-  for (const cJSON* item = scenes->child; item != nullptr; item = item->next) {
-    if (!cJSON_IsObject(item) || !ReadProfileMembers(item, scratch->scenes[scene++])) {
-      return LoadFailed();
-    }
+  if (!names || !cJSON_IsObject(current) || !ReadProfileMembers(current, unit.live)) {
+    return LoadFailed();
   }
-  target = *scratch;
+  const bool scenes = ReadItems(
+      root.get(), "sceneArray", kStoredScenes, [&unit](const cJSON* scene, std::size_t i) {
+        return cJSON_IsObject(scene) && ReadProfileMembers(scene, unit.scenes[i]);
+      });
+  if (!scenes) return LoadFailed();
+  target = unit;
   return Accepted();
 }
 

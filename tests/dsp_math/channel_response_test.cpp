@@ -156,12 +156,25 @@ namespace tolva::dsp::kernel {
 namespace {
 
 // Both builds of the inner loop: the generic one runs wherever the AVX2 one is picked here.
-TEST(PowerKernels, EveryVariantConvertsToDecibelsLikeTheLibrary) {
-  std::vector<Kernels> variants{GenericKernels()};
+bool HasAvx2Kernel() {
+#if defined(__x86_64__)
   __builtin_cpu_init();
-  if (__builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma")) {
-    variants.push_back(Avx2Kernels());
-  }
+  return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma");
+#else
+  return false;
+#endif
+}
+
+std::vector<Kernels> Variants() {
+  std::vector<Kernels> variants{GenericKernels()};
+#if defined(__x86_64__)
+  if (HasAvx2Kernel()) variants.push_back(Avx2Kernels());
+#endif
+  return variants;
+}
+
+TEST(PowerKernels, EveryVariantConvertsToDecibelsLikeTheLibrary) {
+  const std::vector<Kernels> variants = Variants();
   std::mt19937 rng(5);
   std::uniform_real_distribution<double> exponent(-300.0, 300.0);
   std::vector<double> ratio(kCurvePoints), floors(kCurvePoints), out(kCurvePoints);
@@ -186,10 +199,8 @@ TEST(PowerKernels, EveryVariantConvertsToDecibelsLikeTheLibrary) {
 }
 
 TEST(PowerKernels, VariantsAgreeOnSectionProducts) {
-  std::vector<Kernels> variants{GenericKernels()};
-  __builtin_cpu_init();
-  if (!(__builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma"))) GTEST_SKIP();
-  variants.push_back(Avx2Kernels());
+  if (!HasAvx2Kernel()) GTEST_SKIP();
+  const std::vector<Kernels> variants = Variants();
   std::vector<PowerPolynomial> sections;
   for (const auto& s : DesignCrossoverSections(true, 300, 7, 3)) {
     if (s.kind != SectionKind::kAbsent)
