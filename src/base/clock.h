@@ -21,10 +21,7 @@ Clock& SystemClock();
 class FakeClock final : public Clock {
  public:
   std::int64_t NowMs() const override { return now_ms_.load(); }
-  void SleepMs(std::int64_t ms) override {
-    now_ms_ += ms;
-    total_slept_ms_ += ms;
-  }
+  void SleepMs(std::int64_t ms) override { now_ms_ += ms; total_slept_ms_ += ms; }
   void AdvanceMs(std::int64_t ms) { now_ms_ += ms; }
   std::int64_t TotalSleptMs() const { return total_slept_ms_.load(); }
 
