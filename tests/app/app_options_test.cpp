@@ -45,11 +45,11 @@ TEST(AppOptions, EnvironmentChoosesTheDeviceUnlessTheCommandLineDoes) {
 TEST(AppOptions, BadValuesFailWithExitCodeTwoAndSayWhy) {
   for (const QStringList& args :
        {QStringList{"--device", "usb"}, QStringList{"--device", "socket:"},
-        QStringList{"--device", "Emulator"}, QStringList{"--device"},
-        QStringList{"--bogus"}, QStringList{"--screenshot", "a.png", "--lang", "de"},
+        QStringList{"--device", "Emulator"}, QStringList{"--device"}, QStringList{"--bogus"},
+        QStringList{"--screenshot", "a.png", "--lang", "de"},
         QStringList{"--screenshot", "a.png", "--scale", "abc"},
-        QStringList{"--screenshot", "a.png", "--scale", "1000"},
-        QStringList{"--lang", "en"}, QStringList{"--scale", "150"}}) {
+        QStringList{"--screenshot", "a.png", "--scale", "1000"}, QStringList{"--lang", "en"},
+        QStringList{"--scale", "150"}}) {
     auto parsed = Parse(args);
     EXPECT_FALSE(parsed.options) << args.join(' ').toStdString();
     EXPECT_EQ(parsed.exit_code, 2) << args.join(' ').toStdString();

@@ -28,16 +28,16 @@ TEST(WindowPlacement, ScalesTheLayoutSizeAndCentresOnTheScreen) {
   EXPECT_EQ(placement.screen, QGuiApplication::primaryScreen());
   EXPECT_EQ(placement.percent, ExpectedPercent());
   if (placement.screen->devicePixelRatio() == 1.0) {
-    EXPECT_EQ(placement.size, QSize(ScaleLength(1230, placement.percent),
-                                    ScaleLength(650, placement.percent)));
+    EXPECT_EQ(placement.size,
+              QSize(ScaleLength(1230, placement.percent), ScaleLength(650, placement.percent)));
   }
   const QRect work = placement.screen->availableGeometry();
   EXPECT_GE(placement.position.x(), work.x());
   EXPECT_GE(placement.position.y(), work.y());
   if (placement.size.width() <= work.width()) {
-    EXPECT_LE(std::abs(2 * (placement.position.x() - work.x()) + placement.size.width() -
-                       work.width()),
-              1);
+    EXPECT_LE(
+        std::abs(2 * (placement.position.x() - work.x()) + placement.size.width() - work.width()),
+        1);
   }
 }
 
@@ -54,8 +54,8 @@ TEST(WindowPlacement, AForcedScaleResizesTheWindowAndItsFontsFromTheStartFont) {
   ApplyPlacement(window, PlaceMainWindow(QSize(1230, 650), 150));
   EXPECT_EQ(QApplication::font(), scaled);
   if (start.pointSizeF() > 0) {
-    EXPECT_NEAR(scaled.pointSizeF(), start.pointSizeF() * 1.5 /
-                                         QGuiApplication::primaryScreen()->devicePixelRatio(),
+    EXPECT_NEAR(scaled.pointSizeF(),
+                start.pointSizeF() * 1.5 / QGuiApplication::primaryScreen()->devicePixelRatio(),
                 0.01);
   }
   ApplyPlacement(window, PlaceMainWindow(QSize(1230, 650), 100));
