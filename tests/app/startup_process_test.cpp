@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QImage>
@@ -11,6 +12,11 @@ namespace {
 // Runs the program in its own working directory, as a user would start it from a folder.
 class StartupTest : public ::testing::Test {
  protected:
+  // The program is built into the same folder as this test.
+  static QString BinDir() {
+    const QString dir = qEnvironmentVariable("TOLVA_BIN_DIR");
+    return dir.isEmpty() ? QCoreApplication::applicationDirPath() : dir;
+  }
   int Run(const QStringList& args, const QString& device_env = {}) {
     QProcess process;
     process.setWorkingDirectory(dir_.path());
@@ -22,7 +28,7 @@ class StartupTest : public ::testing::Test {
       env.insert("TOLVA_DSP_DEVICE", device_env);
     }
     process.setProcessEnvironment(env);
-    process.start(QDir(qEnvironmentVariable("TOLVA_BIN_DIR")).filePath("tolva-dsp"), args);
+    process.start(QDir(BinDir()).filePath("tolva-dsp"), args);
     EXPECT_TRUE(process.waitForStarted(10000));
     EXPECT_TRUE(process.waitForFinished(60000));
     stderr_ = process.readAllStandardError();
