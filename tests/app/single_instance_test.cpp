@@ -7,8 +7,7 @@
 #include <QSysInfo>
 #include <QTemporaryDir>
 
-#include <sys/stat.h>
-#include <unistd.h>
+#include "spawn_guard.h"
 
 namespace tolva::app {
 namespace {
@@ -26,6 +25,7 @@ TEST(SingleInstanceGuard, SecondCopyIsRefusedUntilTheFirstLetsGo) {
 }
 
 TEST(SingleInstanceGuard, ALockLeftByACrashedCopyIsTakenOver) {
+  TOLVA_SKIP_IF_NO_SPAWN();
   QTemporaryDir dir;
   SingleInstanceGuard guard(dir.path());
   // A copy that died without unlocking: its process id no longer runs.

@@ -7,11 +7,14 @@
 #include <QProcess>
 #include <QTemporaryDir>
 
+#include "spawn_guard.h"
+
 namespace {
 
 // Runs the program in its own working directory, as a user would start it from a folder.
 class StartupTest : public ::testing::Test {
  protected:
+  void SetUp() override { TOLVA_SKIP_IF_NO_SPAWN(); }
   // The program is built into the same folder as this test.
   static QString BinDir() {
     const QString dir = qEnvironmentVariable("TOLVA_BIN_DIR");
