@@ -15,6 +15,7 @@
 #include "app/manager_hooks.h"
 #include "app/screenshot_option.h"
 #include "app/single_instance.h"
+#include "app/termination_signals.h"
 #include "app/window_placement.h"
 #include "base/debug_print.h"
 #include "base/language_switch.h"
@@ -94,10 +95,14 @@ int RunApplication(int argc, char** argv) {
         window.close();
       } else {
         ConnectEqualizerManager(window, options);
-        DisplayChangeWatch watch;
-        QObject::connect(&watch, &DisplayChangeWatch::DisplayChanged, &window, [&window] {
+        auto close_window = [&window] {
           QMetaObject::invokeMethod(&window, &QWidget::close, Qt::QueuedConnection);
-        });
+        };
+        DisplayChangeWatch watch;
+        QObject::connect(&watch, &DisplayChangeWatch::DisplayChanged, &window, close_window);
+        TerminationSignals termination;
+        QObject::connect(&termination, &TerminationSignals::TerminationRequested, &window,
+                         close_window);
         window.show();
         QApplication::exec();
         restart = watch.changed();

@@ -1,11 +1,15 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QImage>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QThread>
+
+#include <functional>
 
 #include "spawn_guard.h"
 
@@ -20,11 +24,12 @@ class StartupTest : public ::testing::Test {
     const QString dir = qEnvironmentVariable("TOLVA_BIN_DIR");
     return dir.isEmpty() ? QCoreApplication::applicationDirPath() : dir;
   }
-  int Run(const QStringList& args, const QString& device_env = {}) {
-    QProcess process;
+  // Each test has its own runtime directory, so its lock meets no copy the user is running.
+  void Start(QProcess& process, const QStringList& args, const QString& device_env = {}) {
     process.setWorkingDirectory(dir_.path());
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("QT_QPA_PLATFORM", "offscreen");
+    env.insert("XDG_RUNTIME_DIR", runtime_.path());
     if (device_env.isEmpty()) {
       env.remove("TOLVA_DSP_DEVICE");
     } else {
@@ -33,9 +38,26 @@ class StartupTest : public ::testing::Test {
     process.setProcessEnvironment(env);
     process.start(QDir(BinDir()).filePath("tolva-dsp"), args);
     EXPECT_TRUE(process.waitForStarted(10000));
+  }
+  int Finish(QProcess& process) {
     EXPECT_TRUE(process.waitForFinished(60000));
     stderr_ = process.readAllStandardError();
     return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+  }
+  int Run(const QStringList& args, const QString& device_env = {}) {
+    QProcess process;
+    Start(process, args, device_env);
+    return Finish(process);
+  }
+  QString LockPath() const { return runtime_.filePath("QUENDA4TO8_tolva dsp.lock"); }
+  // Polls for a state another process reaches; bounded, it never waits for a fixed time.
+  static bool WaitUntil(const std::function<bool()>& done) {
+    QDeadlineTimer deadline(20000);
+    while (!done()) {
+      if (deadline.hasExpired()) return false;
+      QThread::msleep(20);
+    }
+    return true;
   }
   QString Path(const char* name) const { return dir_.filePath(name); }
   void Write(const char* name, const QByteArray& bytes) {
@@ -53,6 +75,7 @@ class StartupTest : public ::testing::Test {
   }
 
   QTemporaryDir dir_;
+  QTemporaryDir runtime_;
   QByteArray stderr_;
 };
 
@@ -93,6 +116,29 @@ TEST_F(StartupTest, AnUnknownDeviceStopsWithExitCodeTwoAndAMessage) {
 TEST_F(StartupTest, AnUnwritableScreenshotIsAFailure) {
   EXPECT_EQ(Run({"--screenshot", Path("missing/dir/shot.png")}), 1);
   EXPECT_TRUE(stderr_.contains("cannot write")) << stderr_.constData();
+}
+
+TEST_F(StartupTest, ASecondCopyLeavesTheFirstRunningWhichShutsDownInOrderOnTerm) {
+  Write("savelog.ini", "");
+  QProcess first;
+  Start(first, {"--device", "emulator"});
+  ASSERT_TRUE(WaitUntil([&] { return QFile::exists(LockPath()); }));
+
+  // The second copy stops at its "already running" box; the first is not disturbed.
+  QProcess second;
+  Start(second, {});
+  EXPECT_FALSE(second.waitForFinished(1500)) << "the second copy did not wait at its message";
+  second.kill();
+  second.waitForFinished(10000);
+  EXPECT_EQ(first.state(), QProcess::Running);
+  EXPECT_TRUE(QFile::exists(LockPath()));
+
+  // SIGTERM (logout, a service manager) takes the normal way out: exit code 0, log flushed,
+  // lock removed.
+  first.terminate();
+  EXPECT_EQ(Finish(first), 0) << stderr_.constData();
+  EXPECT_FALSE(QFile::exists(LockPath()));
+  EXPECT_TRUE(FromUtf16Le(Read("save.log")).startsWith("InitConsoleWindow OK!\n"));
 }
 
 }  // namespace
