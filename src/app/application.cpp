@@ -17,6 +17,7 @@
 #include "app/single_instance.h"
 #include "app/termination_signals.h"
 #include "app/window_placement.h"
+#include "base/config.h"
 #include "base/debug_print.h"
 #include "base/language_switch.h"
 #include "base/language_tables.h"
@@ -72,7 +73,7 @@ int RunApplication(int argc, char** argv) {
   bool restart = false;
   {
     CMainWnd window;
-    LoadLanguageTables(Languages(), ":/lan/", InWorkingDirectory(working_dir, "config.ini"));
+    LoadLanguageTables(Languages(), ":/lan/", ConfigIniPath());
     if (options.screenshot_chinese) {
       Languages().Select(*options.screenshot_chinese ? LanguageTables::kChinese
                                                      : LanguageTables::kEnglish);

@@ -7,6 +7,7 @@
 
 #include <charconv>
 #include <climits>
+#include <filesystem>
 
 namespace tolva {
 namespace {
@@ -168,6 +169,12 @@ bool IniFile::SetValue(std::string_view section, std::string_view key, std::stri
     return false;
   }
   return file.commit();
+}
+
+std::string ConfigIniPath() {
+  std::error_code error;
+  const std::filesystem::path dir = std::filesystem::current_path(error);
+  return (error ? std::filesystem::path(kConfigFileName) : dir / kConfigFileName).string();
 }
 
 bool ReadChineseSetting(const std::string& config_path) {

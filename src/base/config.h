@@ -28,6 +28,9 @@ class IniFile {
 
 inline constexpr const char* kConfigFileName = "config.ini";
 
+// "config.ini" in the current working directory, where the program keeps it.
+std::string ConfigIniPath();
+
 // The interface language: true for Chinese (key "lan" non-zero or absent), false for English.
 bool ReadChineseSetting(const std::string& config_path);
 // Stores the language as "1" (Chinese) or "0" (English).
