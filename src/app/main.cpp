@@ -1,10 +1,5 @@
-#include <QApplication>
-#include <QWidget>
+#include "app/application.h"
 
 int main(int argc, char** argv) {
-  QApplication app(argc, argv);
-  QWidget window;
-  window.setWindowTitle("Tolva DSP Audio");
-  window.show();
-  return app.exec();
+  return tolva::app::RunApplication(argc, argv);
 }

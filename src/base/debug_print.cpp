@@ -2,8 +2,9 @@
 
 #include <algorithm>
 #include <array>
-#include <climits>
 #include <atomic>
+#include <climits>
+#include <clocale>
 #include <cstdio>
 #include <cstring>
 #include <cwchar>
@@ -13,6 +14,8 @@ namespace {
 
 constexpr std::size_t kBufferChars = 1024;
 constexpr int kFlushAfterMessages = 10;
+// Larger than what ten messages can fill, so the stream writes only when we flush.
+constexpr std::size_t kStreamBufferBytes = 64 * 1024;
 
 struct DebugLog {
   std::mutex mutex;  // guards everything below: buffers, stream and counter
@@ -22,6 +25,7 @@ struct DebugLog {
   std::array<char, kBufferChars> narrow{};
   std::array<char16_t, kBufferChars * 2> utf16{};
   std::array<char, kBufferChars * 4> console{};
+  std::array<char, kStreamBufferBytes> stream_buffer{};
   std::atomic<bool> on{false};
 };
 
@@ -73,8 +77,10 @@ std::size_t Utf8ToUtf16(const char* text, std::size_t length, char16_t* out, std
     }
     bool valid = i + extra < length || extra == 0;
     for (std::size_t k = 1; valid && k <= extra; ++k) {
-      if ((byte(i + k) & 0xC0) != 0x80) valid = false;
-      else cp = (cp << 6) | (byte(i + k) & 0x3F);
+      if ((byte(i + k) & 0xC0) != 0x80)
+        valid = false;
+      else
+        cp = (cp << 6) | (byte(i + k) & 0x3F);
     }
     if (!valid) {
       cp = 0xFFFD;
@@ -85,6 +91,30 @@ std::size_t Utf8ToUtf16(const char* text, std::size_t length, char16_t* out, std
     n += WideToUtf16(&wc, 1, out + n, cap - n);
   }
   return n;
+}
+
+// Length of the longest prefix that does not end inside a UTF-8 sequence, so truncation at the
+// buffer's end never leaves half a character behind.
+std::size_t WholeUtf8Prefix(const char* text, std::size_t length) {
+  std::size_t start = length;
+  for (int back = 0; start > 0 && back < 4; ++back) {
+    --start;
+    const auto b = static_cast<unsigned char>(text[start]);
+    if ((b & 0xC0) != 0x80) {
+      const std::size_t need = b < 0x80 ? 1 : (b & 0xE0) == 0xC0 ? 2 : (b & 0xF0) == 0xE0 ? 3 : 4;
+      return start + need <= length ? length : start;
+    }
+  }
+  return length;
+}
+
+// The console text is in the locale's encoding; a program started under the "C" locale still
+// gets UTF-8, since every message may carry Chinese text.
+void UseEnvironmentLocale() {
+  const char* chosen = std::setlocale(LC_CTYPE, "");
+  if (chosen == nullptr || std::strcmp(chosen, "C") == 0 || std::strcmp(chosen, "POSIX") == 0) {
+    std::setlocale(LC_CTYPE, "C.UTF-8");
+  }
 }
 
 void WriteUtf16(DebugLog& log, std::size_t units) {
@@ -110,12 +140,16 @@ void FinishMessage(DebugLog& log) {
 }  // namespace
 
 bool InitConsoleWindow(const std::string& log_path) {
+  UseEnvironmentLocale();
   DebugLog& log = Log();
   {
     std::lock_guard lock(log.mutex);
     if (log.stream != nullptr) std::fclose(log.stream);
     log.message_counter = 0;
     log.stream = std::fopen(log_path.c_str(), "wb");
+    if (log.stream != nullptr) {
+      std::setvbuf(log.stream, log.stream_buffer.data(), _IOFBF, log.stream_buffer.size());
+    }
     log.on = log.stream != nullptr;
   }
   if (!log.on) return false;
@@ -131,19 +165,21 @@ void CloseConsoleWindow() {
   log.stream = nullptr;
 }
 
-bool IsDebugLogOn() { return Log().on.load(); }
+bool IsDebugLogOn() {
+  return Log().on.load();
+}
 
 int DebugPrintV(const wchar_t* format, va_list args) {
   DebugLog& log = Log();
   if (!log.on.load()) return 0;
   std::lock_guard lock(log.mutex);
   if (log.stream == nullptr) return 0;
-  int written = std::vswprintf(log.wide.data(), log.wide.size(), format, args);
-  // vswprintf fails on truncation; the buffer then holds the prefix that fitted.
-  std::size_t length = written >= 0 ? static_cast<std::size_t>(written)
-                                    : std::wcslen(log.wide.data());
-  log.wide[std::min(length, log.wide.size() - 1)] = L'\0';
-  length = std::wcslen(log.wide.data());
+  log.wide[0] = L'\0';
+  std::vswprintf(log.wide.data(), log.wide.size(), format, args);
+  // glibc's vswprintf returns -1 on truncation and leaves the prefix that fitted without its
+  // terminator; terminate it ourselves so the message is cut, never read past the buffer.
+  log.wide.back() = L'\0';
+  const std::size_t length = std::wcslen(log.wide.data());
 
   std::mbstate_t state{};
   std::size_t console_len = 0;
@@ -170,6 +206,8 @@ int DebugPrintV(const char* format, va_list args) {
   int written = std::vsnprintf(log.narrow.data(), log.narrow.size(), format, args);
   if (written < 0) return 0;
   std::size_t length = std::min(static_cast<std::size_t>(written), log.narrow.size() - 1);
+  if (static_cast<std::size_t>(written) > length)
+    length = WholeUtf8Prefix(log.narrow.data(), length);
   std::fwrite(log.narrow.data(), 1, length, stderr);
   // The narrow form goes to the log as UTF-16 too, so the file stays one encoding.
   WriteUtf16(log, Utf8ToUtf16(log.narrow.data(), length, log.utf16.data(), log.utf16.size()));

@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+#include <string>
+
+namespace tolva::app {
+
+// Which unit the program talks to: the USB unit, the built-in emulated unit, or an emulated
+// unit in another process over the report bridge at a socket path.
+struct DeviceChoice {
+  enum class Kind { kHid, kEmulator, kSocket };
+  Kind kind = Kind::kHid;
+  std::string socket_path;   // for kSocket
+  std::string text = "hid";  // as given, for the transport factory
+};
+
+struct AppOptions {
+  DeviceChoice device;
+  // --screenshot: render the window to this PNG and exit, without touching the unit.
+  QString screenshot_path;
+  std::optional<bool> screenshot_chinese;  // --lang cn|en; otherwise config.ini decides
+  std::optional<int> screenshot_scale;     // --scale PERCENT; otherwise the screen decides
+  QStringList files;                       // profile files given to open (.spf, .wpf)
+};
+
+struct ParsedOptions {
+  std::optional<AppOptions> options;  // none on error or when only help was asked for
+  QString message;                    // the error or the help text
+  int exit_code = 0;                  // 2 on error, 0 for help
+};
+
+// Reads a device choice: "hid", "emulator" or "socket:PATH" with a non-empty PATH.
+std::optional<DeviceChoice> ParseDeviceChoice(const QString& text);
+
+// `arguments` as QCoreApplication::arguments() gives them (program name first, Qt's own options
+// removed); `environment_device` is TOLVA_DSP_DEVICE, used when --device is not given.
+ParsedOptions ParseAppOptions(const QStringList& arguments, const QString& environment_device);
+
+}  // namespace tolva::app

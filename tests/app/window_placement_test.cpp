@@ -1,0 +1,66 @@
+#include "app/window_placement.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QWidget>
+
+#include "base/display_scale.h"
+
+namespace tolva::app {
+namespace {
+
+// The offscreen platform has one screen; its size decides the expected scale.
+int ExpectedPercent() {
+  QScreen* screen = QGuiApplication::primaryScreen();
+  const qreal dpr = screen->devicePixelRatio();
+  return ChooseScalePercent(static_cast<int>(screen->geometry().width() * dpr),
+                            static_cast<int>(screen->geometry().height() * dpr),
+                            static_cast<int>(dpr * 100));
+}
+
+TEST(WindowPlacement, ScalesTheLayoutSizeAndCentresOnTheScreen) {
+  ASSERT_NE(QGuiApplication::primaryScreen(), nullptr);
+  const QSize layout(1230, 650);
+  const WindowPlacement placement = PlaceMainWindow(layout, std::nullopt);
+  EXPECT_EQ(placement.screen, QGuiApplication::primaryScreen());
+  EXPECT_EQ(placement.percent, ExpectedPercent());
+  if (placement.screen->devicePixelRatio() == 1.0) {
+    EXPECT_EQ(placement.size,
+              QSize(ScaleLength(1230, placement.percent), ScaleLength(650, placement.percent)));
+  }
+  const QRect work = placement.screen->availableGeometry();
+  EXPECT_GE(placement.position.x(), work.x());
+  EXPECT_GE(placement.position.y(), work.y());
+  if (placement.size.width() <= work.width()) {
+    EXPECT_LE(
+        std::abs(2 * (placement.position.x() - work.x()) + placement.size.width() - work.width()),
+        1);
+  }
+}
+
+TEST(WindowPlacement, AForcedScaleResizesTheWindowAndItsFontsFromTheStartFont) {
+  const QFont start = QApplication::font();
+  QWidget window;
+  ApplyPlacement(window, PlaceMainWindow(QSize(1230, 650), 150));
+  if (QGuiApplication::primaryScreen()->devicePixelRatio() == 1.0) {
+    EXPECT_EQ(window.size(), QSize(1845, 975));
+    EXPECT_EQ(window.minimumSize(), window.maximumSize()) << "the window stays fixed-size";
+  }
+  const QFont scaled = QApplication::font();
+  // Placing twice scales from the start font again, not from the already scaled one.
+  ApplyPlacement(window, PlaceMainWindow(QSize(1230, 650), 150));
+  EXPECT_EQ(QApplication::font(), scaled);
+  if (start.pointSizeF() > 0) {
+    EXPECT_NEAR(scaled.pointSizeF(),
+                start.pointSizeF() * 1.5 / QGuiApplication::primaryScreen()->devicePixelRatio(),
+                0.01);
+  }
+  ApplyPlacement(window, PlaceMainWindow(QSize(1230, 650), 100));
+  EXPECT_EQ(QApplication::font().pointSizeF(), start.pointSizeF());
+}
+
+}  // namespace
+}  // namespace tolva::app
