@@ -1,12 +1,13 @@
 #include "emulator/emulated_device.h"
 
 #include <algorithm>
+#include <chrono>
 
 #include "base/debug_print.h"
 
 namespace tolva::emulator {
 namespace {
-constexpr std::int64_t kWatchStepMs = 50;  // bounds how long destruction waits for the watcher
+constexpr std::int64_t kWatchStepMs = 50;
 }
 
 EmulatedDevice::EmulatedDevice(EmulatorOptions options, Clock& clock)
@@ -78,15 +79,15 @@ void EmulatedDevice::LeaveBus(BusEvent event) {
 }
 
 void EmulatedDevice::WatchReboot() {
-  for (;;) {
-    std::int64_t remaining = 0;
-    {
-      std::lock_guard lock(mutex_);
+  {
+    std::unique_lock lock(mutex_);
+    for (;;) {
       if (stopping_ || !rebooting_) return;
-      remaining = back_at_ms_ - clock_.NowMs();
+      const std::int64_t remaining = back_at_ms_ - clock_.NowMs();
+      if (remaining <= 0) break;
+      // Real time in short steps: a test clock moves on its own schedule, never this thread's.
+      wake_.wait_for(lock, std::chrono::milliseconds(std::min(remaining, kWatchStepMs)));
     }
-    if (remaining <= 0) break;
-    clock_.SleepMs(std::min(remaining, kWatchStepMs));
   }
   if (!IsPresent()) return;
   std::function<void(bool)> listener;
@@ -102,6 +103,7 @@ void EmulatedDevice::StopWatcher() {
     std::lock_guard lock(mutex_);
     stopping_ = true;
   }
+  wake_.notify_all();
   if (!watcher_.joinable()) return;
   // The listener may run a connect that reboots the unit again from the watcher itself.
   if (watcher_.get_id() == std::this_thread::get_id()) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <condition_variable>
 #include <cstdint>
 #include <functional>
 #include <mutex>
@@ -66,6 +67,7 @@ class EmulatedDevice {
   std::int64_t back_at_ms_ = 0;
   std::uint64_t generation_ = 0;
   std::function<void(bool)> listener_;
+  std::condition_variable wake_;  // stops the watcher early
   std::thread watcher_;  // joined by StopWatcher; touched only by LeaveBus and the destructor
 };
 
