@@ -1,0 +1,184 @@
+#include "ui/controls/ui_equalizer.h"
+
+#include <QLoggingCategory>
+#include <QPainter>
+
+#include <algorithm>
+
+#include "base/language_tables.h"
+
+namespace {
+
+using namespace tolva::curves;
+
+// The controls' debug lines go to the platform debug output, never to the log file; enable with
+// QT_LOGGING_RULES="tolva.curves.debug=true".
+Q_LOGGING_CATEGORY(lcCurves, "tolva.curves", QtWarningMsg)
+
+constexpr int kEqDbLines[] = {-15, -10, -5, 5, 10};
+constexpr int kLabelFontPx = 10;
+constexpr int kTooltipFontPx = 11;
+constexpr int kAllBypassFontPx = 18;
+constexpr int kAllBypassTop = 40;
+constexpr int kAllBypassHeight = 30;
+
+int ValidCorner(int hz) {
+  return hz >= kMinDisplayHz && hz <= kMaxDisplayHz ? hz : -1;
+}
+
+QRect ToQRect(const PixelRect& r) {
+  return QRect(r.left, r.top, r.Width(), r.Height());
+}
+
+}  // namespace
+
+UIEqualizer::UIEqualizer(QWidget* parent) : CurveGraphBase(kEqualizerAxis, kEqDbLines, parent) {
+  setObjectName(QStringLiteral("equalizer"));
+}
+
+void UIEqualizer::SetBands(std::span<const CurveBand> points, int selected) {
+  band_count_ = static_cast<int>(std::min<std::size_t>(points.size(), kMaxBands));
+  std::copy_n(points.begin(), band_count_, bands_.begin());
+  all_bypass_ = std::all_of(bands_.begin(), bands_.begin() + band_count_,
+                            [](const CurveBand& b) { return b.gain == 0.0f; });
+  mCurrentControlIndex = selected >= 0 && selected < kMaxBands ? selected : -1;
+  MarkLayoutDirty();
+}
+
+void UIEqualizer::setCurEqHpLp(int hpFreq, int lpFreq) {
+  mHpFreq = ValidCorner(hpFreq);
+  mLpFreq = ValidCorner(lpFreq);
+  qCDebug(lcCurves, "setCurEqHpLp mHpFreq(%d)", mHpFreq);
+  qCDebug(lcCurves, "setCurEqHpLp mLpFreq(%d)", mLpFreq);
+  MarkLayoutDirty();
+}
+
+void UIEqualizer::SetCurves(std::span<const CurveData> channels, int current) {
+  const int count = curves_.Set(channels);
+  current_curve_ = current >= 0 && current < count ? current : -1;
+  update();
+}
+
+void UIEqualizer::SetPeqMode(int flag) {
+  mDragAllDirection = flag ? 1 : 0;
+  MarkLayoutDirty();
+}
+
+CurveBand UIEqualizer::Band(int index) const {
+  if (index < 0 || index >= band_count_) return {};
+  return bands_[static_cast<std::size_t>(index)];
+}
+
+const EqualizerLayout& UIEqualizer::Layout() const {
+  const CurveGeometry g = Geometry();
+  // A hidden widget gets its resize events only when shown, so the plot is compared too.
+  if (layout_dirty_ || !(layout_.Geometry().Plot() == g.Plot()) ||
+      layout_.Geometry().ScalePercent() != g.ScalePercent()) {
+    layout_.Compute(g, {std::span<const CurveBand>(bands_.data(), band_count_),
+                        mCurrentControlIndex, mDragAllDirection == 1, mHpFreq, mLpFreq});
+    layout_dirty_ = false;
+  }
+  return layout_;
+}
+
+void UIEqualizer::MarkLayoutDirty() {
+  layout_dirty_ = true;
+  update();
+}
+
+void UIEqualizer::paintEvent(QPaintEvent*) {
+  qCDebug(lcCurves, "DoPaint!!");
+  const CurveGeometry g = Geometry();
+  QPainter painter(this);
+  PaintFrame(painter, g);
+  if (all_bypass_) PaintAllBypass(painter, g);
+  PaintCurves(painter, g);
+  PaintMarkers(painter, g);
+}
+
+void UIEqualizer::PaintAllBypass(QPainter& painter, const CurveGeometry& g) const {
+  const PixelRect& plot = g.Plot();
+  const CurveTextStyle& style = TextStyle();
+  const QRect box =
+      QRect(plot.left, plot.top + g.Unit(kAllBypassTop), plot.Width(), g.Unit(kAllBypassHeight))
+          .marginsRemoved(style.padding * g.ScalePercent() / 100);
+  painter.save();
+  painter.setFont(ScaledFont(kAllBypassFontPx, true));
+  painter.setPen(QColor::fromRgba(kAllBypassColor));
+  const QString text = QString::fromStdString(tolva::Languages().Resolve("${all_bypass}"));
+  painter.drawText(box, style.Flags(), style.Fit(text, painter.fontMetrics(), box.width()));
+  painter.restore();
+}
+
+void UIEqualizer::PaintCurves(QPainter& painter, const CurveGeometry& g) const {
+  const double other_width = g.UnitF(3);
+  for (int i = 0; i < curves_.Count(); ++i) {
+    const CurveStore::Slot& slot = curves_.At(i);
+    if (i == current_curve_ || !slot.shown) continue;
+    DrawCurve(painter, BezierPath(g, slot.frequencies, slot.values, kMinCurveHz, kMaxCurveHz),
+              kOtherCurveColor, other_width);
+  }
+  if (current_curve_ >= 0) {
+    const CurveStore::Slot& slot = curves_.At(current_curve_);
+    DrawCurve(painter, BezierPath(g, slot.frequencies, slot.values, kMinCurveHz, kMaxCurveHz),
+              kCurrentCurveColor, g.UnitF(2));
+  }
+}
+
+void UIEqualizer::PaintMarkers(QPainter& painter, const CurveGeometry& g) const {
+  const EqualizerLayout& layout = Layout();
+  const QColor selected = QColor::fromRgba(kSelectedColor);
+  const QColor normal = QColor::fromRgba(kLabelColor);
+  QColor disc = BackgroundColor();
+  disc.setAlpha(0xcc);
+  const int line = std::max(1, g.Unit(1));
+
+  painter.save();
+  painter.setRenderHint(QPainter::Antialiasing, true);
+  painter.setFont(ScaledFont(kLabelFontPx, true));
+  const auto& markers = layout.Markers();
+  for (std::size_t i = 0; i < markers.size(); ++i) {
+    const bool is_selected = static_cast<int>(i) == mCurrentControlIndex;
+    const QColor color = is_selected ? selected : normal;
+    const QRect box = ToQRect(markers[i].hit);
+    // A dark disc keeps the number legible where it sits on a curve.
+    QColor ring = color;
+    ring.setAlpha(is_selected ? 0xff : 0x90);
+    painter.setPen(QPen(ring, line));
+    painter.setBrush(disc);
+    painter.drawEllipse(QRectF(box).adjusted(0.5, 0.5, -0.5, -0.5));
+    painter.setPen(color);
+    painter.drawText(box, Qt::AlignCenter, QString::fromStdString(markers[i].label));
+  }
+
+  if (layout.HasTooltip()) {
+    const QRect box = ToQRect(layout.TooltipRect());
+    QColor fill = BackgroundColor();
+    fill.setAlpha(0xe0);
+    painter.setRenderHint(QPainter::Antialiasing, false);
+    painter.fillRect(box, fill);
+    painter.setPen(selected);
+    painter.setFont(ScaledFont(kTooltipFontPx));
+    painter.drawText(box, Qt::AlignCenter, QString::fromStdString(layout.TooltipText()));
+    if (layout.HasQHandles()) {
+      for (int side = 0; side < 2; ++side)
+        painter.fillRect(ToQRect(layout.QHandle(side)), selected);
+    }
+  }
+
+  painter.setRenderHint(QPainter::Antialiasing, false);
+  painter.setFont(ScaledFont(kLabelFontPx, true));
+  const auto draw_corner = [&](const std::optional<PixelRect>& handle, const char* label,
+                               bool dragged) {
+    if (!handle) return;
+    const QColor color = dragged ? selected : normal;
+    const QRect box = ToQRect(*handle);
+    painter.fillRect(box, disc);
+    painter.setPen(QPen(color, line));
+    painter.drawRect(box.adjusted(0, 0, -line, -line));
+    painter.drawText(box, Qt::AlignCenter, QString::fromLatin1(label));
+  };
+  draw_corner(layout.HpHandle(), "H", drag_state_ == DragState::HP_CAPTURED);
+  draw_corner(layout.LpHandle(), "L", drag_state_ == DragState::LP_CAPTURED);
+  painter.restore();
+}

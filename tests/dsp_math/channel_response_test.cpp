@@ -1,0 +1,229 @@
+#include "dsp_math/channel_response.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+#include <vector>
+
+#include "dsp_math/power_kernel.h"
+#include "dsp_math/reference_response.h"
+
+namespace tolva::dsp {
+namespace {
+
+// The fast path must agree with the direct evaluation wherever the graph can show a value.
+constexpr double kToleranceDb = 1e-6;
+constexpr double kVisibleDb = -150.0;
+
+struct Case {
+  CrossoverFilterInput hp, lp;
+  std::vector<PeakingBandInput> bands;
+  bool eq_bypass = false;
+};
+
+ChannelCurves Fast(const Case& c) {
+  ChannelCurves out;
+  StandardEvaluator().Compute({c.hp, c.lp, c.bands, c.eq_bypass}, out);
+  return out;
+}
+
+reference::Curves Slow(const Case& c) {
+  reference::Channel ch{{c.hp.fs, c.hp.type, c.hp.slope, c.hp.bypass},
+                        {c.lp.fs, c.lp.type, c.lp.slope, c.lp.bypass},
+                        {},
+                        c.eq_bypass};
+  for (const auto& b : c.bands) ch.bands.push_back({b.freq, b.gain_db, b.q, b.enabled});
+  return reference::ChannelCurve(ch, reference::Grid());
+}
+
+void ExpectMatchesReference(const Case& c, const std::string& label) {
+  const ChannelCurves fast = Fast(c);
+  const reference::Curves slow = Slow(c);
+  int compared = 0;
+  for (std::size_t i = 0; i < kCurvePoints; ++i) {
+    if (slow.total[i] > kVisibleDb) {
+      ++compared;
+      ASSERT_NEAR(fast.total[i], slow.total[i], kToleranceDb) << label << " total at " << i;
+    }
+    if (slow.hp[i] > kVisibleDb) ASSERT_NEAR(fast.hp[i], slow.hp[i], kToleranceDb) << label << i;
+    if (slow.lp[i] > kVisibleDb) ASSERT_NEAR(fast.lp[i], slow.lp[i], kToleranceDb) << label << i;
+    ASSERT_NEAR(fast.total[i], fast.hp[i] + fast.lp[i] + fast.eq[i], 1e-9);
+  }
+  EXPECT_GT(compared, 0) << label;
+}
+
+std::vector<PeakingBandInput> RandomBands(std::mt19937& rng, int count, double lo, double hi) {
+  std::uniform_real_distribution<double> gain(lo, hi), q(0.5, 9.0),
+      logf(std::log(20.0), std::log(20000.0));
+  std::vector<PeakingBandInput> bands;
+  for (int i = 0; i < count; ++i) {
+    // Model values are floats widened to double; the grid frequency is an integer.
+    bands.push_back({std::round(std::exp(logf(rng))), static_cast<float>(gain(rng)),
+                     static_cast<float>(q(rng)), rng() % 5 != 0});
+  }
+  return bands;
+}
+
+TEST(ChannelResponse, EveryCrossoverFamilyMatchesTheDirectEvaluation) {
+  for (int type = 0; type <= 3; ++type) {
+    for (int slope = 1; slope <= 8; ++slope) {
+      for (int fs : {20, 70, 1000, 12000, 20000, 30000}) {
+        Case c;
+        c.hp = {fs, type, slope, 0};
+        c.lp = {std::min(fs * 3, 25000), type, slope, 0};
+        ExpectMatchesReference(c, "type " + std::to_string(type) + " slope " +
+                                      std::to_string(slope) + " fs " + std::to_string(fs));
+      }
+    }
+  }
+}
+
+TEST(ChannelResponse, FullChannelsMatchTheDirectEvaluation) {
+  std::mt19937 rng(7);
+  for (int round = 0; round < 40; ++round) {
+    Case c;
+    c.hp = {static_cast<int>(20 + rng() % 400), static_cast<int>(1 + rng() % 3),
+            static_cast<int>(1 + rng() % 8), 0};
+    c.lp = {static_cast<int>(2000 + rng() % 18000), static_cast<int>(1 + rng() % 3),
+            static_cast<int>(1 + rng() % 8), 0};
+    c.bands = RandomBands(rng, 31, -18.0, 12.0);
+    ExpectMatchesReference(c, "round " + std::to_string(round));
+  }
+}
+
+TEST(ChannelResponse, ExtremeFileValuesStayFiniteAndExact) {
+  std::mt19937 rng(11);
+  Case huge;  // beyond the graph's axes: evaluated term by term
+  huge.bands = RandomBands(rng, 31, 30.0, 120.0);
+  ExpectMatchesReference(huge, "huge boosts");
+  Case mixed;
+  mixed.bands = RandomBands(rng, 31, -40.0, 40.0);
+  ExpectMatchesReference(mixed, "mixed");
+  Case absurd;
+  absurd.bands = RandomBands(rng, 31, 250.0, 999.0);
+  for (double v : Fast(absurd).total) ASSERT_TRUE(std::isfinite(v));
+  Case deep;  // cuts deep enough to reach the floor
+  deep.bands = RandomBands(rng, 31, -300.0, -100.0);
+  for (auto& b : deep.bands) b.enabled = true;
+  const ChannelCurves fast = Fast(deep);
+  const reference::Curves slow = Slow(deep);
+  for (std::size_t i = 0; i < kCurvePoints; ++i) {
+    ASSERT_TRUE(std::isfinite(fast.total[i])) << i;
+    if (slow.total[i] > kVisibleDb) ASSERT_NEAR(fast.total[i], slow.total[i], kToleranceDb);
+  }
+  Case low_corner;  // corners below the grid, clamped to 0.0025 Hz
+  low_corner.hp = {0, 3, 8, 0};
+  low_corner.lp = {-40, 1, 3, 1};
+  ExpectMatchesReference(low_corner, "clamped corners");
+  Case degenerate;
+  degenerate.bands = {{0.0, 6.0, 1.0, true}, {1000.0, 6.0, 0.0, true}, {30000.0, -6.0, 2.0, true}};
+  const ChannelCurves flat = Fast(degenerate);
+  for (double v : flat.total) ASSERT_EQ(v, 0.0);
+}
+
+TEST(ChannelResponse, BypassRulesLeaveTheirPartsAtZero) {
+  std::mt19937 rng(3);
+  Case c;
+  c.hp = {100, 1, 4, 1};  // bypassed: contributes nothing whatever its slope
+  c.lp = {5000, 2, 4, 1};
+  c.bands = RandomBands(rng, 31, -12.0, 12.0);
+  c.eq_bypass = true;
+  const ChannelCurves all_off = Fast(c);
+  for (std::size_t i = 0; i < kCurvePoints; ++i) {
+    ASSERT_EQ(all_off.hp[i], 0.0);
+    ASSERT_EQ(all_off.lp[i], 0.0);
+    ASSERT_EQ(all_off.total[i], 0.0);
+  }
+  c.eq_bypass = false;
+  for (auto& b : c.bands) b.enabled = false;
+  for (double v : Fast(c).total) ASSERT_EQ(v, 0.0);
+  // Only exactly 1 means bypassed.
+  c.hp.bypass = 2;
+  EXPECT_LT(Fast(c).hp[0], -10.0);
+}
+
+TEST(ChannelResponse, EvaluatorGridIsTheStandardGrid) {
+  std::vector<double> g(kCurvePoints);
+  BuildFrequencyGrid(kSampleRate, kCurvePoints, g.data());
+  const Curve& grid = StandardEvaluator().grid();
+  EXPECT_TRUE(std::equal(g.begin(), g.end(), grid.begin()));
+}
+
+}  // namespace
+}  // namespace tolva::dsp
+
+namespace tolva::dsp::kernel {
+namespace {
+
+// Both builds of the inner loop: the generic one runs wherever the AVX2 one is picked here.
+bool HasAvx2Kernel() {
+#if defined(__x86_64__)
+  __builtin_cpu_init();
+  return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma");
+#else
+  return false;
+#endif
+}
+
+std::vector<Kernels> Variants() {
+  std::vector<Kernels> variants{GenericKernels()};
+#if defined(__x86_64__)
+  if (HasAvx2Kernel()) variants.push_back(Avx2Kernels());
+#endif
+  return variants;
+}
+
+TEST(PowerKernels, EveryVariantConvertsToDecibelsLikeTheLibrary) {
+  const std::vector<Kernels> variants = Variants();
+  std::mt19937 rng(5);
+  std::uniform_real_distribution<double> exponent(-300.0, 300.0);
+  std::vector<double> ratio(kCurvePoints), floors(kCurvePoints), out(kCurvePoints);
+  for (std::size_t i = 0; i < kCurvePoints; ++i) {
+    ratio[i] = std::pow(10.0, exponent(rng));
+    floors[i] = static_cast<double>(i % 3);
+  }
+  ratio[0] = 1.0;
+  ratio[1] = 0.0;
+  ratio[2] = std::numeric_limits<double>::infinity();
+  ratio[3] = 1e-320;  // subnormal
+  ratio[4] = 1.4142135623730951;
+  for (const Kernels& k : variants) {
+    k.to_decibels(ratio.data(), floors.data(), out.data(), kCurvePoints);
+    EXPECT_EQ(out[0], 0.0);
+    EXPECT_EQ(out[1], -std::numeric_limits<double>::infinity());
+    EXPECT_EQ(out[2], std::numeric_limits<double>::infinity());
+    for (std::size_t i = 3; i < kCurvePoints; ++i) {
+      ASSERT_NEAR(out[i], 10.0 * std::log10(ratio[i]) + kFloorDb * floors[i], 1e-11) << i;
+    }
+  }
+}
+
+TEST(PowerKernels, VariantsAgreeOnSectionProducts) {
+  if (!HasAvx2Kernel()) GTEST_SKIP();
+  const std::vector<Kernels> variants = Variants();
+  std::vector<PowerPolynomial> sections;
+  for (const auto& s : DesignCrossoverSections(true, 300, 7, 3)) {
+    if (s.kind != SectionKind::kAbsent)
+      sections.push_back(ToPowerPolynomial(CrossoverSectionCoefficients(s, true)));
+  }
+  const Curve& grid = StandardEvaluator().grid();
+  std::vector<double> s(kCurvePoints);
+  for (std::size_t i = 0; i < kCurvePoints; ++i) {
+    const double h = std::sin(3.141592653589793 * grid[i] / 48000.0);
+    s[i] = 2 * h * h;
+  }
+  std::vector<std::vector<double>> results;
+  for (const Kernels& k : variants) {
+    std::vector<double> ratio(kCurvePoints, 1.0), floors(kCurvePoints, 0.0);
+    k.accumulate(sections.data(), sections.size(), true, s.data(), ratio.data(), floors.data(),
+                 kCurvePoints);
+    for (std::size_t i = 0; i < kCurvePoints; ++i)
+      ratio[i] = 10 * std::log10(ratio[i]) - 400 * floors[i];
+    results.push_back(ratio);
+  }
+  for (std::size_t i = 0; i < kCurvePoints; ++i)
+    ASSERT_NEAR(results[0][i], results[1][i], 1e-9) << i;
+}
+
+}  // namespace
+}  // namespace tolva::dsp::kernel
