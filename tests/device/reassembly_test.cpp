@@ -51,11 +51,11 @@ TEST_F(Reassembly, ReplySplitOverTwoReportsIsJoined) {
 }
 
 TEST_F(Reassembly, TwoFramesInOneReportDecodeInOrderDespiteGarbage) {
+  const Bytes second = Reply(3, 0x91, 0xDD, {0x01, 0xF4});
   Bytes report = Concat({{0x00, 0x13, 0x55},  // before 0xAA: skipped
                          Reply(1, 0x01, 0xDD, {0x53}),
                          {0xAA, 0x12, 0x34},  // between 0xAA and 0x55: skipped
-                         Bytes(Reply(3, 0x91, 0xDD, {0x01, 0xF4}).begin() + 1,
-                               Reply(3, 0x91, 0xDD, {0x01, 0xF4}).end())});
+                         Bytes(second.begin() + 1, second.end())});
   report.resize(64, 0x00);  // zero fill after the frames
   Feed(report);
   ASSERT_EQ(seen_.size(), 2u);
