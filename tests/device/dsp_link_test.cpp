@@ -88,7 +88,7 @@ TEST_F(Link, DestructionFreesQueuedCommandsUnsentAndCutsTheWaitShort) {
   for (int i = 0; i < 300; ++i) link_->Mute_Ctrl(0, false);  // past the first 256 entries
   EXPECT_EQ(link_->PendingCommandCount(), 300u);
   std::thread release([&] {
-    std::this_thread::sleep_for(20ms);
+    std::this_thread::sleep_for(200ms);  // the destructor is waiting by then
     script_->ReleaseReads();
   });
   link_.reset();
