@@ -113,6 +113,15 @@ TEST_F(Link, CloseSaysGoodbyeOnlyWhenAskedAndOnlyWhenOpen) {
   EXPECT_EQ(script_->closes, 2);
 }
 
+TEST_F(Link, CommandsQueuedOnAClosedLinkAreTakenAndFailAtOnce) {
+  link_->CloseHIDDevice(false);
+  link_->EnableCommandQueue();
+  for (int i = 0; i < 3; ++i) link_->Mute_Ctrl(i, false);
+  ASSERT_TRUE(Eventually([&] { return link_->PendingCommandCount() == 0; }));
+  EXPECT_TRUE(script_->Writes().empty());
+  EXPECT_EQ(clock_.NowMs(), 0) << "no wait on a closed link";
+}
+
 TEST_F(Link, CloseCutsAnotherThreadsWaitShort) {
   std::thread worker([&] { EXPECT_FALSE(link_->Get_Mute()); });
   ASSERT_TRUE(
