@@ -143,3 +143,25 @@ TEST(Screenshot, RendersTheWholeWindowAtItsScale) {
 }
 
 }  // namespace
+
+namespace {
+
+// Writes the pictures of docs/screenshots when TOLVA_SCREENSHOT_DIR names a folder.
+TEST(Screenshot, BothLanguagesForTheDocs) {
+  const QString dir = qEnvironmentVariable("TOLVA_SCREENSHOT_DIR");
+  if (dir.isEmpty()) GTEST_SKIP() << "TOLVA_SCREENSHOT_DIR not set";
+  for (const char* language : {"en", "cn"}) {
+    ScopedLanguage table(language);
+    CMainWnd window;
+    window.RetranslateAll();
+    window.Surface().FindButton("speaker_6")->SetVisible(true);
+    window.Surface().FindButton("speaker_12")->SetVisible(true);
+    window.Surface().FindButton("speaker_6")->SetSelected(true);
+    window.Surface().FindButton("ch_output_btn_0")->SetText("${front_left_full}");
+    window.Surface().FindButton("ch_output_btn_1")->SetText("${front_right_full}");
+    window.Surface().FindOption("ch_enable_0")->SetSelected(true);
+    EXPECT_TRUE(RenderWindowScreenshot(window, dir + QStringLiteral("/main_%1.png").arg(language)));
+  }
+}
+
+}  // namespace
