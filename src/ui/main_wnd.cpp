@@ -3,34 +3,133 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDialog>
+#include <QLayout>
+#include <QMouseEvent>
+#include <QWindow>
 
-#include "base/language_tables.h"
+#include <algorithm>
 
-CMainWnd::CMainWnd(QWidget* parent) : QWidget(parent) {
+#include "base/debug_print.h"
+#include "ui/kit/control_surface.h"
+#include "ui/kit/message_types.h"
+#include "ui/kit/qt_popup_menu.h"
+#include "ui/kit/qt_surface.h"
+#include "ui/kit/qt_text.h"
+#include "ui/kit/qt_window_sink.h"
+#include "ui/kit/theme.h"
+#include "ui/layouts.h"
+#include "ui/window_dialogs.h"
+
+namespace kit = tolva::kit;
+
+CMainWnd::CMainWnd(QWidget* parent) : QWidget(parent), busy_(this) {
   setObjectName("MainWnd");
+  setProperty("windowClass", QStringLiteral("MainWnd"));
+  setAttribute(Qt::WA_StyledBackground);
   setWindowTitle("Tolva DSP Audio");
-  setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                 Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
-  setFixedSize(LayoutSize());
+  // The layout draws its own title bar; the window is neither resizable nor maximisable.
+  setWindowFlags(Qt::Window | Qt::FramelessWindowHint | Qt::WindowMinimizeButtonHint);
+  tolva::ui::BuildLayout(QLatin1String(tolva::ui::kLayoutMain), this);
+
+  surface_ = new kit::QtControlSurface(this);
+  surface_->Attach();
+  surface_->SetWindowHandling([this](const kit::ControlNotify& n) { return BeforeNotify(n); },
+                              [this](const kit::ControlNotify& n) { AfterNotify(n); });
+  dialogs_ = std::make_unique<WindowDialogs>(this);
+  sink_ = kit::QtWindowSink::Create(this, [this](tolva::device::Notification& n) { OnMessage(n); });
+  if (QWidget* bar = findChild<QWidget*>(QStringLiteral("title_bar")))
+    bar->installEventFilter(this);
+  SetDisplayScale(100);
 }
 
 CMainWnd::~CMainWnd() = default;
 
+kit::ControlSurface& CMainWnd::Surface() {
+  return *surface_;
+}
+kit::Dialogs& CMainWnd::Dialogs() {
+  return *dialogs_;
+}
+std::shared_ptr<tolva::device::NotificationSink> CMainWnd::Sink() const {
+  return sink_;
+}
+
+void CMainWnd::SetDisplayScale(int percent) {
+  scale_ = std::clamp(percent, 50, 400);
+  kit::theme::ApplyScale(this, scale_);
+  setFixedSize(LayoutSize() * scale_ / 100);
+  if (layout() != nullptr) layout()->activate();
+}
+
 void CMainWnd::RetranslateAll() {
+  kit::RetranslateTree(this);
   update();
   if (language_hook_) language_hook_();
 }
 
+bool CMainWnd::BeforeNotify(const kit::ControlNotify& notify) {
+  if (notify.type == kit::msgtype::kClick && SameName(notify.name, "minbtn")) {
+    showMinimized();
+    return true;  // nothing else runs for the minimise button
+  }
+  return false;
+}
+
+void CMainWnd::AfterNotify(const kit::ControlNotify& notify) {
+  if (notify.type == kit::msgtype::kClick && notify.name == "closebtn") close();
+}
+
+void CMainWnd::OnMessage(tolva::device::Notification& notification) {
+  switch (notification.message) {
+    case kit::kMsgBusyOpen:
+      busy_.Open();
+      return;
+    case kit::kMsgBusyClose:
+      busy_.Close();
+      return;
+    case kit::kMsgDeviceReboot:
+      busy_.Close();
+      ShowMessageBox(this, QStringLiteral("${device_reboot}"), QStringLiteral("${tips}"));
+      return;
+    default:
+      if (message_handler_) message_handler_(notification);
+  }
+}
+
+kit::PopupMenu* CMainWnd::OpenPopupMenu(const QString& layout, const QString& anchor_name,
+                                        const std::function<void(kit::PopupMenu&)>& prepare) {
+  menu_.reset();  // opening a menu closes the previous one
+  auto* anchor = findChild<QWidget*>(anchor_name);
+  const QString text = tolva::ui::MenuLayoutText(layout);
+  if (anchor == nullptr || text.isEmpty()) return nullptr;
+  menu_ = std::make_unique<kit::QtPopupMenu>(this, sink_);
+  menu_->Load(text);
+  if (prepare) prepare(*menu_);
+  menu_->Popup(anchor->mapToGlobal(anchor->rect().bottomLeft()));
+  return menu_.get();
+}
+
 void CMainWnd::CloseOpenTipsBoxes() {
-  const QString tips = QString::fromStdString(tolva::Languages().Resolve("${tips}"));
+  const QString tips = kit::Resolve(QStringLiteral("${tips}"));
   for (QWidget* w : QApplication::topLevelWidgets()) {
     auto* dialog = qobject_cast<QDialog*>(w);
     if (dialog != nullptr && dialog->isVisible() && dialog->windowTitle() == tips) dialog->done(0);
   }
 }
 
+bool CMainWnd::eventFilter(QObject* watched, QEvent* event) {
+  // The title bar moves the frameless window.
+  if (event->type() == QEvent::MouseButtonPress &&
+      static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton && windowHandle() != nullptr) {
+    windowHandle()->startSystemMove();
+    return true;
+  }
+  return QWidget::eventFilter(watched, event);
+}
+
 void CMainWnd::closeEvent(QCloseEvent* event) {
   if (close_hook_) close_hook_();
   CloseOpenTipsBoxes();
+  menu_.reset();
   event->accept();
 }

@@ -1,0 +1,19 @@
+#pragma once
+
+class QWidget;
+
+namespace tolva::ui {
+
+inline constexpr int kBands = 31;
+// Band gain in tenths of a dB over the graph's gain axis (-18 ... +12 dB).
+inline constexpr int kBandGainMin = -180;
+inline constexpr int kBandGainMax = 120;
+
+// The standard third-octave frequencies the rows start with.
+int DefaultBandFrequency(int band);
+
+// The 31 band rows (one column each: enable button, frequency, Q, gain, gain slider) with a
+// caption column, into panel.
+void BuildBandRows(QWidget* panel);
+
+}  // namespace tolva::ui

@@ -1,0 +1,57 @@
+#include "ui/kit/circle_progress.h"
+
+#include <QPainter>
+#include <QTimer>
+
+#include <algorithm>
+
+#include "ui/kit/theme.h"
+
+CCircleProgressUI::CCircleProgressUI(QWidget* parent) : QWidget(parent), timer_(new QTimer(this)) {
+  timer_->setInterval(40);
+  connect(timer_, &QTimer::timeout, this, [this] {
+    phase_ = (phase_ + 12) % 360;
+    update();
+  });
+}
+
+void CCircleProgressUI::SetValue(int percent) {
+  value_ = std::clamp(percent, 0, 100);
+  SetBusy(false);
+  update();
+}
+
+void CCircleProgressUI::SetBusy(bool busy) {
+  busy_ = busy;
+  if (busy) {
+    timer_->start();
+  } else {
+    timer_->stop();
+  }
+  update();
+}
+
+QSize CCircleProgressUI::sizeHint() const {
+  const int side = tolva::kit::theme::Scaled(this, 48);
+  return QSize(side, side);
+}
+
+void CCircleProgressUI::paintEvent(QPaintEvent*) {
+  namespace theme = tolva::kit::theme;
+  QPainter p(this);
+  p.setRenderHint(QPainter::Antialiasing);
+  const int side = std::min(width(), height());
+  const qreal pen = std::max(2, side / 10);
+  const QRectF ring((width() - side) / 2.0 + pen, (height() - side) / 2.0 + pen, side - 2 * pen,
+                    side - 2 * pen);
+  p.setPen(QPen(theme::Border(), pen, Qt::SolidLine, Qt::RoundCap));
+  p.drawEllipse(ring);
+  p.setPen(QPen(theme::Accent(), pen, Qt::SolidLine, Qt::RoundCap));
+  if (busy_) {
+    p.drawArc(ring, (90 - phase_) * 16, -100 * 16);
+    return;
+  }
+  p.drawArc(ring, 90 * 16, -value_ * 360 * 16 / 100);
+  p.setPen(theme::Text());
+  p.drawText(rect(), Qt::AlignCenter, QStringLiteral("%1%").arg(value_));
+}

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QWidget>
+
+class QTimer;
+
+// A circular progress indicator ("CircleProgress"): an arc for 0-100 %, or a turning arc while
+// the amount of work is unknown.
+class CCircleProgressUI : public QWidget {
+  Q_OBJECT
+
+ public:
+  explicit CCircleProgressUI(QWidget* parent = nullptr);
+
+  void SetValue(int percent);  // clamped to 0..100; ends the turning mode
+  int Value() const { return value_; }
+  void SetBusy(bool busy);
+  bool IsBusy() const { return busy_; }
+
+  QSize sizeHint() const override;
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+
+ private:
+  int value_ = 0;
+  bool busy_ = false;
+  int phase_ = 0;  // degrees, while busy
+  QTimer* timer_;
+};

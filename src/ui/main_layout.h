@@ -1,0 +1,16 @@
+#pragma once
+
+class QWidget;
+
+namespace tolva::ui {
+
+// Main volume slider range: every value the unit reports (a signed byte) up to the loudest
+// setting its command can carry (6 - volume must not be negative).
+inline constexpr int kMainVolumeMin = -128;
+inline constexpr int kMainVolumeMax = 6;
+
+// The main window's layout ("XML_MAIN", 1230 x 650 at 100 %): title bar, car picture and
+// master section, graph, crossover and output-group panel, the six strips and the band rows.
+void BuildMainLayout(QWidget* root);
+
+}  // namespace tolva::ui

@@ -1,0 +1,75 @@
+#include "ui/widget_builders.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QSlider>
+
+#include "ui/kit/qt_controls.h"
+#include "ui/kit/qt_text.h"
+#include "ui/kit/sbutton.h"
+#include "ui/kit/theme.h"
+
+namespace tolva::ui {
+namespace {
+
+template <typename W>
+W* Named(W* widget, const QString& name, int index) {
+  widget->setObjectName(name);
+  if (index != kNoIndex) widget->setProperty(kit::kUserDataProperty, index);
+  return widget;
+}
+
+}  // namespace
+
+QString Indexed(const char* format, int index) {
+  return QString::asprintf(format, index);
+}
+
+CSButtonUI* MakeButton(QWidget* parent, const QString& name, const QString& raw_text, int width,
+                       int height, int index) {
+  auto* button = Named(new CSButtonUI(parent), name, index);
+  kit::SetWidgetText(button, raw_text);
+  kit::theme::FixSize(button, width, height);
+  return button;
+}
+
+CSButtonUI* MakeOption(QWidget* parent, const QString& name, const QString& raw_text, int width,
+                       int height, int index) {
+  CSButtonUI* option = MakeButton(parent, name, raw_text, width, height, index);
+  option->setCheckable(true);
+  return option;
+}
+
+QLineEdit* MakeEdit(QWidget* parent, const QString& name, const QString& raw_text, int width,
+                    int height, int index) {
+  auto* edit = Named(new QLineEdit(parent), name, index);
+  edit->setAlignment(Qt::AlignCenter);
+  kit::SetWidgetText(edit, raw_text);
+  kit::theme::FixSize(edit, width, height);
+  return edit;
+}
+
+QLabel* MakeLabel(QWidget* parent, const QString& name, const QString& raw_text, const char* role) {
+  auto* label = Named(new QLabel(parent), name, kNoIndex);
+  if (role != nullptr) label->setProperty("role", role);
+  kit::SetWidgetText(label, raw_text);
+  return label;
+}
+
+QSlider* MakeSlider(QWidget* parent, const QString& name, bool vertical, int minimum, int maximum,
+                    int index) {
+  auto* slider = Named(new QSlider(vertical ? Qt::Vertical : Qt::Horizontal, parent), name, index);
+  slider->setRange(minimum, maximum);
+  slider->setFocusPolicy(Qt::NoFocus);  // the edit boxes own the keyboard
+  return slider;
+}
+
+QComboBox* MakeCombo(QWidget* parent, const QString& name, int width, int height) {
+  auto* combo = Named(new QComboBox(parent), name, kNoIndex);
+  combo->setFocusPolicy(Qt::NoFocus);
+  kit::theme::FixSize(combo, width, height);
+  return combo;
+}
+
+}  // namespace tolva::ui

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QString>
+
+class CSButtonUI;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QSlider;
+class QWidget;
+
+// Small builders shared by the window layouts: a named control with its user data, its raw
+// (placeholder) text and its size at 100 % (-1 leaves a dimension to the layout).
+namespace tolva::ui {
+
+inline constexpr int kNoIndex = -1;
+
+CSButtonUI* MakeButton(QWidget* parent, const QString& name, const QString& raw_text, int width,
+                       int height, int index = kNoIndex);
+// A checkable SButton: an option.
+CSButtonUI* MakeOption(QWidget* parent, const QString& name, const QString& raw_text, int width,
+                       int height, int index = kNoIndex);
+QLineEdit* MakeEdit(QWidget* parent, const QString& name, const QString& raw_text, int width,
+                    int height, int index = kNoIndex);
+QLabel* MakeLabel(QWidget* parent, const QString& name, const QString& raw_text,
+                  const char* role = nullptr);
+QSlider* MakeSlider(QWidget* parent, const QString& name, bool vertical, int minimum, int maximum,
+                    int index = kNoIndex);
+QComboBox* MakeCombo(QWidget* parent, const QString& name, int width, int height);
+// "name_%d" with the index.
+QString Indexed(const char* format, int index);
+
+}  // namespace tolva::ui

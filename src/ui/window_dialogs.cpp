@@ -1,0 +1,73 @@
+#include "ui/window_dialogs.h"
+
+#include <QFileDialog>
+#include <QMessageBox>
+
+#include "ui/kit/message_types.h"
+#include "ui/kit/qt_text.h"
+#include "ui/kit/theme.h"
+#include "ui/msg_wnd.h"
+
+namespace {
+
+QString Q(std::string_view text) {
+  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+std::optional<std::string> Chosen(const QString& path) {
+  if (path.isEmpty()) return std::nullopt;
+  return path.toStdString();
+}
+
+}  // namespace
+
+void ShowMessageBox(QWidget* owner, const QString& raw_text, const QString& raw_caption) {
+  QMessageBox box(owner);
+  box.setObjectName(QStringLiteral("tolvaMessageBox"));
+  box.setProperty("tolvaRoot", true);
+  box.setStyleSheet(tolva::kit::theme::StyleSheet(tolva::kit::theme::ScaleOf(owner)));
+  tolva::kit::SetWindowTitleText(&box, raw_caption);
+  box.setText(tolva::kit::Resolve(raw_text));
+  box.setStandardButtons(QMessageBox::Ok);
+  box.exec();
+}
+
+int WindowDialogs::ShowMessageDialog(std::string_view title, std::string_view text) {
+  return ::ShowMessageDialog(owner_, Q(title), Q(text));
+}
+
+int WindowDialogs::ShowChoiceDialog(std::string_view title, std::string_view text,
+                                    const std::vector<std::string>& buttons) {
+  QStringList texts;
+  for (const std::string& b : buttons) texts << QString::fromStdString(b);
+  return ::ShowChoiceDialog(owner_, Q(title), Q(text), texts);
+}
+
+int WindowDialogs::ShowCheckDialog(std::string_view title, std::string_view text,
+                                   std::string_view option0, std::string_view option1) {
+  return ::ShowCheckDialog(owner_, Q(title), Q(text), Q(option0), Q(option1));
+}
+
+int WindowDialogs::ShowNameDialog(std::string& name, std::size_t max_chars) {
+  QString buffer = QString::fromStdString(name);
+  const int result = ::ShowNameDialog(owner_, buffer, max_chars);
+  if (result == tolva::kit::kResultConfirm) name = buffer.toStdString();
+  return result;
+}
+
+void WindowDialogs::ShowMessageBox(std::string_view text, std::string_view caption) {
+  ::ShowMessageBox(owner_, Q(text), Q(caption));
+}
+
+std::optional<std::string> WindowDialogs::GetOpenFileName(std::string_view title,
+                                                          std::string_view filter) {
+  return Chosen(
+      QFileDialog::getOpenFileName(owner_, tolva::kit::Resolve(Q(title)), QString(), Q(filter)));
+}
+
+std::optional<std::string> WindowDialogs::GetSaveFileName(std::string_view title,
+                                                          std::string_view filter,
+                                                          std::string_view suggested_name) {
+  return Chosen(QFileDialog::getSaveFileName(owner_, tolva::kit::Resolve(Q(title)),
+                                             Q(suggested_name), Q(filter)));
+}

@@ -1,0 +1,207 @@
+// The message dialogs, driven by clicks and keys on their real widgets while they run modally.
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTest>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+#include "test_languages.h"
+#include "ui/about_wnd.h"
+#include "ui/kit/message_types.h"
+#include "ui/kit/sbutton.h"
+#include "ui/main_wnd.h"
+#include "ui/msg_wnd.h"
+#include "ui/window_dialogs.h"
+
+namespace kit = tolva::kit;
+
+namespace {
+
+// Runs act on the modal dialog once it is up; closes it with 99 if act left it open, so a test
+// can never hang.
+void WhenOpen(std::function<void(QDialog&)> act) {
+  QTimer::singleShot(0, [act] {
+    auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+    if (dialog == nullptr) return;
+    act(*dialog);
+    QTimer::singleShot(0, [dialog = QPointer<QDialog>(dialog)] {
+      if (dialog && dialog->isVisible()) dialog->done(99);
+    });
+  });
+}
+
+void Click(QDialog& dialog, const char* name) {
+  auto* w = dialog.findChild<QWidget*>(name);
+  ASSERT_NE(w, nullptr) << name;
+  QTest::mouseClick(w, Qt::LeftButton);
+}
+
+bool Shown(QDialog& dialog, const char* name) {
+  auto* w = dialog.findChild<QWidget*>(name);
+  return w != nullptr && w->isVisibleTo(&dialog);
+}
+
+class Dialogs : public ::testing::Test {
+ protected:
+  ScopedLanguage language_{"en"};
+  QWidget owner_;
+};
+
+TEST_F(Dialogs, MessageDialogResults) {
+  for (const auto& [button, result] :
+       {std::pair{"confirm_btn", kit::kResultConfirm}, std::pair{"cancel_btn", kit::kResultCancel},
+        std::pair{"closebtn", kit::kResultCancel}}) {
+    WhenOpen([button = button](QDialog& d) { Click(d, button); });
+    EXPECT_EQ(ShowMessageDialog(&owner_, "${tips}", "${device_reboot}"), result) << button;
+  }
+  QString title, text;
+  bool third_shown = true;
+  WhenOpen([&](QDialog& d) {
+    title = d.findChild<QLabel*>("MessageTitle")->text();
+    text = d.findChild<QLabel*>("MessageText")->text();
+    third_shown = Shown(d, "third_btn");
+    EXPECT_EQ(d.objectName(), "msgwnd");
+    Click(d, "confirm_btn");
+  });
+  ShowMessageDialog(&owner_, "${tips}", "${device_reboot}");
+  EXPECT_EQ(title, "Notice");
+  EXPECT_EQ(text, "The unit restarts with its factory settings.");
+  EXPECT_FALSE(third_shown);
+}
+
+TEST_F(Dialogs, ChoiceDialogShowsAsManyButtonsAsTexts) {
+  WhenOpen([](QDialog& d) {
+    EXPECT_TRUE(Shown(d, "confirm_btn"));
+    EXPECT_FALSE(Shown(d, "cancel_btn"));
+    EXPECT_FALSE(Shown(d, "third_btn"));
+    EXPECT_EQ(d.findChild<CSButtonUI*>("confirm_btn")->text(), "OK");
+    Click(d, "confirm_btn");
+  });
+  EXPECT_EQ(ShowChoiceDialog(&owner_, "${tips}", "x", {"${confirm}"}), 1);
+  WhenOpen([](QDialog& d) {
+    EXPECT_TRUE(Shown(d, "cancel_btn"));
+    EXPECT_TRUE(Shown(d, "third_btn"));
+    EXPECT_EQ(d.findChild<CSButtonUI*>("third_btn")->text(), "Empty");
+    Click(d, "third_btn");
+  });
+  EXPECT_EQ(ShowChoiceDialog(&owner_, "${tips}", "x", {"${default}", "${cancel}", "${empty}"}),
+            kit::kResultThird);
+}
+
+TEST_F(Dialogs, EmptyTitleAndTextKeepTheLayoutsOwn) {
+  QString title;
+  WhenOpen([&](QDialog& d) {
+    title = d.findChild<QLabel*>("MessageTitle")->text();
+    Click(d, "cancel_btn");
+  });
+  ShowMessageDialog(&owner_, "", "");
+  EXPECT_EQ(title, "Notice");
+}
+
+TEST_F(Dialogs, CheckDialogNeedsAChoiceAndReportsWhichOne) {
+  WhenOpen([](QDialog& d) {
+    Click(d, "confirm_btn");  // nothing selected: stays open
+    EXPECT_TRUE(d.isVisible());
+    Click(d, "check_box_0");
+    Click(d, "check_box_1");  // the choices exclude each other
+    EXPECT_FALSE(d.findChild<CSButtonUI*>("check_box_0")->IsSelected());
+    Click(d, "confirm_btn");
+  });
+  EXPECT_EQ(
+      ShowCheckDialog(&owner_, "${tips}", "x", "${copy_left_to_right}", "${copy_right_to_left}"),
+      2);
+  WhenOpen([](QDialog& d) {
+    EXPECT_EQ(d.findChild<CSButtonUI*>("check_box_0")->text(), "Copy left to right");
+    Click(d, "check_box_0");
+    Click(d, "confirm_btn");
+  });
+  EXPECT_EQ(
+      ShowCheckDialog(&owner_, "${tips}", "x", "${copy_left_to_right}", "${copy_right_to_left}"),
+      1);
+  WhenOpen([](QDialog& d) {
+    Click(d, "check_box_0");
+    Click(d, "cancel_btn");
+  });
+  EXPECT_EQ(ShowCheckDialog(&owner_, "${tips}", "x", "a", ""), 0);
+}
+
+TEST_F(Dialogs, NameDialogReturnAcceptsLikeConfirm) {
+  QString name = QStringLiteral("Scene");
+  WhenOpen([](QDialog& d) {
+    auto* edit = d.findChild<QLineEdit*>("name_edt");
+    EXPECT_EQ(edit->text(), "Scene");
+    EXPECT_EQ(d.focusWidget(), edit);
+    QTest::keyClicks(edit, "Bass");  // replaces the selected initial text
+    QTest::keyClick(edit, Qt::Key_Return);
+  });
+  EXPECT_EQ(ShowNameDialog(&owner_, name, 7), kit::kResultConfirm);
+  EXPECT_EQ(name, "Bass");
+  WhenOpen([](QDialog& d) {
+    QTest::keyClicks(d.findChild<QLineEdit*>("name_edt"), "Long scene name");
+    Click(d, "confirm_btn");
+  });
+  EXPECT_EQ(ShowNameDialog(&owner_, name, 7), 1);
+  EXPECT_EQ(name, "Long sc") << "the copy never exceeds the buffer";
+  for (const auto& [button, result] :
+       {std::pair{"cancel_btn", 0}, std::pair{"closebtn", 0}, std::pair{"third_btn", 2}}) {
+    WhenOpen([button = button](QDialog& d) {
+      QTest::keyClicks(d.findChild<QLineEdit*>("name_edt"), "zzz");
+      if (QString(button) == "third_btn") d.findChild<QWidget*>("third_btn")->show();
+      Click(d, button);
+    });
+    EXPECT_EQ(ShowNameDialog(&owner_, name, 7), result);
+    EXPECT_EQ(name, "Long sc") << "kept on " << button;
+  }
+}
+
+TEST(NameTruncation, NeverSplitsACharacter) {
+  EXPECT_EQ(TruncateName(QStringLiteral("场景一二三四五六"), 7), QStringLiteral("场景一二三四五"));
+  const QString emoji = QString::fromUtf8(
+      "ab\xF0\x9F\x8E\xB5"
+      "cd");  // a surrogate pair
+  EXPECT_EQ(TruncateName(emoji, 3), QString::fromUtf8("ab\xF0\x9F\x8E\xB5"));
+  EXPECT_EQ(TruncateName(emoji, 2), QStringLiteral("ab"));
+  EXPECT_EQ(TruncateName(QString(), 7), QString());
+}
+
+TEST_F(Dialogs, AboutTextsWithAndWithoutAUnit) {
+  EXPECT_EQ(CAboutWnd::FirmwareText(AboutInfo{}), "tolva dsp not connected");
+  EXPECT_EQ(CAboutWnd::FirmwareText(AboutInfo{19, 1, 3}), "tolva dsp firmware v1.3");
+  EXPECT_EQ(CAboutWnd::SoftwareText(), "Software v6.7.1");
+  QString shown;
+  WhenOpen([&](QDialog& d) {
+    shown = d.findChild<QLabel*>("fw_version")->text() + "|" +
+            d.findChild<QLabel*>("soft_version")->text();
+    Click(d, "closebtn");
+  });
+  EXPECT_EQ(ShowAboutDialog(&owner_, AboutInfo{19, 2, 0}), 0);
+  EXPECT_EQ(shown, "tolva dsp firmware v2.0|Software v6.7.1");
+}
+
+TEST_F(Dialogs, LogicInterfaceAndTipsBoxes) {
+  WindowDialogs dialogs(&owner_);
+  WhenOpen([](QDialog& d) { Click(d, "third_btn"); });
+  EXPECT_EQ(dialogs.ShowChoiceDialog("${tips}", "${empty_output_tips}",
+                                     {"${default}", "${cancel}", "${emptied}"}),
+            2);
+  std::string name = "场景";
+  WhenOpen([](QDialog& d) {
+    d.findChild<QLineEdit*>("name_edt")->setText(QStringLiteral("低音"));  // typed by an IME
+    QTest::keyClick(d.findChild<QLineEdit*>("name_edt"), Qt::Key_Return);
+  });
+  EXPECT_EQ(dialogs.ShowNameDialog(name, 7), 1);
+  EXPECT_EQ(name, "低音");
+  QString caption;
+  WhenOpen([&](QDialog& d) {
+    caption = d.windowTitle();
+    CMainWnd::CloseOpenTipsBoxes();
+  });
+  dialogs.ShowMessageBox("${device_reboot}", "${tips}");
+  EXPECT_EQ(caption, "Notice") << "found by the resolved caption";
+}
+
+}  // namespace

@@ -1,0 +1,158 @@
+// Posting to a window from any thread, the custom-control factory and popup menus.
+#include <QApplication>
+#include <QMenu>
+#include <QThread>
+#include <QWidget>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <thread>
+#include <vector>
+
+#include "ui/kit/circle_progress.h"
+#include "ui/kit/control_factory.h"
+#include "ui/kit/menu_record.h"
+#include "ui/kit/message_types.h"
+#include "ui/kit/qt_popup_menu.h"
+#include "ui/kit/qt_window_sink.h"
+#include "ui/kit/sbutton.h"
+
+namespace kit = tolva::kit;
+using tolva::device::Notification;
+
+namespace {
+
+// Counts its own destruction, so a test can see who freed a record.
+struct CountedRecord : tolva::device::NotificationRecord {
+  explicit CountedRecord(std::atomic<int>* freed) : freed(freed) {}
+  ~CountedRecord() override { ++*freed; }
+  std::atomic<int>* freed;
+};
+
+TEST(WindowSink, DeliversInPostingOrderFromManyThreads) {
+  QWidget window;
+  std::vector<std::pair<std::int64_t, std::int64_t>> got;
+  auto sink = kit::QtWindowSink::Create(&window, [&](Notification& n) {
+    EXPECT_EQ(QThread::currentThread(), window.thread());
+    got.emplace_back(n.param, n.value);
+  });
+  constexpr int kThreads = 4;
+  constexpr int kEach = 200;
+  std::vector<std::thread> threads;
+  for (int t = 0; t < kThreads; ++t) {
+    threads.emplace_back([sink, t] {
+      for (int i = 0; i < kEach; ++i) sink->Post(1234, t, i);
+    });
+  }
+  for (auto& thread : threads) thread.join();
+  EXPECT_TRUE(got.empty()) << "nothing is delivered before the window's loop runs";
+  QApplication::processEvents();
+  ASSERT_EQ(got.size(), static_cast<size_t>(kThreads * kEach));
+  std::vector<std::int64_t> next(kThreads, 0);
+  for (const auto& [thread, value] : got) EXPECT_EQ(value, next[thread]++);
+}
+
+TEST(WindowSink, AfterTheWindowIsGonePostsAreDroppedAndRecordsFreed) {
+  std::atomic<int> freed = 0;
+  int delivered = 0;
+  auto window = std::make_unique<QWidget>();
+  auto sink = kit::QtWindowSink::Create(window.get(), [&](Notification&) { ++delivered; });
+  Notification pending;
+  pending.message = 1237;
+  pending.record = std::make_unique<CountedRecord>(&freed);
+  sink->Post(std::move(pending));
+  window.reset();  // with a message still queued
+  EXPECT_EQ(freed, 1) << "the queued record dies with the window";
+  EXPECT_FALSE(sink->IsAttached());
+  Notification late;
+  late.record = std::make_unique<CountedRecord>(&freed);
+  sink->Post(std::move(late));
+  QApplication::processEvents();
+  EXPECT_EQ(freed, 2);
+  EXPECT_EQ(delivered, 0);
+}
+
+TEST(WindowSink, ReceiverOwnsTheRecordItWasGiven) {
+  std::atomic<int> freed = 0;
+  QWidget window;
+  auto sink = kit::QtWindowSink::Create(&window, [&](Notification& n) {
+    EXPECT_NE(n.record, nullptr);
+    EXPECT_EQ(freed, 0);
+  });
+  Notification n;
+  n.record = std::make_unique<CountedRecord>(&freed);
+  sink->Post(std::move(n));
+  QApplication::processEvents();
+  EXPECT_EQ(freed, 1);
+}
+
+TEST(ControlFactory, TagsAnyCaseAndReplaceable) {
+  auto& factory = kit::ControlFactory::Instance();
+  QWidget parent;
+  EXPECT_NE(qobject_cast<CSButtonUI*>(factory.Create("sbutton", &parent)), nullptr);
+  EXPECT_NE(qobject_cast<CCircleProgressUI*>(factory.Create("CIRCLEPROGRESS", &parent)), nullptr);
+  EXPECT_NE(factory.Create("Curve", &parent), nullptr);
+  EXPECT_NE(factory.Create("CurveAc", &parent), nullptr);
+  EXPECT_EQ(factory.Create("Unknown", &parent), nullptr);
+  factory.Register("MyTag", [](QWidget* p) {
+    auto* w = new QWidget(p);
+    w->setObjectName("first");
+    return w;
+  });
+  factory.Register("mytag", [](QWidget* p) {
+    auto* w = new QWidget(p);
+    w->setObjectName("second");
+    return w;
+  });
+  EXPECT_EQ(factory.Create("MYTAG", &parent)->objectName(), "second");
+}
+
+constexpr const char* kMenu = R"(<Menu>
+  <MenuElement name="option_item_about" text="About" userdata="a"/>
+  <MenuElement name="output_menu_front" text="Front">
+    <MenuElement name="output_menu_front_left" text="Left">
+      <MenuElement name="output_menu_front_left_high_freq" text="Tweeter" userdata="1"/>
+    </MenuElement>
+  </MenuElement>
+  <MenuElement name="output_item_empty" text="Empty" userdata="0"/>
+</Menu>)";
+
+TEST(PopupMenu, NestedItemsByNameAndTheClickRecord) {
+  QWidget window;
+  std::vector<std::string> clicked;
+  auto sink = kit::QtWindowSink::Create(&window, [&](Notification& n) {
+    ASSERT_EQ(n.message, kit::kMsgMenuClick);
+    auto* record = dynamic_cast<kit::MenuClickRecord*>(n.record.get());
+    ASSERT_NE(record, nullptr);
+    clicked.push_back(record->name + "|" + record->user_data + "|" + record->text);
+  });
+  kit::QtPopupMenu menu(&window, sink);
+  ASSERT_TRUE(menu.Load(kMenu));
+  for (const char* name : {"option_item_about", "output_menu_front", "output_menu_front_left",
+                           "output_menu_front_left_high_freq", "output_item_empty"}) {
+    EXPECT_NE(menu.FindItem(name), nullptr) << name;
+  }
+  ASSERT_EQ(menu.menu()->actions().size(), 3) << "nested items live in submenus";
+  kit::MenuItem* tweeter = menu.FindItem("output_menu_front_left_high_freq");
+  tweeter->SetIcon("right.png");
+  EXPECT_TRUE(tweeter->HasIcon());
+  EXPECT_TRUE(menu.Trigger("output_menu_front_left_high_freq"));
+  EXPECT_FALSE(menu.Trigger("output_menu_front")) << "a group is not an item";
+  menu.FindItem("option_item_about")->SetEnabled(false);
+  EXPECT_FALSE(menu.Trigger("option_item_about")) << "a disabled item cannot be clicked";
+  menu.FindItem("output_item_empty")->SetVisible(false);
+  EXPECT_FALSE(menu.Trigger("output_item_empty"));
+  QApplication::processEvents();
+  EXPECT_EQ(clicked, (std::vector<std::string>{"output_menu_front_left_high_freq|1|Tweeter"}));
+}
+
+TEST(PopupMenu, BrokenLayoutIsReportedNotFatal) {
+  QWidget window;
+  kit::QtPopupMenu menu(&window, nullptr);
+  EXPECT_FALSE(menu.Load("<Menu><MenuElement name=\"a\" text=\"A\"></Menu"));
+  EXPECT_NE(menu.FindItem("a"), nullptr);
+  EXPECT_TRUE(menu.Trigger("a")) << "without a sink a click goes nowhere";
+}
+
+}  // namespace
