@@ -1,0 +1,187 @@
+#pragma once
+
+// DspLink: the one object that owns the connection to the unit. Transport, frames, the reply
+// reassembly and decoders, the queue of pending commands and McuCmdThread, and every command
+// builder under the unit's own function names.
+
+#include <array>
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <span>
+#include <thread>
+#include <vector>
+
+#include "base/clock.h"
+#include "device/exchange_lock.h"
+#include "device/frame_reassembler.h"
+#include "device/notifications.h"
+#include "device/pending_queue.h"
+#include "device/reply_decoder.h"
+#include "device/transport.h"
+
+namespace tolva::device {
+
+class DspLink {
+ public:
+  static constexpr int kDefaultTimeoutMs = 10000;
+  static constexpr int kFactoryDefaultTimeoutMs = 30000;
+  static constexpr int kExpectedModel = 19;
+  // Reads wait in slices of this length so closing and destruction cut a long wait short.
+  static constexpr int kReadSliceMs = 50;
+
+  explicit DspLink(TransportFactory factory, Clock& clock = SystemClock());
+  ~DspLink();
+  DspLink(const DspLink&) = delete;
+  DspLink& operator=(const DspLink&) = delete;
+
+  // Receivers of the decoders' notifications, one per window; nullptr clears. Once this returns,
+  // the previous sink is never called again, so a window may clear its sink and then die.
+  // A notification for a window without a sink is dropped and its record freed.
+  void SetNotificationSink(TargetWindow target, NotificationSink* sink);
+
+  // Replaces the built-in decoding of one reply (the upgrade acknowledgements and the
+  // room-correction reports are installed this way). The handler runs on the reading thread.
+  void SetReplyHandler(std::uint8_t cmd, std::uint8_t sub, ReplyDecoder::Handler handler);
+
+  // --- Transport ---
+  // hid_init's result when non-zero; otherwise SetNonBlocking's (0), or -1 when no unit opened.
+  int OpenHIDDevice();
+  bool IsDeviceOpen() const { return open_.load(); }
+  void CloseHIDDevice(bool say_goodbye);
+  // Writes one frame; does not wait for a reply.
+  bool SendCtrlCommand(std::uint8_t cmd, std::uint8_t sub, std::uint8_t op,
+                       std::span<const std::uint8_t> payload = {});
+  // Reads one report into the receive buffer and decodes every frame it completes; true when at
+  // least one byte arrived.
+  bool ReadHIDData(int timeout_ms);
+  // The last report read and its length (0 after a failed read).
+  std::vector<std::uint8_t> LastReport() const;
+  int BytesRead() const { return bytes_read_.load(); }
+  // The upgrade's direct access to the receive ring.
+  void ClearReceiveRing();
+  bool ParsePendingByte();
+
+  void EnableCommandQueue();
+  void DisableCommandQueue();
+  bool IsCommandQueueEnabled() const { return queue_enabled_.load(); }
+  std::size_t PendingCommandCount() const;
+
+  // --- Handshake result ---
+  int Model() const { return state_.model.load(); }
+  bool HandshakeOk() const { return state_.handshake_ok.load(); }
+  int BootLoaderVersion() const { return state_.bootloader_version.load(); }
+  void SetBootLoaderVersion(int version) { state_.bootloader_version = version; }
+
+  // --- Group 3, system ---
+  void PC_Connect(std::uint8_t on);
+  bool Hand_Connect();
+  bool MCU_Enter_Upg_Mode();
+  bool MCU_Reboot_Ctrl();
+  bool Factory_Default_Ctrl();
+
+  // --- Group 1, DSP parameters (sync: wait for the reply here; else queue or drop) ---
+  // Per-channel arrays start at channel ch_x; the list ends where the range or the array ends.
+  void Source_Switch_Ctrl(int source, bool sync);
+  void Main_Volume_Ctrl(int volume, bool sync);
+  void Mute_Ctrl(int mute, bool sync);
+  // filter: 1 low-pass, 2 high-pass. Wire order: type, frequency, slope.
+  void Filter_Ctrl(int scene, int source, int ch, int filter, int type, int freq, int slope,
+                   bool sync);
+  void EQ_Ctrl(int scene, int source, int ch, int band, int freq, float q, float gain, bool sync);
+  void Delay_Ctrl(int scene, int source, int ch_x, int ch_y, std::span<const float> delays,
+                  bool sync);
+  // Channel gains in dB (0 or below); the unit takes the attenuation.
+  void Trim_Ctrl(int scene, int source, int ch_x, int ch_y, std::span<const int> gains, bool sync);
+  void Mute_Ch_Ctrl(int scene, int source, int ch_x, int ch_y, std::span<const int> mutes,
+                    bool sync);
+  void Phase_Ctrl(int scene, int source, int ch_x, int ch_y, std::span<const int> phases,
+                  bool sync);
+  void Mix_Ch_Ctrl(int scene, int source, int ch_x, int ch_y, std::span<const int> masks,
+                   bool sync);
+  void CH_Type_Ctrl(int scene, int source, int ch_x, int ch_y, std::span<const int> roles,
+                    bool sync);
+  // pairs holds count (from ch, to ch) pairs, flattened.
+  void CH_Link_Ctrl(int scene, int link, int count, std::span<const int> pairs, bool sync);
+  void CH_Lock_Ctrl(int scene, int lock, bool sync);
+  void PEQ_Reset_Ctrl(int scene, int source, int count, std::span<const int> channels, bool sync);
+  void PEQ_Bypass_Ctrl(int scene, int source, int ch_x, int ch_y, std::span<const int> bypass,
+                       bool sync);
+  void Input_Mix_Trim_Ctrl(int scene, int source, int in_ch, int out_ch_x, int out_ch_y,
+                           std::span<const int> trims, bool sync);
+
+  // --- Group 1, requests (always synchronous; the read's result) ---
+  bool Get_Source();
+  bool Get_Main_Volume();
+  bool Get_Subwoofer_Volume();
+  bool Get_Mute();
+  bool Get_Filter(int scene, int source, int ch_x, int ch_y);
+  bool Get_EQ(int scene, int source, int ch, int band_x, int band_y);
+  bool Get_Delay(int scene, int source, int ch_x, int ch_y);
+  bool Get_Trim(int scene, int source, int ch_x, int ch_y);
+  bool Get_Mute_Ch(int scene, int source, int ch_x, int ch_y);
+  bool Get_Phase(int scene, int source, int ch_x, int ch_y);
+  bool Get_Mix_Ch(int scene, int source, int ch_x, int ch_y);
+  bool Get_CH_Type(int scene, int source, int ch_x, int ch_y);
+  bool Get_CH_Link(int scene);
+  bool Get_CH_Lock(int scene);
+  bool Get_PEQ_Bypass(int scene, int source, int ch_x, int ch_y);
+  bool Get_Input_Mix_CH_Trim(int scene, int source, int in_ch, int out_ch_x, int out_ch_y);
+
+  // --- Group 2, scene storage (always synchronous) ---
+  bool SaveScene(int scene, int immediately);
+  bool ReadScene(int from_scene, int to_scene);
+  bool DeleteScene(int scene);
+  // name: the wire bytes (at most 16 travel; see EncodeSceneName).
+  bool SetSceneName(int scene, std::span<const std::uint8_t> name);
+  bool Get_Scene_Name(int scene);
+
+  // The calling pattern every builder shares: a synchronous exchange (the read's result), or the
+  // queue when enabled, or nothing. Public so later command families reuse it.
+  bool Exchange(std::uint8_t cmd, std::uint8_t sub, std::uint8_t op,
+                std::span<const std::uint8_t> payload, int timeout_ms = kDefaultTimeoutMs);
+  void Issue(std::uint8_t cmd, std::uint8_t sub, std::uint8_t op, std::vector<std::uint8_t> payload,
+             bool sync, int timeout_ms = kDefaultTimeoutMs);
+
+ private:
+  bool SendLocked(std::uint8_t cmd, std::uint8_t sub, std::uint8_t op,
+                  std::span<const std::uint8_t> payload);
+  bool ReadLocked(int timeout_ms);
+  void DrainRingLocked();
+  void Deliver(TargetWindow target, Notification notification);
+  void McuCmdThread();
+  static void LogPending(const PendingCommand& command);
+  bool AbortWaiting() const { return stopping_.load() || close_requests_.load() > 0; }
+
+  TransportFactory factory_;
+  Clock& clock_;
+
+  // Serialises exchanges (a write and its wait) and guards everything below up to the queue:
+  // the transport, the receive buffer, the ring and parser, and the decoder.
+  mutable ExchangeLock exchange_lock_;
+  std::unique_ptr<Transport> transport_;
+  std::array<std::uint8_t, 65> receive_buffer_{};
+  FrameReassembler reassembler_;
+  LinkState state_;
+  ReplyDecoder decoder_;
+
+  std::atomic<bool> open_{false};
+  std::atomic<int> bytes_read_{0};
+  std::atomic<bool> write_in_progress_{false};  // WRITE_ROPRT, for the log only
+  std::atomic<int> close_requests_{0};
+  std::atomic<bool> stopping_{false};
+  std::atomic<bool> queue_enabled_{false};
+
+  mutable std::mutex sink_mutex_;  // guards sinks_; held while posting so a cleared sink is safe
+  std::array<NotificationSink*, 4> sinks_{};
+
+  mutable std::mutex queue_mutex_;  // guards queue_ and running_
+  std::condition_variable queue_wake_;
+  PendingQueue queue_;
+  bool running_ = true;
+  std::thread thread_;
+};
+
+}  // namespace tolva::device

@@ -1,0 +1,50 @@
+// Group 2 builders: scene storage on the unit.
+#include <algorithm>
+
+#include "base/debug_print.h"
+#include "device/command_frame.h"
+#include "device/dsp_link.h"
+#include "device/scene_name_codec.h"
+
+namespace tolva::device {
+
+namespace {
+std::uint8_t Low8(int v) {
+  return static_cast<std::uint8_t>(v & 0xFF);
+}
+}  // namespace
+
+bool DspLink::SaveScene(int scene, int immediately) {
+  DebugPrint(L"SaveScene scene(%d) immediately=%d\n", scene, immediately);
+  const std::uint8_t p[] = {Low8(scene), Low8(immediately)};
+  return Exchange(cmd::kScene, 0x08, op::kSet, p);
+}
+
+bool DspLink::ReadScene(int from_scene, int to_scene) {
+  DebugPrint(L"ReadScene from scene(%d) to scene(%d)\n", from_scene, to_scene);
+  const std::uint8_t p[] = {Low8(from_scene), Low8(to_scene)};
+  return Exchange(cmd::kScene, 0x09, op::kSet, p);
+}
+
+bool DspLink::DeleteScene(int scene) {
+  DebugPrint(L"DeleteScene scene(%d)\n", scene);
+  const std::uint8_t p[] = {Low8(scene)};
+  return Exchange(cmd::kScene, 0x0A, op::kSet, p);
+}
+
+bool DspLink::SetSceneName(int scene, std::span<const std::uint8_t> name) {
+  name = name.first(std::min(name.size(), kSceneNameBytes));
+  DebugPrint(L"SetSceneName scene(%d), len(%d), (name)%ls\n", scene, static_cast<int>(name.size()),
+             DecodeSceneName(name).c_str());
+  std::vector<std::uint8_t> p{Low8(scene), Low8(static_cast<int>(name.size()))};
+  p.insert(p.end(), name.begin(), name.end());
+  return Exchange(cmd::kScene, 0x0B, op::kSet, p);
+}
+
+bool DspLink::Get_Scene_Name(int scene) {
+  DebugPrint(L"Get_Scene_Name: scene(%d)\n", scene);
+  const std::uint8_t p[] = {Low8(scene)};
+  return Exchange(cmd::kScene, 0x0B, op::kGet, p);
+}
+
+}  // namespace tolva::device
