@@ -1,0 +1,178 @@
+#include "emulator/bridge_server.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "base/debug_print.h"
+#include "device/transport.h"
+
+namespace tolva::emulator {
+namespace {
+
+bool MakeAddress(const std::string& path, sockaddr_un& addr) {
+  std::memset(&addr, 0, sizeof addr);
+  addr.sun_family = AF_UNIX;
+  if (path.empty() || path.size() >= sizeof addr.sun_path) return false;
+  std::memcpy(addr.sun_path, path.c_str(), path.size() + 1);
+  return true;
+}
+
+// True when something accepts connections at path.
+bool SomeoneListens(const sockaddr_un& addr) {
+  const int fd = ::socket(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0);
+  if (fd < 0) return false;
+  const bool live = ::connect(fd, reinterpret_cast<const sockaddr*>(&addr), sizeof addr) == 0;
+  ::close(fd);
+  return live;
+}
+
+std::string Errno(const std::string& what) {
+  return what + ": " + std::strerror(errno);
+}
+
+}  // namespace
+
+BridgeServer::BridgeServer(std::string path, std::shared_ptr<EmulatedDevice> device)
+    : path_(std::move(path)), device_(std::move(device)) {
+  int fds[2];
+  if (::pipe2(fds, O_CLOEXEC | O_NONBLOCK) == 0) {
+    stop_read_ = fds[0];
+    stop_write_ = fds[1];
+  }
+}
+
+BridgeServer::~BridgeServer() {
+  Unlisten();
+  if (stop_read_ >= 0) ::close(stop_read_);
+  if (stop_write_ >= 0) ::close(stop_write_);
+}
+
+bool BridgeServer::Listen(std::string* error) {
+  auto fail = [&](const std::string& why) {
+    if (error) *error = why;
+    return false;
+  };
+  sockaddr_un addr;
+  if (!MakeAddress(path_, addr)) return fail("socket path too long or empty: " + path_);
+  if (stop_read_ < 0) return fail("cannot make the stop pipe");
+  struct stat st;
+  if (::lstat(path_.c_str(), &st) == 0) {
+    if (!S_ISSOCK(st.st_mode)) return fail(path_ + " exists and is not a socket");
+    if (SomeoneListens(addr)) return fail(path_ + " is served by another unit");
+    ::unlink(path_.c_str());
+  }
+  listen_fd_ = ::socket(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0);
+  if (listen_fd_ < 0) return fail(Errno("socket"));
+  if (::bind(listen_fd_, reinterpret_cast<const sockaddr*>(&addr), sizeof addr) != 0 ||
+      ::listen(listen_fd_, 4) != 0) {
+    const std::string why = Errno("bind/listen " + path_);
+    ::close(listen_fd_);
+    listen_fd_ = -1;
+    return fail(why);
+  }
+  return true;
+}
+
+void BridgeServer::Unlisten() {
+  if (listen_fd_ < 0) return;
+  ::close(listen_fd_);
+  listen_fd_ = -1;
+  ::unlink(path_.c_str());
+}
+
+void BridgeServer::Stop() {
+  const char b = 1;
+  if (stop_write_ >= 0) [[maybe_unused]]
+    auto n = ::write(stop_write_, &b, 1);
+}
+
+bool BridgeServer::Stopping() {
+  if (!stopped_) {
+    pollfd p{stop_read_, POLLIN, 0};
+    stopped_ = ::poll(&p, 1, 0) > 0;
+  }
+  return stopped_;
+}
+
+bool BridgeServer::Pause(int ms) {
+  if (ms <= 0) return !Stopping();
+  pollfd p{stop_read_, POLLIN, 0};
+  int r;
+  do {
+    r = ::poll(&p, 1, ms);
+  } while (r < 0 && errno == EINTR);
+  if (r > 0) stopped_ = true;
+  return !stopped_;
+}
+
+bool BridgeServer::Run(std::string* error) {
+  while (!Stopping()) {
+    if (listen_fd_ < 0 && !Listen(error)) return false;
+    pollfd p[2] = {{stop_read_, POLLIN, 0}, {listen_fd_, POLLIN, 0}};
+    if (::poll(p, 2, -1) < 0) {
+      if (errno == EINTR) continue;
+      if (error) *error = Errno("poll");
+      return false;
+    }
+    if (p[0].revents) break;
+    if (!(p[1].revents & POLLIN)) continue;
+    const int client = ::accept4(listen_fd_, nullptr, nullptr, SOCK_CLOEXEC);
+    if (client < 0) continue;
+    left_ = BusEvent::kNone;
+    Serve(client);
+    ::close(client);
+    std::string why;
+    if (!device_->SaveState(&why)) DebugPrint("emulator: %s\n", why.c_str());
+    if (left_ == BusEvent::kUnplug) break;
+    if (left_ == BusEvent::kReboot) {
+      Unlisten();
+      if (!Pause(device_->WithUnit([](EmulatedUnit& u) { return u.faults().reboot_ms; }))) break;
+    }
+  }
+  Unlisten();
+  return true;
+}
+
+void BridgeServer::Serve(int client) {
+  std::uint8_t in[device::kOutputReportSize + 1];
+  for (;;) {
+    // Extra clients are turned away at once: to them the unit is gone, not silent.
+    pollfd p[3] = {{stop_read_, POLLIN, 0}, {client, POLLIN, 0}, {listen_fd_, POLLIN, 0}};
+    if (::poll(p, 3, -1) < 0) {
+      if (errno == EINTR) continue;
+      return;
+    }
+    if (p[0].revents) return;
+    if (p[2].revents & POLLIN) {
+      const int extra = ::accept4(listen_fd_, nullptr, nullptr, SOCK_CLOEXEC);
+      if (extra >= 0) ::close(extra);
+    }
+    if (!(p[1].revents & (POLLIN | POLLHUP | POLLERR))) continue;
+    const ssize_t n = ::recv(client, in, sizeof in, 0);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return;  // the host closed the connection
+    if (n != static_cast<ssize_t>(device::kOutputReportSize)) {
+      DebugPrint("emulator: ignored a message of %d bytes\n", static_cast<int>(n));
+      continue;
+    }
+    const UnitResponse response = device_->Handle(std::span(in, device::kOutputReportSize));
+    for (const InputReport& r : response.reports) {
+      if (!Pause(device_->latency_ms())) return;
+      if (::send(client, r.data(), r.size(), MSG_NOSIGNAL) != static_cast<ssize_t>(r.size()))
+        return;
+    }
+    if (response.then != BusEvent::kNone) {
+      left_ = response.then;
+      return;
+    }
+  }
+}
+
+}  // namespace tolva::emulator
