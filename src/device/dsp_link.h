@@ -74,6 +74,10 @@ class DspLink {
   bool HandshakeOk() const { return state_.handshake_ok.load(); }
   int BootLoaderVersion() const { return state_.bootloader_version.load(); }
   void SetBootLoaderVersion(int version) { state_.bootloader_version = version; }
+  // UPG_IDLE ... UPG_FAIL; while UPG_ENTER or UPG_START the manager neither connects nor
+  // handles plugging.
+  int UpgradeState() const { return state_.upgrade_state.load(); }
+  void SetUpgradeState(int state) { state_.upgrade_state = state; }
 
   // --- Group 3, system ---
   void PC_Connect(std::uint8_t on);

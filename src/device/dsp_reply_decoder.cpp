@@ -56,6 +56,25 @@ const wchar_t* RangeHead(std::uint8_t sub) {
   }
 }
 
+struct OneByteList {
+  std::uint8_t sub;
+  const wchar_t* entry_log;
+  bool is_signed;  // posted as ChannelByteReply, else ChannelValueReply
+};
+
+constexpr OneByteList kOneByteLists[] = {
+    {0x08, L"ch(%d), trim(%d)\n", true},    {0x09, L"ch(%d), mute(%d)\n", false},
+    {0x0A, L"ch(%d), phase(%d)\n", true},   {0x0D, L"ch(%d), ch_type(%d)\n", false},
+    {0x12, L"ch(%d), bypass(%d)\n", false}, {0x22, L"ch(%d), phase(%d)\n", true},
+};
+
+const OneByteList* FindOneByteList(std::uint8_t sub) {
+  for (const auto& list : kOneByteLists) {
+    if (list.sub == sub) return &list;
+  }
+  return nullptr;
+}
+
 }  // namespace
 
 void ReplyDecoder::DecodeDsp(const ReplyFrame& frame) {
@@ -224,6 +243,20 @@ void ReplyDecoder::DecodeDsp(const ReplyFrame& frame) {
     post(sub, 0, std::move(record));
   };
 
+  // One byte per channel: trim, mute, phase, role, bypass, input phase.
+  if (const OneByteList* list = FindOneByteList(sub)) {
+    ForEachEntry(d, first, last, 4, 1, [&](int ch, Bytes e) {
+      const int value = list->is_signed ? Signed(e[0]) : e[0];
+      DebugPrint(list->entry_log, ch, value);
+      if (list->is_signed) {
+        byte_reply(ch, e[0]);
+      } else {
+        value_reply(ch, value);
+      }
+    });
+    return;
+  }
+
   switch (sub) {
     case 0x05:
       ForEachEntry(d, first, last, 4, 8, [&](int ch, Bytes e) {
@@ -254,24 +287,6 @@ void ReplyDecoder::DecodeDsp(const ReplyFrame& frame) {
         post(0x07, 0, std::move(record));
       });
       break;
-    case 0x08:
-      ForEachEntry(d, first, last, 4, 1, [&](int ch, Bytes e) {
-        DebugPrint(L"ch(%d), trim(%d)\n", ch, Signed(e[0]));
-        byte_reply(ch, e[0]);
-      });
-      break;
-    case 0x09:
-      ForEachEntry(d, first, last, 4, 1, [&](int ch, Bytes e) {
-        DebugPrint(L"ch(%d), mute(%d)\n", ch, e[0]);
-        value_reply(ch, e[0]);
-      });
-      break;
-    case 0x0A:
-      ForEachEntry(d, first, last, 4, 1, [&](int ch, Bytes e) {
-        DebugPrint(L"ch(%d), phase(%d)\n", ch, Signed(e[0]));
-        byte_reply(ch, e[0]);
-      });
-      break;
     case 0x0B:
       ForEachEntry(d, first, last, 4, 1, [&](int ch, Bytes e) {
         DebugPrint(L"source(%d) ch(%d), mix(%d)\n", source, ch, e[0]);
@@ -281,18 +296,6 @@ void ReplyDecoder::DecodeDsp(const ReplyFrame& frame) {
         record->ch = ch;
         record->mask = e[0];
         post(0x0B, 0, std::move(record));
-      });
-      break;
-    case 0x0D:
-      ForEachEntry(d, first, last, 4, 1, [&](int ch, Bytes e) {
-        DebugPrint(L"ch(%d), ch_type(%d)\n", ch, e[0]);
-        value_reply(ch, e[0]);
-      });
-      break;
-    case 0x12:
-      ForEachEntry(d, first, last, 4, 1, [&](int ch, Bytes e) {
-        DebugPrint(L"ch(%d), bypass(%d)\n", ch, e[0]);
-        value_reply(ch, e[0]);
       });
       break;
     case 0x20:
@@ -311,12 +314,6 @@ void ReplyDecoder::DecodeDsp(const ReplyFrame& frame) {
       post(sub, 0, std::move(record));
       break;
     }
-    case 0x22:
-      ForEachEntry(d, first, last, 4, 1, [&](int ch, Bytes e) {
-        DebugPrint(L"ch(%d), phase(%d)\n", ch, Signed(e[0]));
-        byte_reply(ch, e[0]);
-      });
-      break;
     default:
       break;
   }

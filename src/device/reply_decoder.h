@@ -14,11 +14,21 @@
 
 namespace tolva::device {
 
+// Upgrade states; the names are the log's.
+constexpr int UPG_IDLE = 0;
+constexpr int UPG_ENTER = 16;
+constexpr int UPG_START = 32;
+constexpr int UPG_READY = 48;
+constexpr int UPG_WAITING_BIN_DATA_ACK = 49;
+constexpr int UPG_FINISH = 64;
+constexpr int UPG_FAIL = 80;
+
 // Link fields a reply may change. Atomic: worker threads and the window thread read them.
 struct LinkState {
   std::atomic<int> model{-1};
   std::atomic<bool> handshake_ok{false};
   std::atomic<int> bootloader_version{0};
+  std::atomic<int> upgrade_state{UPG_IDLE};  // changed by the upgrade acknowledgements
 };
 
 class ReplyDecoder {
