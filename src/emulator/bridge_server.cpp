@@ -150,29 +150,33 @@ void BridgeServer::Serve(int client) {
       return;
     }
     if (p[0].revents) return;
+    // The served client first: a host that hung up makes room for the next one waiting.
+    if (p[1].revents & (POLLIN | POLLHUP | POLLERR)) {
+      const ssize_t n = ::recv(client, in, sizeof in, 0);
+      if (n < 0 && errno == EINTR) continue;
+      if (n <= 0) return;  // the host closed the connection
+      if (n == static_cast<ssize_t>(device::kOutputReportSize)) {
+        if (!Answer(client, std::span(in, device::kOutputReportSize))) return;
+      } else {
+        DebugPrint("emulator: ignored a message of %d bytes\n", static_cast<int>(n));
+      }
+    }
     if (p[2].revents & POLLIN) {
       const int extra = ::accept4(listen_fd_, nullptr, nullptr, SOCK_CLOEXEC);
       if (extra >= 0) ::close(extra);
     }
-    if (!(p[1].revents & (POLLIN | POLLHUP | POLLERR))) continue;
-    const ssize_t n = ::recv(client, in, sizeof in, 0);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return;  // the host closed the connection
-    if (n != static_cast<ssize_t>(device::kOutputReportSize)) {
-      DebugPrint("emulator: ignored a message of %d bytes\n", static_cast<int>(n));
-      continue;
-    }
-    const UnitResponse response = device_->Handle(std::span(in, device::kOutputReportSize));
-    for (const InputReport& r : response.reports) {
-      if (!Pause(device_->latency_ms())) return;
-      if (::send(client, r.data(), r.size(), MSG_NOSIGNAL) != static_cast<ssize_t>(r.size()))
-        return;
-    }
-    if (response.then != BusEvent::kNone) {
-      left_ = response.then;
-      return;
-    }
   }
+}
+
+bool BridgeServer::Answer(int client, std::span<const std::uint8_t> report) {
+  const UnitResponse response = device_->Handle(report);
+  for (const InputReport& r : response.reports) {
+    if (!Pause(device_->latency_ms())) return false;
+    if (::send(client, r.data(), r.size(), MSG_NOSIGNAL) != static_cast<ssize_t>(r.size()))
+      return false;
+  }
+  left_ = response.then;
+  return response.then == BusEvent::kNone;
 }
 
 }  // namespace tolva::emulator

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <cstdint>
 #include <memory>
+#include <span>
 #include <string>
 
 #include "emulator/emulated_device.h"
@@ -29,6 +31,8 @@ class BridgeServer {
 
  private:
   void Serve(int client);
+  // Runs one report through the unit and sends its answer; false when the connection ends.
+  bool Answer(int client, std::span<const std::uint8_t> report);
   // Waits ms on the stop pipe; false when a stop came.
   bool Pause(int ms);
   bool Stopping();

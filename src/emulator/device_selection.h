@@ -4,13 +4,15 @@
 #include <string>
 
 #include "base/clock.h"
+#include "device/device_selection.h"
 #include "device/transport.h"
 #include "emulator/emulated_device.h"
 #include "emulator/emulator_options.h"
 
 namespace tolva::emulator {
 
-// The unit chosen by "--device" / TOLVA_DSP_DEVICE: "hid", "emulator" or "socket:PATH".
+// The unit chosen by "--device" / TOLVA_DSP_DEVICE ("hid", "emulator" or "socket:PATH"), with
+// the in-process unit made here, the layer that knows it.
 struct DeviceSelection {
   device::TransportFactory factory;  // empty when the choice is not understood
   // The in-process unit for "emulator" (null otherwise): its presence listener stands in for
@@ -20,15 +22,19 @@ struct DeviceSelection {
   std::string error;
 };
 
+DeviceSelection SelectDevice(const device::DeviceSpec& spec, const EmulatorOptions& options = {},
+                             Clock& clock = SystemClock());
+// `choice` as "--device" takes it; an unknown one gives an empty factory and an error.
 DeviceSelection SelectDevice(const std::string& choice, const EmulatorOptions& options = {},
                              Clock& clock = SystemClock());
+// "--device X" from the command line, else TOLVA_DSP_DEVICE, else hid.
+DeviceSelection SelectDeviceFromCommandLine(int argc, const char* const* argv,
+                                            const EmulatorOptions& options = {},
+                                            Clock& clock = SystemClock());
 
 // The factory alone; empty (and *error set) for an unknown choice.
 device::TransportFactory SelectTransport(const std::string& choice,
                                          const EmulatorOptions& options = {},
                                          std::string* error = nullptr);
-
-// "--device X" or "--device=X" from the command line, else TOLVA_DSP_DEVICE, else "hid".
-std::string DeviceChoice(int argc, const char* const* argv);
 
 }  // namespace tolva::emulator

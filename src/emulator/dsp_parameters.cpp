@@ -10,6 +10,20 @@ constexpr std::size_t kMaxReplyData = 57;  // checksum lands in the report's las
 // Entry layout of the channel-list commands: which field of an output one byte addresses.
 enum class Field { kDelay, kTrim, kMute, kPhase, kMix, kRole, kBypass };
 
+// The one-byte fields an output keeps exactly as they travel.
+std::uint8_t OutputState::*RawByte(Field f) {
+  switch (f) {
+    case Field::kMute:
+      return &OutputState::mute;
+    case Field::kPhase:
+      return &OutputState::phase;
+    case Field::kRole:
+      return &OutputState::role;
+    default:
+      return &OutputState::bypass;
+  }
+}
+
 std::size_t EntrySize(Field f) {
   return f == Field::kDelay ? 3 : 1;
 }
@@ -50,28 +64,13 @@ void StoreEntry(UnitState& u, Field f, std::uint8_t scene, std::uint8_t source, 
   }
   OutputState* o = Output(u, scene, ch);
   if (!o) return;  // outputs 6 and 7 exist on the wire only
-  switch (f) {
-    case Field::kDelay:
-      StoreDelay(*o, e);
-      break;
+  if (f == Field::kDelay) {
+    StoreDelay(*o, e);
+  } else if (f == Field::kTrim) {
     // The command carries the attenuation as a positive number; the unit holds the gain.
-    case Field::kTrim:
-      o->trim_db = static_cast<std::int8_t>(-static_cast<int>(e[0]));
-      break;
-    case Field::kMute:
-      o->mute = e[0];
-      break;
-    case Field::kPhase:
-      o->phase = e[0];
-      break;
-    case Field::kRole:
-      o->role = e[0];
-      break;
-    case Field::kBypass:
-      o->bypass = e[0];
-      break;
-    case Field::kMix:
-      break;
+    o->trim_db = static_cast<std::int8_t>(-static_cast<int>(e[0]));
+  } else {
+    o->*RawByte(f) = e[0];
   }
 }
 
@@ -89,25 +88,7 @@ void AppendEntry(const UnitState& u, Field f, std::uint8_t scene, std::uint8_t s
   if (f == Field::kMix) {
     if (source < kSources && ch < kOutputs) v = u.scenes[scene].mix[source][ch];
   } else if (o) {
-    switch (f) {
-      case Field::kTrim:
-        v = static_cast<std::uint8_t>(o->trim_db);
-        break;
-      case Field::kMute:
-        v = o->mute;
-        break;
-      case Field::kPhase:
-        v = o->phase;
-        break;
-      case Field::kRole:
-        v = o->role;
-        break;
-      case Field::kBypass:
-        v = o->bypass;
-        break;
-      default:
-        break;
-    }
+    v = f == Field::kTrim ? static_cast<std::uint8_t>(o->trim_db) : o->*RawByte(f);
   }
   out.push_back(v);
 }

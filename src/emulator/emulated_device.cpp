@@ -22,15 +22,22 @@ EmulatedDevice::~EmulatedDevice() {
 bool EmulatedDevice::LoadState(std::string* error) {
   if (state_file_.empty()) return true;
   UnitState loaded = FactoryState();
-  if (!LoadStateFile(state_file_, loaded, nullptr, error)) return false;
   std::lock_guard lock(mutex_);
+  // A file we cannot read is the unit's whole memory: never overwrite it afterwards.
+  may_save_ = LoadStateFile(state_file_, loaded, nullptr, error);
+  if (!may_save_) return false;
   unit_.state() = loaded;
   return true;
 }
 
 bool EmulatedDevice::SaveState(std::string* error) const {
-  if (state_file_.empty()) return true;
-  return SaveStateFile(state_file_, Snapshot(), error);
+  UnitState flash;
+  {
+    std::lock_guard lock(mutex_);
+    if (state_file_.empty() || !may_save_) return true;
+    flash = unit_.state();
+  }
+  return SaveStateFile(state_file_, flash, error);
 }
 
 UnitResponse EmulatedDevice::Handle(std::span<const std::uint8_t> report) {
@@ -39,7 +46,7 @@ UnitResponse EmulatedDevice::Handle(std::span<const std::uint8_t> report) {
   {
     std::lock_guard lock(mutex_);
     response = unit_.HandleOutputReport(report);
-    if (!response.flash_changed || state_file_.empty()) return response;
+    if (!response.flash_changed || state_file_.empty() || !may_save_) return response;
     flash = unit_.state();
   }
   std::string error;

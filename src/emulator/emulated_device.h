@@ -24,7 +24,8 @@ class EmulatedDevice {
   EmulatedDevice(const EmulatedDevice&) = delete;
   EmulatedDevice& operator=(const EmulatedDevice&) = delete;
 
-  // Reads options.state_file when it exists. False (memory unchanged) for a damaged file.
+  // Reads options.state_file when it exists. False (memory unchanged) for a damaged file,
+  // which is then never written.
   bool LoadState(std::string* error);
   bool SaveState(std::string* error) const;
 
@@ -61,6 +62,7 @@ class EmulatedDevice {
   const std::string state_file_;
   mutable std::mutex mutex_;  // guards everything below
   EmulatedUnit unit_;
+  bool may_save_ = true;  // false after a state file failed to load
   bool present_ = true;
   bool rebooting_ = false;
   bool stopping_ = false;

@@ -78,9 +78,14 @@ void EmulatedUnit::Package(std::uint8_t c, std::uint8_t s, UnitResponse& out) {
     if (Matches(faults_.bad_checksum, c, s)) f.back() = static_cast<std::uint8_t>(f.back() + 1);
   }
   if (Matches(faults_.split_reply, c, s)) {
+    // Reports are always 64 bytes and the host parses the byte stream, so the first half ends
+    // the first report (the zeros before it are skipped while the host looks for 0xAA) and the
+    // second half opens the next.
     for (const Frame& f : frames_) {
       const std::size_t half = f.size() / 2;
-      out.reports.push_back(ToReport(std::span(f).first(half)));
+      InputReport first{};
+      std::copy_n(f.begin(), half, first.end() - half);
+      out.reports.push_back(first);
       out.reports.push_back(ToReport(std::span(f).subspan(half)));
     }
     return;

@@ -1,6 +1,8 @@
 // Scene storage, system commands and fault injection of the unit, at frame level.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "emulator/emulated_unit.h"
 #include "unit_test_util.h"
 
@@ -168,7 +170,10 @@ TEST(Faults, SplitReplySpansTwoReports) {
   const auto r = unit.HandleOutputReport(Request(kDsp, 0x07, 0x66, {0, 0, 0, 5}));
   ASSERT_EQ(r.reports.size(), 2u);
   const std::size_t frame_len = whole.reports[0][2] + 4u, half = frame_len / 2;
-  std::vector<std::uint8_t> joined(r.reports[0].begin(), r.reports[0].begin() + half);
+  // The first half ends the first report, behind zeros; the rest opens the second.
+  EXPECT_TRUE(std::all_of(r.reports[0].begin(), r.reports[0].end() - half,
+                          [](std::uint8_t b) { return b == 0; }));
+  std::vector<std::uint8_t> joined(r.reports[0].end() - half, r.reports[0].end());
   joined.insert(joined.end(), r.reports[1].begin(), r.reports[1].begin() + (frame_len - half));
   EXPECT_EQ(Hex(joined), FrameHex(whole.reports[0]));
   EXPECT_EQ(r.reports[1][frame_len - half], 0);  // zero fill after the rest

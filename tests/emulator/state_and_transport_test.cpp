@@ -128,6 +128,10 @@ TEST(UnitStateFile, DeviceKeepsItsFlashAcrossInstancesAndRefusesADamagedFile) {
   std::string error;
   EXPECT_FALSE(device.LoadState(&error));
   EXPECT_NE(error.find("unit.json"), std::string::npos);
+  device.Handle(Request(2, 0x0A, 0xBB, {1}));  // flash changes, but the file stays as it was
+  EXPECT_TRUE(device.SaveState(nullptr));
+  std::ifstream in(options.state_file);
+  EXPECT_TRUE(std::string(std::istreambuf_iterator<char>(in), {}) == "{ damaged");
   fs::remove_all(dir);
 }
 
