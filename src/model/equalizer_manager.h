@@ -88,6 +88,15 @@ class EqualizerManager {
   // Waits for the worker threads that have been started to end.
   void JoinWorkers();
 
+  // --- The screen (manager_screen_updates.cpp): the model part here, the controls in the view ---
+  // Link state made consistent (linked implies locked, partners recomputed), curves
+  // recomputed, every control rewritten, then the graph.
+  void RefreshFromProfile();
+  void UpdateAllVolumeEdit();
+  // The current output's curve (and its linked partner's) recomputed and handed to the graph;
+  // band is the one to highlight, -1 none.
+  void UpdateEqualizer(int band);
+
   // --- Reply callbacks (manager_callbacks.cpp); the record may be null ---
   void ReadDspValueCallback(std::int64_t code, std::int64_t value,
                             device::NotificationRecord* record);

@@ -75,7 +75,7 @@ void EqualizerManager::HandleNotification(Notification& n) {
       break;
     case MSG_READ_CURVES:
       ComputeAllResponses();
-      view_->UpdateEqualizer(-1);
+      UpdateEqualizer(-1);
       break;
     default:
       break;
@@ -147,7 +147,7 @@ void EqualizerManager::OnConnected() {
   }
   ShowState(ConnectState::kConnected);
   link_->EnableCommandQueue();
-  view_->UpdateEqualizer(-1);
+  UpdateEqualizer(-1);
 }
 
 // The read runs beside the window thread: it only talks to the unit and posts. The model is

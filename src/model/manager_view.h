@@ -34,6 +34,9 @@ class ManagerView {
   virtual void LiveValueApplied(int /*code*/, int /*channel*/) {}
   // Curves recomputed: the graph takes the current output's bands and the six curves.
   virtual void UpdateEqualizer(int /*band*/) {}
+  // Every control rewritten from the live profile.
+  virtual void RefreshFromProfile() {}
+  virtual void UpdateAllVolumeEdit() {}
 };
 
 }  // namespace tolva::model
