@@ -4,9 +4,23 @@
 
 namespace tolva::model {
 
-EqualizerManager::EqualizerManager() : unit_(std::make_unique<UnitSettings>()) {
+EqualizerManager::EqualizerManager() : EqualizerManager(device::TransportFactory{}) {}
+
+EqualizerManager::EqualizerManager(device::TransportFactory factory, Clock& clock)
+    : clock_(clock),
+      link_(std::make_unique<device::DspLink>(std::move(factory), clock)),
+      unit_(std::make_unique<UnitSettings>()) {
   ResetProfile(unit_->live, true);
   for (SceneNameSlot& slot : unit_->sceneName) slot.fill(0);
+  link_->SetNotificationSink(device::TargetWindow::kMain, main_sink_.load());
+}
+
+EqualizerManager::~EqualizerManager() {
+  // The link's thread and the workers post to sinks that die with this object: stop both first.
+  link_->SetNotificationSink(device::TargetWindow::kMain, nullptr);
+  link_->CloseHIDDevice(true);
+  JoinWorkers();
+  link_.reset();
 }
 
 SceneNameSlot* EqualizerManager::SceneNameSlotAt(int slot) {

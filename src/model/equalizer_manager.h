@@ -1,23 +1,33 @@
 #pragma once
 
 #include <array>
+#include <atomic>
+#include <cstdint>
 #include <memory>
 #include <string>
+#include <thread>
 
+#include "base/clock.h"
+#include "device/dsp_link.h"
 #include "dsp_math/channel_response.h"
+#include "model/manager_view.h"
+#include "model/notification_queue.h"
 #include "model/profile.h"
 #include "model/profile_files.h"
 
 // The one object that knows every setting of the unit: the live profile, the ten stored scene
 // profiles and their names, and the response curves derived from the live profile. Runs on the
-// window thread; no window code here (the screen and the device link are reached through the
-// seams later work adds).
+// window thread; no window code here: the screen is reached through ManagerView and the unit
+// through the DspLink the manager owns.
 namespace tolva::model {
 
 class EqualizerManager {
  public:
+  // Without a factory no unit ever opens (profile work only).
   EqualizerManager();
-  virtual ~EqualizerManager() = default;
+  explicit EqualizerManager(device::TransportFactory factory, Clock& clock = SystemClock());
+  // Closes the link (goodbye included) and joins the worker threads.
+  virtual ~EqualizerManager();
   EqualizerManager(const EqualizerManager&) = delete;
   EqualizerManager& operator=(const EqualizerManager&) = delete;
 
@@ -47,7 +57,83 @@ class EqualizerManager {
   bool SaveSceneProfileFile(const std::string& path) const;
   bool SaveWholeProfileFile(const std::string& path) const;
 
+  // --- Connection lifecycle (manager_connection.cpp) ---
+  device::DspLink& Link() { return *link_; }
+  // nullptr: the silent view. Not owned.
+  void SetView(ManagerView* view);
+  // Where the link's main-window notifications and the workers' messages go; nullptr: the
+  // manager's own queue, emptied by ProcessPendingNotifications. Not owned.
+  void SetMainSink(device::NotificationSink* sink);
+  // Applies what the own queue holds, in order, on the caller's thread; waits up to wait_ms for
+  // the first when nothing is pending. Returns how many were handled.
+  std::size_t ProcessPendingNotifications(int wait_ms = 0);
+  // The window thread's routing of one main-window message.
+  void HandleNotification(device::Notification& notification);
+
+  void Connect(bool show_failure);
+  void Disconnect();
+  void DevicePlugin();
+  void DevicePlugOut();
+  void OnConnected();
+  ConnectState State() const { return state_; }
+  // True while the connect read runs.
+  bool IsReading() const { return reading_.load(); }
+  // Reads every value of the live scene; -1 when the handshake exchange failed, else 0.
+  // Synchronous; the replies arrive as notifications.
+  int PC_UI_Status_Init();
+  // Reads stored scene k (1 ... 10) into its scene profile without loading it. Synchronous.
+  void ReadStoredScene(int scene);
+  // Asks, then resets the unit on a thread; 1240 follows.
+  void ResetMcuFactoryDefault();
+  // Waits for the worker threads that have been started to end.
+  void JoinWorkers();
+
+  // --- The screen (manager_screen_updates.cpp): the model part here, the controls in the view ---
+  // Link state made consistent (linked implies locked, partners recomputed), curves
+  // recomputed, every control rewritten, then the graph.
+  void RefreshFromProfile();
+  void UpdateAllVolumeEdit();
+  // The current output's curve (and its linked partner's) recomputed and handed to the graph;
+  // band is the one to highlight, -1 none.
+  void UpdateEqualizer(int band);
+
+  // --- Reply callbacks (manager_callbacks.cpp); the record may be null ---
+  void ReadDspValueCallback(std::int64_t code, std::int64_t value,
+                            device::NotificationRecord* record);
+  void ReadMcuValueCallback(std::int64_t type, std::int64_t value,
+                            device::NotificationRecord* record);
+  void ReadSenceValueCallback(std::int64_t type, device::NotificationRecord* record);
+  void ReadKtvValueCallback(std::int64_t code, std::int64_t value);
+
+  // --- Bulk writes (manager_bulk_writes.cpp), synchronous on the caller's thread ---
+  void SetReadCurProfileToMCU(const Profile& profile);
+  void SetReadWholeProfileToMCU();
+
  private:
+  static constexpr int kReadSceneSettleMs = 1000;
+  static constexpr int kWholeWriteSettleMs = 200;
+
+  bool UpgradeBusy() const;
+  void PostMain(std::uint32_t message);
+  void ReadThread();
+  void ReadChannelValues(int scene);
+  void ApplyLinkFlag(Profile& profile, int link, bool live);
+  void ApplyLockFlag(Profile& profile, int lock, bool live);
+  void WriteSceneValues(const Profile& profile, int scene, bool sync);
+  void ShowState(ConnectState state);
+  void Shown(int code, int channel);
+
+  Clock& clock_;
+  std::unique_ptr<device::DspLink> link_;
+  ManagerView silent_view_;
+  ManagerView* view_ = &silent_view_;
+  NotificationQueue own_queue_;
+  std::atomic<device::NotificationSink*> main_sink_{&own_queue_};
+  ConnectState state_ = ConnectState::kDisconnected;
+  std::atomic<bool> reading_{false};
+  std::thread read_thread_;
+  std::thread factory_thread_;
+
   // Heap-held: the unit's settings are about 60 KB.
   std::unique_ptr<UnitSettings> unit_;
   std::array<dsp::ChannelCurves, kOutputChannels> curves_{};

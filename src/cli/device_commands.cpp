@@ -1,0 +1,101 @@
+// The CLI's commands that talk to the unit: info, read, read-whole, write.
+#include <cstdio>
+#include <string>
+
+#include "cli/commands.h"
+#include "cli/device_session.h"
+#include "model/profile_files.h"
+
+namespace tolva::cli {
+
+namespace {
+
+using model::ProfileReadResult;
+
+bool HasSuffix(const std::string& text, std::string_view suffix) {
+  return text.size() >= suffix.size() &&
+         text.compare(text.size() - suffix.size(), suffix.size(), suffix) == 0;
+}
+
+bool OneArgument(std::span<char* const> args, const char* usage) {
+  if (args.size() == 1) return true;
+  std::fprintf(stderr, "usage: tolva-dsp-cli [--device D] %s\n", usage);
+  return false;
+}
+
+int Saved(bool written) {
+  if (written) return kExitOk;
+  std::fprintf(stderr, "%s\n", EnglishText(model::kProfileCreateError).c_str());
+  return kExitFailed;
+}
+
+}  // namespace
+
+int RunInfo(const DeviceOptions& device, std::span<char* const> args) {
+  if (!args.empty()) {
+    std::fprintf(stderr, "usage: tolva-dsp-cli [--device D] info\n");
+    return kExitUsage;
+  }
+  DeviceSession session(device.factory);
+  const int connected = session.Connect();
+  if (connected == kExitNoUnit) return connected;
+  const auto& info = session.Manager().LiveProfile().deviceInfo;
+  std::printf("{\"model\":%d,\"master\":%d,\"slave\":%d}\n", session.Manager().Link().Model(),
+              info[0], info[1]);
+  return connected;
+}
+
+int RunRead(const DeviceOptions& device, std::span<char* const> args) {
+  if (!OneArgument(args, "read OUT.spf")) return kExitUsage;
+  DeviceSession session(device.factory);
+  if (const int r = session.Connect(); r != kExitOk) return r;
+  return Saved(session.Manager().SaveSceneProfileFile(args[0]));
+}
+
+int RunReadWhole(const DeviceOptions& device, std::span<char* const> args) {
+  if (!OneArgument(args, "read-whole OUT.wpf")) return kExitUsage;
+  DeviceSession session(device.factory);
+  if (const int r = session.Connect(); r != kExitOk) return r;
+  model::EqualizerManager& manager = session.Manager();
+  for (int k = 1; k <= model::kStoredScenes; ++k) {
+    manager.ReadStoredScene(k);
+    session.ApplyReplies();
+  }
+  manager.Link().ReadScene(0, 0);
+  manager.PC_UI_Status_Init();
+  session.ApplyReplies();
+  return Saved(manager.SaveWholeProfileFile(args[0]));
+}
+
+int RunWrite(const DeviceOptions& device, std::span<char* const> args) {
+  if (!OneArgument(args, "write FILE.spf|FILE.wpf")) return kExitUsage;
+  const std::string path = args[0];
+  const bool whole = HasSuffix(path, ".wpf");
+  if (!whole && !HasSuffix(path, ".spf")) {
+    std::fprintf(stderr,
+                 "The file is neither a scene profile (.spf) nor a whole-unit profile "
+                 "(.wpf).\n");
+    return kExitFailed;
+  }
+  // Read before connecting: a rejected file sends nothing at all.
+  auto loaded = std::make_unique<model::UnitSettings>();
+  const ProfileReadResult result =
+      whole ? model::ReadWholeProfile(path, *loaded) : model::ReadSceneProfile(path, loaded->live);
+  if (result != ProfileReadResult::kOk) {
+    std::fprintf(stderr, "%s\n", EnglishText(model::MessageOf(result)).c_str());
+    return kExitFailed;
+  }
+  DeviceSession session(device.factory);
+  if (const int r = session.Connect(); r != kExitOk) return r;
+  model::EqualizerManager& manager = session.Manager();
+  if (whole) {
+    manager.Unit() = *loaded;
+    manager.SetReadWholeProfileToMCU();
+    session.FinishQueuedCommands();
+  } else {
+    manager.SetReadCurProfileToMCU(loaded->live);
+  }
+  return kExitOk;
+}
+
+}  // namespace tolva::cli

@@ -1,0 +1,76 @@
+#include "cli/device_session.h"
+
+#include <chrono>
+#include <cstdio>
+#include <thread>
+
+#include "cli/commands.h"
+#include "emulator/device_selection.h"
+
+namespace tolva::cli {
+
+namespace {
+
+// The read's own time-outs bound it; this only guards against a read that never ends.
+constexpr auto kReadLimit = std::chrono::minutes(10);
+constexpr int kPollMs = 20;
+
+}  // namespace
+
+DeviceSession::DeviceSession(device::TransportFactory factory) : manager_(std::move(factory)) {}
+
+DeviceSession::~DeviceSession() {
+  if (manager_.Link().IsDeviceOpen()) manager_.Disconnect();
+  manager_.JoinWorkers();
+}
+
+void DeviceSession::ApplyReplies() {
+  while (manager_.ProcessPendingNotifications() > 0) {
+  }
+}
+
+int DeviceSession::Connect() {
+  manager_.Connect(false);
+  const auto give_up = std::chrono::steady_clock::now() + kReadLimit;
+  while (manager_.IsReading() && std::chrono::steady_clock::now() < give_up) {
+    manager_.ProcessPendingNotifications(kPollMs);
+  }
+  if (manager_.IsReading()) manager_.Disconnect();  // cuts the read short
+  manager_.JoinWorkers();
+  ApplyReplies();
+
+  device::DspLink& link = manager_.Link();
+  if (link.HandshakeOk() && link.Model() != model::kModelNumber) {
+    std::fprintf(stderr, "The unit is of another model (%d).\n", link.Model());
+    return kExitOtherModel;
+  }
+  if (manager_.State() != model::ConnectState::kConnected) {
+    std::fprintf(stderr, "%s\n",
+                 link.IsDeviceOpen() ? "The unit did not complete the handshake."
+                                     : "No unit could be connected.");
+    return kExitNoUnit;
+  }
+  return kExitOk;
+}
+
+void DeviceSession::FinishQueuedCommands() {
+  device::DspLink& link = manager_.Link();
+  while (link.PendingCommandCount() > 0) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(kPollMs));
+  }
+  // The exchange lock serves in arrival order: a synchronous request queues up behind the
+  // command the link's thread took last. Twice, a moment apart, so a command just taken from
+  // the queue has its turn first.
+  link.Get_Mute();
+  std::this_thread::sleep_for(std::chrono::milliseconds(kPollMs));
+  link.Get_Mute();
+  ApplyReplies();
+}
+
+device::TransportFactory ChosenDevice(int argc, const char* const* argv) {
+  emulator::DeviceSelection chosen = emulator::SelectDeviceFromCommandLine(argc, argv);
+  if (!chosen.factory) std::fprintf(stderr, "tolva-dsp-cli: %s\n", chosen.error.c_str());
+  return chosen.factory;
+}
+
+}  // namespace tolva::cli

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "device/transport.h"
+#include "model/equalizer_manager.h"
+
+// One connection to the unit for a CLI command: the manager's connect read run to its end on
+// this thread, and a goodbye when the command is done.
+namespace tolva::cli {
+
+class DeviceSession {
+ public:
+  explicit DeviceSession(device::TransportFactory factory);
+  ~DeviceSession();
+  DeviceSession(const DeviceSession&) = delete;
+  DeviceSession& operator=(const DeviceSession&) = delete;
+
+  // Connects and reads the unit. kExitOk, kExitNoUnit or kExitOtherModel (message on stderr).
+  int Connect();
+  model::EqualizerManager& Manager() { return manager_; }
+  // Applies every reply received so far.
+  void ApplyReplies();
+  // Returns once every queued command has been written and answered (or timed out).
+  void FinishQueuedCommands();
+
+ private:
+  model::EqualizerManager manager_;
+};
+
+// The factory for --device / TOLVA_DSP_DEVICE; empty (message on stderr) when not understood.
+device::TransportFactory ChosenDevice(int argc, const char* const* argv);
+
+}  // namespace tolva::cli

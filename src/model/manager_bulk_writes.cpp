@@ -1,0 +1,96 @@
+// Writing whole profiles to the unit: the live scene after a scene file, every stored scene and
+// then the live one after a whole-unit file.
+#include <string>
+
+#include "base/debug_print.h"
+#include "device/scene_name_codec.h"
+#include "model/equalizer_manager.h"
+
+namespace tolva::model {
+
+namespace {
+
+constexpr int kSource = 0;
+constexpr int kLowPass = 1;
+constexpr int kHighPass = 2;
+constexpr int kLast = kOutputChannels - 1;
+
+template <class F>
+std::array<int, kOutputChannels> PerOutput(const Profile& p, F&& field) {
+  std::array<int, kOutputChannels> values{};
+  for (int ch = 0; ch < kOutputChannels; ++ch) values[ch] = field(p.channels[ch]);
+  return values;
+}
+
+std::wstring ToWide(const std::u16string& text) {
+  std::wstring out;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const char16_t c = text[i];
+    if (c >= 0xD800 && c < 0xDC00 && i + 1 < text.size()) {
+      const char16_t low = text[++i];
+      out.push_back(static_cast<wchar_t>(0x10000 + ((c - 0xD800) << 10) + (low - 0xDC00)));
+    } else {
+      out.push_back(static_cast<wchar_t>(c));
+    }
+  }
+  return out;
+}
+
+}  // namespace
+
+// Everything of one scene but the unit-wide values (volume, mute, source).
+void EqualizerManager::WriteSceneValues(const Profile& p, int scene, bool sync) {
+  device::DspLink& l = *link_;
+  for (int ch = 0; ch < kOutputChannels; ++ch) {
+    const ChannelSettings& c = p.channels[ch];
+    const FilterSettings& lp = c.crossover.lp;
+    const FilterSettings& hp = c.crossover.hp;
+    l.Filter_Ctrl(scene, kSource, ch, kLowPass, lp.type, lp.fs, lp.slope, sync);
+    l.Filter_Ctrl(scene, kSource, ch, kHighPass, hp.type, hp.fs, hp.slope, sync);
+    for (int band = 0; band < std::min(c.eqSize, kEqBands); ++band) {
+      const EqBand& b = c.eqArray[band];
+      l.EQ_Ctrl(scene, kSource, ch, band, b.freq, b.eqFactor, b.eqGain, sync);
+    }
+  }
+  l.CH_Type_Ctrl(scene, kSource, 0, kLast, p.outputs, sync);
+  // The link takes the gains and sends their attenuation.
+  l.Trim_Ctrl(scene, kSource, 0, kLast, PerOutput(p, [](auto& c) { return c.gain; }), sync);
+  l.Mute_Ch_Ctrl(scene, kSource, 0, kLast, PerOutput(p, [](auto& c) { return c.mute; }), sync);
+  l.Phase_Ctrl(scene, kSource, 0, kLast, PerOutput(p, [](auto& c) { return c.phase; }), sync);
+  std::array<float, kOutputChannels> delays{};
+  for (int ch = 0; ch < kOutputChannels; ++ch) delays[ch] = p.channels[ch].delay;
+  l.Delay_Ctrl(scene, kSource, 0, kLast, delays, sync);
+  l.PEQ_Bypass_Ctrl(scene, kSource, 0, kLast,
+                    PerOutput(p, [](auto& c) { return static_cast<int>(c.bypass); }), sync);
+  for (int source = 0; source < kInputSources; ++source) {
+    for (int ch = 0; ch < kOutputChannels; ++ch) {
+      DebugPrint(L"source = %d, out_ch=%d, in=0x%x\n", source, ch, p.inputs[source][ch]);
+    }
+    l.Mix_Ch_Ctrl(scene, source, 0, kLast, p.inputs[source], sync);
+  }
+}
+
+void EqualizerManager::SetReadCurProfileToMCU(const Profile& profile) {
+  DebugPrint(L"EqualizerManager::SetReadCurProfileToMCU\n");
+  link_->Main_Volume_Ctrl(profile.mainVolume, true);
+  link_->Mute_Ctrl(profile.mainVolumeMute, true);
+  WriteSceneValues(profile, 0, true);
+}
+
+void EqualizerManager::SetReadWholeProfileToMCU() {
+  DebugPrint(L"EqualizerManager::SetReadWholeProfileToMCU\n");
+  for (int k = 1; k <= kStoredScenes; ++k) {
+    DebugPrint(L"set scene(%d)\n", k);
+    WriteSceneValues(unit_->scenes[k - 1], k, true);
+    const auto name = device::EncodeSceneName(ToWide(SceneName(unit_->sceneName[k - 1])));
+    link_->SetSceneName(k, name);
+    link_->SaveScene(k, 1);
+  }
+  const Profile& live = unit_->live;
+  link_->Main_Volume_Ctrl(live.mainVolume, false);
+  link_->Mute_Ctrl(live.mainVolumeMute, false);
+  WriteSceneValues(live, 0, false);
+  clock_.SleepMs(kWholeWriteSettleMs);
+}
+
+}  // namespace tolva::model

@@ -1,0 +1,261 @@
+// The reply callbacks: each value the unit reports, applied to the live profile (scene 0, and
+// then shown) or to stored scene k's profile. Run on the window thread only.
+#include "base/debug_print.h"
+#include "base/language_tables.h"
+#include "device/records.h"
+#include "device/scene_name_codec.h"
+#include "model/equalizer_manager.h"
+#include "model/input_sources.h"
+#include "model/output_links.h"
+
+namespace tolva::model {
+
+using namespace device;
+
+namespace {
+
+template <class R>
+const R* As(NotificationRecord* record) {
+  return dynamic_cast<const R*>(record);
+}
+
+bool ValidOutput(int ch) {
+  return ch >= 0 && ch < kOutputChannels;
+}
+
+// Input trims of 0 or below on a routed input read as unset: they become 100.
+int StoredTrim(const Profile& p, int source, int in, int out, std::int8_t trim) {
+  const bool routed = (p.inputs[source][out] >> in) & 1;
+  return trim < 1 && routed ? 100 : trim;
+}
+
+std::u16string ToUtf16(const std::wstring& text) {
+  std::u16string out;
+  for (const wchar_t wc : text) {
+    const auto c = static_cast<char32_t>(wc);
+    if (c >= 0x10000) {
+      out.push_back(static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10)));
+      out.push_back(static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF)));
+    } else {
+      out.push_back(static_cast<char16_t>(c));
+    }
+  }
+  return out;
+}
+
+}  // namespace
+
+void EqualizerManager::Shown(int code, int channel) {
+  view_->LiveValueApplied(code, channel);
+}
+
+void EqualizerManager::ApplyLinkFlag(Profile& p, int link, bool live) {
+  if (link == 1) {
+    p.linkMode = 1;
+    p.lockMode = 1;
+    RecomputeLinkOutputs(p);
+  } else {
+    ClearLinks(p);
+  }
+  if (live) Shown(0x0E, -1);
+}
+
+void EqualizerManager::ApplyLockFlag(Profile& p, int lock, bool live) {
+  p.lockMode = lock == 1 ? 1 : 0;
+  if (p.lockMode == 0 && p.linkMode == 1) {
+    ClearLinks(p);
+    // Only the live settings are linked on the unit's side; a stored scene is told on load.
+    if (live) link_->CH_Link_Ctrl(0, 0, 0, {}, false);
+  }
+  if (live) Shown(0x0F, -1);
+}
+
+void EqualizerManager::ReadDspValueCallback(std::int64_t code, std::int64_t value,
+                                            NotificationRecord* record) {
+  DebugPrint(L"ReadDspValueCallback 0x%02x\n", static_cast<int>(code));
+  Profile& live = unit_->live;
+  switch (code) {
+    case 0x01:
+      live.source = SourceIndexFromCode(static_cast<int>(value));
+      Shown(0x01, -1);
+      return;
+    case 0x02:
+      live.mainVolume = static_cast<int>(value);
+      Shown(0x02, -1);
+      return;
+    case 0x03:
+      return;
+    case 0x04:
+      live.mainVolumeMute = static_cast<int>(value);
+      Shown(0x04, -1);
+      return;
+    case 0x26:
+      live.noiseThreshold = static_cast<int>(value);
+      return;
+    default:
+      break;
+  }
+
+  // Records: the scene index comes first; outputs this model does not hold are dropped.
+  const auto target = [this](int scene) { return unit_->ProfileOfScene(scene); };
+  switch (code) {
+    case 0x05:
+      if (const auto* r = As<FilterReply>(record); r && ValidOutput(r->ch)) {
+        if (Profile* p = target(r->scene)) {
+          Crossover& x = p->channels[r->ch].crossover;
+          x.hp.StoreType(r->hp_type);
+          x.hp.StoreFs(r->hp_freq);
+          x.hp.StoreSlope(r->hp_slope);
+          x.lp.StoreType(r->lp_type);
+          x.lp.StoreFs(r->lp_freq);
+          x.lp.StoreSlope(r->lp_slope);
+          x = MakeCrossover(x.hp, x.lp);
+          if (r->scene == 0) Shown(0x05, r->ch);
+        }
+      }
+      return;
+    case 0x06:
+      if (const auto* r = As<EqBandReply>(record); r && ValidOutput(r->ch)) {
+        Profile* p = target(r->scene);
+        if (!p || r->band < 0 || r->band >= p->channels[r->ch].eqSize) return;
+        EqBand& band = p->channels[r->ch].eqArray[r->band];
+        band.freq = r->freq;
+        band.eqFactor = r->q;
+        band.eqGain = r->gain;
+        if (r->scene == 0) {
+          band.enable = 1;
+          Shown(0x06, r->ch);
+        }
+      }
+      return;
+    case 0x07:
+      if (const auto* r = As<DelayReply>(record); r && ValidOutput(r->ch)) {
+        if (Profile* p = target(r->scene)) {
+          p->channels[r->ch].delay = r->delay;
+          if (r->scene == 0) {
+            DebugPrint(L"update UI ch_delay->ch = %d, Delay %.3f\n", r->ch, r->delay);
+            Shown(0x07, r->ch);
+          }
+        }
+      }
+      return;
+    case 0x08:
+    case 0x0A:
+      if (const auto* r = As<ChannelByteReply>(record); r && ValidOutput(r->ch)) {
+        if (Profile* p = target(r->scene)) {
+          ChannelSettings& c = p->channels[r->ch];
+          (code == 0x08 ? c.gain : c.phase) = r->value;
+          if (r->scene == 0) {
+            if (code == 0x08) {
+              DebugPrint(L"set channel %d volume to %ddB\n", r->ch, c.gain);
+            } else {
+              DebugPrint(L"channel %d phase seleted %d\n", r->ch, c.phase);
+            }
+            Shown(static_cast<int>(code), r->ch);
+          }
+        }
+      }
+      return;
+    case 0x09:
+    case 0x0D:
+    case 0x12:
+      if (const auto* r = As<ChannelValueReply>(record); r && ValidOutput(r->ch)) {
+        Profile* p = target(r->scene);
+        if (!p) return;
+        if (code == 0x09) p->channels[r->ch].mute = r->value;
+        if (code == 0x12) p->channels[r->ch].bypass = static_cast<std::uint8_t>(r->value);
+        if (code == 0x0D) {
+          p->outputs[r->ch] = r->value;
+          if (r->scene == 0) DebugPrint(L"DSP_CH_TYPE ch(%d), type(%d)\n", r->ch, r->value);
+        }
+        if (r->scene == 0) Shown(static_cast<int>(code), r->ch);
+      }
+      return;
+    case 0x0B:
+      if (const auto* r = As<MixReply>(record);
+          r && ValidOutput(r->ch) && r->source >= 0 && r->source < kInputSources) {
+        if (Profile* p = target(r->scene)) {
+          p->inputs[r->source][r->ch] = r->mask;
+          if (r->scene == 0) {
+            DebugPrint(L"set mix source = %d, ch = %d, mix_in = 0x%x\n", r->source, r->ch, r->mask);
+            if (r->source == live.source) Shown(0x0B, r->ch);
+          }
+        }
+      }
+      return;
+    case 0x0E:
+      if (const auto* r = As<LinkReply>(record)) {
+        if (Profile* p = target(r->scene)) ApplyLinkFlag(*p, r->link, r->scene == 0);
+      }
+      return;
+    case 0x0F:
+      if (const auto* r = As<LockReply>(record)) {
+        if (Profile* p = target(r->scene)) ApplyLockFlag(*p, r->lock, r->scene == 0);
+      }
+      return;
+    case 0x24:
+      if (const auto* r = As<InputMixReply>(record)) {
+        Profile* p = target(r->scene);
+        if (!p || r->source < 0 || r->source >= kInputSources || r->in_ch < 0 ||
+            r->in_ch >= kMixerInputs) {
+          return;
+        }
+        DebugPrint(L"DSP_INPUT_MIX_CH_TRIM source %d, in_ch %d out_ch_x %d, out_ch_y %d\n",
+                   r->source, r->in_ch, r->out_ch_x, r->out_ch_y);
+        for (int out = std::max(r->out_ch_x, 0); out <= r->out_ch_y && out < kOutputChannels;
+             ++out) {
+          const std::size_t slot = static_cast<std::size_t>(out - r->out_ch_x);
+          if (slot >= r->trims.size()) break;
+          p->inputMixTrim[r->source][r->in_ch][out] =
+              StoredTrim(*p, r->source, r->in_ch, out, static_cast<std::int8_t>(r->trims[slot]));
+        }
+      }
+      return;
+    default:
+      return;  // 0x20 … 0x22 and anything unknown
+  }
+}
+
+void EqualizerManager::ReadMcuValueCallback(std::int64_t type, std::int64_t value,
+                                            NotificationRecord* record) {
+  DebugPrint(L"ReadMcuValueCallback 0x%02x\n", static_cast<int>(type));
+  Profile& live = unit_->live;
+  if (type == kMcuHandshake) {
+    const auto* r = As<DeviceInfoReply>(record);
+    if (!r) return;
+    live.modelId = r->model;
+    live.deviceInfo[0] = r->master_version;
+    live.deviceInfo[1] = r->slave_version;
+    if (r->model != kModelNumber && link_->HandshakeOk()) {
+      view_->ShowMessage(Languages().Resolve("${device_not_match}") + " " +
+                         std::to_string(r->model));
+    }
+  } else if (type == kMcuFlashVersion) {
+    if (const auto* r = As<FlashVersionReply>(record)) {
+      for (int i = 0; i < 4; ++i) live.deviceInfo[2 + i] = r->version[i];
+    }
+  } else if (type == kMcuPowerOffDelay) {
+    live.powerOffDelay = static_cast<int>(value);
+  }
+}
+
+void EqualizerManager::ReadSenceValueCallback(std::int64_t type, NotificationRecord* record) {
+  DebugPrint(L"ReadSenceValueCallback 0x%02x\n", static_cast<int>(type));
+  if (type != kSceneName) return;
+  const auto* r = As<SceneNameReply>(record);
+  if (!r) return;
+  if (SceneNameSlot* slot = SceneNameSlotAt(r->index)) {
+    SetSceneName(*slot, ToUtf16(DecodeSceneName(r->name)));
+  }
+}
+
+void EqualizerManager::ReadKtvValueCallback(std::int64_t code, std::int64_t value) {
+  DebugPrint(L"ReadDspValueCallback 0x%02x\n", static_cast<int>(code));
+  Profile& p = unit_->live;
+  std::int32_t* const fields[] = {&p.micVolume,  &p.bgMusicVolume, &p.howlingControl,
+                                  &p.echoLevel,  &p.echoDelay,     &p.reverbLevel,
+                                  &p.reverbTime, &p.voiceChanger};
+  if (code >= 1 && code <= 8) *fields[code - 1] = static_cast<int>(value);
+}
+
+}  // namespace tolva::model

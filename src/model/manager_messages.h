@@ -1,0 +1,21 @@
+#pragma once
+
+#include <cstdint>
+
+// Messages the manager's worker threads post to the main window, beside the decoders' ones in
+// device/records.h. Posted in order on one sink, so a message posted after the last reply of a
+// read is handled after every reply has been applied.
+namespace tolva::model {
+
+inline constexpr std::uint32_t MSG_FACTORY_DEFAULT_DONE = 1240;
+inline constexpr std::uint32_t MSG_CONNECT_FAIL = 1242;
+inline constexpr std::uint32_t MSG_CONNECT_DONE = 1243;
+inline constexpr std::uint32_t MSG_CONNECT_DISCONNECT = 1245;
+inline constexpr std::uint32_t MSG_BUSY_OPEN = 1274;
+inline constexpr std::uint32_t MSG_BUSY_CLOSE = 1275;
+// The read's curves and the graph update, done on the window thread instead of the read thread.
+inline constexpr std::uint32_t MSG_READ_CURVES = 0x10001;
+
+enum class ConnectState { kDisconnected, kConnecting, kConnected };
+
+}  // namespace tolva::model

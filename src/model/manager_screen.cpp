@@ -1,0 +1,301 @@
+#include "model/manager_screen.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <string>
+
+#include "base/debug_print.h"
+#include "model/input_sources.h"
+#include "model/screen_text.h"
+
+namespace tolva::model {
+
+namespace {
+
+std::string Name(const char* pattern, int index) {
+  char name[48];
+  std::snprintf(name, sizeof name, pattern, index);
+  return name;
+}
+
+std::string Format(const char* format, double value) {
+  char text[32];
+  std::snprintf(text, sizeof text, format, value);
+  return text;
+}
+
+constexpr const char* kCombos[] = {"comb_ch_unit", "hp_type", "lp_type", "hp_slop", "lp_slop"};
+constexpr int kInputOptions = 4;  // the layout has no options for inputs 5 and 6
+
+}  // namespace
+
+ManagerScreen::ManagerScreen(EqualizerManager& manager, ScreenControls& controls)
+    : manager_(manager), c_(controls) {}
+
+void ManagerScreen::InitControls() {
+  const int height = kComboItemHeight * c_.DisplayScalePercent() / 100;
+  for (const char* combo : kCombos) c_.SetItemHeight(combo, height);
+  for (int source = 0; source < kInputSources; ++source) {
+    const InputSource& info = SourceInfo(source);
+    c_.SetItemVisible("btn_input_source", info.combo_item, info.offered);
+  }
+  ShowMainVolume();
+  ShowRoles();
+  SelectCurrentStrip();
+}
+
+void ManagerScreen::ShowConnectState(ConnectState state) {
+  switch (state) {
+    case ConnectState::kDisconnected:
+      c_.SetText("btnConnect", "${btn_disconnected}");
+      c_.SetSelected("btnConnect", false);
+      c_.SetTextColor("btnConnect", kDisconnectedColor);
+      break;
+    case ConnectState::kConnecting:
+      c_.SetText("btnConnect", "${btn_connecting}");
+      break;
+    case ConnectState::kConnected:
+      c_.SetText("btnConnect", "${btn_connected}");
+      c_.SetTextColor("btnConnect", kConnectedColor);
+      c_.SetSelected("btnConnect", true);
+      break;
+  }
+}
+
+void ManagerScreen::ShowMainVolume() {
+  c_.SetSliderValue("slider_main_volume", Live().mainVolume);
+  c_.SetText("edit_main_volume",
+             VolumeText(Live().mainVolume, c_.SliderMinimum("slider_main_volume")));
+  c_.SetSelected("main_mute", Live().mainVolumeMute != 0);
+}
+
+void ManagerScreen::ShowChannelVolume(int ch) {
+  const std::string slider = Name("slider_ch_volume_%d", ch);
+  c_.SetSliderValue(slider, Live().channels[ch].gain);
+  c_.SetText(Name("edit_ch_volume_%d", ch),
+             VolumeText(Live().channels[ch].gain, c_.SliderMinimum(slider)));
+}
+
+void ManagerScreen::ShowDelay(int ch) {
+  const float delay = Live().channels[ch].delay;
+  c_.SetSliderValue(Name("slider_ch_delay_%d", ch),
+                    static_cast<int>(std::lround(static_cast<double>(delay) * 1000.0)));
+  c_.SetText(Name("edit_ch_delay_%d", ch), DelayText(delay, c_.CurSel("comb_ch_unit")));
+}
+
+void ManagerScreen::ShowPhase(int ch) {
+  const bool reversed = Live().channels[ch].phase != 0;
+  const std::string option = Name("ch_phase_%d", ch);
+  c_.SetSelected(option, reversed);
+  c_.SetText(option, reversed ? "${reverse phase}" : "${positive_phase}");
+}
+
+void ManagerScreen::ShowInputs(int ch) {
+  const Profile& p = Live();
+  const int source = std::clamp(p.source, 0, kInputSources - 1);
+  const int mask = p.inputs[source][ch];
+  const bool two_only = SourceRoutesOnlyTwoInputs(source);
+  for (int in = 0; in < kInputOptions; ++in) {
+    const std::string option = "option_ch_in" + std::to_string(in + 1) + "_" + std::to_string(ch);
+    c_.SetSelected(option, (mask >> in) & 1);
+    if (in >= 2) {
+      c_.SetEnabled(option, !two_only);
+      c_.SetVisible(option, !two_only);
+    }
+  }
+}
+
+void ManagerScreen::ShowRoles() {
+  for (int role = 1; role < kSpeakerRoles; ++role) c_.SetVisible(Name("speaker_%d", role), false);
+  for (int ch = 0; ch < kOutputChannels; ++ch) {
+    const int role = Live().outputs[ch];
+    c_.SetText(Name("ch_output_btn_%d", ch), RoleButtonLabel(role));
+    if (role > 0 && role < kSpeakerRoles) c_.SetVisible(Name("speaker_%d", role), true);
+  }
+}
+
+void ManagerScreen::ShowLinkState() {
+  const Profile& p = Live();
+  c_.SetSelected("btn_link_output", p.linkMode == 1);
+  c_.SetSelected("btn_lock_output", p.lockMode == 1);
+  const bool editable = p.linkMode != 1 && p.lockMode != 1;
+  for (int ch = 0; ch < kOutputChannels; ++ch) {
+    c_.SetEnabled(Name("ch_output_btn_%d", ch), editable);
+  }
+}
+
+void ManagerScreen::ShowCrossover() {
+  const Profile& p = Live();
+  const Crossover& x = p.channels[std::clamp(p.currChannel, 0, kOutputChannels - 1)].crossover;
+  c_.SelectItem("hp_slop", x.hp.slope);
+  c_.SelectItem("hp_type", x.hp.type);
+  c_.SetText("hp_freq", std::to_string(x.hp.fs) + "Hz");
+  c_.SelectItem("lp_slop", x.lp.slope);
+  c_.SelectItem("lp_type", x.lp.type);
+  c_.SetText("lp_freq", std::to_string(x.lp.fs) + "Hz");
+}
+
+void ManagerScreen::ShowBandRow(int band) {
+  const Profile& p = Live();
+  const ChannelSettings& ch = p.channels[std::clamp(p.currChannel, 0, kOutputChannels - 1)];
+  const std::string freq = Name("eq_freq_%d", band), q = Name("eq_q_%d", band),
+                    gain = Name("eq_gain_%d", band), slider = Name("eq_slider_%d", band),
+                    enable = Name("pt_enable_%d", band);
+  if (band >= ch.eqSize) {
+    for (const std::string* name : {&freq, &q, &gain, &slider, &enable})
+      c_.SetEnabled(*name, false);
+    c_.SetText(freq, "0");
+    c_.SetText(q, "0");
+    c_.SetText(gain, "0.0");
+    c_.SetSliderValue(slider, 0);
+    c_.SetSelected(enable, false);
+    return;
+  }
+  const EqBand& b = ch.eqArray[band];
+  c_.SetText(freq, std::to_string(b.freq));
+  c_.SetText(q, Format("%.2f", b.eqFactor));
+  if (ch.bypass == 1) {
+    c_.SetSliderValue(slider, 0);
+    c_.SetText(gain, "0.0");
+    c_.SetSelected(enable, false);
+    return;
+  }
+  c_.SetSliderValue(slider, static_cast<int>(std::lround(b.eqGain * 10.0f)));
+  c_.SetText(gain, Format("%.1f", b.eqGain));
+  c_.SetSelected(enable, b.eqGain != 0.0f && b.enable == 1);
+}
+
+void ManagerScreen::ShowBandRows() {
+  for (int band = 0; band < kEqBands; ++band) ShowBandRow(band);
+}
+
+void ManagerScreen::SelectCurrentStrip() {
+  const Profile& p = Live();
+  const int current = std::clamp(p.currChannel, 0, kOutputChannels - 1);
+  const int partner = p.linkOutputs[current];
+  for (int ch = 0; ch < kOutputChannels; ++ch) {
+    c_.SetSelected(Name("ch_enable_%d", ch), ch == current || ch == partner);
+    c_.SetSelected(Name("ch_show_%d", ch), p.showChEqualizer[ch] != 0);
+  }
+  for (int role = 1; role < kSpeakerRoles; ++role) {
+    const bool mine = role == p.outputs[current] || (partner >= 0 && role == p.outputs[partner]);
+    c_.SetSelected(Name("speaker_%d", role), mine);
+  }
+  ShowCrossover();
+  ShowBandRows();
+  ShowBypassButton();
+}
+
+// The button offers to bypass while some band is in effect, else to restore.
+void ManagerScreen::ShowBypassButton() {
+  const Profile& p = Live();
+  const ChannelSettings& ch = p.channels[std::clamp(p.currChannel, 0, kOutputChannels - 1)];
+  bool active = false;
+  for (int b = 0; b < std::min(ch.eqSize, kEqBands); ++b) {
+    const EqBand& e = ch.eqArray[b];
+    active = active || (e.eqGain != 0.0f && e.enable == 1 && ch.bypass != 1);
+  }
+  c_.SetText("btn_bypass", active ? "${bypass_eq}" : "${restore_eq}");
+}
+
+void ManagerScreen::LiveValueApplied(int code, int ch) {
+  const Profile& p = Live();
+  const bool current = ch == p.currChannel;
+  switch (code) {
+    case 0x01:
+      c_.SelectItem("btn_input_source", p.source);
+      break;
+    case 0x02:
+    case 0x04:
+      ShowMainVolume();
+      break;
+    case 0x05:
+      if (current) ShowCrossover();
+      break;
+    case 0x06:
+      if (current) ShowBandRows();
+      break;
+    case 0x07:
+      ShowDelay(ch);
+      break;
+    case 0x08:
+      ShowChannelVolume(ch);
+      break;
+    case 0x09:
+      c_.SetSelected(Name("ch_mute_%d", ch), p.channels[ch].mute != 0);
+      break;
+    case 0x0A:
+      ShowPhase(ch);
+      break;
+    case 0x0B:
+      ShowInputs(ch);
+      break;
+    case 0x0D:
+      ShowRoles();
+      break;
+    case 0x0E:
+    case 0x0F:
+      ShowLinkState();
+      SelectCurrentStrip();
+      break;
+    case 0x12:
+      if (current) {
+        ShowBandRows();
+        ShowBypassButton();
+      }
+      break;
+    default:
+      break;
+  }
+}
+
+void ManagerScreen::RefreshFromProfile() {
+  ShowMainVolume();
+  ShowRoles();
+  for (int ch = 0; ch < kOutputChannels; ++ch) {
+    ShowChannelVolume(ch);
+    c_.SetSelected(Name("ch_mute_%d", ch), Live().channels[ch].mute != 0);
+    ShowPhase(ch);
+    ShowDelay(ch);
+    ShowInputs(ch);
+  }
+  ShowLinkState();
+  SelectCurrentStrip();
+}
+
+void ManagerScreen::UpdateAllVolumeEdit() {
+  const Profile& p = Live();
+  c_.SetText("edit_main_volume", VolumeText(p.mainVolume, c_.SliderMinimum("slider_main_volume")));
+  DebugPrint(L"on main volume edit change to %d dB\n", p.mainVolume);
+  for (int ch = 0; ch < kOutputChannels; ++ch) {
+    c_.SetText(Name("edit_ch_volume_%d", ch),
+               VolumeText(p.channels[ch].gain, c_.SliderMinimum(Name("slider_ch_volume_%d", ch))));
+    DebugPrint(L"on ch volume edit change to %d dB\n", p.channels[ch].gain);
+  }
+}
+
+void ManagerScreen::UpdateEqualizer(int band) {
+  const Profile& p = Live();
+  const int current = std::clamp(p.currChannel, 0, kOutputChannels - 1);
+  const ChannelSettings& ch = p.channels[current];
+  EqualizerGraphData data;
+  data.band_count = std::clamp(ch.eqSize, 0, kEqBands);
+  for (int b = 0; b < kEqBands; ++b) {
+    const EqBand& e = ch.eqArray[b];
+    const bool flat = e.enable == 0 || ch.bypass == 1;
+    data.bands[b] = {flat ? 0.0f : e.eqGain, e.eqFactor, e.freq};
+  }
+  data.hp_freq = ch.crossover.hp.fs;
+  data.lp_freq = ch.crossover.lp.fs;
+  for (int c = 0; c < kOutputChannels; ++c) {
+    data.curves[c] = &manager_.ChannelCurvesOf(c).total;
+    data.shown[c] = p.showChEqualizer[c] != 0;
+  }
+  data.grid = &manager_.Grid();
+  data.current = current;
+  data.highlight = band;
+  c_.SetEqualizerGraph(data);
+}
+
+}  // namespace tolva::model

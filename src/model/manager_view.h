@@ -1,0 +1,42 @@
+#pragma once
+
+#include <string>
+
+#include "model/manager_messages.h"
+
+// What the manager asks of the screen. The main window implements it over its controls; the CLI
+// and the tests use the silent default. Every call comes on the window thread and must not block
+// on the user except Confirm.
+namespace tolva::model {
+
+class ManagerView {
+ public:
+  virtual ~ManagerView() = default;
+
+  // The connect button: text, colour and selection of the state.
+  virtual void ShowConnectState(ConnectState /*state*/) {}
+  // A message box with caption "${tips}"; text is a placeholder or already resolved.
+  virtual void ShowMessage(const std::string& /*text*/) {}
+  // The "${device_plugout}" notice: shown without holding up the window.
+  virtual void ShowPlugOutNotice() {}
+  // The confirmation dialog: true for confirm.
+  virtual bool Confirm(const std::string& /*text*/) { return true; }
+  virtual void OpenBusy() {}
+  virtual void CloseBusy() {}
+  // Windows the link's lifecycle closes when open.
+  virtual void CloseUpdateWindow() {}
+  virtual void CloseCalibrationWindow() {}
+  // The firmware update window after an abnormal handshake.
+  virtual void OpenUpdateWindow() {}
+
+  // A live value (scene 0) was applied: the controls of that code (and output, -1 global) are
+  // rewritten from the live profile.
+  virtual void LiveValueApplied(int /*code*/, int /*channel*/) {}
+  // Curves recomputed: the graph takes the current output's bands and the six curves.
+  virtual void UpdateEqualizer(int /*band*/) {}
+  // Every control rewritten from the live profile.
+  virtual void RefreshFromProfile() {}
+  virtual void UpdateAllVolumeEdit() {}
+};
+
+}  // namespace tolva::model

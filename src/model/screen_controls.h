@@ -1,0 +1,53 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string_view>
+
+#include "dsp_math/channel_response.h"
+#include "model/profile.h"
+
+// The main window's controls as the manager drives them: by layout name, free of any toolkit
+// type. The window binds it to its control surface; a name the layout lacks is ignored.
+namespace tolva::model {
+
+// What the equalizer graph is handed on each update.
+struct EqualizerGraphData {
+  struct Band {
+    float gain = 0.0f;  // 0 for a disabled band or a bypassed output
+    float q = 1.0f;
+    int freq = 1000;
+  };
+  std::array<Band, kEqBands> bands{};
+  int band_count = kEqBands;
+  int hp_freq = kMinFrequency;
+  int lp_freq = kMaxFrequency;
+  // The six outputs' total curves on the response grid; valid during the call only.
+  std::array<const dsp::Curve*, kOutputChannels> curves{};
+  const dsp::Curve* grid = nullptr;
+  std::array<bool, kOutputChannels> shown{};
+  int current = 0;
+  int highlight = -1;
+};
+
+class ScreenControls {
+ public:
+  virtual ~ScreenControls() = default;
+  virtual void SetText(std::string_view name, std::string_view text) = 0;
+  virtual void SetSelected(std::string_view name, bool selected) = 0;
+  virtual void SetVisible(std::string_view name, bool visible) = 0;
+  virtual void SetEnabled(std::string_view name, bool enabled) = 0;
+  virtual void SetTextColor(std::string_view name, std::uint32_t argb) = 0;
+  virtual void SetSliderValue(std::string_view name, int value) = 0;
+  // The slider's minimum as the layout has it (the volume point shown as "${off}").
+  virtual int SliderMinimum(std::string_view name) const = 0;
+  // Combos: the item at index is the stored code.
+  virtual void SelectItem(std::string_view combo, int index) = 0;
+  virtual int CurSel(std::string_view combo) const = 0;
+  virtual void SetItemVisible(std::string_view combo, std::string_view item, bool visible) = 0;
+  virtual void SetItemHeight(std::string_view combo, int pixels) = 0;
+  virtual int DisplayScalePercent() const = 0;
+  virtual void SetEqualizerGraph(const EqualizerGraphData& data) = 0;
+};
+
+}  // namespace tolva::model

@@ -1,0 +1,18 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+// Texts the main window shows for model values.
+namespace tolva::model {
+
+enum class DelayUnit { kMilliseconds = 0, kCentimetres = 1, kInches = 2 };
+
+// "%ddB", or "${off}" when the value sits at the slider's minimum.
+std::string VolumeText(int db, int slider_minimum);
+// "%.3f" ms, else the nearest whole centimetre or inch (519 cm and 204 in at 15 ms).
+std::string DelayText(float ms, int unit);
+// The label on an output button for a speaker role; that of role 0 for any code outside 0 … 24.
+std::string_view RoleButtonLabel(int role);
+
+}  // namespace tolva::model

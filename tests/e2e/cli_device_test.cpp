@@ -1,0 +1,215 @@
+// tolva-dsp-cli's device commands end to end: the CLI as a process, talking over the report
+// bridge to tolva-dsp-emulator as another process.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <thread>
+
+#include "model/profile_files.h"
+
+extern char** environ;
+
+namespace tolva::e2e {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string Bin(const char* name) {
+  const char* dir = std::getenv("TOLVA_BIN_DIR");
+  return std::string(dir ? dir : ".") + "/" + name;
+}
+
+std::string Slurp(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+class EmulatorProcess {
+ public:
+  EmulatorProcess(const std::string& socket, std::vector<std::string> extra) : socket_(socket) {
+    std::vector<std::string> args{Bin("tolva-dsp-emulator"), "--socket", socket};
+    args.insert(args.end(), extra.begin(), extra.end());
+    std::vector<char*> argv;
+    for (auto& a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    if (posix_spawn(&pid_, argv[0], nullptr, nullptr, argv.data(), environ) != 0) pid_ = -1;
+  }
+  ~EmulatorProcess() { Stop(); }
+  // Another process: waits in real time, at most 10 s, for the socket to appear.
+  bool Serving() const {
+    for (int i = 0; i < 1000 && pid_ > 0; ++i) {
+      if (fs::exists(socket_)) return true;
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return false;
+  }
+  // SIGTERM: the emulator writes its state file on the way out.
+  void Stop() {
+    if (pid_ <= 0) return;
+    ::kill(pid_, SIGTERM);
+    ::waitpid(pid_, nullptr, 0);
+    pid_ = -1;
+  }
+
+ private:
+  std::string socket_;
+  pid_t pid_ = -1;
+};
+
+struct CliRun {
+  int code = -1;
+  std::string out, err;
+};
+
+class CliDevice : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ = fs::temp_directory_path() /
+           ("tolva_cli_" + std::to_string(::getpid()) + "_" +
+            ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::remove_all(dir_);
+    fs::create_directories(dir_);
+    socket_ = (dir_ / "unit.sock").string();
+  }
+  void TearDown() override { fs::remove_all(dir_); }
+
+  // Runs in dir_, so a "savelog.ini" there switches the CLI's log on.
+  CliRun Cli(const std::string& args) {
+    const std::string cmd = "cd '" + dir_.string() + "' && '" + Bin("tolva-dsp-cli") +
+                            "' --device socket:" + socket_ + " " + args + " >out.txt 2>err.txt";
+    const int status = std::system(cmd.c_str());
+    CliRun r;
+    r.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    r.out = Slurp(dir_ / "out.txt");
+    r.err = Slurp(dir_ / "err.txt");
+    return r;
+  }
+  std::string Path(const char* name) const { return (dir_ / name).string(); }
+
+  fs::path dir_;
+  std::string socket_;
+};
+
+TEST_F(CliDevice, InfoNamesTheUnitAndTheExitCodeTellsWhatWentWrong) {
+  EXPECT_EQ(Cli("info").code, 3);  // nobody serving the socket
+  {
+    EmulatorProcess unit(socket_, {});
+    ASSERT_TRUE(unit.Serving());
+    const CliRun r = Cli("info");
+    EXPECT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(r.out, "{\"model\":19,\"master\":3,\"slave\":7}\n");
+  }
+  {
+    EmulatorProcess unit(socket_, {"--model", "12"});
+    ASSERT_TRUE(unit.Serving());
+    const CliRun r = Cli("info");
+    EXPECT_EQ(r.code, 4);
+    EXPECT_EQ(r.out, "{\"model\":12,\"master\":3,\"slave\":7}\n");
+    EXPECT_EQ(Cli("read x.spf").code, 4);
+    EXPECT_FALSE(fs::exists(dir_ / "x.spf"));
+  }
+  {
+    EmulatorProcess unit(socket_, {"--abnormal-handshake"});
+    ASSERT_TRUE(unit.Serving());
+    EXPECT_EQ(Cli("info").code, 3);
+  }
+}
+
+TEST_F(CliDevice, WrittenSceneProfileIsReadBack) {
+  EmulatorProcess unit(socket_, {"--state", Path("unit.json")});
+  ASSERT_TRUE(unit.Serving());
+  ASSERT_EQ(Cli("read factory.spf").code, 0);
+  model::Profile p;
+  ASSERT_EQ(model::ReadSceneProfile(Path("factory.spf"), p), model::ProfileReadResult::kOk);
+  p.mainVolume = -41;
+  p.channels[3].gain = -17;
+  p.channels[3].delay = 3.25f;
+  p.channels[3].eqArray[7] = {-4.5f, 3.2f, 444, 1};
+  p.channels[3].bypass = 0;
+  p.inputs[5][2] = 0x3;
+  ASSERT_TRUE(model::WriteSceneProfile(p, Path("mine.spf")));
+
+  const CliRun w = Cli("write mine.spf");
+  ASSERT_EQ(w.code, 0) << w.err;
+  ASSERT_EQ(Cli("read back.spf").code, 0);
+  model::Profile back;
+  ASSERT_EQ(model::ReadSceneProfile(Path("back.spf"), back), model::ProfileReadResult::kOk);
+  EXPECT_EQ(back.mainVolume, -41);
+  EXPECT_EQ(back.channels[3].gain, -17);
+  EXPECT_NEAR(back.channels[3].delay, 3.25f, 1e-3);
+  EXPECT_EQ(back.channels[3].eqArray[7].freq, 444);
+  EXPECT_NEAR(back.channels[3].eqArray[7].eqGain, -4.5f, 0.05);
+  EXPECT_EQ(back.channels[3].bypass, 0);
+  EXPECT_EQ(back.inputs[5][2], 0x3);
+}
+
+TEST_F(CliDevice, WholeUnitFileRoundTripsEveryScene) {
+  EmulatorProcess unit(socket_, {});
+  ASSERT_TRUE(unit.Serving());
+  auto settings = std::make_unique<model::UnitSettings>();
+  for (int k = 0; k < model::kStoredScenes; ++k) {
+    settings->scenes[k].channels[k % 6].delay = 1.0f + k;
+    settings->scenes[k].outputs[1] = 10 + k;
+    model::SetSceneName(settings->sceneName[k],
+                        k == 4 ? u"低音炮" : u"Scene " + std::u16string(1, u'A' + k));
+  }
+  settings->live.mainVolume = -22;
+  ASSERT_TRUE(model::WriteWholeProfile(*settings, Path("mine.wpf")));
+  const CliRun w = Cli("write mine.wpf");
+  ASSERT_EQ(w.code, 0) << w.err;
+
+  const CliRun r = Cli("read-whole back.wpf");
+  ASSERT_EQ(r.code, 0) << r.err;
+  auto back = std::make_unique<model::UnitSettings>();
+  ASSERT_EQ(model::ReadWholeProfile(Path("back.wpf"), *back), model::ProfileReadResult::kOk);
+  for (int k = 0; k < model::kStoredScenes; ++k) {
+    SCOPED_TRACE(k);
+    EXPECT_NEAR(back->scenes[k].channels[k % 6].delay, 1.0f + k, 1e-3);
+    EXPECT_EQ(back->scenes[k].outputs[1], 10 + k);
+    EXPECT_EQ(model::SceneName(back->sceneName[k]), model::SceneName(settings->sceneName[k]));
+  }
+  EXPECT_EQ(back->live.mainVolume, -22);
+}
+
+TEST_F(CliDevice, RejectedFilesSendNothing) {
+  EmulatorProcess unit(socket_, {});
+  ASSERT_TRUE(unit.Serving());
+  std::ofstream(dir_ / "savelog.ini") << "";
+  std::ofstream(dir_ / "broken.spf") << "{\"model\":19,";
+  std::ofstream(dir_ / "broken.wpf") << "not json";
+  std::ofstream(dir_ / "notes.txt") << "{}";
+  // The log holds each frame the link writes; "PC_Connect" opens every connection.
+  const auto connects = [&] {
+    const std::string log = Slurp(dir_ / "save.log");
+    std::string narrow;
+    for (std::size_t i = 0; i + 1 < log.size(); i += 2) narrow.push_back(log[i]);
+    std::size_t n = 0;
+    for (auto at = narrow.find("PC_Connect"); at != std::string::npos;
+         at = narrow.find("PC_Connect", at + 1)) {
+      ++n;
+    }
+    return n;
+  };
+  for (const char* file : {"broken.spf", "broken.wpf", "notes.txt", "missing.spf"}) {
+    SCOPED_TRACE(file);
+    const CliRun r = Cli(std::string("write ") + file);
+    EXPECT_EQ(r.code, 2);
+    EXPECT_FALSE(r.err.empty());
+    EXPECT_EQ(r.err.find("${"), std::string::npos);  // English words, not a placeholder
+    EXPECT_EQ(connects(), 0u);
+  }
+  EXPECT_EQ(Cli("info").code, 0);  // the log does catch a connection
+  EXPECT_GT(connects(), 0u);
+}
+
+}  // namespace
+}  // namespace tolva::e2e
