@@ -60,6 +60,12 @@ class SurfaceTest : public ::testing::Test {
     ASSERT_TRUE(QTest::qWaitForWindowActive(root_.get()));
   }
 
+  // Closing the window moves focus and raises notifications: stop listening first.
+  void TearDown() override {
+    if (surface_ != nullptr) surface_->SetNotifyHandler({});
+    root_.reset();
+  }
+
   std::vector<std::string> Types() const {
     std::vector<std::string> types;
     for (const auto& n : seen_) types.push_back(n.name + ":" + n.type);
@@ -75,7 +81,7 @@ class SurfaceTest : public ::testing::Test {
   QComboBox* combo_;
   QListWidget* list_;
   QLabel* label_;
-  kit::QtControlSurface* surface_;
+  kit::QtControlSurface* surface_ = nullptr;
   std::vector<ControlNotify> seen_;
 };
 
