@@ -1,5 +1,7 @@
 #include "ui/main_layout.h"
 
+#include "ui/curve_registration.h"
+
 #include <QComboBox>
 #include <QFrame>
 #include <QGridLayout>
@@ -215,6 +217,7 @@ QWidget* BuildCentre(QWidget* root) {
 }  // namespace
 
 void BuildMainLayout(QWidget* root) {
+  RegisterCurveControls();
   root->setProperty("tolvaRoot", true);
   auto* outer = new QVBoxLayout(root);
   theme::SetLayoutMetrics(outer, 0, 0);
