@@ -1,13 +1,48 @@
 #include "app/manager_hooks.h"
 
+#include <cstdio>
+#include <memory>
+
 #include "app/app_options.h"
+#include "emulator/device_selection.h"
 #include "ui/main_wnd.h"
+#include "ui/manager_binding.h"
 
 namespace tolva::app {
+namespace {
 
-// Empty until EqualizerManager is wired in: options.device then picks the transport.
-void ConnectEqualizerManager(CMainWnd&, const AppOptions&) {}
+// The one manager of the process; it goes before the window does (the close hook).
+std::unique_ptr<ui::ManagerBinding>& Binding() {
+  static std::unique_ptr<ui::ManagerBinding> binding;
+  return binding;
+}
 
-void DisconnectEqualizerManager() {}
+// The in-process unit, kept for the life of the binding so its presence outlives reconnects.
+std::shared_ptr<emulator::EmulatedDevice>& EmulatedUnit() {
+  static std::shared_ptr<emulator::EmulatedDevice> unit;
+  return unit;
+}
+
+}  // namespace
+
+void ConnectEqualizerManager(CMainWnd& window, const AppOptions& options) {
+  emulator::DeviceSelection selection = emulator::SelectDevice(options.device.text);
+  if (!selection.factory) {
+    std::fprintf(stderr, "tolva-dsp: %s\n", selection.error.c_str());
+    return;
+  }
+  if (selection.is_emulated) {
+    // Plainly say that no real unit is behind the window.
+    window.setWindowTitle(window.windowTitle() + QStringLiteral(" \u2014 emulated unit"));
+  }
+  EmulatedUnit() = selection.emulated_unit;
+  Binding() = std::make_unique<ui::ManagerBinding>(window, std::move(selection.factory));
+  Binding()->Start();
+}
+
+void DisconnectEqualizerManager() {
+  Binding().reset();
+  EmulatedUnit().reset();
+}
 
 }  // namespace tolva::app

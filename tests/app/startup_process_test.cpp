@@ -25,8 +25,9 @@ class StartupTest : public ::testing::Test {
     return dir.isEmpty() ? QCoreApplication::applicationDirPath() : dir;
   }
   // Each test has its own runtime directory, so its lock meets no copy the user is running.
-  void Start(QProcess& process, const QStringList& args, const QString& device_env = {}) {
-    process.setWorkingDirectory(dir_.path());
+  void Start(QProcess& process, const QStringList& args, const QString& device_env = {},
+             const QString& work_dir = {}) {
+    process.setWorkingDirectory(work_dir.isEmpty() ? dir_.path() : work_dir);
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("QT_QPA_PLATFORM", "offscreen");
     env.insert("XDG_RUNTIME_DIR", runtime_.path());
@@ -125,8 +126,11 @@ TEST_F(StartupTest, ASecondCopyLeavesTheFirstRunningWhichShutsDownInOrderOnTerm)
   ASSERT_TRUE(WaitUntil([&] { return QFile::exists(LockPath()); }));
 
   // The second copy stops at its "already running" box; the first is not disturbed.
+  // In its own folder: every start empties the save.log beside it, and the first copy's log is
+  // what this test reads.
+  QTemporaryDir second_dir;
   QProcess second;
-  Start(second, {});
+  Start(second, {}, {}, second_dir.path());
   EXPECT_FALSE(second.waitForFinished(1500)) << "the second copy did not wait at its message";
   second.kill();
   second.waitForFinished(10000);

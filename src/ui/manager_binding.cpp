@@ -1,0 +1,106 @@
+#include "ui/manager_binding.h"
+
+#include <QMessageBox>
+
+#include "base/debug_print.h"
+#include "base/language_tables.h"
+#include "model/equalizer_manager.h"
+#include "model/manager_screen.h"
+#include "ui/controls/ui_equalizer.h"
+#include "ui/kit/control_surface.h"
+#include "ui/kit/dialogs.h"
+#include "ui/kit/message_types.h"
+#include "ui/kit/qt_window_sink.h"
+#include "ui/main_wnd.h"
+#include "ui/surface_screen_controls.h"
+
+namespace tolva::ui {
+namespace {
+
+QString Resolved(std::string_view text) {
+  return QString::fromStdString(Languages().Resolve(text));
+}
+
+// The window-side answers to what the manager asks of the screen.
+class WindowManagerView final : public model::ManagerScreen {
+ public:
+  WindowManagerView(CMainWnd& window, model::EqualizerManager& manager,
+                    model::ScreenControls& controls)
+      : ManagerScreen(manager, controls), window_(window) {}
+
+  void ShowMessage(const std::string& text) override {
+    window_.Dialogs().ShowMessageBox(text, "${tips}");
+  }
+  // Shown without a modal loop, so the window goes on while the notice is up.
+  void ShowPlugOutNotice() override {
+    auto* box = new QMessageBox(QMessageBox::NoIcon, Resolved("${tips}"),
+                                Resolved("${device_plugout}"), QMessageBox::Ok, &window_);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setModal(false);
+    box->show();
+  }
+  bool Confirm(const std::string& text) override {
+    return window_.Dialogs().ShowChoiceDialog("${tips}", text, {"${confirm}", "${cancel}"}) == 1;
+  }
+  void OpenBusy() override { PostToWindow(kit::kMsgBusyOpen); }
+  void CloseBusy() override { PostToWindow(kit::kMsgBusyClose); }
+
+ private:
+  void PostToWindow(std::uint32_t message) {
+    if (auto sink = std::dynamic_pointer_cast<kit::QtWindowSink>(window_.Sink())) {
+      sink->Post(message, 0, 0);
+    }
+  }
+
+  CMainWnd& window_;
+};
+
+}  // namespace
+
+struct ManagerBinding::Parts {
+  Parts(CMainWnd& w, device::TransportFactory factory)
+      : window(w),
+        manager(std::move(factory)),
+        controls(w.Surface(), w.findChild<UIEqualizer*>(QStringLiteral("equalizer"))),
+        view(w, manager, controls) {}
+
+  CMainWnd& window;
+  model::EqualizerManager manager;
+  SurfaceScreenControls controls;
+  WindowManagerView view;
+};
+
+ManagerBinding::ManagerBinding(CMainWnd& window, device::TransportFactory factory)
+    : parts_(std::make_unique<Parts>(window, std::move(factory))) {
+  model::EqualizerManager& manager = parts_->manager;
+  manager.SetView(&parts_->view);
+  manager.SetMainSink(window.Sink().get());
+  window.SetMessageHandler(
+      [&manager](device::Notification& notification) { manager.HandleNotification(notification); });
+  window.Surface().SetNotifyHandler([&manager](const kit::ControlNotify& notify) {
+    if (notify.type == kit::msgtype::kClick && notify.name == "btnConnect") manager.Connect(true);
+  });
+  window.SetLanguageSwitchedHook([this] { parts_->view.UpdateAllVolumeEdit(); });
+}
+
+ManagerBinding::~ManagerBinding() {
+  CMainWnd& window = parts_->window;
+  window.Surface().SetNotifyHandler({});
+  window.SetMessageHandler({});
+  window.SetLanguageSwitchedHook({});
+  parts_->manager.Disconnect();
+  parts_->manager.JoinWorkers();
+  parts_->manager.SetMainSink(nullptr);
+  parts_->manager.SetView(nullptr);
+}
+
+model::EqualizerManager& ManagerBinding::Manager() {
+  return parts_->manager;
+}
+
+void ManagerBinding::Start() {
+  parts_->view.InitControls();
+  parts_->manager.Connect(false);
+}
+
+}  // namespace tolva::ui

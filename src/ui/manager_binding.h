@@ -1,0 +1,33 @@
+#pragma once
+
+#include <memory>
+
+#include "device/transport.h"
+
+class CMainWnd;
+namespace tolva::model {
+class EqualizerManager;
+}
+
+namespace tolva::ui {
+
+// Joins the main window and the EqualizerManager: the unit's replies reach the manager through
+// the window's posted messages, the manager's screen half drives the window's controls, and the
+// window's notifications reach the manager. Lives on the window thread, shorter than the window.
+class ManagerBinding {
+ public:
+  ManagerBinding(CMainWnd& window, device::TransportFactory factory);
+  ~ManagerBinding();
+  ManagerBinding(const ManagerBinding&) = delete;
+  ManagerBinding& operator=(const ManagerBinding&) = delete;
+
+  model::EqualizerManager& Manager();
+  // Shows the live profile once and connects without a failure message (start-up).
+  void Start();
+
+ private:
+  struct Parts;
+  std::unique_ptr<Parts> parts_;
+};
+
+}  // namespace tolva::ui

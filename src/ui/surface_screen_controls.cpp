@@ -1,0 +1,94 @@
+#include "ui/surface_screen_controls.h"
+
+#include <array>
+
+#include "ui/controls/curve_data.h"
+#include "ui/controls/ui_equalizer.h"
+#include "ui/kit/control_surface.h"
+
+namespace tolva::ui {
+
+void SurfaceScreenControls::SetText(std::string_view name, std::string_view text) {
+  if (kit::Control* c = surface_.FindControl(name)) c->SetText(text);
+}
+
+void SurfaceScreenControls::SetSelected(std::string_view name, bool selected) {
+  if (kit::Button* b = surface_.FindButton(name)) {
+    b->SetSelected(selected);
+  } else if (kit::Option* o = surface_.FindOption(name)) {
+    o->SetSelected(selected);
+  }
+}
+
+void SurfaceScreenControls::SetVisible(std::string_view name, bool visible) {
+  if (kit::Control* c = surface_.FindControl(name)) c->SetVisible(visible);
+}
+
+void SurfaceScreenControls::SetEnabled(std::string_view name, bool enabled) {
+  if (kit::Control* c = surface_.FindControl(name)) c->SetEnabled(enabled);
+}
+
+void SurfaceScreenControls::SetTextColor(std::string_view name, std::uint32_t argb) {
+  if (kit::Button* b = surface_.FindButton(name)) {
+    b->SetTextColor(argb);
+  } else if (kit::Label* l = surface_.FindLabel(name)) {
+    l->SetTextColor(argb);
+  }
+}
+
+void SurfaceScreenControls::SetSliderValue(std::string_view name, int value) {
+  if (kit::Slider* s = surface_.FindSlider(name)) s->SetValue(value);
+}
+
+int SurfaceScreenControls::SliderMinimum(std::string_view name) const {
+  kit::Slider* s = surface_.FindSlider(name);
+  return s != nullptr ? s->Minimum() : 0;
+}
+
+void SurfaceScreenControls::SelectItem(std::string_view combo, int index) {
+  if (kit::Combo* c = surface_.FindCombo(combo)) c->SelectItem(index);
+}
+
+int SurfaceScreenControls::CurSel(std::string_view combo) const {
+  kit::Combo* c = surface_.FindCombo(combo);
+  return c != nullptr ? c->CurSel() : -1;
+}
+
+void SurfaceScreenControls::SetItemVisible(std::string_view combo, std::string_view item,
+                                           bool visible) {
+  kit::Combo* c = surface_.FindCombo(combo);
+  if (c == nullptr) return;
+  const int index = c->FindItem(item);
+  if (index >= 0) c->SetItemVisible(index, visible);
+}
+
+void SurfaceScreenControls::SetItemHeight(std::string_view combo, int pixels) {
+  if (kit::Combo* c = surface_.FindCombo(combo)) c->SetItemHeight(pixels);
+}
+
+int SurfaceScreenControls::DisplayScalePercent() const {
+  return surface_.DisplayScalePercent();
+}
+
+void SurfaceScreenControls::SetEqualizerGraph(const model::EqualizerGraphData& data) {
+  if (graph_ == nullptr) return;
+  std::array<curves::CurveBand, model::kEqBands> bands{};
+  const int count = std::clamp(data.band_count, 0, model::kEqBands);
+  for (int i = 0; i < count; ++i) {
+    bands[i].gain = data.bands[i].gain;
+    bands[i].q = data.bands[i].q;
+    bands[i].freq = data.bands[i].freq;
+  }
+  graph_->SetBands(std::span(bands.data(), static_cast<std::size_t>(count)), data.highlight);
+  graph_->setCurEqHpLp(data.hp_freq, data.lp_freq);
+  std::array<curves::CurveData, model::kOutputChannels> channels{};
+  for (int ch = 0; ch < model::kOutputChannels; ++ch) {
+    if (data.curves[ch] == nullptr || data.grid == nullptr) continue;
+    channels[ch].frequencies = std::span<const double>(*data.grid);
+    channels[ch].values = std::span<const double>(*data.curves[ch]);
+    channels[ch].shown = data.shown[ch];
+  }
+  graph_->SetCurves(channels, data.current);
+}
+
+}  // namespace tolva::ui
