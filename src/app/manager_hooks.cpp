@@ -4,7 +4,10 @@
 #include <memory>
 
 #include "app/app_options.h"
+#include "app/plug_monitor.h"
+#include "device/device_selection.h"
 #include "emulator/device_selection.h"
+#include "model/equalizer_manager.h"
 #include "ui/main_wnd.h"
 #include "ui/manager_binding.h"
 
@@ -23,6 +26,11 @@ std::shared_ptr<emulator::EmulatedDevice>& EmulatedUnit() {
   return unit;
 }
 
+std::unique_ptr<PlugMonitor>& Monitor() {
+  static std::unique_ptr<PlugMonitor> monitor;
+  return monitor;
+}
+
 }  // namespace
 
 void ConnectEqualizerManager(CMainWnd& window, const AppOptions& options) {
@@ -38,9 +46,23 @@ void ConnectEqualizerManager(CMainWnd& window, const AppOptions& options) {
   EmulatedUnit() = selection.emulated_unit;
   Binding() = std::make_unique<ui::ManagerBinding>(window, std::move(selection.factory));
   Binding()->Start();
+
+  // Plug events reconnect and disconnect as the unit comes and goes; an open notice goes first.
+  if (auto spec = device::ParseDeviceSpec(options.device.text)) {
+    Monitor() = std::make_unique<PlugMonitor>(*spec, EmulatedUnit());
+    Monitor()->on_arrival = [] {
+      CMainWnd::CloseOpenTipsBoxes();
+      if (Binding()) Binding()->Manager().DevicePlugin();
+    };
+    Monitor()->on_removal = [] {
+      CMainWnd::CloseOpenTipsBoxes();
+      if (Binding()) Binding()->Manager().DevicePlugOut();
+    };
+  }
 }
 
 void DisconnectEqualizerManager() {
+  Monitor().reset();
   Binding().reset();
   EmulatedUnit().reset();
 }
