@@ -18,19 +18,10 @@ ParsedOptions Failure(const QString& message) {
 }  // namespace
 
 std::optional<DeviceChoice> ParseDeviceChoice(const QString& text) {
-  DeviceChoice choice;
-  choice.text = text.toStdString();
-  if (text == QLatin1String("hid")) return choice;
-  if (text == QLatin1String("emulator")) {
-    choice.kind = DeviceChoice::Kind::kEmulator;
-    return choice;
-  }
-  if (text.startsWith(QLatin1String("socket:")) && text.size() > 7) {
-    choice.kind = DeviceChoice::Kind::kSocket;
-    choice.socket_path = text.mid(7).toStdString();
-    return choice;
-  }
-  return std::nullopt;
+  const std::string utf8 = text.toStdString();
+  auto spec = device::ParseDeviceSpec(utf8);
+  if (!spec) return std::nullopt;
+  return DeviceChoice{std::move(*spec), utf8};
 }
 
 ParsedOptions ParseAppOptions(const QStringList& arguments, const QString& environment_device) {

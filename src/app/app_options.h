@@ -6,14 +6,14 @@
 #include <optional>
 #include <string>
 
+#include "device/device_selection.h"
+
 namespace tolva::app {
 
 // Which unit the program talks to: the USB unit, the built-in emulated unit, or an emulated
 // unit in another process over the report bridge at a socket path.
 struct DeviceChoice {
-  enum class Kind { kHid, kEmulator, kSocket };
-  Kind kind = Kind::kHid;
-  std::string socket_path;   // for kSocket
+  device::DeviceSpec spec;
   std::string text = "hid";  // as given, for the transport factory
 };
 

@@ -48,17 +48,15 @@ void ConnectEqualizerManager(CMainWnd& window, const AppOptions& options) {
   Binding()->Start();
 
   // Plug events reconnect and disconnect as the unit comes and goes; an open notice goes first.
-  if (auto spec = device::ParseDeviceSpec(options.device.text)) {
-    Monitor() = std::make_unique<PlugMonitor>(*spec, EmulatedUnit());
-    Monitor()->on_arrival = [] {
-      CMainWnd::CloseOpenTipsBoxes();
-      if (Binding()) Binding()->Manager().DevicePlugin();
-    };
-    Monitor()->on_removal = [] {
-      CMainWnd::CloseOpenTipsBoxes();
-      if (Binding()) Binding()->Manager().DevicePlugOut();
-    };
-  }
+  Monitor() = std::make_unique<PlugMonitor>(options.device.spec, EmulatedUnit());
+  Monitor()->on_arrival = [] {
+    CMainWnd::CloseOpenTipsBoxes();
+    if (Binding()) Binding()->Manager().DevicePlugin();
+  };
+  Monitor()->on_removal = [] {
+    CMainWnd::CloseOpenTipsBoxes();
+    if (Binding()) Binding()->Manager().DevicePlugOut();
+  };
 }
 
 void DisconnectEqualizerManager() {

@@ -214,7 +214,11 @@ void ManagerScreen::LiveValueApplied(int code, int ch) {
       if (current) ShowCrossover();
       break;
     case 0x06:
-      if (current) ShowBandRows();
+      // The bypass reply comes before the bands, so the button follows the bands too.
+      if (current) {
+        ShowBandRows();
+        ShowBypassButton();
+      }
       break;
     case 0x07:
       ShowDelay(ch);
