@@ -2,29 +2,20 @@
 #include "ui/manager_binding.h"
 
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QTest>
 
 #include <gtest/gtest.h>
 
 #include "emulator/device_selection.h"
 #include "model/equalizer_manager.h"
+#include "support/qt_wait.h"
 #include "ui/kit/control_surface.h"
 #include "ui/main_wnd.h"
 
 namespace {
 
 using tolva::model::ConnectState;
-
-bool WaitFor(const std::function<bool()>& done, int limit_ms = 20000) {
-  QElapsedTimer timer;
-  timer.start();
-  while (!done() && timer.elapsed() < limit_ms) {
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    QTest::qWait(5);
-  }
-  return done();
-}
+using tolva::testing::WaitFor;
 
 TEST(ManagerBinding, ConnectsAndShowsTheUnitThenTogglesOffFromTheButton) {
   CMainWnd window;

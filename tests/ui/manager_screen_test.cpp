@@ -1,7 +1,6 @@
 // The main window's controls after the connect read of a unit holding unusual values: every
 // control the read touches shows what the unit reported, not a default.
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -10,6 +9,7 @@
 #include "emulator/emulator_transport.h"
 #include "model/equalizer_manager.h"
 #include "model/screen_text.h"
+#include "support/qt_wait.h"
 #include "ui/controls/ui_equalizer.h"
 #include "ui/kit/control_surface.h"
 #include "ui/kit/controls.h"
@@ -19,16 +19,7 @@
 namespace {
 
 using tolva::model::ConnectState;
-
-bool WaitFor(const std::function<bool()>& done, int limit_ms = 20000) {
-  QElapsedTimer timer;
-  timer.start();
-  while (!done() && timer.elapsed() < limit_ms) {
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    QTest::qWait(5);
-  }
-  return done();
-}
+using tolva::testing::WaitFor;
 
 std::string Indexed(const char* stem, int index) {
   return std::string(stem) + std::to_string(index);
@@ -57,8 +48,8 @@ class ScreenAfterConnect : public ::testing::Test {
       tolva::emulator::OutputState& current = live.outputs[0];
       current.hp = {2, 150, 3};
       current.lp = {3, 5000, 2};
-      current.bands[0] = {31, 50, 0};        // Q 0.5, -18 dB
-      current.bands[14] = {777, 1234, 205};  // Q 12.34, +2.5 dB
+      current.bands[0] = {31, 50, 0};         // Q 0.5, -18 dB
+      current.bands[14] = {777, 1234, 205};   // Q 12.34, +2.5 dB
       current.bands[30] = {18000, 850, 240};  // Q 8.5, +6 dB
       return 0;
     });
@@ -136,8 +127,7 @@ TEST_F(ScreenAfterConnect, EveryOutputStripShowsItsValues) {
               reversed ? "${reverse phase}" : "${positive_phase}");
     const int mask = ch + 5;
     for (int in = 0; in < 4; ++in) {
-      const std::string option =
-          "option_ch_in" + std::to_string(in + 1) + "_" + std::to_string(ch);
+      const std::string option = "option_ch_in" + std::to_string(in + 1) + "_" + std::to_string(ch);
       EXPECT_EQ(Selected(option), ((mask >> in) & 1) != 0) << option;
     }
   }
@@ -174,9 +164,9 @@ TEST_F(ScreenAfterConnect, CurrentOutputsCrossoverAndBandsAreShown) {
     int slider;
     bool enabled;
   };
-  for (const Row& r : {Row{0, "31", "0.50", "-18.0", -180, true},
-                       Row{14, "777", "12.34", "2.5", 25, true},
-                       Row{30, "18000", "8.50", "6.0", 60, true}, Row{5, "", "5.80", "0.0", 0, false}}) {
+  for (const Row& r :
+       {Row{0, "31", "0.50", "-18.0", -180, true}, Row{14, "777", "12.34", "2.5", 25, true},
+        Row{30, "18000", "8.50", "6.0", 60, true}, Row{5, "", "5.80", "0.0", 0, false}}) {
     SCOPED_TRACE("band " + std::to_string(r.band));
     if (*r.freq) EXPECT_EQ(TextOf(Indexed("eq_freq_", r.band)), r.freq);
     EXPECT_EQ(TextOf(Indexed("eq_q_", r.band)), r.q);
