@@ -2,14 +2,19 @@
 #include "ui/manager_binding.h"
 
 #include <QApplication>
+#include <QMessageBox>
 #include <QTest>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
 #include "emulator/device_selection.h"
+#include "emulator/emulated_device.h"
+#include "emulator/emulator_transport.h"
 #include "model/equalizer_manager.h"
 #include "support/qt_wait.h"
 #include "ui/kit/control_surface.h"
+#include "ui/kit/qt_text.h"
 #include "ui/main_wnd.h"
 
 namespace {
@@ -45,6 +50,90 @@ TEST(ManagerBinding, ConnectsAndShowsTheUnitThenTogglesOffFromTheButton) {
     EXPECT_EQ(surface.FindButton("btnConnect")->RawText(), "${btn_disconnected}");
     EXPECT_FALSE(binding.Manager().Link().IsDeviceOpen());
   }
+}
+
+// The texts of the "${tips}" boxes that were open, each then closed as a user would.
+class TipsBoxAnswerer {
+ public:
+  TipsBoxAnswerer() {
+    QObject::connect(&timer_, &QTimer::timeout, [this] {
+      const QString tips = tolva::kit::Resolve(QStringLiteral("${tips}"));
+      for (QWidget* w : QApplication::topLevelWidgets()) {
+        auto* box = qobject_cast<QMessageBox*>(w);
+        if (box == nullptr || !box->isVisible() || box->windowTitle() != tips) continue;
+        texts.push_back(box->text());
+        modal.push_back(box->isModal());
+        box->done(0);
+      }
+    });
+    timer_.start(20);
+  }
+  std::vector<QString> texts;
+  std::vector<bool> modal;
+
+ private:
+  QTimer timer_;
+};
+
+std::shared_ptr<tolva::emulator::EmulatedDevice> UnitWith(tolva::emulator::Faults faults) {
+  tolva::emulator::EmulatorOptions options;
+  options.faults = faults;
+  return std::make_shared<tolva::emulator::EmulatedDevice>(options);
+}
+
+TEST(ManagerBinding, UnplugNoticeLeavesTheWindowRunningAndReplugReadsAgain) {
+  CMainWnd window;
+  auto unit = UnitWith({});
+  tolva::ui::ManagerBinding binding(window, tolva::emulator::MakeEmulatorTransportFactory(unit));
+  binding.Start();
+  ASSERT_TRUE(WaitFor([&] { return binding.Manager().State() == ConnectState::kConnected; }));
+
+  TipsBoxAnswerer answerer;  // a modal notice would be answered too, and caught below
+  binding.Manager().DevicePlugOut();
+  EXPECT_EQ(binding.Manager().State(), ConnectState::kDisconnected);
+  EXPECT_EQ(window.Surface().FindButton("btnConnect")->RawText(), "${btn_disconnected}");
+  ASSERT_TRUE(WaitFor([&] { return !answerer.texts.empty(); }));
+  EXPECT_EQ(answerer.texts.front(), tolva::kit::Resolve(QStringLiteral("${device_plugout}")));
+  EXPECT_FALSE(answerer.modal.front());
+
+  binding.Manager().DevicePlugin();
+  ASSERT_TRUE(WaitFor([&] { return binding.Manager().State() == ConnectState::kConnected; }));
+  EXPECT_EQ(answerer.texts.size(), 1u);
+}
+
+TEST(ManagerBinding, AnotherModelIsNamedThenDisconnected) {
+  CMainWnd window;
+  tolva::emulator::Faults faults;
+  faults.model = 12;
+  auto unit = UnitWith(faults);
+  TipsBoxAnswerer answerer;
+  tolva::ui::ManagerBinding binding(window, tolva::emulator::MakeEmulatorTransportFactory(unit));
+  binding.Start();
+  ASSERT_TRUE(WaitFor([&] {
+    return !binding.Manager().IsReading() && !binding.Manager().Link().IsDeviceOpen() &&
+           !answerer.texts.empty();
+  }));
+  QCoreApplication::processEvents();
+  EXPECT_EQ(binding.Manager().State(), ConnectState::kDisconnected);
+  EXPECT_EQ(window.Surface().FindButton("btnConnect")->RawText(), "${btn_disconnected}");
+  ASSERT_EQ(answerer.texts.size(), 1u);
+  EXPECT_EQ(answerer.texts.front(),
+            tolva::kit::Resolve(QStringLiteral("${device_not_match}")) + QStringLiteral(" 12"));
+}
+
+TEST(ManagerBinding, AbnormalHandshakeIsToldAndNeverConnects) {
+  CMainWnd window;
+  tolva::emulator::Faults faults;
+  faults.abnormal_handshake = true;
+  auto unit = UnitWith(faults);
+  TipsBoxAnswerer answerer;
+  tolva::ui::ManagerBinding binding(window, tolva::emulator::MakeEmulatorTransportFactory(unit));
+  binding.Start();
+  ASSERT_TRUE(WaitFor([&] { return !binding.Manager().IsReading() && !answerer.texts.empty(); }));
+  EXPECT_EQ(answerer.texts.front(),
+            tolva::kit::Resolve(QStringLiteral("${device_status_unnormal}")));
+  EXPECT_NE(binding.Manager().State(), ConnectState::kConnected);
+  EXPECT_FALSE(binding.Manager().Link().IsCommandQueueEnabled());
 }
 
 }  // namespace
