@@ -14,6 +14,7 @@
 #include "model/notification_queue.h"
 #include "model/profile.h"
 #include "model/profile_files.h"
+#include "model/screen_controls.h"
 
 // The one object that knows every setting of the unit: the live profile, the ten stored scene
 // profiles and their names, and the response curves derived from the live profile. Runs on the
@@ -97,6 +98,61 @@ class EqualizerManager {
   // band is the one to highlight, -1 none.
   void UpdateEqualizer(int band);
 
+  // --- Editing (manager_edit_*.cpp): each user action changes the model, then the controls
+  // and the curve, then sends its command. Values are limited here, not in the controls. ---
+  // The main window's controls, read and written by the editing operations; nullptr: none.
+  // Not owned.
+  void SetControls(ScreenControls* controls);
+  ScreenControls& Controls() { return *controls_; }
+  // The linked partner of the current output, -1 for none.
+  int Partner() const;
+  // currChannel, held to 0 … 5.
+  int CurrentChannel() const;
+
+  void SetChEqEdit(int band);
+  void SetEqSlider(int band);
+  void OnEqEnable(int band);
+  void SetEqGainUp(int band, bool up);
+  void SetEqQUp(int band, bool up);
+  void SetEqFreqUp(int band, bool up);
+  // A drag on the graph: kind 0 band `index`, 1 the high-pass corner, 2 the low-pass corner.
+  void EqualizerCallback(int index, int kind);
+  void RefreshBandRows(int channel);
+
+  void SetHpFreq();
+  void SetLpFreq();
+  void SetHpFreqUp(bool up);
+  void SetLpFreqUp(bool up);
+  void SetHpSlope();
+  void SetLpSlope();
+  void SetHpType();
+  void SetLpType();
+  void SetFreqDivider(int channel);
+
+  void SetChVolume(int channel);
+  void SetChVolumeEdit(int channel);
+  void SetChVolumeUp(int channel, bool up);
+  void SetMainVolume();
+  void SetMainVolumeEdit();
+  void SetMainVolumeUp(bool up);
+  void SetMainMute();
+  void SetChMute(int channel);
+  void SetChPhase(int channel);
+  void SetChDelay(int channel);
+  void SetChDelayEdit(int channel);
+  void SetChDelayUp(int channel, bool up);
+  void SetDelayUnit();
+  // input 1 … 6
+  void SetChInput(int channel, int input);
+  void SetInputSource();
+  void SetCurChannelChange(int channel);
+  void SetChShow(int channel);
+  // The current output's strip: selection marks, speaker icons, crossover, band rows and the
+  // bypass button, without a graph update.
+  void ShowCurrentStrip();
+  // "${bypass_eq}" while some band enable button of the current output is selected.
+  void ShowBypassButtonFromBands();
+
   // --- Reply callbacks (manager_callbacks.cpp); the record may be null ---
   void ReadDspValueCallback(std::int64_t code, std::int64_t value,
                             device::NotificationRecord* record);
@@ -121,10 +177,23 @@ class EqualizerManager {
   void ApplyLockFlag(Profile& profile, int lock, bool live);
   void WriteSceneValues(const Profile& profile, int scene, bool sync);
   void ShowState(ConnectState state);
+  enum class BandSource { kEdit, kSlider, kGraph };
+  void ApplyBandEdit(int band, int freq, float q, float gain, BandSource source);
+  void ClearBypassedGains(int channel);
+  void SendBand(int channel, int band, float gain);
+  void SendFilter(int channel, int filter);
+  enum class Corner { kHighPass, kLowPass };
+  void SetCornerFromEdit(Corner corner);
+  void StepCorner(Corner corner, bool up);
+  void SetFilterCode(Corner corner, bool slope);
+  void ApplyVolumeEdit(const std::string& edit, const std::string& slider);
+  void SendTrim(int channel);
   void Shown(int code, int channel);
 
   Clock& clock_;
   std::unique_ptr<device::DspLink> link_;
+  NoScreenControls no_controls_;
+  ScreenControls* controls_ = &no_controls_;
   ManagerView silent_view_;
   ManagerView* view_ = &silent_view_;
   NotificationQueue own_queue_;

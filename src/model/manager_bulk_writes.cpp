@@ -11,8 +11,6 @@ namespace tolva::model {
 namespace {
 
 constexpr int kSource = 0;
-constexpr int kLowPass = 1;
-constexpr int kHighPass = 2;
 constexpr int kLast = kOutputChannels - 1;
 
 template <class F>
@@ -45,8 +43,8 @@ void EqualizerManager::WriteSceneValues(const Profile& p, int scene, bool sync) 
     const ChannelSettings& c = p.channels[ch];
     const FilterSettings& lp = c.crossover.lp;
     const FilterSettings& hp = c.crossover.hp;
-    l.Filter_Ctrl(scene, kSource, ch, kLowPass, lp.type, lp.fs, lp.slope, sync);
-    l.Filter_Ctrl(scene, kSource, ch, kHighPass, hp.type, hp.fs, hp.slope, sync);
+    l.Filter_Ctrl(scene, kSource, ch, kLowPassFilter, lp.type, lp.fs, lp.slope, sync);
+    l.Filter_Ctrl(scene, kSource, ch, kHighPassFilter, hp.type, hp.fs, hp.slope, sync);
     for (int band = 0; band < std::min(c.eqSize, kEqBands); ++band) {
       const EqBand& b = c.eqArray[band];
       l.EQ_Ctrl(scene, kSource, ch, band, b.freq, b.eqFactor, b.eqGain, sync);

@@ -14,15 +14,7 @@ namespace tolva::model {
 namespace {
 
 std::string Name(const char* pattern, int index) {
-  char name[48];
-  std::snprintf(name, sizeof name, pattern, index);
-  return name;
-}
-
-std::string Format(const char* format, double value) {
-  char text[32];
-  std::snprintf(text, sizeof text, format, value);
-  return text;
+  return ControlName(pattern, index);
 }
 
 constexpr const char* kCombos[] = {"comb_ch_unit", "hp_type", "lp_type", "hp_slop", "lp_slop"};
@@ -31,7 +23,13 @@ constexpr int kInputOptions = 4;  // the layout has no options for inputs 5 and 
 }  // namespace
 
 ManagerScreen::ManagerScreen(EqualizerManager& manager, ScreenControls& controls)
-    : manager_(manager), c_(controls) {}
+    : manager_(manager), c_(controls) {
+  manager_.SetControls(&c_);  // the editing operations work on the same controls
+}
+
+ManagerScreen::~ManagerScreen() {
+  manager_.SetControls(nullptr);
+}
 
 void ManagerScreen::InitControls() {
   const int height = kComboItemHeight * c_.DisplayScalePercent() / 100;
@@ -42,7 +40,7 @@ void ManagerScreen::InitControls() {
   }
   ShowMainVolume();
   ShowRoles();
-  SelectCurrentStrip();
+  manager_.ShowCurrentStrip();
 }
 
 void ManagerScreen::ShowConnectState(ConnectState state) {
@@ -125,80 +123,6 @@ void ManagerScreen::ShowLinkState() {
   }
 }
 
-void ManagerScreen::ShowCrossover() {
-  const Profile& p = Live();
-  const Crossover& x = p.channels[std::clamp(p.currChannel, 0, kOutputChannels - 1)].crossover;
-  c_.SelectItem("hp_slop", x.hp.slope);
-  c_.SelectItem("hp_type", x.hp.type);
-  c_.SetText("hp_freq", std::to_string(x.hp.fs) + "Hz");
-  c_.SelectItem("lp_slop", x.lp.slope);
-  c_.SelectItem("lp_type", x.lp.type);
-  c_.SetText("lp_freq", std::to_string(x.lp.fs) + "Hz");
-}
-
-void ManagerScreen::ShowBandRow(int band) {
-  const Profile& p = Live();
-  const ChannelSettings& ch = p.channels[std::clamp(p.currChannel, 0, kOutputChannels - 1)];
-  const std::string freq = Name("eq_freq_%d", band), q = Name("eq_q_%d", band),
-                    gain = Name("eq_gain_%d", band), slider = Name("eq_slider_%d", band),
-                    enable = Name("pt_enable_%d", band);
-  if (band >= ch.eqSize) {
-    for (const std::string* name : {&freq, &q, &gain, &slider, &enable})
-      c_.SetEnabled(*name, false);
-    c_.SetText(freq, "0");
-    c_.SetText(q, "0");
-    c_.SetText(gain, "0.0");
-    c_.SetSliderValue(slider, 0);
-    c_.SetSelected(enable, false);
-    return;
-  }
-  const EqBand& b = ch.eqArray[band];
-  c_.SetText(freq, std::to_string(b.freq));
-  c_.SetText(q, Format("%.2f", b.eqFactor));
-  if (ch.bypass == 1) {
-    c_.SetSliderValue(slider, 0);
-    c_.SetText(gain, "0.0");
-    c_.SetSelected(enable, false);
-    return;
-  }
-  c_.SetSliderValue(slider, static_cast<int>(std::lround(b.eqGain * 10.0f)));
-  c_.SetText(gain, Format("%.1f", b.eqGain));
-  c_.SetSelected(enable, b.eqGain != 0.0f && b.enable == 1);
-}
-
-void ManagerScreen::ShowBandRows() {
-  for (int band = 0; band < kEqBands; ++band) ShowBandRow(band);
-}
-
-void ManagerScreen::SelectCurrentStrip() {
-  const Profile& p = Live();
-  const int current = std::clamp(p.currChannel, 0, kOutputChannels - 1);
-  const int partner = p.linkOutputs[current];
-  for (int ch = 0; ch < kOutputChannels; ++ch) {
-    c_.SetSelected(Name("ch_enable_%d", ch), ch == current || ch == partner);
-    c_.SetSelected(Name("ch_show_%d", ch), p.showChEqualizer[ch] != 0);
-  }
-  for (int role = 1; role < kSpeakerRoles; ++role) {
-    const bool mine = role == p.outputs[current] || (partner >= 0 && role == p.outputs[partner]);
-    c_.SetSelected(Name("speaker_%d", role), mine);
-  }
-  ShowCrossover();
-  ShowBandRows();
-  ShowBypassButton();
-}
-
-// The button offers to bypass while some band is in effect, else to restore.
-void ManagerScreen::ShowBypassButton() {
-  const Profile& p = Live();
-  const ChannelSettings& ch = p.channels[std::clamp(p.currChannel, 0, kOutputChannels - 1)];
-  bool active = false;
-  for (int b = 0; b < std::min(ch.eqSize, kEqBands); ++b) {
-    const EqBand& e = ch.eqArray[b];
-    active = active || (e.eqGain != 0.0f && e.enable == 1 && ch.bypass != 1);
-  }
-  c_.SetText("btn_bypass", active ? "${bypass_eq}" : "${restore_eq}");
-}
-
 void ManagerScreen::LiveValueApplied(int code, int ch) {
   const Profile& p = Live();
   const bool current = ch == p.currChannel;
@@ -211,13 +135,13 @@ void ManagerScreen::LiveValueApplied(int code, int ch) {
       ShowMainVolume();
       break;
     case 0x05:
-      if (current) ShowCrossover();
+      if (current) manager_.SetFreqDivider(ch);
       break;
     case 0x06:
       // The bypass reply comes before the bands, so the button follows the bands too.
       if (current) {
-        ShowBandRows();
-        ShowBypassButton();
+        manager_.RefreshBandRows(ch);
+        manager_.ShowBypassButtonFromBands();
       }
       break;
     case 0x07:
@@ -241,12 +165,12 @@ void ManagerScreen::LiveValueApplied(int code, int ch) {
     case 0x0E:
     case 0x0F:
       ShowLinkState();
-      SelectCurrentStrip();
+      manager_.ShowCurrentStrip();
       break;
     case 0x12:
       if (current) {
-        ShowBandRows();
-        ShowBypassButton();
+        manager_.RefreshBandRows(ch);
+        manager_.ShowBypassButtonFromBands();
       }
       break;
     default:
@@ -265,7 +189,7 @@ void ManagerScreen::RefreshFromProfile() {
     ShowInputs(ch);
   }
   ShowLinkState();
-  SelectCurrentStrip();
+  manager_.ShowCurrentStrip();
 }
 
 void ManagerScreen::UpdateAllVolumeEdit() {

@@ -15,7 +15,11 @@ class ManagerScreen : public ManagerView {
   static constexpr std::uint32_t kDisconnectedColor = 0xFFFF0000;
   static constexpr std::uint32_t kConnectedColor = 0xFFFFFFFF;
 
+  // Hands the manager the same controls for its editing operations, until destroyed.
   ManagerScreen(EqualizerManager& manager, ScreenControls& controls);
+  ~ManagerScreen() override;
+  ManagerScreen(const ManagerScreen&) = delete;
+  ManagerScreen& operator=(const ManagerScreen&) = delete;
 
   // Item heights and the source combo's items, then the live profile shown once.
   void InitControls();
@@ -35,11 +39,6 @@ class ManagerScreen : public ManagerView {
   void ShowInputs(int ch);
   void ShowRoles();
   void ShowLinkState();
-  void ShowCrossover();
-  void ShowBandRow(int band);
-  void ShowBandRows();
-  void SelectCurrentStrip();
-  void ShowBypassButton();
 
   EqualizerManager& manager_;
   ScreenControls& c_;

@@ -27,6 +27,9 @@ inline constexpr int kNoModel = -1;
 inline constexpr int kMinFrequency = 20;
 inline constexpr int kMaxFrequency = 20000;
 inline constexpr int kMaxSlope = 8;
+// The filter field of a crossover command.
+inline constexpr int kLowPassFilter = 1;
+inline constexpr int kHighPassFilter = 2;
 
 // The 31 ISO one-third-octave centres, the default frequency of band i.
 inline constexpr std::array<int, kEqBands> kBandCentres{

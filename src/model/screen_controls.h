@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 #include "dsp_math/channel_response.h"
@@ -33,6 +34,18 @@ struct EqualizerGraphData {
 class ScreenControls {
  public:
   virtual ~ScreenControls() = default;
+  // What a control holds now: the text as typed or as last set (a placeholder stays "${...}"),
+  // a slider's value and range, the selected state of a button or option.
+  virtual std::string Text(std::string_view name) const = 0;
+  virtual int SliderValue(std::string_view name) const = 0;
+  virtual int SliderMaximum(std::string_view name) const = 0;
+  virtual bool IsSelected(std::string_view name) const = 0;
+  virtual std::string ItemText(std::string_view combo, int index) const = 0;
+  // The graph's own copy of a band and of the crossover corners after a drag.
+  virtual EqualizerGraphData::Band GraphBand(int band) const = 0;
+  virtual int GraphHpFreq() const = 0;
+  virtual int GraphLpFreq() const = 0;
+
   virtual void SetText(std::string_view name, std::string_view text) = 0;
   virtual void SetSelected(std::string_view name, bool selected) = 0;
   virtual void SetVisible(std::string_view name, bool visible) = 0;
@@ -48,6 +61,32 @@ class ScreenControls {
   virtual void SetItemHeight(std::string_view combo, int pixels) = 0;
   virtual int DisplayScalePercent() const = 0;
   virtual void SetEqualizerGraph(const EqualizerGraphData& data) = 0;
+};
+
+// No screen at all (the command-line tool, model tests): writes go nowhere, reads give defaults.
+class NoScreenControls final : public ScreenControls {
+ public:
+  std::string Text(std::string_view) const override { return {}; }
+  int SliderValue(std::string_view) const override { return 0; }
+  int SliderMaximum(std::string_view) const override { return 0; }
+  bool IsSelected(std::string_view) const override { return false; }
+  std::string ItemText(std::string_view, int) const override { return {}; }
+  EqualizerGraphData::Band GraphBand(int) const override { return {}; }
+  int GraphHpFreq() const override { return kMinFrequency; }
+  int GraphLpFreq() const override { return kMaxFrequency; }
+  void SetText(std::string_view, std::string_view) override {}
+  void SetSelected(std::string_view, bool) override {}
+  void SetVisible(std::string_view, bool) override {}
+  void SetEnabled(std::string_view, bool) override {}
+  void SetTextColor(std::string_view, std::uint32_t) override {}
+  void SetSliderValue(std::string_view, int) override {}
+  int SliderMinimum(std::string_view) const override { return 0; }
+  void SelectItem(std::string_view, int) override {}
+  int CurSel(std::string_view) const override { return -1; }
+  void SetItemVisible(std::string_view, std::string_view, bool) override {}
+  void SetItemHeight(std::string_view, int) override {}
+  int DisplayScalePercent() const override { return 100; }
+  void SetEqualizerGraph(const EqualizerGraphData&) override {}
 };
 
 }  // namespace tolva::model

@@ -1,5 +1,7 @@
 #include "model/screen_text.h"
 
+#include "model/edit_rules.h"
+
 #include <array>
 #include <cmath>
 #include <cstdio>
@@ -36,11 +38,19 @@ constexpr std::array<std::string_view, 25> kButtonLabels{
     "${subwoofer_freq}",
 };
 
-constexpr int kCentimetresAt15Ms = 519;
-constexpr int kInchesAt15Ms = 204;
-constexpr double kMaxDelayMs = 15.0;
-
 }  // namespace
+
+std::string ControlName(const char* pattern, int index) {
+  char name[48];
+  std::snprintf(name, sizeof name, pattern, index);
+  return name;
+}
+
+std::string FormatNumber(const char* format, double value) {
+  char text[48];
+  std::snprintf(text, sizeof text, format, value);
+  return text;
+}
 
 std::string VolumeText(int db, int slider_minimum) {
   if (db == slider_minimum) return "${off}";

@@ -8,6 +8,11 @@ namespace tolva::model {
 
 enum class DelayUnit { kMilliseconds = 0, kCentimetres = 1, kInches = 2 };
 
+// A control's name from a pattern with one "%d" ("eq_freq_%d").
+std::string ControlName(const char* pattern, int index);
+// One number through a printf format ("%.2f").
+std::string FormatNumber(const char* format, double value);
+
 // "%ddB", or "${off}" when the value sits at the slider's minimum.
 std::string VolumeText(int db, int slider_minimum);
 // "%.3f" ms, else the nearest whole centimetre or inch (519 cm and 204 in at 15 ms).

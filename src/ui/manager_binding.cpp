@@ -7,6 +7,7 @@
 #include "model/equalizer_manager.h"
 #include "model/manager_screen.h"
 #include "ui/controls/ui_equalizer.h"
+#include "ui/edit_routing.h"
 #include "ui/kit/control_surface.h"
 #include "ui/kit/dialogs.h"
 #include "ui/kit/message_types.h"
@@ -77,8 +78,9 @@ ManagerBinding::ManagerBinding(CMainWnd& window, device::TransportFactory factor
   manager.SetMainSink(window.Sink().get());
   window.SetMessageHandler(
       [&manager](device::Notification& notification) { manager.HandleNotification(notification); });
-  window.Surface().SetNotifyHandler([&manager](const kit::ControlNotify& notify) {
-    if (notify.type == kit::msgtype::kClick && notify.name == "btnConnect") manager.Connect(true);
+  kit::ControlSurface& surface = window.Surface();
+  surface.SetNotifyHandler([&manager, &surface](const kit::ControlNotify& notify) {
+    RouteEditNotification(manager, surface, notify);
   });
   window.SetLanguageSwitchedHook([this] { parts_->view.UpdateAllVolumeEdit(); });
 }

@@ -8,6 +8,46 @@
 
 namespace tolva::ui {
 
+std::string SurfaceScreenControls::Text(std::string_view name) const {
+  kit::Control* c = surface_.FindControl(name);
+  return c != nullptr ? c->RawText() : std::string();
+}
+
+int SurfaceScreenControls::SliderValue(std::string_view name) const {
+  kit::Slider* s = surface_.FindSlider(name);
+  return s != nullptr ? s->Value() : 0;
+}
+
+int SurfaceScreenControls::SliderMaximum(std::string_view name) const {
+  kit::Slider* s = surface_.FindSlider(name);
+  return s != nullptr ? s->Maximum() : 0;
+}
+
+bool SurfaceScreenControls::IsSelected(std::string_view name) const {
+  if (kit::Button* b = surface_.FindButton(name)) return b->IsSelected();
+  if (kit::Option* o = surface_.FindOption(name)) return o->IsSelected();
+  return false;
+}
+
+std::string SurfaceScreenControls::ItemText(std::string_view combo, int index) const {
+  kit::Combo* c = surface_.FindCombo(combo);
+  return c != nullptr && index >= 0 && index < c->Count() ? c->ItemText(index) : std::string();
+}
+
+model::EqualizerGraphData::Band SurfaceScreenControls::GraphBand(int band) const {
+  if (graph_ == nullptr || band < 0 || band >= graph_->BandCount()) return {};
+  const curves::CurveBand b = graph_->Band(band);
+  return {b.gain, b.q, b.freq};
+}
+
+int SurfaceScreenControls::GraphHpFreq() const {
+  return graph_ != nullptr ? graph_->HpFreq() : model::kMinFrequency;
+}
+
+int SurfaceScreenControls::GraphLpFreq() const {
+  return graph_ != nullptr ? graph_->LpFreq() : model::kMaxFrequency;
+}
+
 void SurfaceScreenControls::SetText(std::string_view name, std::string_view text) {
   if (kit::Control* c = surface_.FindControl(name)) c->SetText(text);
 }

@@ -16,6 +16,14 @@ class SurfaceScreenControls final : public model::ScreenControls {
   SurfaceScreenControls(kit::ControlSurface& surface, UIEqualizer* graph)
       : surface_(surface), graph_(graph) {}
 
+  std::string Text(std::string_view name) const override;
+  int SliderValue(std::string_view name) const override;
+  int SliderMaximum(std::string_view name) const override;
+  bool IsSelected(std::string_view name) const override;
+  std::string ItemText(std::string_view combo, int index) const override;
+  model::EqualizerGraphData::Band GraphBand(int band) const override;
+  int GraphHpFreq() const override;
+  int GraphLpFreq() const override;
   void SetText(std::string_view name, std::string_view text) override;
   void SetSelected(std::string_view name, bool selected) override;
   void SetVisible(std::string_view name, bool visible) override;

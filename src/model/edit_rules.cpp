@@ -1,0 +1,90 @@
+#include "model/edit_rules.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+
+#include "model/screen_text.h"
+
+namespace tolva::model {
+
+int ParseInteger(std::string_view text) {
+  const std::string s(text);
+  const long long value = std::strtoll(s.c_str(), nullptr, 10);
+  return static_cast<int>(std::clamp<long long>(value, INT32_MIN, INT32_MAX));
+}
+
+double ParseReal(std::string_view text) {
+  const std::string s(text);
+  const double value = std::strtod(s.c_str(), nullptr);
+  return std::isfinite(value) ? value : 0.0;
+}
+
+int ParseFrequency(std::string_view text) {
+  const std::size_t k = text.find_first_of("Kk");
+  if (k == std::string_view::npos) return ParseInteger(text);
+  const long long thousands = ParseInteger(text.substr(0, k));
+  int hundreds = 0;
+  if (k + 1 < text.size() && text[k + 1] >= '0' && text[k + 1] <= '9') hundreds = text[k + 1] - '0';
+  return static_cast<int>(
+      std::clamp<long long>(thousands * 1000 + hundreds * 100, INT32_MIN, INT32_MAX));
+}
+
+namespace {
+
+int FrequencyAtPoint(int k) {
+  const float exponent = static_cast<float>(k) * 3.0f / kFrequencySteps + 1.30103f;
+  return static_cast<int>(std::lround(std::pow(10.0f, exponent)));
+}
+
+}  // namespace
+
+int StepFrequency(int f, bool up) {
+  const double span =
+      std::log10(static_cast<double>(kMaxFrequency)) - std::log10(double{kMinFrequency});
+  const double p =
+      (std::log10(static_cast<double>(std::max(f, 1))) - std::log10(double{kMinFrequency})) *
+      kFrequencySteps / span;
+  const int floor_p = static_cast<int>(std::floor(p));
+  const auto point = [&](int distance) {
+    return up ? std::min(kFrequencySteps, floor_p + distance) : std::max(0, floor_p - distance);
+  };
+  const int result = FrequencyAtPoint(std::clamp(point(1), 0, kFrequencySteps));
+  if (result != f) return result;
+  return FrequencyAtPoint(std::clamp(point(2), 0, kFrequencySteps));
+}
+
+bool IsFlat(const ChannelSettings& channel) {
+  double sum = 0.0;
+  for (int b = 0; b < std::clamp(channel.eqSize, 0, kEqBands); ++b) {
+    sum += std::fabs(static_cast<double>(channel.eqArray[b].eqGain));
+  }
+  return sum < 0.01;
+}
+
+double DelayEditLimit(double value, int unit) {
+  switch (static_cast<DelayUnit>(unit)) {
+    case DelayUnit::kCentimetres:
+      return std::clamp(std::trunc(value), 0.0, double{kCentimetresAt15Ms});
+    case DelayUnit::kInches:
+      return std::clamp(std::trunc(value), 0.0, double{kInchesAt15Ms});
+    default:
+      return std::clamp(value, 0.0, double{kMaxDelayMs});
+  }
+}
+
+float DelayMsFromEdit(double value, int unit) {
+  const double limited = DelayEditLimit(value, unit);
+  switch (static_cast<DelayUnit>(unit)) {
+    case DelayUnit::kCentimetres:
+      return static_cast<float>(limited * kMaxDelayMs / kCentimetresAt15Ms);
+    case DelayUnit::kInches:
+      return static_cast<float>(limited * kMaxDelayMs / kInchesAt15Ms);
+    default:
+      return static_cast<float>(limited);
+  }
+}
+
+}  // namespace tolva::model

@@ -1,0 +1,40 @@
+#pragma once
+
+#include <string_view>
+
+#include "model/profile.h"
+
+// The value rules of the editing operations: how typed text is read, where values are limited
+// and how the step buttons move. Pure functions, no screen and no unit.
+namespace tolva::model {
+
+inline constexpr float kMinQ = 0.5f;
+inline constexpr float kMaxQ = 9.0f;
+inline constexpr float kMaxDelayMs = 15.0f;
+inline constexpr int kCentimetresAt15Ms = 519;
+inline constexpr int kInchesAt15Ms = 204;
+inline constexpr int kDelayStepMicroseconds = 21;  // about one sample at 48 kHz
+inline constexpr int kOffVolumeDb = -60;           // what a volume edit showing "${off}" means
+inline constexpr int kInitialMixTrim = 100;
+inline constexpr int kFrequencySteps = 200;  // the step buttons' scale: 201 points, 3 decades
+
+// Integer text as the platform reads it: optional sign and leading digits; no digits → 0.
+int ParseInteger(std::string_view text);
+// Real text: leading number as strtod reads it; none → 0.
+double ParseReal(std::string_view text);
+// Frequency text: "1K2" is 1200 and "2k" 2000 (the letter stands for the decimal point of
+// thousands, one digit of hundreds after it); otherwise an integer.
+int ParseFrequency(std::string_view text);
+
+// The next point of the logarithmic 20 Hz … 20 kHz step scale up or down from f.
+int StepFrequency(int f, bool up);
+
+// The sum of |gain| over the channel's bands in use is below 0.01 dB.
+bool IsFlat(const ChannelSettings& channel);
+
+// Delay edit values: the unit's milliseconds from what an edit shows in unit 0 (ms), 1 (cm) or
+// 2 (inch), with the edit's range applied; and the value an edit holds for ms.
+double DelayEditLimit(double value, int unit);
+float DelayMsFromEdit(double value, int unit);
+
+}  // namespace tolva::model

@@ -1,0 +1,312 @@
+// Editing the EQ bands of the current output: typed values, the gain sliders, the enable
+// buttons, the step buttons and drags on the graph.
+#include <cmath>
+
+#include "base/debug_print.h"
+#include "model/edit_rules.h"
+#include "model/equalizer_manager.h"
+#include "model/screen_text.h"
+
+namespace tolva::model {
+namespace {
+
+constexpr float kGainEpsilon = 0.001f;
+constexpr float kSameValue = 0.01f;
+
+struct BandNames {
+  explicit BandNames(int band)
+      : freq(ControlName("eq_freq_%d", band)),
+        q(ControlName("eq_q_%d", band)),
+        gain(ControlName("eq_gain_%d", band)),
+        slider(ControlName("eq_slider_%d", band)),
+        enable(ControlName("pt_enable_%d", band)) {}
+  std::string freq, q, gain, slider, enable;
+};
+
+int SliderTenths(float gain) {
+  return static_cast<int>(std::lround(gain * 10.0f));
+}
+
+}  // namespace
+
+void EqualizerManager::SetControls(ScreenControls* controls) {
+  controls_ = controls != nullptr ? controls : &no_controls_;
+}
+
+int EqualizerManager::CurrentChannel() const {
+  return std::clamp(unit_->live.currChannel, 0, kOutputChannels - 1);
+}
+
+int EqualizerManager::Partner() const {
+  const Profile& p = unit_->live;
+  if (p.linkMode != 1 || p.currChannel < 0 || p.currChannel >= kOutputChannels) return -1;
+  const int partner = p.linkOutputs[p.currChannel];
+  return partner >= 0 && partner < kOutputChannels && partner != p.currChannel ? partner : -1;
+}
+
+void EqualizerManager::SendBand(int channel, int band, float gain) {
+  const EqBand& b = unit_->live.channels[channel].eqArray[band];
+  link_->EQ_Ctrl(unit_->live.editScene, 0, channel, band, b.freq, b.eqFactor, gain, false);
+}
+
+void EqualizerManager::ClearBypassedGains(int channel) {
+  ChannelSettings& ch = unit_->live.channels[channel];
+  for (int b = 0; b < std::min(ch.eqSize, kEqBands); ++b) {
+    EqBand& band = ch.eqArray[b];
+    if (std::fabs(band.eqGain) <= kGainEpsilon) continue;
+    band.eqGain = 0.0f;
+    band.enable = 1;
+    SendBand(channel, b, 0.0f);
+  }
+}
+
+void EqualizerManager::SetChEqEdit(int band) {
+  if (band < 0 || band >= kEqBands) return;
+  DebugPrint(L"SetChEqEdit band=%d\n", band);
+  ScreenControls& c = *controls_;
+  const BandNames n(band);
+  const ChannelSettings& ch = unit_->live.channels[CurrentChannel()];
+  const EqBand& stored = ch.eqArray[band];
+
+  int freq = ParseFrequency(c.Text(n.freq));
+  if (freq < kMinFrequency || freq > kMaxFrequency) freq = stored.freq;
+  c.SetText(n.freq, std::to_string(freq));
+
+  const auto q =
+      static_cast<float>(std::clamp(ParseReal(c.Text(n.q)), double{kMinQ}, double{kMaxQ}));
+  c.SetText(n.q, FormatNumber("%.2f", q));
+
+  const double typed = ParseReal(c.Text(n.gain));
+  const int low = c.SliderMinimum(n.slider) / 10, high = c.SliderMaximum(n.slider) / 10;
+  const double gain = typed < low ? low : std::min(typed, static_cast<double>(high));
+  if (std::fabs(gain - typed) > kGainEpsilon) c.SetText(n.gain, FormatNumber("%.1f", gain));
+  c.SetSliderValue(n.slider, static_cast<int>(std::lround(gain * 10.0)));
+  DebugPrint(L"freqValue(%d) ,qValue(%f) ,gainValue(%.1f)\n", freq, static_cast<double>(q), gain);
+
+  ApplyBandEdit(band, freq, q, static_cast<float>(gain), BandSource::kEdit);
+}
+
+void EqualizerManager::SetEqSlider(int band) {
+  if (band < 0 || band >= kEqBands) return;
+  ScreenControls& c = *controls_;
+  const BandNames n(band);
+  const float gain = static_cast<float>(c.SliderValue(n.slider)) / 10.0f;
+  c.SetText(n.gain, FormatNumber("%.1f", gain));
+  const int freq = ParseInteger(c.Text(n.freq));
+  const auto q = static_cast<float>(ParseReal(c.Text(n.q)));
+  DebugPrint(L"sliderValue (%.1f) ,freqValue(%d) ,qValue(%f) @band(%d) @ channel(%d)\n",
+             static_cast<double>(gain), freq, static_cast<double>(q), band,
+             unit_->live.currChannel);
+  ApplyBandEdit(band, freq, q, gain, BandSource::kSlider);
+}
+
+// Steps 5 to 10 of a band edit, shared by the edits, the sliders and the graph.
+void EqualizerManager::ApplyBandEdit(int band, int freq, float q, float gain, BandSource source) {
+  Profile& p = unit_->live;
+  const int current = CurrentChannel();
+  ChannelSettings& ch = p.channels[current];
+  if (band >= ch.eqSize) return;
+  const int partner = Partner();
+  if (ch.bypass == 1) {
+    ClearBypassedGains(current);
+    if (partner >= 0) ClearBypassedGains(partner);
+  }
+  EqBand& b = ch.eqArray[band];
+  if (source == BandSource::kEdit && freq == b.freq && std::fabs(q - b.eqFactor) < kSameValue &&
+      std::fabs(gain - b.eqGain) < kSameValue && b.enable == 1) {
+    return;
+  }
+  const auto store = [&](EqBand& target) {
+    target.freq = freq;
+    target.eqFactor = q;
+    target.eqGain = gain;
+    target.enable = 1;
+  };
+  store(b);
+  if (partner >= 0 && band < p.channels[partner].eqSize) store(p.channels[partner].eqArray[band]);
+
+  ScreenControls& c = *controls_;
+  const BandNames n(band);
+  c.SetSelected(n.enable, true);
+  const bool audible = source == BandSource::kGraph ? gain != 0.0f : std::fabs(gain) > kGainEpsilon;
+  bool flat = false;
+  if (!audible) {
+    c.SetSelected(n.enable, false);
+    flat = IsFlat(ch);
+  }
+  c.SetText("btn_bypass", flat ? "${restore_eq}" : "${bypass_eq}");
+  const int bypass = flat ? 1 : 0;
+  std::vector<int> bypass_changed;
+  for (int target : {current, partner}) {
+    if (target < 0) continue;
+    if (p.channels[target].bypass != bypass) bypass_changed.push_back(target);
+    p.channels[target].bypass = bypass;
+  }
+  const auto send_bypass = [&](int target) {
+    if (std::find(bypass_changed.begin(), bypass_changed.end(), target) == bypass_changed.end()) {
+      return;
+    }
+    const int value = p.channels[target].bypass;
+    link_->PEQ_Bypass_Ctrl(p.editScene, 0, target, target, std::span(&value, 1), false);
+  };
+
+  if (source == BandSource::kGraph) {
+    for (int target : {current, partner}) {
+      if (target < 0) continue;
+      SendBand(target, band, gain);
+      send_bypass(target);
+    }
+    RefreshBandRows(current);
+    UpdateEqualizer(band);
+    c.SetSliderValue(n.slider, SliderTenths(gain));
+    return;
+  }
+  send_bypass(current);
+  if (partner >= 0) send_bypass(partner);
+  UpdateEqualizer(band);
+  SendBand(current, band, gain);
+  if (partner >= 0) SendBand(partner, band, gain);
+}
+
+void EqualizerManager::OnEqEnable(int band) {
+  DebugPrint(L"OnEqEnable mEqIndex %d\n", band);
+  Profile& p = unit_->live;
+  const int current = CurrentChannel();
+  ChannelSettings& ch = p.channels[current];
+  if (band < 0 || band >= std::min(ch.eqSize, kEqBands)) return;
+  ScreenControls& c = *controls_;
+  const BandNames n(band);
+  EqBand& b = ch.eqArray[band];
+  const float shown = static_cast<float>(c.SliderValue(n.slider)) / 10.0f;
+  bool changed = false;
+  if (b.enable == 1 && std::fabs(shown) > kGainEpsilon) {
+    b.enable = 0;
+    c.SetSelected(n.enable, false);
+    c.SetSliderValue(n.slider, 0);
+    c.SetText(n.gain, "0.0");
+    SendBand(current, band, 0.0f);
+    changed = true;
+  } else if (b.enable == 0 && std::fabs(b.eqGain - shown) > kGainEpsilon) {
+    b.enable = 1;
+    c.SetSelected(n.enable, true);
+    c.SetSliderValue(n.slider, SliderTenths(b.eqGain));
+    c.SetText(n.gain, FormatNumber("%.1f", b.eqGain));
+    SendBand(current, band, b.eqGain);
+    changed = true;
+  }
+  if (changed) {
+    UpdateEqualizer(band);
+    const int partner = Partner();
+    if (partner >= 0 && band < p.channels[partner].eqSize) {
+      EqBand& other = p.channels[partner].eqArray[band];
+      other.enable = b.enable;
+      SendBand(partner, band, other.enable == 1 ? other.eqGain : 0.0f);
+    }
+  }
+  c.SetSelected(n.enable, c.SliderValue(n.slider) != 0);
+  ShowBypassButtonFromBands();
+}
+
+void EqualizerManager::SetEqGainUp(int band, bool up) {
+  DebugPrint(L"SetEqGainUp index(%d) up(%d)\n", band, up ? 1 : 0);
+  if (band < 0 || band >= kEqBands) return;
+  ScreenControls& c = *controls_;
+  const BandNames n(band);
+  const float gain = unit_->live.channels[CurrentChannel()].eqArray[band].eqGain;
+  const float low = static_cast<float>(c.SliderMinimum(n.slider) / 10);
+  const float high = static_cast<float>(c.SliderMaximum(n.slider) / 10);
+  if (std::fabs(gain - (up ? high : low)) < kSameValue) return;
+  const float next = std::clamp(gain + (up ? 0.1f : -0.1f), low, high);
+  c.SetText(n.gain, FormatNumber("%.1f", next));
+  SetChEqEdit(band);
+}
+
+void EqualizerManager::SetEqQUp(int band, bool up) {
+  DebugPrint(L"SetEqQUp index(%d) up(%d)\n", band, up ? 1 : 0);
+  if (band < 0 || band >= kEqBands) return;
+  const float q = unit_->live.channels[CurrentChannel()].eqArray[band].eqFactor;
+  if (std::fabs(q - (up ? kMaxQ : kMinQ)) < kSameValue) return;
+  const float next = std::clamp(q + (up ? 0.05f : -0.05f), kMinQ, kMaxQ);
+  controls_->SetText(BandNames(band).q, FormatNumber("%.2f", next));
+  SetChEqEdit(band);
+}
+
+void EqualizerManager::SetEqFreqUp(int band, bool up) {
+  DebugPrint(L"SetEqFreqUp index(%d) up(%d)\n", band, up ? 1 : 0);
+  if (band < 0 || band >= kEqBands) return;
+  const int freq = unit_->live.channels[CurrentChannel()].eqArray[band].freq;
+  if (up ? freq >= kMaxFrequency : freq <= kMinFrequency) return;
+  controls_->SetText(BandNames(band).freq, std::to_string(StepFrequency(freq, up)));
+  SetChEqEdit(band);
+}
+
+void EqualizerManager::EqualizerCallback(int index, int kind) {
+  DebugPrint(L"%s cmd %d index %d\n", "EqualizerCallback", kind, index);
+  ScreenControls& c = *controls_;
+  if (kind == 0) {
+    if (index < 0 || index >= kEqBands) return;
+    const EqualizerGraphData::Band b = c.GraphBand(index);
+    ApplyBandEdit(index, b.freq, b.q, b.gain, BandSource::kGraph);
+    return;
+  }
+  if (kind != 1 && kind != 2) return;
+  Profile& p = unit_->live;
+  const int current = CurrentChannel();
+  const bool high_pass = kind == 1;
+  const int corner = high_pass ? c.GraphHpFreq() : c.GraphLpFreq();
+  const int partner = Partner();
+  for (int target : {current, partner}) {
+    if (target < 0) continue;
+    Crossover& x = p.channels[target].crossover;
+    (high_pass ? x.hp : x.lp).StoreFs(corner);
+  }
+  const Crossover& x = p.channels[current].crossover;
+  c.SetText(high_pass ? "hp_freq" : "lp_freq",
+            std::to_string(high_pass ? x.hp.fs : x.lp.fs) + "Hz");
+  const int filter = high_pass ? kHighPassFilter : kLowPassFilter;
+  SendFilter(current, filter);
+  if (partner >= 0) SendFilter(partner, filter);
+  UpdateEqualizer(-1);
+  DebugPrint(L"EqualizerCallback mLpFreq(%d)\n", x.lp.fs);
+}
+
+void EqualizerManager::RefreshBandRows(int channel) {
+  const ChannelSettings& ch = unit_->live.channels[std::clamp(channel, 0, kOutputChannels - 1)];
+  ScreenControls& c = *controls_;
+  const bool peq = c.IsSelected("btn_arg_eq");
+  for (int band = 0; band < kEqBands; ++band) {
+    const BandNames n(band);
+    if (band >= ch.eqSize) {
+      for (const std::string* name : {&n.freq, &n.q, &n.gain, &n.slider, &n.enable}) {
+        c.SetEnabled(*name, false);
+      }
+      c.SetText(n.freq, "0");
+      c.SetText(n.q, "0");
+      c.SetText(n.gain, "0.0");
+      c.SetSliderValue(n.slider, 0);
+      c.SetSelected(n.enable, false);
+      continue;
+    }
+    const EqBand& b = ch.eqArray[band];
+    c.SetText(n.freq, std::to_string(b.freq));
+    c.SetText(n.q, FormatNumber("%.2f", b.eqFactor));
+    c.SetEnabled(n.freq, peq);
+    c.SetEnabled(n.q, peq);
+    for (const std::string* name : {&n.gain, &n.slider, &n.enable}) c.SetEnabled(*name, true);
+    const bool shown = ch.bypass == 0 && b.enable == 1;
+    c.SetText(n.gain, shown ? FormatNumber("%.1f", b.eqGain) : "0.0");
+    c.SetSliderValue(n.slider, shown ? SliderTenths(b.eqGain) : 0);
+    c.SetSelected(n.enable, b.eqGain != 0.0f && b.enable == 1 && ch.bypass != 1);
+  }
+}
+
+void EqualizerManager::ShowBypassButtonFromBands() {
+  const ChannelSettings& ch = unit_->live.channels[CurrentChannel()];
+  bool any = false;
+  for (int band = 0; band < std::min(ch.eqSize, kEqBands) && !any; ++band) {
+    any = controls_->IsSelected(ControlName("pt_enable_%d", band));
+  }
+  controls_->SetText("btn_bypass", any ? "${bypass_eq}" : "${restore_eq}");
+}
+
+}  // namespace tolva::model

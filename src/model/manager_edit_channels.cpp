@@ -1,0 +1,264 @@
+// Editing the output strips and the global values: volumes, mute, polarity, delay, routing,
+// the input source and which output is current.
+#include <cmath>
+
+#include "base/debug_print.h"
+#include "base/language_tables.h"
+#include "model/edit_rules.h"
+#include "model/equalizer_manager.h"
+#include "model/input_sources.h"
+#include "model/screen_text.h"
+
+namespace tolva::model {
+namespace {
+
+constexpr int kLeftSubwoofer = 22;
+constexpr int kRightSubwoofer = 23;
+
+// The subwoofer role a role's volume is paired with, 0 for none.
+int PairedSubwoofer(int role) {
+  if (role == kLeftSubwoofer) return kRightSubwoofer;
+  if (role == kRightSubwoofer) return kLeftSubwoofer;
+  return 0;
+}
+
+bool ShowsOff(const std::string& text) {
+  return text == "${off}" || text == Languages().Resolve("${off}");
+}
+
+// Moves a slider by delta within its range; false when it already sits at that end.
+bool StepSlider(ScreenControls& c, const std::string& slider, int delta) {
+  const int value = c.SliderValue(slider);
+  const int low = c.SliderMinimum(slider), high = c.SliderMaximum(slider);
+  if (delta > 0 ? value >= high : value <= low) return false;
+  c.SetSliderValue(slider, std::clamp(value + delta, low, high));
+  return true;
+}
+
+int DelayUnitOf(const ScreenControls& c) {
+  const int unit = c.CurSel("comb_ch_unit");
+  return unit >= 0 && unit <= 2 ? unit : 0;
+}
+
+}  // namespace
+
+void EqualizerManager::SendTrim(int channel) {
+  const int gain = unit_->live.channels[channel].gain;
+  link_->Trim_Ctrl(unit_->live.editScene, 0, channel, channel, std::span(&gain, 1), false);
+}
+
+void EqualizerManager::SetChVolume(int channel) {
+  if (channel < 0 || channel >= kOutputChannels) return;
+  ScreenControls& c = *controls_;
+  const std::string slider = ControlName("slider_ch_volume_%d", channel);
+  const int value = c.SliderValue(slider);
+  if (channel != unit_->live.currChannel) SetCurChannelChange(channel);
+  DebugPrint(L"set channel %d volume to %ddB\n", channel, value);
+  Profile& p = unit_->live;
+  const auto show = [&](int ch) {
+    p.channels[ch].gain = value;
+    const std::string s = ControlName("slider_ch_volume_%d", ch);
+    c.SetSliderValue(s, value);
+    c.SetText(ControlName("edit_ch_volume_%d", ch), VolumeText(value, c.SliderMinimum(s)));
+  };
+  show(channel);
+  const int partner = Partner();
+  if (partner >= 0) show(partner);
+  std::vector<int> paired;
+  if (const int role = PairedSubwoofer(p.outputs[channel]); role != 0) {
+    for (int ch = 0; ch < kOutputChannels; ++ch) {
+      if (ch == channel || p.outputs[ch] != role) continue;
+      paired.push_back(ch);
+      if (p.channels[ch].gain != value) show(ch);
+    }
+  }
+  SendTrim(channel);
+  if (partner >= 0) {
+    SendTrim(partner);
+    return;
+  }
+  for (int ch : paired) SendTrim(ch);
+}
+
+// A volume typed into an edit: "${off}" means -60 dB; beyond the slider's range the edit is
+// rewritten at the bound. The slider then holds the value.
+void EqualizerManager::ApplyVolumeEdit(const std::string& edit, const std::string& slider) {
+  ScreenControls& c = *controls_;
+  const std::string text = c.Text(edit);
+  int value = ShowsOff(text) ? kOffVolumeDb : ParseInteger(text);
+  const int low = c.SliderMinimum(slider), high = c.SliderMaximum(slider);
+  if (value > high || value < low) {
+    value = std::clamp(value, low, high);
+    c.SetText(edit, std::to_string(value));
+  }
+  c.SetSliderValue(slider, value);
+}
+
+void EqualizerManager::SetChVolumeEdit(int channel) {
+  if (channel < 0 || channel >= kOutputChannels) return;
+  const std::string slider = ControlName("slider_ch_volume_%d", channel);
+  ApplyVolumeEdit(ControlName("edit_ch_volume_%d", channel), slider);
+  DebugPrint(L"on main volume edit change to %d dB\n", controls_->SliderValue(slider));
+  SetChVolume(channel);
+}
+
+void EqualizerManager::SetChVolumeUp(int channel, bool up) {
+  DebugPrint(L"SetChVolumeUp %d \n", up ? 1 : 0);
+  if (channel < 0 || channel >= kOutputChannels) return;
+  if (StepSlider(*controls_, ControlName("slider_ch_volume_%d", channel), up ? 1 : -1)) {
+    SetChVolume(channel);
+  }
+}
+
+void EqualizerManager::SetMainVolume() {
+  ScreenControls& c = *controls_;
+  const int value = c.SliderValue("slider_main_volume");
+  DebugPrint(L"on main volume change to %d dB\n", value);
+  c.SetText("edit_main_volume", VolumeText(value, c.SliderMinimum("slider_main_volume")));
+  unit_->live.mainVolume = value;
+  link_->Main_Volume_Ctrl(value, false);
+}
+
+void EqualizerManager::SetMainVolumeEdit() {
+  ApplyVolumeEdit("edit_main_volume", "slider_main_volume");
+  DebugPrint(L"on main volume edit change to %d dB\n",
+             controls_->SliderValue("slider_main_volume"));
+  SetMainVolume();
+}
+
+void EqualizerManager::SetMainVolumeUp(bool up) {
+  DebugPrint(L"SetMainVolumeUp %d \n", up ? 1 : 0);
+  if (StepSlider(*controls_, "slider_main_volume", up ? 1 : -1)) SetMainVolume();
+}
+
+void EqualizerManager::SetMainMute() {
+  const int mute = controls_->IsSelected("main_mute") ? 1 : 0;
+  DebugPrint(L"set main mute to %d\n", mute);
+  unit_->live.mainVolumeMute = mute;
+  link_->Mute_Ctrl(mute, false);
+}
+
+void EqualizerManager::SetChMute(int channel) {
+  if (channel < 0 || channel >= kOutputChannels) return;
+  const int mute = controls_->IsSelected(ControlName("ch_mute_%d", channel)) ? 1 : 0;
+  DebugPrint(L"channel %d mute seleted %d\n", channel, mute);
+  unit_->live.channels[channel].mute = mute;
+  link_->Mute_Ch_Ctrl(unit_->live.editScene, 0, channel, channel, std::span(&mute, 1), false);
+}
+
+void EqualizerManager::SetChPhase(int channel) {
+  if (channel < 0 || channel >= kOutputChannels) return;
+  const std::string option = ControlName("ch_phase_%d", channel);
+  const int phase = controls_->IsSelected(option) ? 1 : 0;
+  DebugPrint(L"channel %d phase seleted %d\n", channel, phase);
+  unit_->live.channels[channel].phase = phase;
+  controls_->SetText(option, phase != 0 ? "${reverse phase}" : "${positive_phase}");
+  link_->Phase_Ctrl(unit_->live.editScene, 0, channel, channel, std::span(&phase, 1), false);
+}
+
+void EqualizerManager::SetChDelay(int channel) {
+  if (channel < 0 || channel >= kOutputChannels) return;
+  ScreenControls& c = *controls_;
+  const float ms =
+      static_cast<float>(c.SliderValue(ControlName("slider_ch_delay_%d", channel))) / 1000.0f;
+  DebugPrint(L"channel %d delay value %.3f\n", channel, static_cast<double>(ms));
+  unit_->live.channels[channel].delay = ms;
+  c.SetText(ControlName("edit_ch_delay_%d", channel), DelayText(ms, DelayUnitOf(c)));
+  link_->Delay_Ctrl(unit_->live.editScene, 0, channel, channel, std::span(&ms, 1), false);
+}
+
+void EqualizerManager::SetChDelayEdit(int channel) {
+  if (channel < 0 || channel >= kOutputChannels) return;
+  ScreenControls& c = *controls_;
+  const std::string edit = ControlName("edit_ch_delay_%d", channel);
+  const int unit = DelayUnitOf(c);
+  const double value = DelayEditLimit(ParseReal(c.Text(edit)), unit);
+  const float ms = DelayMsFromEdit(value, unit);
+  DebugPrint(L"channel %d delay edit value %.3f\n", channel, static_cast<double>(ms));
+  c.SetText(edit,
+            unit == 0 ? FormatNumber("%.3f", value) : std::to_string(static_cast<int>(value)));
+  unit_->live.channels[channel].delay = ms;
+  c.SetSliderValue(ControlName("slider_ch_delay_%d", channel),
+                   static_cast<int>(std::lround(static_cast<double>(ms) * 1000.0)));
+  link_->Delay_Ctrl(unit_->live.editScene, 0, channel, channel, std::span(&ms, 1), false);
+}
+
+void EqualizerManager::SetChDelayUp(int channel, bool up) {
+  DebugPrint(L"SetChDelayUp %d \n", up ? 1 : 0);
+  if (channel < 0 || channel >= kOutputChannels) return;
+  const int step = up ? kDelayStepMicroseconds : -kDelayStepMicroseconds;
+  if (StepSlider(*controls_, ControlName("slider_ch_delay_%d", channel), step)) SetChDelay(channel);
+}
+
+void EqualizerManager::SetDelayUnit() {
+  DebugPrint(L"on eq comb_ch_unit valuechanged\n");
+  const int unit = DelayUnitOf(*controls_);
+  for (int ch = 0; ch < kOutputChannels; ++ch) {
+    controls_->SetText(ControlName("edit_ch_delay_%d", ch),
+                       DelayText(unit_->live.channels[ch].delay, unit));
+  }
+}
+
+void EqualizerManager::SetChInput(int channel, int input) {
+  if (channel < 0 || channel >= kOutputChannels || input < 1 || input > 6) return;
+  Profile& p = unit_->live;
+  const int source = std::clamp(p.source, 0, kInputSources - 1);
+  const std::string option = "option_ch_in" + std::to_string(input) + "_" + std::to_string(channel);
+  const bool on = controls_->IsSelected(option);
+  DebugPrint(L"set channel %d input %d\n", channel, input);
+  int& mask = p.inputs[source][channel];
+  const int bit = 1 << (input - 1);
+  mask = on ? (mask | bit) : (mask & ~bit);
+  DebugPrint(L"set channel %d input = 0x%x\n", channel, mask);
+  link_->Mix_Ch_Ctrl(p.editScene, source, channel, channel, std::span(&mask, 1), false);
+  int& trim = p.inputMixTrim[source][input - 1][channel];
+  if (on && trim == 0) {
+    trim = kInitialMixTrim;
+    link_->Input_Mix_Trim_Ctrl(0, source, input - 1, channel, channel, std::span(&trim, 1), false);
+  }
+}
+
+void EqualizerManager::SetInputSource() {
+  const int index = controls_->CurSel("btn_input_source");
+  DebugPrint(L"on %s index %d\n", "EqualizerManager::SetInputSource", index);
+  if (index < 0 || index >= kInputSources) return;
+  unit_->live.source = index;
+  for (int ch = 0; ch < kOutputChannels; ++ch) view_->LiveValueApplied(0x0B, ch);
+  if (state_ == ConnectState::kConnected) link_->Source_Switch_Ctrl(index, false);
+}
+
+void EqualizerManager::SetCurChannelChange(int channel) {
+  DebugPrint(L"on SetCurChannelChange channel index %d\n", channel);
+  if (channel < 0 || channel >= kOutputChannels) return;
+  unit_->live.currChannel = channel;
+  ShowCurrentStrip();
+  UpdateEqualizer(-1);
+}
+
+void EqualizerManager::ShowCurrentStrip() {
+  const Profile& p = unit_->live;
+  const int current = CurrentChannel();
+  const int partner = Partner();
+  ScreenControls& c = *controls_;
+  for (int ch = 0; ch < kOutputChannels; ++ch) {
+    c.SetSelected(ControlName("ch_enable_%d", ch), ch == current || ch == partner);
+    c.SetSelected(ControlName("ch_show_%d", ch), p.showChEqualizer[ch] != 0);
+  }
+  for (int role = 1; role < kSpeakerRoles; ++role) {
+    const bool mine = role == p.outputs[current] || (partner >= 0 && role == p.outputs[partner]);
+    c.SetSelected(ControlName("speaker_%d", role), mine);
+  }
+  SetFreqDivider(current);
+  RefreshBandRows(current);
+  ShowBypassButtonFromBands();
+}
+
+void EqualizerManager::SetChShow(int channel) {
+  if (channel < 0 || channel >= kOutputChannels) return;
+  unit_->live.showChEqualizer[channel] =
+      controls_->IsSelected(ControlName("ch_show_%d", channel)) ? 1 : 0;
+  ComputeChannelResponse(channel);
+  UpdateEqualizer(-1);
+}
+
+}  // namespace tolva::model

@@ -1,0 +1,152 @@
+// Editing the crossover of the current output: corners typed or stepped, type and slope chosen.
+#include "base/debug_print.h"
+#include "model/edit_rules.h"
+#include "model/equalizer_manager.h"
+
+namespace tolva::model {
+namespace {
+
+const char* FreqEdit(bool high_pass) {
+  return high_pass ? "hp_freq" : "lp_freq";
+}
+
+std::string CornerText(int fs) {
+  return std::to_string(fs) + "Hz";
+}
+
+}  // namespace
+
+void EqualizerManager::SendFilter(int channel, int filter) {
+  const Crossover& x = unit_->live.channels[channel].crossover;
+  const FilterSettings& f = filter == kHighPassFilter ? x.hp : x.lp;
+  link_->Filter_Ctrl(unit_->live.editScene, 0, channel, filter, f.type, f.fs, f.slope, false);
+}
+
+// The corner from its edit, kept on its side of the other corner and within 20 … 20000 Hz.
+void EqualizerManager::SetCornerFromEdit(Corner corner) {
+  const bool high_pass = corner == Corner::kHighPass;
+  Profile& p = unit_->live;
+  const int current = CurrentChannel();
+  const Crossover& x = p.channels[current].crossover;
+  int fs = ParseFrequency(controls_->Text(FreqEdit(high_pass)));
+  if (high_pass && fs > x.lp.fs) {
+    fs = x.lp.fs;
+  } else if (!high_pass && fs < x.hp.fs) {
+    fs = x.hp.fs;
+  } else {
+    fs = std::clamp(fs, kMinFrequency, kMaxFrequency);
+  }
+  DebugPrint(high_pass ? L"set hp freq to %d \n" : L"set lp freq to %d \n", fs);
+  const int partner = Partner();
+  for (int target : {current, partner}) {
+    if (target < 0) continue;
+    Crossover& t = p.channels[target].crossover;
+    (high_pass ? t.hp : t.lp).StoreFs(fs);
+  }
+  controls_->SetText(FreqEdit(high_pass), CornerText(fs));
+  UpdateEqualizer(-1);
+  const int filter = high_pass ? kHighPassFilter : kLowPassFilter;
+  SendFilter(current, filter);
+  if (partner >= 0) SendFilter(partner, filter);
+}
+
+void EqualizerManager::SetHpFreq() {
+  SetCornerFromEdit(Corner::kHighPass);
+}
+
+void EqualizerManager::SetLpFreq() {
+  SetCornerFromEdit(Corner::kLowPass);
+}
+
+void EqualizerManager::StepCorner(Corner corner, bool up) {
+  const bool high_pass = corner == Corner::kHighPass;
+  DebugPrint(high_pass ? L"SetHpFreqUp up(%d)\n" : L"SetLpFreqUp up(%d)\n", up ? 1 : 0);
+  const Crossover& x = unit_->live.channels[CurrentChannel()].crossover;
+  const int fs = high_pass ? x.hp.fs : x.lp.fs;
+  if (up ? fs >= kMaxFrequency : fs <= kMinFrequency) return;
+  int next = StepFrequency(fs, up);
+  if (high_pass && next > x.lp.fs) next = x.lp.fs;
+  if (!high_pass && next < x.hp.fs) next = x.hp.fs;
+  controls_->SetText(FreqEdit(high_pass), CornerText(next));
+  SetCornerFromEdit(corner);
+}
+
+void EqualizerManager::SetHpFreqUp(bool up) {
+  StepCorner(Corner::kHighPass, up);
+}
+
+void EqualizerManager::SetLpFreqUp(bool up) {
+  StepCorner(Corner::kLowPass, up);
+}
+
+// A type or slope combo: the item index is the code; an unchanged one does nothing.
+void EqualizerManager::SetFilterCode(Corner corner, bool slope) {
+  const bool high_pass = corner == Corner::kHighPass;
+  const char* combo =
+      slope ? (high_pass ? "hp_slop" : "lp_slop") : (high_pass ? "hp_type" : "lp_type");
+  const int index = controls_->CurSel(combo);
+  // Narrow: the item text is UTF-8.
+  const char* line = slope ? (high_pass ? "set hp slop to %s index " : "set lp slop to %s index ")
+                           : (high_pass ? "set hp type to %s index " : "set lp type to %s index ");
+  DebugPrint(line, controls_->ItemText(combo, index).c_str());
+  DebugPrint(L"%d\n", index);
+  if (index < 0) return;
+  Profile& p = unit_->live;
+  const int current = CurrentChannel();
+  const auto filter_of = [&](int ch) -> FilterSettings& {
+    Crossover& x = p.channels[ch].crossover;
+    return high_pass ? x.hp : x.lp;
+  };
+  if ((slope ? filter_of(current).slope : filter_of(current).type) == index) return;
+  const int partner = Partner();
+  for (int target : {current, partner}) {
+    if (target < 0) continue;
+    FilterSettings& f = filter_of(target);
+    if (slope) {
+      f.StoreSlope(std::min(index, kMaxSlope));
+    } else {
+      f.StoreType(index);
+    }
+    Crossover& x = p.channels[target].crossover;
+    x.bpType = MakeCrossover(x.hp, x.lp).bpType;
+  }
+  UpdateEqualizer(-1);
+  const int filter = high_pass ? kHighPassFilter : kLowPassFilter;
+  SendFilter(current, filter);
+  if (partner >= 0) SendFilter(partner, filter);
+}
+
+void EqualizerManager::SetHpSlope() {
+  SetFilterCode(Corner::kHighPass, true);
+}
+
+void EqualizerManager::SetLpSlope() {
+  SetFilterCode(Corner::kLowPass, true);
+}
+
+void EqualizerManager::SetHpType() {
+  SetFilterCode(Corner::kHighPass, false);
+}
+
+void EqualizerManager::SetLpType() {
+  SetFilterCode(Corner::kLowPass, false);
+}
+
+void EqualizerManager::SetFreqDivider(int channel) {
+  const Crossover& x = unit_->live.channels[std::clamp(channel, 0, kOutputChannels - 1)].crossover;
+  DebugPrint(L"on SetFreqDivider getHPType %d\n", x.hp.type);
+  DebugPrint(L"on SetFreqDivider getLPType %d\n", x.lp.type);
+  DebugPrint(L"on SetFreqDivider getHPFs %d\n", x.hp.fs);
+  DebugPrint(L"on SetFreqDivider getLPFs %d\n", x.lp.fs);
+  DebugPrint(L"on SetFreqDivider getHPSlope %d\n", x.hp.slope);
+  DebugPrint(L"on SetFreqDivider getLPSlope %d\n", x.lp.slope);
+  ScreenControls& c = *controls_;
+  c.SelectItem("hp_type", x.hp.type);
+  c.SelectItem("lp_type", x.lp.type);
+  c.SelectItem("hp_slop", x.hp.slope);
+  c.SelectItem("lp_slop", x.lp.slope);
+  c.SetText("hp_freq", CornerText(x.hp.fs));
+  c.SetText("lp_freq", CornerText(x.lp.fs));
+}
+
+}  // namespace tolva::model

@@ -1,0 +1,373 @@
+// The editing operations on a connected unit: what the controls show afterwards, what the model
+// holds, and what reached the emulated unit, in order.
+#include <thread>
+
+#include "fake_screen_controls.h"
+#include "manager_fixture.h"
+#include "model/manager_screen.h"
+#include "model/screen_text.h"
+
+namespace tolva::model::testing {
+namespace {
+
+constexpr int kSet = 0xBB;
+constexpr int kEq = 0x06, kBypass = 0x12, kTrim = 0x08, kDelay = 0x07, kMix = 0x0B, kMixTrim = 0x24,
+              kFilter = 0x05, kSource = 0x01, kMute = 0x09;
+
+class Editing : public ManagerOnEmulator {
+ protected:
+  void SetUp() override {
+    ManagerOnEmulator::SetUp();
+    screen_ = std::make_unique<ManagerScreen>(*manager_, controls_);
+    manager_->SetView(screen_.get());
+    ConnectAndSettle();
+    ASSERT_EQ(manager_->State(), ConnectState::kConnected);
+    log_->Take();
+  }
+  void TearDown() override {
+    manager_->SetView(nullptr);
+    screen_.reset();
+    ManagerOnEmulator::TearDown();
+  }
+
+  // Every command the edits queued, once the link has written them all.
+  std::vector<SentFrame> Sent() {
+    for (int i = 0; i < 500 && manager_->Link().PendingCommandCount() > 0; ++i) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    manager_->Link().Get_Main_Volume();  // behind the last queued one, on the same lock
+    std::vector<SentFrame> frames = log_->Take();
+    EXPECT_FALSE(frames.empty());
+    if (!frames.empty()) frames.pop_back();
+    while (manager_->ProcessPendingNotifications() > 0) {
+    }
+    return frames;
+  }
+  static std::vector<int> Subs(const std::vector<SentFrame>& frames) {
+    std::vector<int> subs;
+    for (const SentFrame& f : frames) {
+      EXPECT_EQ(f.op, kSet);
+      subs.push_back(f.sub);
+    }
+    return subs;
+  }
+  emulator::UnitState Unit() { return unit_->Snapshot(); }
+  EqBand& Band(int ch, int b) { return Live().channels[ch].eqArray[b]; }
+  void TypeBand(int b, const std::string& freq, const std::string& q, const std::string& gain) {
+    controls_.Type(ControlName("eq_freq_%d", b), freq);
+    controls_.Type(ControlName("eq_q_%d", b), q);
+    controls_.Type(ControlName("eq_gain_%d", b), gain);
+    manager_->SetChEqEdit(b);
+  }
+  void Link0And1() {
+    Live().linkMode = 1;
+    Live().lockMode = 1;
+    Live().linkOutputs = {1, 0, -1, -1, -1, -1};
+  }
+
+  FakeScreenControls controls_;
+  std::unique_ptr<ManagerScreen> screen_;
+};
+
+TEST_F(Editing, TypedBandValuesAreReadLimitedShownAndSent) {
+  TypeBand(3, "1K2", "12", "30");
+  EXPECT_EQ(controls_.Text("eq_freq_3"), "1200");
+  EXPECT_EQ(controls_.Text("eq_q_3"), "9.00");
+  EXPECT_EQ(controls_.Text("eq_gain_3"), "12.0");
+  EXPECT_EQ(controls_.SliderValue("eq_slider_3"), 120);
+  EXPECT_TRUE(controls_.IsSelected("pt_enable_3"));
+  EXPECT_EQ(controls_.Text("btn_bypass"), "${bypass_eq}");
+  EXPECT_EQ(Band(0, 3).freq, 1200);
+  EXPECT_FLOAT_EQ(Band(0, 3).eqFactor, 9.0f);
+  EXPECT_FLOAT_EQ(Band(0, 3).eqGain, 12.0f);
+  EXPECT_EQ(Live().channels[0].bypass, 0);
+  EXPECT_EQ(controls_.graph_highlight, 3);
+  // The factory unit is bypassed: the band makes it audible, so the bypass goes first.
+  EXPECT_EQ(Subs(Sent()), (std::vector{kBypass, kEq}));
+  const emulator::BandState on_unit = Unit().scenes[0].outputs[0].bands[3];
+  EXPECT_EQ(on_unit.freq, 1200);
+  EXPECT_EQ(on_unit.q_hundredths, 900);
+  EXPECT_EQ(on_unit.gain_tenths, 300);
+  EXPECT_EQ(Unit().scenes[0].outputs[0].bypass, 0);
+
+  // Out of range frequencies fall back to the stored one; then nothing changed, nothing is sent.
+  for (const char* typed : {"20001", "19", "garbage"}) {
+    TypeBand(3, typed, "9", "12");
+    EXPECT_EQ(controls_.Text("eq_freq_3"), "1200") << typed;
+  }
+  EXPECT_TRUE(log_->Take().empty());
+  EXPECT_EQ(Band(0, 3).freq, 1200);
+}
+
+TEST_F(Editing, StepButtonsMoveToTheBoundsAndNoFurther) {
+  TypeBand(5, "1000", "0.52", "11.9");
+  Sent();
+  manager_->SetEqQUp(5, false);
+  EXPECT_EQ(controls_.Text("eq_q_5"), "0.50");
+  manager_->SetEqQUp(5, false);
+  manager_->SetEqGainUp(5, true);
+  EXPECT_EQ(controls_.Text("eq_gain_5"), "12.0");
+  manager_->SetEqGainUp(5, true);
+  manager_->SetEqFreqUp(5, true);
+  EXPECT_EQ(controls_.Text("eq_freq_5"), "1026");
+  EXPECT_EQ(Subs(Sent()), (std::vector{kEq, kEq, kEq}));  // Q, gain, frequency: once each
+  EXPECT_FLOAT_EQ(Band(0, 5).eqFactor, 0.5f);
+  EXPECT_FLOAT_EQ(Band(0, 5).eqGain, 12.0f);
+  EXPECT_EQ(Band(0, 5).freq, 1026);
+}
+
+TEST_F(Editing, TheLastAudibleBandSetToZeroBypassesTheOutput) {
+  TypeBand(2, "100", "1", "3");
+  TypeBand(9, "2000", "1", "0.5");
+  Sent();
+  TypeBand(2, "100", "1", "0");
+  EXPECT_EQ(controls_.Text("btn_bypass"), "${bypass_eq}");  // 0.5 dB on band 9 still counts
+  EXPECT_EQ(Live().channels[0].bypass, 0);
+  EXPECT_FALSE(controls_.IsSelected("pt_enable_2"));
+  TypeBand(9, "2000", "1", "0");
+  EXPECT_EQ(controls_.Text("btn_bypass"), "${restore_eq}");
+  EXPECT_EQ(Live().channels[0].bypass, 1);
+  const auto sent = Sent();
+  EXPECT_EQ(Subs(sent), (std::vector{kEq, kBypass, kEq}));
+  EXPECT_EQ(sent[1].payload.back(), 1);
+  EXPECT_EQ(Unit().scenes[0].outputs[0].bypass, 1);
+}
+
+TEST_F(Editing, EditingABypassedOutputFirstSilencesItsOtherBands) {
+  Band(0, 1).eqGain = 2.0f;
+  Band(0, 4).eqGain = -3.0f;
+  Live().channels[0].bypass = 1;
+  TypeBand(7, "500", "2", "1");
+  const auto sent = Sent();
+  ASSERT_EQ(Subs(sent), (std::vector{kEq, kEq, kBypass, kEq}));
+  EXPECT_EQ(sent[0].payload[3], 1);  // band 1 …
+  EXPECT_EQ(sent[1].payload[3], 4);  // … and band 4 at 0 dB (180 tenths on the wire)
+  EXPECT_EQ(Unit().scenes[0].outputs[0].bands[4].gain_tenths, 180);
+  EXPECT_EQ(sent[3].payload[3], 7);
+  EXPECT_FLOAT_EQ(Band(0, 4).eqGain, 0.0f);
+}
+
+TEST_F(Editing, DisablingABandKeepsItsGainForEnablingAgain) {
+  TypeBand(2, "250", "1.5", "4");
+  Sent();
+  manager_->OnEqEnable(2);
+  EXPECT_EQ(Band(0, 2).enable, 0);
+  EXPECT_FLOAT_EQ(Band(0, 2).eqGain, 4.0f);
+  EXPECT_EQ(controls_.SliderValue("eq_slider_2"), 0);
+  EXPECT_EQ(controls_.Text("eq_gain_2"), "0.0");
+  EXPECT_FALSE(controls_.IsSelected("pt_enable_2"));
+  EXPECT_EQ(controls_.Text("btn_bypass"), "${restore_eq}");
+  Sent();
+  EXPECT_EQ(Unit().scenes[0].outputs[0].bands[2].gain_tenths, 180);
+
+  manager_->OnEqEnable(2);
+  EXPECT_EQ(Band(0, 2).enable, 1);
+  EXPECT_EQ(controls_.SliderValue("eq_slider_2"), 40);
+  EXPECT_EQ(controls_.Text("eq_gain_2"), "4.0");
+  EXPECT_TRUE(controls_.IsSelected("pt_enable_2"));
+  EXPECT_EQ(controls_.Text("btn_bypass"), "${bypass_eq}");
+  Sent();
+  EXPECT_EQ(Unit().scenes[0].outputs[0].bands[2].gain_tenths, 220);
+}
+
+TEST_F(Editing, SliderEventsAreAllSentAndGraphDragsSendBeforeTheyRedraw) {
+  controls_.Drag("eq_slider_6", 25);
+  manager_->SetEqSlider(6);
+  manager_->SetEqSlider(6);  // the same value again still goes out
+  EXPECT_EQ(controls_.Text("eq_gain_6"), "2.5");
+  EXPECT_EQ(Subs(Sent()), (std::vector{kBypass, kEq, kEq}));
+
+  controls_.graph_bands[4] = {-5.5f, 2.0f, 800};
+  manager_->EqualizerCallback(4, 0);
+  EXPECT_EQ(Band(0, 4).freq, 800);
+  EXPECT_FLOAT_EQ(Band(0, 4).eqGain, -5.5f);
+  EXPECT_EQ(controls_.SliderValue("eq_slider_4"), -55);
+  EXPECT_EQ(controls_.Text("eq_freq_4"), "800");
+  controls_.graph_hp = 95;
+  manager_->EqualizerCallback(0, 1);
+  EXPECT_EQ(Live().channels[0].crossover.hp.fs, 95);
+  EXPECT_EQ(controls_.Text("hp_freq"), "95Hz");
+  controls_.graph_lp = 30000;  // outside the range: the store rule makes it 20 Hz
+  manager_->EqualizerCallback(0, 2);
+  EXPECT_EQ(Live().channels[0].crossover.lp.fs, 20);
+  const auto sent = Sent();
+  EXPECT_EQ(Subs(sent), (std::vector{kEq, kFilter, kFilter}));
+  EXPECT_EQ(sent[1].payload[3], 2);  // high-pass
+  EXPECT_EQ(sent[2].payload[3], 1);  // low-pass
+  EXPECT_EQ(Unit().scenes[0].outputs[0].hp.freq, 95);
+}
+
+TEST_F(Editing, CrossoverCornersStayOnTheirSideAndCombosSendOnlyChanges) {
+  controls_.Type("lp_freq", "5k");
+  manager_->SetLpFreq();
+  controls_.Type("hp_freq", "8000Hz");
+  manager_->SetHpFreq();
+  EXPECT_EQ(controls_.Text("hp_freq"), "5000Hz");
+  EXPECT_EQ(Live().channels[0].crossover.hp.fs, 5000);
+  controls_.Type("lp_freq", "10");
+  manager_->SetLpFreq();
+  EXPECT_EQ(Live().channels[0].crossover.lp.fs, 5000);  // not below the high-pass corner
+  manager_->SetHpFreqUp(true);                          // already at the low-pass corner
+  EXPECT_EQ(Live().channels[0].crossover.hp.fs, 5000);
+
+  controls_.Pick("hp_slop", 3);
+  manager_->SetHpSlope();
+  manager_->SetHpSlope();        // unchanged: nothing
+  controls_.Pick("lp_type", 7);  // outside 1 … 3: stored as 1
+  manager_->SetLpType();
+  const FilterSettings& hp = Live().channels[0].crossover.hp;
+  EXPECT_EQ(hp.slope, 3);
+  EXPECT_EQ(hp.bypass, 0);
+  EXPECT_EQ(Live().channels[0].crossover.lp.type, 1);
+  EXPECT_EQ(Live().channels[0].crossover.bpType & 1, 1);
+  EXPECT_EQ(Subs(Sent()), (std::vector{kFilter, kFilter, kFilter, kFilter, kFilter, kFilter}));
+  EXPECT_EQ(Unit().scenes[0].outputs[0].hp.freq, 5000);
+  EXPECT_EQ(Unit().scenes[0].outputs[0].hp.slope, 3);
+}
+
+TEST_F(Editing, DelayInEachUnitAndTheEditsLimits) {
+  controls_.Drag("slider_ch_delay_2", 7500);
+  manager_->SetChDelay(2);
+  EXPECT_EQ(controls_.Text("edit_ch_delay_2"), "7.500");
+  controls_.Pick("comb_ch_unit", 1);
+  manager_->SetDelayUnit();
+  EXPECT_EQ(controls_.Text("edit_ch_delay_2"), "260");
+  controls_.Pick("comb_ch_unit", 2);
+  manager_->SetDelayUnit();
+  EXPECT_EQ(controls_.Text("edit_ch_delay_2"), "102");
+
+  controls_.Pick("comb_ch_unit", 1);
+  controls_.Type("edit_ch_delay_3", "600");
+  manager_->SetChDelayEdit(3);
+  EXPECT_EQ(controls_.Text("edit_ch_delay_3"), "519");
+  EXPECT_FLOAT_EQ(Live().channels[3].delay, 15.0f);
+  EXPECT_EQ(controls_.SliderValue("slider_ch_delay_3"), 15000);
+  controls_.Pick("comb_ch_unit", 0);
+  controls_.Type("edit_ch_delay_4", "x");
+  manager_->SetChDelayEdit(4);
+  EXPECT_EQ(controls_.Text("edit_ch_delay_4"), "0.000");
+
+  controls_.Drag("slider_ch_delay_5", 14990);
+  manager_->SetChDelayUp(5, true);
+  manager_->SetChDelayUp(5, true);  // at the end of the slider
+  EXPECT_EQ(controls_.SliderValue("slider_ch_delay_5"), 15000);
+  EXPECT_EQ(Subs(Sent()), (std::vector{kDelay, kDelay, kDelay, kDelay}));
+  EXPECT_EQ(Unit().scenes[0].outputs[2].delay_us, 7500u);
+  EXPECT_EQ(Unit().scenes[0].outputs[3].delay_us, 15000u);
+}
+
+TEST_F(Editing, VolumeEditsReadOffClampAndPairTheSubwoofers) {
+  controls_.Type("edit_ch_volume_1", "${off}");
+  manager_->SetChVolumeEdit(1);
+  EXPECT_EQ(Live().channels[1].gain, -60);
+  EXPECT_EQ(controls_.Text("edit_ch_volume_1"), "-60dB");
+  EXPECT_EQ(Live().currChannel, 1);  // a volume edit makes its output current
+  const auto trim = Sent();
+  ASSERT_EQ(Subs(trim), std::vector{kTrim});
+  EXPECT_EQ(trim[0].payload.back(), 60);
+  EXPECT_EQ(Unit().scenes[0].outputs[1].trim_db, -60);
+
+  controls_.Type("edit_ch_volume_2", "-400");
+  manager_->SetChVolumeEdit(2);
+  EXPECT_EQ(Live().channels[2].gain, -128);
+  EXPECT_EQ(controls_.Text("edit_ch_volume_2"), "${off}");  // the slider's minimum
+
+  // Outputs 4 and 5 hold the left and right subwoofer roles.
+  ASSERT_EQ(Live().outputs[4], 22);
+  ASSERT_EQ(Live().outputs[5], 23);
+  controls_.Drag("slider_ch_volume_4", -9);
+  manager_->SetChVolume(4);
+  EXPECT_EQ(Live().channels[5].gain, -9);
+  EXPECT_EQ(controls_.SliderValue("slider_ch_volume_5"), -9);
+  EXPECT_EQ(controls_.Text("edit_ch_volume_5"), "-9dB");
+  EXPECT_EQ(Subs(Sent()), (std::vector{kTrim, kTrim, kTrim}));
+  EXPECT_EQ(Unit().scenes[0].outputs[5].trim_db, -9);
+
+  controls_.Drag("slider_main_volume", 0);
+  manager_->SetMainVolumeUp(true);
+  EXPECT_EQ(Live().mainVolume, 1);
+  EXPECT_EQ(controls_.Text("edit_main_volume"), "1dB");
+  Sent();
+  EXPECT_EQ(Unit().main_volume_db, 1);
+}
+
+TEST_F(Editing, RoutingAnInputGivesAnUnsetTrimItsStartValue) {
+  const int source = Live().source;
+  Live().inputMixTrim[source][2][3] = 0;
+  controls_.Tick("option_ch_in3_3", true);
+  manager_->SetChInput(3, 3);
+  EXPECT_EQ(Live().inputMixTrim[source][2][3], 100);
+  EXPECT_TRUE(Live().inputs[source][3] & 0x4);
+  const auto sent = Sent();
+  ASSERT_EQ(Subs(sent), (std::vector{kMix, kMixTrim}));
+  EXPECT_EQ(Unit().scenes[0].mix[source][3] & 0x4, 0x4);
+  EXPECT_EQ(Unit().scenes[0].mix_trim[source][2][3], 100);
+
+  Live().inputMixTrim[source][0][3] = 40;
+  controls_.Tick("option_ch_in1_3", false);
+  manager_->SetChInput(3, 1);
+  controls_.Tick("option_ch_in1_3", true);
+  manager_->SetChInput(3, 1);
+  EXPECT_EQ(Live().inputMixTrim[source][0][3], 40);
+  EXPECT_EQ(Subs(Sent()), (std::vector{kMix, kMix}));
+}
+
+TEST_F(Editing, TheSourceComboSwitchesTheUnitAndTheInputOptions) {
+  controls_.Pick("btn_input_source", 2);
+  manager_->SetInputSource();
+  EXPECT_EQ(Live().source, 2);
+  EXPECT_FALSE(controls_.visible["option_ch_in3_0"]);
+  EXPECT_FALSE(controls_.visible["option_ch_in4_5"]);
+  controls_.Pick("btn_input_source", 5);
+  manager_->SetInputSource();
+  EXPECT_TRUE(controls_.visible["option_ch_in3_0"]);
+  EXPECT_EQ(Subs(Sent()), (std::vector{kSource, kSource}));
+  EXPECT_EQ(Unit().source_code, 0x56);
+}
+
+TEST_F(Editing, LinkedPartnerFollowsEqVolumeAndCrossoverButNotMuteOrDelay) {
+  Link0And1();
+  TypeBand(10, "3000", "4", "-2");
+  EXPECT_EQ(Band(1, 10).freq, 3000);
+  EXPECT_FLOAT_EQ(Band(1, 10).eqGain, -2.0f);
+  controls_.Drag("slider_ch_volume_0", -4);
+  manager_->SetChVolume(0);
+  EXPECT_EQ(Live().channels[1].gain, -4);
+  controls_.Tick("ch_mute_0", true);
+  manager_->SetChMute(0);
+  EXPECT_EQ(Live().channels[1].mute, 0);
+  const auto sent = Sent();
+  EXPECT_EQ(Subs(sent), (std::vector{kBypass, kBypass, kEq, kEq, kTrim, kTrim, kMute}));
+  EXPECT_EQ(sent[2].payload[2], 0);  // the current output first, then its partner
+  EXPECT_EQ(sent[3].payload[2], 1);
+  EXPECT_EQ(Unit().scenes[0].outputs[1].bands[10].freq, 3000);
+  EXPECT_EQ(Unit().scenes[0].outputs[1].trim_db, -4);
+  EXPECT_EQ(Unit().scenes[0].outputs[1].mute, 0);
+}
+
+TEST_F(Editing, ChangingTheCurrentOutputShowsItsStrip) {
+  Live().channels[3].crossover.hp = FilterSettings::Make(123, 2, 4);
+  Band(3, 0).eqGain = 1.5f;
+  Live().channels[3].bypass = 0;
+  const int updates = controls_.graph_updates;
+  manager_->SetCurChannelChange(3);
+  EXPECT_EQ(Live().currChannel, 3);
+  for (int ch = 0; ch < 6; ++ch)
+    EXPECT_EQ(controls_.IsSelected(ControlName("ch_enable_%d", ch)), ch == 3);
+  EXPECT_EQ(controls_.Text("hp_freq"), "123Hz");
+  EXPECT_EQ(controls_.CurSel("hp_slop"), 4);
+  EXPECT_EQ(controls_.Text("eq_gain_0"), "1.5");
+  EXPECT_TRUE(controls_.IsSelected(ControlName("speaker_%d", Live().outputs[3])));
+  EXPECT_FALSE(controls_.IsSelected(ControlName("speaker_%d", Live().outputs[0])));
+  EXPECT_GT(controls_.graph_updates, updates);
+  // Graphic mode: frequency and Q boxes are locked, the gain is not.
+  EXPECT_FALSE(controls_.enabled["eq_freq_0"]);
+  EXPECT_TRUE(controls_.enabled["eq_gain_0"]);
+  controls_.Tick("btn_arg_eq", true);
+  manager_->RefreshBandRows(3);
+  EXPECT_TRUE(controls_.enabled["eq_freq_0"]);
+  EXPECT_TRUE(log_->Take().empty());
+}
+
+}  // namespace
+}  // namespace tolva::model::testing

@@ -1,0 +1,124 @@
+// User input on the main window's real widgets reaches the unit: typed values, spin keys, the
+// strip buttons, sliders and combos, routed through the window's notifications.
+#include <QApplication>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QSlider>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include "emulator/emulated_device.h"
+#include "emulator/emulator_transport.h"
+#include "model/equalizer_manager.h"
+#include "support/qt_wait.h"
+#include "ui/kit/control_surface.h"
+#include "ui/main_wnd.h"
+#include "ui/manager_binding.h"
+
+namespace {
+
+using tolva::model::ConnectState;
+using tolva::testing::WaitFor;
+
+class EditRouting : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    window_.show();
+    QApplication::setActiveWindow(&window_);
+    binding_ = std::make_unique<tolva::ui::ManagerBinding>(
+        window_, tolva::emulator::MakeEmulatorTransportFactory(unit_));
+    binding_->Start();
+    ASSERT_TRUE(WaitFor([&] { return Manager().State() == ConnectState::kConnected; }));
+  }
+  void TearDown() override { binding_.reset(); }
+
+  tolva::model::EqualizerManager& Manager() { return binding_->Manager(); }
+  template <class W>
+  W* Widget(const char* name) {
+    W* w = window_.findChild<W*>(QString::fromLatin1(name));
+    EXPECT_NE(w, nullptr) << name;
+    return w;
+  }
+  void TypeAndPressReturn(const char* name, const char* text) {
+    auto* edit = Widget<QLineEdit>(name);
+    if (edit == nullptr) return;
+    edit->setFocus();
+    QApplication::processEvents();
+    edit->setText(QString::fromLatin1(text));
+    QTest::keyClick(edit, Qt::Key_Return);
+    QApplication::processEvents();
+  }
+  // Waits until the unit's memory satisfies done.
+  bool UnitShows(const std::function<bool(const tolva::emulator::UnitState&)>& done) {
+    return WaitFor([&] { return done(unit_->Snapshot()); }, 5000);
+  }
+
+  std::shared_ptr<tolva::emulator::EmulatedDevice> unit_ =
+      std::make_shared<tolva::emulator::EmulatedDevice>();
+  CMainWnd window_;
+  std::unique_ptr<tolva::ui::ManagerBinding> binding_;
+};
+
+TEST_F(EditRouting, TypedVolumeAndDelayReachTheUnit) {
+  TypeAndPressReturn("edit_ch_volume_2", "-7");
+  EXPECT_TRUE(UnitShows([](const auto& u) { return u.scenes[0].outputs[2].trim_db == -7; }));
+  EXPECT_EQ(Widget<QSlider>("slider_ch_volume_2")->value(), -7);
+  EXPECT_EQ(Manager().LiveProfile().currChannel, 2);
+
+  TypeAndPressReturn("edit_ch_delay_1", "3.25");
+  EXPECT_TRUE(UnitShows([](const auto& u) { return u.scenes[0].outputs[1].delay_us == 3250; }));
+  EXPECT_EQ(Widget<QLineEdit>("edit_ch_delay_1")->text(), "3.250");
+}
+
+TEST_F(EditRouting, BandGainSpinKeyAndCommittedEdit) {
+  auto* gain = Widget<QLineEdit>("eq_gain_0");
+  ASSERT_NE(gain, nullptr);
+  gain->setFocus();
+  QApplication::processEvents();
+  QTest::keyClick(gain, Qt::Key_Up);
+  EXPECT_TRUE(
+      UnitShows([](const auto& u) { return u.scenes[0].outputs[0].bands[0].gain_tenths == 181; }));
+  EXPECT_EQ(gain->text(), "0.1");
+
+  // Return moves on through the band; leaving the box commits what was typed.
+  gain->setText("-4.5");
+  QTest::keyClick(gain, Qt::Key_Return);
+  QApplication::processEvents();
+  EXPECT_TRUE(
+      UnitShows([](const auto& u) { return u.scenes[0].outputs[0].bands[0].gain_tenths == 135; }));
+  EXPECT_EQ(Widget<QSlider>("eq_slider_0")->value(), -45);
+}
+
+TEST_F(EditRouting, StripButtonsAndTheSlopeCombo) {
+  QTest::mouseClick(Widget<QWidget>("ch_enable_3"), Qt::LeftButton);
+  EXPECT_TRUE(WaitFor([&] { return Manager().LiveProfile().currChannel == 3; }, 2000));
+
+  auto* mute = Widget<QWidget>("ch_mute_3");
+  QTest::mouseClick(mute, Qt::LeftButton);
+  EXPECT_TRUE(UnitShows([](const auto& u) { return u.scenes[0].outputs[3].mute == 1; }));
+
+  auto* slope = Widget<QComboBox>("hp_slop");
+  ASSERT_NE(slope, nullptr);
+  const int before = Manager().LiveProfile().channels[3].crossover.hp.slope;
+  slope->setFocus();
+  QApplication::processEvents();
+  QTest::keyClick(slope, before < 8 ? Qt::Key_Down : Qt::Key_Up);
+  const int after = Manager().LiveProfile().channels[3].crossover.hp.slope;
+  EXPECT_NE(after, before);
+  EXPECT_TRUE(
+      UnitShows([after](const auto& u) { return u.scenes[0].outputs[3].hp.slope == after; }));
+}
+
+TEST_F(EditRouting, MainVolumeSliderKeys) {
+  auto* slider = Widget<QSlider>("slider_main_volume");
+  ASSERT_NE(slider, nullptr);
+  slider->setFocus();
+  QApplication::processEvents();
+  const int before = slider->value();
+  QTest::keyClick(slider, Qt::Key_Down);
+  EXPECT_TRUE(UnitShows([&](const auto& u) { return u.main_volume_db == before - 1; }));
+  EXPECT_EQ(Manager().LiveProfile().mainVolume, before - 1);
+}
+
+}  // namespace
