@@ -5,7 +5,9 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <thread>
+#include <vector>
 
 #include "base/clock.h"
 #include "device/dsp_link.h"
@@ -15,6 +17,7 @@
 #include "model/profile.h"
 #include "model/profile_files.h"
 #include "model/screen_controls.h"
+#include "ui/kit/controls.h"
 
 // The one object that knows every setting of the unit: the live profile, the ten stored scene
 // profiles and their names, and the response curves derived from the live profile. Runs on the
@@ -153,6 +156,22 @@ class EqualizerManager {
   // "${bypass_eq}" while some band enable button of the current output is selected.
   void ShowBypassButtonFromBands();
 
+  // --- Output groups (manager_output_groups.cpp): roles, link, lock, bypass, resets, mode ---
+  // The output whose button opened the output menu.
+  void SetOutputMenuChannel(int channel) { output_menu_channel_ = channel; }
+  int OutputMenuChannel() const { return output_menu_channel_; }
+  // Marks the roles in use and enables the roles the menu's output may take.
+  void SetSubMenu(kit::PopupMenu& menu);
+  void SetOutputValue(int channel, std::string_view item);
+  void SetSpeakerFocus(int role);
+  void CopyChannelConfig(int from, int to);
+  void SetOutputLink();
+  void SetOutpuLock();
+  void SetOutputBypass();
+  void SetOutputEqRest();
+  void SwitchEqMode();
+  void SetOutputReset();
+
   // --- Reply callbacks (manager_callbacks.cpp); the record may be null ---
   void ReadDspValueCallback(std::int64_t code, std::int64_t value,
                             device::NotificationRecord* record);
@@ -181,6 +200,7 @@ class EqualizerManager {
   void ApplyBandEdit(int band, int freq, float q, float gain, BandSource source);
   void ClearBypassedGains(int channel);
   void SendBand(int channel, int band, float gain);
+  void SendBypass(int channel);
   void SendFilter(int channel, int filter);
   enum class Corner { kHighPass, kLowPass };
   void SetCornerFromEdit(Corner corner);
@@ -188,6 +208,12 @@ class EqualizerManager {
   void SetFilterCode(Corner corner, bool slope);
   void ApplyVolumeEdit(const std::string& edit, const std::string& slider);
   void SendTrim(int channel);
+  // Gives every output holding the subwoofer role paired with channel's the same gain (model,
+  // slider, text); returns those outputs.
+  std::vector<int> PairSubwooferGains(int channel);
+  void ShowChannelGain(int channel, int gain);
+  void ShowOutputButtonsEnabled(bool enabled);
+  void SendUnlink();
   void Shown(int code, int channel);
 
   Clock& clock_;
@@ -200,6 +226,7 @@ class EqualizerManager {
   std::atomic<device::NotificationSink*> main_sink_{&own_queue_};
   ConnectState state_ = ConnectState::kDisconnected;
   std::atomic<bool> reading_{false};
+  int output_menu_channel_ = 0;
   std::thread read_thread_;
   std::thread factory_thread_;
 

@@ -49,6 +49,11 @@ void EqualizerManager::SendBand(int channel, int band, float gain) {
   link_->EQ_Ctrl(unit_->live.editScene, 0, channel, band, b.freq, b.eqFactor, gain, false);
 }
 
+void EqualizerManager::SendBypass(int channel) {
+  const int value = unit_->live.channels[channel].bypass;
+  link_->PEQ_Bypass_Ctrl(unit_->live.editScene, 0, channel, channel, std::span(&value, 1), false);
+}
+
 void EqualizerManager::ClearBypassedGains(int channel) {
   ChannelSettings& ch = unit_->live.channels[channel];
   for (int b = 0; b < std::min(ch.eqSize, kEqBands); ++b) {
@@ -143,11 +148,9 @@ void EqualizerManager::ApplyBandEdit(int band, int freq, float q, float gain, Ba
     p.channels[target].bypass = bypass;
   }
   const auto send_bypass = [&](int target) {
-    if (std::find(bypass_changed.begin(), bypass_changed.end(), target) == bypass_changed.end()) {
-      return;
+    if (std::find(bypass_changed.begin(), bypass_changed.end(), target) != bypass_changed.end()) {
+      SendBypass(target);
     }
-    const int value = p.channels[target].bypass;
-    link_->PEQ_Bypass_Ctrl(p.editScene, 0, target, target, std::span(&value, 1), false);
   };
 
   if (source == BandSource::kGraph) {

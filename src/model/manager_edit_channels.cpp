@@ -47,31 +47,37 @@ void EqualizerManager::SendTrim(int channel) {
   link_->Trim_Ctrl(unit_->live.editScene, 0, channel, channel, std::span(&gain, 1), false);
 }
 
+void EqualizerManager::ShowChannelGain(int channel, int gain) {
+  unit_->live.channels[channel].gain = gain;
+  const std::string slider = ControlName("slider_ch_volume_%d", channel);
+  controls_->SetSliderValue(slider, gain);
+  controls_->SetText(ControlName("edit_ch_volume_%d", channel),
+                     VolumeText(gain, controls_->SliderMinimum(slider)));
+}
+
+std::vector<int> EqualizerManager::PairSubwooferGains(int channel) {
+  Profile& p = unit_->live;
+  std::vector<int> paired;
+  const int role = PairedSubwoofer(p.outputs[channel]);
+  if (role == 0) return paired;
+  for (int ch = 0; ch < kOutputChannels; ++ch) {
+    if (ch == channel || p.outputs[ch] != role) continue;
+    paired.push_back(ch);
+    if (p.channels[ch].gain != p.channels[channel].gain)
+      ShowChannelGain(ch, p.channels[channel].gain);
+  }
+  return paired;
+}
+
 void EqualizerManager::SetChVolume(int channel) {
   if (channel < 0 || channel >= kOutputChannels) return;
-  ScreenControls& c = *controls_;
-  const std::string slider = ControlName("slider_ch_volume_%d", channel);
-  const int value = c.SliderValue(slider);
+  const int value = controls_->SliderValue(ControlName("slider_ch_volume_%d", channel));
   if (channel != unit_->live.currChannel) SetCurChannelChange(channel);
   DebugPrint(L"set channel %d volume to %ddB\n", channel, value);
-  Profile& p = unit_->live;
-  const auto show = [&](int ch) {
-    p.channels[ch].gain = value;
-    const std::string s = ControlName("slider_ch_volume_%d", ch);
-    c.SetSliderValue(s, value);
-    c.SetText(ControlName("edit_ch_volume_%d", ch), VolumeText(value, c.SliderMinimum(s)));
-  };
-  show(channel);
+  ShowChannelGain(channel, value);
   const int partner = Partner();
-  if (partner >= 0) show(partner);
-  std::vector<int> paired;
-  if (const int role = PairedSubwoofer(p.outputs[channel]); role != 0) {
-    for (int ch = 0; ch < kOutputChannels; ++ch) {
-      if (ch == channel || p.outputs[ch] != role) continue;
-      paired.push_back(ch);
-      if (p.channels[ch].gain != value) show(ch);
-    }
-  }
+  if (partner >= 0) ShowChannelGain(partner, value);
+  const std::vector<int> paired = PairSubwooferGains(channel);
   SendTrim(channel);
   if (partner >= 0) {
     SendTrim(partner);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "model/manager_messages.h"
 
@@ -21,6 +22,15 @@ class ManagerView {
   virtual void ShowPlugOutNotice() {}
   // The confirmation dialog: true for confirm.
   virtual bool Confirm(const std::string& /*text*/) { return true; }
+  // The check-box dialog: 1 or 2 for the option chosen at confirmation, 0 cancel.
+  virtual int AskCheck(const std::string& /*text*/, const std::string& /*option1*/,
+                       const std::string& /*option2*/) {
+    return 0;
+  }
+  // The three-button dialog: 1 first button, 0 second (cancel), 2 third.
+  virtual int AskChoice(const std::string& /*text*/, const std::vector<std::string>& /*buttons*/) {
+    return 0;
+  }
   virtual void OpenBusy() {}
   virtual void CloseBusy() {}
   // Windows the link's lifecycle closes when open.

@@ -24,4 +24,27 @@ void ClearLinks(Profile& profile) {
   profile.linkOutputs.fill(-1);
 }
 
+bool IsLinkable(const Profile& profile) {
+  for (int i = 0; i < kOutputChannels; ++i) {
+    const int partner = PartnerRole(profile.outputs[i]);
+    if (partner <= 0) continue;
+    for (int j = 0; j < kOutputChannels; ++j) {
+      if (j != i && profile.outputs[j] == partner) return true;
+    }
+  }
+  return false;
+}
+
+bool IsRoleAvailable(const Profile& profile, int role, int channel) {
+  const int mask = RoleInfo(role).band_mask;
+  if (mask == 0) return true;
+  const int group = SpeakerGroup(role);
+  for (int other = 0; other < kOutputChannels; ++other) {
+    const int held = profile.outputs[other];
+    if (other == channel || held < 0 || held >= kSpeakerRoles) continue;
+    if (SpeakerGroup(held) == group && (RoleInfo(held).band_mask & mask) != 0) return false;
+  }
+  return true;
+}
+
 }  // namespace tolva::model

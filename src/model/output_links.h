@@ -9,5 +9,9 @@ namespace tolva::model {
 void RecomputeLinkOutputs(Profile& profile);
 // Unlinked: linkMode 0 and every partner -1.
 void ClearLinks(Profile& profile);
+// Some output's role has its partner role on another output.
+bool IsLinkable(const Profile& profile);
+// No other output holds a role of the same group sharing a band with this role; role 0 always.
+bool IsRoleAvailable(const Profile& profile, int role, int channel);
 
 }  // namespace tolva::model

@@ -19,6 +19,10 @@ void ResetBand(EqBand& band, int position) {
 
 }  // namespace
 
+const std::array<int, kOutputChannels>& DefaultRoles(bool six_outputs) {
+  return six_outputs ? kSixOutputRoles : kEightOutputRoles;
+}
+
 void FilterSettings::StoreFs(int value) {
   fs = value >= kMinFrequency && value <= kMaxFrequency ? value : kMinFrequency;
 }

@@ -129,6 +129,8 @@ static_assert(std::is_trivially_copyable_v<Profile>);
 // Every field to its default; the last four deviceInfo numbers are kept. six_outputs clear
 // selects the 8-output role list, which this build never uses.
 void ResetProfile(Profile& profile, bool six_outputs = true);
+// The roles outputs 0 … 5 start with (and the output reset's "default").
+const std::array<int, kOutputChannels>& DefaultRoles(bool six_outputs = true);
 
 // The channel's band table for 0 … 5, nullptr for any other index.
 EqBand* BandTable(Profile& profile, int channel);

@@ -61,6 +61,8 @@ class ScreenControls {
   virtual void SetItemHeight(std::string_view combo, int pixels) = 0;
   virtual int DisplayScalePercent() const = 0;
   virtual void SetEqualizerGraph(const EqualizerGraphData& data) = 0;
+  // Parametric mode lets the graph's points move sideways and change Q; graphic mode does not.
+  virtual void SetGraphPeqMode(bool peq) = 0;
 };
 
 // No screen at all (the command-line tool, model tests): writes go nowhere, reads give defaults.
@@ -87,6 +89,7 @@ class NoScreenControls final : public ScreenControls {
   void SetItemHeight(std::string_view, int) override {}
   int DisplayScalePercent() const override { return 100; }
   void SetEqualizerGraph(const EqualizerGraphData&) override {}
+  void SetGraphPeqMode(bool) override {}
 };
 
 }  // namespace tolva::model

@@ -6,31 +6,31 @@ namespace tolva::model {
 namespace {
 
 constexpr std::array<SpeakerRole, kSpeakerRoles> kRoles{{
-    {"output_item_empty", 20, 0, 20000, 0, 3, kNoPartner},
-    {"output_menu_front_left_high_freq", 3400, 2, 20000, 0, 3, 7},
-    {"output_menu_front_left_mid_freq", 600, 2, 1900, 2, 3, 8},
-    {"output_menu_front_left_low_freq", 70, 3, 320, 2, 3, 9},
-    {"output_menu_front_left_mid_high_freq", 600, 2, 20000, 0, 3, 10},
-    {"output_menu_front_left_mid_low_freq", 70, 2, 1900, 2, 3, 11},
-    {"output_menu_front_left_all_freq", 20, 0, 20000, 0, 3, 12},
-    {"output_menu_front_right_high_freq", 3400, 2, 20000, 0, 3, 1},
-    {"output_menu_front_right_mid_freq", 600, 2, 1900, 2, 3, 2},
-    {"output_menu_front_right_low_freq", 70, 3, 320, 2, 3, 3},
-    {"output_menu_front_right_mid_high_freq", 600, 2, 20000, 0, 3, 4},
-    {"output_menu_front_right_mid_low_freq", 70, 2, 1900, 2, 3, 5},
-    {"output_menu_front_right_all_freq", 20, 0, 20000, 0, 3, 6},
-    {"output_menu_rear_left_high_freq", 3400, 2, 20000, 0, 3, 16},
-    {"output_menu_rear_left_low_freq", 70, 3, 320, 2, 3, 17},
-    {"output_menu_rear_left_all_freq", 20, 0, 20000, 0, 3, 18},
-    {"output_menu_rear_right_high_freq", 3400, 2, 20000, 0, 3, 13},
-    {"output_menu_rear_right_low_freq", 70, 3, 320, 2, 3, 14},
-    {"output_menu_rear_right_all_freq", 20, 0, 20000, 0, 3, 15},
-    {"output_menu_center_high_freq", 3400, 2, 20000, 0, 3, kNoPartner},
-    {"output_menu_center_low_freq", 70, 3, 320, 2, 3, kNoPartner},
-    {"output_menu_center_all_freq", 20, 0, 20000, 0, 3, kNoPartner},
-    {"output_menu_subwoof_left", 30, 4, 50, 2, 1, 23},
-    {"output_menu_subwoof_right", 30, 4, 50, 2, 1, 22},
-    {"output_menu_subwoof_low", 30, 4, 50, 2, 1, kNoPartner},
+    {"output_item_empty", 20, 0, 20000, 0, 3, kNoPartner, 0},
+    {"output_menu_front_left_high_freq", 3400, 2, 20000, 0, 3, 7, 4},
+    {"output_menu_front_left_mid_freq", 600, 2, 1900, 2, 3, 8, 2},
+    {"output_menu_front_left_low_freq", 70, 3, 320, 2, 3, 9, 1},
+    {"output_menu_front_left_mid_high_freq", 600, 2, 20000, 0, 3, 10, 6},
+    {"output_menu_front_left_mid_low_freq", 70, 2, 1900, 2, 3, 11, 3},
+    {"output_menu_front_left_all_freq", 20, 0, 20000, 0, 3, 12, 7},
+    {"output_menu_front_right_high_freq", 3400, 2, 20000, 0, 3, 1, 4},
+    {"output_menu_front_right_mid_freq", 600, 2, 1900, 2, 3, 2, 2},
+    {"output_menu_front_right_low_freq", 70, 3, 320, 2, 3, 3, 1},
+    {"output_menu_front_right_mid_high_freq", 600, 2, 20000, 0, 3, 4, 6},
+    {"output_menu_front_right_mid_low_freq", 70, 2, 1900, 2, 3, 5, 3},
+    {"output_menu_front_right_all_freq", 20, 0, 20000, 0, 3, 6, 7},
+    {"output_menu_rear_left_high_freq", 3400, 2, 20000, 0, 3, 16, 4},
+    {"output_menu_rear_left_low_freq", 70, 3, 320, 2, 3, 17, 1},
+    {"output_menu_rear_left_all_freq", 20, 0, 20000, 0, 3, 18, 7},
+    {"output_menu_rear_right_high_freq", 3400, 2, 20000, 0, 3, 13, 4},
+    {"output_menu_rear_right_low_freq", 70, 3, 320, 2, 3, 14, 1},
+    {"output_menu_rear_right_all_freq", 20, 0, 20000, 0, 3, 15, 7},
+    {"output_menu_center_high_freq", 3400, 2, 20000, 0, 3, kNoPartner, 4},
+    {"output_menu_center_low_freq", 70, 3, 320, 2, 3, kNoPartner, 1},
+    {"output_menu_center_all_freq", 20, 0, 20000, 0, 3, kNoPartner, 7},
+    {"output_menu_subwoof_left", 30, 4, 50, 2, 1, 23, 4},
+    {"output_menu_subwoof_right", 30, 4, 50, 2, 1, 22, 2},
+    {"output_menu_subwoof_low", 30, 4, 50, 2, 1, kNoPartner, 7},
 }};
 
 }  // namespace
@@ -47,6 +47,22 @@ Crossover DefaultCrossoverOfRole(int role) {
 
 int PartnerRole(int role) {
   return RoleInfo(role).partner;
+}
+
+int RoleOfMenuItem(std::string_view item) {
+  for (int role = 0; role < kSpeakerRoles; ++role) {
+    if (kRoles[role].menu_item == item) return role;
+  }
+  return -1;
+}
+
+int SpeakerGroup(int role) {
+  if (role <= 6) return 0;  // 0 counts as front left
+  if (role <= 12) return 1;
+  if (role <= 15) return 2;
+  if (role <= 18) return 3;
+  if (role <= 21) return 4;
+  return 5;
 }
 
 }  // namespace tolva::model

@@ -26,10 +26,24 @@ bool Is(const kit::ControlNotify& n, const char* type) {
 bool RouteClick(EqualizerManager& m, const kit::ControlNotify& n) {
   if (n.name == "btnConnect") {
     m.Connect(true);
+  } else if (n.name == "btn_reset_eq") {
+    m.SetOutputEqRest();
+  } else if (n.name == "btn_bypass") {
+    m.SetOutputBypass();
+  } else if (n.name == "btn_reset_output") {
+    m.SetOutputReset();
   } else if (Starts(n.name, "ch_enable_")) {
     m.SetCurChannelChange(n.user_data);
+  } else if (Starts(n.name, "speaker_")) {
+    m.SetSpeakerFocus(n.user_data);
   } else if (Starts(n.name, "pt_enable_")) {
     m.OnEqEnable(n.user_data);
+  } else if (n.name == "btn_lock_output") {
+    m.SetOutpuLock();
+  } else if (n.name == "btn_link_output") {
+    m.SetOutputLink();
+  } else if (n.name == "btn_arg_eq") {
+    m.SwitchEqMode();
   } else {
     return false;
   }

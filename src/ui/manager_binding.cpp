@@ -13,6 +13,7 @@
 #include "ui/kit/message_types.h"
 #include "ui/kit/qt_window_sink.h"
 #include "ui/main_wnd.h"
+#include "ui/menu_routing.h"
 #include "ui/surface_screen_controls.h"
 
 namespace tolva::ui {
@@ -42,6 +43,13 @@ class WindowManagerView final : public model::ManagerScreen {
   }
   bool Confirm(const std::string& text) override {
     return window_.Dialogs().ShowChoiceDialog("${tips}", text, {"${confirm}", "${cancel}"}) == 1;
+  }
+  int AskCheck(const std::string& text, const std::string& option1,
+               const std::string& option2) override {
+    return window_.Dialogs().ShowCheckDialog("${tips}", text, option1, option2);
+  }
+  int AskChoice(const std::string& text, const std::vector<std::string>& buttons) override {
+    return window_.Dialogs().ShowChoiceDialog("${tips}", text, buttons);
   }
   void OpenBusy() override { PostToWindow(kit::kMsgBusyOpen); }
   void CloseBusy() override { PostToWindow(kit::kMsgBusyClose); }
@@ -76,11 +84,18 @@ ManagerBinding::ManagerBinding(CMainWnd& window, device::TransportFactory factor
   model::EqualizerManager& manager = parts_->manager;
   manager.SetView(&parts_->view);
   manager.SetMainSink(window.Sink().get());
-  window.SetMessageHandler(
-      [&manager](device::Notification& notification) { manager.HandleNotification(notification); });
+  window.SetMessageHandler([&window, &manager](device::Notification& notification) {
+    if (notification.message == kit::kMsgMenuClick) {
+      if (const auto* item = dynamic_cast<const kit::MenuClickRecord*>(notification.record.get())) {
+        RouteMenuClick(window, manager, *item);
+      }
+      return;
+    }
+    manager.HandleNotification(notification);
+  });
   kit::ControlSurface& surface = window.Surface();
-  surface.SetNotifyHandler([&manager, &surface](const kit::ControlNotify& notify) {
-    RouteEditNotification(manager, surface, notify);
+  surface.SetNotifyHandler([&window, &manager, &surface](const kit::ControlNotify& notify) {
+    if (!OpenMenuOfButton(window, manager, notify)) RouteEditNotification(manager, surface, notify);
   });
   window.SetLanguageSwitchedHook([this] { parts_->view.UpdateAllVolumeEdit(); });
 }

@@ -131,4 +131,8 @@ void SurfaceScreenControls::SetEqualizerGraph(const model::EqualizerGraphData& d
   graph_->SetCurves(channels, data.current);
 }
 
+void SurfaceScreenControls::SetGraphPeqMode(bool peq) {
+  if (graph_ != nullptr) graph_->SetPeqMode(peq ? 1 : 0);
+}
+
 }  // namespace tolva::ui

@@ -37,6 +37,7 @@ class SurfaceScreenControls final : public model::ScreenControls {
   void SetItemHeight(std::string_view combo, int pixels) override;
   int DisplayScalePercent() const override;
   void SetEqualizerGraph(const model::EqualizerGraphData& data) override;
+  void SetGraphPeqMode(bool peq) override;
 
  private:
   kit::ControlSurface& surface_;

@@ -56,6 +56,8 @@ class FakeScreenControls final : public ScreenControls {
     graph_highlight = data.highlight;
   }
 
+  void SetGraphPeqMode(bool peq) override { graph_peq = peq; }
+
   // What the user does: type, drag a slider, tick an option, pick a combo item.
   void Type(const std::string& name, const std::string& text) { texts[name] = text; }
   void Drag(const std::string& name, int value) { SetSliderValue(name, value); }
@@ -69,6 +71,7 @@ class FakeScreenControls final : public ScreenControls {
   std::array<EqualizerGraphData::Band, kEqBands> graph_bands{};
   int graph_hp = kMinFrequency, graph_lp = kMaxFrequency;
   int graph_updates = 0, graph_highlight = -2;
+  bool graph_peq = false;
 
  private:
   template <class Map, class Value>

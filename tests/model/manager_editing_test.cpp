@@ -1,73 +1,9 @@
 // The editing operations on a connected unit: what the controls show afterwards, what the model
 // holds, and what reached the emulated unit, in order.
-#include <thread>
-
-#include "fake_screen_controls.h"
-#include "manager_fixture.h"
-#include "model/manager_screen.h"
-#include "model/screen_text.h"
+#include "editing_fixture.h"
 
 namespace tolva::model::testing {
 namespace {
-
-constexpr int kSet = 0xBB;
-constexpr int kEq = 0x06, kBypass = 0x12, kTrim = 0x08, kDelay = 0x07, kMix = 0x0B, kMixTrim = 0x24,
-              kFilter = 0x05, kSource = 0x01, kMute = 0x09;
-
-class Editing : public ManagerOnEmulator {
- protected:
-  void SetUp() override {
-    ManagerOnEmulator::SetUp();
-    screen_ = std::make_unique<ManagerScreen>(*manager_, controls_);
-    manager_->SetView(screen_.get());
-    ConnectAndSettle();
-    ASSERT_EQ(manager_->State(), ConnectState::kConnected);
-    log_->Take();
-  }
-  void TearDown() override {
-    manager_->SetView(nullptr);
-    screen_.reset();
-    ManagerOnEmulator::TearDown();
-  }
-
-  // Every command the edits queued, once the link has written them all.
-  std::vector<SentFrame> Sent() {
-    for (int i = 0; i < 500 && manager_->Link().PendingCommandCount() > 0; ++i) {
-      std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    }
-    manager_->Link().Get_Main_Volume();  // behind the last queued one, on the same lock
-    std::vector<SentFrame> frames = log_->Take();
-    EXPECT_FALSE(frames.empty());
-    if (!frames.empty()) frames.pop_back();
-    while (manager_->ProcessPendingNotifications() > 0) {
-    }
-    return frames;
-  }
-  static std::vector<int> Subs(const std::vector<SentFrame>& frames) {
-    std::vector<int> subs;
-    for (const SentFrame& f : frames) {
-      EXPECT_EQ(f.op, kSet);
-      subs.push_back(f.sub);
-    }
-    return subs;
-  }
-  emulator::UnitState Unit() { return unit_->Snapshot(); }
-  EqBand& Band(int ch, int b) { return Live().channels[ch].eqArray[b]; }
-  void TypeBand(int b, const std::string& freq, const std::string& q, const std::string& gain) {
-    controls_.Type(ControlName("eq_freq_%d", b), freq);
-    controls_.Type(ControlName("eq_q_%d", b), q);
-    controls_.Type(ControlName("eq_gain_%d", b), gain);
-    manager_->SetChEqEdit(b);
-  }
-  void Link0And1() {
-    Live().linkMode = 1;
-    Live().lockMode = 1;
-    Live().linkOutputs = {1, 0, -1, -1, -1, -1};
-  }
-
-  FakeScreenControls controls_;
-  std::unique_ptr<ManagerScreen> screen_;
-};
 
 TEST_F(Editing, TypedBandValuesAreReadLimitedShownAndSent) {
   TypeBand(3, "1K2", "12", "30");

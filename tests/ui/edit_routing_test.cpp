@@ -13,6 +13,8 @@
 #include "model/equalizer_manager.h"
 #include "support/qt_wait.h"
 #include "ui/kit/control_surface.h"
+#include "ui/kit/controls.h"
+#include "ui/kit/qt_popup_menu.h"
 #include "ui/main_wnd.h"
 #include "ui/manager_binding.h"
 
@@ -119,6 +121,35 @@ TEST_F(EditRouting, MainVolumeSliderKeys) {
   QTest::keyClick(slider, Qt::Key_Down);
   EXPECT_TRUE(UnitShows([&](const auto& u) { return u.main_volume_db == before - 1; }));
   EXPECT_EQ(Manager().LiveProfile().mainVolume, before - 1);
+}
+
+TEST_F(EditRouting, OutputMenuOffersFreeRolesAndAssignsTheChosenOne) {
+  QTest::mouseClick(Widget<QWidget>("ch_output_btn_2"), Qt::LeftButton);
+  tolva::kit::QtPopupMenu* menu = window_.CurrentMenu();
+  ASSERT_NE(menu, nullptr);
+  EXPECT_TRUE(menu->IsOpen());
+  // Outputs 0 and 1 hold the front full-range roles: no other front-left role is free.
+  EXPECT_FALSE(menu->FindItem("output_menu_front_left_low_freq")->IsEnabled());
+  EXPECT_TRUE(menu->FindItem("output_menu_front_left_all_freq")->HasIcon());
+  EXPECT_TRUE(menu->FindItem("output_menu_center_low_freq")->IsEnabled());
+  ASSERT_TRUE(menu->Trigger("output_menu_center_low_freq"));
+  EXPECT_TRUE(WaitFor([&] { return Manager().LiveProfile().outputs[2] == 20; }, 2000));
+  EXPECT_TRUE(UnitShows([](const auto& u) { return u.scenes[0].outputs[2].role == 20; }));
+  EXPECT_EQ(window_.Surface().FindButton("ch_output_btn_2")->RawText(), "${center_woofer}");
+  EXPECT_TRUE(window_.Surface().FindControl("speaker_20")->IsVisible());
+}
+
+TEST_F(EditRouting, OptionMenuFollowsTheConnection) {
+  QTest::mouseClick(Widget<QWidget>("btn_option"), Qt::LeftButton);
+  ASSERT_NE(window_.CurrentMenu(), nullptr);
+  EXPECT_TRUE(window_.CurrentMenu()->FindItem("option_item_reset_default")->IsEnabled());
+  window_.CurrentMenu()->Close();
+  Manager().Disconnect();
+  QTest::mouseClick(Widget<QWidget>("btn_scene"), Qt::LeftButton);
+  ASSERT_NE(window_.CurrentMenu(), nullptr);
+  EXPECT_FALSE(window_.CurrentMenu()->FindItem("scene_item_load_scene")->IsEnabled());
+  EXPECT_TRUE(window_.CurrentMenu()->FindItem("scene_item_load_file")->IsEnabled());
+  window_.CurrentMenu()->Close();
 }
 
 }  // namespace

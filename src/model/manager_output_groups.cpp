@@ -1,0 +1,269 @@
+// Operations on whole outputs and on the output set: speaker roles from the output menu, link
+// and lock, bypass, EQ reset, PEQ/GEQ mode and the output reset.
+#include <cmath>
+
+#include "base/debug_print.h"
+#include "model/edit_rules.h"
+#include "model/equalizer_manager.h"
+#include "model/output_links.h"
+#include "model/screen_text.h"
+#include "model/speaker_roles.h"
+#include "ui/kit/controls.h"
+
+namespace tolva::model {
+namespace {
+
+constexpr int kLinkScene = 0;  // link, lock and mode commands always address scene 0
+constexpr float kFlatQ = 5.8f;
+
+}  // namespace
+
+void EqualizerManager::ShowOutputButtonsEnabled(bool enabled) {
+  for (int ch = 0; ch < kOutputChannels; ++ch) {
+    controls_->SetEnabled(ControlName("ch_output_btn_%d", ch), enabled);
+  }
+}
+
+void EqualizerManager::SendUnlink() {
+  link_->CH_Link_Ctrl(kLinkScene, 0, 0, {}, false);
+}
+
+void EqualizerManager::SetSubMenu(kit::PopupMenu& menu) {
+  const Profile& p = unit_->live;
+  for (int role = 0; role < kSpeakerRoles; ++role) {
+    kit::MenuItem* item = menu.FindItem(RoleInfo(role).menu_item);
+    if (item == nullptr) continue;
+    DebugPrint(L"on %s\n", "EqualizerManager::SetSubMenu");
+    const bool held = std::find(p.outputs.begin(), p.outputs.end(), role) != p.outputs.end();
+    item->SetIcon(held ? "right.png" : "");
+    item->SetEnabled(IsRoleAvailable(p, role, output_menu_channel_));
+  }
+}
+
+void EqualizerManager::SetOutputValue(int channel, std::string_view item) {
+  DebugPrint("SetOutputValue channel %d selected value %s\n", channel, std::string(item).c_str());
+  const int role = RoleOfMenuItem(item);
+  if (channel < 0 || channel >= kOutputChannels || role < 0) return;
+  Profile& p = unit_->live;
+  controls_->SetText(ControlName("ch_output_btn_%d", channel), RoleButtonLabel(role));
+  p.outputs[channel] = role;
+  p.channels[channel].crossover = DefaultCrossoverOfRole(role);
+  if (channel == p.currChannel) SetFreqDivider(channel);
+  view_->LiveValueApplied(0x0D, channel);  // every button label and speaker icon
+  UpdateEqualizer(-1);
+  SetCurChannelChange(channel);
+  link_->CH_Type_Ctrl(p.editScene, 0, channel, channel, std::span(&p.outputs[channel], 1), false);
+  SendFilter(channel, kHighPassFilter);
+  SendFilter(channel, kLowPassFilter);
+  const std::vector<int> paired = PairSubwooferGains(channel);
+  SendTrim(channel);
+  for (int ch : paired) SendTrim(ch);
+}
+
+void EqualizerManager::SetSpeakerFocus(int role) {
+  DebugPrint(L"on %s index %d\n", "EqualizerManager::SetSpeakerFocus", role);
+  if (role < 1 || role >= kSpeakerRoles) return;
+  controls_->SetSelected(ControlName("speaker_%d", role), true);
+  for (int ch = 0; ch < std::min(unit_->live.channelCount, kOutputChannels); ++ch) {
+    if (unit_->live.outputs[ch] == role) SetCurChannelChange(ch);
+  }
+}
+
+void EqualizerManager::CopyChannelConfig(int from, int to) {
+  DebugPrint(L"copy out config from %d to %d\n", from, to);
+  if (from < 0 || from >= kOutputChannels || to < 0 || to >= kOutputChannels) return;
+  const ChannelSettings& src = unit_->live.channels[from];
+  ChannelSettings& dst = unit_->live.channels[to];
+  for (int b = 0; b < std::min(dst.eqSize, kEqBands); ++b) {
+    EqBand& d = dst.eqArray[b];
+    const EqBand& s = src.eqArray[b];
+    d.eqGain = s.eqGain;
+    d.eqFactor = s.eqFactor;
+    d.freq = s.freq;
+    d.enable = s.enable;
+  }
+  Crossover& x = dst.crossover;
+  x.hp.StoreType(src.crossover.hp.type);
+  x.lp.StoreType(src.crossover.lp.type);
+  x.hp.StoreFs(src.crossover.hp.fs);
+  x.lp.StoreFs(src.crossover.lp.fs);
+  x.hp.StoreSlope(src.crossover.hp.slope);
+  x.lp.StoreSlope(src.crossover.lp.slope);
+  x.bpType = MakeCrossover(x.hp, x.lp).bpType;
+  dst.bypass = src.bypass;
+  dst.gain = src.gain;
+}
+
+void EqualizerManager::SetOutputLink() {
+  DebugPrint(L"on %s\n", "EqualizerManager::SetOutputLink");
+  Profile& p = unit_->live;
+  ScreenControls& c = *controls_;
+  if (!IsLinkable(p)) {
+    c.SetSelected("btn_link_output", false);
+    p.linkMode = 0;
+    SendUnlink();
+    view_->ShowMessage("${not_linkable_tips}");
+    return;
+  }
+  if (p.linkMode == 1) {
+    ClearLinks(p);
+    c.SetSelected("btn_link_output", false);
+    p.lockMode = 0;
+    c.SetSelected("btn_lock_output", false);
+    link_->CH_Lock_Ctrl(kLinkScene, 0, false);
+    ShowOutputButtonsEnabled(true);
+    SetCurChannelChange(p.currChannel);
+    SendUnlink();
+    return;
+  }
+  const int choice =
+      view_->AskCheck("${link_tips}", "${copy_left_to_right}", "${copy_right_to_left}");
+  if (choice == 0) {
+    c.SetSelected("btn_link_output", false);
+    return;
+  }
+  DebugPrint(L"CMsgCheckBoxWnd %d\n", choice);
+  p.linkMode = 1;
+  p.lockMode = 1;
+  c.SetSelected("btn_link_output", true);
+  c.SetSelected("btn_lock_output", true);
+  link_->CH_Lock_Ctrl(kLinkScene, 1, false);
+  ShowOutputButtonsEnabled(false);
+  RecomputeLinkOutputs(p);
+  std::vector<int> pairs;
+  for (int i = 0; i < kOutputChannels; ++i) {
+    const int partner = p.linkOutputs[i];
+    if (partner < 0) continue;
+    const bool left_onto_right = choice == 1 && p.outputs[i] < p.outputs[partner];
+    const bool right_onto_left = choice != 1 && p.outputs[partner] < p.outputs[i];
+    if (!left_onto_right && !right_onto_left) continue;
+    CopyChannelConfig(i, partner);
+    pairs.push_back(i);
+    pairs.push_back(partner);
+  }
+  const int current = CurrentChannel();
+  c.SetSliderValue(ControlName("slider_ch_volume_%d", current), p.channels[current].gain);
+  SetChVolume(current);
+  SetCurChannelChange(current);
+  link_->CH_Link_Ctrl(kLinkScene, 1, static_cast<int>(pairs.size() / 2), pairs, false);
+}
+
+void EqualizerManager::SetOutpuLock() {
+  DebugPrint(L"on %s\n", "EqualizerManager::SetOutpuLock");
+  Profile& p = unit_->live;
+  const bool locked = p.lockMode == 1;
+  if (view_->Confirm(locked ? "${unlock_output_tips}" : "${lock_output_tips}")) {
+    p.lockMode = locked ? 0 : 1;
+  }
+  controls_->SetSelected("btn_lock_output", p.lockMode == 1);
+  ShowOutputButtonsEnabled(p.lockMode == 0);
+  if (p.lockMode == 0) {
+    if (p.linkMode == 1) {
+      ClearLinks(p);
+      controls_->SetSelected("btn_link_output", false);
+      SendUnlink();
+    }
+    SetCurChannelChange(p.currChannel);
+  }
+  link_->CH_Lock_Ctrl(kLinkScene, p.lockMode, false);
+}
+
+void EqualizerManager::SetOutputBypass() {
+  DebugPrint(L"on %s\n", "EqualizerManager::SetOutputBypass");
+  Profile& p = unit_->live;
+  const int current = CurrentChannel();
+  ChannelSettings& ch = p.channels[current];
+  int shown = 0;
+  for (int b = 0; b < std::min(ch.eqSize, kEqBands); ++b) {
+    shown += std::abs(controls_->SliderValue(ControlName("eq_slider_%d", b)));
+  }
+  if (shown != 0) {
+    if (!view_->Confirm("${bypass_all_eq_tips}")) return;
+    controls_->SetText("btn_bypass", "${restore_eq}");
+    ch.bypass = 1;
+  } else if (!IsFlat(ch)) {
+    if (!view_->Confirm("${restore_all_eq_tips}")) return;
+    controls_->SetText("btn_bypass", "${bypass_eq}");
+    ch.bypass = 0;
+  }
+  SendBypass(current);
+  if (const int partner = Partner(); partner >= 0) {
+    p.channels[partner].bypass = ch.bypass;
+    SendBypass(partner);
+  }
+  RefreshBandRows(current);
+  UpdateEqualizer(-1);
+}
+
+void EqualizerManager::SetOutputEqRest() {
+  DebugPrint(L"on %s\n", "EqualizerManager::SetOutputEqRest");
+  if (!view_->Confirm("${reset_all_eq_tips}")) return;
+  Profile& p = unit_->live;
+  const int current = CurrentChannel();
+  std::vector<int> channels{current};
+  if (const int partner = Partner(); partner >= 0) channels.push_back(partner);
+  for (int target : channels) {
+    ChannelSettings& ch = p.channels[target];
+    for (int b = 0; b < std::min(ch.eqSize, kEqBands); ++b) {
+      ch.eqArray[b] = EqBand{};
+      ch.eqArray[b].freq = kBandCentres[b];
+      ch.eqArray[b].eqFactor = kFlatQ;
+    }
+  }
+  RefreshBandRows(current);
+  controls_->SetText("btn_bypass", "${bypass_eq}");
+  UpdateEqualizer(-1);
+  link_->PEQ_Reset_Ctrl(p.editScene, 0, static_cast<int>(channels.size()), channels, false);
+}
+
+void EqualizerManager::SwitchEqMode() {
+  const bool peq = controls_->IsSelected("btn_arg_eq");
+  if (!view_->Confirm(peq ? "${geq_mode_tips}" : "${peq_mode_tips}")) return;
+  controls_->SetSelected("btn_arg_eq", !peq);
+  Profile& p = unit_->live;
+  for (int ch = 0; ch < kOutputChannels; ++ch) {
+    ChannelSettings& channel = p.channels[ch];
+    for (int b = 0; b < std::min(channel.eqSize, kEqBands); ++b) {
+      EqBand& band = channel.eqArray[b];
+      if (band.eqFactor >= 5.79f && band.eqFactor <= 5.81f) continue;
+      band.eqFactor = kFlatQ;
+      link_->EQ_Ctrl(kLinkScene, 0, ch, b, band.freq, kFlatQ, band.eqGain, false);
+    }
+  }
+  controls_->SetText("btn_arg_eq", !peq ? "${peq_mode}" : "${geq_mode}");
+  RefreshBandRows(p.currChannel);
+  controls_->SetGraphPeqMode(!peq);
+  UpdateEqualizer(-1);
+}
+
+void EqualizerManager::SetOutputReset() {
+  DebugPrint(L"on %s\n", "EqualizerManager::SetOutputReset");
+  const int choice =
+      view_->AskChoice("${empty_output_tips}", {"${default}", "${cancel}", "${emptied}"});
+  if (choice != 1 && choice != 2) return;
+  Profile& p = unit_->live;
+  for (int ch = 0; ch < kOutputChannels; ++ch) {
+    const int role = choice == 1 ? DefaultRoles(p.channelCount == kOutputChannels)[ch] : 0;
+    SetOutputValue(ch, RoleInfo(role).menu_item);
+  }
+  p.lockMode = 0;
+  controls_->SetSelected("btn_lock_output", false);
+  link_->CH_Lock_Ctrl(kLinkScene, 0, false);
+  ShowOutputButtonsEnabled(true);
+  ClearLinks(p);
+  SendUnlink();
+  controls_->SetSelected("btn_link_output", false);
+  const auto left_sub = std::find(p.outputs.begin(), p.outputs.end(), 22);
+  if (left_sub != p.outputs.end()) {
+    const int gain = p.channels[left_sub - p.outputs.begin()].gain;
+    for (int ch = 0; ch < kOutputChannels; ++ch) {
+      if (p.outputs[ch] == 23) ShowChannelGain(ch, gain);
+    }
+  }
+  std::array<int, kOutputChannels> gains{};
+  for (int ch = 0; ch < kOutputChannels; ++ch) gains[ch] = p.channels[ch].gain;
+  link_->Trim_Ctrl(p.editScene, 0, 0, kOutputChannels - 1, gains, false);
+  SetCurChannelChange(0);
+}
+
+}  // namespace tolva::model

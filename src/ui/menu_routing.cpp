@@ -1,0 +1,85 @@
+#include "ui/menu_routing.h"
+
+#include <QString>
+
+#include <string_view>
+
+#include "base/config.h"
+#include "base/debug_print.h"
+#include "base/language_switch.h"
+#include "model/equalizer_manager.h"
+#include "ui/about_wnd.h"
+#include "ui/kit/controls.h"
+#include "ui/kit/message_types.h"
+#include "ui/layouts.h"
+#include "ui/main_wnd.h"
+
+namespace tolva::ui {
+namespace {
+
+bool Starts(std::string_view name, std::string_view prefix) {
+  return name.substr(0, prefix.size()) == prefix;
+}
+
+bool SameIgnoringCase(std::string_view a, std::string_view b) {
+  return QString::fromUtf8(a.data(), static_cast<int>(a.size()))
+             .compare(QString::fromUtf8(b.data(), static_cast<int>(b.size())),
+                      Qt::CaseInsensitive) == 0;
+}
+
+void EnableItems(kit::PopupMenu& menu, std::initializer_list<const char*> items, bool enabled) {
+  for (const char* name : items) {
+    if (kit::MenuItem* item = menu.FindItem(name)) item->SetEnabled(enabled);
+  }
+}
+
+}  // namespace
+
+bool OpenMenuOfButton(CMainWnd& window, model::EqualizerManager& manager,
+                      const kit::ControlNotify& n) {
+  if (n.type != kit::msgtype::kClick) return false;
+  const QString anchor = QString::fromStdString(n.name);
+  const bool connected = manager.Link().IsDeviceOpen();
+  if (Starts(n.name, "ch_output_btn")) {
+    manager.SetOutputMenuChannel(n.user_data);
+    window.OpenPopupMenu(kMenuOutput, anchor,
+                         [&manager](kit::PopupMenu& menu) { manager.SetSubMenu(menu); });
+  } else if (n.name == "btn_option") {
+    window.OpenPopupMenu(kMenuOption, anchor, [connected](kit::PopupMenu& menu) {
+      EnableItems(menu, {"option_item_reset_default"}, connected);
+    });
+  } else if (n.name == "btn_scene") {
+    window.OpenPopupMenu(kMenuScene, anchor, [connected](kit::PopupMenu& menu) {
+      EnableItems(menu,
+                  {"scene_item_load_scene", "scene_item_saveas_scene", "scene_item_delete_scene",
+                   "scene_item_load_whole", "scene_item_save_whole"},
+                  connected);
+    });
+  } else if (n.name == "btn_advance") {
+    window.OpenPopupMenu(kMenuAdvance, anchor, [connected](kit::PopupMenu& menu) {
+      EnableItems(menu, {"advance_item_autocal"}, connected);
+    });
+  } else {
+    return false;
+  }
+  return true;
+}
+
+void RouteMenuClick(CMainWnd& window, model::EqualizerManager& manager,
+                    const kit::MenuClickRecord& item) {
+  DebugPrint("on menu click %s\n", item.name.c_str());
+  const std::string& name = item.name;
+  if (Starts(name, "output_menu") || Starts(name, "output_item")) {
+    manager.SetOutputValue(manager.OutputMenuChannel(), name);
+  } else if (Starts(name, "option_item_reset_default")) {
+    manager.ResetMcuFactoryDefault();
+  } else if (Starts(name, "option_item_about")) {
+    const model::Profile& live = manager.LiveProfile();
+    ShowAboutDialog(&window, AboutInfo{live.modelId, live.deviceInfo[0], live.deviceInfo[1]});
+  } else if (SameIgnoringCase(name, "option_item_language")) {
+    SwitchLanguage(Languages(), ConfigIniPath(), [&window] { window.RetranslateAll(); });
+  }
+  // The scene, firmware and room-correction items arrive with their windows.
+}
+
+}  // namespace tolva::ui

@@ -1,0 +1,98 @@
+#pragma once
+
+// The editing operations against the in-process emulated unit, connected, with the screen half
+// drawing on fake controls.
+#include <thread>
+
+#include "fake_screen_controls.h"
+#include "manager_fixture.h"
+#include "model/manager_screen.h"
+#include "model/screen_text.h"
+
+namespace tolva::model::testing {
+
+constexpr int kSet = 0xBB;
+// Sub-commands of the parameter commands.
+constexpr int kSource = 0x01, kFilter = 0x05, kEq = 0x06, kDelay = 0x07, kTrim = 0x08, kMute = 0x09,
+              kMix = 0x0B, kRole = 0x0D, kLink = 0x0E, kLock = 0x0F, kEqReset = 0x11,
+              kBypass = 0x12, kMixTrim = 0x24;
+
+// The screen half over fake controls, answering the dialogs as the test says.
+class ScriptedScreen final : public ManagerScreen {
+ public:
+  using ManagerScreen::ManagerScreen;
+  bool Confirm(const std::string& text) override {
+    asked.push_back(text);
+    return confirm;
+  }
+  int AskCheck(const std::string& text, const std::string&, const std::string&) override {
+    asked.push_back(text);
+    return check;
+  }
+  int AskChoice(const std::string& text, const std::vector<std::string>&) override {
+    asked.push_back(text);
+    return choice;
+  }
+  void ShowMessage(const std::string& text) override { messages.push_back(text); }
+
+  bool confirm = true;
+  int check = 0, choice = 0;
+  std::vector<std::string> asked, messages;
+};
+
+class Editing : public ManagerOnEmulator {
+ protected:
+  void SetUp() override {
+    ManagerOnEmulator::SetUp();
+    screen_ = std::make_unique<ScriptedScreen>(*manager_, controls_);
+    manager_->SetView(screen_.get());
+    ConnectAndSettle();
+    ASSERT_EQ(manager_->State(), ConnectState::kConnected);
+    log_->Take();
+  }
+  void TearDown() override {
+    manager_->SetView(nullptr);
+    screen_.reset();
+    ManagerOnEmulator::TearDown();
+  }
+
+  // Every command the edits queued, once the link has written them all.
+  std::vector<SentFrame> Sent() {
+    for (int i = 0; i < 500 && manager_->Link().PendingCommandCount() > 0; ++i) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    manager_->Link().Get_Main_Volume();  // behind the last queued one, on the same lock
+    std::vector<SentFrame> frames = log_->Take();
+    EXPECT_FALSE(frames.empty());
+    if (!frames.empty()) frames.pop_back();
+    while (manager_->ProcessPendingNotifications() > 0) {
+    }
+    return frames;
+  }
+  static std::vector<int> Subs(const std::vector<SentFrame>& frames) {
+    std::vector<int> subs;
+    for (const SentFrame& f : frames) {
+      EXPECT_EQ(f.op, kSet);
+      subs.push_back(f.sub);
+    }
+    return subs;
+  }
+  emulator::UnitState Unit() { return unit_->Snapshot(); }
+  EqBand& Band(int ch, int b) { return Live().channels[ch].eqArray[b]; }
+  void TypeBand(int b, const std::string& freq, const std::string& q, const std::string& gain) {
+    controls_.Type(ControlName("eq_freq_%d", b), freq);
+    controls_.Type(ControlName("eq_q_%d", b), q);
+    controls_.Type(ControlName("eq_gain_%d", b), gain);
+    manager_->SetChEqEdit(b);
+  }
+  void Link0And1() {
+    Live().linkMode = 1;
+    Live().lockMode = 1;
+    Live().linkOutputs = {1, 0, -1, -1, -1, -1};
+  }
+
+  FakeScreenControls controls_;
+  std::unique_ptr<ScriptedScreen> screen_;
+};
+
+}  // namespace tolva::model::testing
