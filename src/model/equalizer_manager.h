@@ -3,6 +3,7 @@
 #include <array>
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -16,6 +17,7 @@
 #include "model/notification_queue.h"
 #include "model/profile.h"
 #include "model/profile_files.h"
+#include "model/scene_view.h"
 #include "model/screen_controls.h"
 #include "ui/kit/controls.h"
 
@@ -172,6 +174,12 @@ class EqualizerManager {
   void SwitchEqMode();
   void SetOutputReset();
 
+  // --- Scenes on the unit (manager_scenes.cpp), started from a scene window ---
+  void LoadSence(SceneView& view, int scene);
+  void SaveSence(SceneView& view, int scene);
+  void DeleteSence(SceneView& view, int scene);
+  int SelectedScene() const { return selected_scene_; }
+
   // --- Reply callbacks (manager_callbacks.cpp); the record may be null ---
   void ReadDspValueCallback(std::int64_t code, std::int64_t value,
                             device::NotificationRecord* record);
@@ -196,6 +204,8 @@ class EqualizerManager {
   void ApplyLockFlag(Profile& profile, int lock, bool live);
   void WriteSceneValues(const Profile& profile, int scene, bool sync);
   void ShowState(ConnectState state);
+  void StartSceneThread(SceneView& view, int scene, std::function<void()> work);
+  void OnSceneLoaded();
   enum class BandSource { kEdit, kSlider, kGraph };
   void ApplyBandEdit(int band, int freq, float q, float gain, BandSource source);
   void ClearBypassedGains(int channel);
@@ -217,6 +227,8 @@ class EqualizerManager {
   void Shown(int code, int channel);
 
   Clock& clock_;
+  // Outlives the link, which holds it as the scene window's sink.
+  std::shared_ptr<device::NotificationSink> scene_sink_;
   std::unique_ptr<device::DspLink> link_;
   NoScreenControls no_controls_;
   ScreenControls* controls_ = &no_controls_;
@@ -229,6 +241,8 @@ class EqualizerManager {
   int output_menu_channel_ = 0;
   std::thread read_thread_;
   std::thread factory_thread_;
+  std::thread scene_thread_;
+  int selected_scene_ = 0;
 
   // Heap-held: the unit's settings are about 60 KB.
   std::unique_ptr<UnitSettings> unit_;

@@ -5,6 +5,7 @@
 #include "base/debug_print.h"
 #include "device/scene_name_codec.h"
 #include "model/equalizer_manager.h"
+#include "model/scene_names.h"
 
 namespace tolva::model {
 
@@ -20,19 +21,6 @@ std::array<int, kOutputChannels> PerOutput(const Profile& p, F&& field) {
   return values;
 }
 
-std::wstring ToWide(const std::u16string& text) {
-  std::wstring out;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    const char16_t c = text[i];
-    if (c >= 0xD800 && c < 0xDC00 && i + 1 < text.size()) {
-      const char16_t low = text[++i];
-      out.push_back(static_cast<wchar_t>(0x10000 + ((c - 0xD800) << 10) + (low - 0xDC00)));
-    } else {
-      out.push_back(static_cast<wchar_t>(c));
-    }
-  }
-  return out;
-}
 
 }  // namespace
 
@@ -80,7 +68,7 @@ void EqualizerManager::SetReadWholeProfileToMCU() {
   for (int k = 1; k <= kStoredScenes; ++k) {
     DebugPrint(L"set scene(%d)\n", k);
     WriteSceneValues(unit_->scenes[k - 1], k, true);
-    const auto name = device::EncodeSceneName(ToWide(SceneName(unit_->sceneName[k - 1])));
+    const auto name = UnitNameOfSlot(unit_->sceneName[k - 1]);
     link_->SetSceneName(k, name);
     link_->SaveScene(k, 1);
   }

@@ -77,6 +77,9 @@ void EqualizerManager::HandleNotification(Notification& n) {
       ComputeAllResponses();
       UpdateEqualizer(-1);
       break;
+    case MSG_SCENE_LOADED:
+      OnSceneLoaded();
+      break;
     default:
       break;
   }
@@ -242,6 +245,7 @@ void EqualizerManager::ResetMcuFactoryDefault() {
 void EqualizerManager::JoinWorkers() {
   if (read_thread_.joinable()) read_thread_.join();
   if (factory_thread_.joinable()) factory_thread_.join();
+  if (scene_thread_.joinable()) scene_thread_.join();
 }
 
 }  // namespace tolva::model

@@ -15,6 +15,8 @@ inline constexpr std::uint32_t MSG_BUSY_OPEN = 1274;
 inline constexpr std::uint32_t MSG_BUSY_CLOSE = 1275;
 // The read's curves and the graph update, done on the window thread instead of the read thread.
 inline constexpr std::uint32_t MSG_READ_CURVES = 0x10001;
+// A stored scene was read into the working set: its screen work, done on the window thread.
+inline constexpr std::uint32_t MSG_SCENE_LOADED = 0x10002;
 
 enum class ConnectState { kDisconnected, kConnecting, kConnected };
 

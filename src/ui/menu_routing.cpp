@@ -13,6 +13,7 @@
 #include "ui/kit/message_types.h"
 #include "ui/layouts.h"
 #include "ui/main_wnd.h"
+#include "ui/scene_wnd.h"
 
 namespace tolva::ui {
 namespace {
@@ -78,8 +79,14 @@ void RouteMenuClick(CMainWnd& window, model::EqualizerManager& manager,
     ShowAboutDialog(&window, AboutInfo{live.modelId, live.deviceInfo[0], live.deviceInfo[1]});
   } else if (SameIgnoringCase(name, "option_item_language")) {
     SwitchLanguage(Languages(), ConfigIniPath(), [&window] { window.RetranslateAll(); });
+  } else if (name == "scene_item_load_scene") {
+    ShowSceneWindow(&window, manager, CSceneWnd::Mode::kLoad);
+  } else if (name == "scene_item_saveas_scene") {
+    ShowSceneWindow(&window, manager, CSceneWnd::Mode::kSave);
+  } else if (name == "scene_item_delete_scene") {
+    ShowSceneWindow(&window, manager, CSceneWnd::Mode::kDelete);
   }
-  // The scene, firmware and room-correction items arrive with their windows.
+  // The profile-file, firmware and room-correction items arrive with their windows.
 }
 
 }  // namespace tolva::ui

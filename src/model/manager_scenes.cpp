@@ -1,0 +1,98 @@
+// Scenes stored on the unit: load one into the working set, save the working set under a name,
+// delete one. Each confirmed action runs on its own thread behind the scene window's busy
+// window; the unit's acknowledgements go to that window.
+#include "base/debug_print.h"
+#include "base/language_tables.h"
+#include "model/equalizer_manager.h"
+#include "model/manager_messages.h"
+#include "model/scene_names.h"
+
+namespace tolva::model {
+
+void EqualizerManager::StartSceneThread(SceneView& view, int scene, std::function<void()> work) {
+  scene_sink_ = view.Sink();
+  scene_sink_->Post(device::Notification{MSG_BUSY_OPEN, 0, 0, nullptr});
+  selected_scene_ = scene;
+  link_->SetNotificationSink(device::TargetWindow::kScene, scene_sink_.get());
+  if (scene_thread_.joinable()) scene_thread_.join();
+  scene_thread_ = std::thread(std::move(work));
+}
+
+void EqualizerManager::LoadSence(SceneView& view, int scene) {
+  DebugPrint(L"LoadSence\n");
+  if (scene < 1 || scene > kStoredScenes) return;
+  const std::u16string name = SceneName(unit_->sceneName[scene - 1]);
+  const std::string number = std::to_string(scene);
+  const std::string question =
+      name.empty()
+          ? FillPlaceholders(Languages().Resolve("${load_scene_tips2}"), {number})
+          : FillPlaceholders(Languages().Resolve("${load_scene_tips1}"), {number, Utf8Of(name)});
+  if (!view.Confirm(question)) return;
+  StartSceneThread(view, scene, [this, scene] {
+    DebugPrint(L"LoadSenceThread start!\n");
+    link_->DisableCommandQueue();
+    link_->ReadScene(scene, 0);
+    PC_UI_Status_Init();
+    // The replies are applied on the window thread; the screen follows them there.
+    PostMain(MSG_SCENE_LOADED);
+    DebugPrint(L"LoadSenceThread end!\n");
+  });
+}
+
+// On the window thread, after every reply of the load: the new roles and curves shown, edits
+// sent again, and the scene window's busy window closed.
+void EqualizerManager::OnSceneLoaded() {
+  view_->LiveValueApplied(0x0D, CurrentChannel());
+  ComputeAllResponses();
+  UpdateEqualizer(-1);
+  if (state_ == ConnectState::kConnected) link_->EnableCommandQueue();
+  if (scene_sink_) scene_sink_->Post(device::Notification{MSG_BUSY_CLOSE, 0, 0, nullptr});
+}
+
+void EqualizerManager::SaveSence(SceneView& view, int scene) {
+  DebugPrint(L"SaveSence\n");
+  if (scene < 1 || scene > kStoredScenes) return;
+  SceneNameSlot& slot = unit_->sceneName[scene - 1];
+  const std::u16string old_name = SceneName(slot);
+  if (!old_name.empty() &&
+      !view.Confirm(FillPlaceholders(Languages().Resolve("${save_scene_overwrite}"),
+                                     {std::to_string(scene)}))) {
+    return;
+  }
+  std::string typed = Utf8Of(old_name);
+  if (!view.AskName(typed)) return;
+  SceneNameSlot proposed{};
+  SetSceneName(proposed, Utf16Of(typed));
+  const std::u16string name = SceneName(proposed);
+  if (name.empty()) return;
+  for (int other = 0; other < kStoredScenes; ++other) {
+    if (other == scene - 1 || SceneName(unit_->sceneName[other]) != name) continue;
+    view.ShowMessage(FillPlaceholders(
+        Languages().Resolve("${same_name_tips}"),
+        {Utf8Of(name), std::to_string(other + 1), Utf8Of(SceneName(unit_->sceneName[other]))}));
+    return;
+  }
+  slot = proposed;
+  view.RefreshRows();
+  const auto unit_name = UnitNameOfSlot(slot);
+  StartSceneThread(view, scene, [this, scene, unit_name] {
+    DebugPrint(L"SaveSenceThread start!\n");
+    link_->SetSceneName(scene, unit_name);
+    link_->SaveScene(scene, 0);
+    DebugPrint(L"SaveSenceThread end!\n");
+  });
+}
+
+void EqualizerManager::DeleteSence(SceneView& view, int scene) {
+  DebugPrint(L"DeleteSence\n");
+  if (scene < 1 || scene > kStoredScenes) return;
+  unit_->sceneName[scene - 1] = SceneNameSlot{};
+  StartSceneThread(view, scene, [this, scene] {
+    DebugPrint(L"DeleteSenceThread start!\n");
+    link_->DeleteScene(scene);
+    DebugPrint(L"DeleteSenceThread end!\n");
+  });
+  view.RefreshRows();
+}
+
+}  // namespace tolva::model

@@ -1,0 +1,192 @@
+// Scenes stored on the unit through the scene window's operations: the questions asked, the
+// name rules, what the unit receives and where its acknowledgements go.
+#include "base/language_tables.h"
+#include "device/records.h"
+#include "manager_fixture.h"
+#include "model/scene_names.h"
+#include "model/scene_view.h"
+
+namespace tolva::model::testing {
+namespace {
+
+constexpr const char* kTexts = R"xml(<Language name="test">
+  <Text id="${load_scene_tips1}" value="Load %d (%s)?"/>
+  <Text id="${load_scene_tips2}" value="Load empty %d?"/>
+  <Text id="${save_scene_overwrite}" value="Overwrite %d?"/>
+  <Text id="${same_name_tips}" value="%s is scene %d (%s)"/>
+</Language>)xml";
+
+class FakeSceneWindow final : public SceneView {
+ public:
+  bool Confirm(const std::string& text) override {
+    asked.push_back(text);
+    return confirm;
+  }
+  bool AskName(std::string& name) override {
+    shown_name = name;
+    ++name_dialogs;
+    if (!name_answer) return false;
+    name = *name_answer;
+    return true;
+  }
+  void ShowMessage(const std::string& text) override { messages.push_back(text); }
+  void RefreshRows() override { ++refreshes; }
+  std::shared_ptr<device::NotificationSink> Sink() override { return queue; }
+
+  std::vector<std::uint32_t> Messages() {
+    std::vector<std::uint32_t> numbers;
+    for (const device::Notification& n : queue->TakeAll()) numbers.push_back(n.message);
+    return numbers;
+  }
+
+  bool confirm = true;
+  std::optional<std::string> name_answer;
+  std::string shown_name;
+  int name_dialogs = 0, refreshes = 0;
+  std::vector<std::string> asked, messages;
+  std::shared_ptr<NotificationQueue> queue = std::make_shared<NotificationQueue>();
+};
+
+class Scenes : public ManagerOnEmulator {
+ protected:
+  void SetUp() override {
+    ManagerOnEmulator::SetUp();
+    ASSERT_TRUE(Languages().LoadXml(kTexts, "test"));
+    Languages().Select("test");
+    ConnectAndSettle();
+    ASSERT_EQ(manager_->State(), ConnectState::kConnected);
+    log_->Take();
+  }
+  void TearDown() override {
+    ManagerOnEmulator::TearDown();
+    Languages().Clear();
+  }
+  void Name(int slot, std::u16string name) { SetSceneName(*manager_->SceneNameSlotAt(slot), name); }
+  std::u16string NameOf(int slot) { return SceneName(*manager_->SceneNameSlotAt(slot)); }
+  void Finish() {
+    manager_->JoinWorkers();
+    while (manager_->ProcessPendingNotifications() > 0) {
+    }
+  }
+
+  FakeSceneWindow window_;
+};
+
+TEST_F(Scenes, LoadAsksByTheSlotThenReadsTheSceneIntoTheWorkingSet) {
+  manager_->LoadSence(window_, 3);  // slot 2 is empty
+  EXPECT_EQ(window_.asked, std::vector<std::string>{"Load empty 3?"});
+  Finish();
+  Name(4, u"夜间");
+  window_.confirm = false;
+  manager_->LoadSence(window_, 5);
+  EXPECT_EQ(window_.asked.back(), "Load 5 (夜间)?");
+  Finish();
+  EXPECT_EQ(manager_->SelectedScene(), 3);
+
+  // Scene 3 on the unit differs from the working set; loading it brings its values in.
+  Edit([](emulator::UnitState& u) { u.scenes[3].outputs[1].delay_us = 4321; });
+  log_->Take();
+  window_.confirm = true;
+  window_.queue->TakeAll();
+  manager_->LoadSence(window_, 3);
+  manager_->JoinWorkers();
+  EXPECT_FALSE(manager_->Link().IsCommandQueueEnabled());  // until the replies are applied
+  Finish();
+  EXPECT_NEAR(Live().channels[1].delay, 4.321f, 1e-4);
+  EXPECT_TRUE(manager_->Link().IsCommandQueueEnabled());
+  EXPECT_EQ(window_.Messages(), (std::vector<std::uint32_t>{MSG_BUSY_OPEN, MSG_BUSY_CLOSE}));
+  const auto sent = log_->Take();
+  ASSERT_GT(sent.size(), 2u);
+  EXPECT_EQ(sent[0].cmd, 2);  // ReadScene 3 → 0, then the connect read
+  EXPECT_EQ(sent[0].sub, 0x09);
+  EXPECT_EQ(sent[0].payload, (std::vector<std::uint8_t>{3, 0}));
+  EXPECT_EQ(sent[1].sub, 0x1F);
+}
+
+TEST_F(Scenes, SavingAsksForANameAndTheUnitsAcknowledgementReachesTheWindow) {
+  window_.name_answer = "Bass";
+  manager_->SaveSence(window_, 6);  // empty: no overwrite question
+  EXPECT_TRUE(window_.asked.empty());
+  EXPECT_EQ(window_.name_dialogs, 1);
+  Finish();
+  EXPECT_EQ(NameOf(5), u"Bass");
+  const auto sent = log_->Take();
+  ASSERT_EQ(sent.size(), 2u);
+  EXPECT_EQ(sent[0].sub, 0x0B);  // the name, then the save
+  EXPECT_EQ(sent[1].sub, 0x08);
+  EXPECT_EQ(sent[1].payload, (std::vector<std::uint8_t>{6, 0}));
+  EXPECT_EQ(window_.Messages(),
+            (std::vector<std::uint32_t>{MSG_BUSY_OPEN, device::MSG_SCENE_VALUE}));
+  const auto on_unit = unit_->Snapshot().names[5];
+  EXPECT_EQ(std::string(on_unit.begin(), on_unit.begin() + 4), "Bass");
+
+  // Overwriting asks first, and the dialog starts from the old name.
+  window_.name_answer = "Bass 2";
+  manager_->SaveSence(window_, 6);
+  EXPECT_EQ(window_.asked, std::vector<std::string>{"Overwrite 6?"});
+  EXPECT_EQ(window_.shown_name, "Bass");
+  Finish();
+  EXPECT_EQ(NameOf(5), u"Bass 2");
+}
+
+TEST_F(Scenes, RefusedEmptyOrTakenNamesChangeNothing) {
+  Name(1, u"Club");
+  Name(4, u"Old");
+  window_.name_answer = "Club";
+  manager_->SaveSence(window_, 5);
+  EXPECT_EQ(window_.messages, std::vector<std::string>{"Club is scene 2 (Club)"});
+  EXPECT_EQ(NameOf(4), u"Old");  // the stored scene keeps its name
+  window_.name_answer = "";
+  manager_->SaveSence(window_, 5);
+  EXPECT_EQ(NameOf(4), u"Old");
+  window_.name_answer.reset();
+  manager_->SaveSence(window_, 5);
+  window_.confirm = false;
+  window_.name_answer = "New";
+  manager_->SaveSence(window_, 5);
+  EXPECT_EQ(window_.name_dialogs, 3);  // the refused overwrite asked for no name
+  Finish();
+  EXPECT_TRUE(log_->Take().empty());
+  EXPECT_TRUE(window_.queue->TakeAll().empty());
+
+  // Names are cut to what a slot holds.
+  window_.confirm = true;
+  window_.name_answer = "Eight ch";
+  manager_->SaveSence(window_, 8);
+  Finish();
+  EXPECT_EQ(NameOf(7), u"Eight c");
+}
+
+TEST_F(Scenes, DeletingAsksNothingAndEmptiesTheRowAtOnce) {
+  Name(9, u"Last");
+  manager_->DeleteSence(window_, 10);
+  EXPECT_TRUE(NameOf(9).empty());
+  EXPECT_EQ(window_.refreshes, 1);
+  EXPECT_TRUE(window_.asked.empty());
+  Finish();
+  const auto sent = log_->Take();
+  ASSERT_EQ(sent.size(), 1u);
+  EXPECT_EQ(sent[0].sub, 0x0A);
+  EXPECT_EQ(sent[0].payload, std::vector<std::uint8_t>{10});
+  EXPECT_EQ(window_.Messages(),
+            (std::vector<std::uint32_t>{MSG_BUSY_OPEN, device::MSG_SCENE_DELETED}));
+  manager_->DeleteSence(window_, 11);
+  manager_->DeleteSence(window_, 0);
+  Finish();
+  EXPECT_TRUE(log_->Take().empty());
+}
+
+TEST(SceneNames, ConversionsKeepTextAndReplaceBrokenBytes) {
+  EXPECT_EQ(Utf16Of("Bass 低音"), u"Bass 低音");
+  EXPECT_EQ(Utf8Of(u"Bass 低音"), "Bass 低音");
+  EXPECT_EQ(Utf8Of(Utf16Of("\xF0\x9F\x8E\xB5")), "\xF0\x9F\x8E\xB5");  // beyond the BMP
+  EXPECT_EQ(Utf16Of("a\xFF"
+                    "b\xE4\xBD"),
+            u"a\uFFFDb\uFFFD\uFFFD");
+  EXPECT_EQ(Utf16Of("\xC0\x80"), u"\uFFFD\uFFFD");  // overlong
+  EXPECT_EQ(FillPlaceholders("%s is %d (%s) 100%", {"A", "2"}), "A is 2 () 100%");
+  EXPECT_EQ(FillPlaceholders("%x %n %d", {"7"}), "%x %n 7");
+}
+
+}  // namespace
+}  // namespace tolva::model::testing

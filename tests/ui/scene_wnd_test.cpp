@@ -1,0 +1,112 @@
+// The scene window on real widgets against the in-process unit: a save with its name dialog and
+// the unit's acknowledgement, and a delete that empties its row.
+#include "ui/scene_wnd.h"
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMessageBox>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include "emulator/emulated_device.h"
+#include "emulator/emulator_transport.h"
+#include "model/equalizer_manager.h"
+#include "support/qt_wait.h"
+#include "ui/kit/control_surface.h"
+#include "ui/kit/controls.h"
+#include "ui/kit/qt_text.h"
+#include "ui/main_wnd.h"
+#include "ui/manager_binding.h"
+#include "ui/msg_wnd.h"
+
+namespace {
+
+using tolva::model::ConnectState;
+using tolva::testing::WaitFor;
+
+// Answers the dialogs that open on top, as a user would: types into a name dialog and accepts
+// it, and acknowledges message boxes (whose texts it keeps).
+class DialogAnswerer {
+ public:
+  explicit DialogAnswerer(QString name) : name_(std::move(name)) {
+    QObject::connect(&timer_, &QTimer::timeout, [this] {
+      for (QWidget* w : QApplication::topLevelWidgets()) {
+        if (!w->isVisible()) continue;
+        if (auto* dialog = qobject_cast<CNameMsgWnd*>(w)) {
+          dialog->SetName(name_);
+          dialog->done(1);
+        } else if (auto* box = qobject_cast<QMessageBox*>(w)) {
+          notices.push_back(box->text());
+          box->done(0);
+        }
+      }
+    });
+    timer_.start(20);
+  }
+  std::vector<QString> notices;
+
+ private:
+  QString name_;
+  QTimer timer_;
+};
+
+class SceneWindow : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    binding_ = std::make_unique<tolva::ui::ManagerBinding>(
+        main_, tolva::emulator::MakeEmulatorTransportFactory(unit_));
+    binding_->Start();
+    ASSERT_TRUE(WaitFor([&] { return Manager().State() == ConnectState::kConnected; }));
+  }
+  void TearDown() override { binding_.reset(); }
+  tolva::model::EqualizerManager& Manager() { return binding_->Manager(); }
+
+  std::shared_ptr<tolva::emulator::EmulatedDevice> unit_ =
+      std::make_shared<tolva::emulator::EmulatedDevice>();
+  CMainWnd main_;
+  std::unique_ptr<tolva::ui::ManagerBinding> binding_;
+};
+
+TEST_F(SceneWindow, SaveNamesTheSceneOnTheUnitAndSaysSo) {
+  CSceneWnd window(&main_, Manager(), CSceneWnd::Mode::kSave);
+  window.show();
+  auto* list = window.findChild<QListWidget*>(QStringLiteral("listview"));
+  ASSERT_NE(list, nullptr);
+  ASSERT_EQ(list->count(), 10);
+  DialogAnswerer answerer(QStringLiteral("Stage"));
+  list->setCurrentRow(3);
+  QWidget* confirm = window.findChild<QWidget*>(QStringLiteral("confirm_btn"));
+  ASSERT_NE(confirm, nullptr);
+  QMetaObject::invokeMethod(confirm, "click", Qt::QueuedConnection);
+  ASSERT_TRUE(WaitFor([&] { return !answerer.notices.empty(); }, 10000));
+  EXPECT_EQ(answerer.notices.front(), tolva::kit::Resolve(QStringLiteral("${save_scene_ok}")));
+  EXPECT_FALSE(window.IsBusy());
+  EXPECT_TRUE(list->item(3)->text().endsWith(QStringLiteral("Stage")));
+  const auto name = unit_->Snapshot().names[3];
+  EXPECT_EQ(std::string(name.begin(), name.begin() + 5), "Stage");
+}
+
+TEST_F(SceneWindow, DeleteEmptiesTheRowAndTheUnitsName) {
+  unit_->WithUnit([](tolva::emulator::EmulatedUnit& u) {
+    u.state().names[9] = {'L', 'a', 's', 't'};
+    return 0;
+  });
+  Manager().Disconnect();
+  Manager().Connect(false);
+  ASSERT_TRUE(WaitFor([&] { return Manager().State() == ConnectState::kConnected; }));
+  CSceneWnd window(&main_, Manager(), CSceneWnd::Mode::kDelete);
+  window.show();
+  auto* list = window.findChild<QListWidget*>(QStringLiteral("listview"));
+  ASSERT_NE(list, nullptr);
+  EXPECT_TRUE(list->item(9)->text().endsWith(QStringLiteral("Last")));
+  list->setCurrentRow(9);
+  QMetaObject::invokeMethod(window.findChild<QWidget*>(QStringLiteral("confirm_btn")), "click",
+                            Qt::QueuedConnection);
+  ASSERT_TRUE(WaitFor([&] { return !list->item(9)->text().endsWith(QStringLiteral("Last")); }));
+  ASSERT_TRUE(WaitFor([&] { return unit_->Snapshot().names[9][0] != 'L'; }, 5000));
+  EXPECT_TRUE(WaitFor([&] { return !window.IsBusy(); }, 5000));
+}
+
+}  // namespace
