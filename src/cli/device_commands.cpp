@@ -57,12 +57,7 @@ int RunReadWhole(const DeviceOptions& device, std::span<char* const> args) {
   DeviceSession session(device.factory);
   if (const int r = session.Connect(); r != kExitOk) return r;
   model::EqualizerManager& manager = session.Manager();
-  for (int k = 1; k <= model::kStoredScenes; ++k) {
-    manager.ReadStoredScene(k);
-    session.ApplyReplies();
-  }
-  manager.Link().ReadScene(0, 0);
-  manager.PC_UI_Status_Init();
+  manager.ReadWholeUnit();
   session.ApplyReplies();
   return Saved(manager.SaveWholeProfileFile(args[0]));
 }

@@ -93,6 +93,8 @@ class EqualizerManager {
   void ResetMcuFactoryDefault();
   // Waits for the worker threads that have been started to end.
   void JoinWorkers();
+  // Cuts the workers' long waits short, for shutting down.
+  void CancelWaits() { stopping_ = true; }
 
   // --- The screen (manager_screen_updates.cpp): the model part here, the controls in the view ---
   // Link state made consistent (linked implies locked, partners recomputed), curves
@@ -174,6 +176,15 @@ class EqualizerManager {
   void SwitchEqMode();
   void SetOutputReset();
 
+  // --- The scene menu's files (manager_profile_files.cpp); the paths come from the dialogs ---
+  void LoadSenceConfigFromFile(const std::string& path);
+  void SaveSenceConfigToFile(const std::string& path);
+  void LoadWholeConfigFromFile(const std::string& path);
+  void SaveWholeConfigToFile(const std::string& path);
+  // Every stored scene into its scene profile, then the working set again. Synchronous; the
+  // replies arrive as notifications.
+  void ReadWholeUnit();
+
   // --- Scenes on the unit (manager_scenes.cpp), started from a scene window ---
   void LoadSence(SceneView& view, int scene);
   void SaveSence(SceneView& view, int scene);
@@ -191,6 +202,7 @@ class EqualizerManager {
   // --- Bulk writes (manager_bulk_writes.cpp), synchronous on the caller's thread ---
   void SetReadCurProfileToMCU(const Profile& profile);
   void SetReadWholeProfileToMCU();
+  void SetReadWholeProfileToMCU(const UnitSettings& unit);
 
  private:
   static constexpr int kReadSceneSettleMs = 1000;
@@ -206,6 +218,9 @@ class EqualizerManager {
   void ShowState(ConnectState state);
   void StartSceneThread(SceneView& view, int scene, std::function<void()> work);
   void OnSceneLoaded();
+  void StartFileThread(std::function<void()> work);
+  void SleepUnlessStopping(int ms);
+  void OnWholeUnitRead();
   enum class BandSource { kEdit, kSlider, kGraph };
   void ApplyBandEdit(int band, int freq, float q, float gain, BandSource source);
   void ClearBypassedGains(int channel);
@@ -242,6 +257,9 @@ class EqualizerManager {
   std::thread read_thread_;
   std::thread factory_thread_;
   std::thread scene_thread_;
+  std::thread file_thread_;
+  std::string whole_file_path_;
+  std::atomic<bool> stopping_{false};
   int selected_scene_ = 0;
 
   // Heap-held: the unit's settings are about 60 KB.

@@ -64,15 +64,19 @@ void EqualizerManager::SetReadCurProfileToMCU(const Profile& profile) {
 }
 
 void EqualizerManager::SetReadWholeProfileToMCU() {
+  SetReadWholeProfileToMCU(*unit_);
+}
+
+void EqualizerManager::SetReadWholeProfileToMCU(const UnitSettings& unit) {
   DebugPrint(L"EqualizerManager::SetReadWholeProfileToMCU\n");
   for (int k = 1; k <= kStoredScenes; ++k) {
     DebugPrint(L"set scene(%d)\n", k);
-    WriteSceneValues(unit_->scenes[k - 1], k, true);
-    const auto name = UnitNameOfSlot(unit_->sceneName[k - 1]);
+    WriteSceneValues(unit.scenes[k - 1], k, true);
+    const auto name = UnitNameOfSlot(unit.sceneName[k - 1]);
     link_->SetSceneName(k, name);
     link_->SaveScene(k, 1);
   }
-  const Profile& live = unit_->live;
+  const Profile& live = unit.live;
   link_->Main_Volume_Ctrl(live.mainVolume, false);
   link_->Mute_Ctrl(live.mainVolumeMute, false);
   WriteSceneValues(live, 0, false);

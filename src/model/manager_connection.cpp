@@ -80,6 +80,12 @@ void EqualizerManager::HandleNotification(Notification& n) {
     case MSG_SCENE_LOADED:
       OnSceneLoaded();
       break;
+    case MSG_REFRESH_FROM_PROFILE:
+      RefreshFromProfile();
+      break;
+    case MSG_WRITE_WHOLE_FILE:
+      OnWholeUnitRead();
+      break;
     default:
       break;
   }
@@ -246,6 +252,7 @@ void EqualizerManager::JoinWorkers() {
   if (read_thread_.joinable()) read_thread_.join();
   if (factory_thread_.joinable()) factory_thread_.join();
   if (scene_thread_.joinable()) scene_thread_.join();
+  if (file_thread_.joinable()) file_thread_.join();
 }
 
 }  // namespace tolva::model

@@ -17,6 +17,10 @@ inline constexpr std::uint32_t MSG_BUSY_CLOSE = 1275;
 inline constexpr std::uint32_t MSG_READ_CURVES = 0x10001;
 // A stored scene was read into the working set: its screen work, done on the window thread.
 inline constexpr std::uint32_t MSG_SCENE_LOADED = 0x10002;
+// A loaded profile file has been sent: every control shows it.
+inline constexpr std::uint32_t MSG_REFRESH_FROM_PROFILE = 0x10003;
+// The whole unit has been read for a whole-unit file: write it now.
+inline constexpr std::uint32_t MSG_WRITE_WHOLE_FILE = 0x10004;
 
 enum class ConnectState { kDisconnected, kConnecting, kConnected };
 

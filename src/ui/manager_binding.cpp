@@ -105,6 +105,7 @@ ManagerBinding::~ManagerBinding() {
   window.Surface().SetNotifyHandler({});
   window.SetMessageHandler({});
   window.SetLanguageSwitchedHook({});
+  parts_->manager.CancelWaits();
   parts_->manager.Disconnect();
   parts_->manager.JoinWorkers();
   parts_->manager.SetMainSink(nullptr);

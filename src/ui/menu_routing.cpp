@@ -2,6 +2,9 @@
 
 #include <QString>
 
+#include <filesystem>
+#include <optional>
+#include <string>
 #include <string_view>
 
 #include "base/config.h"
@@ -10,6 +13,7 @@
 #include "model/equalizer_manager.h"
 #include "ui/about_wnd.h"
 #include "ui/kit/controls.h"
+#include "ui/kit/dialogs.h"
 #include "ui/kit/message_types.h"
 #include "ui/layouts.h"
 #include "ui/main_wnd.h"
@@ -26,6 +30,20 @@ bool SameIgnoringCase(std::string_view a, std::string_view b) {
   return QString::fromUtf8(a.data(), static_cast<int>(a.size()))
              .compare(QString::fromUtf8(b.data(), static_cast<int>(b.size())),
                       Qt::CaseInsensitive) == 0;
+}
+
+constexpr const char* kSceneFiles = "场景配置文件(*.spf);;所有文件(*.*)";
+constexpr const char* kWholeFiles = "整机配置文件(*.wpf);;所有文件(*.*)";
+
+// A path from the open or save dialog, logged; a save without an extension gets `extension`.
+std::optional<std::string> AskPath(CMainWnd& window, bool save, const char* filter,
+                                   const char* extension) {
+  std::optional<std::string> path = save ? window.Dialogs().GetSaveFileName("", filter, "")
+                                         : window.Dialogs().GetOpenFileName("", filter);
+  if (!path || path->empty()) return std::nullopt;
+  if (save && std::filesystem::path(*path).extension().empty()) *path += extension;
+  DebugPrint("GetOpenFileName %s ok\n", path->c_str());
+  return path;
 }
 
 void EnableItems(kit::PopupMenu& menu, std::initializer_list<const char*> items, bool enabled) {
@@ -85,8 +103,18 @@ void RouteMenuClick(CMainWnd& window, model::EqualizerManager& manager,
     ShowSceneWindow(&window, manager, CSceneWnd::Mode::kSave);
   } else if (name == "scene_item_delete_scene") {
     ShowSceneWindow(&window, manager, CSceneWnd::Mode::kDelete);
+  } else if (name == "scene_item_load_file") {
+    if (auto path = AskPath(window, false, kSceneFiles, "")) manager.LoadSenceConfigFromFile(*path);
+  } else if (name == "scene_item_save_file") {
+    if (auto path = AskPath(window, true, kSceneFiles, ".spf"))
+      manager.SaveSenceConfigToFile(*path);
+  } else if (name == "scene_item_load_whole") {
+    if (auto path = AskPath(window, false, kWholeFiles, "")) manager.LoadWholeConfigFromFile(*path);
+  } else if (name == "scene_item_save_whole") {
+    if (auto path = AskPath(window, true, kWholeFiles, ".wpf"))
+      manager.SaveWholeConfigToFile(*path);
   }
-  // The profile-file, firmware and room-correction items arrive with their windows.
+  // The firmware and room-correction items arrive with their windows.
 }
 
 }  // namespace tolva::ui

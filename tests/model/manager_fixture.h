@@ -92,10 +92,11 @@ class SpyView final : public ManagerView {
   void CloseBusy() override { --busy_depth; }
   void OpenUpdateWindow() override { ++update_windows; }
   void UpdateEqualizer(int) override { ++graph_updates; }
+  void RefreshFromProfile() override { ++refreshes; }
 
   std::vector<ConnectState> states;
   std::vector<std::string> messages;
-  int plug_out_notices = 0, busy_depth = 0, update_windows = 0, graph_updates = 0;
+  int plug_out_notices = 0, busy_depth = 0, update_windows = 0, graph_updates = 0, refreshes = 0;
   bool confirm = true;
 };
 

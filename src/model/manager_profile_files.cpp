@@ -1,0 +1,94 @@
+// The scene menu's file operations: a scene or whole-unit profile read from a file and sent to
+// the unit, or the unit saved to one. The unit is talked to on a thread; the model and the
+// screen change on the window thread only.
+#include "base/debug_print.h"
+#include "model/equalizer_manager.h"
+#include "model/manager_messages.h"
+
+namespace tolva::model {
+namespace {
+
+constexpr int kWholeWriteWaitMs = 20000;  // the unit stores ten scenes after a whole write
+constexpr int kWaitSliceMs = 50;
+
+}  // namespace
+
+void EqualizerManager::StartFileThread(std::function<void()> work) {
+  PostMain(MSG_BUSY_OPEN);
+  if (file_thread_.joinable()) file_thread_.join();
+  file_thread_ = std::thread(std::move(work));
+}
+
+void EqualizerManager::SleepUnlessStopping(int ms) {
+  for (int waited = 0; waited < ms && !stopping_.load(); waited += kWaitSliceMs) {
+    clock_.SleepMs(kWaitSliceMs);
+  }
+}
+
+void EqualizerManager::LoadSenceConfigFromFile(const std::string& path) {
+  DebugPrint(L"EqualizerManager::LoadSenceConfigFromFile\n");
+  const ProfileReadResult result = LoadSceneProfileFile(path);
+  if (result != ProfileReadResult::kOk) {
+    view_->ShowMessage(std::string(MessageOf(result)));
+    return;
+  }
+  // The thread sends a copy: replies may change the live profile meanwhile.
+  auto sent = std::make_shared<const Profile>(unit_->live);
+  StartFileThread([this, sent] {
+    DebugPrint(L"SetCurSceneThread start!\n");
+    SetReadCurProfileToMCU(*sent);
+    PostMain(MSG_REFRESH_FROM_PROFILE);
+    PostMain(MSG_BUSY_CLOSE);
+    DebugPrint(L"SetCurSceneThread end!\n");
+  });
+}
+
+void EqualizerManager::SaveSenceConfigToFile(const std::string& path) {
+  DebugPrint(L"EqualizerManager::SaveSenceConfigToFile\n");
+  view_->ShowMessage(
+      std::string(SaveSceneProfileFile(path) ? kProfileSaveOk : kProfileCreateError));
+}
+
+void EqualizerManager::LoadWholeConfigFromFile(const std::string& path) {
+  DebugPrint(L"EqualizerManager::LoadWholeConfigFromFile\n");
+  const ProfileReadResult result = LoadWholeProfileFile(path);
+  if (result != ProfileReadResult::kOk) {
+    view_->ShowMessage(std::string(MessageOf(result)));
+    return;
+  }
+  auto sent = std::make_shared<const UnitSettings>(*unit_);
+  StartFileThread([this, sent] {
+    DebugPrint(L"SetWholeProfileThread start!\n");
+    SetReadWholeProfileToMCU(*sent);
+    PostMain(MSG_REFRESH_FROM_PROFILE);
+    SleepUnlessStopping(kWholeWriteWaitMs);
+    PostMain(MSG_BUSY_CLOSE);
+    DebugPrint(L"SetWholeProfileThread end!\n");
+  });
+}
+
+void EqualizerManager::SaveWholeConfigToFile(const std::string& path) {
+  DebugPrint(L"EqualizerManager::SaveWholeConfigToFile\n");
+  whole_file_path_ = path;
+  StartFileThread([this] {
+    DebugPrint(L"SaveWholeSceneThread start!\n");
+    ReadWholeUnit();
+    // Written on the window thread, behind the replies it must contain.
+    PostMain(MSG_WRITE_WHOLE_FILE);
+    DebugPrint(L"SaveWholeSceneThread end!\n");
+  });
+}
+
+void EqualizerManager::ReadWholeUnit() {
+  for (int scene = 1; scene <= kStoredScenes; ++scene) ReadStoredScene(scene);
+  link_->ReadScene(0, 0);
+  PC_UI_Status_Init();
+}
+
+void EqualizerManager::OnWholeUnitRead() {
+  const bool written = SaveWholeProfileFile(whole_file_path_);
+  view_->CloseBusy();
+  view_->ShowMessage(std::string(written ? kProfileSaveOk : kProfileCreateError));
+}
+
+}  // namespace tolva::model

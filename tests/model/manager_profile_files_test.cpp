@@ -1,0 +1,126 @@
+// The scene menu's file operations against the emulated unit: what a loaded file sends, what a
+// rejected one does not, and what a whole-unit save reads from the unit into its file.
+#include <filesystem>
+#include <fstream>
+
+#include "manager_fixture.h"
+#include "model/profile_files.h"
+
+namespace tolva::model::testing {
+namespace {
+
+namespace fs = std::filesystem;
+
+class ProfileFileMenu : public ManagerOnEmulator {
+ protected:
+  void SetUp() override {
+    ManagerOnEmulator::SetUp();
+    dir_ = fs::temp_directory_path() /
+           ("tolva_files_" + std::to_string(::getpid()) + "_" +
+            ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::create_directories(dir_);
+    ConnectAndSettle();
+    ASSERT_EQ(manager_->State(), ConnectState::kConnected);
+    log_->Take();
+    view_.messages.clear();
+  }
+  void TearDown() override {
+    ManagerOnEmulator::TearDown();
+    fs::remove_all(dir_);
+  }
+  std::string Path(const char* name) { return (dir_ / name).string(); }
+  void Finish() {
+    manager_->JoinWorkers();
+    while (manager_->ProcessPendingNotifications() > 0) {
+    }
+    manager_->Link().Get_Main_Volume();  // behind every queued command
+    while (manager_->ProcessPendingNotifications() > 0) {
+    }
+  }
+  emulator::UnitState UnitNow() { return unit_->Snapshot(); }
+
+  fs::path dir_;
+};
+
+TEST_F(ProfileFileMenu, ASceneFileIsSentToTheUnitThenShown) {
+  Profile file_profile = Live();
+  file_profile.channels[2].delay = 6.25f;
+  file_profile.channels[4].gain = -13;
+  file_profile.channels[1].eqArray[9].eqGain = 4.5f;
+  ASSERT_TRUE(WriteSceneProfile(file_profile, Path("car.spf")));
+
+  manager_->LoadSenceConfigFromFile(Path("car.spf"));
+  Finish();
+  EXPECT_TRUE(view_.messages.empty());
+  EXPECT_EQ(view_.busy_depth, 0);
+  EXPECT_EQ(view_.refreshes, 1);
+  EXPECT_FLOAT_EQ(Live().channels[2].delay, 6.25f);
+  const emulator::SceneState live = UnitNow().scenes[0];
+  EXPECT_EQ(live.outputs[2].delay_us, 6250u);
+  EXPECT_EQ(live.outputs[4].trim_db, -13);
+  EXPECT_EQ(live.outputs[1].bands[9].gain_tenths, 225);
+}
+
+TEST_F(ProfileFileMenu, ARejectedFileIsToldAndNothingIsSentOrChanged) {
+  {
+    std::ofstream(Path("broken.spf")) << "{\"model\":19,\"channels\":[";
+    std::ofstream(Path("other.spf")) << "{\"model\":18}";
+  }
+  Live().channels[0].delay = 3.0f;
+  manager_->LoadSenceConfigFromFile(Path("broken.spf"));
+  manager_->LoadSenceConfigFromFile(Path("other.spf"));
+  manager_->LoadSenceConfigFromFile(Path("missing.spf"));
+  manager_->LoadWholeConfigFromFile(Path("broken.spf"));
+  Finish();
+  EXPECT_EQ(view_.messages,
+            (std::vector<std::string>{"${profile_open_error}", "${software_not_match}",
+                                      "${profile_open_error}", "${profile_load_error}"}));
+  EXPECT_FLOAT_EQ(Live().channels[0].delay, 3.0f);
+  EXPECT_EQ(view_.busy_depth, 0);
+  const auto sent = log_->Take();
+  ASSERT_EQ(sent.size(), 1u);  // only the test's own request
+  EXPECT_EQ(sent[0].op, 0x66);
+}
+
+TEST_F(ProfileFileMenu, AWholeUnitFileFillsEveryStoredSceneAndItsName) {
+  auto file_unit = std::make_unique<UnitSettings>(manager_->Unit());
+  file_unit->scenes[3].channels[5].delay = 2.5f;
+  SetSceneName(file_unit->sceneName[3], u"Road");
+  ASSERT_TRUE(WriteWholeProfile(*file_unit, Path("all.wpf")));
+  const std::int64_t before = clock_.NowMs();
+  manager_->LoadWholeConfigFromFile(Path("all.wpf"));
+  Finish();
+  EXPECT_EQ(view_.busy_depth, 0);
+  EXPECT_GE(clock_.NowMs() - before, 20000);  // the unit is given its time to store
+  const emulator::UnitState unit = UnitNow();
+  EXPECT_EQ(unit.scenes[4].outputs[5].delay_us, 2500u);
+  EXPECT_EQ(std::string(unit.names[3].begin(), unit.names[3].begin() + 4), "Road");
+}
+
+TEST_F(ProfileFileMenu, SavingTheWholeUnitReadsEveryStoredSceneFirst) {
+  Edit([](emulator::UnitState& u) {
+    u.scenes[7].outputs[3].delay_us = 9876;
+    u.names[6] = {'W', 'e', 't'};
+  });
+  manager_->SaveWholeConfigToFile(Path("saved.wpf"));
+  Finish();
+  EXPECT_EQ(view_.messages, std::vector<std::string>{"${profile_save_ok}"});
+  EXPECT_EQ(view_.busy_depth, 0);
+  auto read_back = std::make_unique<UnitSettings>();
+  ASSERT_EQ(ReadWholeProfile(Path("saved.wpf"), *read_back), ProfileReadResult::kOk);
+  EXPECT_NEAR(read_back->scenes[6].channels[3].delay, 9.876f, 1e-4);
+  EXPECT_EQ(SceneName(read_back->sceneName[6]), u"Wet");
+
+  manager_->SaveWholeConfigToFile(Path("no/such/folder/x.wpf"));
+  manager_->SaveSenceConfigToFile(Path("no/such/folder/x.spf"));
+  manager_->SaveSenceConfigToFile(Path("one.spf"));
+  Finish();
+  // The scene files are written at once; the whole-unit file after the unit has been read.
+  EXPECT_EQ(view_.messages,
+            (std::vector<std::string>{"${profile_save_ok}", "${profile_create_error}",
+                                      "${profile_save_ok}", "${profile_create_error}"}));
+  EXPECT_TRUE(fs::exists(Path("one.spf")));
+}
+
+}  // namespace
+}  // namespace tolva::model::testing
