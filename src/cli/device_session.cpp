@@ -14,6 +14,8 @@ namespace {
 // The read's own time-outs bound it; this only guards against a read that never ends.
 constexpr auto kReadLimit = std::chrono::minutes(10);
 constexpr int kPollMs = 20;
+// A whole-unit write queues a few hundred commands; a silent unit costs each its time-out.
+constexpr int kQueueDrainLimitMs = 120000;
 
 }  // namespace
 
@@ -54,16 +56,7 @@ int DeviceSession::Connect() {
 }
 
 void DeviceSession::FinishQueuedCommands() {
-  device::DspLink& link = manager_.Link();
-  while (link.PendingCommandCount() > 0) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(kPollMs));
-  }
-  // The exchange lock serves in arrival order: a synchronous request queues up behind the
-  // command the link's thread took last. Twice, a moment apart, so a command just taken from
-  // the queue has its turn first.
-  link.Get_Mute();
-  std::this_thread::sleep_for(std::chrono::milliseconds(kPollMs));
-  link.Get_Mute();
+  manager_.Link().WaitUntilQueueIdle(kQueueDrainLimitMs);
   ApplyReplies();
 }
 

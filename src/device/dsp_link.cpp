@@ -209,6 +209,12 @@ std::size_t DspLink::PendingCommandCount() const {
   return queue_.size();
 }
 
+bool DspLink::WaitUntilQueueIdle(int timeout_ms) {
+  std::unique_lock<std::mutex> guard(queue_mutex_);
+  return idle_.wait_for(guard, std::chrono::milliseconds(timeout_ms),
+                        [this] { return (queue_.empty() && !in_flight_) || !running_; });
+}
+
 bool DspLink::Exchange(std::uint8_t cmd, std::uint8_t sub, std::uint8_t op,
                        std::span<const std::uint8_t> payload, int timeout_ms) {
   std::unique_lock<ExchangeLock> exchange(exchange_lock_);
@@ -249,10 +255,16 @@ void DspLink::McuCmdThread() {
       queue_wake_.wait(guard, [this] { return !running_ || !queue_.empty(); });
       if (!running_) break;
       command = std::move(*queue_.Pop());
+      in_flight_ = true;
     }
     LogPending(command);
     // A queued command always waits the full 10000 ms, whatever its synchronous time-out.
     Exchange(command.cmd, command.sub, command.op, command.payload, kDefaultTimeoutMs);
+    {
+      std::lock_guard<std::mutex> guard(queue_mutex_);
+      in_flight_ = false;
+    }
+    idle_.notify_all();
   }
   std::lock_guard<std::mutex> guard(queue_mutex_);
   while (auto left = queue_.Pop()) LogPending(*left);  // freed unsent

@@ -68,6 +68,9 @@ class DspLink {
   void DisableCommandQueue();
   bool IsCommandQueueEnabled() const { return queue_enabled_.load(); }
   std::size_t PendingCommandCount() const;
+  // Waits (real time) until every queued command has been written and answered or has timed
+  // out; false when timeout_ms passed first.
+  bool WaitUntilQueueIdle(int timeout_ms);
 
   // --- Handshake result ---
   int Model() const { return state_.model.load(); }
@@ -181,8 +184,10 @@ class DspLink {
   mutable std::mutex sink_mutex_;  // guards sinks_; held while posting so a cleared sink is safe
   std::array<NotificationSink*, 4> sinks_{};
 
-  mutable std::mutex queue_mutex_;  // guards queue_ and running_
+  mutable std::mutex queue_mutex_;  // guards queue_, running_ and in_flight_
   std::condition_variable queue_wake_;
+  std::condition_variable idle_;  // the thread finished a command
+  bool in_flight_ = false;        // the thread holds a command taken from the queue
   PendingQueue queue_;
   bool running_ = true;
   std::thread thread_;

@@ -58,16 +58,10 @@ class Editing : public ManagerOnEmulator {
 
   // Every command the edits queued, once the link has written them all.
   std::vector<SentFrame> Sent() {
-    for (int i = 0; i < 500 && manager_->Link().PendingCommandCount() > 0; ++i) {
-      std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    }
-    manager_->Link().Get_Main_Volume();  // behind the last queued one, on the same lock
-    std::vector<SentFrame> frames = log_->Take();
-    EXPECT_FALSE(frames.empty());
-    if (!frames.empty()) frames.pop_back();
+    EXPECT_TRUE(manager_->Link().WaitUntilQueueIdle(5000));
     while (manager_->ProcessPendingNotifications() > 0) {
     }
-    return frames;
+    return log_->Take();
   }
   static std::vector<int> Subs(const std::vector<SentFrame>& frames) {
     std::vector<int> subs;

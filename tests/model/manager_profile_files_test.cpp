@@ -33,7 +33,7 @@ class ProfileFileMenu : public ManagerOnEmulator {
     manager_->JoinWorkers();
     while (manager_->ProcessPendingNotifications() > 0) {
     }
-    manager_->Link().Get_Main_Volume();  // behind every queued command
+    EXPECT_TRUE(manager_->Link().WaitUntilQueueIdle(5000));
     while (manager_->ProcessPendingNotifications() > 0) {
     }
   }
@@ -77,9 +77,7 @@ TEST_F(ProfileFileMenu, ARejectedFileIsToldAndNothingIsSentOrChanged) {
                                       "${profile_open_error}", "${profile_load_error}"}));
   EXPECT_FLOAT_EQ(Live().channels[0].delay, 3.0f);
   EXPECT_EQ(view_.busy_depth, 0);
-  const auto sent = log_->Take();
-  ASSERT_EQ(sent.size(), 1u);  // only the test's own request
-  EXPECT_EQ(sent[0].op, 0x66);
+  EXPECT_TRUE(log_->Take().empty());
 }
 
 TEST_F(ProfileFileMenu, AWholeUnitFileFillsEveryStoredSceneAndItsName) {
