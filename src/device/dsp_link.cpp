@@ -161,6 +161,7 @@ bool DspLink::ReadLocked(int timeout_ms) {
   DebugPrint(L"ReadHIDData done timeend-timestart = %ld\n",
              static_cast<long>(clock_.NowMs() - start));
   DebugPrint(L"ReadHIDData NumberOfBytesRead = %d\n", result);
+  last_read_error_ = result < 0;
   if (result <= 0) {
     bytes_read_ = 0;
     return false;

@@ -60,6 +60,8 @@ class DspLink {
   // The last report read and its length (0 after a failed read).
   std::vector<std::uint8_t> LastReport() const;
   int BytesRead() const { return bytes_read_.load(); }
+  // The last read failed with an error rather than timing out: the unit has gone.
+  bool LastReadFailed() const { return last_read_error_.load(); }
   // The upgrade's direct access to the receive ring.
   void ClearReceiveRing();
   bool ParsePendingByte();
@@ -176,6 +178,7 @@ class DspLink {
 
   std::atomic<bool> open_{false};
   std::atomic<int> bytes_read_{0};
+  std::atomic<bool> last_read_error_{false};
   std::atomic<bool> write_in_progress_{false};  // WRITE_ROPRT, for the log only
   std::atomic<int> close_requests_{0};
   std::atomic<bool> stopping_{false};

@@ -24,14 +24,6 @@ bool Matches(const std::optional<CommandKey>& key, std::uint8_t c, std::uint8_t 
   return key && key->Matches(c, s);
 }
 
-// Upgrade data blocks and their finish are answered by the upgrade protocol, which this unit
-// does not model yet; a plain acknowledgement would tell the link a block was written.
-bool IsUpgradeTransfer(std::uint8_t c, std::uint8_t s) {
-  if (c == cmd::kScene) return s == 0x04 || s == 0x05;
-  if (c == cmd::kMcu) return s == 0x03 || s == 0x04 || s == 0xA2 || s == 0xA3;
-  return false;
-}
-
 InputReport ToReport(std::span<const std::uint8_t> bytes) {
   InputReport r{};
   std::copy_n(bytes.begin(), std::min(bytes.size(), r.size()), r.begin());
@@ -129,6 +121,17 @@ EmulatedUnit::Frame EmulatedUnit::KaraokeReport(std::uint8_t sub) const {
 
 void EmulatedUnit::Handle(std::uint8_t c, std::uint8_t s, std::uint8_t o,
                           std::span<const std::uint8_t> p) {
+  if (o == op::kSet) {
+    const auto answer = upgrade_.Handle(c, s, p, faults_.upgrade_not_ready_every);
+    if (answer == UpgradeReceiver::Answer::kNotReadyThenReady) Ack(c, s, false);
+    if (answer != UpgradeReceiver::Answer::kNotMine) {
+      Ack(c, s, true);
+      // An MCU image restarts the unit once it is complete.
+      if (upgrade_.received().finished && upgrade_.received().target != 1)
+        then_ = BusEvent::kReboot;
+      return;
+    }
+  }
   switch (c) {
     case cmd::kDsp:
       HandleDsp(s, o, p);
@@ -173,7 +176,7 @@ void EmulatedUnit::HandleScene(std::uint8_t s, std::uint8_t o, std::span<const s
     }
     return;
   }
-  if (o != op::kSet || IsUpgradeTransfer(cmd::kScene, s)) return;
+  if (o != op::kSet) return;
   switch (s) {
     case 0x08: {  // SaveScene: scene, immediately
       if (p.size() < 2 || !IsStoredScene(p[0])) return Ack(cmd::kScene, s, false);
@@ -225,7 +228,7 @@ void EmulatedUnit::HandleMcu(std::uint8_t s, std::uint8_t o, std::span<const std
     }
     return;
   }
-  if (o != op::kSet || IsUpgradeTransfer(cmd::kMcu, s)) return;
+  if (o != op::kSet) return;
   switch (s) {
     case 0x08: {  // Hand_Connect: status, model, master version, slave version
       const std::uint8_t data[] = {

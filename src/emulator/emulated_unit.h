@@ -7,6 +7,7 @@
 
 #include "emulator/faults.h"
 #include "emulator/unit_state.h"
+#include "emulator/upgrade_receiver.h"
 
 namespace tolva::emulator {
 
@@ -40,6 +41,8 @@ class EmulatedUnit {
   int reports_received() const { return received_; }
   // Last PC_Connect value: true between "connect" and "disconnect".
   bool pc_connected() const { return pc_connected_; }
+  // The last software image sent to the unit.
+  const ReceivedImage& received_image() const { return upgrade_.received(); }
 
  private:
   using Frame = std::vector<std::uint8_t>;  // AA 55 L cmd sub op data checksum
@@ -62,6 +65,7 @@ class EmulatedUnit {
   int received_ = 0;
   bool pc_connected_ = false;
   std::uint8_t next_unsolicited_ = 1;
+  UpgradeReceiver upgrade_;
   // Per report being handled:
   std::vector<Frame> frames_;
   BusEvent then_ = BusEvent::kNone;

@@ -35,6 +35,7 @@ struct Faults {
   int unplug_after = 0;       // leave the bus for good after this many reports; 0 never
   int unsolicited_every = 0;  // a karaoke value report after every n-th report; 0 never
   int reboot_ms = 3000;       // off the bus after a factory default or reboot
+  int upgrade_not_ready_every = 0;  // every n-th upgrade block is first answered "not ready"
 };
 
 }  // namespace tolva::emulator

@@ -1,0 +1,319 @@
+#include "device/firmware_upgrade.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <fstream>
+#include <iterator>
+
+#include "base/debug_print.h"
+#include "device/command_frame.h"
+
+namespace tolva::device {
+namespace {
+
+constexpr int kEnterWaitMs = 8000;  // the unit re-enumerates in upgrade mode
+constexpr int kReopenAttempts = 10;
+constexpr int kReopenPauseMs = 500;
+constexpr int kAckReadMs = 10000;
+constexpr std::size_t kMcuBlockData = 32;
+constexpr std::size_t kFlashBlockData = 50;
+
+// (group, sub) of each target's commands.
+struct Commands {
+  std::uint8_t enter_cmd, enter_sub, cmd, start, block, finish;
+};
+Commands CommandsOf(UpgradeTarget target) {
+  switch (target) {
+    case UpgradeTarget::kDspFlash:
+      return {cmd::kMcu, 0x01, cmd::kScene, 0x03, 0x04, 0x05};
+    case UpgradeTarget::kBootLoader:
+      return {cmd::kMcu, 0xA0, cmd::kMcu, 0xA1, 0xA2, 0xA3};
+    default:
+      return {cmd::kMcu, 0x01, cmd::kMcu, 0x02, 0x03, 0x04};
+  }
+}
+
+void AppendBigEndian32(std::vector<std::uint8_t>& out, std::size_t value) {
+  for (int shift : {24, 16, 8, 0}) out.push_back(static_cast<std::uint8_t>(value >> shift));
+}
+
+bool Ready(const ReplyFrame& f) {
+  return f.op() == op::kAck && !f.data().empty() && f.data()[0] == op::kAckReady;
+}
+bool NotReady(const ReplyFrame& f) {
+  return f.op() == op::kAck && !f.data().empty() && f.data()[0] == op::kAckNotReady;
+}
+
+}  // namespace
+
+FirmwareUpgrade::FirmwareUpgrade(DspLink& link, Clock& clock)
+    : link_(link), clock_(clock), step_status_(std::make_shared<std::atomic<int>>(kStepDone)) {
+  InstallAcknowledgements();
+}
+
+void FirmwareUpgrade::InstallAcknowledgements() {
+  const auto status = step_status_;
+  const auto state_of = [](ReplyDecoder& d) -> std::atomic<int>& {
+    return d.state().upgrade_state;
+  };
+  for (std::uint8_t enter : {0x01, 0xA0}) {
+    link_.SetReplyHandler(cmd::kMcu, enter, [state_of](const ReplyFrame& f, ReplyDecoder& d) {
+      if (Ready(f)) state_of(d) = UPG_START;
+    });
+  }
+  for (std::uint8_t start : {0x02, 0xA1}) {
+    link_.SetReplyHandler(cmd::kMcu, start, [state_of](const ReplyFrame& f, ReplyDecoder& d) {
+      if (f.op() != op::kAck) return;
+      const bool ready = Ready(f);
+      DebugPrint(ready ? L"MCU_UPG_START: ACK_READY\n" : L"MCU_UPG_START: ACK_NOT_READY\n");
+      state_of(d) = ready ? UPG_READY : UPG_FAIL;
+    });
+  }
+  link_.SetReplyHandler(cmd::kScene, 0x03, [state_of](const ReplyFrame& f, ReplyDecoder& d) {
+    if (Ready(f) && state_of(d) == UPG_START) {
+      DebugPrint(L"FLASH UPG_START: ACK_READY\n");
+      state_of(d) = UPG_READY;
+    } else if (NotReady(f)) {
+      DebugPrint(L"FLASH UPG_START: ACK_NOT_READY\n");
+      state_of(d) = UPG_FAIL;
+    }
+  });
+  const auto block_ack = [state_of, status](const wchar_t* ready_line, const wchar_t* wait_line) {
+    return [=](const ReplyFrame& f, ReplyDecoder& d) {
+      if (state_of(d) != UPG_WAITING_BIN_DATA_ACK) return;
+      if (Ready(f)) {
+        DebugPrint(ready_line);
+        state_of(d) = UPG_READY;
+      } else if (NotReady(f)) {
+        DebugPrint(wait_line);
+        *status = kStepBlockSent;  // a further acknowledgement of the same block follows
+      }
+    };
+  };
+  for (std::uint8_t block : {0x03, 0xA2}) {
+    link_.SetReplyHandler(
+        cmd::kMcu, block,
+        block_ack(L"MCU UPG_WAITING_BIN_DATA_ACK: ACK_READY\n", L"MCU !!!!! NOT_READY !!!!!!\n"));
+  }
+  link_.SetReplyHandler(
+      cmd::kScene, 0x04,
+      block_ack(L"UPG_WAITING_BIN_DATA_ACK: ACK_READY\n", L"!!!!! NOT_READY !!!!!!\n"));
+  for (std::uint8_t finish : {0x04, 0xA3}) {
+    link_.SetReplyHandler(cmd::kMcu, finish, [state_of](const ReplyFrame& f, ReplyDecoder& d) {
+      if (Ready(f) && state_of(d) == UPG_FINISH) DebugPrint(L"MCU UPG_FINISH: ACK_READY\n");
+    });
+  }
+  link_.SetReplyHandler(cmd::kScene, 0x05, [state_of](const ReplyFrame& f, ReplyDecoder& d) {
+    if (Ready(f) && state_of(d) == UPG_FINISH) DebugPrint(L"UPG_FINISH: ACK_READY\n");
+  });
+}
+
+int FirmwareUpgrade::ParseFile(const std::string& path) {
+  const bool mcu = IsMcuImage();
+  if (mcu) {
+    DebugPrint(target_ == UpgradeTarget::kBootLoader ? L"MCUUpgBLParsingFile!\n"
+                                                     : L"MCUUpgParsingFile!\n");
+    SetState(UPG_ENTER);
+    if (!link_.IsDeviceOpen()) return kNotConnected;
+  } else {
+    DebugPrint(L"FlashUpgParsingFile!\n");
+    if (!link_.IsDeviceOpen()) {
+      DebugPrint(L"USB disconnected!\n");
+      return kNotConnected;
+    }
+    SetState(UPG_START);
+  }
+  std::ifstream in(path, std::ios::binary | std::ios::ate);
+  if (!in) return kCannotOpen;
+  DebugPrint("Open file %s success!\n", path.c_str());
+  const std::streamoff size = in.tellg();
+  if (size < 0 || static_cast<std::uint64_t>(size) > kMaxImageFileBytes) return kInvalidFile;
+  if (!mcu) {
+    link_.ClearReceiveRing();
+    DebugPrint("%s file size is %ld\n", path.c_str(), static_cast<long>(size));
+  }
+  std::vector<std::uint8_t> file(static_cast<std::size_t>(size));
+  in.seekg(0);
+  if (!in.read(reinterpret_cast<char*>(file.data()), size)) return kCannotOpen;
+  UpgradeImage image;
+  const ImageCheck check = ParseUpgradeImage(file, target_, DspLink::kExpectedModel, image);
+  DebugPrint(mcu ? L"cal MCU encrypt_checksum=0x%x!\n" : L"cal FLASH checksum=0x%x!\n",
+             image.computed_checksum);
+  DebugPrint(L"encrypt_checksum=0x%x!\n", image.stored_checksum);
+  if (check != ImageCheck::kOk) {
+    if (!mcu) DebugPrint(L"UPG_FILE_INVALIE!\n");
+    return kInvalidFile;
+  }
+  image_ = std::move(image.data);
+  start_header_ = image.start_header;
+  return kStarted;
+}
+
+int FirmwareUpgrade::UpgradeStart(const std::string& path) {
+  DebugPrint("UpgradeStart %s\n", path.c_str());
+  target_ = TargetOfFileName(path);
+  if (target_ == UpgradeTarget::kNone) {
+    SetState(UPG_IDLE);
+    return kInvalidFile;
+  }
+  sent_ = remaining_ = 0;
+  image_.clear();
+  if (const int parsed = ParseFile(path); parsed != kStarted) {
+    SetState(UPG_IDLE);
+    image_.clear();
+    return parsed;
+  }
+  const Commands c = CommandsOf(target_);
+  link_.Exchange(c.enter_cmd, c.enter_sub, op::kSet, {});
+  if (State() != UPG_START) {
+    SetState(UPG_IDLE);
+    return kRefused;
+  }
+  if (link_.HandshakeOk() && target_ != UpgradeTarget::kBootLoader) {
+    link_.CloseHIDDevice(false);
+    clock_.SleepMs(kEnterWaitMs);
+    for (int attempt = 0; attempt < kReopenAttempts; ++attempt) {
+      link_.OpenHIDDevice();
+      if (link_.IsDeviceOpen()) break;
+      clock_.SleepMs(kReopenPauseMs);
+    }
+  }
+  link_.SetBootLoaderVersion(0);
+  if (!link_.IsDeviceOpen()) {
+    image_.clear();
+    SetState(UPG_IDLE);
+    return kNotConnected;
+  }
+  link_.ClearReceiveRing();
+  remaining_ = image_.size();
+  link_.Exchange(c.cmd, c.start, op::kSet, start_header_);
+  // A start nobody answered leaves the state at UPG_START, where the steps would wait forever.
+  if (State() == UPG_START) SetState(UPG_FAIL);
+  if (target_ != UpgradeTarget::kBootLoader && State() == UPG_FAIL) {
+    image_.clear();
+    SetState(UPG_IDLE);
+    return kRefused;
+  }
+  *step_status_ = kStepReady;
+  return kStarted;
+}
+
+void FirmwareUpgrade::SendNextBlock() {
+  const Commands c = CommandsOf(target_);
+  if (IsMcuImage()) {
+    if (remaining_ == 0) {
+      link_.SendCtrlCommand(c.cmd, c.finish, op::kSet);
+      *step_status_ = kStepDone;
+      SetState(UPG_FINISH);
+      DebugPrint(target_ == UpgradeTarget::kBootLoader ? L"%lld upgrade mcu bootloader finished!\n"
+                                                       : L"%lld upgrade mcu finished!\n",
+                 static_cast<long long>(clock_.NowMs()));
+      return;
+    }
+    if (!link_.IsDeviceOpen()) {
+      *step_status_ = kStepDone;
+      SetState(UPG_FAIL);
+      return;
+    }
+    const bool first = remaining_ == image_.size();
+    const std::size_t length =
+        first && image_.size() % kMcuBlockData != 0 ? image_.size() % kMcuBlockData : kMcuBlockData;
+    remaining_ -= length;
+    std::vector<std::uint8_t> block;
+    AppendBigEndian32(block, remaining_);
+    block.insert(block.end(), image_.begin() + static_cast<std::ptrdiff_t>(remaining_),
+                 image_.begin() + static_cast<std::ptrdiff_t>(remaining_ + length));
+    block.resize(4 + kMcuBlockData, 0);
+    link_.SendCtrlCommand(c.cmd, c.block, op::kSet, block);
+  } else {
+    if (sent_ >= image_.size()) {
+      link_.SendCtrlCommand(c.cmd, c.finish, op::kSet);
+      *step_status_ = kStepDone;
+      SetState(UPG_FINISH);
+      DebugPrint(L"%lld upgrade dsp finished!\n", static_cast<long long>(clock_.NowMs()));
+      return;
+    }
+    const std::size_t length = std::min(kFlashBlockData, image_.size() - sent_);
+    const std::size_t offset = sent_;
+    sent_ += length;
+    DebugPrint(L"%lld Total file len %ld; current read pos: %ld;  has read len %ld.\n",
+               static_cast<long long>(clock_.NowMs()), static_cast<long>(image_.size()),
+               static_cast<long>(length), static_cast<long>(sent_));
+    if (!link_.IsDeviceOpen()) {
+      *step_status_ = kStepDone;
+      SetState(UPG_FAIL);
+      return;
+    }
+    std::vector<std::uint8_t> block;
+    AppendBigEndian32(block, offset);
+    block.push_back(static_cast<std::uint8_t>(length));
+    block.insert(block.end(), image_.begin() + static_cast<std::ptrdiff_t>(offset),
+                 image_.begin() + static_cast<std::ptrdiff_t>(sent_));
+    link_.SendCtrlCommand(c.cmd, c.block, op::kSet, block);
+  }
+  SetState(UPG_WAITING_BIN_DATA_ACK);
+  *step_status_ = kStepBlockSent;
+}
+
+std::uint8_t FirmwareUpgrade::End() {
+  if (target_ == UpgradeTarget::kDspFlash) link_.MCU_Reboot_Ctrl();
+  image_.clear();
+  const std::uint8_t result = State() == UPG_FINISH ? kFinished : kFailed;
+  SetState(UPG_IDLE);
+  *step_status_ = kStepDone;
+  return result;
+}
+
+int FirmwareUpgrade::Progress() const {
+  if (image_.empty()) return 0;
+  const std::size_t done = IsMcuImage() ? image_.size() - remaining_ : sent_;
+  return static_cast<int>(done * 100 / image_.size());
+}
+
+std::uint8_t FirmwareUpgrade::UpgradeStep() {
+  const int status = step_status_->load();
+  if (status == kStepBlockSent) {
+    *step_status_ = kStepReadAck;
+    return static_cast<std::uint8_t>(Progress());
+  }
+  if (status == kStepReadAck) {
+    if (!link_.IsDeviceOpen()) {
+      *step_status_ = kStepDone;
+      SetState(UPG_FAIL);
+    } else {
+      DebugPrint(L"%lld begain to read data...\n", static_cast<long long>(clock_.NowMs()));
+      if (link_.ReadHIDData(kAckReadMs)) {
+        DebugPrint(L"has send out %d dtata... data return from devices is:", link_.BytesRead());
+        for (std::uint8_t b : link_.LastReport()) DebugPrint(L"0x%02X ", b);
+        DebugPrint(L"\n\r");
+        // The acknowledgement's decoder may have asked for a further read meanwhile.
+        int expected = kStepReadAck;
+        step_status_->compare_exchange_strong(expected, kStepReady);
+      } else {
+        DebugPrint(L"%lld read data error! %d\n", static_cast<long long>(clock_.NowMs()), errno);
+        // A unit that has gone answers every read at once: end instead of spinning.
+        if (link_.LastReadFailed()) {
+          *step_status_ = kStepDone;
+          SetState(UPG_FAIL);
+        }
+      }
+      return static_cast<std::uint8_t>(Progress());
+    }
+  }
+  const int state = State();
+  if (state == UPG_READY && step_status_->load() != kStepDone) {
+    SendNextBlock();
+  } else if (state == UPG_FINISH || state == UPG_FAIL) {
+    return End();
+  } else if (state == UPG_WAITING_BIN_DATA_ACK) {
+    // A read that brought something else than the acknowledgement: read again.
+    if (!link_.ParsePendingByte() && State() == UPG_WAITING_BIN_DATA_ACK) {
+      *step_status_ = kStepReadAck;
+    }
+  } else {
+    link_.ParsePendingByte();
+  }
+  return static_cast<std::uint8_t>(Progress());
+}
+
+}  // namespace tolva::device
