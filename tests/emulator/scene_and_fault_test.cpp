@@ -118,14 +118,16 @@ TEST(SystemCommands, VersionsAndUpgradeTransfers) {
   EXPECT_EQ(Set(unit, kMcu, 0x91, {0x03, 0xE8}).data, kReady);
   EXPECT_EQ(Hex(Get(unit, kMcu, 0x91).data), "03 E8");
   EXPECT_EQ(Set(unit, kMcu, 0x8F, {}).data, kReady);
-  for (auto [c, s] : {std::pair{kMcu, 0x03},
-                      {kMcu, 0x04},
-                      {kMcu, 0xA2},
-                      {kMcu, 0xA3},
-                      {kScene, 0x04},
-                      {kScene, 0x05}}) {
-    EXPECT_TRUE(unit.HandleOutputReport(Request(c, s, 0xBB, {0})).reports.empty()) << s;
-  }
+  // Upgrade transfers: a start, a block placed at its offset, a finish, each acknowledged.
+  EXPECT_EQ(Set(unit, kScene, 0x03, {1, 2, 3, 4}).data, kReady);
+  EXPECT_EQ(Set(unit, kScene, 0x04, {0, 0, 0, 2, 3, 0xAB, 0xCD, 0xEF}).data, kReady);
+  EXPECT_EQ(Set(unit, kScene, 0x05, {}).data, kReady);
+  EXPECT_EQ(unit.received_image().target, 1);
+  EXPECT_EQ(Hex(unit.received_image().data), "00 00 AB CD EF");
+  EXPECT_TRUE(unit.received_image().finished);
+  EXPECT_EQ(Set(unit, kMcu, 0xA1, {}).data, kReady);
+  EXPECT_EQ(unit.received_image().target, 3);
+  EXPECT_TRUE(unit.received_image().data.empty());
 }
 
 TEST(Karaoke, ValuesAreStoredAndReportedWithTheEchoDelayInTwoBytes) {
