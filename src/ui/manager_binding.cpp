@@ -15,6 +15,7 @@
 #include "ui/main_wnd.h"
 #include "ui/menu_routing.h"
 #include "ui/surface_screen_controls.h"
+#include "ui/update_fw_wnd.h"
 
 namespace tolva::ui {
 namespace {
@@ -28,7 +29,7 @@ class WindowManagerView final : public model::ManagerScreen {
  public:
   WindowManagerView(CMainWnd& window, model::EqualizerManager& manager,
                     model::ScreenControls& controls)
-      : ManagerScreen(manager, controls), window_(window) {}
+      : ManagerScreen(manager, controls), window_(window), manager_(manager) {}
 
   void ShowMessage(const std::string& text) override {
     window_.Dialogs().ShowMessageBox(text, "${tips}");
@@ -51,6 +52,8 @@ class WindowManagerView final : public model::ManagerScreen {
   int AskChoice(const std::string& text, const std::vector<std::string>& buttons) override {
     return window_.Dialogs().ShowChoiceDialog("${tips}", text, buttons);
   }
+  void OpenUpdateWindow() override { ShowUpdateWindow(&window_, manager_.Link()); }
+  void CloseUpdateWindow() override { CloseOpenUpdateWindow(); }
   void OpenBusy() override { PostToWindow(kit::kMsgBusyOpen); }
   void CloseBusy() override { PostToWindow(kit::kMsgBusyClose); }
 
@@ -62,6 +65,7 @@ class WindowManagerView final : public model::ManagerScreen {
   }
 
   CMainWnd& window_;
+  model::EqualizerManager& manager_;
 };
 
 }  // namespace

@@ -18,6 +18,7 @@
 #include "ui/layouts.h"
 #include "ui/main_wnd.h"
 #include "ui/scene_wnd.h"
+#include "ui/update_fw_wnd.h"
 
 namespace tolva::ui {
 namespace {
@@ -90,6 +91,8 @@ void RouteMenuClick(CMainWnd& window, model::EqualizerManager& manager,
   const std::string& name = item.name;
   if (Starts(name, "output_menu") || Starts(name, "output_item")) {
     manager.SetOutputValue(manager.OutputMenuChannel(), name);
+  } else if (Starts(name, "option_item_firmware_upgrade")) {
+    ShowUpdateWindow(&window, manager.Link());
   } else if (Starts(name, "option_item_reset_default")) {
     manager.ResetMcuFactoryDefault();
   } else if (Starts(name, "option_item_about")) {
@@ -114,7 +117,7 @@ void RouteMenuClick(CMainWnd& window, model::EqualizerManager& manager,
     if (auto path = AskPath(window, true, kWholeFiles, ".wpf"))
       manager.SaveWholeConfigToFile(*path);
   }
-  // The firmware and room-correction items arrive with their windows.
+  // The room-correction item arrives with its window.
 }
 
 }  // namespace tolva::ui

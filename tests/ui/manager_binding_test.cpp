@@ -16,6 +16,7 @@
 #include "ui/kit/control_surface.h"
 #include "ui/kit/qt_text.h"
 #include "ui/main_wnd.h"
+#include "ui/update_fw_wnd.h"
 
 namespace {
 
@@ -127,9 +128,21 @@ TEST(ManagerBinding, AbnormalHandshakeIsToldAndNeverConnects) {
   faults.abnormal_handshake = true;
   auto unit = UnitWith(faults);
   TipsBoxAnswerer answerer;
+  // Then the update window opens for a recovery; the user closes it.
+  bool update_window_seen = false;
+  QTimer closer;
+  QObject::connect(&closer, &QTimer::timeout, [&] {
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+      if (auto* update = qobject_cast<CUpdateFwWnd*>(w); update && update->isVisible()) {
+        update_window_seen = true;
+        update->CloseUnlessUpdating();
+      }
+    }
+  });
+  closer.start(20);
   tolva::ui::ManagerBinding binding(window, tolva::emulator::MakeEmulatorTransportFactory(unit));
   binding.Start();
-  ASSERT_TRUE(WaitFor([&] { return !binding.Manager().IsReading() && !answerer.texts.empty(); }));
+  ASSERT_TRUE(WaitFor([&] { return !binding.Manager().IsReading() && update_window_seen; }));
   EXPECT_EQ(answerer.texts.front(),
             tolva::kit::Resolve(QStringLiteral("${device_status_unnormal}")));
   EXPECT_NE(binding.Manager().State(), ConnectState::kConnected);

@@ -1,0 +1,171 @@
+#include "ui/update_fw_wnd.h"
+
+#include <QDir>
+#include <QFileDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPointer>
+#include <QVBoxLayout>
+
+#include "base/debug_print.h"
+#include "device/dsp_link.h"
+#include "device/firmware_upgrade.h"
+#include "ui/kit/circle_progress.h"
+#include "ui/kit/message_types.h"
+#include "ui/kit/qt_text.h"
+#include "ui/kit/qt_window_sink.h"
+#include "ui/kit/sbutton.h"
+#include "ui/kit/theme.h"
+#include "ui/widget_builders.h"
+
+namespace {
+
+namespace msg = tolva::kit::msgtype;
+constexpr const char* kImageFilter =
+    "TOLVA_ZQ5512_MCU_UPG.bin,TOLVA_ZQ5512_FLASH_UPG.bin (*.bin *.BIN);;* (*)";
+constexpr int kMaxPathCharacters = 260;
+constexpr const char* kControls[] = {"closebtn", "cancel_btn", "file_btn", "update_btn",
+                                     "file_path_edt"};
+
+QPointer<CUpdateFwWnd>& OpenWindow() {
+  static QPointer<CUpdateFwWnd> window;
+  return window;
+}
+
+}  // namespace
+
+CUpdateFwWnd::CUpdateFwWnd(QWidget* owner, tolva::device::DspLink& link)
+    : CDialogWnd(owner, "updatefwwnd", "UpdateFwWnd"), link_(link) {
+  SetTitle(QStringLiteral("${firmware_upgrade}"));
+  auto* row = new QHBoxLayout();
+  QLineEdit* path = tolva::ui::MakeEdit(this, QStringLiteral("file_path_edt"), QString(), -1, 26);
+  path->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+  path->setMaxLength(kMaxPathCharacters);
+  row->addWidget(path, 1);
+  row->addWidget(
+      tolva::ui::MakeButton(this, QStringLiteral("file_btn"), QStringLiteral("..."), 36, 26));
+  Content()->addLayout(row);
+  auto* progress = new CCircleProgressUI(this);
+  progress->setObjectName(QStringLiteral("progress"));
+  Content()->addWidget(progress, 0, Qt::AlignHCenter);
+  QLabel* tips = tolva::ui::MakeLabel(this, QStringLiteral("update_tips"), QString());
+  tips->setAlignment(Qt::AlignCenter);
+  Content()->addWidget(tips);
+  AddButton("update_btn", QStringLiteral("${update}"));
+  AddButton("cancel_btn", QStringLiteral("${cancel}"));
+  FinishLayout();
+  sink_ = tolva::kit::QtWindowSink::Create(
+      this, [this](tolva::device::Notification& n) { OnMessage(n); });
+}
+
+CUpdateFwWnd::~CUpdateFwWnd() {
+  if (worker_.joinable()) worker_.join();
+}
+
+void CUpdateFwWnd::SetPath(const QString& path) {
+  findChild<QLineEdit*>(QStringLiteral("file_path_edt"))->setText(path);
+}
+
+void CUpdateFwWnd::OnNotify(const tolva::kit::ControlNotify& n) {
+  if (n.type == msg::kClick && n.name == "file_btn") {
+    ChooseFile();
+    return;
+  }
+  if (n.type == msg::kSetFocus && n.name == "file_path_edt" &&
+      findChild<QLineEdit*>(QStringLiteral("file_path_edt"))->text().isEmpty()) {
+    ChooseFile();
+    return;
+  }
+  if (n.type == msg::kClick && n.name == "update_btn") {
+    BeginUpdate();
+    return;
+  }
+  if (updating_) return;  // nothing closes the window during an upgrade
+  CDialogWnd::OnNotify(n);
+}
+
+void CUpdateFwWnd::reject() {
+  if (!updating_) CDialogWnd::reject();
+}
+
+void CUpdateFwWnd::ChooseFile() {
+  const QString path = QFileDialog::getOpenFileName(this, QString(), QDir::currentPath(),
+                                                    QString::fromLatin1(kImageFilter));
+  if (path.isEmpty()) return;
+  DebugPrint("Upg_GetOpenFileName %s ok\n", path.toUtf8().constData());
+  SetPath(path);
+}
+
+void CUpdateFwWnd::SetControlsEnabled(bool enabled) {
+  for (const char* name : kControls) {
+    if (QWidget* w = findChild<QWidget*>(QString::fromLatin1(name))) w->setEnabled(enabled);
+  }
+}
+
+void CUpdateFwWnd::BeginUpdate() {
+  if (updating_ || !link_.IsDeviceOpen()) return;
+  const std::string path =
+      findChild<QLineEdit*>(QStringLiteral("file_path_edt"))->text().toStdString();
+  link_.DisableCommandQueue();
+  tolva::kit::SetWidgetText(findChild<QLabel*>(QStringLiteral("update_tips")),
+                            QStringLiteral("${loading_fw}"));
+  if (worker_.joinable()) worker_.join();
+  updating_ = true;
+  SetControlsEnabled(false);
+  worker_ = std::thread([this, path, sink = sink_] {
+    tolva::device::FirmwareUpgrade upgrade(link_);
+    if (upgrade.UpgradeStart(path) != tolva::device::FirmwareUpgrade::kStarted) {
+      sink->Post(kMsgLoadFail, 0, 0);
+      return;
+    }
+    std::uint8_t p = 0;
+    while ((p = upgrade.UpgradeStep()) <= 100) sink->Post(kMsgProgress, p, 0);
+    sink->Post(p == tolva::device::FirmwareUpgrade::kFinished ? kMsgUpdateOk : kMsgUpdateFail, 0,
+               0);
+  });
+}
+
+void CUpdateFwWnd::Finish(const char* raw_text) {
+  if (worker_.joinable()) worker_.join();
+  updating_ = false;
+  SetControlsEnabled(true);
+  tolva::kit::SetWidgetText(findChild<QLabel*>(QStringLiteral("update_tips")),
+                            QString::fromLatin1(raw_text));
+}
+
+void CUpdateFwWnd::OnMessage(tolva::device::Notification& n) {
+  switch (n.message) {
+    case kMsgProgress: {
+      const int p = static_cast<int>(n.param);
+      findChild<QLabel*>(QStringLiteral("update_tips"))->setText(QStringLiteral("%1%").arg(p));
+      findChild<CCircleProgressUI*>(QStringLiteral("progress"))->SetValue(p);
+      break;
+    }
+    case kMsgUpdateOk:
+      Finish("${update_ok}");
+      break;
+    case kMsgUpdateFail:
+      Finish("${update_fail}");
+      break;
+    case kMsgLoadFail:
+      Finish("${load_fw_fail}");
+      break;
+    default:
+      break;
+  }
+}
+
+void CUpdateFwWnd::CloseUnlessUpdating() {
+  if (!updating_) done(tolva::kit::kResultCancel);
+}
+
+void ShowUpdateWindow(QWidget* owner, tolva::device::DspLink& link) {
+  if (OpenWindow()) return;  // one at a time
+  CUpdateFwWnd window(owner, link);
+  OpenWindow() = &window;
+  window.Run();
+}
+
+void CloseOpenUpdateWindow() {
+  if (CUpdateFwWnd* window = OpenWindow()) window->CloseUnlessUpdating();
+}

@@ -1,0 +1,102 @@
+// The firmware update window on real widgets against the in-process unit: a boot-loader image
+// sent with its progress shown, and a file the unit must never get.
+#include "ui/update_fw_wnd.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QWidget>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <numeric>
+
+#include "device/firmware_image.h"
+#include "emulator/emulated_device.h"
+#include "emulator/emulator_transport.h"
+#include "model/equalizer_manager.h"
+#include "support/qt_wait.h"
+#include "ui/kit/circle_progress.h"
+#include "ui/kit/qt_text.h"
+#include "ui/main_wnd.h"
+#include "ui/manager_binding.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using tolva::model::ConnectState;
+using tolva::testing::WaitFor;
+
+class UpdateWindow : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ = fs::temp_directory_path() / ("tolva_upd_" + std::to_string(::getpid()));
+    fs::create_directories(dir_);
+    binding_ = std::make_unique<tolva::ui::ManagerBinding>(
+        main_, tolva::emulator::MakeEmulatorTransportFactory(unit_));
+    binding_->Start();
+    ASSERT_TRUE(WaitFor([&] { return binding_->Manager().State() == ConnectState::kConnected; }));
+  }
+  void TearDown() override {
+    binding_.reset();
+    fs::remove_all(dir_);
+  }
+  QString Write(const char* name, const std::vector<std::uint8_t>& bytes) {
+    const fs::path path = dir_ / name;
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()),
+               static_cast<std::streamsize>(bytes.size()));
+    return QString::fromStdString(path.string());
+  }
+  QString Tips(CUpdateFwWnd& window) {
+    return window.findChild<QLabel*>(QStringLiteral("update_tips"))->text();
+  }
+
+  fs::path dir_;
+  std::shared_ptr<tolva::emulator::EmulatedDevice> unit_ =
+      std::make_shared<tolva::emulator::EmulatedDevice>();
+  CMainWnd main_;
+  std::unique_ptr<tolva::ui::ManagerBinding> binding_;
+};
+
+TEST_F(UpdateWindow, AnImageIsSentWithItsProgressAndTheControlsComeBack) {
+  std::vector<std::uint8_t> data(200);
+  std::iota(data.begin(), data.end(), 0);
+  CUpdateFwWnd window(&main_, binding_->Manager().Link());
+  window.show();
+  window.SetPath(
+      Write("TOLVA_ZQ5512_BL_UPG.BIN", tolva::device::BuildUpgradeImage(1, 19, {}, data)));
+  window.BeginUpdate();
+  EXPECT_TRUE(window.IsUpdating());
+  EXPECT_FALSE(window.findChild<QWidget*>(QStringLiteral("update_btn"))->isEnabled());
+  EXPECT_FALSE(binding_->Manager().Link().IsCommandQueueEnabled());
+  QMetaObject::invokeMethod(&window, "reject");  // Escape does nothing while it runs
+  EXPECT_TRUE(window.isVisible());
+  ASSERT_TRUE(WaitFor([&] { return !window.IsUpdating(); }));
+  EXPECT_EQ(Tips(window), tolva::kit::Resolve(QStringLiteral("${update_ok}")));
+  EXPECT_EQ(window.findChild<CCircleProgressUI*>(QStringLiteral("progress"))->Value(), 100);
+  EXPECT_TRUE(window.findChild<QWidget*>(QStringLiteral("update_btn"))->isEnabled());
+  const auto got =
+      unit_->WithUnit([](tolva::emulator::EmulatedUnit& u) { return u.received_image(); });
+  EXPECT_EQ(got.target, 3);
+  EXPECT_TRUE(std::equal(data.begin(), data.end(), got.data.begin()));
+}
+
+TEST_F(UpdateWindow, AFileForAnotherModelIsRefusedBeforeTheUnitHearsOfIt) {
+  CUpdateFwWnd window(&main_, binding_->Manager().Link());
+  window.show();
+  window.SetPath(Write("OTHER_MCU_UPG.BIN", tolva::device::BuildUpgradeImage(
+                                                1, 18, {}, std::vector<std::uint8_t>{1, 2, 3})));
+  window.BeginUpdate();
+  ASSERT_TRUE(WaitFor([&] { return !window.IsUpdating(); }));
+  EXPECT_EQ(Tips(window), tolva::kit::Resolve(QStringLiteral("${load_fw_fail}")));
+  EXPECT_EQ(binding_->Manager().Link().UpgradeState(), tolva::device::UPG_IDLE);
+  EXPECT_EQ(
+      unit_->WithUnit([](tolva::emulator::EmulatedUnit& u) { return u.received_image().target; }),
+      0);
+  window.CloseUnlessUpdating();
+  EXPECT_FALSE(window.isVisible());
+}
+
+}  // namespace
