@@ -139,6 +139,23 @@ class DspLink {
   bool Get_PEQ_Bypass(int scene, int source, int ch_x, int ch_y);
   bool Get_Input_Mix_CH_Trim(int scene, int source, int in_ch, int out_ch_x, int out_ch_y);
 
+  // --- Group 1, room correction (always synchronous; reports go to the calibration window) ---
+  // on: 0 stop, 1 start, 2 apply, 3 cancel; bit j of channel_mask measures output j.
+  bool IRC_Ctrl(int on, int channel_mask, int eq_mode);
+  bool IRC_Get();
+  bool IRC_Get_Distance(int ch, int ch_end);
+  bool IRC_Get_Trim(int ch, int ch_end);
+  bool IRC_Get_EQ(int ch, int band, int band_end);
+  bool IRC_Get_Spk_Size(int ch, int ch_end);
+  bool IRC_Get_Spk_Phase(int ch, int ch_end);
+  bool IRC_Get_Spk_Level(int ch, int ch_end);
+  bool IRC_Get_Spectrum(int ch, int band, int band_end);
+  bool IRC_Get_Noise_Level(int ch, int ch_end);
+  bool IRC_Get_RTA();
+  bool IRC_Set_Test_Mic(int on);
+  // bits: 1 EQ, 2 delay, 4 phase correction.
+  bool IRC_Sel_Test_Module(int module_bits);
+
   // --- Group 2, scene storage (always synchronous) ---
   bool SaveScene(int scene, int immediately);
   bool ReadScene(int from_scene, int to_scene);

@@ -91,6 +91,7 @@ void ReplyDecoder::DecodeDsp(const ReplyFrame& frame) {
     return;
   }
   if (op != op::kData) return;
+  if (sub >= 0x13 && sub <= 0x1B) return DecodeIrc(frame);
 
   // Single values.
   switch (sub) {

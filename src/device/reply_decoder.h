@@ -49,6 +49,7 @@ class ReplyDecoder {
 
  private:
   void DecodeDsp(const ReplyFrame& frame);
+  void DecodeIrc(const ReplyFrame& frame);
   void DecodeScene(const ReplyFrame& frame);
   void DecodeMcu(const ReplyFrame& frame);
   void DecodeKaraoke(const ReplyFrame& frame);

@@ -151,6 +151,10 @@ void EmulatedUnit::Handle(std::uint8_t c, std::uint8_t s, std::uint8_t o,
 }
 
 void EmulatedUnit::HandleDsp(std::uint8_t s, std::uint8_t o, std::span<const std::uint8_t> p) {
+  if (const auto irc = irc_.Handle(s, o, p, state_, faults_.irc_fail_code)) {
+    if (irc->acknowledge) return Ack(cmd::kDsp, s, irc->ready);
+    return Send(cmd::kDsp, s, op::kData, irc->data);
+  }
   if (o == op::kSet) {
     Ack(cmd::kDsp, s, ApplyDspSet(state_, s, p) != SetResult::kRejected);
   } else if (o == op::kGet && KnowsDspRequest(s)) {

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "emulator/faults.h"
+#include "emulator/irc_simulation.h"
 #include "emulator/unit_state.h"
 #include "emulator/upgrade_receiver.h"
 
@@ -43,6 +44,7 @@ class EmulatedUnit {
   bool pc_connected() const { return pc_connected_; }
   // The last software image sent to the unit.
   const ReceivedImage& received_image() const { return upgrade_.received(); }
+  const IrcSimulation& room_correction() const { return irc_; }
 
  private:
   using Frame = std::vector<std::uint8_t>;  // AA 55 L cmd sub op data checksum
@@ -66,6 +68,7 @@ class EmulatedUnit {
   bool pc_connected_ = false;
   std::uint8_t next_unsolicited_ = 1;
   UpgradeReceiver upgrade_;
+  IrcSimulation irc_;
   // Per report being handled:
   std::vector<Frame> frames_;
   BusEvent then_ = BusEvent::kNone;

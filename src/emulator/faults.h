@@ -32,9 +32,10 @@ struct Faults {
   int model = 19;                          // reported by Hand_Connect
   int master_version = 3;
   int slave_version = 7;
-  int unplug_after = 0;       // leave the bus for good after this many reports; 0 never
-  int unsolicited_every = 0;  // a karaoke value report after every n-th report; 0 never
-  int reboot_ms = 3000;       // off the bus after a factory default or reboot
+  int unplug_after = 0;             // leave the bus for good after this many reports; 0 never
+  int unsolicited_every = 0;        // a karaoke value report after every n-th report; 0 never
+  int reboot_ms = 3000;             // off the bus after a factory default or reboot
+  int irc_fail_code = -1;           // a room-correction run fails with this code; -1 never
   int upgrade_not_ready_every = 0;  // every n-th upgrade block is first answered "not ready"
 };
 

@@ -12,6 +12,7 @@
 #include "base/language_switch.h"
 #include "model/equalizer_manager.h"
 #include "ui/about_wnd.h"
+#include "ui/auto_cal_wnd.h"
 #include "ui/kit/controls.h"
 #include "ui/kit/dialogs.h"
 #include "ui/kit/message_types.h"
@@ -116,8 +117,13 @@ void RouteMenuClick(CMainWnd& window, model::EqualizerManager& manager,
   } else if (name == "scene_item_save_whole") {
     if (auto path = AskPath(window, true, kWholeFiles, ".wpf"))
       manager.SaveWholeConfigToFile(*path);
+  } else if (name == "advance_item_autocal") {
+    if (ShowAutoCalWindow(&window, manager)) {
+      DebugPrint(L"Auto cal finished, need to sync data from dsp again!\n");
+      manager.Disconnect();
+      manager.Connect(false);
+    }
   }
-  // The room-correction item arrives with its window.
 }
 
 }  // namespace tolva::ui

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "device/command_frame.h"
+#include "device/irc_records.h"
 #include "device/records.h"
 #include "device/reply_decoder.h"
 #include "device/support/recording_sink.h"
@@ -222,13 +223,53 @@ TEST_F(Decoders, UnknownGroupsOpsSubsAndShortFramesAreIgnored) {
   Decode(4, 0x01, 0xDD, {1});
   Decode(1, 0x02, 0xEE, {1});
   Decode(1, 0x30, 0xDD, {1});
-  Decode(1, 0x13, 0xDD, {1, 2, 3, 4, 5});  // room correction: no decoder installed
+  Decode(1, 0x13, 0xDD, {11, 0, 0, 0, 9});  // a room-correction failure this program does not know
+  Decode(1, 0x13, 0xDD, {13, 0, 0, 0, 0});  // nor a status beyond 12
   Decode(3, 0x1F, 0xDD, {1});
   const Bytes sub_only = {0x08};
   decoder_.Decode(ReplyFrame{2, 3, sub_only});
   decoder_.Decode(ReplyFrame{1, 3, {}});
   Decode(1, 0x27, 0xDD, {0, 1, 0x3C, 5, 0x3C});  // noise is logged, never posted
   EXPECT_TRUE(posted_.empty());
+}
+
+TEST_F(Decoders, RoomCorrectionReportsGoToTheCalibrationWindow) {
+  Decode(1, 0x13, 0xDD, {3, 0, 0, 45, 0});   // delay test at 45 %
+  Decode(1, 0x13, 0xDD, {7, 2, 0, 50, 0});   // spectrum of output 2 ready
+  Decode(1, 0x13, 0xDD, {11, 0, 0, 60, 1});  // failed: no microphone
+  Decode(1, 0x14, 0xDD, {1, 2, 3, 25, 1, 50});
+  Decode(1, 0x16, 0xDD,
+         {4, 9, 10, 0x03, 0xE8, 0x00, 0xC8, 0x00, 0x78, 0x4E, 0x20, 0x01, 0x2C, 0x01, 0x2C});
+  Decode(1, 0x1A, 0xDD, {5, 120, 120, 0x4E, 0x1F, 50, 0xFD, 0xCE});
+  Decode(1, 0x18, 0xDD, {0, 0, 0xFF});
+  ASSERT_EQ(posted_.size(), 9u);
+  for (const auto& p : posted_) {
+    EXPECT_EQ(p.target, TargetWindow::kCalibration);
+    EXPECT_EQ(p.n.message, MSG_IRC_VALUE);
+  }
+  EXPECT_EQ(posted_[0].n.param, 3);
+  EXPECT_EQ(posted_[0].n.value, 45);
+  EXPECT_EQ(posted_[1].n.value, 2);  // the channel, not the progress
+  EXPECT_EQ(posted_[2].n.value, 1);  // the failure code
+  const auto* d = RecordAs<IrcDistanceReply>(posted_[4].n);
+  ASSERT_NE(d, nullptr);
+  EXPECT_EQ(d->ch, 2);
+  EXPECT_FLOAT_EQ(d->distance, 1.5f);
+  const auto* e = RecordAs<IrcEqReply>(posted_[6].n);
+  ASSERT_NE(e, nullptr);
+  EXPECT_EQ(e->ch, 4);
+  EXPECT_EQ(e->band, 10);
+  EXPECT_EQ(e->freq, 20000);
+  EXPECT_FLOAT_EQ(e->q, 3.0f);
+  EXPECT_FLOAT_EQ(e->gain, 12.0f);
+  const auto* s = RecordAs<IrcSpectrumReply>(posted_[7].n);
+  ASSERT_NE(s, nullptr);
+  EXPECT_EQ(s->band, 120);
+  EXPECT_FLOAT_EQ(s->freq, 19999.5f);
+  EXPECT_NEAR(s->gain, -3.5f, 1e-5);
+  const auto* phase = RecordAs<IrcChannelValueReply>(posted_[8].n);
+  ASSERT_NE(phase, nullptr);
+  EXPECT_EQ(phase->value, -1);  // phase is signed
 }
 
 TEST_F(Decoders, InstalledHandlerReplacesBuiltInDecoding) {

@@ -1,0 +1,79 @@
+// Group 1, room correction: the run's control and the requests for what it measured.
+#include "base/debug_print.h"
+#include "device/command_frame.h"
+#include "device/dsp_link.h"
+
+namespace tolva::device {
+namespace {
+
+constexpr std::uint8_t kIrcCtrl = 0x13;
+
+std::uint8_t Low8(int v) {
+  return static_cast<std::uint8_t>(v & 0xFF);
+}
+
+bool Request(DspLink& link, const wchar_t* name, std::uint8_t sub,
+             std::initializer_list<int> fields) {
+  DebugPrint(L"%ls:", name);
+  std::vector<std::uint8_t> p;
+  for (int f : fields) {
+    DebugPrint(L" %d", f);
+    p.push_back(Low8(f));
+  }
+  DebugPrint(L"\n");
+  return link.Exchange(cmd::kDsp, sub, op::kGet, p);
+}
+
+}  // namespace
+
+bool DspLink::IRC_Ctrl(int on, int channel_mask, int eq_mode) {
+  DebugPrint(L"IRC_Ctrl: on(%d), ircch=0x%x, irc_eqmode = %d, syncMode(%d)\n", on, channel_mask,
+             eq_mode, 1);
+  const std::uint8_t p[] = {Low8(on), Low8(channel_mask >> 8), Low8(channel_mask), Low8(eq_mode)};
+  return Exchange(cmd::kDsp, kIrcCtrl, op::kSet, p);
+}
+
+bool DspLink::IRC_Get() {
+  return Request(*this, L"IRC_Get", kIrcCtrl, {});
+}
+bool DspLink::IRC_Get_Distance(int ch, int ch_end) {
+  return Request(*this, L"IRC_Get_Distance", 0x14, {ch, ch_end});
+}
+bool DspLink::IRC_Get_Trim(int ch, int ch_end) {
+  return Request(*this, L"IRC_Get_Trim", 0x15, {ch, ch_end});
+}
+bool DspLink::IRC_Get_EQ(int ch, int band, int band_end) {
+  return Request(*this, L"IRC_Get_EQ", 0x16, {ch, band, band_end});
+}
+bool DspLink::IRC_Get_Spk_Size(int ch, int ch_end) {
+  return Request(*this, L"IRC_Get_Spk_Size", 0x17, {ch, ch_end});
+}
+bool DspLink::IRC_Get_Spk_Phase(int ch, int ch_end) {
+  return Request(*this, L"IRC_Get_Spk_Phase", 0x18, {ch, ch_end});
+}
+bool DspLink::IRC_Get_Spk_Level(int ch, int ch_end) {
+  return Request(*this, L"IRC_Get_Spk_Level", 0x19, {ch, ch_end});
+}
+bool DspLink::IRC_Get_Spectrum(int ch, int band, int band_end) {
+  return Request(*this, L"IRC_Get_Spectrum", 0x1A, {ch, band, band_end});
+}
+bool DspLink::IRC_Get_Noise_Level(int ch, int ch_end) {
+  return Request(*this, L"IRC_Get_Noise_Level", 0x1B, {ch, ch_end});
+}
+bool DspLink::IRC_Get_RTA() {
+  return Request(*this, L"IRC_Get_RTA", 0x1C, {});
+}
+
+bool DspLink::IRC_Set_Test_Mic(int on) {
+  DebugPrint(L"IRC_Set_Test_Mic: on(%d), syncMode(%d)\n", on, 1);
+  const std::uint8_t p[] = {Low8(on)};
+  return Exchange(cmd::kDsp, 0x1D, op::kSet, p);
+}
+
+bool DspLink::IRC_Sel_Test_Module(int module_bits) {
+  DebugPrint(L"IRC_Sel_Test_Module: Module(0x%x), syncMode(%d)\n", module_bits, 1);
+  const std::uint8_t p[] = {Low8(module_bits)};
+  return Exchange(cmd::kDsp, 0x1E, op::kSet, p);
+}
+
+}  // namespace tolva::device

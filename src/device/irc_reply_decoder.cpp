@@ -1,0 +1,119 @@
+// Group 1 room-correction reports (subs 0x13 to 0x1B), for the calibration window.
+#include <array>
+
+#include "base/debug_print.h"
+#include "device/command_frame.h"
+#include "device/irc_records.h"
+#include "device/records.h"
+#include "device/reply_decoder.h"
+
+namespace tolva::device {
+namespace {
+
+using Bytes = std::span<const std::uint8_t>;
+
+constexpr std::array<const wchar_t*, 13> kStatusNames{
+    L"IRC_RET_START_TEST",       L"IRC_RET_SPK_STATUS_TEST",    L"IRC_RET_LEVEL_TEST",
+    L"IRC_RET_DELAY_TEST",       L"IRC_RET_TRIM_TEST",          L"IRC_RET_EQ_TEST",
+    L"IRC_RET_SPEAKER_RTA_TEST", L"IRC_RET_SPEAKER_RTA_UPDATE", L"IRC_RET_EQ_DATA_UPDATE",
+    L"IRC_RET_TEST_DATA_UPDATE", L"IRC_RET_TEST_DONE",          L"IRC_RET_TEST_FAIL->",
+    L"IRC_RET_TEST_EXIT"};
+constexpr std::array<const wchar_t*, 6> kFailureNames{L"IRC_FAIL_NO_VAR",     L"IRC_FAIL_NO_MIC",
+                                                      L"IRC_FAIL_NO_SPEAKER", L"IRC_FAIL_DELAY",
+                                                      L"IRC_FAIL_TRIM",       L"IRC_FAIL_EQ"};
+
+// first..last (inclusive) entries of width bytes from d[start], as far as the frame holds them.
+template <class F>
+void ForEach(Bytes d, int first, int last, std::size_t start, std::size_t width, F&& f) {
+  if (last < first || d.size() < start) return;
+  const std::size_t fit = (d.size() - start) / width;
+  const auto wanted = static_cast<std::size_t>(last - first + 1);
+  for (std::size_t k = 0; k < std::min(fit, wanted); ++k) {
+    f(first + static_cast<int>(k), d.subspan(start + k * width, width));
+  }
+}
+
+}  // namespace
+
+void ReplyDecoder::DecodeIrc(const ReplyFrame& frame) {
+  const Bytes d = frame.data();
+  const std::uint8_t sub = frame.sub();
+  const auto post = [this](std::int64_t param, std::int64_t value,
+                           std::unique_ptr<NotificationRecord> record = {}) {
+    Post(TargetWindow::kCalibration, MSG_IRC_VALUE, param, value, std::move(record));
+  };
+  if (sub == 0x13) {
+    if (d.size() < 5) return;
+    const int status = d[0];
+    DebugPrint(L"DSP_IRC_CTRL Update Status = 0x%x, progress = %d ", status, d[3]);
+    if (status > kIrcExit) {
+      DebugPrint(L"\n");
+      return;
+    }
+    DebugPrint(L"%ls", kStatusNames[static_cast<std::size_t>(status)]);
+    if (status == kIrcFailed) {
+      if (d[4] >= kFailureNames.size()) {
+        DebugPrint(L"\n");
+        return;  // a failure this program does not know posts nothing
+      }
+      DebugPrint(L"%ls\n", kFailureNames[d[4]]);
+      return post(status, d[4]);
+    }
+    DebugPrint(L"\n");
+    const bool channel = status == kIrcSpectrumReady || status == kIrcEqReady;
+    return post(status, channel ? d[1] : d[3]);
+  }
+  if (d.size() < 2) return;
+  switch (sub) {
+    case 0x14:
+      return ForEach(d, d[0], d[1], 2, 2, [&](int ch, Bytes e) {
+        auto r = std::make_unique<IrcDistanceReply>();
+        r->ch = ch;
+        r->distance = static_cast<float>(e[0]) + static_cast<float>(e[1]) / 100.0f;
+        post(kIrcDistance, 0, std::move(r));
+      });
+    case 0x15:
+    case 0x17:
+    case 0x18:
+    case 0x19:
+    case 0x1B: {
+      const std::int64_t kind = sub == 0x15   ? kIrcTrim
+                                : sub == 0x17 ? kIrcSpeakerSize
+                                : sub == 0x18 ? kIrcSpeakerPhase
+                                : sub == 0x19 ? kIrcSpeakerLevel
+                                              : kIrcNoiseLevel;
+      return ForEach(d, d[0], d[1], 2, 1, [&](int ch, Bytes e) {
+        auto r = std::make_unique<IrcChannelValueReply>();
+        r->ch = ch;
+        r->value = sub == 0x18 ? static_cast<std::int8_t>(e[0]) : e[0];
+        post(kind, 0, std::move(r));
+      });
+    }
+    case 0x16:
+      if (d.size() < 3) return;
+      return ForEach(d, d[1], d[2], 3, 6, [&](int band, Bytes e) {
+        auto r = std::make_unique<IrcEqReply>();
+        r->ch = d[0];
+        r->band = band;
+        r->freq = e[0] << 8 | e[1];
+        r->q = static_cast<float>(e[2] << 8 | e[3]) / 100.0f;
+        r->gain = static_cast<float>(e[4] << 8 | e[5]) / 10.0f - 18.0f;
+        post(kIrcEq, 0, std::move(r));
+      });
+    case 0x1A:
+      if (d.size() < 3) return;
+      return ForEach(d, d[1], d[2], 3, 5, [&](int band, Bytes e) {
+        auto r = std::make_unique<IrcSpectrumReply>();
+        r->ch = d[0];
+        r->band = band;
+        r->freq = static_cast<float>(e[0] << 8 | e[1]) + static_cast<float>(e[2]) / 100.0f;
+        r->gain = static_cast<float>(static_cast<std::int8_t>(e[3])) +
+                  static_cast<float>(static_cast<std::int8_t>(e[4])) / 100.0f;
+        post(kIrcSpectrum, 0, std::move(r));
+      });
+    default:
+      return;
+  }
+}
+
+}  // namespace tolva::device

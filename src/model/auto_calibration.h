@@ -1,0 +1,112 @@
+#pragma once
+
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <thread>
+
+#include "base/clock.h"
+#include "device/dsp_link.h"
+#include "device/notifications.h"
+#include "dsp_math/channel_response.h"
+#include "model/profile.h"
+
+// The room-correction run of the auto-calibration window, free of any window: what is measured,
+// the worker that starts the run and follows it, what each report changes, and apply, cancel
+// and close. The window calls everything here on its thread; only the worker runs beside it.
+namespace tolva::model {
+
+class AutoCalibration {
+ public:
+  static constexpr int kCorrectionBands = kEqBands;
+  static constexpr int kSpectrumPoints = 121;
+  static constexpr std::uint32_t kMsgProgress = 1268;
+  static constexpr int kAllModules = 7;  // EQ 1, delay 2, phase 4
+
+  struct SpectrumPoint {
+    float gain = 0;
+    int freq = 0;
+  };
+  // What the window shows after a report.
+  struct Reaction {
+    std::string tips;         // empty: unchanged; a "${...}" key or a literal text
+    int progress = -1;        // -1: unchanged
+    bool run_ended = false;   // the start button and the close button come back
+    int eq_curve = -1;        // that output's EQ curve was recomputed
+    int spectrum_curve = -1;  // that output's spectrum curve was rebuilt
+    int distance_channel = -1;
+    float distance = 0;
+  };
+  enum class StartResult { kNoModule, kStarted, kStopped };
+
+  // post: how the worker reaches the window (the progress message, from the worker's thread).
+  AutoCalibration(device::DspLink& link, std::function<void(std::uint32_t, std::int64_t)> post,
+                  Clock& clock = SystemClock());
+  // Stops and waits for the worker.
+  ~AutoCalibration();
+  AutoCalibration(const AutoCalibration&) = delete;
+  AutoCalibration& operator=(const AutoCalibration&) = delete;
+
+  // Outputs without a speaker or with a subwoofer role are not measured.
+  static bool IsMeasurable(int role);
+
+  int modules() const { return modules_; }
+  void SetModule(int bit, bool on);
+  int channel_mask() const { return mask_; }
+
+  // The start button: starts a run, or stops the one running (waiting for its worker).
+  StartResult StartOrStop(int eq_mode, int channel_mask);
+  bool IsRunning() const { return running_.load(); }
+  bool IsCompleted() const { return completed_; }
+
+  // MSG_IRC_VALUE on the window thread; the record, if any, is the report's.
+  Reaction OnReport(std::int64_t kind, std::int64_t value,
+                    const device::NotificationRecord* record);
+
+  // The save and cancel buttons: the tips to show.
+  std::string Save();
+  std::string Cancel();
+  // The close button: waits for the worker, then applies or cancels an undecided run (asking
+  // whether to apply a completed one). Returns the window's result: 1 when applied.
+  int Close(const std::function<bool()>& ask_apply);
+
+  const dsp::Curve& EqCurve(int output) const { return eq_curves_[Clamp(output)]; }
+  const std::array<SpectrumPoint, kSpectrumPoints>& Spectrum(int output) const {
+    return spectrum_[Clamp(output)];
+  }
+  const EqBand& CorrectionBand(int output, int band) const {
+    return correction_[Clamp(output)][static_cast<std::size_t>(std::clamp(band, 0, kEqBands - 1))];
+  }
+
+ private:
+  static int Clamp(int output) { return std::clamp(output, 0, kOutputChannels - 1); }
+  void Run();
+  void ComputeEqCurve(int output);
+
+  device::DspLink& link_;
+  std::function<void(std::uint32_t, std::int64_t)> post_;
+  Clock& clock_;
+  int modules_ = kAllModules;
+  int mask_ = 0;
+  int eq_mode_ = 0;
+  bool completed_ = false;
+  bool decided_ = false;
+  std::atomic<int> status_{0};
+  std::atomic<int> report_channel_{0};
+  std::atomic<bool> skip_test_data_{false};
+  std::atomic<bool> stop_{false};
+  std::atomic<bool> running_{false};
+  std::atomic<int> progress_{0};
+  std::thread worker_;
+  std::array<std::array<EqBand, kEqBands>, kOutputChannels> correction_{};
+  std::array<std::array<SpectrumPoint, kSpectrumPoints>, kOutputChannels> spectrum_{};
+  std::array<dsp::Curve, kOutputChannels> eq_curves_{};
+};
+
+// The window text of a run status (1 … 6, 9, 10, 12) or of a failure code (0 … 5).
+std::string IrcStatusText(int status);
+std::string IrcFailureText(int code);
+
+}  // namespace tolva::model

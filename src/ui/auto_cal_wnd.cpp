@@ -1,0 +1,253 @@
+#include "ui/auto_cal_wnd.h"
+
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QVBoxLayout>
+
+#include "base/debug_print.h"
+#include "device/dsp_link.h"
+#include "device/records.h"
+#include "model/equalizer_manager.h"
+#include "ui/controls/ui_equalizer_ac.h"
+#include "ui/kit/circle_progress.h"
+#include "ui/kit/message_types.h"
+#include "ui/kit/qt_text.h"
+#include "ui/kit/qt_window_sink.h"
+#include "ui/kit/sbutton.h"
+#include "ui/kit/theme.h"
+#include "ui/msg_wnd.h"
+#include "ui/widget_builders.h"
+
+namespace {
+
+namespace msg = tolva::kit::msgtype;
+using tolva::model::AutoCalibration;
+using tolva::model::kOutputChannels;
+using tolva::ui::MakeButton;
+using tolva::ui::MakeLabel;
+using tolva::ui::MakeOption;
+
+constexpr int kAudioEffects = 9;
+
+QString Indexed(const char* stem, int i) {
+  return QString::fromLatin1(stem) + QString::number(i);
+}
+
+}  // namespace
+
+CAutoCalWnd::CAutoCalWnd(QWidget* owner, tolva::model::EqualizerManager& manager,
+                         tolva::Clock& clock)
+    : CDialogWnd(owner, "autocalwnd", "AutoCalWnd"), manager_(manager) {
+  SetTitle(QStringLiteral("${auto_cal}"));
+  auto* graph = new UIEqualizerAc(this);
+  graph->setObjectName(QStringLiteral("equalizer_ac"));
+  graph->setMinimumSize(tolva::kit::theme::Scaled(owner, 560),
+                        tolva::kit::theme::Scaled(owner, 220));
+  Content()->addWidget(graph);
+
+  auto* outputs = new QHBoxLayout();
+  for (int ch = 0; ch < kOutputChannels; ++ch) {
+    outputs->addWidget(MakeOption(this, Indexed("ch_checkbox_", ch),
+                                  QStringLiteral("CH%1").arg(ch + 1), -1, 22, ch));
+    QLabel* distance = MakeLabel(this, QStringLiteral("ch_%1: ").arg(ch), QString(), "caption");
+    distance->hide();
+    outputs->addWidget(distance);
+  }
+  Content()->addLayout(outputs);
+  auto* effects = new QHBoxLayout();
+  effects->addWidget(
+      MakeLabel(this, QStringLiteral("audio_effect_label"), QStringLiteral("${audio_effect}")));
+  for (int i = 0; i < kAudioEffects; ++i) {
+    effects->addWidget(
+        MakeOption(this, Indexed("audio_effect_", i), QString::number(i + 1), 28, 22, i));
+  }
+  Content()->addLayout(effects);
+  auto* options = new QHBoxLayout();
+  for (const char* name : {"irc_eq", "irc_delay", "irc_phase", "display_eq", "display_spk"}) {
+    options->addWidget(
+        MakeOption(this, QString::fromLatin1(name), QStringLiteral("${%1}").arg(name), -1, 22));
+  }
+  Content()->addLayout(options);
+  auto* status = new QHBoxLayout();
+  auto* progress = new CCircleProgressUI(this);
+  progress->setObjectName(QStringLiteral("progress"));
+  status->addWidget(progress);
+  QLabel* tips = MakeLabel(this, QStringLiteral("tips"), QString());
+  tips->setWordWrap(true);
+  status->addWidget(tips, 1);
+  Content()->addLayout(status);
+  AddButton("start_auto_cal", QStringLiteral("${start_irc}"));
+  AddButton("irc_save_data", QStringLiteral("${irc_save_data}"));
+  AddButton("irc_cancel_data", QStringLiteral("${irc_cancel_data}"));
+  FinishLayout();
+  tolva::kit::theme::FixSize(this, 620, -1);
+
+  sink_ = tolva::kit::QtWindowSink::Create(
+      this, [this](tolva::device::Notification& n) { OnMessage(n); });
+  calibration_ = std::make_unique<AutoCalibration>(
+      manager_.Link(),
+      [sink = sink_](std::uint32_t message, std::int64_t p) { sink->Post(message, p, 0); }, clock);
+
+  tolva::kit::ControlSurface& s = Surface();
+  for (const char* name : {"irc_eq", "irc_delay", "irc_phase", "display_eq", "display_spk"}) {
+    if (auto* o = s.FindOption(name)) o->SetSelected(true);
+  }
+  const tolva::model::Profile& live = manager_.LiveProfile();
+  for (int ch = 0; ch < kOutputChannels; ++ch) {
+    const int role = live.outputs[ch];
+    measurable_[ch] = AutoCalibration::IsMeasurable(role);
+    auto* box = findChild<CSButtonUI*>(Indexed("ch_checkbox_", ch));
+    box->setVisible(true);
+    box->SetSelected(measurable_[ch]);
+    box->setEnabled(measurable_[ch]);
+    if (role >= 22 && role <= 24) {
+      box->setToolTip(tolva::kit::Resolve(QStringLiteral("${irc_subwoof_not_test}")));
+    }
+  }
+  ShowEqCurves();
+  ShowSpectrumCurves();
+  manager_.Link().SetNotificationSink(tolva::device::TargetWindow::kCalibration, sink_.get());
+}
+
+CAutoCalWnd::~CAutoCalWnd() {
+  manager_.Link().SetNotificationSink(tolva::device::TargetWindow::kCalibration, nullptr);
+  calibration_.reset();  // stops and waits for the worker
+}
+
+bool CAutoCalWnd::IsChecked(const char* name) const {
+  const auto* option = findChild<CSButtonUI*>(QString::fromLatin1(name));
+  return option != nullptr && option->isChecked();
+}
+
+void CAutoCalWnd::SetTips(const std::string& raw) {
+  tolva::kit::SetWidgetText(findChild<QLabel*>(QStringLiteral("tips")),
+                            QString::fromStdString(raw));
+}
+
+void CAutoCalWnd::ShowEqCurves() {
+  const auto& grid = tolva::dsp::StandardEvaluator().grid();
+  std::array<tolva::curves::CurveData, kOutputChannels> curves{};
+  const bool shown = IsChecked("display_eq");
+  for (int ch = 0; ch < kOutputChannels; ++ch) {
+    curves[ch].frequencies = std::span<const double>(grid);
+    curves[ch].values = std::span<const double>(calibration_->EqCurve(ch));
+    curves[ch].shown =
+        shown && measurable_[ch] && IsChecked(Indexed("ch_checkbox_", ch).toLatin1());
+  }
+  findChild<UIEqualizerAc*>(QStringLiteral("equalizer_ac"))->SetCompensationCurves(curves);
+}
+
+void CAutoCalWnd::ShowSpectrumCurves() {
+  std::array<tolva::curves::CurveData, kOutputChannels> curves{};
+  const bool shown = IsChecked("display_spk");
+  for (int ch = 0; ch < kOutputChannels; ++ch) {
+    const auto& points = calibration_->Spectrum(ch);
+    for (std::size_t k = 0; k < points.size(); ++k) {
+      spectrum_freq_[ch][k] = points[k].freq;
+      spectrum_gain_[ch][k] = points[k].gain;
+    }
+    curves[ch].frequencies = std::span<const double>(spectrum_freq_[ch]);
+    curves[ch].values = std::span<const double>(spectrum_gain_[ch]);
+    curves[ch].shown =
+        shown && measurable_[ch] && IsChecked(Indexed("ch_checkbox_", ch).toLatin1());
+  }
+  findChild<UIEqualizerAc*>(QStringLiteral("equalizer_ac"))->SetMeasurementCurves(curves);
+}
+
+void CAutoCalWnd::OnStart() {
+  int eq_mode = 0;
+  for (int i = 0; i < kAudioEffects && eq_mode == 0; ++i) {
+    if (IsChecked(Indexed("audio_effect_", i).toLatin1())) eq_mode = i + 1;
+  }
+  int mask = 0;
+  for (int ch = 0; ch < kOutputChannels; ++ch) {
+    if (IsChecked(Indexed("ch_checkbox_", ch).toLatin1())) mask |= 1 << ch;
+  }
+  auto* start = findChild<CSButtonUI*>(QStringLiteral("start_auto_cal"));
+  auto* close = findChild<QWidget*>(QStringLiteral("closebtn"));
+  switch (calibration_->StartOrStop(eq_mode, mask)) {
+    case AutoCalibration::StartResult::kNoModule:
+      ShowMessageDialog(this, QStringLiteral("${tips}"),
+                        QStringLiteral("${irc_option_warning_tips}"));
+      break;
+    case AutoCalibration::StartResult::kStopped:
+      close->setEnabled(true);
+      tolva::kit::SetWidgetText(start, QStringLiteral("${start_irc}"));
+      SetTips("${irc_stoped}");
+      break;
+    case AutoCalibration::StartResult::kStarted:
+      tolva::kit::SetWidgetText(start, QStringLiteral("${stop}"));
+      SetTips("${start_irc_tips}");
+      close->setEnabled(false);
+      break;
+  }
+}
+
+void CAutoCalWnd::OnMessage(tolva::device::Notification& n) {
+  auto* progress = findChild<CCircleProgressUI*>(QStringLiteral("progress"));
+  if (n.message == AutoCalibration::kMsgProgress) {
+    progress->SetValue(static_cast<int>(n.param));
+    return;
+  }
+  if (n.message != tolva::device::MSG_IRC_VALUE) return;
+  const AutoCalibration::Reaction r = calibration_->OnReport(n.param, n.value, n.record.get());
+  if (!r.tips.empty()) SetTips(r.tips);
+  if (r.progress >= 0) progress->SetValue(r.progress);
+  if (r.run_ended) {
+    auto* start = findChild<CSButtonUI*>(QStringLiteral("start_auto_cal"));
+    tolva::kit::SetWidgetText(start, QStringLiteral("${start_irc}"));
+    start->setEnabled(true);
+    findChild<QWidget*>(QStringLiteral("closebtn"))->setEnabled(true);
+  }
+  if (r.distance_channel >= 0 && r.distance_channel < kOutputChannels) {
+    auto* label = findChild<QLabel*>(QStringLiteral("ch_%1: ").arg(r.distance_channel));
+    label->setText(QString::asprintf("%f", static_cast<double>(r.distance)));
+    label->setVisible(true);
+  }
+  if (r.eq_curve >= 0) ShowEqCurves();
+  if (r.spectrum_curve >= 0) ShowSpectrumCurves();
+}
+
+void CAutoCalWnd::OnNotify(const tolva::kit::ControlNotify& n) {
+  if (n.type == msg::kSelectChanged) {
+    DebugPrint("on option %s DUI_MSGTYPE_SELECTCHANGED index ", n.name.c_str());
+    DebugPrint(L"%d\n", n.user_data);
+    const bool on = IsChecked(n.name.c_str());
+    if (n.name == "irc_eq") calibration_->SetModule(1, on);
+    if (n.name == "irc_delay") calibration_->SetModule(2, on);
+    if (n.name == "irc_phase") calibration_->SetModule(4, on);
+    if (n.name == "display_eq" || n.name.rfind("ch_checkbox_", 0) == 0) ShowEqCurves();
+    if (n.name == "display_spk" || n.name.rfind("ch_checkbox_", 0) == 0) ShowSpectrumCurves();
+    return;
+  }
+  if (n.type != msg::kClick) return;
+  if (n.name == "start_auto_cal") {
+    OnStart();
+  } else if (n.name == "irc_save_data") {
+    SetTips(calibration_->Save());
+  } else if (n.name == "irc_cancel_data") {
+    SetTips(calibration_->Cancel());
+  } else if (n.name == "closebtn") {
+    CloseWindow();
+  }
+}
+
+void CAutoCalWnd::CloseWindow() {
+  if (calibration_->IsRunning()) return;  // the close button is disabled meanwhile
+  const int result = calibration_->Close([this] {
+    return ShowChoiceDialog(this, QStringLiteral("${tips}"), QStringLiteral("${irc_apply_tips}"),
+                            {QStringLiteral("${confirm}"), QStringLiteral("${cancel}")}) ==
+           tolva::kit::kResultConfirm;
+  });
+  done(result);
+}
+
+void CAutoCalWnd::reject() {
+  CloseWindow();
+}
+
+bool ShowAutoCalWindow(QWidget* owner, tolva::model::EqualizerManager& manager) {
+  CAutoCalWnd window(owner, manager);
+  return window.Run() == 1;
+}

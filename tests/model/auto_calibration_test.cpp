@@ -1,0 +1,207 @@
+// The room-correction run against the emulated unit. The worker's pauses are where the window
+// thread applies the reports, so the test plays the window thread in those pauses.
+#include <gtest/gtest.h>
+
+#include <condition_variable>
+#include <mutex>
+
+#include "device/dsp_link.h"
+#include "emulator/emulator_transport.h"
+#include "model/auto_calibration.h"
+#include "model/notification_queue.h"
+
+namespace tolva::model {
+namespace {
+
+// Each SleepMs of the worker waits until the test has served it.
+class ServedClock final : public Clock {
+ public:
+  std::int64_t NowMs() const override { return now_.load(); }
+  void SleepMs(std::int64_t ms) override {
+    std::unique_lock lock(mutex_);
+    const int ticket = ++asked_;
+    changed_.notify_all();
+    changed_.wait(lock, [&] { return served_ >= ticket || released_; });
+    now_ += ms;
+  }
+  // Waits for the worker's next pause, runs serve, lets it go on. False when none came.
+  bool ServeOne(const std::function<void()>& serve) {
+    std::unique_lock lock(mutex_);
+    if (!changed_.wait_for(lock, std::chrono::seconds(5), [&] { return asked_ > served_; })) {
+      return false;
+    }
+    lock.unlock();
+    serve();
+    lock.lock();
+    served_ = asked_;
+    changed_.notify_all();
+    return true;
+  }
+  void Release() {
+    std::lock_guard lock(mutex_);
+    released_ = true;
+    changed_.notify_all();
+  }
+
+ private:
+  std::atomic<std::int64_t> now_{0};
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  int asked_ = 0, served_ = 0;
+  bool released_ = false;
+};
+
+class RoomCorrection : public ::testing::Test {
+ protected:
+  void Start(emulator::Faults faults = {}) {
+    emulator::EmulatorOptions options;
+    options.faults = faults;
+    unit_ = std::make_shared<emulator::EmulatedDevice>(options, link_clock_);
+    link_ = std::make_unique<device::DspLink>(emulator::MakeEmulatorTransportFactory(unit_),
+                                              link_clock_);
+    link_->SetNotificationSink(device::TargetWindow::kCalibration, &reports_);
+    ASSERT_EQ(link_->OpenHIDDevice(), 0);
+    calibration_ = std::make_unique<AutoCalibration>(
+        *link_,
+        [this](std::uint32_t message, std::int64_t p) {
+          posted_.push_back({message, p});
+        },
+        worker_clock_);
+  }
+  void SetUp() override { Start(); }
+  void TearDown() override {
+    worker_clock_.Release();
+    calibration_.reset();
+    link_.reset();
+  }
+  void Apply() {
+    for (device::Notification& n : reports_.TakeAll()) {
+      reactions_.push_back(calibration_->OnReport(n.param, n.value, n.record.get()));
+    }
+  }
+  // Plays the window thread until the run's worker has ended.
+  void RunToEnd() {
+    for (int guard = 0; guard < 2000 && calibration_->IsRunning(); ++guard) {
+      if (!worker_clock_.ServeOne([this] { Apply(); })) break;
+    }
+    worker_clock_.Release();
+    while (calibration_->IsRunning()) std::this_thread::yield();
+    Apply();
+  }
+  std::vector<std::string> Tips() const {
+    std::vector<std::string> tips;
+    for (const auto& r : reactions_) {
+      if (!r.tips.empty()) tips.push_back(r.tips);
+    }
+    return tips;
+  }
+  std::vector<int> Redrawn(bool spectrum) const {
+    std::vector<int> outputs;
+    for (const auto& r : reactions_) {
+      const int ch = spectrum ? r.spectrum_curve : r.eq_curve;
+      if (ch >= 0) outputs.push_back(ch);
+    }
+    return outputs;
+  }
+  const emulator::IrcSimulation& Simulation() {
+    return unit_->WithUnit([](emulator::EmulatedUnit& u) -> const emulator::IrcSimulation& {
+      return u.room_correction();
+    });
+  }
+
+  FakeClock link_clock_;
+  ServedClock worker_clock_;
+  std::shared_ptr<emulator::EmulatedDevice> unit_;
+  std::unique_ptr<device::DspLink> link_;
+  NotificationQueue reports_;
+  std::vector<std::pair<std::uint32_t, std::int64_t>> posted_;
+  std::vector<AutoCalibration::Reaction> reactions_;
+  std::unique_ptr<AutoCalibration> calibration_;
+};
+
+TEST_F(RoomCorrection, ARunMeasuresTheChosenOutputsAndDrawsTheirCurves) {
+  ASSERT_EQ(calibration_->StartOrStop(3, 0x13), AutoCalibration::StartResult::kStarted);
+  RunToEnd();
+  EXPECT_EQ(Simulation().channel_mask(), 0x13);  // outputs 0, 1 and 4
+  EXPECT_EQ(Simulation().modules(), 7);
+  EXPECT_TRUE(calibration_->IsCompleted());
+  const auto tips = Tips();
+  ASSERT_FALSE(tips.empty());
+  EXPECT_EQ(tips.front(), "${detect_speaker}");
+  EXPECT_EQ(tips.back(), "${irc_completed}");
+  // Every spectrum arrived whole (14 requests cover points 0 … 120) and every EQ to band 10.
+  EXPECT_EQ(Redrawn(true), (std::vector{0, 1, 4}));
+  EXPECT_EQ(Redrawn(false), (std::vector{0, 1, 4}));
+  EXPECT_NE(calibration_->Spectrum(1)[120].gain, 0.0f);
+  EXPECT_EQ(calibration_->Spectrum(1)[120].freq, 20 + 19980 * 120 / 121);
+  EXPECT_EQ(calibration_->Spectrum(2)[60].gain, 0.0f);  // not measured
+  const double lowest =
+      *std::min_element(calibration_->EqCurve(4).begin(), calibration_->EqCurve(4).end());
+  EXPECT_LT(lowest, -2.0);
+  EXPECT_FALSE(posted_.empty());
+  EXPECT_EQ(posted_.front().first, AutoCalibration::kMsgProgress);
+
+  // Applying keeps the correction on the unit, once.
+  EXPECT_EQ(calibration_->Save(), "${irc_applyed}");
+  EXPECT_EQ(calibration_->Save(), "${irc_start_tips}");
+  EXPECT_EQ(calibration_->Cancel(), "${irc_start_tips}");
+  const auto unit = unit_->Snapshot();
+  EXPECT_NE(unit.scenes[0].outputs[4].bands[4].gain_tenths, 180);
+  EXPECT_EQ(unit.scenes[0].outputs[2].bands[4].gain_tenths, 180);
+  EXPECT_EQ(calibration_->Close([] { return false; }), 1);
+}
+
+TEST_F(RoomCorrection, NoCorrectionChosenSendsNothing) {
+  for (int bit : {1, 2, 4}) calibration_->SetModule(bit, false);
+  EXPECT_EQ(calibration_->StartOrStop(0, 0x3), AutoCalibration::StartResult::kNoModule);
+  EXPECT_FALSE(calibration_->IsRunning());
+  EXPECT_FALSE(Simulation().running());
+  calibration_->SetModule(2, true);
+  EXPECT_EQ(calibration_->modules(), 2);
+}
+
+TEST_F(RoomCorrection, AFailedRunSaysWhyAndClosingCancels) {
+  emulator::Faults f;
+  f.irc_fail_code = 1;
+  Start(f);
+  calibration_->StartOrStop(0, 0x1);
+  RunToEnd();
+  EXPECT_FALSE(calibration_->IsCompleted());
+  EXPECT_EQ(Tips().back(), "${irc_failed_mic}");
+  EXPECT_TRUE(reactions_.back().run_ended);
+  EXPECT_EQ(calibration_->Save(), "${irc_start_tips}");
+  bool asked = false;
+  EXPECT_EQ(calibration_->Close([&] { return asked = true; }), 0);
+  EXPECT_FALSE(asked);
+}
+
+TEST_F(RoomCorrection, ClosingACompletedUndecidedRunAsksWhetherToApply) {
+  calibration_->StartOrStop(0, 0x2);
+  RunToEnd();
+  bool asked = false;
+  EXPECT_EQ(calibration_->Close([&] { return asked = true; }), 1);
+  EXPECT_TRUE(asked);
+  EXPECT_NE(unit_->Snapshot().scenes[0].outputs[1].bands[2].gain_tenths, 180);
+}
+
+TEST_F(RoomCorrection, TheStartButtonStopsARunningMeasurement) {
+  calibration_->StartOrStop(0, 0x1);
+  ASSERT_TRUE(worker_clock_.ServeOne([this] { Apply(); }));
+  worker_clock_.Release();  // the worker no longer waits for the test
+  EXPECT_EQ(calibration_->StartOrStop(0, 0x1), AutoCalibration::StartResult::kStopped);
+  EXPECT_FALSE(calibration_->IsRunning());
+  EXPECT_FALSE(calibration_->IsCompleted());
+  EXPECT_FALSE(Simulation().running());
+}
+
+TEST(RoomCorrectionTables, WhatIsMeasuredAndTheStartingCurves) {
+  EXPECT_FALSE(AutoCalibration::IsMeasurable(0));
+  for (int role : {22, 23, 24}) EXPECT_FALSE(AutoCalibration::IsMeasurable(role));
+  EXPECT_TRUE(AutoCalibration::IsMeasurable(6));
+  EXPECT_EQ(IrcStatusText(4), "adjust_ch_volume");
+  EXPECT_EQ(IrcFailureText(5), "${irc_failed_eq}");
+  EXPECT_EQ(IrcFailureText(6), "");
+}
+
+}  // namespace
+}  // namespace tolva::model
