@@ -46,6 +46,8 @@ void ConnectEqualizerManager(CMainWnd& window, const AppOptions& options) {
   EmulatedUnit() = selection.emulated_unit;
   Binding() = std::make_unique<ui::ManagerBinding>(window, std::move(selection.factory));
   Binding()->Start();
+  if (!options.files.isEmpty())
+    Binding()->OpenProfileFileWhenReady(options.files.front().toStdString());
 
   // Plug events reconnect and disconnect as the unit comes and goes; an open notice goes first.
   Monitor() = std::make_unique<PlugMonitor>(options.device.spec, EmulatedUnit());

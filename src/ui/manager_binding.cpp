@@ -1,6 +1,7 @@
 #include "ui/manager_binding.h"
 
 #include <QMessageBox>
+#include <QTimer>
 
 #include "base/debug_print.h"
 #include "base/language_tables.h"
@@ -118,6 +119,24 @@ ManagerBinding::~ManagerBinding() {
 
 model::EqualizerManager& ManagerBinding::Manager() {
   return parts_->manager;
+}
+
+void ManagerBinding::OpenProfileFileWhenReady(const std::string& path) {
+  auto* timer = new QTimer(&parts_->window);
+  timer->setInterval(50);
+  QObject::connect(timer, &QTimer::timeout, timer, [this, timer, path] {
+    model::EqualizerManager& manager = parts_->manager;
+    if (manager.IsReading() || manager.State() == model::ConnectState::kConnecting) return;
+    timer->stop();
+    timer->deleteLater();
+    const bool whole = path.size() >= 4 && path.compare(path.size() - 4, 4, ".wpf") == 0;
+    if (whole) {
+      manager.LoadWholeConfigFromFile(path);
+    } else {
+      manager.LoadSenceConfigFromFile(path);
+    }
+  });
+  timer->start();
 }
 
 void ManagerBinding::Start() {

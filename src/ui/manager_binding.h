@@ -1,6 +1,7 @@
 #pragma once
 
 #include <memory>
+#include <string>
 
 #include "device/transport.h"
 
@@ -24,6 +25,10 @@ class ManagerBinding {
   model::EqualizerManager& Manager();
   // Shows the live profile once and connects without a failure message (start-up).
   void Start();
+  // A profile file given on the command line: loaded, and sent to the unit, once the connect
+  // read is over (right away when no unit is there). ".wpf" is a whole-unit file, any other a
+  // scene profile.
+  void OpenProfileFileWhenReady(const std::string& path);
 
  private:
   struct Parts;

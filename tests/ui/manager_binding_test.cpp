@@ -12,6 +12,7 @@
 #include "emulator/emulated_device.h"
 #include "emulator/emulator_transport.h"
 #include "model/equalizer_manager.h"
+#include "model/profile_files.h"
 #include "support/qt_wait.h"
 #include "ui/kit/control_surface.h"
 #include "ui/kit/qt_text.h"
@@ -147,6 +148,24 @@ TEST(ManagerBinding, AbnormalHandshakeIsToldAndNeverConnects) {
             tolva::kit::Resolve(QStringLiteral("${device_status_unnormal}")));
   EXPECT_NE(binding.Manager().State(), ConnectState::kConnected);
   EXPECT_FALSE(binding.Manager().Link().IsCommandQueueEnabled());
+}
+
+TEST(ManagerBinding, AProfileFileFromTheCommandLineIsSentOnceTheReadIsOver) {
+  CMainWnd window;
+  auto unit = UnitWith({});
+  const std::string path = testing::TempDir() + "start.spf";
+  tolva::model::Profile profile;
+  profile.channels[3].delay = 4.5f;
+  ASSERT_TRUE(tolva::model::WriteSceneProfile(profile, path));
+  tolva::ui::ManagerBinding binding(window, tolva::emulator::MakeEmulatorTransportFactory(unit));
+  binding.Start();
+  binding.OpenProfileFileWhenReady(path);
+  ASSERT_TRUE(WaitFor([&] { return unit->Snapshot().scenes[0].outputs[3].delay_us == 4500; }));
+  EXPECT_EQ(binding.Manager().State(), ConnectState::kConnected);
+  EXPECT_FLOAT_EQ(binding.Manager().LiveProfile().channels[3].delay, 4.5f);
+  ASSERT_TRUE(WaitFor([&] { return !window.IsBusyWindowOpen(); }));
+  EXPECT_EQ(window.Surface().FindEdit("edit_ch_delay_3")->RawText(), "4.500");
+  std::remove(path.c_str());
 }
 
 }  // namespace
