@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "base/debug_print.h"
 #include "model/equalizer_manager.h"
@@ -170,6 +171,38 @@ bool RouteCommit(EqualizerManager& m, kit::ControlSurface& surface, const kit::C
   return true;
 }
 
+// The arrow keys' ring through the edit boxes: bands' frequencies, Qs, gains (of the current
+// output's bands), strip volumes, strip delays, the corners and the main volume. Disabled boxes
+// (frequency and Q in graphic mode) are passed over.
+bool MoveAlongTheRing(EqualizerManager& m, kit::ControlSurface& surface,
+                      const kit::ControlNotify& n, bool forward) {
+  DebugPrint(forward ? "on edit %s DUI_MSGTYPE_VALUECHANGED_RIGHT\n"
+                     : "on edit %s DUI_MSGTYPE_VALUECHANGED_LEFT\n",
+             n.name.c_str());
+  const int bands = std::clamp(m.LiveProfile().channels[m.CurrentChannel()].eqSize, 0, 31);
+  std::vector<std::string> ring;
+  for (const char* stem : {"eq_freq_", "eq_q_", "eq_gain_"}) {
+    for (int b = 0; b < bands; ++b) ring.push_back(stem + std::to_string(b));
+  }
+  for (const char* stem : {"edit_ch_volume_", "edit_ch_delay_"}) {
+    for (int ch = 0; ch < 6; ++ch) ring.push_back(stem + std::to_string(ch));
+  }
+  ring.insert(ring.end(), {"hp_freq", "lp_freq", "edit_main_volume"});
+  const auto at = std::find(ring.begin(), ring.end(), n.name);
+  if (at == ring.end()) return false;
+  const auto size = static_cast<std::ptrdiff_t>(ring.size());
+  std::ptrdiff_t i = at - ring.begin();
+  for (std::ptrdiff_t step = 1; step < size; ++step) {
+    i = (i + (forward ? 1 : size - 1)) % size;
+    kit::Edit* edit = surface.FindEdit(ring[static_cast<std::size_t>(i)]);
+    if (edit != nullptr && edit->IsEnabled()) {
+      edit->SetFocus();
+      return true;
+    }
+  }
+  return true;
+}
+
 bool RouteItemSelect(EqualizerManager& m, kit::ControlSurface& surface,
                      const kit::ControlNotify& n) {
   DebugPrint("on %s DUI_MSGTYPE_ITEMSELECT\n", n.name.c_str());
@@ -228,6 +261,8 @@ bool RouteEditNotification(EqualizerManager& m, kit::ControlSurface& surface,
     return true;
   }
   if (Is(n, msg::kItemSelect)) return RouteItemSelect(m, surface, n);
+  if (Is(n, msg::kValueChangedRight)) return MoveAlongTheRing(m, surface, n, true);
+  if (Is(n, msg::kValueChangedLeft)) return MoveAlongTheRing(m, surface, n, false);
   if (Is(n, msg::kEqualizerEq)) return RouteGraph(m, n, 0);
   if (Is(n, msg::kEqualizerHp)) return RouteGraph(m, n, 1);
   if (Is(n, msg::kEqualizerLp)) return RouteGraph(m, n, 2);

@@ -8,8 +8,10 @@
 #include <QWindow>
 
 #include <algorithm>
+#include <cstdlib>
 
 #include "base/debug_print.h"
+#include "base/display_scale.h"
 #include "ui/kit/control_surface.h"
 #include "ui/kit/message_types.h"
 #include "ui/kit/qt_popup_menu.h"
@@ -71,6 +73,13 @@ bool CMainWnd::BeforeNotify(const kit::ControlNotify& notify) {
   if (notify.type == kit::msgtype::kClick && SameName(notify.name, "minbtn")) {
     showMinimized();
     return true;  // nothing else runs for the minimise button
+  }
+  if (notify.type == kit::msgtype::kClick && SameName(notify.name, "btnDpi")) {
+    // The DPI typed beside the button; nothing sensible to apply for text without a number.
+    const kit::Control* box = surface_->FindControl("edt_dpi");
+    const int dpi = box != nullptr ? std::atoi(box->RawText().c_str()) : 0;
+    if (dpi > 0) SetDisplayScale(tolva::ScalePercentForDpi(dpi));
+    return true;
   }
   return false;
 }

@@ -152,4 +152,37 @@ TEST_F(EditRouting, OptionMenuFollowsTheConnection) {
   window_.CurrentMenu()->Close();
 }
 
+TEST_F(EditRouting, ArrowKeysWalkTheRingOfBoxesPassingOverLockedOnes) {
+  // Graphic mode: the frequency and Q boxes are locked, so the ring goes gain to gain.
+  auto* last_gain = Widget<QLineEdit>("eq_gain_30");
+  last_gain->setFocus();
+  QApplication::processEvents();
+  last_gain->setCursorPosition(last_gain->text().size());
+  QTest::keyClick(last_gain, Qt::Key_Right);
+  QApplication::processEvents();
+  EXPECT_EQ(window_.focusWidget(), Widget<QWidget>("edit_ch_volume_0"));
+
+  auto* main_volume = Widget<QLineEdit>("edit_main_volume");
+  main_volume->setFocus();
+  QApplication::processEvents();
+  main_volume->setCursorPosition(main_volume->text().size());
+  QTest::keyClick(main_volume, Qt::Key_Right);
+  QApplication::processEvents();
+  EXPECT_EQ(window_.focusWidget(), Widget<QWidget>("eq_gain_0"));
+  auto* first_gain = Widget<QLineEdit>("eq_gain_0");
+  first_gain->setCursorPosition(0);
+  QTest::keyClick(first_gain, Qt::Key_Left);
+  QApplication::processEvents();
+  EXPECT_EQ(window_.focusWidget(), Widget<QWidget>("edit_main_volume"));
+}
+
+TEST_F(EditRouting, TheDpiButtonAppliesTheTypedDpi) {
+  Widget<QLineEdit>("edt_dpi")->setText(QStringLiteral("144"));
+  QTest::mouseClick(Widget<QWidget>("btnDpi"), Qt::LeftButton);
+  EXPECT_EQ(window_.DisplayScale(), 150);
+  Widget<QLineEdit>("edt_dpi")->setText(QStringLiteral("wide"));
+  QTest::mouseClick(Widget<QWidget>("btnDpi"), Qt::LeftButton);
+  EXPECT_EQ(window_.DisplayScale(), 150);
+}
+
 }  // namespace
