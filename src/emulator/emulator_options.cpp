@@ -72,6 +72,10 @@ const std::vector<Option>& Options() {
        "N   send a karaoke value report after every N-th report"},
       {"--reboot-ms", true, Count(&Faults::reboot_ms),
        "MS  time off the bus after a factory default (default 3000)"},
+      {"--irc-fail", true, Count(&Faults::irc_fail_code),
+       "CODE  room-correction runs fail with CODE (0-5)"},
+      {"--upgrade-hesitate", true, Count(&Faults::upgrade_not_ready_every),
+       "N  answer every N-th upgrade block NOT_READY first"},
       {"--help", false,
        [](EmulatorOptions& o, const std::string&) {
          o.help = true;
