@@ -24,11 +24,13 @@ class ServedClock final : public Clock {
     changed_.wait(lock, [&] { return served_ >= ticket || released_; });
     now_ += ms;
   }
-  // Waits for the worker's next pause, runs serve, lets it go on. False when none came.
-  bool ServeOne(const std::function<void()>& serve) {
+  // Waits for the worker's next pause, runs serve, lets it go on. False when none came while
+  // the worker was still running.
+  bool ServeOne(const std::function<void()>& serve, const std::function<bool()>& running) {
     std::unique_lock lock(mutex_);
-    if (!changed_.wait_for(lock, std::chrono::seconds(5), [&] { return asked_ > served_; })) {
-      return false;
+    for (int slice = 0; asked_ <= served_; ++slice) {
+      if (!running() || slice == 500) return false;
+      changed_.wait_for(lock, std::chrono::milliseconds(10));
     }
     lock.unlock();
     serve();
@@ -82,7 +84,10 @@ class RoomCorrection : public ::testing::Test {
   // Plays the window thread until the run's worker has ended.
   void RunToEnd() {
     for (int guard = 0; guard < 2000 && calibration_->IsRunning(); ++guard) {
-      if (!worker_clock_.ServeOne([this] { Apply(); })) break;
+      if (!worker_clock_.ServeOne([this] { Apply(); },
+                                  [this] { return calibration_->IsRunning(); })) {
+        break;
+      }
     }
     worker_clock_.Release();
     while (calibration_->IsRunning()) std::this_thread::yield();
@@ -103,10 +108,8 @@ class RoomCorrection : public ::testing::Test {
     }
     return outputs;
   }
-  const emulator::IrcSimulation& Simulation() {
-    return unit_->WithUnit([](emulator::EmulatedUnit& u) -> const emulator::IrcSimulation& {
-      return u.room_correction();
-    });
+  emulator::IrcSimulation Simulation() {
+    return unit_->WithUnit([](emulator::EmulatedUnit& u) { return u.room_correction(); });
   }
 
   FakeClock link_clock_;
@@ -186,7 +189,8 @@ TEST_F(RoomCorrection, ClosingACompletedUndecidedRunAsksWhetherToApply) {
 
 TEST_F(RoomCorrection, TheStartButtonStopsARunningMeasurement) {
   calibration_->StartOrStop(0, 0x1);
-  ASSERT_TRUE(worker_clock_.ServeOne([this] { Apply(); }));
+  ASSERT_TRUE(
+      worker_clock_.ServeOne([this] { Apply(); }, [this] { return calibration_->IsRunning(); }));
   worker_clock_.Release();  // the worker no longer waits for the test
   EXPECT_EQ(calibration_->StartOrStop(0, 0x1), AutoCalibration::StartResult::kStopped);
   EXPECT_FALSE(calibration_->IsRunning());
