@@ -5,6 +5,7 @@
 #include "device/command_frame.h"
 #include "device/records.h"
 #include "device/reply_decoder.h"
+#include "device/reply_entries.h"
 #include "device/value_encoding.h"
 
 namespace tolva::device {
@@ -12,18 +13,6 @@ namespace tolva::device {
 namespace {
 
 using Bytes = std::span<const std::uint8_t>;
-
-// Entries first..last (inclusive, none when last < first) of width bytes from d[start]; only
-// the entries the frame really holds are walked: a range running past the frame is cut there.
-template <class F>
-void ForEachEntry(Bytes d, int first, int last, std::size_t start, std::size_t width, F&& f) {
-  if (last < first || d.size() < start) return;
-  const std::size_t fit = (d.size() - start) / width;
-  const std::size_t wanted = static_cast<std::size_t>(last - first + 1);
-  for (std::size_t k = 0; k < std::min(fit, wanted); ++k) {
-    f(first + static_cast<int>(k), d.subspan(start + k * width, width));
-  }
-}
 
 std::int8_t Signed(std::uint8_t b) {
   return static_cast<std::int8_t>(b);

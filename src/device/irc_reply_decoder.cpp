@@ -6,6 +6,7 @@
 #include "device/irc_records.h"
 #include "device/records.h"
 #include "device/reply_decoder.h"
+#include "device/reply_entries.h"
 
 namespace tolva::device {
 namespace {
@@ -21,17 +22,6 @@ constexpr std::array<const wchar_t*, 13> kStatusNames{
 constexpr std::array<const wchar_t*, 6> kFailureNames{L"IRC_FAIL_NO_VAR",     L"IRC_FAIL_NO_MIC",
                                                       L"IRC_FAIL_NO_SPEAKER", L"IRC_FAIL_DELAY",
                                                       L"IRC_FAIL_TRIM",       L"IRC_FAIL_EQ"};
-
-// first..last (inclusive) entries of width bytes from d[start], as far as the frame holds them.
-template <class F>
-void ForEach(Bytes d, int first, int last, std::size_t start, std::size_t width, F&& f) {
-  if (last < first || d.size() < start) return;
-  const std::size_t fit = (d.size() - start) / width;
-  const auto wanted = static_cast<std::size_t>(last - first + 1);
-  for (std::size_t k = 0; k < std::min(fit, wanted); ++k) {
-    f(first + static_cast<int>(k), d.subspan(start + k * width, width));
-  }
-}
 
 }  // namespace
 
@@ -66,7 +56,7 @@ void ReplyDecoder::DecodeIrc(const ReplyFrame& frame) {
   if (d.size() < 2) return;
   switch (sub) {
     case 0x14:
-      return ForEach(d, d[0], d[1], 2, 2, [&](int ch, Bytes e) {
+      return ForEachEntry(d, d[0], d[1], 2, 2, [&](int ch, Bytes e) {
         auto r = std::make_unique<IrcDistanceReply>();
         r->ch = ch;
         r->distance = static_cast<float>(e[0]) + static_cast<float>(e[1]) / 100.0f;
@@ -82,7 +72,7 @@ void ReplyDecoder::DecodeIrc(const ReplyFrame& frame) {
                                 : sub == 0x18 ? kIrcSpeakerPhase
                                 : sub == 0x19 ? kIrcSpeakerLevel
                                               : kIrcNoiseLevel;
-      return ForEach(d, d[0], d[1], 2, 1, [&](int ch, Bytes e) {
+      return ForEachEntry(d, d[0], d[1], 2, 1, [&](int ch, Bytes e) {
         auto r = std::make_unique<IrcChannelValueReply>();
         r->ch = ch;
         r->value = sub == 0x18 ? static_cast<std::int8_t>(e[0]) : e[0];
@@ -91,7 +81,7 @@ void ReplyDecoder::DecodeIrc(const ReplyFrame& frame) {
     }
     case 0x16:
       if (d.size() < 3) return;
-      return ForEach(d, d[1], d[2], 3, 6, [&](int band, Bytes e) {
+      return ForEachEntry(d, d[1], d[2], 3, 6, [&](int band, Bytes e) {
         auto r = std::make_unique<IrcEqReply>();
         r->ch = d[0];
         r->band = band;
@@ -102,7 +92,7 @@ void ReplyDecoder::DecodeIrc(const ReplyFrame& frame) {
       });
     case 0x1A:
       if (d.size() < 3) return;
-      return ForEach(d, d[1], d[2], 3, 5, [&](int band, Bytes e) {
+      return ForEachEntry(d, d[1], d[2], 3, 5, [&](int band, Bytes e) {
         auto r = std::make_unique<IrcSpectrumReply>();
         r->ch = d[0];
         r->band = band;
