@@ -41,6 +41,9 @@ class Receiver final : public QObject {
 
  protected:
   void customEvent(QEvent* event) override {
+    // Post built the event under this lock: taking it here orders that hand-off in our own
+    // code, not only inside Qt's event queue, which the thread checker cannot see into.
+    { const std::lock_guard lock(state_->mutex); }
     if (event->type() != NotificationEventType() || !handler_) return;
     handler_(static_cast<NotificationEvent*>(event)->notification);
   }
