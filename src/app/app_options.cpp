@@ -19,9 +19,9 @@ ParsedOptions Failure(const QString& message) {
 
 std::optional<DeviceChoice> ParseDeviceChoice(const QString& text) {
   const std::string utf8 = text.toStdString();
-  auto spec = device::ParseDeviceSpec(utf8);
-  if (!spec) return std::nullopt;
-  return DeviceChoice{std::move(*spec), utf8};
+  auto target = device::ParseDeviceTarget(utf8);
+  if (!target) return std::nullopt;
+  return DeviceChoice{std::move(*target), utf8};
 }
 
 ParsedOptions ParseAppOptions(const QStringList& arguments, const QString& environment_device) {

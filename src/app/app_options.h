@@ -13,7 +13,7 @@ namespace tolva::app {
 // Which unit the program talks to: the USB unit, the built-in emulated unit, or an emulated
 // unit in another process over the report bridge at a socket path.
 struct DeviceChoice {
-  device::DeviceSpec spec;
+  device::DeviceTarget target;
   std::string text = "hid";  // as given, for the transport factory
 };
 

@@ -50,7 +50,7 @@ void ConnectEqualizerManager(CMainWnd& window, const AppOptions& options) {
     Binding()->OpenProfileFileWhenReady(options.files.front().toStdString());
 
   // Plug events reconnect and disconnect as the unit comes and goes; an open notice goes first.
-  Monitor() = std::make_unique<PlugMonitor>(options.device.spec, EmulatedUnit());
+  Monitor() = std::make_unique<PlugMonitor>(options.device.target, EmulatedUnit());
   Monitor()->on_arrival = [] {
     CMainWnd::CloseOpenTipsBoxes();
     if (Binding()) Binding()->Manager().DevicePlugin();

@@ -46,17 +46,17 @@ struct PlugMonitor::PresenceRelay {
   PlugMonitor* target = nullptr;  // guarded by mutex
 };
 
-PlugMonitor::PlugMonitor(const device::DeviceSpec& spec,
+PlugMonitor::PlugMonitor(const device::DeviceTarget& choice,
                          std::shared_ptr<emulator::EmulatedDevice> emulated_unit, QObject* parent)
     : QObject(parent) {
-  switch (spec.kind) {
-    case device::DeviceSpec::Kind::kHid:
+  switch (choice.kind) {
+    case device::DeviceTarget::Kind::kHid:
       StartUdev();
       break;
-    case device::DeviceSpec::Kind::kSocket:
-      StartPathWatch(spec.path);
+    case device::DeviceTarget::Kind::kSocket:
+      StartPathWatch(choice.path);
       break;
-    case device::DeviceSpec::Kind::kEmulator:
+    case device::DeviceTarget::Kind::kEmulator:
       StartPresenceListener(std::move(emulated_unit));
       break;
   }

@@ -35,7 +35,7 @@ class PlugMonitor : public QObject {
  public:
   enum class Event { kNone, kArrived, kRemoved };
 
-  PlugMonitor(const device::DeviceSpec& spec,
+  PlugMonitor(const device::DeviceTarget& choice,
               std::shared_ptr<emulator::EmulatedDevice> emulated_unit, QObject* parent = nullptr);
   ~PlugMonitor() override;
 

@@ -7,12 +7,12 @@
 
 namespace tolva::device {
 
-std::optional<DeviceSpec> ParseDeviceSpec(std::string_view text) {
+std::optional<DeviceTarget> ParseDeviceTarget(std::string_view text) {
   constexpr std::string_view kSocket = "socket:";
-  if (text == "hid") return DeviceSpec{DeviceSpec::Kind::kHid, {}};
-  if (text == "emulator") return DeviceSpec{DeviceSpec::Kind::kEmulator, {}};
+  if (text == "hid") return DeviceTarget{DeviceTarget::Kind::kHid, {}};
+  if (text == "emulator") return DeviceTarget{DeviceTarget::Kind::kEmulator, {}};
   if (text.starts_with(kSocket) && text.size() > kSocket.size()) {
-    return DeviceSpec{DeviceSpec::Kind::kSocket, std::string(text.substr(kSocket.size()))};
+    return DeviceTarget{DeviceTarget::Kind::kSocket, std::string(text.substr(kSocket.size()))};
   }
   return std::nullopt;
 }
@@ -29,19 +29,19 @@ std::optional<std::string> FindDeviceArgument(int argc, const char* const* argv)
   return std::nullopt;
 }
 
-std::optional<DeviceSpec> ChooseDevice(const std::optional<std::string>& device_argument) {
-  if (device_argument) return ParseDeviceSpec(*device_argument);
-  if (const char* env = std::getenv("TOLVA_DSP_DEVICE"); env && *env) return ParseDeviceSpec(env);
-  return DeviceSpec{};
+std::optional<DeviceTarget> ChooseDevice(const std::optional<std::string>& device_argument) {
+  if (device_argument) return ParseDeviceTarget(*device_argument);
+  if (const char* env = std::getenv("TOLVA_DSP_DEVICE"); env && *env) return ParseDeviceTarget(env);
+  return DeviceTarget{};
 }
 
-TransportFactory MakeTransportFactory(const DeviceSpec& spec, TransportFactory emulator) {
-  switch (spec.kind) {
-    case DeviceSpec::Kind::kHid:
+TransportFactory MakeTransportFactory(const DeviceTarget& target, TransportFactory emulator) {
+  switch (target.kind) {
+    case DeviceTarget::Kind::kHid:
       return [] { return MakeHidTransport(); };
-    case DeviceSpec::Kind::kSocket:
-      return [path = spec.path] { return MakeBridgeTransport(path); };
-    case DeviceSpec::Kind::kEmulator:
+    case DeviceTarget::Kind::kSocket:
+      return [path = target.path] { return MakeBridgeTransport(path); };
+    case DeviceTarget::Kind::kEmulator:
       return emulator;
   }
   return {};

@@ -11,24 +11,24 @@
 
 namespace tolva::device {
 
-struct DeviceSpec {
+struct DeviceTarget {
   enum class Kind { kHid, kEmulator, kSocket };
   Kind kind = Kind::kHid;
   std::string path;  // socket:PATH only
 };
 
 // "hid", "emulator" or "socket:PATH"; nullopt for anything else (an empty PATH included).
-std::optional<DeviceSpec> ParseDeviceSpec(std::string_view text);
+std::optional<DeviceTarget> ParseDeviceTarget(std::string_view text);
 
 // The value given with "--device X" or "--device=X", if any.
 std::optional<std::string> FindDeviceArgument(int argc, const char* const* argv);
 
 // device_argument (from FindDeviceArgument) wins over the environment; nullopt when the chosen
-// text is not a valid spec.
-std::optional<DeviceSpec> ChooseDevice(const std::optional<std::string>& device_argument);
+// text is not a valid target.
+std::optional<DeviceTarget> ChooseDevice(const std::optional<std::string>& device_argument);
 
 // A factory for the chosen unit. The emulated unit lives in a layer above this one, so its
 // factory is handed in; an empty factory comes back for kEmulator when none is given.
-TransportFactory MakeTransportFactory(const DeviceSpec& spec, TransportFactory emulator = {});
+TransportFactory MakeTransportFactory(const DeviceTarget& target, TransportFactory emulator = {});
 
 }  // namespace tolva::device

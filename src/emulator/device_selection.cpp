@@ -13,31 +13,31 @@ DeviceSelection Unknown(const std::string& what) {
 
 }  // namespace
 
-DeviceSelection SelectDevice(const device::DeviceSpec& spec, const EmulatorOptions& options,
+DeviceSelection SelectDevice(const device::DeviceTarget& target, const EmulatorOptions& options,
                              Clock& clock) {
   DeviceSelection s;
   device::TransportFactory emulator;
-  if (spec.kind == device::DeviceSpec::Kind::kEmulator) {
+  if (target.kind == device::DeviceTarget::Kind::kEmulator) {
     s.emulated_unit = std::make_shared<EmulatedDevice>(options, clock);
     if (!s.emulated_unit->LoadState(&s.error)) return DeviceSelection{{}, {}, false, s.error};
     emulator = MakeEmulatorTransportFactory(s.emulated_unit);
     s.is_emulated = true;
   }
-  s.factory = device::MakeTransportFactory(spec, emulator);
+  s.factory = device::MakeTransportFactory(target, emulator);
   return s;
 }
 
 DeviceSelection SelectDevice(const std::string& choice, const EmulatorOptions& options,
                              Clock& clock) {
-  const auto spec = device::ParseDeviceSpec(choice);
-  return spec ? SelectDevice(*spec, options, clock) : Unknown(choice);
+  const auto target = device::ParseDeviceTarget(choice);
+  return target ? SelectDevice(*target, options, clock) : Unknown(choice);
 }
 
 DeviceSelection SelectDeviceFromCommandLine(int argc, const char* const* argv,
                                             const EmulatorOptions& options, Clock& clock) {
   const auto argument = device::FindDeviceArgument(argc, argv);
-  const auto spec = device::ChooseDevice(argument);
-  if (spec) return SelectDevice(*spec, options, clock);
+  const auto target = device::ChooseDevice(argument);
+  if (target) return SelectDevice(*target, options, clock);
   return Unknown(argument.value_or("TOLVA_DSP_DEVICE"));
 }
 

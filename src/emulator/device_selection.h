@@ -22,7 +22,7 @@ struct DeviceSelection {
   std::string error;
 };
 
-DeviceSelection SelectDevice(const device::DeviceSpec& spec, const EmulatorOptions& options = {},
+DeviceSelection SelectDevice(const device::DeviceTarget& target, const EmulatorOptions& options = {},
                              Clock& clock = SystemClock());
 // `choice` as "--device" takes it; an unknown one gives an empty factory and an error.
 DeviceSelection SelectDevice(const std::string& choice, const EmulatorOptions& options = {},

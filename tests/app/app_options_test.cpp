@@ -11,31 +11,31 @@ ParsedOptions Parse(QStringList args, const QString& env = {}) {
 }
 
 TEST(AppOptions, DeviceChoices) {
-  using Kind = device::DeviceSpec::Kind;
+  using Kind = device::DeviceTarget::Kind;
   auto hid = Parse({});
   ASSERT_TRUE(hid.options);
-  EXPECT_EQ(hid.options->device.spec.kind, Kind::kHid);
+  EXPECT_EQ(hid.options->device.target.kind, Kind::kHid);
   EXPECT_EQ(hid.options->device.text, "hid");
 
   auto emulator = Parse({"--device", "emulator"});
   ASSERT_TRUE(emulator.options);
-  EXPECT_EQ(emulator.options->device.spec.kind, Kind::kEmulator);
+  EXPECT_EQ(emulator.options->device.target.kind, Kind::kEmulator);
 
   auto socket = Parse({"--device=socket:/run/user/1000/unit.sock"});
   ASSERT_TRUE(socket.options);
-  EXPECT_EQ(socket.options->device.spec.kind, Kind::kSocket);
-  EXPECT_EQ(socket.options->device.spec.path, "/run/user/1000/unit.sock");
+  EXPECT_EQ(socket.options->device.target.kind, Kind::kSocket);
+  EXPECT_EQ(socket.options->device.target.path, "/run/user/1000/unit.sock");
   EXPECT_EQ(socket.options->device.text, "socket:/run/user/1000/unit.sock");
 }
 
 TEST(AppOptions, EnvironmentChoosesTheDeviceUnlessTheCommandLineDoes) {
   auto from_env = Parse({}, "emulator");
   ASSERT_TRUE(from_env.options);
-  EXPECT_EQ(from_env.options->device.spec.kind, device::DeviceSpec::Kind::kEmulator);
+  EXPECT_EQ(from_env.options->device.target.kind, device::DeviceTarget::Kind::kEmulator);
 
   auto overridden = Parse({"--device", "hid"}, "socket:/tmp/x");
   ASSERT_TRUE(overridden.options);
-  EXPECT_EQ(overridden.options->device.spec.kind, device::DeviceSpec::Kind::kHid);
+  EXPECT_EQ(overridden.options->device.target.kind, device::DeviceTarget::Kind::kHid);
 
   // A bad environment value is an error too; a good flag does not hide it only by luck.
   EXPECT_EQ(Parse({}, "usb").exit_code, 2);

@@ -49,10 +49,10 @@ bool WaitFor(const std::function<bool()>& done) {
 TEST(PlugMonitor, TheBridgePathAppearingAndGoingIsAnArrivalAndARemoval) {
   QTemporaryDir dir;
   const std::string path = dir.filePath("unit.sock").toStdString();
-  tolva::device::DeviceSpec spec;
-  spec.kind = tolva::device::DeviceSpec::Kind::kSocket;
-  spec.path = path;
-  PlugMonitor monitor(spec, nullptr);
+  tolva::device::DeviceTarget target;
+  target.kind = tolva::device::DeviceTarget::Kind::kSocket;
+  target.path = path;
+  PlugMonitor monitor(target, nullptr);
   ASSERT_TRUE(monitor.watching());
   int arrivals = 0, removals = 0;
   monitor.on_arrival = [&] { ++arrivals; };

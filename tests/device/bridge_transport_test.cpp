@@ -87,7 +87,7 @@ TEST_F(Bridge, NoListenerMeansNoUnit) {
 }
 
 TEST_F(Bridge, LinkSpeaksTheProtocolOverTheBridge) {
-  DspLink link(MakeTransportFactory(*ParseDeviceSpec("socket:" + path_)));
+  DspLink link(MakeTransportFactory(*ParseDeviceTarget("socket:" + path_)));
   ASSERT_EQ(link.OpenHIDDevice(), 0);
   Accept();
   link.PC_Connect(1);
@@ -101,11 +101,11 @@ TEST_F(Bridge, LinkSpeaksTheProtocolOverTheBridge) {
 }
 
 TEST(DeviceSelection, FlagBeatsEnvironmentAndBadSpecsAreRefused) {
-  EXPECT_EQ(ParseDeviceSpec("hid")->kind, DeviceSpec::Kind::kHid);
-  EXPECT_EQ(ParseDeviceSpec("emulator")->kind, DeviceSpec::Kind::kEmulator);
-  EXPECT_EQ(ParseDeviceSpec("socket:/run/u.sock")->path, "/run/u.sock");
-  EXPECT_FALSE(ParseDeviceSpec("socket:"));
-  EXPECT_FALSE(ParseDeviceSpec("usb"));
+  EXPECT_EQ(ParseDeviceTarget("hid")->kind, DeviceTarget::Kind::kHid);
+  EXPECT_EQ(ParseDeviceTarget("emulator")->kind, DeviceTarget::Kind::kEmulator);
+  EXPECT_EQ(ParseDeviceTarget("socket:/run/u.sock")->path, "/run/u.sock");
+  EXPECT_FALSE(ParseDeviceTarget("socket:"));
+  EXPECT_FALSE(ParseDeviceTarget("usb"));
 
   const char* argv1[] = {"app", "--device", "socket:/a"};
   EXPECT_EQ(FindDeviceArgument(3, argv1), "socket:/a");
@@ -116,14 +116,14 @@ TEST(DeviceSelection, FlagBeatsEnvironmentAndBadSpecsAreRefused) {
 
   ::setenv("TOLVA_DSP_DEVICE", "socket:/b", 1);
   EXPECT_EQ(ChooseDevice(std::nullopt)->path, "/b");
-  EXPECT_EQ(ChooseDevice(std::string("hid"))->kind, DeviceSpec::Kind::kHid);
+  EXPECT_EQ(ChooseDevice(std::string("hid"))->kind, DeviceTarget::Kind::kHid);
   ::setenv("TOLVA_DSP_DEVICE", "nonsense", 1);
   EXPECT_FALSE(ChooseDevice(std::nullopt));
   ::unsetenv("TOLVA_DSP_DEVICE");
-  EXPECT_EQ(ChooseDevice(std::nullopt)->kind, DeviceSpec::Kind::kHid);
+  EXPECT_EQ(ChooseDevice(std::nullopt)->kind, DeviceTarget::Kind::kHid);
 
-  EXPECT_FALSE(MakeTransportFactory(*ParseDeviceSpec("emulator")));
-  EXPECT_TRUE(MakeTransportFactory(*ParseDeviceSpec("hid")));
+  EXPECT_FALSE(MakeTransportFactory(*ParseDeviceTarget("emulator")));
+  EXPECT_TRUE(MakeTransportFactory(*ParseDeviceTarget("hid")));
 }
 
 }  // namespace
