@@ -139,9 +139,10 @@ class DspLink {
   bool Get_PEQ_Bypass(int scene, int source, int ch_x, int ch_y);
   bool Get_Input_Mix_CH_Trim(int scene, int source, int in_ch, int out_ch_x, int out_ch_y);
 
-  // --- Group 1, room correction (always synchronous; reports go to the calibration window) ---
-  // on: 0 stop, 1 start, 2 apply, 3 cancel; bit j of channel_mask measures output j.
-  bool IRC_Ctrl(int on, int channel_mask, int eq_mode);
+  // --- Group 1, room correction (reports go to the calibration window) ---
+  // on: 0 stop, 1 start, 2 apply, 3 cancel; bit j of channel_mask measures output j. Not
+  // synchronous: queued, so the window never waits for the unit.
+  void IRC_Ctrl(int on, int channel_mask, int eq_mode, bool sync);
   bool IRC_Get();
   bool IRC_Get_Distance(int ch, int ch_end);
   bool IRC_Get_Trim(int ch, int ch_end);

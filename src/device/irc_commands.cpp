@@ -26,11 +26,11 @@ bool Request(DspLink& link, const wchar_t* name, std::uint8_t sub,
 
 }  // namespace
 
-bool DspLink::IRC_Ctrl(int on, int channel_mask, int eq_mode) {
+void DspLink::IRC_Ctrl(int on, int channel_mask, int eq_mode, bool sync) {
   DebugPrint(L"IRC_Ctrl: on(%d), ircch=0x%x, irc_eqmode = %d, syncMode(%d)\n", on, channel_mask,
-             eq_mode, 1);
-  const std::uint8_t p[] = {Low8(on), Low8(channel_mask >> 8), Low8(channel_mask), Low8(eq_mode)};
-  return Exchange(cmd::kDsp, kIrcCtrl, op::kSet, p);
+             eq_mode, sync ? 1 : 0);
+  Issue(cmd::kDsp, kIrcCtrl, op::kSet,
+        {Low8(on), Low8(channel_mask >> 8), Low8(channel_mask), Low8(eq_mode)}, sync);
 }
 
 bool DspLink::IRC_Get() {

@@ -92,9 +92,9 @@ AutoCalibration::StartResult AutoCalibration::StartOrStop(int eq_mode, int chann
   DebugPrint(L"mIrcCh = 0x%x\n", mask_);
   decided_ = false;
   if (running_) {
-    link_.IRC_Ctrl(0, mask_, eq_mode_);
+    // The worker sees the stop at its next pause and ends by itself.
+    link_.IRC_Ctrl(0, mask_, eq_mode_, false);
     stop_ = true;
-    if (worker_.joinable()) worker_.join();
     completed_ = false;
     return StartResult::kStopped;
   }
@@ -111,7 +111,7 @@ AutoCalibration::StartResult AutoCalibration::StartOrStop(int eq_mode, int chann
 void AutoCalibration::Run() {
   DebugPrint(L"AutoCalThread begin\n");
   link_.IRC_Sel_Test_Module(modules_);
-  link_.IRC_Ctrl(1, mask_, eq_mode_);
+  link_.IRC_Ctrl(1, mask_, eq_mode_, true);
   for (;;) {
     const int status = status_.load();
     if (status == device::kIrcDone || status == device::kIrcFailed || status == device::kIrcExit ||
@@ -228,14 +228,14 @@ AutoCalibration::Reaction AutoCalibration::OnReport(std::int64_t kind, std::int6
 
 std::string AutoCalibration::Save() {
   if (running_ || !completed_ || decided_) return "${irc_start_tips}";
-  link_.IRC_Ctrl(2, mask_, eq_mode_);
+  link_.IRC_Ctrl(2, mask_, eq_mode_, false);
   decided_ = true;
   return "${irc_applyed}";
 }
 
 std::string AutoCalibration::Cancel() {
   if (running_ || !completed_ || decided_) return "${irc_start_tips}";
-  link_.IRC_Ctrl(3, mask_, eq_mode_);
+  link_.IRC_Ctrl(3, mask_, eq_mode_, false);
   decided_ = true;
   return "${irc_canceled}";
 }
@@ -244,10 +244,10 @@ int AutoCalibration::Close(const std::function<bool()>& ask_apply) {
   if (worker_.joinable()) worker_.join();
   if (decided_) return 1;
   if (completed_ && ask_apply()) {
-    link_.IRC_Ctrl(2, mask_, eq_mode_);
+    link_.IRC_Ctrl(2, mask_, eq_mode_, false);
     return 1;
   }
-  link_.IRC_Ctrl(3, mask_, eq_mode_);
+  link_.IRC_Ctrl(3, mask_, eq_mode_, false);
   return 0;
 }
 

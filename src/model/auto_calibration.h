@@ -56,7 +56,8 @@ class AutoCalibration {
   void SetModule(int bit, bool on);
   int channel_mask() const { return mask_; }
 
-  // The start button: starts a run, or stops the one running (waiting for its worker).
+  // The start button: starts a run, or stops the one running (its worker ends at its next
+  // pause). Stop, apply and cancel are queued on the link: the window never waits for the unit.
   StartResult StartOrStop(int eq_mode, int channel_mask);
   bool IsRunning() const { return running_.load(); }
   bool IsCompleted() const { return completed_; }

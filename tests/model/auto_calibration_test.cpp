@@ -4,6 +4,7 @@
 
 #include <condition_variable>
 #include <mutex>
+#include <thread>
 
 #include "device/dsp_link.h"
 #include "emulator/emulator_transport.h"
@@ -63,6 +64,7 @@ class RoomCorrection : public ::testing::Test {
                                               link_clock_);
     link_->SetNotificationSink(device::TargetWindow::kCalibration, &reports_);
     ASSERT_EQ(link_->OpenHIDDevice(), 0);
+    link_->EnableCommandQueue();  // as when connected
     calibration_ = std::make_unique<AutoCalibration>(
         *link_,
         [this](std::uint32_t message, std::int64_t p) {
@@ -148,6 +150,7 @@ TEST_F(RoomCorrection, ARunMeasuresTheChosenOutputsAndDrawsTheirCurves) {
   EXPECT_EQ(calibration_->Save(), "${irc_applyed}");
   EXPECT_EQ(calibration_->Save(), "${irc_start_tips}");
   EXPECT_EQ(calibration_->Cancel(), "${irc_start_tips}");
+  ASSERT_TRUE(link_->WaitUntilQueueIdle(5000));
   const auto unit = unit_->Snapshot();
   EXPECT_NE(unit.scenes[0].outputs[4].bands[4].gain_tenths, 180);
   EXPECT_EQ(unit.scenes[0].outputs[2].bands[4].gain_tenths, 180);
@@ -184,6 +187,7 @@ TEST_F(RoomCorrection, ClosingACompletedUndecidedRunAsksWhetherToApply) {
   bool asked = false;
   EXPECT_EQ(calibration_->Close([&] { return asked = true; }), 1);
   EXPECT_TRUE(asked);
+  ASSERT_TRUE(link_->WaitUntilQueueIdle(5000));
   EXPECT_NE(unit_->Snapshot().scenes[0].outputs[1].bands[2].gain_tenths, 180);
 }
 
@@ -193,6 +197,10 @@ TEST_F(RoomCorrection, TheStartButtonStopsARunningMeasurement) {
       worker_clock_.ServeOne([this] { Apply(); }, [this] { return calibration_->IsRunning(); }));
   worker_clock_.Release();  // the worker no longer waits for the test
   EXPECT_EQ(calibration_->StartOrStop(0, 0x1), AutoCalibration::StartResult::kStopped);
+  for (int i = 0; i < 5000 && calibration_->IsRunning(); ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  ASSERT_TRUE(link_->WaitUntilQueueIdle(5000));
   EXPECT_FALSE(calibration_->IsRunning());
   EXPECT_FALSE(calibration_->IsCompleted());
   EXPECT_FALSE(Simulation().running());

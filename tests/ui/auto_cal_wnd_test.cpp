@@ -12,6 +12,7 @@
 #include <chrono>
 #include <thread>
 
+#include "device/dsp_link.h"
 #include "emulator/emulated_device.h"
 #include "emulator/emulator_transport.h"
 #include "model/equalizer_manager.h"
@@ -79,6 +80,7 @@ TEST_F(AutoCalWindow, ARunEndsCompletedAndItsResultIsApplied) {
 
   Click(window, "irc_save_data");
   EXPECT_EQ(Tips(window), Text("${irc_applyed}"));
+  ASSERT_TRUE(binding_->Manager().Link().WaitUntilQueueIdle(5000));
   EXPECT_NE(unit_->Snapshot().scenes[0].outputs[0].bands[3].gain_tenths, 180);
   Click(window, "closebtn");
   EXPECT_EQ(window.result(), 1);
