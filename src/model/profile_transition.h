@@ -1,0 +1,89 @@
+#pragma once
+
+// Changes-only writes: the parameter commands that take the unit from one profile to another.
+// Only what differs on the wire is sent, in the encodings the ordinary edits use, and the
+// per-output values travel in ranged commands, so a difference of k bands costs k EQ frames
+// plus at most one bypass frame. Undo, redo, A/B switching and the CLI's changes-only write
+// share it.
+
+#include <variant>
+#include <vector>
+
+#include "model/profile.h"
+
+namespace tolva::device {
+class DspLink;
+}
+
+namespace tolva::model {
+
+// One command each, named after the link builder that sends it.
+struct SourceCommand {  // Source_Switch_Ctrl
+  int source = 0;
+};
+struct MainVolumeCommand {  // Main_Volume_Ctrl
+  int volume = 0;
+};
+struct MainMuteCommand {  // Mute_Ctrl
+  int mute = 0;
+};
+struct LockCommand {  // CH_Lock_Ctrl, scene 0 as the lock operation sends it
+  int lock = 0;
+};
+struct LinkCommand {  // CH_Link_Ctrl, scene 0; pairs (from, to) flattened
+  int link = 0;
+  std::vector<int> pairs;
+};
+struct FilterCommand {  // Filter_Ctrl
+  int scene = 0, channel = 0, filter = kHighPassFilter, type = 1, fs = 20, slope = 0;
+};
+struct BandCommand {  // EQ_Ctrl
+  int scene = 0, channel = 0, band = 0, freq = 1000;
+  float q = 5.8f, gain = 0.0f;
+};
+// The per-output lists that share one layout: scene, source, first, last, one byte each.
+enum class ChannelField {
+  kRole,     // CH_Type_Ctrl
+  kGain,     // Trim_Ctrl (the link sends the attenuation)
+  kMute,     // Mute_Ch_Ctrl
+  kPhase,    // Phase_Ctrl
+  kBypass,   // PEQ_Bypass_Ctrl
+  kRouting,  // Mix_Ch_Ctrl of `source`
+};
+struct ChannelListCommand {
+  ChannelField field = ChannelField::kRole;
+  int scene = 0, source = 0, first = 0, last = 0;
+  std::vector<int> values;  // outputs first … last
+};
+struct DelayCommand {  // Delay_Ctrl
+  int scene = 0, first = 0, last = 0;
+  std::vector<float> delays;  // ms, outputs first … last
+};
+struct MixTrimCommand {  // Input_Mix_Trim_Ctrl
+  int scene = 0, source = 0, input = 0, first = 0, last = 0;
+  std::vector<int> trims;  // outputs first … last
+};
+
+using ParameterCommand =
+    std::variant<SourceCommand, MainVolumeCommand, MainMuteCommand, LockCommand, LinkCommand,
+                 FilterCommand, BandCommand, ChannelListCommand, DelayCommand, MixTrimCommand>;
+
+// The commands that make a unit holding `from` hold `to`; none when the two agree on everything
+// the unit holds. Values the unit does not hold (current output, curves shown, karaoke and
+// other reported values, the subwoofer volume of files) send nothing. A disabled band is sent
+// with gain 0, as the band's enable button sends it.
+//
+// Order: a main mute or a lower main volume first and an unmute or a louder volume last, so a
+// switch is never louder on the way; then lock and link, roles, crossovers, bands, the per-output
+// lists, routing and mixer trims, the source.
+//
+// Linking with pairs makes the unit copy each pair's first output onto the second. For those
+// second outputs every value that differs from either what they held or what the copy gives
+// them is sent after the link, so the unit ends holding `to` whether it copies or not.
+std::vector<ParameterCommand> TransitionCommands(const Profile& from, const Profile& to);
+
+// Hands each command to its builder: synchronous exchanges (workers, the CLI) or queued (the
+// window thread).
+void SendCommands(device::DspLink& link, const std::vector<ParameterCommand>& commands, bool sync);
+
+}  // namespace tolva::model
