@@ -58,22 +58,22 @@ void EditHistory::EndGroup(const Profile& after) {
   if (--group_depth_ == 0) Push(Diff(group_before_, after));
 }
 
-std::optional<Profile> EditHistory::Undo(const Profile& current) {
-  if (!CanUndo()) return std::nullopt;
+std::optional<Profile> EditHistory::Replay(std::deque<Step>& from, std::deque<Step>& to,
+                                           const Profile& current, bool forward) {
+  if (InGroup() || from.empty()) return std::nullopt;
   Profile target = current;
-  for (const WordChange& c : undo_.back()) SetWord(target, c.index, c.before);
-  redo_.push_back(std::move(undo_.back()));
-  undo_.pop_back();
+  for (const WordChange& c : from.back()) SetWord(target, c.index, forward ? c.after : c.before);
+  to.push_back(std::move(from.back()));
+  from.pop_back();
   return target;
 }
 
+std::optional<Profile> EditHistory::Undo(const Profile& current) {
+  return Replay(undo_, redo_, current, false);
+}
+
 std::optional<Profile> EditHistory::Redo(const Profile& current) {
-  if (!CanRedo()) return std::nullopt;
-  Profile target = current;
-  for (const WordChange& c : redo_.back()) SetWord(target, c.index, c.after);
-  undo_.push_back(std::move(redo_.back()));
-  redo_.pop_back();
-  return target;
+  return Replay(redo_, undo_, current, true);
 }
 
 void EditHistory::Clear() {

@@ -59,6 +59,10 @@ class EditHistory {
 
   static Step Diff(const Profile& before, const Profile& after);
   void Push(Step step);
+  // Puts the newest step of `from` into `current` (its later values when forward) and moves
+  // it to `to`.
+  std::optional<Profile> Replay(std::deque<Step>& from, std::deque<Step>& to,
+                                const Profile& current, bool forward);
 
   std::size_t max_steps_;
   std::deque<Step> undo_;  // oldest first

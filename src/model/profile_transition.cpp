@@ -40,25 +40,6 @@ std::array<std::uint8_t, 6> BandOnWire(const EqBand& b) {
   return {f[0], f[1], q[0], q[1], g[0], g[1]};
 }
 
-std::uint8_t ListByte(const Profile& p, ChannelField field, int source, int ch) {
-  const ChannelSettings& c = p.channels[ch];
-  switch (field) {
-    case ChannelField::kRole:
-      return Low8(p.outputs[ch]);
-    case ChannelField::kGain:
-      return Low8(-c.gain);
-    case ChannelField::kMute:
-      return Low8(c.mute);
-    case ChannelField::kPhase:
-      return Low8(c.phase);
-    case ChannelField::kBypass:
-      return c.bypass;
-    case ChannelField::kRouting:
-      return Low8(p.inputs[source][ch]);
-  }
-  return 0;
-}
-
 int ListValue(const Profile& p, ChannelField field, int source, int ch) {
   const ChannelSettings& c = p.channels[ch];
   switch (field) {
@@ -77,6 +58,18 @@ int ListValue(const Profile& p, ChannelField field, int source, int ch) {
   }
   return 0;
 }
+
+std::uint8_t ListByte(const Profile& p, ChannelField field, int source, int ch) {
+  const int value = ListValue(p, field, source, ch);
+  return Low8(field == ChannelField::kGain ? -value : value);
+}
+
+// The builders of the per-output lists, in the order of ChannelField.
+using ListBuilder = void (device::DspLink::*)(int, int, int, int, std::span<const int>, bool);
+constexpr std::array<ListBuilder, 6> kListBuilders{
+    &device::DspLink::CH_Type_Ctrl, &device::DspLink::Trim_Ctrl,
+    &device::DspLink::Mute_Ch_Ctrl, &device::DspLink::Phase_Ctrl,
+    &device::DspLink::PEQ_Bypass_Ctrl, &device::DspLink::Mix_Ch_Ctrl};
 
 // What the unit may hold before the per-output values are sent: `from`, or, for outputs that
 // a link with pairs makes the unit copy onto, `copied` as well.
@@ -293,21 +286,8 @@ void SendCommands(device::DspLink& link, const std::vector<ParameterCommand>& co
               link.EQ_Ctrl(c.scene, kEditSource, c.channel, c.band, c.freq, c.q, c.gain, sync);
             },
             [&](const ChannelListCommand& c) {
-              const std::span<const int> v(c.values);
-              switch (c.field) {
-                case ChannelField::kRole:
-                  return link.CH_Type_Ctrl(c.scene, c.source, c.first, c.last, v, sync);
-                case ChannelField::kGain:
-                  return link.Trim_Ctrl(c.scene, c.source, c.first, c.last, v, sync);
-                case ChannelField::kMute:
-                  return link.Mute_Ch_Ctrl(c.scene, c.source, c.first, c.last, v, sync);
-                case ChannelField::kPhase:
-                  return link.Phase_Ctrl(c.scene, c.source, c.first, c.last, v, sync);
-                case ChannelField::kBypass:
-                  return link.PEQ_Bypass_Ctrl(c.scene, c.source, c.first, c.last, v, sync);
-                case ChannelField::kRouting:
-                  return link.Mix_Ch_Ctrl(c.scene, c.source, c.first, c.last, v, sync);
-              }
+              const ListBuilder builder = kListBuilders.at(static_cast<std::size_t>(c.field));
+              (link.*builder)(c.scene, c.source, c.first, c.last, c.values, sync);
             },
             [&](const DelayCommand& c) {
               link.Delay_Ctrl(c.scene, kEditSource, c.first, c.last, c.delays, sync);
