@@ -57,8 +57,8 @@ void BM_SwitchTunings(benchmark::State& state) {
     frames += received() - before;
   }
   if (most_frames > k + 2) state.SkipWithError("a switch sent more than k + 2 frames");
-  state.counters["frames"] = benchmark::Counter(static_cast<double>(frames),
-                                                benchmark::Counter::kAvgIterations);
+  state.counters["frames"] =
+      benchmark::Counter(static_cast<double>(frames), benchmark::Counter::kAvgIterations);
   state.counters["allowed"] = k + 2;
   link.CloseHIDDevice(false);
 }

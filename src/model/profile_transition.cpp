@@ -12,7 +12,7 @@
 namespace tolva::model {
 namespace {
 
-constexpr int kLinkScene = 0;  // the link and lock operations always address scene 0
+constexpr int kLinkScene = 0;   // the link and lock operations always address scene 0
 constexpr int kEditSource = 0;  // per-source values the edits send address source 0
 
 std::uint8_t Low8(int v) {
@@ -67,8 +67,8 @@ std::uint8_t ListByte(const Profile& p, ChannelField field, int source, int ch) 
 // The builders of the per-output lists, in the order of ChannelField.
 using ListBuilder = void (device::DspLink::*)(int, int, int, int, std::span<const int>, bool);
 constexpr std::array<ListBuilder, 6> kListBuilders{
-    &device::DspLink::CH_Type_Ctrl, &device::DspLink::Trim_Ctrl,
-    &device::DspLink::Mute_Ch_Ctrl, &device::DspLink::Phase_Ctrl,
+    &device::DspLink::CH_Type_Ctrl,    &device::DspLink::Trim_Ctrl,
+    &device::DspLink::Mute_Ch_Ctrl,    &device::DspLink::Phase_Ctrl,
     &device::DspLink::PEQ_Bypass_Ctrl, &device::DspLink::Mix_Ch_Ctrl};
 
 // What the unit may hold before the per-output values are sent: `from`, or, for outputs that
@@ -135,7 +135,8 @@ class TransitionBuilder {
     Delays();
     for (int source = 0; source < kInputSources; ++source) List(ChannelField::kRouting, source);
     MixTrims();
-    if (Low8(device::kSourceCodeBase + to_.source) != Low8(device::kSourceCodeBase + from_.source)) {
+    if (Low8(device::kSourceCodeBase + to_.source) !=
+        Low8(device::kSourceCodeBase + from_.source)) {
       out_.push_back(SourceCommand{to_.source});
     }
     if (!quieter) MainVolume();
@@ -175,14 +176,12 @@ class TransitionBuilder {
   void Filters() {
     for (int ch = 0; ch < kOutputChannels; ++ch) {
       const Crossover& x = to_.channels[ch].crossover;
-      if (base_.Differs(to_, [&](const Profile& p) {
-            return FilterOnWire(p.channels[ch].crossover.hp);
-          })) {
+      if (base_.Differs(
+              to_, [&](const Profile& p) { return FilterOnWire(p.channels[ch].crossover.hp); })) {
         out_.push_back(FilterCommand{scene_, ch, kHighPassFilter, x.hp.type, x.hp.fs, x.hp.slope});
       }
-      if (base_.Differs(to_, [&](const Profile& p) {
-            return FilterOnWire(p.channels[ch].crossover.lp);
-          })) {
+      if (base_.Differs(
+              to_, [&](const Profile& p) { return FilterOnWire(p.channels[ch].crossover.lp); })) {
         out_.push_back(FilterCommand{scene_, ch, kLowPassFilter, x.lp.type, x.lp.fs, x.lp.slope});
       }
     }
@@ -206,9 +205,8 @@ class TransitionBuilder {
   }
 
   void List(ChannelField field, int source) {
-    const auto range = ChangedRange(base_, to_, [&](const Profile& p, int ch) {
-      return ListByte(p, field, source, ch);
-    });
+    const auto range = ChangedRange(
+        base_, to_, [&](const Profile& p, int ch) { return ListByte(p, field, source, ch); });
     if (!range) return;
     ChannelListCommand command{field, scene_, source, range->first, range->second, {}};
     for (int ch = range->first; ch <= range->second; ++ch) {
@@ -265,8 +263,7 @@ std::vector<ParameterCommand> TransitionCommands(const Profile& from, const Prof
   return TransitionBuilder(from, to).Build();
 }
 
-void SendCommands(device::DspLink& link, const std::vector<ParameterCommand>& commands,
-                  bool sync) {
+void SendCommands(device::DspLink& link, const std::vector<ParameterCommand>& commands, bool sync) {
   for (const ParameterCommand& command : commands) {
     std::visit(
         Overloaded{
@@ -275,12 +272,12 @@ void SendCommands(device::DspLink& link, const std::vector<ParameterCommand>& co
             [&](const MainMuteCommand& c) { link.Mute_Ctrl(c.mute, sync); },
             [&](const LockCommand& c) { link.CH_Lock_Ctrl(kLinkScene, c.lock, sync); },
             [&](const LinkCommand& c) {
-              link.CH_Link_Ctrl(kLinkScene, c.link, static_cast<int>(c.pairs.size() / 2),
-                                c.pairs, sync);
+              link.CH_Link_Ctrl(kLinkScene, c.link, static_cast<int>(c.pairs.size() / 2), c.pairs,
+                                sync);
             },
             [&](const FilterCommand& c) {
-              link.Filter_Ctrl(c.scene, kEditSource, c.channel, c.filter, c.type, c.fs,
-                               c.slope, sync);
+              link.Filter_Ctrl(c.scene, kEditSource, c.channel, c.filter, c.type, c.fs, c.slope,
+                               sync);
             },
             [&](const BandCommand& c) {
               link.EQ_Ctrl(c.scene, kEditSource, c.channel, c.band, c.freq, c.q, c.gain, sync);
@@ -293,8 +290,7 @@ void SendCommands(device::DspLink& link, const std::vector<ParameterCommand>& co
               link.Delay_Ctrl(c.scene, kEditSource, c.first, c.last, c.delays, sync);
             },
             [&](const MixTrimCommand& c) {
-              link.Input_Mix_Trim_Ctrl(c.scene, c.source, c.input, c.first, c.last, c.trims,
-                                       sync);
+              link.Input_Mix_Trim_Ctrl(c.scene, c.source, c.input, c.first, c.last, c.trims, sync);
             },
         },
         command);
