@@ -19,11 +19,16 @@ std::uint32_t ByteSum(std::span<const std::uint8_t> bytes) {
 
 }  // namespace
 
-UpgradeTarget TargetOfFileName(std::string_view path) {
+std::string UpperFileName(std::string_view path) {
   const std::size_t slash = path.find_last_of("/\\");
   std::string name(slash == std::string_view::npos ? path : path.substr(slash + 1));
   std::transform(name.begin(), name.end(), name.begin(),
                  [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+  return name;
+}
+
+UpgradeTarget TargetOfFileName(std::string_view path) {
+  const std::string name = UpperFileName(path);
   if (name.find("BL_UPG.BIN") != std::string::npos) return UpgradeTarget::kBootLoader;
   if (name.find("FLASH_UPG.BIN") != std::string::npos) return UpgradeTarget::kDspFlash;
   if (name.find("MCU_UPG.BIN") != std::string::npos) return UpgradeTarget::kMcu;

@@ -16,6 +16,9 @@ inline constexpr std::size_t kMaxImageFileBytes = 1u << 20;
 // Kind, model and start header before the data; trailer and checksum after it.
 inline constexpr std::size_t kImageOverheadBytes = 14;
 
+// The part of path after the last '/' or '\', in upper case (ASCII letters).
+std::string UpperFileName(std::string_view path);
+
 // The kind a file name names, compared in upper case: "BL_UPG.BIN" first, then
 // "FLASH_UPG.BIN", then "MCU_UPG.BIN". The name is the part after the last '/' or '\'.
 UpgradeTarget TargetOfFileName(std::string_view path);

@@ -15,6 +15,10 @@ constexpr int kEnterWaitMs = 8000;  // the unit re-enumerates in upgrade mode
 constexpr int kReopenAttempts = 10;
 constexpr int kReopenPauseMs = 500;
 constexpr int kAckReadMs = 10000;
+// A block's acknowledgement is given up on after this many reads that brought nothing (30 s of
+// silence), or this many reads in all (a unit that answers "not ready" or other reports only).
+constexpr int kAckSilentReads = 3;
+constexpr int kAckReads = 64;
 constexpr std::size_t kMcuBlockData = 32;
 constexpr std::size_t kFlashBlockData = 50;
 
@@ -46,13 +50,13 @@ bool NotReady(const ReplyFrame& f) {
 
 }  // namespace
 
-FirmwareUpgrade::FirmwareUpgrade(DspLink& link, Clock& clock)
-    : link_(link), clock_(clock), step_status_(std::make_shared<std::atomic<int>>(kStepDone)) {
+FirmwareUpgrade::FirmwareUpgrade(DspLink& link, Clock& clock) : link_(link), clock_(clock) {
   InstallAcknowledgements();
 }
 
+// The handlers run on whichever thread reads the report and change only the link's upgrade
+// state, so an acknowledgement read by another reader still moves the transfer on.
 void FirmwareUpgrade::InstallAcknowledgements() {
-  const auto status = step_status_;
   const auto state_of = [](ReplyDecoder& d) -> std::atomic<int>& {
     return d.state().upgrade_state;
   };
@@ -78,7 +82,8 @@ void FirmwareUpgrade::InstallAcknowledgements() {
       state_of(d) = UPG_FAIL;
     }
   });
-  const auto block_ack = [state_of, status](const wchar_t* ready_line, const wchar_t* wait_line) {
+  // "Not ready" leaves the state waiting: the step reads again for the further acknowledgement.
+  const auto block_ack = [state_of](const wchar_t* ready_line, const wchar_t* wait_line) {
     return [=](const ReplyFrame& f, ReplyDecoder& d) {
       if (state_of(d) != UPG_WAITING_BIN_DATA_ACK) return;
       if (Ready(f)) {
@@ -86,7 +91,6 @@ void FirmwareUpgrade::InstallAcknowledgements() {
         state_of(d) = UPG_READY;
       } else if (NotReady(f)) {
         DebugPrint(wait_line);
-        *status = kStepBlockSent;  // a further acknowledgement of the same block follows
       }
     };
   };
@@ -150,7 +154,7 @@ int FirmwareUpgrade::ParseFile(const std::string& path) {
 }
 
 int FirmwareUpgrade::UpgradeStart(const std::string& path) {
-  DebugPrint("UpgradeStart %s\n", path.c_str());
+  DebugPrint("UpgradeStart %s\n", UpperFileName(path).c_str());
   target_ = TargetOfFileName(path);
   if (target_ == UpgradeTarget::kNone) {
     SetState(UPG_IDLE);
@@ -164,7 +168,11 @@ int FirmwareUpgrade::UpgradeStart(const std::string& path) {
     return parsed;
   }
   const Commands c = CommandsOf(target_);
-  link_.Exchange(c.enter_cmd, c.enter_sub, op::kSet, {});
+  if (target_ == UpgradeTarget::kBootLoader) {
+    link_.Exchange(c.enter_cmd, c.enter_sub, op::kSet, {});
+  } else {
+    link_.MCU_Enter_Upg_Mode();
+  }
   if (State() != UPG_START) {
     SetState(UPG_IDLE);
     return kRefused;
@@ -194,7 +202,7 @@ int FirmwareUpgrade::UpgradeStart(const std::string& path) {
     SetState(UPG_IDLE);
     return kRefused;
   }
-  *step_status_ = kStepReady;
+  step_status_ = kStepReady;
   return kStarted;
 }
 
@@ -203,18 +211,14 @@ void FirmwareUpgrade::SendNextBlock() {
   if (IsMcuImage()) {
     if (remaining_ == 0) {
       link_.SendCtrlCommand(c.cmd, c.finish, op::kSet);
-      *step_status_ = kStepDone;
+      step_status_ = kStepDone;
       SetState(UPG_FINISH);
       DebugPrint(target_ == UpgradeTarget::kBootLoader ? L"%lld upgrade mcu bootloader finished!\n"
                                                        : L"%lld upgrade mcu finished!\n",
                  static_cast<long long>(clock_.NowMs()));
       return;
     }
-    if (!link_.IsDeviceOpen()) {
-      *step_status_ = kStepDone;
-      SetState(UPG_FAIL);
-      return;
-    }
+    if (!link_.IsDeviceOpen()) return Fail();
     const bool first = remaining_ == image_.size();
     const std::size_t length =
         first && image_.size() % kMcuBlockData != 0 ? image_.size() % kMcuBlockData : kMcuBlockData;
@@ -228,7 +232,7 @@ void FirmwareUpgrade::SendNextBlock() {
   } else {
     if (sent_ >= image_.size()) {
       link_.SendCtrlCommand(c.cmd, c.finish, op::kSet);
-      *step_status_ = kStepDone;
+      step_status_ = kStepDone;
       SetState(UPG_FINISH);
       DebugPrint(L"%lld upgrade dsp finished!\n", static_cast<long long>(clock_.NowMs()));
       return;
@@ -239,11 +243,7 @@ void FirmwareUpgrade::SendNextBlock() {
     DebugPrint(L"%lld Total file len %ld; current read pos: %ld;  has read len %ld.\n",
                static_cast<long long>(clock_.NowMs()), static_cast<long>(image_.size()),
                static_cast<long>(length), static_cast<long>(sent_));
-    if (!link_.IsDeviceOpen()) {
-      *step_status_ = kStepDone;
-      SetState(UPG_FAIL);
-      return;
-    }
+    if (!link_.IsDeviceOpen()) return Fail();
     std::vector<std::uint8_t> block;
     AppendBigEndian32(block, offset);
     block.push_back(static_cast<std::uint8_t>(length));
@@ -252,7 +252,8 @@ void FirmwareUpgrade::SendNextBlock() {
     link_.SendCtrlCommand(c.cmd, c.block, op::kSet, block);
   }
   SetState(UPG_WAITING_BIN_DATA_ACK);
-  *step_status_ = kStepBlockSent;
+  step_status_ = kStepBlockSent;
+  ack_reads_ = silent_reads_ = 0;
 }
 
 std::uint8_t FirmwareUpgrade::End() {
@@ -260,7 +261,7 @@ std::uint8_t FirmwareUpgrade::End() {
   image_.clear();
   const std::uint8_t result = State() == UPG_FINISH ? kFinished : kFailed;
   SetState(UPG_IDLE);
-  *step_status_ = kStepDone;
+  step_status_ = kStepDone;
   return result;
 }
 
@@ -270,48 +271,59 @@ int FirmwareUpgrade::Progress() const {
   return static_cast<int>(done * 100 / image_.size());
 }
 
+void FirmwareUpgrade::Fail() {
+  step_status_ = kStepDone;
+  SetState(UPG_FAIL);
+}
+
+void FirmwareUpgrade::ReadAcknowledgement() {
+  if (!link_.IsDeviceOpen()) return Fail();
+  // Another reader may have taken the acknowledgement already; its decoding moved the state on.
+  if (State() != UPG_WAITING_BIN_DATA_ACK) {
+    step_status_ = kStepReady;
+    return;
+  }
+  if (silent_reads_ >= kAckSilentReads || ack_reads_ >= kAckReads) {
+    DebugPrint(L"%lld no acknowledgement from the unit, upgrade failed\n",
+               static_cast<long long>(clock_.NowMs()));
+    return Fail();
+  }
+  ++ack_reads_;
+  DebugPrint(L"%lld begain to read data...\n", static_cast<long long>(clock_.NowMs()));
+  if (link_.ReadHIDData(kAckReadMs)) {
+    DebugPrint(L"has send out %d dtata... data return from devices is:", link_.BytesRead());
+    for (std::uint8_t b : link_.LastReport()) DebugPrint(L"0x%02X ", b);
+    DebugPrint(L"\n\r");
+    // Whatever the report held (ready, not ready, both, something else), the state says what
+    // comes next: the next block, or another read.
+    step_status_ = kStepReady;
+    return;
+  }
+  DebugPrint(L"%lld read data error! %d\n", static_cast<long long>(clock_.NowMs()), errno);
+  ++silent_reads_;
+  // A unit that has gone answers every read at once: end instead of spinning.
+  if (link_.LastReadFailed()) Fail();
+}
+
 std::uint8_t FirmwareUpgrade::UpgradeStep() {
-  const int status = step_status_->load();
-  if (status == kStepBlockSent) {
-    *step_status_ = kStepReadAck;
+  if (step_status_ == kStepBlockSent) {
+    step_status_ = kStepReadAck;
     return static_cast<std::uint8_t>(Progress());
   }
-  if (status == kStepReadAck) {
-    if (!link_.IsDeviceOpen()) {
-      *step_status_ = kStepDone;
-      SetState(UPG_FAIL);
-    } else {
-      DebugPrint(L"%lld begain to read data...\n", static_cast<long long>(clock_.NowMs()));
-      if (link_.ReadHIDData(kAckReadMs)) {
-        DebugPrint(L"has send out %d dtata... data return from devices is:", link_.BytesRead());
-        for (std::uint8_t b : link_.LastReport()) DebugPrint(L"0x%02X ", b);
-        DebugPrint(L"\n\r");
-        // The acknowledgement's decoder may have asked for a further read meanwhile.
-        int expected = kStepReadAck;
-        step_status_->compare_exchange_strong(expected, kStepReady);
-      } else {
-        DebugPrint(L"%lld read data error! %d\n", static_cast<long long>(clock_.NowMs()), errno);
-        // A unit that has gone answers every read at once: end instead of spinning.
-        if (link_.LastReadFailed()) {
-          *step_status_ = kStepDone;
-          SetState(UPG_FAIL);
-        }
-      }
-      return static_cast<std::uint8_t>(Progress());
-    }
+  if (step_status_ == kStepReadAck) {
+    ReadAcknowledgement();
+    return static_cast<std::uint8_t>(Progress());
   }
   const int state = State();
-  if (state == UPG_READY && step_status_->load() != kStepDone) {
+  if (state == UPG_READY && step_status_ != kStepDone) {
     SendNextBlock();
   } else if (state == UPG_FINISH || state == UPG_FAIL) {
     return End();
   } else if (state == UPG_WAITING_BIN_DATA_ACK) {
-    // A read that brought something else than the acknowledgement: read again.
-    if (!link_.ParsePendingByte() && State() == UPG_WAITING_BIN_DATA_ACK) {
-      *step_status_ = kStepReadAck;
-    }
-  } else {
-    link_.ParsePendingByte();
+    step_status_ = kStepReadAck;  // not acknowledged yet: read again
+  } else if (!link_.ParsePendingByte()) {
+    // No state here moves on by itself: nothing is sent and nothing is awaited.
+    Fail();
   }
   return static_cast<std::uint8_t>(Progress());
 }

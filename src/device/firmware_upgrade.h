@@ -33,14 +33,15 @@ class FirmwareUpgrade {
   static constexpr int kStepDone = 3;
 
   // Installs the upgrade acknowledgements' decoders on the link; they change only the link's
-  // upgrade state and a status this object shares with them.
+  // upgrade state.
   FirmwareUpgrade(DspLink& link, Clock& clock = SystemClock());
 
   // Checks the file at path, enters upgrade mode (reconnecting while the unit switches) and
   // starts the transfer: kStarted or one of the failures above. The upgrade state is back to
   // UPG_IDLE on any failure.
   int UpgradeStart(const std::string& path);
-  // One step of the transfer: the progress in percent, kFinished or kFailed (both end it).
+  // One step of the transfer: the progress in percent, kFinished or kFailed (both end it). Every
+  // wait is bounded: a block whose acknowledgement does not come ends the transfer as failed.
   std::uint8_t UpgradeStep();
 
   UpgradeTarget Target() const { return target_; }
@@ -49,6 +50,8 @@ class FirmwareUpgrade {
   int ParseFile(const std::string& path);
   void InstallAcknowledgements();
   void SendNextBlock();
+  void ReadAcknowledgement();
+  void Fail();
   std::uint8_t End();
   int Progress() const;
   int State() const { return link_.UpgradeState(); }
@@ -57,7 +60,9 @@ class FirmwareUpgrade {
 
   DspLink& link_;
   Clock& clock_;
-  std::shared_ptr<std::atomic<int>> step_status_;
+  int step_status_ = kStepDone;  // the worker's alone
+  int ack_reads_ = 0;            // reads since the last block was sent
+  int silent_reads_ = 0;         // of which brought nothing
   UpgradeTarget target_ = UpgradeTarget::kNone;
   std::vector<std::uint8_t> image_;
   std::array<std::uint8_t, 4> start_header_{};

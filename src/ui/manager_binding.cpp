@@ -53,7 +53,7 @@ class WindowManagerView final : public model::ManagerScreen {
   int AskChoice(const std::string& text, const std::vector<std::string>& buttons) override {
     return window_.Dialogs().ShowChoiceDialog("${tips}", text, buttons);
   }
-  void OpenUpdateWindow() override { ShowUpdateWindow(&window_, manager_.Link()); }
+  void OpenUpdateWindow() override { ShowUpdateWindow(&window_, manager_); }
   void CloseUpdateWindow() override { CloseOpenUpdateWindow(); }
   void OpenBusy() override { PostToWindow(kit::kMsgBusyOpen); }
   void CloseBusy() override { PostToWindow(kit::kMsgBusyClose); }

@@ -93,7 +93,7 @@ void RouteMenuClick(CMainWnd& window, model::EqualizerManager& manager,
   if (Starts(name, "output_menu") || Starts(name, "output_item")) {
     manager.SetOutputValue(manager.OutputMenuChannel(), name);
   } else if (Starts(name, "option_item_firmware_upgrade")) {
-    ShowUpdateWindow(&window, manager.Link());
+    ShowUpdateWindow(&window, manager);
   } else if (Starts(name, "option_item_reset_default")) {
     manager.ResetMcuFactoryDefault();
   } else if (Starts(name, "option_item_about")) {

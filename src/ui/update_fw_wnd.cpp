@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFileDialog>
+#include <QFocusEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
@@ -10,6 +11,7 @@
 #include "base/debug_print.h"
 #include "device/dsp_link.h"
 #include "device/firmware_upgrade.h"
+#include "model/equalizer_manager.h"
 #include "ui/kit/circle_progress.h"
 #include "ui/kit/message_types.h"
 #include "ui/kit/qt_text.h"
@@ -34,8 +36,12 @@ QPointer<CUpdateFwWnd>& OpenWindow() {
 
 }  // namespace
 
-CUpdateFwWnd::CUpdateFwWnd(QWidget* owner, tolva::device::DspLink& link)
-    : CDialogWnd(owner, "updatefwwnd", "UpdateFwWnd"), link_(link) {
+CUpdateFwWnd::CUpdateFwWnd(QWidget* owner, tolva::model::EqualizerManager& manager,
+                           tolva::Clock& clock)
+    : CDialogWnd(owner, "updatefwwnd", "UpdateFwWnd"),
+      manager_(manager),
+      link_(manager.Link()),
+      clock_(clock) {
   SetTitle(QStringLiteral("${firmware_upgrade}"));
   auto* row = new QHBoxLayout();
   QLineEdit* path = tolva::ui::MakeEdit(this, QStringLiteral("file_path_edt"), QString(), -1, 26);
@@ -54,6 +60,7 @@ CUpdateFwWnd::CUpdateFwWnd(QWidget* owner, tolva::device::DspLink& link)
   AddButton("update_btn", QStringLiteral("${update}"));
   AddButton("cancel_btn", QStringLiteral("${cancel}"));
   FinishLayout();
+  path->installEventFilter(this);  // after the control layer's, so it sees the focus first
   sink_ = tolva::kit::QtWindowSink::Create(
       this, [this](tolva::device::Notification& n) { OnMessage(n); });
 }
@@ -71,7 +78,7 @@ void CUpdateFwWnd::OnNotify(const tolva::kit::ControlNotify& n) {
     ChooseFile();
     return;
   }
-  if (n.type == msg::kSetFocus && n.name == "file_path_edt" &&
+  if (n.type == msg::kSetFocus && n.name == "file_path_edt" && user_focused_path_ &&
       findChild<QLineEdit*>(QStringLiteral("file_path_edt"))->text().isEmpty()) {
     ChooseFile();
     return;
@@ -82,6 +89,17 @@ void CUpdateFwWnd::OnNotify(const tolva::kit::ControlNotify& n) {
   }
   if (updating_) return;  // nothing closes the window during an upgrade
   CDialogWnd::OnNotify(n);
+}
+
+bool CUpdateFwWnd::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::FocusIn) {
+    // A click or Tab is the user's; a window or dialog handing the focus back is not, or a
+    // cancelled file dialog would open again at once.
+    const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
+    user_focused_path_ = reason == Qt::MouseFocusReason || reason == Qt::TabFocusReason ||
+                         reason == Qt::BacktabFocusReason || reason == Qt::ShortcutFocusReason;
+  }
+  return CDialogWnd::eventFilter(watched, event);
 }
 
 void CUpdateFwWnd::reject() {
@@ -113,9 +131,9 @@ void CUpdateFwWnd::BeginUpdate() {
   updating_ = true;
   SetControlsEnabled(false);
   worker_ = std::thread([this, path, sink = sink_] {
-    tolva::device::FirmwareUpgrade upgrade(link_);
-    if (upgrade.UpgradeStart(path) != tolva::device::FirmwareUpgrade::kStarted) {
-      sink->Post(kMsgLoadFail, 0, 0);
+    tolva::device::FirmwareUpgrade upgrade(link_, clock_);
+    if (const int r = upgrade.UpgradeStart(path); r != tolva::device::FirmwareUpgrade::kStarted) {
+      sink->Post(kMsgLoadFail, r, 0);
       return;
     }
     std::uint8_t p = 0;
@@ -125,12 +143,27 @@ void CUpdateFwWnd::BeginUpdate() {
   });
 }
 
+const char* CUpdateFwWnd::StartFailureText(int result) {
+  using tolva::device::FirmwareUpgrade;
+  switch (result) {
+    case FirmwareUpgrade::kCannotOpen:
+      return "${load_fw_open_fail}";
+    case FirmwareUpgrade::kNotConnected:
+      return "${load_fw_unit_lost}";
+    case FirmwareUpgrade::kRefused:
+      return "${load_fw_refused}";
+    default:
+      return "${load_fw_fail}";  // the image itself: name, size, model, kind or checksum
+  }
+}
+
 void CUpdateFwWnd::Finish(const char* raw_text) {
   if (worker_.joinable()) worker_.join();
   updating_ = false;
   SetControlsEnabled(true);
   tolva::kit::SetWidgetText(findChild<QLabel*>(QStringLiteral("update_tips")),
                             QString::fromLatin1(raw_text));
+  if (!link_.IsDeviceOpen()) manager_.Disconnect();
 }
 
 void CUpdateFwWnd::OnMessage(tolva::device::Notification& n) {
@@ -148,7 +181,7 @@ void CUpdateFwWnd::OnMessage(tolva::device::Notification& n) {
       Finish("${update_fail}");
       break;
     case kMsgLoadFail:
-      Finish("${load_fw_fail}");
+      Finish(StartFailureText(static_cast<int>(n.param)));
       break;
     default:
       break;
@@ -159,9 +192,9 @@ void CUpdateFwWnd::CloseUnlessUpdating() {
   if (!updating_) done(tolva::kit::kResultCancel);
 }
 
-void ShowUpdateWindow(QWidget* owner, tolva::device::DspLink& link) {
+void ShowUpdateWindow(QWidget* owner, tolva::model::EqualizerManager& manager) {
   if (OpenWindow()) return;  // one at a time
-  CUpdateFwWnd window(owner, link);
+  CUpdateFwWnd window(owner, manager);
   OpenWindow() = &window;
   window.Run();
 }

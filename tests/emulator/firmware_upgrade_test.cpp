@@ -2,6 +2,8 @@
 // travels in blocks, and how refusals, hesitations and a lost unit end the transfer.
 #include <gtest/gtest.h>
 
+#include <array>
+#include <atomic>
 #include <filesystem>
 #include <fstream>
 #include <numeric>
@@ -12,6 +14,7 @@
 #include "device/firmware_upgrade.h"
 #include "device/support/recording_sink.h"
 #include "emulator/emulator_transport.h"
+#include "support/forwarding_transport.h"
 
 namespace tolva::emulator {
 namespace {
@@ -61,13 +64,36 @@ TEST(UpgradeImageFile, NamesAndChecks) {
             ImageCheck::kTooLarge);
 }
 
+// The emulated unit's transport, except that the report following a "not ready"
+// acknowledgement rides in the same report, as a unit may send them.
+class JoiningTransport final : public tolva::testing::ForwardingTransport {
+ public:
+  using ForwardingTransport::ForwardingTransport;
+  int ReadTimeout(std::span<std::uint8_t> buffer, int timeout_ms) override {
+    const int n = inner().ReadTimeout(buffer, timeout_ms);
+    // AA 55 L cmd sub op data…: a frame is L + 4 bytes; op 0xEE with 0x60 is "not ready".
+    if (n < 8 || buffer[5] != 0xEE || buffer[6] != 0x60) return n;
+    const std::size_t first = buffer[2] + 4u;
+    std::array<std::uint8_t, 64> next{};
+    if (inner().ReadTimeout(next, 0) <= 0) return n;
+    std::copy_n(next.begin(), buffer.size() - first, buffer.begin() + first);
+    ++joined;
+    return n;
+  }
+  static inline std::atomic<int> joined{0};
+};
+
 class UpgradeOnEmulator : public ::testing::Test {
  protected:
-  void Start(Faults faults = {}) {
+  void Start(Faults faults = {}, bool join_not_ready = false) {
     EmulatorOptions options;
     options.faults = faults;
     unit_ = std::make_shared<EmulatedDevice>(options, clock_);
-    link_ = std::make_unique<device::DspLink>(MakeEmulatorTransportFactory(unit_), clock_);
+    device::TransportFactory factory = MakeEmulatorTransportFactory(unit_);
+    if (join_not_ready) {
+      factory = [inner = factory] { return std::make_unique<JoiningTransport>(inner()); };
+    }
+    link_ = std::make_unique<device::DspLink>(factory, clock_);
     link_->SetNotificationSink(device::TargetWindow::kMain, &main_);
     ASSERT_EQ(link_->OpenHIDDevice(), 0);
     ASSERT_TRUE(link_->Hand_Connect());
@@ -94,7 +120,7 @@ class UpgradeOnEmulator : public ::testing::Test {
   }
   // Steps until the end; the progress seen on the way.
   std::uint8_t RunToEnd(std::vector<int>* progress = nullptr) {
-    for (int i = 0; i < 100000; ++i) {
+    for (int i = 0; i < 5000; ++i) {
       const std::uint8_t r = upgrade_->UpgradeStep();
       if (r > 100) return r;
       if (progress) progress->push_back(r);
@@ -202,6 +228,54 @@ TEST_F(UpgradeOnEmulator, RefusedFilesAndUnitsNeverStartATransfer) {
             FirmwareUpgrade::kNotConnected);
   EXPECT_EQ(upgrade_->UpgradeStart(Write("D_MCU_UPG.BIN", image)), FirmwareUpgrade::kNotConnected);
   EXPECT_EQ(link_->UpgradeState(), device::UPG_IDLE);
+}
+
+TEST_F(UpgradeOnEmulator, AcknowledgementsThatArriveTogetherOrElsewhereStillMoveTheTransferOn) {
+  // "Not ready" and "ready" of one block in one report.
+  Faults hesitant;
+  hesitant.upgrade_not_ready_every = 1;
+  Start(hesitant, true);
+  const auto data = Bytes(120, 5);
+  const auto flash = device::BuildUpgradeImage(1, 19, {}, data);
+  JoiningTransport::joined = 0;
+  ASSERT_EQ(upgrade_->UpgradeStart(Write("J_FLASH_UPG.BIN", flash)), FirmwareUpgrade::kStarted);
+  EXPECT_EQ(RunToEnd(), FirmwareUpgrade::kFinished);
+  EXPECT_EQ(JoiningTransport::joined, 3);
+  EXPECT_EQ(Received().data, data);
+
+  // Another reader on the link takes a block's acknowledgement before the step reads.
+  Start();
+  ASSERT_EQ(upgrade_->UpgradeStart(Write("O_FLASH_UPG.BIN", flash)), FirmwareUpgrade::kStarted);
+  upgrade_->UpgradeStep();  // sends the first block
+  ASSERT_EQ(link_->UpgradeState(), device::UPG_WAITING_BIN_DATA_ACK);
+  ASSERT_TRUE(link_->ReadHIDData(100));
+  EXPECT_EQ(RunToEnd(), FirmwareUpgrade::kFinished);
+  EXPECT_EQ(Received().data, data);
+}
+
+TEST_F(UpgradeOnEmulator, AFlashUpgradeWhoseBlocksGoUnansweredFailsAndStillRestartsTheUnit) {
+  Faults silent_blocks;
+  silent_blocks.no_reply = CommandKey{2, 0x04};
+  Start(silent_blocks);
+  const std::uint64_t departures = unit_->generation();
+  ASSERT_EQ(upgrade_->UpgradeStart(
+                Write("Q_FLASH_UPG.BIN", device::BuildUpgradeImage(1, 19, {}, Bytes(80)))),
+            FirmwareUpgrade::kStarted);
+  const std::int64_t before = clock_.NowMs();
+  EXPECT_EQ(RunToEnd(), FirmwareUpgrade::kFailed);
+  EXPECT_LE(clock_.NowMs() - before, 45000);  // given up after 30 s of silence, not never
+  EXPECT_EQ(link_->UpgradeState(), device::UPG_IDLE);
+  EXPECT_GT(unit_->generation(), departures);  // MCU_Reboot_Ctrl reached it
+}
+
+TEST_F(UpgradeOnEmulator, AUnitThatLeavesTheBusWhileSwitchingIsReportedLost) {
+  unit_->WithUnit([](EmulatedUnit& u) { u.faults().unplug_after = u.reports_received() + 1; });
+  EXPECT_EQ(upgrade_->UpgradeStart(
+                Write("L_MCU_UPG.BIN", device::BuildUpgradeImage(1, 19, {}, Bytes(64)))),
+            FirmwareUpgrade::kNotConnected);
+  EXPECT_FALSE(link_->IsDeviceOpen());
+  EXPECT_EQ(link_->UpgradeState(), device::UPG_IDLE);
+  EXPECT_EQ(Received().target, 0);
 }
 
 TEST_F(UpgradeOnEmulator, ALostUnitOrAnUnansweredStartFailsInsteadOfWaitingForever) {

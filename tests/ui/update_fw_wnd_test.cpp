@@ -1,5 +1,5 @@
 // The firmware update window on real widgets against the in-process unit: a boot-loader image
-// sent with its progress shown, and a file the unit must never get.
+// sent with its progress shown, a file the unit must never get, and a unit lost on the way.
 #include "ui/update_fw_wnd.h"
 
 #include <QApplication>
@@ -12,6 +12,7 @@
 #include <fstream>
 #include <numeric>
 
+#include "base/clock.h"
 #include "device/firmware_image.h"
 #include "emulator/emulated_device.h"
 #include "emulator/emulator_transport.h"
@@ -63,7 +64,7 @@ class UpdateWindow : public ::testing::Test {
 TEST_F(UpdateWindow, AnImageIsSentWithItsProgressAndTheControlsComeBack) {
   std::vector<std::uint8_t> data(200);
   std::iota(data.begin(), data.end(), 0);
-  CUpdateFwWnd window(&main_, binding_->Manager().Link());
+  CUpdateFwWnd window(&main_, binding_->Manager());
   window.show();
   window.SetPath(
       Write("TOLVA_ZQ5512_BL_UPG.BIN", tolva::device::BuildUpgradeImage(1, 19, {}, data)));
@@ -84,7 +85,7 @@ TEST_F(UpdateWindow, AnImageIsSentWithItsProgressAndTheControlsComeBack) {
 }
 
 TEST_F(UpdateWindow, AFileForAnotherModelIsRefusedBeforeTheUnitHearsOfIt) {
-  CUpdateFwWnd window(&main_, binding_->Manager().Link());
+  CUpdateFwWnd window(&main_, binding_->Manager());
   window.show();
   window.SetPath(Write("OTHER_MCU_UPG.BIN", tolva::device::BuildUpgradeImage(
                                                 1, 18, {}, std::vector<std::uint8_t>{1, 2, 3})));
@@ -97,6 +98,23 @@ TEST_F(UpdateWindow, AFileForAnotherModelIsRefusedBeforeTheUnitHearsOfIt) {
       0);
   window.CloseUnlessUpdating();
   EXPECT_FALSE(window.isVisible());
+}
+
+TEST_F(UpdateWindow, AUnitLostWhileSwitchingToUpgradeModeIsToldAndShownDisconnected) {
+  tolva::FakeClock switching;  // the 8 s and the reopening attempts pass at once
+  CUpdateFwWnd window(&main_, binding_->Manager(), switching);
+  window.show();
+  window.SetPath(Write("LOST_MCU_UPG.BIN", tolva::device::BuildUpgradeImage(
+                                               1, 19, {}, std::vector<std::uint8_t>(64, 7))));
+  // The unit answers the enter command, then leaves the bus and never comes back.
+  unit_->WithUnit([](tolva::emulator::EmulatedUnit& u) {
+    u.faults().unplug_after = u.reports_received() + 1;
+  });
+  window.BeginUpdate();
+  ASSERT_TRUE(WaitFor([&] { return !window.IsUpdating(); }));
+  EXPECT_EQ(Tips(window), tolva::kit::Resolve(QStringLiteral("${load_fw_unit_lost}")));
+  EXPECT_FALSE(binding_->Manager().Link().IsDeviceOpen());
+  EXPECT_EQ(binding_->Manager().State(), ConnectState::kDisconnected);
 }
 
 }  // namespace
