@@ -140,9 +140,9 @@ class DspLink {
   bool Get_Input_Mix_CH_Trim(int scene, int source, int in_ch, int out_ch_x, int out_ch_y);
 
   // --- Group 1, room correction (reports go to the calibration window) ---
-  // on: 0 stop, 1 start, 2 apply, 3 cancel; bit j of channel_mask measures output j. Not
-  // synchronous: queued, so the window never waits for the unit.
-  void IRC_Ctrl(int on, int channel_mask, int eq_mode, bool sync);
+  // on: 0 stop, 1 start, 2 apply, 3 cancel; bit j of channel_mask measures output j. sync: the
+  // read's result; otherwise whether the queue took the command (it refuses while disabled).
+  bool IRC_Ctrl(int on, int channel_mask, int eq_mode, bool sync);
   bool IRC_Get();
   bool IRC_Get_Distance(int ch, int ch_end);
   bool IRC_Get_Trim(int ch, int ch_end);

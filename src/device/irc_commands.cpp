@@ -26,11 +26,16 @@ bool Request(DspLink& link, const wchar_t* name, std::uint8_t sub,
 
 }  // namespace
 
-void DspLink::IRC_Ctrl(int on, int channel_mask, int eq_mode, bool sync) {
+bool DspLink::IRC_Ctrl(int on, int channel_mask, int eq_mode, bool sync) {
   DebugPrint(L"IRC_Ctrl: on(%d), ircch=0x%x, irc_eqmode = %d, syncMode(%d)\n", on, channel_mask,
              eq_mode, sync ? 1 : 0);
-  Issue(cmd::kDsp, kIrcCtrl, op::kSet,
-        {Low8(on), Low8(channel_mask >> 8), Low8(channel_mask), Low8(eq_mode)}, sync);
+  const std::vector<std::uint8_t> p{Low8(on), Low8(channel_mask >> 8), Low8(channel_mask),
+                                    Low8(eq_mode)};
+  if (sync) return Exchange(cmd::kDsp, kIrcCtrl, op::kSet, p);
+  // Queued commands and the queue's switches both come from the window thread: no race here.
+  if (!IsCommandQueueEnabled()) return false;
+  Issue(cmd::kDsp, kIrcCtrl, op::kSet, p, false);
+  return true;
 }
 
 bool DspLink::IRC_Get() {

@@ -33,16 +33,18 @@ void ReplyDecoder::DecodeIrc(const ReplyFrame& frame) {
     Post(TargetWindow::kCalibration, MSG_IRC_VALUE, param, value, std::move(record));
   };
   if (sub == 0x13) {
-    if (d.size() < 5) return;
+    if (d.empty()) return;
+    // Only a failure needs the fifth byte; missing channel or progress bytes read as 0.
+    const auto at = [&d](std::size_t i) -> int { return i < d.size() ? d[i] : 0; };
     const int status = d[0];
-    DebugPrint(L"DSP_IRC_CTRL Update Status = 0x%x, progress = %d ", status, d[3]);
+    DebugPrint(L"DSP_IRC_CTRL Update Status = 0x%x, progress = %d ", status, at(3));
     if (status > kIrcExit) {
       DebugPrint(L"\n");
       return;
     }
     DebugPrint(L"%ls", kStatusNames[static_cast<std::size_t>(status)]);
     if (status == kIrcFailed) {
-      if (d[4] >= kFailureNames.size()) {
+      if (d.size() < 5 || d[4] >= kFailureNames.size()) {
         DebugPrint(L"\n");
         return;  // a failure this program does not know posts nothing
       }
@@ -51,7 +53,7 @@ void ReplyDecoder::DecodeIrc(const ReplyFrame& frame) {
     }
     DebugPrint(L"\n");
     const bool channel = status == kIrcSpectrumReady || status == kIrcEqReady;
-    return post(status, channel ? d[1] : d[3]);
+    return post(status, channel ? at(1) : at(3));
   }
   if (d.size() < 2) return;
   switch (sub) {

@@ -85,33 +85,38 @@ void AutoCalibration::ComputeEqCurve(int output) {
   }
 }
 
+bool AutoCalibration::IsWindingDown() const {
+  const int status = status_.load();
+  return running_ && (stop_ || status == device::kIrcDone || status == device::kIrcFailed ||
+                      status == device::kIrcExit);
+}
+
 AutoCalibration::StartResult AutoCalibration::StartOrStop(int eq_mode, int channel_mask) {
   if (modules_ == 0) return StartResult::kNoModule;
+  if (IsWindingDown()) return StartResult::kWindingDown;
   eq_mode_ = eq_mode;
   mask_ = channel_mask;
   DebugPrint(L"mIrcCh = 0x%x\n", mask_);
   decided_ = false;
   if (running_) {
-    // The worker sees the stop at its next pause and ends by itself.
-    link_.IRC_Ctrl(0, mask_, eq_mode_, false);
     stop_ = true;
     completed_ = false;
-    return StartResult::kStopped;
+    return StartResult::kStopping;
   }
-  if (worker_.joinable()) worker_.join();
+  if (worker_.joinable()) worker_.join();  // it has ended: running_ is its last write but one
   status_ = 0;
   stop_ = false;
   skip_test_data_ = false;
   completed_ = false;
   running_ = true;
-  worker_ = std::thread([this] { Run(); });
+  worker_ = std::thread([this, run = RunSettings{modules_, mask_, eq_mode_}] { Run(run); });
   return StartResult::kStarted;
 }
 
-void AutoCalibration::Run() {
+void AutoCalibration::Run(RunSettings run) {
   DebugPrint(L"AutoCalThread begin\n");
-  link_.IRC_Sel_Test_Module(modules_);
-  link_.IRC_Ctrl(1, mask_, eq_mode_, true);
+  link_.IRC_Sel_Test_Module(run.modules);
+  link_.IRC_Ctrl(1, run.mask, run.eq_mode, true);
   for (;;) {
     const int status = status_.load();
     if (status == device::kIrcDone || status == device::kIrcFailed || status == device::kIrcExit ||
@@ -145,8 +150,12 @@ void AutoCalibration::Run() {
     }
     clock_.SleepMs(kPollPauseMs);
   }
-  running_ = false;
+  // The stop goes out from here, so it never waits in the queue nor holds up the window.
+  int stop_answered = -1;
+  if (stop_) stop_answered = link_.IRC_Ctrl(0, run.mask, run.eq_mode, true) ? 1 : 0;
   DebugPrint(L"AutoCalThread end, pwm->mIrcStatus=0x%x\n", status_.load());
+  running_ = false;
+  post_(kMsgRunEnded, stop_answered);
 }
 
 AutoCalibration::Reaction AutoCalibration::OnReport(std::int64_t kind, std::int64_t value,
@@ -227,28 +236,32 @@ AutoCalibration::Reaction AutoCalibration::OnReport(std::int64_t kind, std::int6
 }
 
 std::string AutoCalibration::Save() {
-  if (running_ || !completed_ || decided_) return "${irc_start_tips}";
-  link_.IRC_Ctrl(2, mask_, eq_mode_, false);
+  // A completed run can be decided while its worker winds down: it sends nothing more.
+  if (!completed_ || decided_) return "${irc_start_tips}";
+  if (!link_.IRC_Ctrl(2, mask_, eq_mode_, false)) return "${irc_cmd_failed}";
   decided_ = true;
   return "${irc_applyed}";
 }
 
 std::string AutoCalibration::Cancel() {
-  if (running_ || !completed_ || decided_) return "${irc_start_tips}";
-  link_.IRC_Ctrl(3, mask_, eq_mode_, false);
+  if (!completed_ || decided_) return "${irc_start_tips}";
+  if (!link_.IRC_Ctrl(3, mask_, eq_mode_, false)) return "${irc_cmd_failed}";
   decided_ = true;
   return "${irc_canceled}";
 }
 
-int AutoCalibration::Close(const std::function<bool()>& ask_apply) {
+AutoCalibration::Outcome AutoCalibration::Close(const std::function<bool()>& ask_apply) {
   if (worker_.joinable()) worker_.join();
-  if (decided_) return 1;
-  if (completed_ && ask_apply()) {
-    link_.IRC_Ctrl(2, mask_, eq_mode_, false);
-    return 1;
+  Outcome out{0, false, mask_, eq_mode_};
+  if (decided_) {
+    out.result = 1;
+  } else if (completed_ && ask_apply()) {
+    out.result = 1;
+    out.apply_owed = true;
+  } else if (!link_.IRC_Ctrl(3, mask_, eq_mode_, false)) {
+    DebugPrint(L"IRC cancel not sent: the link takes no commands\n");
   }
-  link_.IRC_Ctrl(3, mask_, eq_mode_, false);
-  return 0;
+  return out;
 }
 
 }  // namespace tolva::model

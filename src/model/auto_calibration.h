@@ -23,6 +23,9 @@ class AutoCalibration {
   static constexpr int kCorrectionBands = kEqBands;
   static constexpr int kSpectrumPoints = 121;
   static constexpr std::uint32_t kMsgProgress = 1268;
+  // The worker has ended; its parameter says whether a stop it sent was answered (1), went
+  // unanswered (0) or was not needed (-1).
+  static constexpr std::uint32_t kMsgRunEnded = 1269;
   static constexpr int kAllModules = 7;  // EQ 1, delay 2, phase 4
 
   struct SpectrumPoint {
@@ -39,7 +42,17 @@ class AutoCalibration {
     int distance_channel = -1;
     float distance = 0;
   };
-  enum class StartResult { kNoModule, kStarted, kStopped };
+  // kStopping: the worker sends the stop and ends; kWindingDown: the run is ending anyway, the
+  // click changes nothing.
+  enum class StartResult { kNoModule, kStarted, kStopping, kWindingDown };
+  // How the window closed: result 1 when the correction is to be kept. apply_owed: confirmed
+  // on closing, so the apply still has to reach the unit (before the unit is read again).
+  struct Outcome {
+    int result = 0;
+    bool apply_owed = false;
+    int channel_mask = 0;
+    int eq_mode = 0;
+  };
 
   // post: how the worker reaches the window (the progress message, from the worker's thread).
   AutoCalibration(device::DspLink& link, std::function<void(std::uint32_t, std::int64_t)> post,
@@ -56,22 +69,27 @@ class AutoCalibration {
   void SetModule(int bit, bool on);
   int channel_mask() const { return mask_; }
 
-  // The start button: starts a run, or stops the one running (its worker ends at its next
-  // pause). Stop, apply and cancel are queued on the link: the window never waits for the unit.
+  // The start button: starts a run, or asks the running one to stop: its worker sends the stop
+  // itself at its next pause and then ends, so the window never waits for the unit.
   StartResult StartOrStop(int eq_mode, int channel_mask);
+  // Asks the worker to end without the window having to wait (closing on a disconnect).
+  void RequestStop() { stop_ = true; }
   bool IsRunning() const { return running_.load(); }
+  // The worker still runs, but the run has ended or was told to stop.
+  bool IsWindingDown() const;
   bool IsCompleted() const { return completed_; }
 
   // MSG_IRC_VALUE on the window thread; the record, if any, is the report's.
   Reaction OnReport(std::int64_t kind, std::int64_t value,
                     const device::NotificationRecord* record);
 
-  // The save and cancel buttons: the tips to show.
+  // The save and cancel buttons, queued on the link: the tips to show ("${irc_cmd_failed}"
+  // when the link takes no commands now).
   std::string Save();
   std::string Cancel();
-  // The close button: waits for the worker, then applies or cancels an undecided run (asking
-  // whether to apply a completed one). Returns the window's result: 1 when applied.
-  int Close(const std::function<bool()>& ask_apply);
+  // The close button, once the worker has ended: an undecided completed run asks whether to
+  // keep it (the apply is then owed, see Outcome); any other undecided run is cancelled.
+  Outcome Close(const std::function<bool()>& ask_apply);
 
   const dsp::Curve& EqCurve(int output) const { return eq_curves_[Clamp(output)]; }
   const std::array<SpectrumPoint, kSpectrumPoints>& Spectrum(int output) const {
@@ -82,8 +100,14 @@ class AutoCalibration {
   }
 
  private:
+  // What a run was started with; the worker keeps its own copy.
+  struct RunSettings {
+    int modules = 0;
+    int mask = 0;
+    int eq_mode = 0;
+  };
   static int Clamp(int output) { return std::clamp(output, 0, kOutputChannels - 1); }
-  void Run();
+  void Run(RunSettings run);
   void ComputeEqCurve(int output);
 
   device::DspLink& link_;

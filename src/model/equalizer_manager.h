@@ -13,6 +13,7 @@
 #include "base/clock.h"
 #include "device/dsp_link.h"
 #include "dsp_math/channel_response.h"
+#include "model/auto_calibration.h"
 #include "model/manager_view.h"
 #include "model/notification_queue.h"
 #include "model/profile.h"
@@ -91,6 +92,10 @@ class EqualizerManager {
   void ReadStoredScene(int scene);
   // Asks, then resets the unit on a thread; 1240 follows.
   void ResetMcuFactoryDefault();
+  // After the auto-calibration window closed with 1 (manager_room_correction.cpp): behind the
+  // busy window a worker sends the apply still owed and waits for the queue to be through, then
+  // the window thread disconnects and connects again, which reads the corrected unit.
+  void ReadAgainAfterRoomCorrection(const AutoCalibration::Outcome& outcome);
   // Waits for the worker threads that have been started to end.
   void JoinWorkers();
   // Cuts the workers' long waits short, for shutting down.
@@ -221,6 +226,7 @@ class EqualizerManager {
   void StartFileThread(std::function<void()> work);
   void SleepUnlessStopping(int ms);
   void OnWholeUnitRead();
+  void OnRoomCorrectionSent(bool confirmed);
   enum class BandSource { kEdit, kSlider, kGraph };
   void ApplyBandEdit(int band, int freq, float q, float gain, BandSource source);
   void ClearBypassedGains(int channel);
@@ -258,6 +264,7 @@ class EqualizerManager {
   std::thread factory_thread_;
   std::thread scene_thread_;
   std::thread file_thread_;
+  std::thread correction_thread_;
   std::string whole_file_path_;
   std::atomic<bool> stopping_{false};
   int selected_scene_ = 0;

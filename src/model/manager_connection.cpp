@@ -86,6 +86,9 @@ void EqualizerManager::HandleNotification(Notification& n) {
     case MSG_WRITE_WHOLE_FILE:
       OnWholeUnitRead();
       break;
+    case MSG_ROOM_CORRECTION_SENT:
+      OnRoomCorrectionSent(n.param == 1);
+      break;
     default:
       break;
   }
@@ -253,6 +256,7 @@ void EqualizerManager::JoinWorkers() {
   if (factory_thread_.joinable()) factory_thread_.join();
   if (scene_thread_.joinable()) scene_thread_.join();
   if (file_thread_.joinable()) file_thread_.join();
+  if (correction_thread_.joinable()) correction_thread_.join();
 }
 
 }  // namespace tolva::model

@@ -21,6 +21,8 @@ inline constexpr std::uint32_t MSG_SCENE_LOADED = 0x10002;
 inline constexpr std::uint32_t MSG_REFRESH_FROM_PROFILE = 0x10003;
 // The whole unit has been read for a whole-unit file: write it now.
 inline constexpr std::uint32_t MSG_WRITE_WHOLE_FILE = 0x10004;
+// The room correction's apply has been sent (parameter 1 when the unit answered): read again.
+inline constexpr std::uint32_t MSG_ROOM_CORRECTION_SENT = 0x10010;
 
 enum class ConnectState { kDisconnected, kConnecting, kConnected };
 

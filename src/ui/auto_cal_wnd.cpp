@@ -3,6 +3,7 @@
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QPointer>
 #include <QVBoxLayout>
 
 #include "base/debug_print.h"
@@ -32,6 +33,11 @@ constexpr int kAudioEffects = 9;
 
 QString Indexed(const char* stem, int i) {
   return QString::fromLatin1(stem) + QString::number(i);
+}
+
+QPointer<CAutoCalWnd>& OpenWindow() {
+  static QPointer<CAutoCalWnd> window;
+  return window;
 }
 
 }  // namespace
@@ -108,6 +114,7 @@ CAutoCalWnd::CAutoCalWnd(QWidget* owner, tolva::model::EqualizerManager& manager
   ShowEqCurves();
   ShowSpectrumCurves();
   manager_.Link().SetNotificationSink(tolva::device::TargetWindow::kCalibration, sink_.get());
+  OpenWindow() = this;  // so a disconnect can close it
 }
 
 CAutoCalWnd::~CAutoCalWnd() {
@@ -168,13 +175,18 @@ void CAutoCalWnd::OnStart() {
   auto* close = findChild<QWidget*>(QStringLiteral("closebtn"));
   switch (calibration_->StartOrStop(eq_mode, mask)) {
     case AutoCalibration::StartResult::kNoModule:
-      ShowMessageDialog(this, QStringLiteral("${tips}"),
-                        QStringLiteral("${irc_option_warning_tips}"));
+      ShowChoiceDialog(this, QStringLiteral("${tips}"),
+                       QStringLiteral("${irc_option_warning_tips}"),
+                       {QStringLiteral("${confirm}")});
       break;
-    case AutoCalibration::StartResult::kStopped:
+    case AutoCalibration::StartResult::kStopping:
+      // Start comes back once the worker has sent the stop and ended; close works meanwhile.
       close->setEnabled(true);
       tolva::kit::SetWidgetText(start, QStringLiteral("${start_irc}"));
+      start->setEnabled(false);
       SetTips("${irc_stoped}");
+      break;
+    case AutoCalibration::StartResult::kWindingDown:
       break;
     case AutoCalibration::StartResult::kStarted:
       tolva::kit::SetWidgetText(start, QStringLiteral("${stop}"));
@@ -184,10 +196,23 @@ void CAutoCalWnd::OnStart() {
   }
 }
 
+void CAutoCalWnd::OnRunEnded(std::int64_t stop_answered) {
+  auto* start = findChild<CSButtonUI*>(QStringLiteral("start_auto_cal"));
+  tolva::kit::SetWidgetText(start, QStringLiteral("${start_irc}"));
+  start->setEnabled(true);
+  findChild<QWidget*>(QStringLiteral("closebtn"))->setEnabled(true);
+  if (stop_answered == 0) SetTips("${irc_cmd_failed}");
+  if (close_pending_) FinishClose();
+}
+
 void CAutoCalWnd::OnMessage(tolva::device::Notification& n) {
   auto* progress = findChild<CCircleProgressUI*>(QStringLiteral("progress"));
   if (n.message == AutoCalibration::kMsgProgress) {
     progress->SetValue(static_cast<int>(n.param));
+    return;
+  }
+  if (n.message == AutoCalibration::kMsgRunEnded) {
+    OnRunEnded(n.param);
     return;
   }
   if (n.message != tolva::device::MSG_IRC_VALUE) return;
@@ -197,7 +222,8 @@ void CAutoCalWnd::OnMessage(tolva::device::Notification& n) {
   if (r.run_ended) {
     auto* start = findChild<CSButtonUI*>(QStringLiteral("start_auto_cal"));
     tolva::kit::SetWidgetText(start, QStringLiteral("${start_irc}"));
-    start->setEnabled(true);
+    // A click before the worker has ended would be taken for a stop: it comes back then.
+    start->setEnabled(!calibration_->IsRunning());
     findChild<QWidget*>(QStringLiteral("closebtn"))->setEnabled(true);
   }
   if (r.distance_channel >= 0 && r.distance_channel < kOutputChannels) {
@@ -234,20 +260,61 @@ void CAutoCalWnd::OnNotify(const tolva::kit::ControlNotify& n) {
 }
 
 void CAutoCalWnd::CloseWindow() {
-  if (calibration_->IsRunning()) return;  // the close button is disabled meanwhile
-  const int result = calibration_->Close([this] {
+  if (closed_) return;
+  if (calibration_->IsRunning()) {
+    // During a run the close button is disabled and Escape does nothing; once the run has
+    // ended or was stopped, the window closes as soon as its worker is through.
+    if (calibration_->IsWindingDown()) close_pending_ = true;
+    return;
+  }
+  FinishClose();
+}
+
+void CAutoCalWnd::FinishClose() {
+  if (closed_) return;
+  if (abandoned_) {
+    closed_ = true;
+    outcome_ = {};
+    done(0);
+    return;
+  }
+  const AutoCalibration::Outcome outcome = calibration_->Close([this] {
     return ShowChoiceDialog(this, QStringLiteral("${tips}"), QStringLiteral("${irc_apply_tips}"),
                             {QStringLiteral("${confirm}"), QStringLiteral("${cancel}")}) ==
            tolva::kit::kResultConfirm;
   });
-  done(result);
+  if (closed_) return;  // the unit went while the question was up
+  closed_ = true;
+  outcome_ = outcome;
+  done(outcome.result);
+}
+
+void CAutoCalWnd::CloseForDisconnect() {
+  abandoned_ = true;
+  calibration_->RequestStop();
+  if (calibration_->IsRunning()) {
+    close_pending_ = true;
+    return;
+  }
+  FinishClose();
 }
 
 void CAutoCalWnd::reject() {
   CloseWindow();
 }
 
-bool ShowAutoCalWindow(QWidget* owner, tolva::model::EqualizerManager& manager) {
+AutoCalibration::Outcome ShowAutoCalWindow(QWidget* owner,
+                                           tolva::model::EqualizerManager& manager) {
   CAutoCalWnd window(owner, manager);
-  return window.Run() == 1;
+  // A window of its own, so it stays up while its owner is minimised.
+  window.setParent(nullptr, window.windowFlags());
+  QWidget* main = owner != nullptr ? owner->window() : nullptr;
+  if (main != nullptr) main->showMinimized();
+  window.Run();
+  if (main != nullptr) main->showNormal();
+  return window.Result();
+}
+
+void CloseOpenCalibrationWindow() {
+  if (CAutoCalWnd* window = OpenWindow()) window->CloseForDisconnect();
 }

@@ -8,6 +8,7 @@
 #include "model/equalizer_manager.h"
 #include "model/manager_screen.h"
 #include "ui/controls/ui_equalizer.h"
+#include "ui/auto_cal_wnd.h"
 #include "ui/edit_routing.h"
 #include "ui/kit/control_surface.h"
 #include "ui/kit/dialogs.h"
@@ -55,6 +56,7 @@ class WindowManagerView final : public model::ManagerScreen {
   }
   void OpenUpdateWindow() override { ShowUpdateWindow(&window_, manager_); }
   void CloseUpdateWindow() override { CloseOpenUpdateWindow(); }
+  void CloseCalibrationWindow() override { CloseOpenCalibrationWindow(); }
   void OpenBusy() override { PostToWindow(kit::kMsgBusyOpen); }
   void CloseBusy() override { PostToWindow(kit::kMsgBusyClose); }
 

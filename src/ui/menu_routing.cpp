@@ -77,8 +77,10 @@ bool OpenMenuOfButton(CMainWnd& window, model::EqualizerManager& manager,
                   connected);
     });
   } else if (n.name == "btn_advance") {
-    window.OpenPopupMenu(kMenuAdvance, anchor, [connected](kit::PopupMenu& menu) {
-      EnableItems(menu, {"advance_item_autocal"}, connected);
+    // Room correction talks to a unit that has been read, with the queue taking commands.
+    const bool read = manager.State() == model::ConnectState::kConnected;
+    window.OpenPopupMenu(kMenuAdvance, anchor, [read](kit::PopupMenu& menu) {
+      EnableItems(menu, {"advance_item_autocal"}, read);
     });
   } else {
     return false;
@@ -118,11 +120,7 @@ void RouteMenuClick(CMainWnd& window, model::EqualizerManager& manager,
     if (auto path = AskPath(window, true, kWholeFiles, ".wpf"))
       manager.SaveWholeConfigToFile(*path);
   } else if (name == "advance_item_autocal") {
-    if (ShowAutoCalWindow(&window, manager)) {
-      DebugPrint(L"Auto cal finished, need to sync data from dsp again!\n");
-      manager.Disconnect();
-      manager.Connect(false);
-    }
+    manager.ReadAgainAfterRoomCorrection(ShowAutoCalWindow(&window, manager));
   }
 }
 

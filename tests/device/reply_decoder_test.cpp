@@ -225,6 +225,7 @@ TEST_F(Decoders, UnknownGroupsOpsSubsAndShortFramesAreIgnored) {
   Decode(1, 0x30, 0xDD, {1});
   Decode(1, 0x13, 0xDD, {11, 0, 0, 0, 9});  // a room-correction failure this program does not know
   Decode(1, 0x13, 0xDD, {13, 0, 0, 0, 0});  // nor a status beyond 12
+  Decode(1, 0x13, 0xDD, {11, 0, 0, 60});    // nor a failure without its code
   Decode(3, 0x1F, 0xDD, {1});
   const Bytes sub_only = {0x08};
   decoder_.Decode(ReplyFrame{2, 3, sub_only});
@@ -242,7 +243,8 @@ TEST_F(Decoders, RoomCorrectionReportsGoToTheCalibrationWindow) {
          {4, 9, 10, 0x03, 0xE8, 0x00, 0xC8, 0x00, 0x78, 0x4E, 0x20, 0x01, 0x2C, 0x01, 0x2C});
   Decode(1, 0x1A, 0xDD, {5, 120, 120, 0x4E, 0x1F, 50, 0xFD, 0xCE});
   Decode(1, 0x18, 0xDD, {0, 0, 0xFF});
-  ASSERT_EQ(posted_.size(), 9u);
+  Decode(1, 0x13, 0xDD, {10, 0, 0, 100});  // done: only a failure needs the fifth byte
+  ASSERT_EQ(posted_.size(), 10u);
   for (const auto& p : posted_) {
     EXPECT_EQ(p.target, TargetWindow::kCalibration);
     EXPECT_EQ(p.n.message, MSG_IRC_VALUE);
@@ -270,6 +272,8 @@ TEST_F(Decoders, RoomCorrectionReportsGoToTheCalibrationWindow) {
   const auto* phase = RecordAs<IrcChannelValueReply>(posted_[8].n);
   ASSERT_NE(phase, nullptr);
   EXPECT_EQ(phase->value, -1);  // phase is signed
+  EXPECT_EQ(posted_[9].n.param, 10);
+  EXPECT_EQ(posted_[9].n.value, 100);
 }
 
 TEST_F(Decoders, InstalledHandlerReplacesBuiltInDecoding) {

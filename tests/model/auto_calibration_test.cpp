@@ -68,11 +68,16 @@ class RoomCorrection : public ::testing::Test {
     calibration_ = std::make_unique<AutoCalibration>(
         *link_,
         [this](std::uint32_t message, std::int64_t p) {
+          std::lock_guard lock(posted_mutex_);
           posted_.push_back({message, p});
         },
         worker_clock_);
   }
   void SetUp() override { Start(); }
+  std::vector<std::pair<std::uint32_t, std::int64_t>> Posted() {
+    std::lock_guard lock(posted_mutex_);
+    return posted_;
+  }
   void TearDown() override {
     worker_clock_.Release();
     calibration_.reset();
@@ -92,8 +97,17 @@ class RoomCorrection : public ::testing::Test {
       }
     }
     worker_clock_.Release();
-    while (calibration_->IsRunning()) std::this_thread::yield();
+    WaitForWorkerEnd();
     Apply();
+  }
+  // Until the worker has posted its last message.
+  void WaitForWorkerEnd() {
+    for (int i = 0; i < 5000; ++i) {
+      const auto posted = Posted();
+      if (!posted.empty() && posted.back().first == AutoCalibration::kMsgRunEnded) return;
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    ADD_FAILURE() << "the worker never ended";
   }
   std::vector<std::string> Tips() const {
     std::vector<std::string> tips;
@@ -119,6 +133,7 @@ class RoomCorrection : public ::testing::Test {
   std::shared_ptr<emulator::EmulatedDevice> unit_;
   std::unique_ptr<device::DspLink> link_;
   NotificationQueue reports_;
+  std::mutex posted_mutex_;  // the worker posts
   std::vector<std::pair<std::uint32_t, std::int64_t>> posted_;
   std::vector<AutoCalibration::Reaction> reactions_;
   std::unique_ptr<AutoCalibration> calibration_;
@@ -143,8 +158,8 @@ TEST_F(RoomCorrection, ARunMeasuresTheChosenOutputsAndDrawsTheirCurves) {
   const double lowest =
       *std::min_element(calibration_->EqCurve(4).begin(), calibration_->EqCurve(4).end());
   EXPECT_LT(lowest, -2.0);
-  EXPECT_FALSE(posted_.empty());
-  EXPECT_EQ(posted_.front().first, AutoCalibration::kMsgProgress);
+  EXPECT_EQ(Posted().front().first, AutoCalibration::kMsgProgress);
+  EXPECT_EQ(Posted().back(), std::make_pair(AutoCalibration::kMsgRunEnded, std::int64_t{-1}));
 
   // Applying keeps the correction on the unit, once.
   EXPECT_EQ(calibration_->Save(), "${irc_applyed}");
@@ -154,7 +169,7 @@ TEST_F(RoomCorrection, ARunMeasuresTheChosenOutputsAndDrawsTheirCurves) {
   const auto unit = unit_->Snapshot();
   EXPECT_NE(unit.scenes[0].outputs[4].bands[4].gain_tenths, 180);
   EXPECT_EQ(unit.scenes[0].outputs[2].bands[4].gain_tenths, 180);
-  EXPECT_EQ(calibration_->Close([] { return false; }), 1);
+  EXPECT_EQ(calibration_->Close([] { return false; }).result, 1);
 }
 
 TEST_F(RoomCorrection, NoCorrectionChosenSendsNothing) {
@@ -177,33 +192,47 @@ TEST_F(RoomCorrection, AFailedRunSaysWhyAndClosingCancels) {
   EXPECT_TRUE(reactions_.back().run_ended);
   EXPECT_EQ(calibration_->Save(), "${irc_start_tips}");
   bool asked = false;
-  EXPECT_EQ(calibration_->Close([&] { return asked = true; }), 0);
+  EXPECT_EQ(calibration_->Close([&] { return asked = true; }).result, 0);
   EXPECT_FALSE(asked);
 }
 
 TEST_F(RoomCorrection, ClosingACompletedUndecidedRunAsksWhetherToApply) {
-  calibration_->StartOrStop(0, 0x2);
+  calibration_->StartOrStop(4, 0x2);
   RunToEnd();
   bool asked = false;
-  EXPECT_EQ(calibration_->Close([&] { return asked = true; }), 1);
+  const AutoCalibration::Outcome out = calibration_->Close([&] { return asked = true; });
   EXPECT_TRUE(asked);
-  ASSERT_TRUE(link_->WaitUntilQueueIdle(5000));
-  EXPECT_NE(unit_->Snapshot().scenes[0].outputs[1].bands[2].gain_tenths, 180);
+  EXPECT_EQ(out.result, 1);
+  // The apply is left to whoever reads the unit again afterwards, so it lands before that read.
+  EXPECT_TRUE(out.apply_owed);
+  EXPECT_EQ(out.channel_mask, 0x2);
+  EXPECT_EQ(out.eq_mode, 4);
 }
 
-TEST_F(RoomCorrection, TheStartButtonStopsARunningMeasurement) {
+TEST_F(RoomCorrection, AStoppedRunSendsItsStopFromTheWorkerAndIgnoresClicksWhileItEnds) {
   calibration_->StartOrStop(0, 0x1);
   ASSERT_TRUE(
       worker_clock_.ServeOne([this] { Apply(); }, [this] { return calibration_->IsRunning(); }));
-  worker_clock_.Release();  // the worker no longer waits for the test
-  EXPECT_EQ(calibration_->StartOrStop(0, 0x1), AutoCalibration::StartResult::kStopped);
-  for (int i = 0; i < 5000 && calibration_->IsRunning(); ++i) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(1));
-  }
-  ASSERT_TRUE(link_->WaitUntilQueueIdle(5000));
+  EXPECT_EQ(calibration_->StartOrStop(0, 0x1), AutoCalibration::StartResult::kStopping);
+  EXPECT_TRUE(calibration_->IsWindingDown());
+  // A second click on start while the worker winds down is neither a stop nor a new run.
+  EXPECT_EQ(calibration_->StartOrStop(0, 0x1), AutoCalibration::StartResult::kWindingDown);
+  worker_clock_.Release();
+  WaitForWorkerEnd();
   EXPECT_FALSE(calibration_->IsRunning());
   EXPECT_FALSE(calibration_->IsCompleted());
-  EXPECT_FALSE(Simulation().running());
+  EXPECT_FALSE(Simulation().running());  // the stop reached the unit
+  EXPECT_EQ(Posted().back(), std::make_pair(AutoCalibration::kMsgRunEnded, std::int64_t{1}));
+}
+
+TEST_F(RoomCorrection, ApplyAndCancelThatTheLinkCannotTakeSaySo) {
+  calibration_->StartOrStop(0, 0x1);
+  RunToEnd();
+  link_->DisableCommandQueue();  // a connect read has started meanwhile
+  EXPECT_EQ(calibration_->Save(), "${irc_cmd_failed}");
+  EXPECT_EQ(calibration_->Cancel(), "${irc_cmd_failed}");
+  link_->EnableCommandQueue();
+  EXPECT_EQ(calibration_->Cancel(), "${irc_canceled}");  // still undecided, so it can be sent now
 }
 
 TEST(RoomCorrectionTables, WhatIsMeasuredAndTheStartingCurves) {

@@ -1,5 +1,6 @@
 // The auto-calibration window on real widgets against the in-process unit: a run to its end,
-// applying its result, and the outputs it leaves out.
+// applying its result before the unit is read again, stopping, unplugging, and the outputs it
+// leaves out.
 #include "ui/auto_cal_wnd.h"
 
 #include <QApplication>
@@ -9,15 +10,22 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <string>
 #include <thread>
+#include <vector>
 
 #include "device/dsp_link.h"
 #include "emulator/emulated_device.h"
 #include "emulator/emulator_transport.h"
 #include "model/equalizer_manager.h"
+#include "support/forwarding_transport.h"
 #include "support/qt_wait.h"
 #include "ui/controls/ui_equalizer_ac.h"
+#include "ui/kit/message_types.h"
 #include "ui/kit/qt_text.h"
 #include "ui/kit/sbutton.h"
 #include "ui/main_wnd.h"
@@ -37,11 +45,60 @@ class QuickClock final : public tolva::Clock {
   }
 };
 
+// Pauses that last until the test opens the gate.
+class GateClock final : public tolva::Clock {
+ public:
+  std::int64_t NowMs() const override { return tolva::SystemClock().NowMs(); }
+  void SleepMs(std::int64_t) override {
+    std::unique_lock lock(mutex_);
+    opened_.wait(lock, [this] { return open_; });
+  }
+  void Open() {
+    std::lock_guard lock(mutex_);
+    open_ = true;
+    opened_.notify_all();
+  }
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable opened_;
+  bool open_ = false;
+};
+
+// What the host wrote, as "cmd:sub:first payload byte" in hex, in order.
+struct WriteLog {
+  std::mutex mutex;
+  std::vector<std::string> writes;
+  std::vector<std::string> Take() {
+    std::lock_guard lock(mutex);
+    return std::exchange(writes, {});
+  }
+};
+
+class LoggingTransport final : public tolva::testing::ForwardingTransport {
+ public:
+  LoggingTransport(std::unique_ptr<tolva::device::Transport> inner, std::shared_ptr<WriteLog> log)
+      : ForwardingTransport(std::move(inner)), log_(std::move(log)) {}
+  int Write(std::span<const std::uint8_t> report) override {
+    {
+      std::lock_guard lock(log_->mutex);
+      log_->writes.push_back(QString::asprintf("%x:%x:%x", report[4], report[5], report[7])
+                                 .toStdString());
+    }
+    return inner().Write(report);
+  }
+
+ private:
+  std::shared_ptr<WriteLog> log_;
+};
+
 class AutoCalWindow : public ::testing::Test {
  protected:
   void SetUp() override {
     binding_ = std::make_unique<tolva::ui::ManagerBinding>(
-        main_, tolva::emulator::MakeEmulatorTransportFactory(unit_));
+        main_, [log = log_, inner = tolva::emulator::MakeEmulatorTransportFactory(unit_)] {
+          return std::make_unique<LoggingTransport>(inner(), log);
+        });
     binding_->Start();
     ASSERT_TRUE(WaitFor([&] { return binding_->Manager().State() == ConnectState::kConnected; }));
   }
@@ -52,6 +109,22 @@ class AutoCalWindow : public ::testing::Test {
     QTest::mouseClick(w.findChild<QWidget*>(QString::fromLatin1(name)), Qt::LeftButton);
   }
 
+  // Answers the next message window with result, as the user would.
+  void AnswerNextMessage(int result) {
+    QTimer::singleShot(100, [result] {
+      for (QWidget* w : QApplication::topLevelWidgets()) {
+        if (auto* dialog = qobject_cast<QDialog*>(w);
+            dialog && dialog->isVisible() && dialog->objectName() == "msgwnd") {
+          dialog->done(result);
+        }
+      }
+    });
+  }
+  bool IsEnabled(CAutoCalWnd& w, const char* name) {
+    return w.findChild<QWidget*>(QString::fromLatin1(name))->isEnabled();
+  }
+
+  std::shared_ptr<WriteLog> log_ = std::make_shared<WriteLog>();
   std::shared_ptr<tolva::emulator::EmulatedDevice> unit_ =
       std::make_shared<tolva::emulator::EmulatedDevice>();
   CMainWnd main_;
@@ -59,7 +132,7 @@ class AutoCalWindow : public ::testing::Test {
   QuickClock clock_;
 };
 
-TEST_F(AutoCalWindow, ARunEndsCompletedAndItsResultIsApplied) {
+TEST_F(AutoCalWindow, AResultKeptOnClosingReachesTheUnitBeforeItIsReadAgain) {
   CAutoCalWnd window(&main_, binding_->Manager(), clock_);
   window.show();
   // Factory roles: outputs 4 and 5 are subwoofers and are not measured.
@@ -67,23 +140,73 @@ TEST_F(AutoCalWindow, ARunEndsCompletedAndItsResultIsApplied) {
   EXPECT_FALSE(sub->isEnabled());
   EXPECT_FALSE(sub->isChecked());
   EXPECT_FALSE(sub->toolTip().isEmpty());
-  EXPECT_TRUE(window.findChild<CSButtonUI*>(QStringLiteral("ch_checkbox_0"))->isChecked());
 
   Click(window, "start_auto_cal");
   EXPECT_TRUE(window.Calibration().IsRunning());
-  EXPECT_FALSE(window.findChild<QWidget*>(QStringLiteral("closebtn"))->isEnabled());
+  EXPECT_FALSE(IsEnabled(window, "closebtn"));
   ASSERT_TRUE(WaitFor([&] { return window.Calibration().IsCompleted(); }, 30000));
   EXPECT_EQ(Tips(window), Text("${irc_completed}"));
-  EXPECT_TRUE(window.findChild<QWidget*>(QStringLiteral("closebtn"))->isEnabled());
   EXPECT_EQ(window.Calibration().channel_mask(), 0x0F);
-  EXPECT_TRUE(WaitFor([&] { return !window.Calibration().IsRunning(); }));
+  ASSERT_TRUE(WaitFor([&] { return IsEnabled(window, "start_auto_cal"); }));
+  EXPECT_FALSE(window.Calibration().IsRunning());
 
-  Click(window, "irc_save_data");
-  EXPECT_EQ(Tips(window), Text("${irc_applyed}"));
-  ASSERT_TRUE(binding_->Manager().Link().WaitUntilQueueIdle(5000));
-  EXPECT_NE(unit_->Snapshot().scenes[0].outputs[0].bands[3].gain_tenths, 180);
+  AnswerNextMessage(tolva::kit::kResultConfirm);  // "${irc_apply_tips}": keep it
   Click(window, "closebtn");
-  EXPECT_EQ(window.result(), 1);
+  ASSERT_EQ(window.result(), 1);
+  EXPECT_TRUE(window.Result().apply_owed);
+  EXPECT_EQ(unit_->Snapshot().scenes[0].outputs[0].bands[3].gain_tenths, 180);  // not yet
+
+  // What the menu does with the result: the apply, then disconnect and connect.
+  log_->Take();
+  tolva::model::EqualizerManager& manager = binding_->Manager();
+  manager.ReadAgainAfterRoomCorrection(window.Result());
+  std::vector<std::string> writes;
+  const auto index_of = [&writes](const std::string& w) {
+    return std::find(writes.begin(), writes.end(), w) - writes.begin();
+  };
+  ASSERT_TRUE(WaitFor([&] {
+    for (auto& w : log_->Take()) writes.push_back(w);
+    return index_of("3:1f:1") < static_cast<long>(writes.size()) &&
+           manager.State() == ConnectState::kConnected && !manager.IsReading();
+  }));
+  // IRC_Ctrl 2 (apply) went out and was answered before PC_Connect 0 closed the link.
+  EXPECT_LT(index_of("1:13:2"), index_of("3:1f:0"));
+  EXPECT_LT(index_of("3:1f:0"), index_of("3:1f:1"));
+  const int applied = unit_->Snapshot().scenes[0].outputs[0].bands[3].gain_tenths;
+  EXPECT_NE(applied, 180);
+  // The read after the reconnect brought the corrected band.
+  EXPECT_NEAR(manager.LiveProfile().channels[0].eqArray[3].eqGain, applied / 10.0 - 18.0, 1e-4);
+}
+
+TEST_F(AutoCalWindow, WhileAStoppedRunWindsDownStartStaysOffAndCloseStillCloses) {
+  GateClock gate;
+  CAutoCalWnd window(&main_, binding_->Manager(), gate);
+  window.show();
+  Click(window, "start_auto_cal");  // the worker now waits in its first pause
+  Click(window, "start_auto_cal");  // stop
+  EXPECT_EQ(Tips(window), Text("${irc_stoped}"));
+  EXPECT_FALSE(IsEnabled(window, "start_auto_cal"));
+  EXPECT_TRUE(IsEnabled(window, "closebtn"));
+  Click(window, "closebtn");
+  EXPECT_TRUE(window.isVisible());  // closes once the worker has sent the stop and ended
+  gate.Open();
+  ASSERT_TRUE(WaitFor([&] { return !window.isVisible(); }));
+  EXPECT_EQ(window.result(), 0);
+  EXPECT_FALSE(window.Calibration().IsRunning());
+  EXPECT_FALSE(unit_->WithUnit(
+      [](tolva::emulator::EmulatedUnit& u) { return u.room_correction().running(); }));
+}
+
+TEST_F(AutoCalWindow, UnpluggingTheUnitClosesTheWindowAndEndsTheRun) {
+  GateClock gate;
+  CAutoCalWnd window(&main_, binding_->Manager(), gate);
+  window.show();
+  Click(window, "start_auto_cal");
+  binding_->Manager().DevicePlugOut();
+  gate.Open();
+  ASSERT_TRUE(WaitFor([&] { return !window.isVisible(); }));
+  EXPECT_EQ(window.result(), 0);
+  EXPECT_FALSE(window.Calibration().IsRunning());
 }
 
 TEST_F(AutoCalWindow, WithoutACorrectionNothingStartsAndSaveWaitsForARun) {
@@ -93,11 +216,12 @@ TEST_F(AutoCalWindow, WithoutACorrectionNothingStartsAndSaveWaitsForARun) {
   EXPECT_EQ(Tips(window), Text("${irc_start_tips}"));
   for (const char* option : {"irc_eq", "irc_delay", "irc_phase"}) Click(window, option);
   EXPECT_EQ(window.Calibration().modules(), 0);
-  // The warning is a modal message; answer it as the user would.
+  // The warning is a modal message with one button.
   QTimer::singleShot(100, [] {
     for (QWidget* w : QApplication::topLevelWidgets()) {
       if (auto* dialog = qobject_cast<QDialog*>(w);
           dialog && dialog->isVisible() && dialog->objectName() == "msgwnd") {
+        EXPECT_FALSE(dialog->findChild<QWidget*>(QStringLiteral("cancel_btn"))->isVisible());
         dialog->done(1);
       }
     }

@@ -1,0 +1,39 @@
+// The end of a room-correction run: the apply reaches the unit before the unit is read again.
+#include "base/debug_print.h"
+#include "model/equalizer_manager.h"
+
+namespace tolva::model {
+namespace {
+
+// A save-button apply may still sit in the queue, behind at most one command's full wait.
+constexpr int kQueueDrainMs = 2 * device::DspLink::kDefaultTimeoutMs + 1000;
+
+}  // namespace
+
+void EqualizerManager::ReadAgainAfterRoomCorrection(const AutoCalibration::Outcome& outcome) {
+  if (outcome.result != 1) return;
+  // The previous one posted its message as its last act, and a new one needs a connected unit.
+  if (correction_thread_.joinable()) correction_thread_.join();
+  PostMain(MSG_BUSY_OPEN);
+  correction_thread_ = std::thread([this, outcome] {
+    DebugPrint(L"AutoCalApplyThread start!\n");
+    bool confirmed = true;
+    if (outcome.apply_owed) {
+      confirmed = link_->IRC_Ctrl(2, outcome.channel_mask, outcome.eq_mode, true);
+    }
+    if (!link_->WaitUntilQueueIdle(kQueueDrainMs)) confirmed = false;
+    PostMain(MSG_BUSY_CLOSE);
+    main_sink_.load()->Post(
+        device::Notification{MSG_ROOM_CORRECTION_SENT, confirmed ? 1 : 0, 0, nullptr});
+    DebugPrint(L"AutoCalApplyThread end!\n");
+  });
+}
+
+void EqualizerManager::OnRoomCorrectionSent(bool confirmed) {
+  DebugPrint(L"Auto cal finished, need to sync data from dsp again!\n");
+  Disconnect();
+  Connect(false);
+  if (!confirmed) view_->ShowMessage("${irc_cmd_failed}");
+}
+
+}  // namespace tolva::model
