@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 
 #include <QFile>
+#include <QProcess>
 #include <QRegularExpression>
 #include <QSet>
+#include <QStandardPaths>
 #include <QXmlStreamReader>
 
 // The desktop files name each other: a launcher whose icon, file types or device ids do not
@@ -26,15 +28,15 @@ QString DesktopValue(const QString& desktop, const char* key) {
 }
 
 TEST(Packaging, LauncherFileTypesAndIconAgree) {
-  const QString desktop = ReadText(Packaging("org.tolva.TolvaDsp.desktop"));
-  EXPECT_EQ(DesktopValue(desktop, "Icon"), "org.tolva.TolvaDsp");
+  const QString desktop = ReadText(Packaging("org.tolva.tolvadsp.desktop"));
+  EXPECT_EQ(DesktopValue(desktop, "Icon"), "org.tolva.tolvadsp");
   EXPECT_TRUE(DesktopValue(desktop, "Exec").startsWith("tolva-dsp "));
 
   QSet<QString> desktop_types;
   for (const QString& t : DesktopValue(desktop, "MimeType").split(';', Qt::SkipEmptyParts)) {
     desktop_types.insert(t);
   }
-  QFile mime(Packaging("org.tolva.TolvaDsp.mime.xml"));
+  QFile mime(Packaging("org.tolva.tolvadsp.mime.xml"));
   ASSERT_TRUE(mime.open(QIODevice::ReadOnly));
   QXmlStreamReader xml(&mime);
   QSet<QString> declared;
@@ -52,10 +54,38 @@ TEST(Packaging, LauncherFileTypesAndIconAgree) {
   EXPECT_EQ(desktop_types, declared);
   EXPECT_EQ(globs, (QSet<QString>{"*.spf", "*.wpf"}));
 
-  const QString metainfo = ReadText(Packaging("org.tolva.TolvaDsp.metainfo.xml"));
-  EXPECT_TRUE(metainfo.contains("<id>org.tolva.TolvaDsp</id>"));
-  EXPECT_TRUE(metainfo.contains(">org.tolva.TolvaDsp.desktop</launchable>"));
+  const QString metainfo = ReadText(Packaging("org.tolva.tolvadsp.metainfo.xml"));
+  EXPECT_TRUE(metainfo.contains("<id>org.tolva.tolvadsp</id>"));
+  EXPECT_TRUE(metainfo.contains(">org.tolva.tolvadsp.desktop</launchable>"));
   for (const QString& type : declared) EXPECT_TRUE(metainfo.contains(type)) << type.toStdString();
+}
+
+// Software centres and menus drop or misfile entries their validators reject; the component id,
+// the launcher and the metainfo file names must also agree for the metainfo to be picked up.
+TEST(Packaging, LauncherAndMetainfoPassTheDistributionValidators) {
+  const struct {
+    const char* program;
+    QStringList arguments;
+  } checks[] = {
+      {"desktop-file-validate", {Packaging("org.tolva.tolvadsp.desktop")}},
+      {"appstreamcli",
+       {"validate", "--pedantic", "--no-net", Packaging("org.tolva.tolvadsp.metainfo.xml")}},
+  };
+  for (const auto& check : checks) {
+    const QString program = QStandardPaths::findExecutable(QLatin1String(check.program));
+    ASSERT_FALSE(program.isEmpty()) << check.program << " is missing (scripts/packages.txt)";
+    QProcess process;
+    process.setProcessChannelMode(QProcess::MergedChannels);
+    process.start(program, check.arguments);
+    ASSERT_TRUE(process.waitForFinished(60000)) << check.program;
+    const QString output = QString::fromUtf8(process.readAll());
+    EXPECT_EQ(process.exitCode(), 0) << check.program << ": " << output.toStdString();
+    // Hints and pedantic notes pass with exit code 0; they are faults here all the same.
+    EXPECT_FALSE(
+        output.contains(QRegularExpression(QStringLiteral("\\b(hint|warning|error)\\b|^[PIWE]: "),
+                                           QRegularExpression::MultilineOption)))
+        << check.program << ": " << output.toStdString();
+  }
 }
 
 TEST(Packaging, UdevRuleGrantsTheUnitToTheSeatBeforeUaccessRuns) {
