@@ -4,7 +4,6 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QIcon>
-#include <QMessageBox>
 #include <QProcess>
 #include <QProcessEnvironment>
 
@@ -21,26 +20,22 @@
 #include "base/debug_print.h"
 #include "base/language_switch.h"
 #include "base/language_tables.h"
+#include "ui/kit/theme.h"
 #include "ui/main_wnd.h"
+#include "ui/window_dialogs.h"
 
 namespace tolva::app {
 namespace {
 
-constexpr const char* kDesktopId = "org.tolva.TolvaDsp";
+constexpr const char* kDesktopId = "org.tolva.tolvadsp";
 
 // The program's own files live in the directory it was started from, not beside the binary.
 std::string InWorkingDirectory(const QString& directory, const char* name) {
   return QDir(directory).filePath(QString::fromLatin1(name)).toStdString();
 }
 
-QString Resolved(const char* placeholder) {
-  return QString::fromStdString(Languages().Resolve(placeholder));
-}
-
 void ShowAlreadyRunning(CMainWnd& window) {
-  QMessageBox box(QMessageBox::Information, Resolved("${tips}"), Resolved("${mutex_tips}"),
-                  QMessageBox::Ok, &window);
-  box.exec();
+  ShowMessageBox(&window, QStringLiteral("${mutex_tips}"), QStringLiteral("${tips}"));
 }
 
 }  // namespace
@@ -55,6 +50,8 @@ int RunApplication(int argc, char** argv) {
   QApplication::setApplicationName(QStringLiteral("tolva-dsp"));
   QGuiApplication::setDesktopFileName(QString::fromLatin1(kDesktopId));
   QApplication::setWindowIcon(QIcon(QStringLiteral(":/common/app_icon.svg")));
+  // Windows the program does not build itself (file dialogs) follow the theme too.
+  QApplication::setPalette(tolva::kit::theme::Palette());
 
   const ParsedOptions parsed = ParseAppOptions(
       QApplication::arguments(),

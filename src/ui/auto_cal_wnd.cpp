@@ -1,5 +1,6 @@
 #include "ui/auto_cal_wnd.h"
 
+#include <QFrame>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -46,48 +47,78 @@ CAutoCalWnd::CAutoCalWnd(QWidget* owner, tolva::model::EqualizerManager& manager
                          tolva::Clock& clock)
     : CDialogWnd(owner, "autocalwnd", "AutoCalWnd"), manager_(manager) {
   SetTitle(QStringLiteral("${auto_cal}"));
+  // The top band is the run's state: its ring and its latest text.
+  auto* band = new QFrame(this);
+  band->setObjectName(QStringLiteral("irc_status_band"));
+  band->setProperty("role", "band");
+  auto* status = new QHBoxLayout(band);
+  tolva::kit::theme::SetLayoutMetrics(status, 8, 12);
+  auto* progress = new CCircleProgressUI(band);
+  progress->setObjectName(QStringLiteral("progress"));
+  tolva::kit::theme::FixSize(progress, 52, 52);
+  status->addWidget(progress);
+  QLabel* tips = MakeLabel(band, QStringLiteral("tips"), QStringLiteral("${irc_ready}"));
+  tips->setWordWrap(true);
+  status->addWidget(tips, 1);
+  Content()->addWidget(band);
+
   auto* graph = new UIEqualizerAc(this);
   graph->setObjectName(QStringLiteral("equalizer_ac"));
   graph->setMinimumSize(tolva::kit::theme::Scaled(owner, 560),
                         tolva::kit::theme::Scaled(owner, 220));
-  Content()->addWidget(graph);
+  Content()->addWidget(graph, 1);
 
-  auto* outputs = new QHBoxLayout();
+  // One row per choice, its name in a first column of equal width.
+  auto* choices = new QGridLayout();
+  tolva::kit::theme::SetLayoutMetrics(choices, 0, 6);
+  auto row_label = [this, choices](int row, const char* name, const char* raw) {
+    QLabel* label = MakeLabel(this, QString::fromLatin1(name), QString::fromLatin1(raw));
+    choices->addWidget(label, row, 0, Qt::AlignLeft | Qt::AlignVCenter);
+  };
+  auto row_of = [choices](int row) {
+    auto* line = new QHBoxLayout();
+    tolva::kit::theme::SetLayoutMetrics(line, 0, 6);
+    choices->addLayout(line, row, 1);
+    return line;
+  };
+  row_label(0, "irc_outputs_label", "${irc_outputs}");
+  QHBoxLayout* outputs = row_of(0);
   for (int ch = 0; ch < kOutputChannels; ++ch) {
     outputs->addWidget(MakeOption(this, Indexed("ch_checkbox_", ch),
-                                  QStringLiteral("CH%1").arg(ch + 1), -1, 22, ch));
+                                  QStringLiteral("CH%1").arg(ch + 1), 56, 26, ch));
     QLabel* distance = MakeLabel(this, QStringLiteral("ch_%1: ").arg(ch), QString(), "caption");
     distance->hide();
     outputs->addWidget(distance);
   }
-  Content()->addLayout(outputs);
-  auto* effects = new QHBoxLayout();
-  effects->addWidget(
-      MakeLabel(this, QStringLiteral("audio_effect_label"), QStringLiteral("${audio_effect}")));
+  outputs->addStretch(1);
+  row_label(1, "audio_effect_label", "${audio_effect}");
+  QHBoxLayout* effects = row_of(1);
   for (int i = 0; i < kAudioEffects; ++i) {
     effects->addWidget(
-        MakeOption(this, Indexed("audio_effect_", i), QString::number(i + 1), 28, 22, i));
+        MakeOption(this, Indexed("audio_effect_", i), QString::number(i + 1), 34, 26, i));
   }
-  Content()->addLayout(effects);
-  auto* options = new QHBoxLayout();
-  for (const char* name : {"irc_eq", "irc_delay", "irc_phase", "display_eq", "display_spk"}) {
+  effects->addStretch(1);
+  row_label(2, "irc_correct_label", "${irc_correct}");
+  QHBoxLayout* options = row_of(2);
+  for (const char* name : {"irc_eq", "irc_delay", "irc_phase"}) {
     options->addWidget(
-        MakeOption(this, QString::fromLatin1(name), QStringLiteral("${%1}").arg(name), -1, 22));
+        MakeOption(this, QString::fromLatin1(name), QStringLiteral("${%1}").arg(name), 84, 26));
   }
-  Content()->addLayout(options);
-  auto* status = new QHBoxLayout();
-  auto* progress = new CCircleProgressUI(this);
-  progress->setObjectName(QStringLiteral("progress"));
-  status->addWidget(progress);
-  QLabel* tips = MakeLabel(this, QStringLiteral("tips"), QString());
-  tips->setWordWrap(true);
-  status->addWidget(tips, 1);
-  Content()->addLayout(status);
+  options->addSpacing(tolva::kit::theme::Scaled(owner, 18));
+  options->addWidget(
+      MakeLabel(this, QStringLiteral("irc_show_label"), QStringLiteral("${irc_show}")));
+  for (const char* name : {"display_eq", "display_spk"}) {
+    options->addWidget(
+        MakeOption(this, QString::fromLatin1(name), QStringLiteral("${%1}").arg(name), 96, 26));
+  }
+  options->addStretch(1);
+  choices->setColumnStretch(1, 1);
+  Content()->addLayout(choices);
   AddButton("start_auto_cal", QStringLiteral("${start_irc}"));
   AddButton("irc_save_data", QStringLiteral("${irc_save_data}"));
   AddButton("irc_cancel_data", QStringLiteral("${irc_cancel_data}"));
   FinishLayout();
-  tolva::kit::theme::FixSize(this, 620, -1);
+  tolva::kit::theme::FixSize(this, 660, -1);
 
   sink_ = tolva::kit::QtWindowSink::Create(
       this, [this](tolva::device::Notification& n) { OnMessage(n); });

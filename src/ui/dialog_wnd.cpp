@@ -3,7 +3,9 @@
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QPainter>
 #include <QScreen>
+#include <QStyle>
 #include <QVBoxLayout>
 
 #include <strings.h>
@@ -28,7 +30,6 @@ CDialogWnd::CDialogWnd(QWidget* owner, const char* window_name, const char* clas
     : QDialog(owner, Qt::Dialog | Qt::FramelessWindowHint) {
   setObjectName(QString::fromLatin1(window_name));
   setProperty("windowClass", QString::fromLatin1(class_name));
-  setProperty("dialogFrame", true);
   setAttribute(Qt::WA_DeleteOnClose, false);
   setModal(true);
   if (const QScreen* screen = QGuiApplication::primaryScreen()) {
@@ -54,6 +55,7 @@ CDialogWnd::CDialogWnd(QWidget* owner, const char* window_name, const char* clas
   text->setWordWrap(true);
   text->setAlignment(Qt::AlignCenter);
   text->setMinimumHeight(theme::Scaled(owner, 36));
+  text->hide();  // until there is a text: no blank band above the content
   body->addWidget(text);
   content_ = new QVBoxLayout();
   theme::SetLayoutMetrics(content_, 0, 6);
@@ -81,9 +83,16 @@ CSButtonUI* CDialogWnd::AddButton(const char* name, const QString& raw_text) {
 }
 
 void CDialogWnd::FinishLayout() {
-  theme::ApplyScale(this, theme::ScaleOf(parentWidget()));
+  theme::ApplyOwnerTheme(this, parentWidget());
   theme::FixSize(this, 380, -1);
   surface_->Attach();
+}
+
+void CDialogWnd::paintEvent(QPaintEvent* event) {
+  QDialog::paintEvent(event);
+  QPainter p(this);
+  p.setPen(theme::Border());
+  p.drawRect(rect().adjusted(0, 0, -1, -1));
 }
 
 tolva::kit::ControlSurface& CDialogWnd::Surface() {
@@ -95,7 +104,20 @@ void CDialogWnd::SetTitle(const QString& raw) {
 }
 
 void CDialogWnd::SetText(const QString& raw) {
-  if (!raw.isEmpty()) tolva::kit::SetWidgetText(findChild<QLabel*>("MessageText"), raw);
+  if (raw.isEmpty()) return;
+  auto* text = findChild<QLabel*>("MessageText");
+  tolva::kit::SetWidgetText(text, raw);
+  text->show();
+}
+
+void CDialogWnd::SetHint(const QString& raw) {
+  SetText(raw);
+  auto* text = findChild<QLabel*>("MessageText");
+  text->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+  text->setMinimumHeight(0);
+  text->setProperty("role", "hint");
+  text->style()->unpolish(text);
+  text->style()->polish(text);
 }
 
 void CDialogWnd::OnNotify(const tolva::kit::ControlNotify& notify) {

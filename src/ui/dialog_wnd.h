@@ -27,6 +27,8 @@ class CDialogWnd : public QDialog {
   // Set only when not empty; the layout's own text stays otherwise.
   void SetTitle(const QString& raw);
   void SetText(const QString& raw);
+  // The text as a quieter line that says what to do, aligned with the content below it.
+  void SetHint(const QString& raw);
   tolva::kit::ControlSurface& Surface();
   // Sizes the window, centres it over its owner and runs it modally.
   int Run();
@@ -40,6 +42,8 @@ class CDialogWnd : public QDialog {
   // A button or other notification; the default ends with the message dialog's codes.
   virtual void OnNotify(const tolva::kit::ControlNotify& notify);
   void FinishLayout();
+  // A frameless window needs its own edge to stand apart from the window under it.
+  void paintEvent(QPaintEvent* event) override;
 
  private:
   void Centre();

@@ -4,7 +4,6 @@
 #include <QTimer>
 
 #include "base/debug_print.h"
-#include "base/language_tables.h"
 #include "model/equalizer_manager.h"
 #include "model/manager_screen.h"
 #include "ui/controls/ui_equalizer.h"
@@ -18,13 +17,10 @@
 #include "ui/menu_routing.h"
 #include "ui/surface_screen_controls.h"
 #include "ui/update_fw_wnd.h"
+#include "ui/window_dialogs.h"
 
 namespace tolva::ui {
 namespace {
-
-QString Resolved(std::string_view text) {
-  return QString::fromStdString(Languages().Resolve(text));
-}
 
 // The window-side answers to what the manager asks of the screen.
 class WindowManagerView final : public model::ManagerScreen {
@@ -38,8 +34,8 @@ class WindowManagerView final : public model::ManagerScreen {
   }
   // Shown without a modal loop, so the window goes on while the notice is up.
   void ShowPlugOutNotice() override {
-    auto* box = new QMessageBox(QMessageBox::NoIcon, Resolved("${tips}"),
-                                Resolved("${device_plugout}"), QMessageBox::Ok, &window_);
+    QMessageBox* box =
+        NewMessageBox(&window_, QStringLiteral("${device_plugout}"), QStringLiteral("${tips}"));
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setModal(false);
     box->show();

@@ -1,5 +1,7 @@
 #include "ui/msg_wnd.h"
 
+#include <QHBoxLayout>
+#include <QLabel>
 #include <QLineEdit>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -7,6 +9,7 @@
 #include "ui/kit/message_types.h"
 #include "ui/kit/qt_text.h"
 #include "ui/kit/sbutton.h"
+#include "ui/kit/theme.h"
 #include "ui/widget_builders.h"
 
 namespace kit = tolva::kit;
@@ -76,9 +79,14 @@ void CMsgCheckBoxWnd::OnNotify(const kit::ControlNotify& notify) {
 }
 
 CNameMsgWnd::CNameMsgWnd(QWidget* owner) : CDialogWnd(owner, "namemsgwnd", "NameMsgWnd") {
-  QLineEdit* edit = tolva::ui::MakeEdit(this, QStringLiteral("name_edt"), QString(), -1, 26);
+  auto* row = new QHBoxLayout();
+  tolva::kit::theme::SetLayoutMetrics(row, 0, 8);
+  row->addWidget(
+      tolva::ui::MakeLabel(this, QStringLiteral("name_label"), QStringLiteral("${scene_name}")));
+  QLineEdit* edit = tolva::ui::MakeEdit(this, QStringLiteral("name_edt"), QString(), -1, 28);
   edit->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-  Content()->addWidget(edit);
+  row->addWidget(edit, 1);
+  Content()->addLayout(row);
   AddButton("confirm_btn", QStringLiteral("${confirm}"));
   AddButton("cancel_btn", QStringLiteral("${cancel}"));
   AddButton("third_btn", QString())->hide();

@@ -3,6 +3,8 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFocusEvent>
+#include <QFrame>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
@@ -43,24 +45,38 @@ CUpdateFwWnd::CUpdateFwWnd(QWidget* owner, tolva::model::EqualizerManager& manag
       link_(manager.Link()),
       clock_(clock) {
   SetTitle(QStringLiteral("${firmware_upgrade}"));
+  SetHint(QStringLiteral("${update_fw_hint}"));
   auto* row = new QHBoxLayout();
-  QLineEdit* path = tolva::ui::MakeEdit(this, QStringLiteral("file_path_edt"), QString(), -1, 26);
+  tolva::kit::theme::SetLayoutMetrics(row, 0, 6);
+  row->addWidget(tolva::ui::MakeLabel(this, QStringLiteral("file_path_label"),
+                                      QStringLiteral("${update_file}")));
+  QLineEdit* path = tolva::ui::MakeEdit(this, QStringLiteral("file_path_edt"), QString(), -1, 28);
   path->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
   path->setMaxLength(kMaxPathCharacters);
   row->addWidget(path, 1);
   row->addWidget(
-      tolva::ui::MakeButton(this, QStringLiteral("file_btn"), QStringLiteral("..."), 36, 26));
+      tolva::ui::MakeButton(this, QStringLiteral("file_btn"), QStringLiteral("${browse}"), 84, 28));
   Content()->addLayout(row);
+  // The run's state: the ring and its text side by side in one band.
+  auto* band = new QFrame(this);
+  band->setProperty("role", "band");
+  auto* status = new QHBoxLayout(band);
+  tolva::kit::theme::SetLayoutMetrics(status, 10, 12);
   auto* progress = new CCircleProgressUI(this);
   progress->setObjectName(QStringLiteral("progress"));
-  Content()->addWidget(progress, 0, Qt::AlignHCenter);
-  QLabel* tips = tolva::ui::MakeLabel(this, QStringLiteral("update_tips"), QString());
-  tips->setAlignment(Qt::AlignCenter);
-  Content()->addWidget(tips);
+  tolva::kit::theme::FixSize(progress, 56, 56);
+  status->addWidget(progress);
+  QLabel* tips =
+      tolva::ui::MakeLabel(this, QStringLiteral("update_tips"), QStringLiteral("${update_ready}"));
+  tips->setWordWrap(true);
+  tips->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+  status->addWidget(tips, 1);
+  Content()->addWidget(band);
   AddButton("update_btn", QStringLiteral("${update}"));
   AddButton("cancel_btn", QStringLiteral("${cancel}"));
   FinishLayout();
   path->installEventFilter(this);  // after the control layer's, so it sees the focus first
+  tolva::kit::theme::FixSize(this, 480, -1);
   sink_ = tolva::kit::QtWindowSink::Create(
       this, [this](tolva::device::Notification& n) { OnMessage(n); });
 }

@@ -3,6 +3,8 @@
 #include <QFileDialog>
 #include <QMessageBox>
 
+#include <memory>
+
 #include "ui/kit/message_types.h"
 #include "ui/kit/qt_text.h"
 #include "ui/kit/theme.h"
@@ -21,15 +23,19 @@ std::optional<std::string> Chosen(const QString& path) {
 
 }  // namespace
 
+QMessageBox* NewMessageBox(QWidget* owner, const QString& raw_text, const QString& raw_caption) {
+  auto* box = new QMessageBox(owner);
+  box->setObjectName(QStringLiteral("tolvaMessageBox"));
+  tolva::kit::theme::ApplyOwnerTheme(box, owner);
+  tolva::kit::SetWindowTitleText(box, raw_caption);
+  box->setText(tolva::kit::Resolve(raw_text));
+  box->setStandardButtons(QMessageBox::Ok);
+  return box;
+}
+
 void ShowMessageBox(QWidget* owner, const QString& raw_text, const QString& raw_caption) {
-  QMessageBox box(owner);
-  box.setObjectName(QStringLiteral("tolvaMessageBox"));
-  box.setProperty("tolvaRoot", true);
-  box.setStyleSheet(tolva::kit::theme::StyleSheet(tolva::kit::theme::ScaleOf(owner)));
-  tolva::kit::SetWindowTitleText(&box, raw_caption);
-  box.setText(tolva::kit::Resolve(raw_text));
-  box.setStandardButtons(QMessageBox::Ok);
-  box.exec();
+  std::unique_ptr<QMessageBox> box(NewMessageBox(owner, raw_text, raw_caption));
+  box->exec();
 }
 
 int WindowDialogs::ShowMessageDialog(std::string_view title, std::string_view text) {

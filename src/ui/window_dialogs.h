@@ -5,6 +5,8 @@
 
 #include "ui/kit/dialogs.h"
 
+class QMessageBox;
+
 // The dialogs of one window for the logic: the message dialogs, message boxes and file dialogs,
 // each modal over the window.
 class WindowDialogs final : public tolva::kit::Dialogs {
@@ -30,3 +32,5 @@ class WindowDialogs final : public tolva::kit::Dialogs {
 // A message box with an OK button, captioned with the resolved caption (so that
 // CMainWnd::CloseOpenTipsBoxes finds it), modal over owner.
 void ShowMessageBox(QWidget* owner, const QString& raw_text, const QString& raw_caption);
+// The same box, in the theme, not yet shown: for a box shown without a modal loop.
+QMessageBox* NewMessageBox(QWidget* owner, const QString& raw_text, const QString& raw_caption);

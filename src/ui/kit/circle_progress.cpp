@@ -52,6 +52,10 @@ void CCircleProgressUI::paintEvent(QPaintEvent*) {
     return;
   }
   p.drawArc(ring, 90 * 16, -value_ * 360 * 16 / 100);
-  p.setPen(theme::Text());
+  // The window's text colour: readable on the window the ring sits in.
+  p.setPen(palette().color(QPalette::WindowText));
+  QFont f = font();
+  f.setPixelSize(std::max(8, side / 4));
+  p.setFont(f);
   p.drawText(rect(), Qt::AlignCenter, QStringLiteral("%1%").arg(value_));
 }

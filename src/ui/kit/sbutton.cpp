@@ -102,34 +102,29 @@ void CSButtonUI::leaveEvent(QEvent* event) {
   QAbstractButton::leaveEvent(event);
 }
 
+tolva::kit::theme::ButtonLook CSButtonUI::Look() const {
+  return tolva::kit::theme::ButtonColors({isEnabled(), IsSelected(), isDown(), hover_}, accent_,
+                                         text_color_);
+}
+
+tolva::kit::theme::ButtonLook CSButtonUI::LookWhen(bool enabled, bool on) const {
+  return tolva::kit::theme::ButtonColors({enabled, on, false, false}, accent_, text_color_);
+}
+
 void CSButtonUI::paintEvent(QPaintEvent*) {
   namespace theme = tolva::kit::theme;
   QPainter p(this);
   p.setRenderHint(QPainter::Antialiasing);
   const QRectF box = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
   const qreal radius = theme::Scaled(this, 3);
-  const bool on = IsSelected();
-  QColor fill = theme::ButtonFill();
-  if (!isEnabled()) {
-    fill = theme::ButtonDisabledFill();
-  } else if (on) {
-    fill = accent_;
-    fill.setAlpha(isDown() ? 150 : 110);
-  } else if (isDown()) {
-    fill = theme::ButtonPressedFill();
-  } else if (hover_) {
-    fill = theme::ButtonHoverFill();
-  }
+  const theme::ButtonLook look = Look();
   QPainterPath path;
   path.addRoundedRect(box, radius, radius);
-  p.fillPath(path, fill);
-  p.setPen(QPen(on && isEnabled() ? accent_ : theme::Border(), 1));
-  if (hasFocus()) p.setPen(QPen(theme::Accent(), 1));
+  p.fillPath(path, look.fill);
+  p.setPen(QPen(hasFocus() ? theme::Accent() : look.border, 1));
   p.drawPath(path);
 
-  QColor ink = text_color_.isValid() ? text_color_ : theme::Text();
-  if (!isEnabled()) ink = theme::DisabledText();
-  p.setPen(ink);
+  p.setPen(look.ink);
   if (!icon().isNull()) {
     const int side = std::min(width(), height()) * 2 / 3;
     icon().paint(&p, QRect((width() - side) / 2, (height() - side) / 2, side, side),

@@ -3,6 +3,8 @@
 #include <QAbstractButton>
 #include <QColor>
 
+#include "ui/kit/theme.h"
+
 // A button with a selected state ("SButton"); checkable, it serves as an option. Its text wraps
 // onto as many lines as it needs and shrinks its font before it would ever clip.
 class CSButtonUI : public QAbstractButton {
@@ -20,6 +22,10 @@ class CSButtonUI : public QAbstractButton {
   QColor TextColor() const { return text_color_; }
   // Colour of the fill when selected or checked.
   void SetAccent(const QColor& color);
+  // The colours it is drawn with in its current state.
+  tolva::kit::theme::ButtonLook Look() const;
+  // The colours it would be drawn with, enabled or not, on or not (neither hovered nor pressed).
+  tolva::kit::theme::ButtonLook LookWhen(bool enabled, bool on) const;
 
   QSize sizeHint() const override;
   QSize minimumSizeHint() const override;

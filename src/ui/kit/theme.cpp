@@ -4,6 +4,9 @@
 #include <QVariant>
 #include <QWidget>
 
+#include <algorithm>
+#include <cmath>
+
 namespace tolva::kit::theme {
 namespace {
 
@@ -60,10 +63,10 @@ QColor Text() {
   return QColor(0xffdadde2);
 }
 QColor DimText() {
-  return QColor(0xff8d939c);
+  return QColor(0xff9aa0a8);
 }
 QColor DisabledText() {
-  return QColor(0xff5a5f66);
+  return QColor(0xff8a8f96);
 }
 QColor Accent() {
   return QColor(0xff00c000);
@@ -84,6 +87,101 @@ QColor ButtonDisabledFill() {
   return QColor(0xff22252a);
 }
 
+QColor SelectionFill() {
+  return QColor(0xff0a5a14);
+}
+
+namespace {
+
+double Linear(int channel) {
+  const double c = channel / 255.0;
+  return c <= 0.04045 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
+}
+
+double Luminance(const QColor& c) {
+  return 0.2126 * Linear(c.red()) + 0.7152 * Linear(c.green()) + 0.0722 * Linear(c.blue());
+}
+
+QColor Mix(const QColor& a, const QColor& b, double share_of_b) {
+  auto mix = [share_of_b](int x, int y) {
+    return static_cast<int>(std::lround(x + (y - x) * share_of_b));
+  };
+  return QColor(mix(a.red(), b.red()), mix(a.green(), b.green()), mix(a.blue(), b.blue()));
+}
+
+}  // namespace
+
+double ContrastRatio(const QColor& a, const QColor& b) {
+  const double la = Luminance(a);
+  const double lb = Luminance(b);
+  return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+QColor Over(const QColor& top, const QColor& under) {
+  return Mix(under, top, top.alphaF());
+}
+
+QColor Readable(const QColor& ink, const QColor& ground) {
+  const QColor toward = Luminance(ground) < 0.18 ? QColor(Qt::white) : QColor(Qt::black);
+  QColor result = ink;
+  result.setAlpha(255);
+  for (int step = 1; step <= 20 && ContrastRatio(result, ground) < kMinimumContrast; ++step) {
+    result = Mix(ink, toward, step / 20.0);
+  }
+  return result;
+}
+
+QPalette Palette() {
+  QPalette p;
+  const auto set = [&p](QPalette::ColorRole role, const QColor& normal, const QColor& disabled) {
+    p.setColor(QPalette::All, role, normal);
+    p.setColor(QPalette::Disabled, role, disabled);
+  };
+  set(QPalette::Window, Background(), Background());
+  set(QPalette::WindowText, Text(), DisabledText());
+  set(QPalette::Base, Background(), Panel());
+  set(QPalette::AlternateBase, Panel(), Panel());
+  set(QPalette::Text, Text(), DisabledText());
+  set(QPalette::PlaceholderText, DimText(), DisabledText());
+  set(QPalette::Button, ButtonFill(), ButtonDisabledFill());
+  set(QPalette::ButtonText, Text(), DisabledText());
+  set(QPalette::BrightText, QColor(Qt::white), DisabledText());
+  set(QPalette::ToolTipBase, Panel(), Panel());
+  set(QPalette::ToolTipText, Text(), Text());
+  set(QPalette::Highlight, SelectionFill(), Panel());
+  set(QPalette::HighlightedText, Text(), DisabledText());
+  set(QPalette::Link, Readable(Accent(), Background()), DisabledText());
+  set(QPalette::LinkVisited, Readable(Accent(), Background()), DisabledText());
+  set(QPalette::Light, PanelRaised(), PanelRaised());
+  set(QPalette::Midlight, ButtonHoverFill(), ButtonHoverFill());
+  set(QPalette::Mid, Border(), Border());
+  set(QPalette::Dark, ButtonPressedFill(), ButtonPressedFill());
+  set(QPalette::Shadow, QColor(Qt::black), QColor(Qt::black));
+  return p;
+}
+
+ButtonLook ButtonColors(const ButtonState& state, const QColor& accent, const QColor& text_color) {
+  ButtonLook look{ButtonFill(), Border(), text_color.isValid() ? text_color : Text()};
+  if (!state.enabled) {
+    look.fill = ButtonDisabledFill();
+    look.ink = DisabledText();
+    return look;
+  }
+  if (state.on) {
+    QColor tint = accent;
+    tint.setAlpha(state.down ? 150 : 110);
+    // Opaque, so the text reads the same over any window.
+    look.fill = Over(tint, Background());
+    look.border = accent;
+  } else if (state.down) {
+    look.fill = ButtonPressedFill();
+  } else if (state.hover) {
+    look.fill = ButtonHoverFill();
+  }
+  look.ink = Readable(look.ink, look.fill);
+  return look;
+}
+
 int ScaleOf(const QWidget* widget) {
   for (const QWidget* w = widget; w != nullptr; w = w->parentWidget()) {
     const QVariant scale = w->property(kScale);
@@ -102,10 +200,14 @@ QString StyleSheet(int percent) {
 * { color: %TEXT%; font-size: %F11%px; }
 *[tolvaRoot="true"] { background: %BG%; }
 QFrame[titleBar="true"] { background: %PANEL%; border: none; border-bottom: 1px solid %BORDER%; }
-QFrame[dialogFrame="true"] { background: %BG%; border: 1px solid %BORDER%; }
 QFrame[panel="true"] { background: %PANEL%; border: 1px solid %BORDER%; border-radius: %R3%px; }
 QLabel { background: transparent; }
+QLabel:disabled { color: %DISABLED%; }
 QLabel[role="caption"] { color: %DIM%; font-size: %F10%px; }
+QLabel[role="header"] { color: %DIM%; font-weight: bold; }
+QLabel[role="hint"] { color: %DIM%; }
+QFrame[role="listHeader"] { background: %PANEL%; border: 1px solid %BORDER%; border-bottom: none; }
+QFrame[role="band"] { background: %PANEL%; border: 1px solid %BORDER%; border-radius: %R3%px; }
 QLabel[role="title"] { font-size: %F13%px; font-weight: bold; }
 QLabel[role="brand"] { font-size: %F16%px; font-weight: bold; color: %ACCENT%; }
 QLineEdit { background: %BG%; border: 1px solid %BORDER%; border-radius: %R2%px;
@@ -115,7 +217,7 @@ QLineEdit:focus { border: 1px solid %ACCENT%; }
 QLineEdit:disabled { color: %DISABLED%; background: %PANEL%; }
 QComboBox { background: %BUTTON%; border: 1px solid %BORDER%; border-radius: %R2%px;
             padding: 0px %P4%px; }
-QComboBox:disabled { color: %DISABLED%; }
+QComboBox:disabled { color: %DISABLED%; background: %BUTTONOFF%; }
 QComboBox::drop-down { border: none; width: %P14%px; }
 QComboBox::down-arrow { image: url(:/images/arrow_down.svg); width: %P8%px; height: %P8%px; }
 QComboBox QAbstractItemView { background: %PANEL%; border: 1px solid %BORDER%;
@@ -132,15 +234,36 @@ QSlider::handle:horizontal { background: %HANDLE%; border: 1px solid %BORDER%;
 QSlider::handle:vertical { background: %HANDLE%; border: 1px solid %BORDER%;
                            height: %P10%px; margin: 0px -%P4%px; border-radius: %P3%px; }
 QSlider::handle:disabled { background: %PANEL%; }
-QListWidget { background: %BG%; border: 1px solid %BORDER%; }
-QListWidget::item:selected { background: %ACCENTDIM%; }
+QAbstractItemView { background: %BG%; border: 1px solid %BORDER%; outline: none;
+                    selection-background-color: %ACCENTDIM%; selection-color: %TEXT%; }
+QAbstractItemView::item:selected { background: %ACCENTDIM%; color: %TEXT%; }
+QAbstractItemView::item:hover:!selected { background: %PANEL%; }
+QHeaderView::section { background: %PANEL%; color: %DIM%; border: none;
+                       border-right: 1px solid %BORDER%; border-bottom: 1px solid %BORDER%;
+                       padding: %P2%px %P4%px; }
+QScrollBar:vertical { background: %BG%; width: %P10%px; margin: 0px; border: none; }
+QScrollBar:horizontal { background: %BG%; height: %P10%px; margin: 0px; border: none; }
+QScrollBar::handle { background: %BUTTONHOVER%; border-radius: %P3%px; }
+QScrollBar::handle:vertical { min-height: %P20%px; }
+QScrollBar::handle:horizontal { min-width: %P20%px; }
+QScrollBar::add-line, QScrollBar::sub-line { width: 0px; height: 0px; }
+QScrollBar::add-page, QScrollBar::sub-page { background: none; }
+QPushButton, QToolButton { background: %BUTTON%; border: 1px solid %BORDER%; border-radius: %R3%px;
+                           padding: %P4%px %P14%px; min-height: %P16%px; }
+QPushButton { min-width: %P64%px; }
+QPushButton:hover, QToolButton:hover { background: %BUTTONHOVER%; }
+QPushButton:pressed, QToolButton:pressed { background: %BUTTONDOWN%; }
+QPushButton:default, QPushButton:focus { border: 1px solid %ACCENT%; }
+QPushButton:disabled, QToolButton:disabled { background: %BUTTONOFF%; color: %DISABLED%; }
+QCheckBox, QRadioButton { background: transparent; spacing: %P4%px; }
+QCheckBox:disabled, QRadioButton:disabled { color: %DISABLED%; }
 QMenu { background: %PANEL%; border: 1px solid %BORDER%; padding: %P2%px; }
 QMenu::item { padding: %P4%px %P20%px %P4%px %P20%px; }
 QMenu::item:selected { background: %ACCENTDIM%; }
 QMenu::item:disabled { color: %DISABLED%; }
 QToolTip { background: %PANEL%; color: %TEXT%; border: 1px solid %BORDER%; }
 )");
-  const QColor accent_dim(0xff0a5a14);
+  const QColor accent_dim = SelectionFill();
   const std::pair<const char*, QString> values[] = {
       {"%TEXT%", Hex(Text())},
       {"%DIM%", Hex(DimText())},
@@ -151,6 +274,9 @@ QToolTip { background: %PANEL%; color: %TEXT%; border: 1px solid %BORDER%; }
       {"%ACCENT%", Hex(Accent())},
       {"%ACCENTDIM%", Hex(accent_dim)},
       {"%BUTTON%", Hex(ButtonFill())},
+      {"%BUTTONHOVER%", Hex(ButtonHoverFill())},
+      {"%BUTTONDOWN%", Hex(ButtonPressedFill())},
+      {"%BUTTONOFF%", Hex(ButtonDisabledFill())},
       {"%HANDLE%", Hex(QColor(0xffc8ccd2))},
       {"%F10%", px(10)},
       {"%F11%", px(11)},
@@ -164,7 +290,9 @@ QToolTip { background: %PANEL%; color: %TEXT%; border: 1px solid %BORDER%; }
       {"%P8%", px(8)},
       {"%P10%", px(10)},
       {"%P14%", px(14)},
+      {"%P16%", px(16)},
       {"%P20%", px(20)},
+      {"%P64%", px(64)},
   };
   for (const auto& [key, value] : values) css.replace(QLatin1String(key), value);
   return css;
@@ -184,12 +312,18 @@ void SetLayoutMetrics(QLayout* layout, int margin, int spacing) {
 
 void ApplyScale(QWidget* root, int percent) {
   root->setProperty(kScale, percent);
+  root->setProperty("tolvaRoot", true);
+  root->setPalette(Palette());
   root->setStyleSheet(StyleSheet(percent));
   QList<QWidget*> widgets = root->findChildren<QWidget*>();
   widgets.prepend(root);
   for (QWidget* widget : widgets) ApplySize(widget, percent);
   for (QLayout* layout : root->findChildren<QLayout*>()) ApplyLayout(layout, percent);
   if (root->layout() != nullptr) root->layout()->activate();
+}
+
+void ApplyOwnerTheme(QWidget* window, const QWidget* owner) {
+  ApplyScale(window, ScaleOf(owner));
 }
 
 }  // namespace tolva::kit::theme
