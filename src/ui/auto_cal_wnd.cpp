@@ -48,18 +48,9 @@ CAutoCalWnd::CAutoCalWnd(QWidget* owner, tolva::model::EqualizerManager& manager
     : CDialogWnd(owner, "autocalwnd", "AutoCalWnd"), manager_(manager) {
   SetTitle(QStringLiteral("${auto_cal}"));
   // The top band is the run's state: its ring and its latest text.
-  auto* band = new QFrame(this);
+  QFrame* band =
+      tolva::ui::MakeStatusBand(this, QStringLiteral("tips"), QStringLiteral("${irc_ready}"));
   band->setObjectName(QStringLiteral("irc_status_band"));
-  band->setProperty("role", "band");
-  auto* status = new QHBoxLayout(band);
-  tolva::kit::theme::SetLayoutMetrics(status, 8, 12);
-  auto* progress = new CCircleProgressUI(band);
-  progress->setObjectName(QStringLiteral("progress"));
-  tolva::kit::theme::FixSize(progress, 52, 52);
-  status->addWidget(progress);
-  QLabel* tips = MakeLabel(band, QStringLiteral("tips"), QStringLiteral("${irc_ready}"));
-  tips->setWordWrap(true);
-  status->addWidget(tips, 1);
   Content()->addWidget(band);
 
   auto* graph = new UIEqualizerAc(this);

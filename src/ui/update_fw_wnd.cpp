@@ -3,7 +3,6 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFocusEvent>
-#include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -57,21 +56,8 @@ CUpdateFwWnd::CUpdateFwWnd(QWidget* owner, tolva::model::EqualizerManager& manag
   row->addWidget(
       tolva::ui::MakeButton(this, QStringLiteral("file_btn"), QStringLiteral("${browse}"), 84, 28));
   Content()->addLayout(row);
-  // The run's state: the ring and its text side by side in one band.
-  auto* band = new QFrame(this);
-  band->setProperty("role", "band");
-  auto* status = new QHBoxLayout(band);
-  tolva::kit::theme::SetLayoutMetrics(status, 10, 12);
-  auto* progress = new CCircleProgressUI(this);
-  progress->setObjectName(QStringLiteral("progress"));
-  tolva::kit::theme::FixSize(progress, 56, 56);
-  status->addWidget(progress);
-  QLabel* tips =
-      tolva::ui::MakeLabel(this, QStringLiteral("update_tips"), QStringLiteral("${update_ready}"));
-  tips->setWordWrap(true);
-  tips->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-  status->addWidget(tips, 1);
-  Content()->addWidget(band);
+  Content()->addWidget(tolva::ui::MakeStatusBand(this, QStringLiteral("update_tips"),
+                                                 QStringLiteral("${update_ready}")));
   AddButton("update_btn", QStringLiteral("${update}"));
   AddButton("cancel_btn", QStringLiteral("${cancel}"));
   FinishLayout();

@@ -1,10 +1,13 @@
 #include "ui/widget_builders.h"
 
 #include <QComboBox>
+#include <QFrame>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QSlider>
 
+#include "ui/kit/circle_progress.h"
 #include "ui/kit/qt_controls.h"
 #include "ui/kit/qt_text.h"
 #include "ui/kit/sbutton.h"
@@ -70,6 +73,21 @@ QComboBox* MakeCombo(QWidget* parent, const QString& name, int width, int height
   combo->setFocusPolicy(Qt::NoFocus);
   kit::theme::FixSize(combo, width, height);
   return combo;
+}
+
+QFrame* MakeStatusBand(QWidget* parent, const QString& tips_name, const QString& raw_tips) {
+  auto* band = new QFrame(parent);
+  band->setProperty("role", "band");
+  auto* row = new QHBoxLayout(band);
+  kit::theme::SetLayoutMetrics(row, 8, 12);
+  auto* progress = Named(new CCircleProgressUI(band), QStringLiteral("progress"), kNoIndex);
+  kit::theme::FixSize(progress, 52, 52);
+  row->addWidget(progress);
+  QLabel* tips = MakeLabel(band, tips_name, raw_tips);
+  tips->setWordWrap(true);
+  tips->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+  row->addWidget(tips, 1);
+  return band;
 }
 
 }  // namespace tolva::ui

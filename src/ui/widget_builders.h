@@ -4,6 +4,7 @@
 
 class CSButtonUI;
 class QComboBox;
+class QFrame;
 class QLabel;
 class QLineEdit;
 class QSlider;
@@ -27,6 +28,8 @@ QLabel* MakeLabel(QWidget* parent, const QString& name, const QString& raw_text,
 QSlider* MakeSlider(QWidget* parent, const QString& name, bool vertical, int minimum, int maximum,
                     int index = kNoIndex);
 QComboBox* MakeCombo(QWidget* parent, const QString& name, int width, int height);
+// A band with a progress ring ("progress") beside a wrapping text (tips_name): a run's state.
+QFrame* MakeStatusBand(QWidget* parent, const QString& tips_name, const QString& raw_tips);
 // "name_%d" with the index.
 QString Indexed(const char* format, int index);
 
