@@ -57,8 +57,12 @@ int RunReadWhole(const DeviceOptions& device, std::span<char* const> args) {
   DeviceSession session(device.factory);
   if (const int r = session.Connect(); r != kExitOk) return r;
   model::EqualizerManager& manager = session.Manager();
-  manager.ReadWholeUnit();
+  const model::UnitOutcome outcome = manager.ReadWholeUnit();
   session.ApplyReplies();
+  // The old file stays as it was unless everything it will hold was read.
+  if (outcome != model::UnitOutcome::kDone) {
+    return ExitCodeOf(outcome, "The unit was not read completely; the file was not written");
+  }
   return Saved(manager.SaveWholeProfileFile(args[0]));
 }
 
@@ -83,14 +87,15 @@ int RunWrite(const DeviceOptions& device, std::span<char* const> args) {
   DeviceSession session(device.factory);
   if (const int r = session.Connect(); r != kExitOk) return r;
   model::EqualizerManager& manager = session.Manager();
+  model::UnitOutcome outcome;
   if (whole) {
     manager.Unit() = *loaded;
-    manager.SetReadWholeProfileToMCU();
+    outcome = manager.SetReadWholeProfileToMCU();
     session.FinishQueuedCommands();
   } else {
-    manager.SetReadCurProfileToMCU(loaded->live);
+    outcome = manager.SetReadCurProfileToMCU(loaded->live);
   }
-  return kExitOk;
+  return ExitCodeOf(outcome, "The file was not written to the unit completely");
 }
 
 }  // namespace tolva::cli

@@ -42,6 +42,9 @@ int DeviceSession::Connect() {
   ApplyReplies();
 
   device::DspLink& link = manager_.Link();
+  if (manager_.LastReadOutcome() != model::UnitOutcome::kDone) {
+    return ExitCodeOf(manager_.LastReadOutcome(), "The unit's settings were not read");
+  }
   if (link.HandshakeOk() && link.Model() != model::kModelNumber) {
     std::fprintf(stderr, "The unit is of another model (%d).\n", link.Model());
     return kExitOtherModel;
@@ -58,6 +61,20 @@ int DeviceSession::Connect() {
 void DeviceSession::FinishQueuedCommands() {
   manager_.Link().WaitUntilQueueIdle(kQueueDrainLimitMs);
   ApplyReplies();
+}
+
+int ExitCodeOf(model::UnitOutcome outcome, const char* what) {
+  switch (outcome) {
+    case model::UnitOutcome::kDone:
+      return kExitOk;
+    case model::UnitOutcome::kUnitGone:
+      std::fprintf(stderr, "%s: the unit left the bus part-way.\n", what);
+      return kExitNoUnit;
+    case model::UnitOutcome::kUnanswered:
+      break;
+  }
+  std::fprintf(stderr, "%s: the unit did not answer every request.\n", what);
+  return kExitFailed;
 }
 
 device::TransportFactory ChosenDevice(int argc, const char* const* argv) {

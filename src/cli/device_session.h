@@ -17,7 +17,8 @@ class DeviceSession {
   DeviceSession(const DeviceSession&) = delete;
   DeviceSession& operator=(const DeviceSession&) = delete;
 
-  // Connects and reads the unit. kExitOk, kExitNoUnit or kExitOtherModel (message on stderr).
+  // Connects and reads the unit. kExitOk, kExitNoUnit, kExitOtherModel, or kExitFailed when a
+  // request went unanswered (message on stderr).
   int Connect();
   model::EqualizerManager& Manager() { return manager_; }
   // Applies every reply received so far.
@@ -28,6 +29,11 @@ class DeviceSession {
  private:
   model::EqualizerManager manager_;
 };
+
+// The exit code of an operation with the unit: kExitOk when done; otherwise the reason, naming
+// what was not done, goes to stderr and the code is kExitNoUnit when the unit has gone,
+// kExitFailed when it left a request unanswered.
+int ExitCodeOf(model::UnitOutcome outcome, const char* what);
 
 // The factory for --device / TOLVA_DSP_DEVICE; empty (message on stderr) when not understood.
 device::TransportFactory ChosenDevice(int argc, const char* const* argv);

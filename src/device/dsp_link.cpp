@@ -4,13 +4,17 @@
 
 #include "base/debug_print.h"
 #include "device/command_frame.h"
+#include "device/exchange_tally.h"
 #include "device/link_log.h"
+#include "device/records.h"
 
 namespace tolva::device {
 
 namespace {
 constexpr std::uint8_t kPcConnectSub = 0x1F;
-}
+// A unit that floods the link with other reports still ends the exchange.
+constexpr int kMaxReportsPerExchange = 64;
+}  // namespace
 
 DspLink::DspLink(TransportFactory factory, Clock& clock)
     : factory_(std::move(factory)),
@@ -84,6 +88,7 @@ int DspLink::OpenHIDDevice() {
   const int result = transport->SetNonBlocking(true);
   transport_ = std::move(transport);
   open_ = true;
+  silent_ = false;
   return result;
 }
 
@@ -127,6 +132,7 @@ bool DspLink::SendLocked(std::uint8_t cmd, std::uint8_t sub, std::uint8_t op,
   DebugPrint(L"set WRITE_ROPRT = TRUE\n");
   const int written = transport_->Write(frame.bytes());
   write_in_progress_ = false;
+  last_write_failed_ = written < 0;
   if (written < 0) {
     DebugPrint(L"Write HidDeviceObject = %d errot = %ls\n", 1, transport_->LastError().c_str());
     return false;
@@ -178,8 +184,16 @@ bool DspLink::ReadLocked(int timeout_ms) {
 }
 
 void DspLink::DrainRingLocked() {
-  reassembler_.Drain([this](const ReplyFrame& frame) { decoder_.Decode(frame); },
-                     [this] { return transport_ != nullptr; });
+  reassembler_.Drain(
+      [this](const ReplyFrame& frame) {
+        SetSilent(false);
+        decoder_.Decode(frame);
+        if (awaited_.active && frame.cmd == awaited_.cmd && frame.HasHeader() &&
+            frame.sub() == awaited_.sub) {
+          awaited_.arrived = true;
+        }
+      },
+      [this] { return transport_ != nullptr; });
 }
 
 std::vector<std::uint8_t> DspLink::LastReport() const {
@@ -220,8 +234,34 @@ bool DspLink::Exchange(std::uint8_t cmd, std::uint8_t sub, std::uint8_t op,
                        std::span<const std::uint8_t> payload, int timeout_ms) {
   std::unique_lock<ExchangeLock> exchange(exchange_lock_);
   // The wait follows even when the write failed: it returns at once on a closed link.
+  last_write_failed_ = false;
   SendLocked(cmd, sub, op, payload);
-  return ReadLocked(timeout_ms);
+  const bool answered = AwaitReplyLocked(cmd, sub, timeout_ms);
+  ExchangeTally::Record(answered, !transport_ || last_write_failed_ || last_read_error_.load());
+  return answered;
+}
+
+bool DspLink::AwaitReplyLocked(std::uint8_t cmd, std::uint8_t sub, int timeout_ms) {
+  awaited_ = Awaited{true, cmd, sub, false};
+  const std::int64_t deadline = clock_.NowMs() + std::max(timeout_ms, 0);
+  int budget = std::max(timeout_ms, 0);
+  for (int reads = 0; reads < kMaxReportsPerExchange && !awaited_.arrived; ++reads) {
+    // A false read has waited its whole budget or met a closed link.
+    if (!ReadLocked(budget) || AbortWaiting()) break;
+    budget = static_cast<int>(deadline - clock_.NowMs());
+    if (budget <= 0) break;
+  }
+  const bool arrived = awaited_.arrived;
+  awaited_ = Awaited{};
+  // A unit that has gone or a wait cut short is not a silent unit.
+  if (!arrived && transport_ && !last_read_error_ && !AbortWaiting()) SetSilent(true);
+  return arrived;
+}
+
+void DspLink::SetSilent(bool silent) {
+  if (silent_.exchange(silent) == silent) return;
+  DebugPrint(silent ? L"the unit does not answer\n" : L"the unit answers again\n");
+  Deliver(TargetWindow::kMain, Notification{MSG_UNIT_SILENT, silent ? 1 : 0, 0, nullptr});
 }
 
 void DspLink::Issue(std::uint8_t cmd, std::uint8_t sub, std::uint8_t op,
@@ -232,7 +272,10 @@ void DspLink::Issue(std::uint8_t cmd, std::uint8_t sub, std::uint8_t op,
   }
   {
     std::lock_guard<std::mutex> guard(queue_mutex_);
-    if (!queue_enabled_ || !running_) return;  // dropped: edits during a connect read are lost
+    if (!queue_enabled_ || !running_) {  // dropped: edits during a connect read are lost
+      ++queued_lost_;
+      return;
+    }
     queue_.Push(PendingCommand{cmd, sub, op, std::move(payload)});
   }
   queue_wake_.notify_one();
@@ -260,7 +303,9 @@ void DspLink::McuCmdThread() {
     }
     LogPending(command);
     // A queued command always waits the full 10000 ms, whatever its synchronous time-out.
-    Exchange(command.cmd, command.sub, command.op, command.payload, kDefaultTimeoutMs);
+    if (!Exchange(command.cmd, command.sub, command.op, command.payload, kDefaultTimeoutMs)) {
+      ++queued_lost_;
+    }
     {
       std::lock_guard<std::mutex> guard(queue_mutex_);
       in_flight_ = false;

@@ -73,6 +73,13 @@ class DspLink {
   // Waits (real time) until every queued command has been written and answered or has timed
   // out; false when timeout_ms passed first.
   bool WaitUntilQueueIdle(int timeout_ms);
+  // Queued commands that were dropped (queue disabled) or went unanswered, since the link was
+  // made; an operation compares it before and after its queued part.
+  std::uint64_t QueuedCommandsLost() const { return queued_lost_.load(); }
+
+  // True from an exchange the open unit left unanswered until the next reply arrives; each
+  // change is posted to the main window as MSG_UNIT_SILENT.
+  bool UnitSilent() const { return silent_.load(); }
 
   // --- Handshake result ---
   int Model() const { return state_.model.load(); }
@@ -165,8 +172,11 @@ class DspLink {
   bool SetSceneName(int scene, std::span<const std::uint8_t> name);
   bool Get_Scene_Name(int scene);
 
-  // The calling pattern every builder shares: a synchronous exchange (the read's result), or the
-  // queue when enabled, or nothing. Public so later command families reuse it.
+  // The calling pattern every builder shares: a synchronous exchange, or the queue when enabled,
+  // or nothing. Public so later command families reuse it. An exchange reads until a frame of
+  // the command's own group and sub arrives (the unit answers every command but PC_Connect
+  // with one), so a reply split over two reports or behind an unrelated report still counts;
+  // true only then. The outcome is recorded in the thread's ExchangeTally.
   bool Exchange(std::uint8_t cmd, std::uint8_t sub, std::uint8_t op,
                 std::span<const std::uint8_t> payload, int timeout_ms = kDefaultTimeoutMs);
   void Issue(std::uint8_t cmd, std::uint8_t sub, std::uint8_t op, std::vector<std::uint8_t> payload,
@@ -176,7 +186,9 @@ class DspLink {
   bool SendLocked(std::uint8_t cmd, std::uint8_t sub, std::uint8_t op,
                   std::span<const std::uint8_t> payload);
   bool ReadLocked(int timeout_ms);
+  bool AwaitReplyLocked(std::uint8_t cmd, std::uint8_t sub, int timeout_ms);
   void DrainRingLocked();
+  void SetSilent(bool silent);
   void Deliver(TargetWindow target, Notification notification);
   void McuCmdThread();
   static void LogPending(const PendingCommand& command);
@@ -193,6 +205,14 @@ class DspLink {
   FrameReassembler reassembler_;
   LinkState state_;
   ReplyDecoder decoder_;
+  // The reply an exchange waits for, and whether a frame of it has been decoded.
+  struct Awaited {
+    bool active = false;
+    std::uint8_t cmd = 0;
+    std::uint8_t sub = 0;
+    bool arrived = false;
+  } awaited_;
+  bool last_write_failed_ = false;
 
   std::atomic<bool> open_{false};
   std::atomic<int> bytes_read_{0};
@@ -201,6 +221,8 @@ class DspLink {
   std::atomic<int> close_requests_{0};
   std::atomic<bool> stopping_{false};
   std::atomic<bool> queue_enabled_{false};
+  std::atomic<std::uint64_t> queued_lost_{0};
+  std::atomic<bool> silent_{false};
 
   mutable std::mutex sink_mutex_;  // guards sinks_; held while posting so a cleared sink is safe
   std::array<NotificationSink*, 4> sinks_{};

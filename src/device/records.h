@@ -17,6 +17,9 @@ constexpr std::uint32_t MSG_SCENE_DELETED = 1238;
 constexpr std::uint32_t MSG_DEVICE_ABNORMAL = 1239;
 constexpr std::uint32_t MSG_IRC_VALUE = 1241;
 constexpr std::uint32_t MSG_KTV_VALUE = 1246;
+// The link's own: the unit left an exchange unanswered while open (first parameter 1), or a
+// reply arrived again (0). Posted on each change only.
+constexpr std::uint32_t MSG_UNIT_SILENT = 0x10100;
 
 // First parameters of MSG_MCU_VALUE and MSG_SCENE_VALUE (the reply's sub code).
 constexpr std::int64_t kMcuHandshake = 0x08;

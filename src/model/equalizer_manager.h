@@ -20,6 +20,7 @@
 #include "model/profile_files.h"
 #include "model/scene_view.h"
 #include "model/screen_controls.h"
+#include "model/unit_outcome.h"
 #include "ui/kit/controls.h"
 
 // The one object that knows every setting of the unit: the live profile, the ten stored scene
@@ -85,8 +86,11 @@ class EqualizerManager {
   ConnectState State() const { return state_; }
   // True while the connect read runs.
   bool IsReading() const { return reading_.load(); }
+  // How the last connect read ended; a read that is not kDone never connects.
+  UnitOutcome LastReadOutcome() const { return last_read_outcome_.load(); }
   // Reads every value of the live scene; -1 when the handshake exchange failed, else 0.
-  // Synchronous; the replies arrive as notifications.
+  // Synchronous; the replies arrive as notifications. Whether every request was answered is
+  // told by an ExchangeTally on the calling thread.
   int PC_UI_Status_Init();
   // Reads stored scene k (1 ... 10) into its scene profile without loading it. Synchronous.
   void ReadStoredScene(int scene);
@@ -187,8 +191,8 @@ class EqualizerManager {
   void LoadWholeConfigFromFile(const std::string& path);
   void SaveWholeConfigToFile(const std::string& path);
   // Every stored scene into its scene profile, then the working set again. Synchronous; the
-  // replies arrive as notifications.
-  void ReadWholeUnit();
+  // replies arrive as notifications. kDone only when every request was answered.
+  UnitOutcome ReadWholeUnit();
 
   // --- Scenes on the unit (manager_scenes.cpp), started from a scene window ---
   void LoadSence(SceneView& view, int scene);
@@ -204,17 +208,21 @@ class EqualizerManager {
   void ReadSenceValueCallback(std::int64_t type, device::NotificationRecord* record);
   void ReadKtvValueCallback(std::int64_t code, std::int64_t value);
 
-  // --- Bulk writes (manager_bulk_writes.cpp), synchronous on the caller's thread ---
-  void SetReadCurProfileToMCU(const Profile& profile);
-  void SetReadWholeProfileToMCU();
-  void SetReadWholeProfileToMCU(const UnitSettings& unit);
+  // --- Bulk writes (manager_bulk_writes.cpp), synchronous on the caller's thread; kDone only
+  // when the unit acknowledged every command (the queued part of a whole write included) ---
+  UnitOutcome SetReadCurProfileToMCU(const Profile& profile);
+  UnitOutcome SetReadWholeProfileToMCU();
+  UnitOutcome SetReadWholeProfileToMCU(const UnitSettings& unit);
 
  private:
   static constexpr int kReadSceneSettleMs = 1000;
   static constexpr int kWholeWriteSettleMs = 200;
+  // Real time: the queued half of a whole write, a few hundred commands, must have been sent.
+  static constexpr int kQueueDrainLimitMs = 120000;
 
   bool UpgradeBusy() const;
   void PostMain(std::uint32_t message);
+  void PostFailure(UnitOperation operation, UnitOutcome outcome);
   void ReadThread();
   void ReadChannelValues(int scene);
   void ApplyLinkFlag(Profile& profile, int link, bool live);
@@ -223,9 +231,11 @@ class EqualizerManager {
   void ShowState(ConnectState state);
   void StartSceneThread(SceneView& view, int scene, std::function<void()> work);
   void OnSceneLoaded();
+  void FailUnlessAcknowledged(device::NotificationSink& scene_window, UnitOperation operation,
+                              UnitOutcome outcome);
   void StartFileThread(std::function<void()> work);
   void SleepUnlessStopping(int ms);
-  void OnWholeUnitRead();
+  void OnWholeUnitRead(UnitOutcome outcome);
   void OnRoomCorrectionSent(bool confirmed);
   enum class BandSource { kEdit, kSlider, kGraph };
   void ApplyBandEdit(int band, int freq, float q, float gain, BandSource source);
@@ -259,6 +269,7 @@ class EqualizerManager {
   std::atomic<device::NotificationSink*> main_sink_{&own_queue_};
   ConnectState state_ = ConnectState::kDisconnected;
   std::atomic<bool> reading_{false};
+  std::atomic<UnitOutcome> last_read_outcome_{UnitOutcome::kDone};
   int output_menu_channel_ = 0;
   std::thread read_thread_;
   std::thread factory_thread_;

@@ -56,31 +56,43 @@ void EqualizerManager::WriteSceneValues(const Profile& p, int scene, bool sync) 
   }
 }
 
-void EqualizerManager::SetReadCurProfileToMCU(const Profile& profile) {
+UnitOutcome EqualizerManager::SetReadCurProfileToMCU(const Profile& profile) {
   DebugPrint(L"EqualizerManager::SetReadCurProfileToMCU\n");
+  device::ExchangeTally tally;
   link_->Main_Volume_Ctrl(profile.mainVolume, true);
   link_->Mute_Ctrl(profile.mainVolumeMute, true);
   WriteSceneValues(profile, 0, true);
+  return OutcomeOf(tally);
 }
 
-void EqualizerManager::SetReadWholeProfileToMCU() {
-  SetReadWholeProfileToMCU(*unit_);
+UnitOutcome EqualizerManager::SetReadWholeProfileToMCU() {
+  return SetReadWholeProfileToMCU(*unit_);
 }
 
-void EqualizerManager::SetReadWholeProfileToMCU(const UnitSettings& unit) {
+UnitOutcome EqualizerManager::SetReadWholeProfileToMCU(const UnitSettings& unit) {
   DebugPrint(L"EqualizerManager::SetReadWholeProfileToMCU\n");
-  for (int k = 1; k <= kStoredScenes; ++k) {
+  device::ExchangeTally tally;
+  for (int k = 1; k <= kStoredScenes && !tally.unit_gone(); ++k) {
     DebugPrint(L"set scene(%d)\n", k);
     WriteSceneValues(unit.scenes[k - 1], k, true);
     const auto name = UnitNameOfSlot(unit.sceneName[k - 1]);
     link_->SetSceneName(k, name);
     link_->SaveScene(k, 1);
   }
+  if (tally.unit_gone()) return UnitOutcome::kUnitGone;
+  // The live part goes through the queue; it has completed when every queued command was
+  // sent and acknowledged, none dropped.
+  device::DspLink& l = *link_;
+  const std::uint64_t lost_before = l.QueuedCommandsLost();
   const Profile& live = unit.live;
-  link_->Main_Volume_Ctrl(live.mainVolume, false);
-  link_->Mute_Ctrl(live.mainVolumeMute, false);
+  l.Main_Volume_Ctrl(live.mainVolume, false);
+  l.Mute_Ctrl(live.mainVolumeMute, false);
   WriteSceneValues(live, 0, false);
   clock_.SleepMs(kWholeWriteSettleMs);
+  const bool drained = l.WaitUntilQueueIdle(kQueueDrainLimitMs);
+  const auto lost = static_cast<int>(l.QueuedCommandsLost() - lost_before) + (drained ? 0 : 1);
+  device::ExchangeTally::RecordLost(lost, !l.IsDeviceOpen() || l.LastReadFailed());
+  return OutcomeOf(tally);
 }
 
 }  // namespace tolva::model

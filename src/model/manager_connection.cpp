@@ -30,6 +30,13 @@ void EqualizerManager::PostMain(std::uint32_t message) {
   main_sink_.load()->Post(Notification{message, 0, 0, nullptr});
 }
 
+void EqualizerManager::PostFailure(UnitOperation operation, UnitOutcome outcome) {
+  DebugPrint(L"operation %d not completed: %ls\n", static_cast<int>(operation),
+             outcome == UnitOutcome::kUnitGone ? L"the unit is gone" : L"a request unanswered");
+  main_sink_.load()->Post(Notification{MSG_OPERATION_FAILED, static_cast<std::int64_t>(operation),
+                                       static_cast<std::int64_t>(outcome), nullptr});
+}
+
 std::size_t EqualizerManager::ProcessPendingNotifications(int wait_ms) {
   std::vector<Notification> pending = own_queue_.TakeAll(wait_ms);
   for (Notification& n : pending) HandleNotification(n);
@@ -84,7 +91,14 @@ void EqualizerManager::HandleNotification(Notification& n) {
       RefreshFromProfile();
       break;
     case MSG_WRITE_WHOLE_FILE:
-      OnWholeUnitRead();
+      OnWholeUnitRead(static_cast<UnitOutcome>(n.value));
+      break;
+    case device::MSG_UNIT_SILENT:
+      // Edits stay queued meanwhile; only the button tells.
+      if (state_ == ConnectState::kConnected) view_->ShowUnitAnswering(n.param == 0);
+      break;
+    case MSG_OPERATION_FAILED:
+      view_->ShowMessage(std::string(FailureTextOf(static_cast<UnitOperation>(n.param))));
       break;
     case MSG_ROOM_CORRECTION_SENT:
       OnRoomCorrectionSent(n.param == 1);
@@ -167,9 +181,19 @@ void EqualizerManager::OnConnected() {
 // left to messages handled there, after every reply (posting order).
 void EqualizerManager::ReadThread() {
   DebugPrint(L"Read mcu value thread start!\n");
-  if (PC_UI_Status_Init() == -1) {
+  device::ExchangeTally tally;
+  const bool handshake_failed = PC_UI_Status_Init() == -1;
+  const UnitOutcome outcome = handshake_failed && !tally.unit_gone() ? UnitOutcome::kUnanswered
+                                                                      : OutcomeOf(tally);
+  last_read_outcome_ = outcome;
+  if (handshake_failed || outcome != UnitOutcome::kDone) {
+    // A part-read unit is never shown as connected: its defaults would pass for its values.
     PostMain(MSG_BUSY_CLOSE);
-    PostMain(MSG_CONNECT_FAIL);
+    if (handshake_failed) {
+      PostMain(MSG_CONNECT_FAIL);
+    } else {
+      PostFailure(UnitOperation::kConnectRead, outcome);
+    }
     PostMain(MSG_CONNECT_DISCONNECT);
     reading_ = false;
     return;
@@ -245,8 +269,14 @@ void EqualizerManager::ResetMcuFactoryDefault() {
   PostMain(MSG_BUSY_OPEN);
   factory_thread_ = std::thread([this] {
     DebugPrint(L"Factory default thread start!\n");
+    device::ExchangeTally tally;
     link_->Factory_Default_Ctrl();
-    PostMain(MSG_FACTORY_DEFAULT_DONE);
+    if (const UnitOutcome outcome = OutcomeOf(tally); outcome == UnitOutcome::kDone) {
+      PostMain(MSG_FACTORY_DEFAULT_DONE);
+    } else {
+      PostMain(MSG_BUSY_CLOSE);
+      PostFailure(UnitOperation::kFactoryDefault, outcome);
+    }
     DebugPrint(L"Factory default thread end!\n");
   });
 }

@@ -23,6 +23,8 @@ inline constexpr std::uint32_t MSG_REFRESH_FROM_PROFILE = 0x10003;
 inline constexpr std::uint32_t MSG_WRITE_WHOLE_FILE = 0x10004;
 // The room correction's apply has been sent (parameter 1 when the unit answered): read again.
 inline constexpr std::uint32_t MSG_ROOM_CORRECTION_SENT = 0x10010;
+// A worker's operation did not complete: param the UnitOperation, value the UnitOutcome.
+inline constexpr std::uint32_t MSG_OPERATION_FAILED = 0x10005;
 
 enum class ConnectState { kDisconnected, kConnecting, kConnected };
 

@@ -36,9 +36,10 @@ void EqualizerManager::LoadSenceConfigFromFile(const std::string& path) {
   auto sent = std::make_shared<const Profile>(unit_->live);
   StartFileThread([this, sent] {
     DebugPrint(L"SetCurSceneThread start!\n");
-    SetReadCurProfileToMCU(*sent);
+    const UnitOutcome outcome = SetReadCurProfileToMCU(*sent);
     PostMain(MSG_REFRESH_FROM_PROFILE);
     PostMain(MSG_BUSY_CLOSE);
+    if (outcome != UnitOutcome::kDone) PostFailure(UnitOperation::kSceneWrite, outcome);
     DebugPrint(L"SetCurSceneThread end!\n");
   });
 }
@@ -59,10 +60,12 @@ void EqualizerManager::LoadWholeConfigFromFile(const std::string& path) {
   auto sent = std::make_shared<const UnitSettings>(*unit_);
   StartFileThread([this, sent] {
     DebugPrint(L"SetWholeProfileThread start!\n");
-    SetReadWholeProfileToMCU(*sent);
+    const UnitOutcome outcome = SetReadWholeProfileToMCU(*sent);
     PostMain(MSG_REFRESH_FROM_PROFILE);
-    SleepUnlessStopping(kWholeWriteWaitMs);
+    // The unit stores the scenes meanwhile; a unit that has gone stores nothing.
+    if (outcome != UnitOutcome::kUnitGone) SleepUnlessStopping(kWholeWriteWaitMs);
     PostMain(MSG_BUSY_CLOSE);
+    if (outcome != UnitOutcome::kDone) PostFailure(UnitOperation::kWholeWrite, outcome);
     DebugPrint(L"SetWholeProfileThread end!\n");
   });
 }
@@ -72,20 +75,32 @@ void EqualizerManager::SaveWholeConfigToFile(const std::string& path) {
   whole_file_path_ = path;
   StartFileThread([this] {
     DebugPrint(L"SaveWholeSceneThread start!\n");
-    ReadWholeUnit();
-    // Written on the window thread, behind the replies it must contain.
-    PostMain(MSG_WRITE_WHOLE_FILE);
+    const UnitOutcome outcome = ReadWholeUnit();
+    // Written on the window thread, behind the replies it must contain; not at all when a
+    // reply is missing, so a good file is never replaced by a part-read unit.
+    main_sink_.load()->Post(
+        device::Notification{MSG_WRITE_WHOLE_FILE, 0, static_cast<std::int64_t>(outcome), nullptr});
     DebugPrint(L"SaveWholeSceneThread end!\n");
   });
 }
 
-void EqualizerManager::ReadWholeUnit() {
-  for (int scene = 1; scene <= kStoredScenes; ++scene) ReadStoredScene(scene);
+UnitOutcome EqualizerManager::ReadWholeUnit() {
+  device::ExchangeTally tally;
+  for (int scene = 1; scene <= kStoredScenes && !tally.unit_gone(); ++scene) {
+    ReadStoredScene(scene);
+  }
+  if (tally.unit_gone()) return UnitOutcome::kUnitGone;
   link_->ReadScene(0, 0);
-  PC_UI_Status_Init();
+  if (PC_UI_Status_Init() == -1 && !tally.unit_gone()) return UnitOutcome::kUnanswered;
+  return OutcomeOf(tally);
 }
 
-void EqualizerManager::OnWholeUnitRead() {
+void EqualizerManager::OnWholeUnitRead(UnitOutcome outcome) {
+  if (outcome != UnitOutcome::kDone) {
+    view_->CloseBusy();
+    view_->ShowMessage(std::string(FailureTextOf(UnitOperation::kReadWhole)));
+    return;
+  }
   const bool written = SaveWholeProfileFile(whole_file_path_);
   view_->CloseBusy();
   view_->ShowMessage(std::string(written ? kProfileSaveOk : kProfileCreateError));

@@ -30,13 +30,25 @@ void EqualizerManager::LoadSence(SceneView& view, int scene) {
   if (!view.Confirm(question)) return;
   StartSceneThread(view, scene, [this, scene] {
     DebugPrint(L"LoadSenceThread start!\n");
+    device::ExchangeTally tally;
     link_->DisableCommandQueue();
     link_->ReadScene(scene, 0);
     PC_UI_Status_Init();
     // The replies are applied on the window thread; the screen follows them there.
     PostMain(MSG_SCENE_LOADED);
+    if (const UnitOutcome outcome = OutcomeOf(tally); outcome != UnitOutcome::kDone) {
+      PostFailure(UnitOperation::kSceneLoad, outcome);
+    }
     DebugPrint(L"LoadSenceThread end!\n");
   });
+}
+
+// On a scene thread: without the acknowledgement nothing else would close the busy window.
+void EqualizerManager::FailUnlessAcknowledged(device::NotificationSink& scene_window,
+                                              UnitOperation operation, UnitOutcome outcome) {
+  if (outcome == UnitOutcome::kDone) return;
+  scene_window.Post(device::Notification{MSG_BUSY_CLOSE, 0, 0, nullptr});
+  PostFailure(operation, outcome);
 }
 
 // On the window thread, after every reply of the load: the new roles and curves shown, edits
@@ -75,10 +87,13 @@ void EqualizerManager::SaveSence(SceneView& view, int scene) {
   slot = proposed;
   view.RefreshRows();
   const auto unit_name = UnitNameOfSlot(slot);
-  StartSceneThread(view, scene, [this, scene, unit_name] {
+  StartSceneThread(view, scene, [this, scene, unit_name, sink = view.Sink()] {
     DebugPrint(L"SaveSenceThread start!\n");
+    device::ExchangeTally tally;
     link_->SetSceneName(scene, unit_name);
     link_->SaveScene(scene, 0);
+    // Only the unit's acknowledgement closes the busy window and says "saved".
+    FailUnlessAcknowledged(*sink, UnitOperation::kSceneSave, OutcomeOf(tally));
     DebugPrint(L"SaveSenceThread end!\n");
   });
 }
@@ -87,9 +102,11 @@ void EqualizerManager::DeleteSence(SceneView& view, int scene) {
   DebugPrint(L"DeleteSence\n");
   if (scene < 1 || scene > kStoredScenes) return;
   unit_->sceneName[scene - 1] = SceneNameSlot{};
-  StartSceneThread(view, scene, [this, scene] {
+  StartSceneThread(view, scene, [this, scene, sink = view.Sink()] {
     DebugPrint(L"DeleteSenceThread start!\n");
+    device::ExchangeTally tally;
     link_->DeleteScene(scene);
+    FailUnlessAcknowledged(*sink, UnitOperation::kSceneDelete, OutcomeOf(tally));
     DebugPrint(L"DeleteSenceThread end!\n");
   });
   view.RefreshRows();

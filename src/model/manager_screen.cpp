@@ -61,6 +61,11 @@ void ManagerScreen::ShowConnectState(ConnectState state) {
   }
 }
 
+void ManagerScreen::ShowUnitAnswering(bool answering) {
+  c_.SetText("btnConnect", answering ? "${btn_connected}" : "${device_no_answer}");
+  c_.SetTextColor("btnConnect", answering ? kConnectedColor : kDisconnectedColor);
+}
+
 void ManagerScreen::ShowMainVolume() {
   c_.SetSliderValue("slider_main_volume", Live().mainVolume);
   c_.SetText("edit_main_volume",

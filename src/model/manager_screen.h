@@ -25,6 +25,7 @@ class ManagerScreen : public ManagerView {
   void InitControls();
 
   void ShowConnectState(ConnectState state) override;
+  void ShowUnitAnswering(bool answering) override;
   void LiveValueApplied(int code, int channel) override;
   void UpdateEqualizer(int band) override;
   void RefreshFromProfile() override;

@@ -16,6 +16,8 @@ class ManagerView {
 
   // The connect button: text, colour and selection of the state.
   virtual void ShowConnectState(ConnectState /*state*/) {}
+  // While connected: the unit stopped answering (false), or answers again (true).
+  virtual void ShowUnitAnswering(bool /*answering*/) {}
   // A message box with caption "${tips}"; text is a placeholder or already resolved.
   virtual void ShowMessage(const std::string& /*text*/) {}
   // The "${device_plugout}" notice: shown without holding up the window.

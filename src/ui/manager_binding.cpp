@@ -70,9 +70,9 @@ class WindowManagerView final : public model::ManagerScreen {
 }  // namespace
 
 struct ManagerBinding::Parts {
-  Parts(CMainWnd& w, device::TransportFactory factory)
+  Parts(CMainWnd& w, device::TransportFactory factory, Clock& clock)
       : window(w),
-        manager(std::move(factory)),
+        manager(std::move(factory), clock),
         controls(w.Surface(), w.findChild<UIEqualizer*>(QStringLiteral("equalizer"))),
         view(w, manager, controls) {}
 
@@ -82,8 +82,8 @@ struct ManagerBinding::Parts {
   WindowManagerView view;
 };
 
-ManagerBinding::ManagerBinding(CMainWnd& window, device::TransportFactory factory)
-    : parts_(std::make_unique<Parts>(window, std::move(factory))) {
+ManagerBinding::ManagerBinding(CMainWnd& window, device::TransportFactory factory, Clock& clock)
+    : parts_(std::make_unique<Parts>(window, std::move(factory), clock)) {
   model::EqualizerManager& manager = parts_->manager;
   manager.SetView(&parts_->view);
   manager.SetMainSink(window.Sink().get());

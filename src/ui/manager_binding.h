@@ -3,6 +3,7 @@
 #include <memory>
 #include <string>
 
+#include "base/clock.h"
 #include "device/transport.h"
 
 class CMainWnd;
@@ -17,7 +18,8 @@ namespace tolva::ui {
 // window's notifications reach the manager. Lives on the window thread, shorter than the window.
 class ManagerBinding {
  public:
-  ManagerBinding(CMainWnd& window, device::TransportFactory factory);
+  // The clock paces the link's time-outs and the workers' waits (tests pass a fake one).
+  ManagerBinding(CMainWnd& window, device::TransportFactory factory, Clock& clock = SystemClock());
   ~ManagerBinding();
   ManagerBinding(const ManagerBinding&) = delete;
   ManagerBinding& operator=(const ManagerBinding&) = delete;

@@ -2,6 +2,8 @@
 // decode to what it holds, scenes round-trip, and each fault makes the link behave as it must.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "base/clock.h"
 #include "device/dsp_link.h"
 #include "device/records.h"
@@ -235,36 +237,46 @@ TEST_F(LinkOnEmulator, ConnectHandshakeAndModels) {
   EXPECT_EQ(ns[0].message, device::MSG_DEVICE_ABNORMAL);
 }
 
-TEST_F(LinkOnEmulator, SilenceTimesOutAndTheNextCommandStillWorks) {
+TEST_F(LinkOnEmulator, SilenceTimesOutIsToldAndTheNextCommandStillWorks) {
   Faults f;
   f.no_reply = CommandKey{1, 0x02};
   Start(f);
   const auto before = clock_.NowMs();
   EXPECT_FALSE(link_->Get_Main_Volume());
   EXPECT_GE(clock_.NowMs() - before, DspLink::kDefaultTimeoutMs);
+  EXPECT_TRUE(link_->UnitSilent());
   EXPECT_TRUE(link_->Get_Mute());
+  EXPECT_FALSE(link_->UnitSilent());
+  // The window hears of the silence once, and of its end before the value that ended it.
   auto ns = main_.Take();
-  ASSERT_EQ(ns.size(), 1u);
-  EXPECT_EQ(ns[0].param, 0x04);
+  ASSERT_EQ(ns.size(), 3u);
+  EXPECT_EQ(ns[0].message, device::MSG_UNIT_SILENT);
+  EXPECT_EQ(ns[0].param, 1);
+  EXPECT_EQ(ns[1].message, device::MSG_UNIT_SILENT);
+  EXPECT_EQ(ns[1].param, 0);
+  EXPECT_EQ(ns[2].param, 0x04);
 }
 
-TEST_F(LinkOnEmulator, BadChecksumIsDroppedAndTheNextFrameDecodes) {
+TEST_F(LinkOnEmulator, ABadChecksumIsNoAnswerAndTheNextFrameDecodes) {
   Faults f;
   f.bad_checksum = CommandKey{1, 0x02};
   Start(f);
-  EXPECT_TRUE(link_->Get_Main_Volume());  // bytes came, nothing decoded
-  EXPECT_EQ(main_.Count(), 0u);
+  EXPECT_FALSE(link_->Get_Main_Volume());  // bytes came, nothing decoded
   EXPECT_TRUE(link_->Get_Mute());
-  EXPECT_EQ(main_.Count(), 1u);
+  auto ns = main_.Take();
+  ASSERT_FALSE(ns.empty());
+  EXPECT_EQ(ns.back().message, device::MSG_DSP_VALUE);
+  EXPECT_EQ(ns.back().param, 0x04);
+  EXPECT_EQ(std::count_if(ns.begin(), ns.end(),
+                          [](auto& n) { return n.message == device::MSG_DSP_VALUE; }),
+            1);
 }
 
-TEST_F(LinkOnEmulator, SplitReplyCompletesOnTheNextRead) {
+TEST_F(LinkOnEmulator, ASplitReplyCompletesWithinItsExchange) {
   Faults f;
   f.split_reply = CommandKey{1, 0x07};
   Start(f);
   EXPECT_TRUE(link_->Get_Delay(0, 0, 0, 5));
-  EXPECT_EQ(main_.Count(), 0u);
-  EXPECT_TRUE(link_->ReadHIDData(DspLink::kDefaultTimeoutMs));
   EXPECT_EQ(main_.Count(), 6u);
 }
 

@@ -14,6 +14,7 @@
 #include "model/equalizer_manager.h"
 #include "model/profile_files.h"
 #include "support/qt_wait.h"
+#include "support/tips_box_answerer.h"
 #include "ui/kit/control_surface.h"
 #include "ui/kit/qt_text.h"
 #include "ui/main_wnd.h"
@@ -22,6 +23,7 @@
 namespace {
 
 using tolva::model::ConnectState;
+using tolva::testing::TipsBoxAnswerer;
 using tolva::testing::WaitFor;
 
 TEST(ManagerBinding, ConnectsAndShowsTheUnitThenTogglesOffFromTheButton) {
@@ -53,29 +55,6 @@ TEST(ManagerBinding, ConnectsAndShowsTheUnitThenTogglesOffFromTheButton) {
     EXPECT_FALSE(binding.Manager().Link().IsDeviceOpen());
   }
 }
-
-// The texts of the "${tips}" boxes that were open, each then closed as a user would.
-class TipsBoxAnswerer {
- public:
-  TipsBoxAnswerer() {
-    QObject::connect(&timer_, &QTimer::timeout, [this] {
-      const QString tips = tolva::kit::Resolve(QStringLiteral("${tips}"));
-      for (QWidget* w : QApplication::topLevelWidgets()) {
-        auto* box = qobject_cast<QMessageBox*>(w);
-        if (box == nullptr || !box->isVisible() || box->windowTitle() != tips) continue;
-        texts.push_back(box->text());
-        modal.push_back(box->isModal());
-        box->done(0);
-      }
-    });
-    timer_.start(20);
-  }
-  std::vector<QString> texts;
-  std::vector<bool> modal;
-
- private:
-  QTimer timer_;
-};
 
 std::shared_ptr<tolva::emulator::EmulatedDevice> UnitWith(tolva::emulator::Faults faults) {
   tolva::emulator::EmulatorOptions options;

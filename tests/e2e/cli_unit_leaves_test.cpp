@@ -1,0 +1,63 @@
+// A unit that leaves the bus part-way through a CLI command: the command says so with exit code
+// 3, and a file it would have written keeps its old bytes. Installers trust these codes with
+// their backups.
+#include "e2e/cli_process.h"
+#include "model/profile_files.h"
+
+namespace tolva::e2e {
+namespace {
+
+constexpr char kOldBackup[] = "the previous backup, byte for byte";
+// PC_Connect and the 56 exchanges of the connect read reach the unit before anything else.
+constexpr int kConnectReports = 57;
+// Then read-whole: 55 per stored scene and the working set read again.
+constexpr int kReadWholeReports = kConnectReports + 10 * 55 + 58;
+
+class CliUnitLeaves : public CliDevice {
+ protected:
+  CliRun RunAgainstLeavingUnit(int reports, const std::string& command) {
+    EmulatorProcess unit(socket_, {"--unplug-after", std::to_string(reports)});
+    EXPECT_TRUE(unit.Serving());
+    return Cli(command);
+  }
+};
+
+TEST_F(CliUnitLeaves, AReadOrABackupCutShortKeepsTheOldFileAndExitsThree) {
+  for (const int reports : {2, 3, 20, kConnectReports - 1}) {
+    SCOPED_TRACE(reports);
+    std::ofstream(dir_ / "out.spf", std::ios::binary) << kOldBackup;
+    const CliRun r = RunAgainstLeavingUnit(reports, "read out.spf");
+    EXPECT_EQ(r.code, 3) << r.err;
+    EXPECT_NE(r.err.find("left"), std::string::npos) << r.err;
+    EXPECT_EQ(Slurp(dir_ / "out.spf"), kOldBackup);
+  }
+  // Inside the stored scenes, and inside the working set read again at the end.
+  for (const int reports : {kConnectReports + 1, 300, kReadWholeReports - 1}) {
+    SCOPED_TRACE(reports);
+    std::ofstream(dir_ / "out.wpf", std::ios::binary) << kOldBackup;
+    const auto start = std::chrono::steady_clock::now();
+    const CliRun r = RunAgainstLeavingUnit(reports, "read-whole out.wpf");
+    EXPECT_EQ(r.code, 3) << r.err;
+    EXPECT_EQ(Slurp(dir_ / "out.wpf"), kOldBackup);
+    // A unit gone in the first stored scene costs no time-out (10 s each), only the second the
+    // unit gets to prepare that scene.
+    if (reports == kConnectReports + 1) {
+      EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+    }
+  }
+}
+
+TEST_F(CliUnitLeaves, AWriteCutShortExitsThreeAndAWholeOneToo) {
+  ASSERT_TRUE(model::WriteSceneProfile(model::Profile{}, Path("mine.spf")));
+  auto whole = std::make_unique<model::UnitSettings>();
+  ASSERT_TRUE(model::WriteWholeProfile(*whole, Path("mine.wpf")));
+  for (const char* file : {"mine.spf", "mine.wpf"}) {
+    SCOPED_TRACE(file);
+    const CliRun r = RunAgainstLeavingUnit(kConnectReports + 3, std::string("write ") + file);
+    EXPECT_EQ(r.code, 3) << r.err;
+    EXPECT_NE(r.err.find("not written to the unit completely"), std::string::npos) << r.err;
+  }
+}
+
+}  // namespace
+}  // namespace tolva::e2e
