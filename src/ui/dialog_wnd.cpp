@@ -71,7 +71,11 @@ CDialogWnd::CDialogWnd(QWidget* owner, const char* window_name, const char* clas
   surface_->SetNotifyHandler([this](const tolva::kit::ControlNotify& n) { OnNotify(n); });
 }
 
-CDialogWnd::~CDialogWnd() = default;
+CDialogWnd::~CDialogWnd() {
+  // The children go after this body, and a focused one losing its focus then would notify a
+  // window whose own part is already gone.
+  surface_->SetNotifyHandler({});
+}
 
 CSButtonUI* CDialogWnd::AddButton(const char* name, const QString& raw_text) {
   CSButtonUI* button = MakeButton(buttons_, QString::fromLatin1(name), raw_text, 96, 28);

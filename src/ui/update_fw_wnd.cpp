@@ -68,6 +68,7 @@ CUpdateFwWnd::CUpdateFwWnd(QWidget* owner, tolva::model::EqualizerManager& manag
 }
 
 CUpdateFwWnd::~CUpdateFwWnd() {
+  findChild<QLineEdit*>(QStringLiteral("file_path_edt"))->removeEventFilter(this);
   if (worker_.joinable()) worker_.join();
 }
 

@@ -3,7 +3,10 @@
 #include "ui/update_fw_wnd.h"
 
 #include <QApplication>
+#include <QFileDialog>
 #include <QLabel>
+#include <QLineEdit>
+#include <QTimer>
 #include <QWidget>
 
 #include <gtest/gtest.h>
@@ -115,6 +118,35 @@ TEST_F(UpdateWindow, AUnitLostWhileSwitchingToUpgradeModeIsToldAndShownDisconnec
   EXPECT_EQ(Tips(window), tolva::kit::Resolve(QStringLiteral("${load_fw_unit_lost}")));
   EXPECT_FALSE(binding_->Manager().Link().IsDeviceOpen());
   EXPECT_EQ(binding_->Manager().State(), ConnectState::kDisconnected);
+}
+
+TEST_F(UpdateWindow, ACancelledFileDialogStaysCancelled) {
+  CUpdateFwWnd window(&main_, binding_->Manager());
+  window.show();
+  int dialogs = 0;
+  QTimer canceller;  // the user cancels every file dialog that opens
+  QObject::connect(&canceller, &QTimer::timeout, [&dialogs] {
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+      if (auto* d = qobject_cast<QFileDialog*>(w); d && d->isVisible()) {
+        ++dialogs;
+        d->reject();
+      }
+    }
+  });
+  canceller.start(20);
+  window.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+  auto* path = window.findChild<QLineEdit*>(QStringLiteral("file_path_edt"));
+  path->clearFocus();
+  path->setFocus(Qt::MouseFocusReason);  // a click into the empty box asks for a file
+  ASSERT_TRUE(WaitFor([&] { return dialogs == 1; }));
+  // The focus coming back with the window from the cancelled dialog does not ask again.
+  window.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+  QTest::qWait(200);
+  EXPECT_EQ(QApplication::focusWidget(), path);
+  EXPECT_EQ(dialogs, 1);
+  EXPECT_TRUE(path->text().isEmpty());
 }
 
 }  // namespace
