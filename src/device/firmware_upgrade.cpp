@@ -210,7 +210,8 @@ void FirmwareUpgrade::SendNextBlock() {
   const Commands c = CommandsOf(target_);
   if (IsMcuImage()) {
     if (remaining_ == 0) {
-      link_.SendCtrlCommand(c.cmd, c.finish, op::kSet);
+      // A finish that never reached the unit leaves it half-written: not "finished".
+      if (!link_.SendCtrlCommand(c.cmd, c.finish, op::kSet)) return Fail();
       step_status_ = kStepDone;
       SetState(UPG_FINISH);
       DebugPrint(target_ == UpgradeTarget::kBootLoader ? L"%lld upgrade mcu bootloader finished!\n"
@@ -231,7 +232,7 @@ void FirmwareUpgrade::SendNextBlock() {
     link_.SendCtrlCommand(c.cmd, c.block, op::kSet, block);
   } else {
     if (sent_ >= image_.size()) {
-      link_.SendCtrlCommand(c.cmd, c.finish, op::kSet);
+      if (!link_.SendCtrlCommand(c.cmd, c.finish, op::kSet)) return Fail();
       step_status_ = kStepDone;
       SetState(UPG_FINISH);
       DebugPrint(L"%lld upgrade dsp finished!\n", static_cast<long long>(clock_.NowMs()));

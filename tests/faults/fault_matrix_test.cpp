@@ -6,6 +6,7 @@
 #include <fstream>
 #include <map>
 
+#include "device/firmware_upgrade.h"
 #include "device/records.h"
 #include "model/manager_fixture.h"
 #include "model/profile_files.h"
@@ -254,6 +255,31 @@ class FaultMatrix : public ManagerOnEmulator,
     if (ok) EXPECT_NE(UnitDelay(0), kUnitDelayUs);
   }
 
+  bool Upgrade() {
+    const std::vector<std::uint8_t> data(100, 0x5A);
+    const std::string path = Path("TOLVA_ZQ5512_MCU_UPG.bin");
+    const auto file = device::BuildUpgradeImage(1, 19, {1, 2, 3, 4}, data);
+    std::ofstream(path, std::ios::binary | std::ios::trunc)
+        .write(reinterpret_cast<const char*>(file.data()), static_cast<std::streamsize>(file.size()));
+    device::FirmwareUpgrade upgrade(manager_->Link(), clock_);
+    if (upgrade.UpgradeStart(path) != device::FirmwareUpgrade::kStarted) return false;
+    for (int step = 0; step < 100000; ++step) {
+      const std::uint8_t r = upgrade.UpgradeStep();
+      if (r > 100) return r == device::FirmwareUpgrade::kFinished;
+    }
+    ADD_FAILURE() << "the upgrade never ended";
+    return false;
+  }
+  void CheckUpgrade(bool ok) {
+    if (!ok) return;
+    const emulator::ReceivedImage got =
+        unit_->WithUnit([](emulator::EmulatedUnit& u) { return u.received_image(); });
+    EXPECT_TRUE(got.finished);
+    ASSERT_GE(got.data.size(), 100u);
+    EXPECT_TRUE(std::all_of(got.data.begin(), got.data.begin() + 100,
+                            [](std::uint8_t b) { return b == 0x5A; }));
+  }
+
   std::unique_ptr<SceneWindow> scene_window_;
   fs::path dir_;
 };
@@ -277,6 +303,9 @@ const std::vector<Operation>& FaultMatrix::Operations() {
        &FaultMatrix::CheckSceneDelete},
       {"FactoryDefault", {3, 0x90}, device::DspLink::kFactoryDefaultTimeoutMs, 0, true,
        &FaultMatrix::FactoryDefault, &FaultMatrix::CheckFactoryDefault},
+      // Entering upgrade mode, the 8 s the unit takes to switch, up to ten reopening attempts.
+      {"McuUpgrade", {3, 0x03}, k10s, 8000 + 10 * 500, true, &FaultMatrix::Upgrade,
+       &FaultMatrix::CheckUpgrade},
   };
   return ops;
 }
@@ -341,7 +370,7 @@ TEST_P(FaultMatrix, EndsInTimeAndReportsOnlyWhatWasDone) {
 
 INSTANTIATE_TEST_SUITE_P(
     Operations, FaultMatrix,
-    ::testing::Combine(::testing::Range(0, 8),
+    ::testing::Combine(::testing::Range(0, 9),
                        ::testing::Values(Fault::kLeaveFirst, Fault::kLeaveThird,
                                          Fault::kLeaveTwoThirds, Fault::kLeaveBeforeLast,
                                          Fault::kLeaveAfterLast, Fault::kNoReply,
