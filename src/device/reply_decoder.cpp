@@ -59,14 +59,15 @@ void ReplyDecoder::DecodeScene(const ReplyFrame& frame) {
   const auto d = frame.data();
   const std::uint8_t op = frame.op();
   switch (frame.sub()) {
+    // Only the first byte decides; a reply without the scene byte carries scene 0.
     case 0x08:  // SaveScene acknowledged
-      if (op == op::kAck && d.size() >= 2 && d[0] == op::kAckReady) {
-        Post(TargetWindow::kScene, MSG_SCENE_VALUE, d[1], 0);
+      if (op == op::kAck && !d.empty() && d[0] == op::kAckReady) {
+        Post(TargetWindow::kScene, MSG_SCENE_VALUE, d.size() >= 2 ? d[1] : 0, 0);
       }
       break;
     case 0x0A:  // DeleteScene acknowledged
-      if (op == op::kAck && d.size() >= 2 && d[0] == op::kAckReady) {
-        Post(TargetWindow::kScene, MSG_SCENE_DELETED, d[1], 0);
+      if (op == op::kAck && !d.empty() && d[0] == op::kAckReady) {
+        Post(TargetWindow::kScene, MSG_SCENE_DELETED, d.size() >= 2 ? d[1] : 0, 0);
       }
       break;
     case 0x0B: {  // scene name

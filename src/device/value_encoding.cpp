@@ -42,16 +42,19 @@ std::array<std::uint8_t, 2> EncodeU16(int value) {
   return {Low8(value >> 8), Low8(value)};
 }
 
+// Each value is an exact count of steps (well inside float's 24 bits), so one division rounds
+// it once, to the float nearest the value the unit means: 2.3 dB is 2.3f, not a neighbour of it
+// that summing separately rounded parts can land on.
 float DecodeQ(std::uint8_t whole, std::uint8_t hundredths) {
-  return static_cast<float>(whole) + static_cast<float>(hundredths) / 100.0f;
+  return static_cast<float>(whole * 100 + hundredths) / 100.0f;
 }
 
 float DecodeGain(std::uint8_t whole, std::uint8_t tenths) {
-  return static_cast<float>(whole) + static_cast<float>(tenths) / 10.0f - 18.0f;
+  return static_cast<float>(whole * 10 + tenths - 180) / 10.0f;
 }
 
 float DecodeDelay(std::uint8_t ms, std::uint8_t us_high, std::uint8_t us_low) {
-  return static_cast<float>(ms) + static_cast<float>(us_high * 256 + us_low) / 1000.0f;
+  return static_cast<float>(ms * 1000 + us_high * 256 + us_low) / 1000.0f;
 }
 
 int DecodeU16(std::uint8_t high, std::uint8_t low) {
