@@ -88,12 +88,17 @@ class EqualizerManager {
   bool IsReading() const { return reading_.load(); }
   // How the last connect read ended; a read that is not kDone never connects.
   UnitOutcome LastReadOutcome() const { return last_read_outcome_.load(); }
+  // How many bands each output's EQ requests ask for: the live profile's eqSize. Taken on the
+  // window thread and handed to a worker, which never reads the model itself.
+  using EqBandCounts = std::array<int, kOutputChannels>;
+  EqBandCounts LiveEqBandCounts() const;
   // Reads every value of the live scene; -1 when the handshake exchange failed, else 0.
   // Synchronous; the replies arrive as notifications. Whether every request was answered is
   // told by an ExchangeTally on the calling thread.
   int PC_UI_Status_Init();
+  int PC_UI_Status_Init(const EqBandCounts& bands);
   // Reads stored scene k (1 ... 10) into its scene profile without loading it. Synchronous.
-  void ReadStoredScene(int scene);
+  void ReadStoredScene(int scene, const EqBandCounts& bands);
   // Asks, then resets the unit on a thread; 1240 follows.
   void ResetMcuFactoryDefault();
   // After the auto-calibration window closed with 1 (manager_room_correction.cpp): behind the
@@ -191,8 +196,14 @@ class EqualizerManager {
   void LoadWholeConfigFromFile(const std::string& path);
   void SaveWholeConfigToFile(const std::string& path);
   // Every stored scene into its scene profile, then the working set again. Synchronous; the
-  // replies arrive as notifications. kDone only when every request was answered.
+  // replies arrive as notifications. kDone only when every request was answered. Without
+  // counts, the live ones on the caller's thread.
   UnitOutcome ReadWholeUnit();
+  UnitOutcome ReadWholeUnit(const EqBandCounts& bands);
+
+  // From the start of a scene or file operation with the unit until its end has been handled
+  // on the window thread. Another one is refused meanwhile, with "${unit_busy_tips}".
+  bool UnitOperationRunning() const { return unit_operation_running_; }
 
   // --- Scenes on the unit (manager_scenes.cpp), started from a scene window ---
   void LoadSence(SceneView& view, int scene);
@@ -224,18 +235,23 @@ class EqualizerManager {
   void PostMain(std::uint32_t message);
   void PostFailure(UnitOperation operation, UnitOutcome outcome);
   void ReadThread();
-  void ReadChannelValues(int scene);
+  void ReadChannelValues(int scene, const EqBandCounts& bands);
   void ApplyLinkFlag(Profile& profile, int link, bool live);
   void ApplyLockFlag(Profile& profile, int lock, bool live);
   void WriteSceneValues(const Profile& profile, int scene, bool sync);
   void ShowState(ConnectState state);
-  void StartSceneThread(SceneView& view, int scene, std::function<void()> work);
+  using Tell = std::function<void(const std::string&)>;
+  // True, after telling the user, while an earlier unit operation runs.
+  bool RefusedWhileOperationRuns(const Tell& tell) const;
+  // Runs work on the operation thread unless one runs; the end is posted behind its replies.
+  bool StartUnitOperation(const Tell& tell, std::function<void()> work);
+  bool StartSceneThread(SceneView& view, int scene, std::function<void()> work);
   void OnSceneLoaded();
   void FailUnlessAcknowledged(device::NotificationSink& scene_window, UnitOperation operation,
                               UnitOutcome outcome);
-  void StartFileThread(std::function<void()> work);
+  bool StartFileThread(std::function<void()> work);
   void SleepUnlessStopping(int ms);
-  void OnWholeUnitRead(UnitOutcome outcome);
+  void OnWholeUnitRead(const std::string& path, UnitOutcome outcome);
   void OnRoomCorrectionSent(bool confirmed);
   enum class BandSource { kEdit, kSlider, kGraph };
   void ApplyBandEdit(int band, int freq, float q, float gain, BandSource source);
@@ -273,10 +289,10 @@ class EqualizerManager {
   int output_menu_channel_ = 0;
   std::thread read_thread_;
   std::thread factory_thread_;
-  std::thread scene_thread_;
-  std::thread file_thread_;
   std::thread correction_thread_;
-  std::string whole_file_path_;
+  // The scene and file operations' worker; one at a time.
+  std::thread unit_operation_thread_;
+  bool unit_operation_running_ = false;  // window thread only
   std::atomic<bool> stopping_{false};
   int selected_scene_ = 0;
 

@@ -1,5 +1,7 @@
 // Connecting, disconnecting, plug events, the connect read and the routing of main-window
 // messages: the half of the manager that follows the unit's presence.
+#include <algorithm>
+
 #include "base/debug_print.h"
 #include "device/records.h"
 #include "device/reply_decoder.h"
@@ -91,7 +93,9 @@ void EqualizerManager::HandleNotification(Notification& n) {
       RefreshFromProfile();
       break;
     case MSG_WRITE_WHOLE_FILE:
-      OnWholeUnitRead(static_cast<UnitOutcome>(n.value));
+      if (const auto* target = dynamic_cast<const WholeFileRecord*>(n.record.get())) {
+        OnWholeUnitRead(target->path, static_cast<UnitOutcome>(n.value));
+      }
       break;
     case device::MSG_UNIT_SILENT:
       // Edits stay queued meanwhile; only the button tells.
@@ -99,6 +103,9 @@ void EqualizerManager::HandleNotification(Notification& n) {
       break;
     case MSG_OPERATION_FAILED:
       view_->ShowMessage(std::string(FailureTextOf(static_cast<UnitOperation>(n.param))));
+      break;
+    case MSG_UNIT_OPERATION_DONE:
+      unit_operation_running_ = false;
       break;
     case MSG_ROOM_CORRECTION_SENT:
       OnRoomCorrectionSent(n.param == 1);
@@ -206,7 +213,17 @@ void EqualizerManager::ReadThread() {
   reading_ = false;
 }
 
+EqualizerManager::EqBandCounts EqualizerManager::LiveEqBandCounts() const {
+  EqBandCounts bands{};
+  for (int ch = 0; ch < kOutputChannels; ++ch) bands[ch] = unit_->live.channels[ch].eqSize;
+  return bands;
+}
+
 int EqualizerManager::PC_UI_Status_Init() {
+  return PC_UI_Status_Init(LiveEqBandCounts());
+}
+
+int EqualizerManager::PC_UI_Status_Init(const EqBandCounts& bands) {
   DebugPrint(L"PC_UI_Status_Init\n");
   DspLink& l = *link_;
   l.PC_Connect(1);
@@ -216,14 +233,14 @@ int EqualizerManager::PC_UI_Status_Init() {
   l.Get_Main_Volume();
   l.Get_Subwoofer_Volume();
   l.Get_Mute();
-  ReadChannelValues(0);
+  ReadChannelValues(0, bands);
   for (int scene = 1; scene <= kStoredScenes; ++scene) l.Get_Scene_Name(scene);
   DebugPrint(L"PC_UI_Status_Init done\n");
   return 0;
 }
 
 // The channel requests of the connect read, for the live scene or a stored one.
-void EqualizerManager::ReadChannelValues(int scene) {
+void EqualizerManager::ReadChannelValues(int scene, const EqBandCounts& bands) {
   DspLink& l = *link_;
   constexpr int kSource = 0;
   l.Get_CH_Type(scene, kSource, 0, kOutputChannels);  // one wider than the outputs
@@ -232,11 +249,10 @@ void EqualizerManager::ReadChannelValues(int scene) {
   l.Get_Filter(scene, kSource, 0, 3);
   l.Get_Filter(scene, kSource, 4, 7);
   l.Get_PEQ_Bypass(scene, kSource, 0, kOutputChannels - 1);
-  const Profile* profile = unit_->ProfileOfScene(scene);
   for (int ch = 0; ch < kOutputChannels; ++ch) {
-    const int bands = profile ? profile->channels[ch].eqSize : kEqBands;
-    for (int first = 0; first < bands; first += 8) {
-      l.Get_EQ(scene, kSource, ch, first, std::min(first + 7, bands - 1));
+    const int count = std::clamp(bands[ch], 0, kEqBands);
+    for (int first = 0; first < count; first += 8) {
+      l.Get_EQ(scene, kSource, ch, first, std::min(first + 7, count - 1));
     }
   }
   l.Get_Delay(scene, kSource, 0, kOutputChannels - 1);
@@ -246,20 +262,6 @@ void EqualizerManager::ReadChannelValues(int scene) {
   for (int source = 0; source < kInputSources; ++source) {
     l.Get_Mix_Ch(scene, source, 0, kOutputChannels - 1);
   }
-}
-
-void EqualizerManager::ReadStoredScene(int scene) {
-  if (scene < 1 || scene > kStoredScenes) return;
-  DspLink& l = *link_;
-  l.ReadScene(scene, 255);
-  clock_.SleepMs(kReadSceneSettleMs);
-  ReadChannelValues(scene);
-  for (int source = 0; source < kInputSources; ++source) {
-    for (int in = 0; in < SourceInfo(source).mixer_inputs; ++in) {
-      l.Get_Input_Mix_CH_Trim(scene, source, in, 0, kOutputChannels - 1);
-    }
-  }
-  for (int name = 1; name <= 7; ++name) l.Get_Scene_Name(name);
 }
 
 void EqualizerManager::ResetMcuFactoryDefault() {
@@ -284,8 +286,7 @@ void EqualizerManager::ResetMcuFactoryDefault() {
 void EqualizerManager::JoinWorkers() {
   if (read_thread_.joinable()) read_thread_.join();
   if (factory_thread_.joinable()) factory_thread_.join();
-  if (scene_thread_.joinable()) scene_thread_.join();
-  if (file_thread_.joinable()) file_thread_.join();
+  if (unit_operation_thread_.joinable()) unit_operation_thread_.join();
   if (correction_thread_.joinable()) correction_thread_.join();
 }
 

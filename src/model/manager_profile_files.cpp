@@ -11,12 +11,17 @@ namespace {
 constexpr int kWholeWriteWaitMs = 20000;  // the unit stores ten scenes after a whole write
 constexpr int kWaitSliceMs = 50;
 
+auto TellIn(ManagerView& view) {
+  return [&view](const std::string& text) { view.ShowMessage(text); };
+}
+
 }  // namespace
 
-void EqualizerManager::StartFileThread(std::function<void()> work) {
+bool EqualizerManager::StartFileThread(std::function<void()> work) {
+  const Tell tell = TellIn(*view_);
+  if (RefusedWhileOperationRuns(tell)) return false;
   PostMain(MSG_BUSY_OPEN);
-  if (file_thread_.joinable()) file_thread_.join();
-  file_thread_ = std::thread(std::move(work));
+  return StartUnitOperation(tell, std::move(work));
 }
 
 void EqualizerManager::SleepUnlessStopping(int ms) {
@@ -27,6 +32,8 @@ void EqualizerManager::SleepUnlessStopping(int ms) {
 
 void EqualizerManager::LoadSenceConfigFromFile(const std::string& path) {
   DebugPrint(L"EqualizerManager::LoadSenceConfigFromFile\n");
+  // Refused before the file replaces the live profile, which the running operation may send.
+  if (RefusedWhileOperationRuns(TellIn(*view_))) return;
   const ProfileReadResult result = LoadSceneProfileFile(path);
   if (result != ProfileReadResult::kOk) {
     view_->ShowMessage(std::string(MessageOf(result)));
@@ -52,6 +59,7 @@ void EqualizerManager::SaveSenceConfigToFile(const std::string& path) {
 
 void EqualizerManager::LoadWholeConfigFromFile(const std::string& path) {
   DebugPrint(L"EqualizerManager::LoadWholeConfigFromFile\n");
+  if (RefusedWhileOperationRuns(TellIn(*view_))) return;
   const ProfileReadResult result = LoadWholeProfileFile(path);
   if (result != ProfileReadResult::kOk) {
     view_->ShowMessage(std::string(MessageOf(result)));
@@ -72,38 +80,44 @@ void EqualizerManager::LoadWholeConfigFromFile(const std::string& path) {
 
 void EqualizerManager::SaveWholeConfigToFile(const std::string& path) {
   DebugPrint(L"EqualizerManager::SaveWholeConfigToFile\n");
-  whole_file_path_ = path;
-  StartFileThread([this] {
+  const EqBandCounts bands = LiveEqBandCounts();
+  StartFileThread([this, path, bands] {
     DebugPrint(L"SaveWholeSceneThread start!\n");
-    const UnitOutcome outcome = ReadWholeUnit();
+    const UnitOutcome outcome = ReadWholeUnit(bands);
     // Written on the window thread, behind the replies it must contain; not at all when a
     // reply is missing, so a good file is never replaced by a part-read unit.
-    main_sink_.load()->Post(
-        device::Notification{MSG_WRITE_WHOLE_FILE, 0, static_cast<std::int64_t>(outcome), nullptr});
-    DebugPrint(L"SaveWholeSceneThread end!\n");
+    main_sink_.load()->Post(device::Notification{MSG_WRITE_WHOLE_FILE, 0,
+                                                 static_cast<std::int64_t>(outcome),
+                                                 std::make_unique<WholeFileRecord>(path)});
   });
 }
 
 UnitOutcome EqualizerManager::ReadWholeUnit() {
+  return ReadWholeUnit(LiveEqBandCounts());
+}
+
+UnitOutcome EqualizerManager::ReadWholeUnit(const EqBandCounts& bands) {
   device::ExchangeTally tally;
   for (int scene = 1; scene <= kStoredScenes && !tally.unit_gone(); ++scene) {
-    ReadStoredScene(scene);
+    ReadStoredScene(scene, bands);
   }
   if (tally.unit_gone()) return UnitOutcome::kUnitGone;
   link_->ReadScene(0, 0);
-  if (PC_UI_Status_Init() == -1 && !tally.unit_gone()) return UnitOutcome::kUnanswered;
+  if (PC_UI_Status_Init(bands) == -1 && !tally.unit_gone()) return UnitOutcome::kUnanswered;
   return OutcomeOf(tally);
 }
 
-void EqualizerManager::OnWholeUnitRead(UnitOutcome outcome) {
+void EqualizerManager::OnWholeUnitRead(const std::string& path, UnitOutcome outcome) {
   if (outcome != UnitOutcome::kDone) {
     view_->CloseBusy();
     view_->ShowMessage(std::string(FailureTextOf(UnitOperation::kReadWhole)));
+    DebugPrint(L"SaveWholeSceneThread end!\n");
     return;
   }
-  const bool written = SaveWholeProfileFile(whole_file_path_);
+  const bool written = SaveWholeProfileFile(path);
   view_->CloseBusy();
   view_->ShowMessage(std::string(written ? kProfileSaveOk : kProfileCreateError));
+  DebugPrint(L"SaveWholeSceneThread end!\n");
 }
 
 }  // namespace tolva::model

@@ -1,26 +1,59 @@
 // Scenes stored on the unit: load one into the working set, save the working set under a name,
-// delete one. Each confirmed action runs on its own thread behind the scene window's busy
-// window; the unit's acknowledgements go to that window.
+// delete one, read one without loading it. Each confirmed action runs on the unit-operation
+// thread behind the scene window's busy window; the unit's acknowledgements go to that window.
 #include "base/debug_print.h"
 #include "base/language_tables.h"
 #include "model/equalizer_manager.h"
+#include "model/input_sources.h"
 #include "model/manager_messages.h"
 #include "model/scene_names.h"
 
 namespace tolva::model {
 
-void EqualizerManager::StartSceneThread(SceneView& view, int scene, std::function<void()> work) {
+namespace {
+
+constexpr const char* kUnitBusyTips = "${unit_busy_tips}";
+
+auto TellIn(SceneView& view) {
+  return [&view](const std::string& text) { view.ShowMessage(text); };
+}
+
+}  // namespace
+
+bool EqualizerManager::RefusedWhileOperationRuns(const Tell& tell) const {
+  if (!unit_operation_running_) return false;
+  DebugPrint(L"unit operation still running: refused\n");
+  tell(Languages().Resolve(kUnitBusyTips));
+  return true;
+}
+
+bool EqualizerManager::StartUnitOperation(const Tell& tell, std::function<void()> work) {
+  // Checked again here: a dialog's nested event loop may have started another one meanwhile.
+  if (RefusedWhileOperationRuns(tell)) return false;
+  // Not running means its end was handled, so the thread has nothing left but to return.
+  if (unit_operation_thread_.joinable()) unit_operation_thread_.join();
+  unit_operation_running_ = true;
+  unit_operation_thread_ = std::thread([this, work = std::move(work)] {
+    work();
+    PostMain(MSG_UNIT_OPERATION_DONE);
+  });
+  return true;
+}
+
+bool EqualizerManager::StartSceneThread(SceneView& view, int scene, std::function<void()> work) {
+  const Tell tell = TellIn(view);
+  if (RefusedWhileOperationRuns(tell)) return false;
   scene_sink_ = view.Sink();
   scene_sink_->Post(device::Notification{MSG_BUSY_OPEN, 0, 0, nullptr});
   selected_scene_ = scene;
   link_->SetNotificationSink(device::TargetWindow::kScene, scene_sink_.get());
-  if (scene_thread_.joinable()) scene_thread_.join();
-  scene_thread_ = std::thread(std::move(work));
+  return StartUnitOperation(tell, std::move(work));
 }
 
 void EqualizerManager::LoadSence(SceneView& view, int scene) {
   DebugPrint(L"LoadSence\n");
   if (scene < 1 || scene > kStoredScenes) return;
+  if (RefusedWhileOperationRuns(TellIn(view))) return;
   const std::u16string name = SceneName(unit_->sceneName[scene - 1]);
   const std::string number = std::to_string(scene);
   const std::string question =
@@ -28,18 +61,18 @@ void EqualizerManager::LoadSence(SceneView& view, int scene) {
           ? FillPlaceholders(Languages().Resolve("${load_scene_tips2}"), {number})
           : FillPlaceholders(Languages().Resolve("${load_scene_tips1}"), {number, Utf8Of(name)});
   if (!view.Confirm(question)) return;
-  StartSceneThread(view, scene, [this, scene] {
+  const EqBandCounts bands = LiveEqBandCounts();
+  StartSceneThread(view, scene, [this, scene, bands] {
     DebugPrint(L"LoadSenceThread start!\n");
     device::ExchangeTally tally;
     link_->DisableCommandQueue();
     link_->ReadScene(scene, 0);
-    PC_UI_Status_Init();
+    PC_UI_Status_Init(bands);
     // The replies are applied on the window thread; the screen follows them there.
     PostMain(MSG_SCENE_LOADED);
     if (const UnitOutcome outcome = OutcomeOf(tally); outcome != UnitOutcome::kDone) {
       PostFailure(UnitOperation::kSceneLoad, outcome);
     }
-    DebugPrint(L"LoadSenceThread end!\n");
   });
 }
 
@@ -59,11 +92,13 @@ void EqualizerManager::OnSceneLoaded() {
   UpdateEqualizer(-1);
   if (state_ == ConnectState::kConnected) link_->EnableCommandQueue();
   if (scene_sink_) scene_sink_->Post(device::Notification{MSG_BUSY_CLOSE, 0, 0, nullptr});
+  DebugPrint(L"LoadSenceThread end!\n");
 }
 
 void EqualizerManager::SaveSence(SceneView& view, int scene) {
   DebugPrint(L"SaveSence\n");
   if (scene < 1 || scene > kStoredScenes) return;
+  if (RefusedWhileOperationRuns(TellIn(view))) return;
   SceneNameSlot& slot = unit_->sceneName[scene - 1];
   const std::u16string old_name = SceneName(slot);
   if (!old_name.empty() &&
@@ -84,10 +119,8 @@ void EqualizerManager::SaveSence(SceneView& view, int scene) {
         {Utf8Of(name), std::to_string(other + 1), Utf8Of(SceneName(unit_->sceneName[other]))}));
     return;
   }
-  slot = proposed;
-  view.RefreshRows();
-  const auto unit_name = UnitNameOfSlot(slot);
-  StartSceneThread(view, scene, [this, scene, unit_name, sink = view.Sink()] {
+  const auto unit_name = UnitNameOfSlot(proposed);
+  const bool started = StartSceneThread(view, scene, [this, scene, unit_name, sink = view.Sink()] {
     DebugPrint(L"SaveSenceThread start!\n");
     device::ExchangeTally tally;
     link_->SetSceneName(scene, unit_name);
@@ -96,20 +129,39 @@ void EqualizerManager::SaveSence(SceneView& view, int scene) {
     FailUnlessAcknowledged(*sink, UnitOperation::kSceneSave, OutcomeOf(tally));
     DebugPrint(L"SaveSenceThread end!\n");
   });
+  if (!started) return;
+  slot = proposed;
+  view.RefreshRows();
 }
 
 void EqualizerManager::DeleteSence(SceneView& view, int scene) {
   DebugPrint(L"DeleteSence\n");
   if (scene < 1 || scene > kStoredScenes) return;
-  unit_->sceneName[scene - 1] = SceneNameSlot{};
-  StartSceneThread(view, scene, [this, scene, sink = view.Sink()] {
+  const bool started = StartSceneThread(view, scene, [this, scene, sink = view.Sink()] {
     DebugPrint(L"DeleteSenceThread start!\n");
     device::ExchangeTally tally;
     link_->DeleteScene(scene);
     FailUnlessAcknowledged(*sink, UnitOperation::kSceneDelete, OutcomeOf(tally));
     DebugPrint(L"DeleteSenceThread end!\n");
   });
+  if (!started) return;
+  unit_->sceneName[scene - 1] = SceneNameSlot{};
   view.RefreshRows();
+}
+
+void EqualizerManager::ReadStoredScene(int scene, const EqBandCounts& bands) {
+  if (scene < 1 || scene > kStoredScenes) return;
+  DebugPrint(L"read scene sceneId(%d)\n", scene);
+  device::DspLink& l = *link_;
+  l.ReadScene(scene, 255);
+  SleepUnlessStopping(kReadSceneSettleMs);
+  ReadChannelValues(scene, bands);
+  for (int source = 0; source < kInputSources; ++source) {
+    for (int in = 0; in < SourceInfo(source).mixer_inputs; ++in) {
+      l.Get_Input_Mix_CH_Trim(scene, source, in, 0, kOutputChannels - 1);
+    }
+  }
+  for (int name = 1; name <= 7; ++name) l.Get_Scene_Name(name);
 }
 
 }  // namespace tolva::model

@@ -10,25 +10,7 @@ using emulator::CommandKey;
 using emulator::Faults;
 using emulator::UnitState;
 
-struct Expected {
-  int cmd, sub, op;
-  std::vector<std::uint8_t> prefix;  // the payload starts with these
-};
-
-constexpr int kSet = 0xBB, kGet = 0x66;
-
-void ExpectFrames(const std::vector<SentFrame>& sent, const std::vector<Expected>& expected) {
-  ASSERT_EQ(sent.size(), expected.size());
-  for (std::size_t i = 0; i < sent.size(); ++i) {
-    SCOPED_TRACE("frame " + std::to_string(i));
-    EXPECT_EQ(sent[i].cmd, expected[i].cmd);
-    EXPECT_EQ(sent[i].sub, expected[i].sub);
-    EXPECT_EQ(sent[i].op, expected[i].op);
-    ASSERT_GE(sent[i].payload.size(), expected[i].prefix.size());
-    EXPECT_TRUE(
-        std::equal(expected[i].prefix.begin(), expected[i].prefix.end(), sent[i].payload.begin()));
-  }
-}
+constexpr int kSet = kOpSet, kGet = kOpGet;
 
 // The requests of the connect read of a model-19 unit with 31 bands on every output.
 std::vector<Expected> ConnectRead() {

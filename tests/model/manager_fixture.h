@@ -9,7 +9,9 @@
 #include <condition_variable>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "base/clock.h"
@@ -31,9 +33,29 @@ class FrameLog {
     SentFrame f{report[4], report[5], report[6], {}};
     const std::size_t n = report[3] >= 3 ? report[3] - 3u : 0u;
     for (std::size_t i = 0; i < n && 7 + i < report.size(); ++i) f.payload.push_back(report[7 + i]);
+    std::unique_lock lock(mutex_);
+    const bool hold = hold_ && *hold_ == std::pair{f.cmd, f.sub};
+    frames_.push_back(std::move(f));
+    added_.notify_all();
+    if (!hold) return;
+    held_ = true;
+    added_.wait_for(lock, std::chrono::seconds(20), [&] { return !hold_; });
+  }
+  // The writer of the next frame of group cmd and sub (a worker thread, mid-operation) waits
+  // there until Release.
+  void HoldAt(int cmd, int sub) {
+    std::lock_guard lock(mutex_);
+    hold_ = std::pair{cmd, sub};
+    held_ = false;
+  }
+  bool WaitUntilHeld() {
+    std::unique_lock lock(mutex_);
+    return added_.wait_for(lock, std::chrono::seconds(5), [&] { return held_; });
+  }
+  void Release() {
     {
       std::lock_guard lock(mutex_);
-      frames_.push_back(std::move(f));
+      hold_.reset();
     }
     added_.notify_all();
   }
@@ -51,7 +73,30 @@ class FrameLog {
   std::mutex mutex_;
   std::condition_variable added_;
   std::vector<SentFrame> frames_;
+  std::optional<std::pair<int, int>> hold_;
+  bool held_ = false;
 };
+
+struct Expected {
+  int cmd, sub, op;
+  std::vector<std::uint8_t> prefix;  // the payload starts with these
+};
+
+inline constexpr int kOpSet = 0xBB, kOpGet = 0x66;
+
+inline void ExpectFrames(const std::vector<SentFrame>& sent,
+                         const std::vector<Expected>& expected) {
+  ASSERT_EQ(sent.size(), expected.size());
+  for (std::size_t i = 0; i < sent.size(); ++i) {
+    SCOPED_TRACE("frame " + std::to_string(i));
+    EXPECT_EQ(sent[i].cmd, expected[i].cmd);
+    EXPECT_EQ(sent[i].sub, expected[i].sub);
+    EXPECT_EQ(sent[i].op, expected[i].op);
+    ASSERT_GE(sent[i].payload.size(), expected[i].prefix.size());
+    EXPECT_TRUE(
+        std::equal(expected[i].prefix.begin(), expected[i].prefix.end(), sent[i].payload.begin()));
+  }
+}
 
 class RecordingTransport final : public device::Transport {
  public:

@@ -120,5 +120,21 @@ TEST_F(ProfileFileMenu, SavingTheWholeUnitReadsEveryStoredSceneFirst) {
   EXPECT_TRUE(fs::exists(Path("one.spf")));
 }
 
+// A second whole-unit save while the first still reads the unit is refused; the first writes
+// to its own path.
+TEST_F(ProfileFileMenu, ASecondWholeUnitSaveWhileOneRunsIsRefused) {
+  log_->HoldAt(2, 0x09);
+  manager_->SaveWholeConfigToFile(Path("first.wpf"));
+  ASSERT_TRUE(log_->WaitUntilHeld());
+  manager_->SaveWholeConfigToFile(Path("second.wpf"));
+  log_->Release();
+  Finish();
+  EXPECT_EQ(view_.messages,
+            (std::vector<std::string>{"${unit_busy_tips}", "${profile_save_ok}"}));
+  EXPECT_EQ(view_.busy_depth, 0);
+  EXPECT_TRUE(fs::exists(Path("first.wpf")));
+  EXPECT_FALSE(fs::exists(Path("second.wpf")));
+}
+
 }  // namespace
 }  // namespace tolva::model::testing

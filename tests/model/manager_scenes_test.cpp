@@ -176,6 +176,69 @@ TEST_F(Scenes, DeletingAsksNothingAndEmptiesTheRowAtOnce) {
   EXPECT_TRUE(log_->Take().empty());
 }
 
+// The unit is slow to take a delete; every scene or file action meanwhile is refused at once
+// (the window thread never waits for the running one) and changes nothing.
+TEST_F(Scenes, AnActionWhileAnotherRunsIsRefusedWithoutWaitingForIt) {
+  Name(2, u"Club");
+  log_->HoldAt(2, 0x0A);
+  manager_->DeleteSence(window_, 10);
+  ASSERT_TRUE(log_->WaitUntilHeld());
+  window_.name_answer = "Other";
+  manager_->LoadSence(window_, 3);
+  manager_->SaveSence(window_, 3);
+  manager_->DeleteSence(window_, 3);
+  manager_->LoadSenceConfigFromFile("/no/such/file.spf");
+  manager_->SaveWholeConfigToFile("/no/such/file.wpf");
+  const std::string busy = "${unit_busy_tips}";
+  EXPECT_EQ(window_.messages, (std::vector<std::string>{busy, busy, busy}));
+  EXPECT_EQ(view_.messages, (std::vector<std::string>{busy, busy}));
+  EXPECT_TRUE(window_.asked.empty());
+  EXPECT_EQ(window_.name_dialogs, 0);
+  EXPECT_EQ(NameOf(2), u"Club");
+  EXPECT_TRUE(manager_->UnitOperationRunning());
+
+  log_->Release();
+  Finish();
+  EXPECT_FALSE(manager_->UnitOperationRunning());
+  EXPECT_EQ(view_.busy_depth, 0);
+  EXPECT_EQ(window_.Messages(),
+            (std::vector<std::uint32_t>{MSG_BUSY_OPEN, device::MSG_SCENE_DELETED}));
+  manager_->DeleteSence(window_, 3);  // the next one runs
+  Finish();
+  EXPECT_TRUE(NameOf(2).empty());
+  EXPECT_EQ(log_->Take().back().payload, std::vector<std::uint8_t>{3});
+}
+
+// Stored scene 4 read frame by frame: EQ blocks as far as the live profile's band counts go
+// (not the stored scene's own), input trims only where a source has mixer inputs.
+TEST_F(Scenes, ReadingAStoredSceneAsksForEveryValueInItsOrder) {
+  Live().channels[1].eqSize = 12;
+  Live().channels[3].eqSize = 0;
+  manager_->ProfileOfScene(4)->channels[3].eqSize = 5;
+  const std::int64_t slept = clock_.TotalSleptMs();
+  manager_->ReadStoredScene(4, manager_->LiveEqBandCounts());
+  EXPECT_GE(clock_.TotalSleptMs() - slept, 1000);  // the unit's time to prepare the scene
+
+  std::vector<Expected> e{{2, 0x09, kOpSet, {4, 255}},     {1, 0x0D, kOpGet, {4, 0, 0, 6}},
+                          {1, 0x0E, kOpGet, {4}},          {1, 0x0F, kOpGet, {4}},
+                          {1, 0x05, kOpGet, {4, 0, 0, 3}}, {1, 0x05, kOpGet, {4, 0, 4, 7}},
+                          {1, 0x12, kOpGet, {4, 0, 0, 5}}};
+  const std::vector<std::vector<std::uint8_t>> blocks{{0, 7}, {8, 15}, {16, 23}, {24, 30}};
+  for (std::uint8_t ch = 0; ch < 6; ++ch) {
+    const std::size_t count = ch == 1 ? 2 : ch == 3 ? 0 : 4;  // 12 bands end at 11
+    for (std::size_t b = 0; b < count; ++b) {
+      const std::uint8_t last = ch == 1 && b == 1 ? 11 : blocks[b][1];
+      e.push_back({1, 0x06, kOpGet, {4, 0, ch, blocks[b][0], last}});
+    }
+  }
+  for (int sub : {0x07, 0x08, 0x09, 0x0A}) e.push_back({1, sub, kOpGet, {4, 0, 0, 5}});
+  for (std::uint8_t s = 0; s < 7; ++s) e.push_back({1, 0x0B, kOpGet, {4, s, 0, 5}});
+  for (std::uint8_t in = 0; in < 2; ++in) e.push_back({1, 0x24, kOpGet, {4, 2, in, 0, 5}});
+  for (std::uint8_t in = 0; in < 4; ++in) e.push_back({1, 0x24, kOpGet, {4, 5, in, 0, 5}});
+  for (std::uint8_t k = 1; k <= 7; ++k) e.push_back({2, 0x0B, kOpGet, {k}});
+  ExpectFrames(log_->Take(), e);
+}
+
 TEST(SceneNames, ConversionsKeepTextAndReplaceBrokenBytes) {
   EXPECT_EQ(Utf16Of("Bass 低音"), u"Bass 低音");
   EXPECT_EQ(Utf8Of(u"Bass 低音"), "Bass 低音");

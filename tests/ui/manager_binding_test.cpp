@@ -7,6 +7,9 @@
 #include <QTimer>
 
 #include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <string>
 
 #include "emulator/device_selection.h"
 #include "emulator/emulated_device.h"
@@ -132,7 +135,8 @@ TEST(ManagerBinding, AbnormalHandshakeIsToldAndNeverConnects) {
 TEST(ManagerBinding, AProfileFileFromTheCommandLineIsSentOnceTheReadIsOver) {
   CMainWnd window;
   auto unit = UnitWith({});
-  const std::string path = testing::TempDir() + "start.spf";
+  // Unique per process: suites of other worktrees may run at the same time.
+  const std::string path = testing::TempDir() + "start_" + std::to_string(::getpid()) + ".spf";
   tolva::model::Profile profile;
   profile.channels[3].delay = 4.5f;
   ASSERT_TRUE(tolva::model::WriteSceneProfile(profile, path));
