@@ -1,11 +1,13 @@
 // The scene window on real widgets against the in-process unit: a save with its name dialog and
-// the unit's acknowledgement, and a delete that empties its row.
+// the unit's acknowledgement, and deletes that empty their rows on a double-click or Enter.
 #include "ui/scene_wnd.h"
 
 #include <QApplication>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMessageBox>
+#include <QProxyStyle>
+#include <QTest>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -88,25 +90,54 @@ TEST_F(SceneWindow, SaveNamesTheSceneOnTheUnitAndSaysSo) {
   EXPECT_EQ(std::string(name.begin(), name.begin() + 5), "Stage");
 }
 
-TEST_F(SceneWindow, DeleteEmptiesTheRowAndTheUnitsName) {
+// A desktop style that activates items on a single click.
+class SingleClickActivation final : public QProxyStyle {
+ public:
+  int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                QStyleHintReturn* ret) const override {
+    if (hint == SH_ItemView_ActivateItemOnSingleClick) return 1;
+    return QProxyStyle::styleHint(hint, option, widget, ret);
+  }
+};
+
+// Delete asks nothing, so a row that acted on one click would delete a scene by accident.
+TEST_F(SceneWindow, ARowDeletesOnDoubleClickOrEnterNeverOnOneClick) {
   unit_->WithUnit([](tolva::emulator::EmulatedUnit& u) {
+    u.state().names[8] = {'K', 'e', 'e', 'p'};
     u.state().names[9] = {'L', 'a', 's', 't'};
     return 0;
   });
   Manager().Disconnect();
   Manager().Connect(false);
   ASSERT_TRUE(WaitFor([&] { return Manager().State() == ConnectState::kConnected; }));
+  SingleClickActivation style;
   CSceneWnd window(&main_, Manager(), CSceneWnd::Mode::kDelete);
   window.show();
   auto* list = window.findChild<QListWidget*>(QStringLiteral("listview"));
   ASSERT_NE(list, nullptr);
+  list->setStyle(&style);
+  list->scrollToItem(list->item(9));
+  const QPoint row9 = list->visualItemRect(list->item(9)).center();
   EXPECT_TRUE(list->item(9)->text().endsWith(QStringLiteral("Last")));
-  list->setCurrentRow(9);
-  QMetaObject::invokeMethod(window.findChild<QWidget*>(QStringLiteral("confirm_btn")), "click",
-                            Qt::QueuedConnection);
-  ASSERT_TRUE(WaitFor([&] { return !list->item(9)->text().endsWith(QStringLiteral("Last")); }));
+
+  QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, row9);
+  QCoreApplication::processEvents();
+  EXPECT_EQ(list->currentRow(), 9);
+  EXPECT_TRUE(list->item(9)->text().endsWith(QStringLiteral("Last")));
+  EXPECT_FALSE(Manager().UnitOperationRunning());
+
+  QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, row9);
+  EXPECT_FALSE(list->item(9)->text().endsWith(QStringLiteral("Last")));  // at once
   ASSERT_TRUE(WaitFor([&] { return unit_->Snapshot().names[9][0] != 'L'; }, 5000));
-  EXPECT_TRUE(WaitFor([&] { return !window.IsBusy(); }, 5000));
+  ASSERT_TRUE(WaitFor([&] { return !window.IsBusy() && !Manager().UnitOperationRunning(); }));
+
+  list->setCurrentRow(8);
+  list->setFocus();
+  QTest::keyClick(list, Qt::Key_Return);
+  EXPECT_FALSE(list->item(8)->text().endsWith(QStringLiteral("Keep")));
+  ASSERT_TRUE(WaitFor([&] { return unit_->Snapshot().names[8][0] != 'K'; }, 5000));
+  EXPECT_TRUE(WaitFor([&] { return !window.IsBusy() && !Manager().UnitOperationRunning(); }));
+  EXPECT_TRUE(window.isVisible());  // Enter acted on the row, not on a button of the window
 }
 
 }  // namespace

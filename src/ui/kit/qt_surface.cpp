@@ -69,8 +69,12 @@ void QtControlSurface::Hook(QWidget* widget) {
   } else if (auto* list = qobject_cast<QListWidget*>(widget)) {
     connect(list, &QListWidget::itemClicked, this,
             [this, list] { Raise(list, msgtype::kItemClick); });
-    connect(list, &QListWidget::itemActivated, this,
+    // A row is activated by a double-click or Enter only. itemActivated would also fire on one
+    // click where the desktop style activates on a single click, and one click must never
+    // delete a stored scene.
+    connect(list, &QListWidget::itemDoubleClicked, this,
             [this, list] { Raise(list, msgtype::kItemActivate); });
+    list->installEventFilter(this);
     connect(list, &QListWidget::currentRowChanged, this,
             [this, list] { Raise(list, msgtype::kItemSelect); });
   } else if (qobject_cast<QLineEdit*>(widget) != nullptr) {
@@ -100,7 +104,18 @@ bool QtControlSurface::HandleEditKey(QWidget* edit, int key) {
   }
 }
 
+bool QtControlSurface::HandleListKey(QListWidget* list, QEvent* event) {
+  if (event->type() != QEvent::KeyPress) return false;
+  const int key = static_cast<QKeyEvent*>(event)->key();
+  if ((key != Qt::Key_Return && key != Qt::Key_Enter) || list->currentItem() == nullptr) {
+    return false;
+  }
+  Raise(list, msgtype::kItemActivate);
+  return true;  // taken: the dialog's default button must not act on the same key
+}
+
 bool QtControlSurface::eventFilter(QObject* watched, QEvent* event) {
+  if (auto* list = qobject_cast<QListWidget*>(watched)) return HandleListKey(list, event);
   auto* edit = qobject_cast<QLineEdit*>(watched);
   if (edit == nullptr) return false;
   switch (event->type()) {

@@ -11,6 +11,7 @@
 #include "ui/kit/control_surface.h"
 #include "ui/kit/qt_controls.h"
 
+class QListWidget;
 class QWidget;
 
 namespace tolva::kit {
@@ -54,6 +55,7 @@ class QtControlSurface final : public QObject, public ControlSurface {
   void Hook(QWidget* widget);
   void Raise(QWidget* widget, const char* type);
   bool HandleEditKey(QWidget* edit, int key);
+  bool HandleListKey(QListWidget* list, QEvent* event);
 
   QPointer<QWidget> root_;
   NotifyHandler handler_;
