@@ -68,7 +68,7 @@ void EqualizerManager::HandleNotification(Notification& n) {
       view_->ShowMessage("${device_reboot}");
       break;
     case MSG_CONNECT_FAIL:
-      view_->ShowMessage("${device_connect_fail}");
+      view_->ShowUncaptionedMessage("${device_connect_fail}");
       break;
     case MSG_CONNECT_DONE:
       OnConnected();

@@ -20,6 +20,8 @@ class ManagerView {
   virtual void ShowUnitAnswering(bool /*answering*/) {}
   // A message box with caption "${tips}"; text is a placeholder or already resolved.
   virtual void ShowMessage(const std::string& /*text*/) {}
+  // The same box without a caption (the connect read's failure).
+  virtual void ShowUncaptionedMessage(const std::string& text) { ShowMessage(text); }
   // The "${device_plugout}" notice: shown without holding up the window.
   virtual void ShowPlugOutNotice() {}
   // The confirmation dialog: true for confirm.

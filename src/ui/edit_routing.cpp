@@ -244,7 +244,6 @@ bool RouteGraph(EqualizerManager& m, const kit::ControlNotify& n, int kind) {
 
 bool RouteEditNotification(EqualizerManager& m, kit::ControlSurface& surface,
                            const kit::ControlNotify& n) {
-  DebugPrint("Notify %s\n", n.type.c_str());
   if (Is(n, msg::kClick)) return RouteClick(m, n);
   if (Is(n, msg::kSelectChanged)) return RouteSelectChanged(m, n);
   if (Is(n, msg::kValueChanged) || Is(n, msg::kMoveValueChanged)) return RouteSlider(m, surface, n);

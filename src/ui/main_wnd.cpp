@@ -70,6 +70,7 @@ void CMainWnd::RetranslateAll() {
 }
 
 bool CMainWnd::BeforeNotify(const kit::ControlNotify& notify) {
+  DebugPrint("Notify %s\n", notify.type.c_str());  // every notification, handled here or not
   if (notify.type == kit::msgtype::kClick && SameName(notify.name, "minbtn")) {
     showMinimized();
     return true;  // nothing else runs for the minimise button

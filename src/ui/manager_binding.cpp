@@ -32,6 +32,9 @@ class WindowManagerView final : public model::ManagerScreen {
   void ShowMessage(const std::string& text) override {
     window_.Dialogs().ShowMessageBox(text, "${tips}");
   }
+  void ShowUncaptionedMessage(const std::string& text) override {
+    window_.Dialogs().ShowMessageBox(text, "");
+  }
   // Shown without a modal loop, so the window goes on while the notice is up.
   void ShowPlugOutNotice() override {
     QMessageBox* box =
