@@ -3,10 +3,10 @@
 #include "base/debug_print.h"
 #include "base/language_tables.h"
 #include "device/records.h"
-#include "device/scene_name_codec.h"
 #include "model/equalizer_manager.h"
 #include "model/input_sources.h"
 #include "model/output_links.h"
+#include "model/scene_names.h"
 
 namespace tolva::model {
 
@@ -27,20 +27,6 @@ bool ValidOutput(int ch) {
 int StoredTrim(const Profile& p, int source, int in, int out, std::int8_t trim) {
   const bool routed = (p.inputs[source][out] >> in) & 1;
   return trim < 1 && routed ? 100 : trim;
-}
-
-std::u16string ToUtf16(const std::wstring& text) {
-  std::u16string out;
-  for (const wchar_t wc : text) {
-    const auto c = static_cast<char32_t>(wc);
-    if (c >= 0x10000) {
-      out.push_back(static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10)));
-      out.push_back(static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF)));
-    } else {
-      out.push_back(static_cast<char16_t>(c));
-    }
-  }
-  return out;
 }
 
 }  // namespace
@@ -245,7 +231,7 @@ void EqualizerManager::ReadSenceValueCallback(std::int64_t type, NotificationRec
   const auto* r = As<SceneNameReply>(record);
   if (!r) return;
   if (SceneNameSlot* slot = SceneNameSlotAt(r->index)) {
-    SetSceneName(*slot, ToUtf16(DecodeSceneName(r->name)));
+    *slot = SlotOfUnitName(r->name);
   }
 }
 

@@ -108,8 +108,12 @@ void EqualizerManager::SaveSence(SceneView& view, int scene) {
   }
   std::string typed = Utf8Of(old_name);
   if (!view.AskName(typed)) return;
-  SceneNameSlot proposed{};
-  SetSceneName(proposed, Utf16Of(typed));
+  SceneNameSlot typed_slot{};
+  SetSceneName(typed_slot, Utf16Of(typed));
+  // The unit keeps names in GBK and stores "?" for a character GBK lacks. The slot, the row and
+  // the same-name check take the name as the unit will hold it, as a later read would show it.
+  const auto unit_name = UnitNameOfSlot(typed_slot);
+  const SceneNameSlot proposed = SlotOfUnitName(unit_name);
   const std::u16string name = SceneName(proposed);
   if (name.empty()) return;
   for (int other = 0; other < kStoredScenes; ++other) {
@@ -119,7 +123,6 @@ void EqualizerManager::SaveSence(SceneView& view, int scene) {
         {Utf8Of(name), std::to_string(other + 1), Utf8Of(SceneName(unit_->sceneName[other]))}));
     return;
   }
-  const auto unit_name = UnitNameOfSlot(proposed);
   const bool started = StartSceneThread(view, scene, [this, scene, unit_name, sink = view.Sink()] {
     DebugPrint(L"SaveSenceThread start!\n");
     device::ExchangeTally tally;

@@ -98,6 +98,30 @@ std::array<std::uint8_t, kSceneNameBytes> UnitNameOfSlot(const SceneNameSlot& sl
   return device::EncodeSceneName(WideOf(SceneName(slot)));
 }
 
+namespace {
+
+std::u16string Utf16OfWide(std::wstring_view text) {
+  std::u16string out;
+  for (const wchar_t wc : text) {
+    const auto c = static_cast<char32_t>(wc);
+    if (c >= 0x10000) {
+      out.push_back(static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10)));
+      out.push_back(static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF)));
+    } else {
+      out.push_back(static_cast<char16_t>(c));
+    }
+  }
+  return out;
+}
+
+}  // namespace
+
+SceneNameSlot SlotOfUnitName(std::span<const std::uint8_t> unit_name) {
+  SceneNameSlot slot{};
+  SetSceneName(slot, Utf16OfWide(device::DecodeSceneName(unit_name)));
+  return slot;
+}
+
 std::string FillPlaceholders(std::string_view pattern,
                              std::initializer_list<std::string_view> values) {
   std::string out;

@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdint>
 #include <initializer_list>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -16,8 +17,10 @@ std::wstring WideOf(std::u16string_view text);
 std::string Utf8Of(std::u16string_view text);
 // Malformed UTF-8 becomes U+FFFD.
 std::u16string Utf16Of(std::string_view utf8);
-// The slot's name as the unit stores it.
+// The slot's name as the unit stores it: GBK, where a character it lacks becomes "?".
 std::array<std::uint8_t, kSceneNameBytes> UnitNameOfSlot(const SceneNameSlot& slot);
+// A slot holding the unit's 16 name bytes (cut to what a slot holds).
+SceneNameSlot SlotOfUnitName(std::span<const std::uint8_t> unit_name);
 
 // A localized pattern with its "%d" and "%s" filled from values in order; any other "%" stays.
 // Never a printf: the pattern comes from a language file.

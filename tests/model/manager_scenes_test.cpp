@@ -176,6 +176,22 @@ TEST_F(Scenes, DeletingAsksNothingAndEmptiesTheRowAtOnce) {
   EXPECT_TRUE(log_->Take().empty());
 }
 
+// GBK has no emoji: the unit stores "?" for them. The row shows what the unit holds, and two
+// names that would be the same on the unit are refused as the same name.
+TEST_F(Scenes, ANameOutsideGbkIsKeptAsTheUnitHoldsIt) {
+  window_.name_answer = "Bass \xF0\x9F\x8E\xB5";  // U+1F3B5, two UTF-16 units
+  manager_->SaveSence(window_, 6);
+  Finish();
+  EXPECT_EQ(NameOf(5), u"Bass ?");
+  const auto on_unit = unit_->Snapshot().names[5];
+  EXPECT_EQ(std::string(on_unit.begin(), on_unit.begin() + 7), std::string("Bass ?\0", 7));
+
+  window_.name_answer = "Bass \xF0\x9F\x98\x80";  // U+1F600
+  manager_->SaveSence(window_, 7);
+  EXPECT_EQ(window_.messages, std::vector<std::string>{"Bass ? is scene 6 (Bass ?)"});
+  EXPECT_TRUE(NameOf(6).empty());
+}
+
 // The unit is slow to take a delete; every scene or file action meanwhile is refused at once
 // (the window thread never waits for the running one) and changes nothing.
 TEST_F(Scenes, AnActionWhileAnotherRunsIsRefusedWithoutWaitingForIt) {

@@ -146,6 +146,9 @@ TEST(ManagerBinding, AProfileFileFromTheCommandLineIsSentOnceTheReadIsOver) {
   ASSERT_TRUE(WaitFor([&] { return unit->Snapshot().scenes[0].outputs[3].delay_us == 4500; }));
   EXPECT_EQ(binding.Manager().State(), ConnectState::kConnected);
   EXPECT_FLOAT_EQ(binding.Manager().LiveProfile().channels[3].delay, 4.5f);
+  // The operation's end is handled after its screen refresh; the busy window may not even
+  // have opened when the unit already holds the value.
+  ASSERT_TRUE(WaitFor([&] { return !binding.Manager().UnitOperationRunning(); }));
   ASSERT_TRUE(WaitFor([&] { return !window.IsBusyWindowOpen(); }));
   EXPECT_EQ(window.Surface().FindEdit("edit_ch_delay_3")->RawText(), "4.500");
   std::remove(path.c_str());
