@@ -270,13 +270,19 @@ void DspLink::Issue(std::uint8_t cmd, std::uint8_t sub, std::uint8_t op,
     Exchange(cmd, sub, op, payload, timeout_ms);
     return;
   }
+  const std::uint8_t target = TargetBytes(cmd, sub, op, payload);
+  bool replaced = false;
   {
     std::lock_guard<std::mutex> guard(queue_mutex_);
     if (!queue_enabled_ || !running_) {  // dropped: edits during a connect read are lost
       ++queued_lost_;
       return;
     }
-    queue_.Push(PendingCommand{cmd, sub, op, std::move(payload)});
+    replaced = queue_.Push(PendingCommand{cmd, sub, op, std::move(payload), target});
+  }
+  if (replaced) {
+    DebugPrint(L"replaced waiting mcmd 0x%02x subcmd 0x%02x\n", cmd, sub);
+    return;  // the thread already knows of the waiting command
   }
   queue_wake_.notify_one();
 }
