@@ -64,6 +64,12 @@ bool IsFlat(const ChannelSettings& channel) {
   return sum < 0.01;
 }
 
+float GraphGain(const ChannelSettings& channel, int band) {
+  if (band < 0 || band >= kEqBands) return 0.0f;
+  const EqBand& b = channel.eqArray[band];
+  return b.enable != 1 || channel.bypass == 1 ? 0.0f : b.eqGain;
+}
+
 double DelayEditLimit(double value, int unit) {
   switch (static_cast<DelayUnit>(unit)) {
     case DelayUnit::kCentimetres:

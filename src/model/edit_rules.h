@@ -32,6 +32,9 @@ int StepFrequency(int f, bool up);
 // The sum of |gain| over the channel's bands in use is below 0.01 dB.
 bool IsFlat(const ChannelSettings& channel);
 
+// The gain the graph shows for a band: 0 for a disabled band or a bypassed output.
+float GraphGain(const ChannelSettings& channel, int band);
+
 // Delay edit values: the unit's milliseconds from what an edit shows in unit 0 (ms), 1 (cm) or
 // 2 (inch), with the edit's range applied; and the value an edit holds for ms.
 double DelayEditLimit(double value, int unit);

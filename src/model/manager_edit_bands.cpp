@@ -1,5 +1,6 @@
 // Editing the EQ bands of the current output: typed values, the gain sliders, the enable
 // buttons, the step buttons and drags on the graph.
+#include <algorithm>
 #include <cmath>
 
 #include "base/debug_print.h"
@@ -112,15 +113,19 @@ void EqualizerManager::ApplyBandEdit(int band, int freq, float q, float gain, Ba
   ChannelSettings& ch = p.channels[current];
   if (band >= ch.eqSize) return;
   const int partner = Partner();
+  EqBand& b = ch.eqArray[band];
+  const auto same = [&](float shown_gain) {
+    return freq == b.freq && std::fabs(q - b.eqFactor) < kSameValue &&
+           std::fabs(gain - shown_gain) < kSameValue;
+  };
+  // The graph tells of hovers and of drags that end where they began: measured against what it
+  // was shown, they change nothing and must neither resend the band nor touch the bypass.
+  if (source == BandSource::kGraph && same(GraphGain(ch, band))) return;
   if (ch.bypass == 1) {
     ClearBypassedGains(current);
     if (partner >= 0) ClearBypassedGains(partner);
   }
-  EqBand& b = ch.eqArray[band];
-  if (source == BandSource::kEdit && freq == b.freq && std::fabs(q - b.eqFactor) < kSameValue &&
-      std::fabs(gain - b.eqGain) < kSameValue && b.enable == 1) {
-    return;
-  }
+  if (source == BandSource::kEdit && same(b.eqGain) && b.enable == 1) return;
   const auto store = [&](EqBand& target) {
     target.freq = freq;
     target.eqFactor = q;
@@ -128,7 +133,9 @@ void EqualizerManager::ApplyBandEdit(int band, int freq, float q, float gain, Ba
     target.enable = 1;
   };
   store(b);
-  if (partner >= 0 && band < p.channels[partner].eqSize) store(p.channels[partner].eqArray[band]);
+  // A partner with fewer bands has no such band: nothing is stored or sent for it.
+  const int band_partner = partner >= 0 && band < p.channels[partner].eqSize ? partner : -1;
+  if (band_partner >= 0) store(p.channels[band_partner].eqArray[band]);
 
   ScreenControls& c = *controls_;
   const BandNames n(band);
@@ -153,10 +160,12 @@ void EqualizerManager::ApplyBandEdit(int band, int freq, float q, float gain, Ba
     }
   };
 
+  // The bypass goes out only when it changed, for drags too: the unit holds it already, and a
+  // drag step would otherwise cost a second exchange.
   if (source == BandSource::kGraph) {
     for (int target : {current, partner}) {
       if (target < 0) continue;
-      SendBand(target, band, gain);
+      if (target == current || target == band_partner) SendBand(target, band, gain);
       send_bypass(target);
     }
     RefreshBandRows(current);
@@ -168,7 +177,7 @@ void EqualizerManager::ApplyBandEdit(int band, int freq, float q, float gain, Ba
   if (partner >= 0) send_bypass(partner);
   UpdateEqualizer(band);
   SendBand(current, band, gain);
-  if (partner >= 0) SendBand(partner, band, gain);
+  if (band_partner >= 0) SendBand(band_partner, band, gain);
 }
 
 void EqualizerManager::OnEqEnable(int band) {
@@ -197,14 +206,14 @@ void EqualizerManager::OnEqEnable(int band) {
     SendBand(current, band, b.eqGain);
     changed = true;
   }
-  if (changed) {
-    UpdateEqualizer(band);
-    const int partner = Partner();
-    if (partner >= 0 && band < p.channels[partner].eqSize) {
-      EqBand& other = p.channels[partner].eqArray[band];
-      other.enable = b.enable;
-      SendBand(partner, band, other.enable == 1 ? other.eqGain : 0.0f);
-    }
+  if (changed) UpdateEqualizer(band);
+  // The partner follows the band's state even when this click changed nothing here (the two may
+  // have drifted apart, by a file or by an edit made before linking).
+  const int partner = Partner();
+  if (partner >= 0 && band < p.channels[partner].eqSize) {
+    EqBand& other = p.channels[partner].eqArray[band];
+    other.enable = b.enable;
+    SendBand(partner, band, other.enable == 1 ? other.eqGain : 0.0f);
   }
   c.SetSelected(n.enable, c.SliderValue(n.slider) != 0);
   ShowBypassButtonFromBands();
@@ -238,8 +247,11 @@ void EqualizerManager::SetEqFreqUp(int band, bool up) {
   DebugPrint(L"SetEqFreqUp index(%d) up(%d)\n", band, up ? 1 : 0);
   if (band < 0 || band >= kEqBands) return;
   const int freq = unit_->live.channels[CurrentChannel()].eqArray[band].freq;
-  if (up ? freq >= kMaxFrequency : freq <= kMinFrequency) return;
-  controls_->SetText(BandNames(band).freq, std::to_string(StepFrequency(freq, up)));
+  // A frequency from a file may lie outside the scale: a step brings it to the nearer end.
+  const bool outside = freq < kMinFrequency || freq > kMaxFrequency;
+  if (!outside && (up ? freq >= kMaxFrequency : freq <= kMinFrequency)) return;
+  const int next = outside ? std::clamp(freq, kMinFrequency, kMaxFrequency) : StepFrequency(freq, up);
+  controls_->SetText(BandNames(band).freq, std::to_string(next));
   SetChEqEdit(band);
 }
 
@@ -257,11 +269,16 @@ void EqualizerManager::EqualizerCallback(int index, int kind) {
   const int current = CurrentChannel();
   const bool high_pass = kind == 1;
   const int corner = high_pass ? c.GraphHpFreq() : c.GraphLpFreq();
+  {
+    const Crossover& x = p.channels[current].crossover;
+    if (corner == (high_pass ? x.hp.fs : x.lp.fs)) return;  // a drag that ended where it began
+  }
   const int partner = Partner();
   for (int target : {current, partner}) {
     if (target < 0) continue;
     Crossover& x = p.channels[target].crossover;
     (high_pass ? x.hp : x.lp).StoreFs(corner);
+    x = MakeCrossover(x.hp, x.lp);
   }
   const Crossover& x = p.channels[current].crossover;
   c.SetText(high_pass ? "hp_freq" : "lp_freq",

@@ -42,6 +42,7 @@ void EqualizerManager::SetCornerFromEdit(Corner corner) {
     if (target < 0) continue;
     Crossover& t = p.channels[target].crossover;
     (high_pass ? t.hp : t.lp).StoreFs(fs);
+    t = MakeCrossover(t.hp, t.lp);
   }
   controls_->SetText(FreqEdit(high_pass), CornerText(fs));
   UpdateEqualizer(-1);
@@ -108,7 +109,7 @@ void EqualizerManager::SetFilterCode(Corner corner, bool slope) {
       f.StoreType(index);
     }
     Crossover& x = p.channels[target].crossover;
-    x.bpType = MakeCrossover(x.hp, x.lp).bpType;
+    x = MakeCrossover(x.hp, x.lp);
   }
   UpdateEqualizer(-1);
   const int filter = high_pass ? kHighPassFilter : kLowPassFilter;

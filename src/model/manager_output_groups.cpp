@@ -223,7 +223,8 @@ void EqualizerManager::SwitchEqMode() {
   Profile& p = unit_->live;
   for (int ch = 0; ch < kOutputChannels; ++ch) {
     ChannelSettings& channel = p.channels[ch];
-    for (int b = 0; b < std::min(channel.eqSize, kEqBands); ++b) {
+    // Every band, also those beyond eqSize: a later eqSize must not bring back an old Q.
+    for (int b = 0; b < kEqBands; ++b) {
       EqBand& band = channel.eqArray[b];
       if (band.eqFactor >= 5.79f && band.eqFactor <= 5.81f) continue;
       band.eqFactor = kFlatQ;

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "base/debug_print.h"
+#include "model/edit_rules.h"
 #include "model/input_sources.h"
 #include "model/screen_text.h"
 
@@ -216,8 +217,7 @@ void ManagerScreen::UpdateEqualizer(int band) {
   data.band_count = std::clamp(ch.eqSize, 0, kEqBands);
   for (int b = 0; b < kEqBands; ++b) {
     const EqBand& e = ch.eqArray[b];
-    const bool flat = e.enable == 0 || ch.bypass == 1;
-    data.bands[b] = {flat ? 0.0f : e.eqGain, e.eqFactor, e.freq};
+    data.bands[b] = {GraphGain(ch, b), e.eqFactor, e.freq};
   }
   data.hp_freq = ch.crossover.hp.fs;
   data.lp_freq = ch.crossover.lp.fs;

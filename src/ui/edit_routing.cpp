@@ -233,8 +233,10 @@ bool RouteItemSelect(EqualizerManager& m, kit::ControlSurface& surface,
   return true;
 }
 
+// A band notification names its band; the corner handles belong to no band and carry -1, and
+// must still reach the manager.
 bool RouteGraph(EqualizerManager& m, const kit::ControlNotify& n, int kind) {
-  if (n.user_data < 0) return true;  // a drag that ended on nothing
+  if (kind == 0 && n.user_data < 0) return true;
   DebugPrint(L"on DUI_MSGTYPE_EQUALIZERCHANGED index %d\n", n.user_data);
   m.EqualizerCallback(n.user_data, kind);
   return true;

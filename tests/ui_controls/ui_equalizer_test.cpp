@@ -1,6 +1,9 @@
 #include "ui/controls/ui_equalizer.h"
 
+#include <QApplication>
+#include <QMouseEvent>
 #include <QSignalSpy>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -208,17 +211,35 @@ TEST_F(EqualizerFixture, CornerHandlesOnlyForCornersInsideTheAxis) {
   EXPECT_EQ(eq.LpFreq(), 20000);
 }
 
+// The manager calls the setters on every drag step; one that re-ran the hit test or the drag on
+// the new layout would echo a notification back to the unit.
 TEST_F(EqualizerFixture, SettersNeverRaiseEditNotifications) {
   QSignalSpy spy(&eq, &CurveGraphBase::Notify);
+  eq.SetPeqMode(1);
   const std::vector<CurveBand> bands(31, CurveBand{2.0f, 1.0f, 1000, 1});
+  const std::vector<CurveBand> spread = {{0.0f, 2.0f, 200, 1}, {6.0f, 1.0f, 2000, 1}};
+  eq.SetBands(spread, -1);
+  const Point over = eq.Layout().Markers()[1].center;
+  QMouseEvent hover(QEvent::MouseMove, QPointF(over.x, over.y), QPointF(eq.mapToGlobal(QPoint())),
+                    Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+  QApplication::sendEvent(&eq, &hover);
+  ASSERT_EQ(spy.count(), 1);  // hovering selects band 1
+  QTest::mousePress(&eq, Qt::LeftButton, {}, QPoint(over.x, over.y));
+  ASSERT_EQ(eq.State(), UIEqualizer::DragState::INDEX_CAPTURED);
+
+  // Mid-drag, with the pointer on a point: a new selection, moved points, corners, mode, curves,
+  // scale and size.
   eq.SetBands(bands, 4);
+  eq.SetBands(spread, 0);
   eq.setCurEqHpLp(100, 5000);
+  eq.SetPeqMode(0);
   eq.SetPeqMode(1);
   ShowCurves({Sample(grid, Bell)}, {true}, 0);
   eq.SetScalePercent(150);
   eq.resize(800, 400);
   Grab(eq);
-  EXPECT_EQ(spy.count(), 0);
+  EXPECT_EQ(spy.count(), 1);
+  QTest::mouseRelease(&eq, Qt::LeftButton, {}, QPoint(over.x, over.y));
 }
 
 TEST_F(EqualizerFixture, SetBandsCopiesAtMostThirtyOneAndKeepsTheSelection) {

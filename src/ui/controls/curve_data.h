@@ -6,6 +6,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <span>
 #include <vector>
 
@@ -51,15 +52,20 @@ class CurveStore {
     const std::size_t count = std::min<std::size_t>(channels.size(), kCurveSlots);
     for (std::size_t i = 0; i < slots_.size(); ++i) {
       Slot& slot = slots_[i];
-      slot.frequencies.clear();
-      slot.values.clear();
-      slot.shown = false;
-      if (i >= count) continue;
-      const CurveData& in = channels[i];
-      const std::size_t n = std::min({in.frequencies.size(), in.values.size(), max_points_});
-      slot.frequencies.assign(in.frequencies.begin(), in.frequencies.begin() + n);
-      slot.values.assign(in.values.begin(), in.values.begin() + n);
+      CurveData in;
+      if (i < count) {
+        in = channels[i];
+        const std::size_t n = std::min({in.frequencies.size(), in.values.size(), max_points_});
+        in.frequencies = in.frequencies.first(n);
+        in.values = in.values.first(n);
+      }
+      // A drag changes one channel; the others keep their version, so what was drawn from them
+      // can be kept.
+      if (Same(slot, in)) continue;
+      slot.frequencies.assign(in.frequencies.begin(), in.frequencies.end());
+      slot.values.assign(in.values.begin(), in.values.end());
       slot.shown = in.shown;
+      versions_[i] = ++last_version_;
     }
     count_ = static_cast<int>(count);
     return count_;
@@ -67,10 +73,24 @@ class CurveStore {
 
   int Count() const { return count_; }
   const Slot& At(int slot) const { return slots_[static_cast<std::size_t>(slot)]; }
+  // Changes whenever the slot's points or shown flag change.
+  std::uint64_t Version(int slot) const { return versions_[static_cast<std::size_t>(slot)]; }
 
  private:
+  static bool Same(const Slot& slot, const CurveData& in) {
+    // Compared bitwise, so a NaN that stays NaN is no change.
+    const auto same_bits = [](const std::vector<double>& a, std::span<const double> b) {
+      return a.size() == b.size() &&
+             (a.empty() || std::memcmp(a.data(), b.data(), a.size() * sizeof(double)) == 0);
+    };
+    return slot.shown == in.shown && same_bits(slot.frequencies, in.frequencies) &&
+           same_bits(slot.values, in.values);
+  }
+
   std::size_t max_points_;
   std::array<Slot, kCurveSlots> slots_;
+  std::array<std::uint64_t, kCurveSlots> versions_{};
+  std::uint64_t last_version_ = 0;
   int count_ = 0;
 };
 

@@ -8,7 +8,11 @@
 #include <cstdlib>
 #include <vector>
 
+#include "ui/kit/theme.h"
+
 namespace tolva::curves {
+
+Q_LOGGING_CATEGORY(lcCurves, "tolva.curves", QtWarningMsg)
 
 namespace {
 
@@ -50,29 +54,34 @@ void CurveGraphBase::SetScalePercent(int percent) {
   scale_percent_ = percent;
   updateGeometry();
   GeometryChanged();
-  update();
+  FrameChanged();
 }
 
 void CurveGraphBase::SetBackgroundColor(QColor color) {
   background_ = color;
-  update();
+  FrameChanged();
 }
 
 void CurveGraphBase::SetAxisLabelsShown(bool shown) {
   if (shown == axis_labels_) return;
   axis_labels_ = shown;
   GeometryChanged();
-  update();
+  FrameChanged();
 }
 
 bool CurveGraphBase::SetAttribute(std::string_view name, std::string_view value) {
   if (!text_style_.Apply(name, value)) return false;
-  update();
+  FrameChanged();
   return true;
 }
 
 void CurveGraphBase::SetTextFont(const QFont& font) {
   text_font_ = font;
+  FrameChanged();
+}
+
+void CurveGraphBase::FrameChanged() {
+  ++frame_serial_;
   update();
 }
 
@@ -222,11 +231,26 @@ QPainterPath CurveGraphBase::CardinalSpline(const CurveGeometry& g,
 void CurveGraphBase::resizeEvent(QResizeEvent* event) {
   QWidget::resizeEvent(event);
   GeometryChanged();
+  FrameChanged();
 }
 
 void CurveGraphBase::changeEvent(QEvent* event) {
   QWidget::changeEvent(event);
-  if (event->type() == QEvent::EnabledChange || event->type() == QEvent::FontChange) update();
+  switch (event->type()) {
+    case QEvent::StyleChange:
+      // A window applies its display scale by restyling its whole tree. A graph that is a window
+      // of its own keeps the scale it was given.
+      if (window() != this) SetScalePercent(kit::theme::ScaleOf(this));
+      FrameChanged();
+      break;
+    case QEvent::EnabledChange:
+    case QEvent::FontChange:
+    case QEvent::LanguageChange:
+      FrameChanged();
+      break;
+    default:
+      break;
+  }
 }
 
 }  // namespace tolva::curves

@@ -5,10 +5,12 @@
 // curve paths.
 
 #include <QColor>
+#include <QLoggingCategory>
 #include <QMargins>
 #include <QPainterPath>
 #include <QWidget>
 
+#include <cstdint>
 #include <span>
 #include <string_view>
 
@@ -18,6 +20,10 @@
 class QPainter;
 
 namespace tolva::curves {
+
+// The controls' debug lines go to the platform debug output, never to the log file; enable with
+// QT_LOGGING_RULES="tolva.curves.debug=true".
+Q_DECLARE_LOGGING_CATEGORY(lcCurves)
 
 inline constexpr QRgb kGridColor = 0xff444444;
 inline constexpr QRgb kDefaultBackground = 0xff1b1d21;
@@ -31,7 +37,8 @@ class CurveGraphBase : public QWidget {
 
   CurveGraphBase(GainAxis axis, std::span<const int> db_lines, QWidget* parent);
 
-  // The window's display scale in percent (100 = sizes as given); sizes, pens and fonts follow.
+  // The display scale in percent (100 = sizes as given); sizes, pens, fonts and hit boxes follow.
+  // Inside a window the graph takes the window's scale whenever the window applies one.
   void SetScalePercent(int percent);
   int ScalePercent() const { return scale_percent_; }
 
@@ -78,12 +85,15 @@ class CurveGraphBase : public QWidget {
   QColor CurrentTextColor() const;
   // Called when anything the plot rectangle or the units depend on changed.
   virtual void GeometryChanged() {}
+  // Changes whenever what PaintFrame draws may have changed (size, scale, colours, text style).
+  std::uint64_t FrameSerial() const { return frame_serial_; }
 
   void resizeEvent(QResizeEvent* event) override;
   void changeEvent(QEvent* event) override;
 
  private:
   QMargins LabelMargins() const;
+  void FrameChanged();
   void PaintAxisLabels(QPainter& painter, const CurveGeometry& g) const;
 
   GainAxis axis_;
@@ -93,6 +103,7 @@ class CurveGraphBase : public QWidget {
   bool axis_labels_ = true;
   CurveTextStyle text_style_;
   QFont text_font_;
+  std::uint64_t frame_serial_ = 1;
 };
 
 }  // namespace tolva::curves

@@ -1,6 +1,5 @@
 #include "ui/controls/ui_equalizer.h"
 
-#include <QLoggingCategory>
 #include <QPainter>
 
 #include <algorithm>
@@ -10,10 +9,6 @@
 namespace {
 
 using namespace tolva::curves;
-
-// The controls' debug lines go to the platform debug output, never to the log file; enable with
-// QT_LOGGING_RULES="tolva.curves.debug=true".
-Q_LOGGING_CATEGORY(lcCurves, "tolva.curves", QtWarningMsg)
 
 constexpr int kEqDbLines[] = {-15, -10, -5, 5, 10};
 constexpr int kLabelFontPx = 10;
@@ -34,6 +29,8 @@ QRect ToQRect(const PixelRect& r) {
 
 UIEqualizer::UIEqualizer(QWidget* parent) : CurveGraphBase(kEqualizerAxis, kEqDbLines, parent) {
   setObjectName(QStringLiteral("equalizer"));
+  setMouseTracking(true);  // hovering selects a point
+  setFocusPolicy(Qt::StrongFocus);
 }
 
 void UIEqualizer::SetBands(std::span<const CurveBand> points, int selected) {
@@ -86,17 +83,51 @@ void UIEqualizer::MarkLayoutDirty() {
   update();
 }
 
+void UIEqualizer::GeometryChanged() {
+  layout_dirty_ = true;
+}
+
 void UIEqualizer::paintEvent(QPaintEvent*) {
   qCDebug(lcCurves, "DoPaint!!");
   const CurveGeometry g = Geometry();
   QPainter painter(this);
-  PaintFrame(painter, g);
-  if (all_bypass_) PaintAllBypass(painter, g);
-  PaintCurves(painter, g);
+  painter.drawPixmap(0, 0, Backdrop(g));
+  PaintCurrentCurve(painter, g);
   PaintMarkers(painter, g);
 }
 
-void UIEqualizer::PaintAllBypass(QPainter& painter, const CurveGeometry& g) const {
+UIEqualizer::BackdropKey UIEqualizer::BackdropKeyNow() const {
+  BackdropKey key;
+  key.frame = FrameSerial();
+  key.current = current_curve_;
+  for (int i = 0; i < curves_.Count(); ++i) {
+    if (i != current_curve_) key.curves[static_cast<std::size_t>(i)] = curves_.Version(i);
+  }
+  key.all_bypass = all_bypass_;
+  if (all_bypass_) {
+    key.all_bypass_text = QString::fromStdString(tolva::Languages().Resolve("${all_bypass}"));
+  }
+  return key;
+}
+
+const QPixmap& UIEqualizer::Backdrop(const CurveGeometry& g) {
+  BackdropKey key = BackdropKeyNow();
+  const qreal ratio = devicePixelRatioF();
+  if (!backdrop_.isNull() && key == backdrop_key_ && backdrop_.devicePixelRatio() == ratio) {
+    return backdrop_;
+  }
+  backdrop_ = QPixmap(size() * ratio);
+  backdrop_.setDevicePixelRatio(ratio);
+  QPainter painter(&backdrop_);
+  PaintFrame(painter, g);
+  if (all_bypass_) PaintAllBypass(painter, g, key.all_bypass_text);
+  PaintOtherCurves(painter, g);
+  backdrop_key_ = std::move(key);
+  return backdrop_;
+}
+
+void UIEqualizer::PaintAllBypass(QPainter& painter, const CurveGeometry& g,
+                                 const QString& text) const {
   const PixelRect& plot = g.Plot();
   const CurveTextStyle& style = TextStyle();
   const QRect box =
@@ -105,24 +136,25 @@ void UIEqualizer::PaintAllBypass(QPainter& painter, const CurveGeometry& g) cons
   painter.save();
   painter.setFont(ScaledFont(kAllBypassFontPx, true));
   painter.setPen(QColor::fromRgba(kAllBypassColor));
-  const QString text = QString::fromStdString(tolva::Languages().Resolve("${all_bypass}"));
   painter.drawText(box, style.Flags(), style.Fit(text, painter.fontMetrics(), box.width()));
   painter.restore();
 }
 
-void UIEqualizer::PaintCurves(QPainter& painter, const CurveGeometry& g) const {
-  const double other_width = g.UnitF(3);
+void UIEqualizer::PaintOtherCurves(QPainter& painter, const CurveGeometry& g) const {
+  const double width = g.UnitF(3);
   for (int i = 0; i < curves_.Count(); ++i) {
     const CurveStore::Slot& slot = curves_.At(i);
     if (i == current_curve_ || !slot.shown) continue;
     DrawCurve(painter, BezierPath(g, slot.frequencies, slot.values, kMinCurveHz, kMaxCurveHz),
-              kOtherCurveColor, other_width);
+              kOtherCurveColor, width);
   }
-  if (current_curve_ >= 0) {
-    const CurveStore::Slot& slot = curves_.At(current_curve_);
-    DrawCurve(painter, BezierPath(g, slot.frequencies, slot.values, kMinCurveHz, kMaxCurveHz),
-              kCurrentCurveColor, g.UnitF(2));
-  }
+}
+
+void UIEqualizer::PaintCurrentCurve(QPainter& painter, const CurveGeometry& g) const {
+  if (current_curve_ < 0) return;
+  const CurveStore::Slot& slot = curves_.At(current_curve_);
+  DrawCurve(painter, BezierPath(g, slot.frequencies, slot.values, kMinCurveHz, kMaxCurveHz),
+            kCurrentCurveColor, g.UnitF(2));
 }
 
 void UIEqualizer::PaintMarkers(QPainter& painter, const CurveGeometry& g) const {

@@ -1,13 +1,16 @@
 #pragma once
 
 // "Curve": the main window's equalizer graph. Shows the current output channel's response, the
-// other channels chosen for display, one numbered point per band and the crossover corner handles.
-// The setters replace the shown data wholesale and never raise a notification: only user input
-// does, so a refresh from the model cannot echo back to the unit.
+// other channels chosen for display, one numbered point per band and the crossover corner handles,
+// and lets the user drag them. The setters replace the shown data wholesale and never raise a
+// notification: only user input (mouse, wheel, keys) does, so a refresh from the model cannot echo
+// back to the unit.
 
+#include <QPixmap>
 #include <QString>
 
 #include <array>
+#include <cstdint>
 #include <span>
 
 #include "ui/controls/curve_data.h"
@@ -31,6 +34,10 @@ class UIEqualizer : public tolva::curves::CurveGraphBase {
   static constexpr QRgb kAllBypassColor = 0x77777777;
   static constexpr double kMinCurveHz = 10.0;
   static constexpr double kMaxCurveHz = 20100.0;
+  // Keyboard and wheel steps.
+  static constexpr float kGainKeyStep = 0.5f;
+  static constexpr float kFineGainKeyStep = 0.1f;
+  static constexpr float kQWheelStep = 0.1f;
 
   explicit UIEqualizer(QWidget* parent = nullptr);
 
@@ -69,12 +76,33 @@ class UIEqualizer : public tolva::curves::CurveGraphBase {
 
  protected:
   void paintEvent(QPaintEvent* event) override;
-  void GeometryChanged() override { layout_dirty_ = true; }
+  void GeometryChanged() override;
+  void mousePressEvent(QMouseEvent* event) override;
+  void mouseMoveEvent(QMouseEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
+  void wheelEvent(QWheelEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
 
  private:
+  enum class Raised { kNothing, kBand, kHp, kLp };
+
   void MarkLayoutDirty();
-  void PaintCurves(QPainter& painter, const tolva::curves::CurveGeometry& g) const;
-  void PaintAllBypass(QPainter& painter, const tolva::curves::CurveGeometry& g) const;
+  // The mouse (ui_equalizer_mouse.cpp). A drag moves what was pressed by the pointer's travel
+  // since the press, so a press that does not move changes nothing.
+  tolva::curves::Point DragPoint(const QMouseEvent& event) const;
+  bool DragTo(tolva::curves::Point at);
+  void Hover(tolva::curves::Point at);
+  void SelectBand(int index);
+  void Raise(Raised what);
+  void RaiseBand(int index);
+
+  // The static frame, and the frame with the other channels' curves on it, are kept as pixmaps:
+  // a drag step repaints only the current curve and the markers over them.
+  const QPixmap& Backdrop(const tolva::curves::CurveGeometry& g);
+  void PaintOtherCurves(QPainter& painter, const tolva::curves::CurveGeometry& g) const;
+  void PaintCurrentCurve(QPainter& painter, const tolva::curves::CurveGeometry& g) const;
+  void PaintAllBypass(QPainter& painter, const tolva::curves::CurveGeometry& g,
+                      const QString& text) const;
   void PaintMarkers(QPainter& painter, const tolva::curves::CurveGeometry& g) const;
 
   std::array<tolva::curves::CurveBand, tolva::curves::kMaxBands> bands_{};
@@ -84,6 +112,10 @@ class UIEqualizer : public tolva::curves::CurveGraphBase {
   int mLpFreq = -1;
   int mDragAllDirection = 0;
   DragState drag_state_ = DragState::kIdle;
+  // Where the pointer was pressed relative to what it grabbed (a point's centre, a Q handle's
+  // centre, a corner's x).
+  tolva::curves::Point grab_offset_;
+  int wheel_remainder_ = 0;  // eighths of a degree short of a whole notch
   bool all_bypass_ = false;
   tolva::curves::CurveStore curves_{tolva::curves::kResponsePoints};
   int current_curve_ = -1;
@@ -92,4 +124,17 @@ class UIEqualizer : public tolva::curves::CurveGraphBase {
 
   mutable tolva::curves::EqualizerLayout layout_;
   mutable bool layout_dirty_ = true;
+
+  QPixmap backdrop_;
+  // What the backdrop was painted from.
+  struct BackdropKey {
+    std::uint64_t frame = 0;
+    std::array<std::uint64_t, tolva::curves::kCurveSlots> curves{};
+    int current = -1;
+    bool all_bypass = false;
+    QString all_bypass_text;
+    bool operator==(const BackdropKey&) const = default;
+  };
+  BackdropKey BackdropKeyNow() const;
+  BackdropKey backdrop_key_;
 };

@@ -37,13 +37,13 @@ void UIEqualizerAc::paintEvent(QPaintEvent*) {
     if (!slot.shown) continue;
     DrawCurve(painter,
               CardinalSpline(g, slot.frequencies, slot.values, kMinDisplayHz, kMaxDisplayHz),
-              kMeasuredPalette[static_cast<std::size_t>(i)], kCurveWidth);
+              kMeasuredPalette[static_cast<std::size_t>(i)], g.UnitF(kCurveWidth));
   }
   for (int i = 0; i < compensation_.Count(); ++i) {
     const CurveStore::Slot& slot = compensation_.At(i);
     if (!slot.shown) continue;
     DrawCurve(painter,
               BezierPath(g, slot.frequencies, slot.values, kMinCompensationHz, kMaxCompensationHz),
-              kCompensationPalette[static_cast<std::size_t>(i)], kCurveWidth);
+              kCompensationPalette[static_cast<std::size_t>(i)], g.UnitF(kCurveWidth));
   }
 }

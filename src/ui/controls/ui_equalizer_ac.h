@@ -24,7 +24,7 @@ class UIEqualizerAc : public tolva::curves::CurveGraphBase {
   static constexpr std::array<QRgb, tolva::curves::kCurveSlots> kMeasuredPalette = {
       0xffef0000, 0xffef7030, 0xffefef27, 0xffa7ef3a,
       0xff009e9e, 0xff0000d3, 0xff7600ef, 0xffe00068};
-  static constexpr double kCurveWidth = 2.0;  // pixels, not scaled
+  static constexpr double kCurveWidth = 2.0;  // pixels at 100 %
 
   explicit UIEqualizerAc(QWidget* parent = nullptr);
 

@@ -1,0 +1,76 @@
+// Renders the main window in the middle of a drag on the graph (PEQ mode, a point held with its
+// tooltip and Q handles, the band's row following), against the in-process emulated unit:
+// ui_controls_drag_snapshot FILE.png [SCALE_PERCENT]
+#include <QApplication>
+#include <QImage>
+#include <QMouseEvent>
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+
+#include "emulator/device_selection.h"
+#include "model/equalizer_manager.h"
+#include "support/qt_wait.h"
+#include "ui/controls/ui_equalizer.h"
+#include "ui/main_wnd.h"
+#include "ui/manager_binding.h"
+
+namespace {
+
+void Mouse(QWidget* w, QEvent::Type type, QPoint at, Qt::MouseButtons buttons) {
+  const Qt::MouseButton button = type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton;
+  QMouseEvent event(type, at, w->mapToGlobal(at), button, buttons, Qt::NoModifier);
+  QApplication::sendEvent(w, &event);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication app(argc, argv);
+  if (argc < 2) {
+    std::fprintf(stderr, "usage: %s FILE.png [SCALE_PERCENT]\n", argv[0]);
+    return 2;
+  }
+  CMainWnd window;
+  window.SetDisplayScale(argc > 2 ? std::atoi(argv[2]) : 100);
+  auto selection = tolva::emulator::SelectDevice(std::string("emulator"));
+  tolva::ui::ManagerBinding binding(window, selection.factory);
+  binding.Start();
+  tolva::model::EqualizerManager& m = binding.Manager();
+  if (!tolva::testing::WaitFor([&] { return m.State() == tolva::model::ConnectState::kConnected; }))
+    return 1;
+
+  // Some shaping on the current output and a second output shown beside it.
+  tolva::model::Profile& p = m.LiveProfile();
+  p.showChEqualizer[1] = 1;
+  for (int ch : {0, 1}) {
+    p.channels[ch].bypass = 0;
+    for (int b = 0; b < tolva::model::kEqBands; ++b) {
+      p.channels[ch].eqArray[b].eqGain = static_cast<float>(std::sin(0.45 * b + ch) * 3.0);
+      p.channels[ch].eqArray[b].eqFactor = 2.0f;
+    }
+  }
+  m.Controls().SetSelected("btn_arg_eq", true);
+  m.Controls().SetGraphPeqMode(true);
+  m.RefreshFromProfile();
+  window.show();
+  QCoreApplication::processEvents();
+
+  auto* graph = window.findChild<UIEqualizer*>(QStringLiteral("equalizer"));
+  const tolva::curves::Point c = graph->Layout().Markers()[19].center;
+  const QPoint start(c.x, c.y);
+  Mouse(graph, QEvent::MouseMove, start, Qt::NoButton);
+  Mouse(graph, QEvent::MouseButtonPress, start, Qt::LeftButton);
+  const QPoint delta = QPoint(graph->width() / 14, -graph->height() / 5);
+  for (int i = 1; i <= 12; ++i) {
+    Mouse(graph, QEvent::MouseMove, start + delta * i / 12, Qt::LeftButton);
+    QCoreApplication::processEvents();
+  }
+  m.Link().WaitUntilQueueIdle(5000);
+  QCoreApplication::processEvents();
+  const bool ok = window.grab().toImage().save(QString::fromLocal8Bit(argv[1]));
+  Mouse(graph, QEvent::MouseButtonRelease, start + delta, Qt::NoButton);
+  return ok ? 0 : 1;
+}
