@@ -1,0 +1,194 @@
+// A drag on the main window's equalizer graph, end to end.
+//
+// BM_DragMove/<scale>: one mouse move delivered to the real UIEqualizer in the main window,
+// offscreen: the graph's notification, the manager storing the band and recomputing the
+// channel's curve, the band rows and the graph repainted. No unit is connected (the link drops
+// the commands), so the figure is the window thread's own cost.
+//
+// BM_DragToUnit: a 200-move drag, one move every 8 ms (a 125 Hz mouse), against the emulated
+// unit answering each report after 10 ms. Counters: the exchanges the drag caused and how many
+// exchanges after the release the unit holds the final value.
+#include <QApplication>
+#include <QMouseEvent>
+
+#include <benchmark/benchmark.h>
+
+#include <atomic>
+#include <chrono>
+#include <cmath>
+#include <memory>
+#include <thread>
+
+#include "emulator/emulated_device.h"
+#include "emulator/emulator_transport.h"
+#include "model/equalizer_manager.h"
+#include "ui/controls/ui_equalizer.h"
+#include "ui/main_wnd.h"
+#include "ui/manager_binding.h"
+
+namespace {
+
+using namespace tolva;
+
+constexpr int kBand = 17;  // 1 kHz
+
+QApplication& App() {
+  static int argc = 1;
+  static char name[] = "drag_bench";
+  static char* argv[] = {name, nullptr};
+  qputenv("QT_QPA_PLATFORM", "offscreen");
+  static QApplication app(argc, argv);
+  return app;
+}
+
+// Counts the reports written to the unit.
+class CountingTransport final : public device::Transport {
+ public:
+  CountingTransport(std::unique_ptr<device::Transport> inner, std::atomic<int>& writes)
+      : inner_(std::move(inner)), writes_(writes) {}
+  bool Open(std::uint16_t v, std::uint16_t p) override { return inner_->Open(v, p); }
+  bool IsOpen() const override { return inner_->IsOpen(); }
+  std::optional<std::wstring> ManufacturerString() override { return inner_->ManufacturerString(); }
+  std::optional<std::wstring> ProductString() override { return inner_->ProductString(); }
+  std::optional<std::wstring> SerialNumberString() override { return inner_->SerialNumberString(); }
+  std::optional<std::wstring> IndexedString(int i) override { return inner_->IndexedString(i); }
+  int SetNonBlocking(bool on) override { return inner_->SetNonBlocking(on); }
+  int Write(std::span<const std::uint8_t> report) override {
+    ++writes_;
+    return inner_->Write(report);
+  }
+  int ReadTimeout(std::span<std::uint8_t> buffer, int ms) override {
+    return inner_->ReadTimeout(buffer, ms);
+  }
+  std::wstring LastError() override { return inner_->LastError(); }
+  void Close() override { inner_->Close(); }
+
+ private:
+  std::unique_ptr<device::Transport> inner_;
+  std::atomic<int>& writes_;
+};
+
+void SendMouse(QWidget* w, QEvent::Type type, QPoint at, Qt::MouseButtons buttons) {
+  const Qt::MouseButton button = type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton;
+  QMouseEvent event(type, at, w->mapToGlobal(at), button, buttons, Qt::NoModifier);
+  QApplication::sendEvent(w, &event);
+}
+
+// The main window in PEQ mode showing all six outputs' curves, with shaped bands so that every
+// curve has something to draw.
+struct Window {
+  explicit Window(int scale, device::TransportFactory factory = {})
+      : binding(window, std::move(factory)) {
+    window.SetDisplayScale(scale);
+    binding.Start();
+  }
+  void Shape() {
+    model::EqualizerManager& m = binding.Manager();
+    model::Profile& p = m.LiveProfile();
+    for (int ch = 0; ch < model::kOutputChannels; ++ch) {
+      p.showChEqualizer[ch] = 1;
+      p.channels[ch].bypass = 0;
+      for (int b = 0; b < model::kEqBands; ++b) {
+        p.channels[ch].eqArray[b].eqGain = static_cast<float>(std::sin(b + ch) * 4.0);
+        p.channels[ch].eqArray[b].enable = 1;
+      }
+    }
+    m.Controls().SetSelected("btn_arg_eq", true);
+    m.Controls().SetGraphPeqMode(true);
+    m.RefreshFromProfile();
+    window.show();
+    QCoreApplication::processEvents();
+    graph = window.findChild<UIEqualizer*>(QStringLiteral("equalizer"));
+  }
+  QPoint Centre() const {
+    const curves::Point c = graph->Layout().Markers()[kBand].center;
+    return {c.x, c.y};
+  }
+
+  struct AppFirst {
+    AppFirst() { App(); }
+  } app_first;  // the application exists before the first widget
+  CMainWnd window;
+  ui::ManagerBinding binding;
+  UIEqualizer* graph = nullptr;
+};
+
+void BM_DragMove(benchmark::State& state) {
+  Window w(static_cast<int>(state.range(0)));
+  w.Shape();
+  const QPoint start = w.Centre();
+  SendMouse(w.graph, QEvent::MouseMove, start, Qt::NoButton);
+  SendMouse(w.graph, QEvent::MouseButtonPress, start, Qt::LeftButton);
+  QCoreApplication::processEvents();
+  int step = 0;
+  for (auto _ : state) {
+    // Up and down over 40 px, so every move changes the gain.
+    const int dy = (step / 40) % 2 == 0 ? step % 40 : 40 - step % 40;
+    ++step;
+    SendMouse(w.graph, QEvent::MouseMove, start - QPoint(0, dy + 1), Qt::LeftButton);
+    QCoreApplication::processEvents();  // the repaint of the graph and the band rows
+  }
+  SendMouse(w.graph, QEvent::MouseButtonRelease, start, Qt::NoButton);
+  state.counters["scale_percent"] = static_cast<double>(w.graph->ScalePercent());
+}
+BENCHMARK(BM_DragMove)->Arg(100)->Arg(150)->Arg(200)->Unit(benchmark::kMillisecond);
+
+void BM_DragToUnit(benchmark::State& state) {
+  constexpr int kMoves = 200;
+  constexpr auto kMoveEvery = std::chrono::milliseconds(8);
+  auto unit = std::make_shared<emulator::EmulatedDevice>(emulator::EmulatorOptions{});
+  std::atomic<int> writes{0};
+  auto inner = emulator::MakeEmulatorTransportFactory(unit);
+  Window w(100, [inner, &writes] { return std::make_unique<CountingTransport>(inner(), writes); });
+  model::EqualizerManager& m = w.binding.Manager();
+  while (m.State() != model::ConnectState::kConnected) {
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+  }
+  w.Shape();
+  m.Link().WaitUntilQueueIdle(60000);
+  unit->WithUnit([](emulator::EmulatedUnit& u) {
+    u.faults().latency_ms = 10;
+    return 0;
+  });
+
+  double caused = 0, after_release = 0;
+  int runs = 0;
+  for (auto _ : state) {
+    const QPoint start = w.Centre();
+    const int before = writes.load();
+    SendMouse(w.graph, QEvent::MouseMove, start, Qt::NoButton);
+    SendMouse(w.graph, QEvent::MouseButtonPress, start, Qt::LeftButton);
+    QPoint at = start;
+    auto next = std::chrono::steady_clock::now();
+    for (int i = 1; i <= kMoves; ++i) {
+      at = start + QPoint(i % 50, -(i % 60));
+      SendMouse(w.graph, QEvent::MouseMove, at, Qt::LeftButton);
+      QCoreApplication::processEvents();
+      next += kMoveEvery;
+      std::this_thread::sleep_until(next);
+    }
+    SendMouse(w.graph, QEvent::MouseButtonRelease, at, Qt::NoButton);
+    const int at_release = writes.load();
+    const model::EqBand final_band = m.LiveProfile().channels[0].eqArray[kBand];
+    const auto held = [&] {
+      const emulator::BandState b = unit->Snapshot().scenes[0].outputs[0].bands[kBand];
+      return b.freq == final_band.freq &&
+             std::abs(b.gain_tenths - (final_band.eqGain + 18.0f) * 10.0f) <= 1.0f;
+    };
+    int held_after = -1;
+    while (held_after < 0) {
+      if (held()) held_after = writes.load() - at_release;
+      std::this_thread::sleep_for(std::chrono::microseconds(200));
+    }
+    m.Link().WaitUntilQueueIdle(60000);
+    caused += writes.load() - before;
+    after_release += held_after;
+    ++runs;
+  }
+  state.counters["exchanges"] = caused / runs;
+  state.counters["exchanges_after_release"] = after_release / runs;
+  state.counters["moves"] = kMoves;
+}
+BENCHMARK(BM_DragToUnit)->Iterations(3)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+}  // namespace
