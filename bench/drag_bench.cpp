@@ -9,11 +9,9 @@
 // unit answering each report after 10 ms. Counters: the exchanges the drag caused and how many
 // exchanges after the release the unit holds the final value.
 #include <QApplication>
-#include <QMouseEvent>
 
 #include <benchmark/benchmark.h>
 
-#include <atomic>
 #include <chrono>
 #include <cmath>
 #include <memory>
@@ -22,6 +20,8 @@
 #include "emulator/emulated_device.h"
 #include "emulator/emulator_transport.h"
 #include "model/equalizer_manager.h"
+#include "support/mouse_events.h"
+#include "support/recording_transport.h"
 #include "ui/controls/ui_equalizer.h"
 #include "ui/main_wnd.h"
 #include "ui/manager_binding.h"
@@ -39,39 +39,6 @@ QApplication& App() {
   qputenv("QT_QPA_PLATFORM", "offscreen");
   static QApplication app(argc, argv);
   return app;
-}
-
-// Counts the reports written to the unit.
-class CountingTransport final : public device::Transport {
- public:
-  CountingTransport(std::unique_ptr<device::Transport> inner, std::atomic<int>& writes)
-      : inner_(std::move(inner)), writes_(writes) {}
-  bool Open(std::uint16_t v, std::uint16_t p) override { return inner_->Open(v, p); }
-  bool IsOpen() const override { return inner_->IsOpen(); }
-  std::optional<std::wstring> ManufacturerString() override { return inner_->ManufacturerString(); }
-  std::optional<std::wstring> ProductString() override { return inner_->ProductString(); }
-  std::optional<std::wstring> SerialNumberString() override { return inner_->SerialNumberString(); }
-  std::optional<std::wstring> IndexedString(int i) override { return inner_->IndexedString(i); }
-  int SetNonBlocking(bool on) override { return inner_->SetNonBlocking(on); }
-  int Write(std::span<const std::uint8_t> report) override {
-    ++writes_;
-    return inner_->Write(report);
-  }
-  int ReadTimeout(std::span<std::uint8_t> buffer, int ms) override {
-    return inner_->ReadTimeout(buffer, ms);
-  }
-  std::wstring LastError() override { return inner_->LastError(); }
-  void Close() override { inner_->Close(); }
-
- private:
-  std::unique_ptr<device::Transport> inner_;
-  std::atomic<int>& writes_;
-};
-
-void SendMouse(QWidget* w, QEvent::Type type, QPoint at, Qt::MouseButtons buttons) {
-  const Qt::MouseButton button = type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton;
-  QMouseEvent event(type, at, w->mapToGlobal(at), button, buttons, Qt::NoModifier);
-  QApplication::sendEvent(w, &event);
 }
 
 // The main window in PEQ mode showing all six outputs' curves, with shaped bands so that every
@@ -117,18 +84,18 @@ void BM_DragMove(benchmark::State& state) {
   Window w(static_cast<int>(state.range(0)));
   w.Shape();
   const QPoint start = w.Centre();
-  SendMouse(w.graph, QEvent::MouseMove, start, Qt::NoButton);
-  SendMouse(w.graph, QEvent::MouseButtonPress, start, Qt::LeftButton);
+  tolva::testing::SendMouse(w.graph, QEvent::MouseMove, start, Qt::NoButton);
+  tolva::testing::SendMouse(w.graph, QEvent::MouseButtonPress, start, Qt::LeftButton);
   QCoreApplication::processEvents();
   int step = 0;
   for (auto _ : state) {
     // Up and down over 40 px, so every move changes the gain.
     const int dy = (step / 40) % 2 == 0 ? step % 40 : 40 - step % 40;
     ++step;
-    SendMouse(w.graph, QEvent::MouseMove, start - QPoint(0, dy + 1), Qt::LeftButton);
+    tolva::testing::SendMouse(w.graph, QEvent::MouseMove, start - QPoint(0, dy + 1), Qt::LeftButton);
     QCoreApplication::processEvents();  // the repaint of the graph and the band rows
   }
-  SendMouse(w.graph, QEvent::MouseButtonRelease, start, Qt::NoButton);
+  tolva::testing::SendMouse(w.graph, QEvent::MouseButtonRelease, start, Qt::NoButton);
   state.counters["scale_percent"] = static_cast<double>(w.graph->ScalePercent());
 }
 BENCHMARK(BM_DragMove)->Arg(100)->Arg(150)->Arg(200)->Unit(benchmark::kMillisecond);
@@ -137,9 +104,12 @@ void BM_DragToUnit(benchmark::State& state) {
   constexpr int kMoves = 200;
   constexpr auto kMoveEvery = std::chrono::milliseconds(8);
   auto unit = std::make_shared<emulator::EmulatedDevice>(emulator::EmulatorOptions{});
-  std::atomic<int> writes{0};
+  auto log = std::make_shared<model::testing::FrameLog>();
   auto inner = emulator::MakeEmulatorTransportFactory(unit);
-  Window w(100, [inner, &writes] { return std::make_unique<CountingTransport>(inner(), writes); });
+  Window w(100, [inner, log] {
+    return std::make_unique<model::testing::RecordingTransport>(inner(), log);
+  });
+  const auto writes = [&log] { return static_cast<int>(log->Total()); };
   model::EqualizerManager& m = w.binding.Manager();
   while (m.State() != model::ConnectState::kConnected) {
     QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
@@ -155,20 +125,20 @@ void BM_DragToUnit(benchmark::State& state) {
   int runs = 0;
   for (auto _ : state) {
     const QPoint start = w.Centre();
-    const int before = writes.load();
-    SendMouse(w.graph, QEvent::MouseMove, start, Qt::NoButton);
-    SendMouse(w.graph, QEvent::MouseButtonPress, start, Qt::LeftButton);
+    const int before = writes();
+    tolva::testing::SendMouse(w.graph, QEvent::MouseMove, start, Qt::NoButton);
+    tolva::testing::SendMouse(w.graph, QEvent::MouseButtonPress, start, Qt::LeftButton);
     QPoint at = start;
     auto next = std::chrono::steady_clock::now();
     for (int i = 1; i <= kMoves; ++i) {
       at = start + QPoint(i % 50, -(i % 60));
-      SendMouse(w.graph, QEvent::MouseMove, at, Qt::LeftButton);
+      tolva::testing::SendMouse(w.graph, QEvent::MouseMove, at, Qt::LeftButton);
       QCoreApplication::processEvents();
       next += kMoveEvery;
       std::this_thread::sleep_until(next);
     }
-    SendMouse(w.graph, QEvent::MouseButtonRelease, at, Qt::NoButton);
-    const int at_release = writes.load();
+    tolva::testing::SendMouse(w.graph, QEvent::MouseButtonRelease, at, Qt::NoButton);
+    const int at_release = writes();
     const model::EqBand final_band = m.LiveProfile().channels[0].eqArray[kBand];
     const auto held = [&] {
       const emulator::BandState b = unit->Snapshot().scenes[0].outputs[0].bands[kBand];
@@ -177,11 +147,11 @@ void BM_DragToUnit(benchmark::State& state) {
     };
     int held_after = -1;
     while (held_after < 0) {
-      if (held()) held_after = writes.load() - at_release;
+      if (held()) held_after = writes() - at_release;
       std::this_thread::sleep_for(std::chrono::microseconds(200));
     }
     m.Link().WaitUntilQueueIdle(60000);
-    caused += writes.load() - before;
+    caused += writes() - before;
     after_release += held_after;
     ++runs;
   }

@@ -3,7 +3,6 @@
 // ui_controls_drag_snapshot FILE.png [SCALE_PERCENT]
 #include <QApplication>
 #include <QImage>
-#include <QMouseEvent>
 
 #include <cmath>
 #include <cstdio>
@@ -11,20 +10,11 @@
 
 #include "emulator/device_selection.h"
 #include "model/equalizer_manager.h"
+#include "support/mouse_events.h"
 #include "support/qt_wait.h"
 #include "ui/controls/ui_equalizer.h"
 #include "ui/main_wnd.h"
 #include "ui/manager_binding.h"
-
-namespace {
-
-void Mouse(QWidget* w, QEvent::Type type, QPoint at, Qt::MouseButtons buttons) {
-  const Qt::MouseButton button = type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton;
-  QMouseEvent event(type, at, w->mapToGlobal(at), button, buttons, Qt::NoModifier);
-  QApplication::sendEvent(w, &event);
-}
-
-}  // namespace
 
 int main(int argc, char** argv) {
   qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -61,16 +51,16 @@ int main(int argc, char** argv) {
   auto* graph = window.findChild<UIEqualizer*>(QStringLiteral("equalizer"));
   const tolva::curves::Point c = graph->Layout().Markers()[19].center;
   const QPoint start(c.x, c.y);
-  Mouse(graph, QEvent::MouseMove, start, Qt::NoButton);
-  Mouse(graph, QEvent::MouseButtonPress, start, Qt::LeftButton);
+  tolva::testing::SendMouse(graph, QEvent::MouseMove, start, Qt::NoButton);
+  tolva::testing::SendMouse(graph, QEvent::MouseButtonPress, start, Qt::LeftButton);
   const QPoint delta = QPoint(graph->width() / 14, -graph->height() / 5);
   for (int i = 1; i <= 12; ++i) {
-    Mouse(graph, QEvent::MouseMove, start + delta * i / 12, Qt::LeftButton);
+    tolva::testing::SendMouse(graph, QEvent::MouseMove, start + delta * i / 12, Qt::LeftButton);
     QCoreApplication::processEvents();
   }
   m.Link().WaitUntilQueueIdle(5000);
   QCoreApplication::processEvents();
   const bool ok = window.grab().toImage().save(QString::fromLocal8Bit(argv[1]));
-  Mouse(graph, QEvent::MouseButtonRelease, start + delta, Qt::NoButton);
+  tolva::testing::SendMouse(graph, QEvent::MouseButtonRelease, start + delta, Qt::NoButton);
   return ok ? 0 : 1;
 }

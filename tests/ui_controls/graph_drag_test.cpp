@@ -1,7 +1,6 @@
 // Dragging on the main window's graph with the mouse, against the in-process emulated unit: what
 // the model holds, which frames went out and what the unit's memory holds afterwards.
 #include <QApplication>
-#include <QMouseEvent>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -12,8 +11,9 @@
 #include "emulator/emulated_device.h"
 #include "emulator/emulator_transport.h"
 #include "model/equalizer_manager.h"
-#include "model/manager_fixture.h"
+#include "support/mouse_events.h"
 #include "support/qt_wait.h"
+#include "support/recording_transport.h"
 #include "ui/controls/ui_equalizer.h"
 #include "ui/kit/control_surface.h"
 #include "ui/main_wnd.h"
@@ -68,11 +68,7 @@ class GraphDrag : public ::testing::Test {
   }
   Point Centre(int band) const { return graph_->Layout().Markers()[std::size_t(band)].center; }
   // The pointer moving with no button held.
-  void Hover(QPoint at) {
-    QMouseEvent move(QEvent::MouseMove, at, graph_->mapToGlobal(at), Qt::NoButton, Qt::NoButton,
-                     Qt::NoModifier);
-    QApplication::sendEvent(graph_, &move);
-  }
+  void Hover(QPoint at) { tolva::testing::SendMouse(graph_, QEvent::MouseMove, at, Qt::NoButton); }
   void Press(QPoint at) {
     Hover(at);
     QTest::mousePress(graph_, Qt::LeftButton, {}, at);

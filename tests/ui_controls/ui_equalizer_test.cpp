@@ -1,7 +1,5 @@
 #include "ui/controls/ui_equalizer.h"
 
-#include <QApplication>
-#include <QMouseEvent>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -10,6 +8,7 @@
 #include <cmath>
 #include <vector>
 
+#include "support/mouse_events.h"
 #include "ui_controls/curve_test_support.h"
 
 namespace tolva::curves {
@@ -220,9 +219,7 @@ TEST_F(EqualizerFixture, SettersNeverRaiseEditNotifications) {
   const std::vector<CurveBand> spread = {{0.0f, 2.0f, 200, 1}, {6.0f, 1.0f, 2000, 1}};
   eq.SetBands(spread, -1);
   const Point over = eq.Layout().Markers()[1].center;
-  QMouseEvent hover(QEvent::MouseMove, QPointF(over.x, over.y), QPointF(eq.mapToGlobal(QPoint())),
-                    Qt::NoButton, Qt::NoButton, Qt::NoModifier);
-  QApplication::sendEvent(&eq, &hover);
+  tolva::testing::SendMouse(&eq, QEvent::MouseMove, QPoint(over.x, over.y), Qt::NoButton);
   ASSERT_EQ(spy.count(), 1);  // hovering selects band 1
   QTest::mousePress(&eq, Qt::LeftButton, {}, QPoint(over.x, over.y));
   ASSERT_EQ(eq.State(), UIEqualizer::DragState::INDEX_CAPTURED);
