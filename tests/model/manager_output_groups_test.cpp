@@ -174,11 +174,12 @@ TEST_F(OutputGroups, BypassAsksOnlyWhenThereIsSomethingToBypassOrRestore) {
   EXPECT_EQ(controls_.Text("btn_bypass"), "${restore_eq}");
   EXPECT_EQ(controls_.Text("eq_gain_4"), "0.0");
   EXPECT_FLOAT_EQ(Band(0, 4).eqGain, 6.0f);
+  EXPECT_EQ(Subs(Sent()), std::vector{kBypass});  // awaited: the queue merges waiting twins
   manager_->SetOutputBypass();
   EXPECT_EQ(screen_->asked.back(), "${restore_all_eq_tips}");
   EXPECT_EQ(Live().channels[0].bypass, 0);
   EXPECT_EQ(controls_.Text("eq_gain_4"), "6.0");
-  EXPECT_EQ(Subs(Sent()), (std::vector{kBypass, kBypass}));
+  EXPECT_EQ(Subs(Sent()), std::vector{kBypass});
 
   screen_->confirm = false;
   manager_->SetOutputBypass();
