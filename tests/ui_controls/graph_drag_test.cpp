@@ -124,14 +124,14 @@ TEST_F(GraphDrag, PointDraggedUpInPeqModeMovesGainAndFrequencyToModelScreenAndUn
 
   const auto sent = Sent();
   ASSERT_FALSE(sent.empty());
-  // The bypass goes once, when it changed; every frame is for band 17 or that bypass.
+  // The bypass goes once, when it changed; every frame is for band 17 or that bypass. (Which
+  // goes last depends on the unit's pace: a newer band value may take a waiting one's place.)
   int bypasses = 0;
   for (const SentFrame& f : sent) {
     if (f.sub == kBypass) ++bypasses;
     if (f.sub == kEq) EXPECT_EQ(f.payload[3], kBand);
   }
   EXPECT_EQ(bypasses, 1);
-  EXPECT_EQ(sent.back().sub, kEq);
   const emulator::OutputState unit = OnUnit();
   EXPECT_EQ(unit.bypass, 0);
   EXPECT_EQ(unit.bands[kBand].freq, band.freq);
