@@ -8,6 +8,8 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "base/language_switch.h"
+#include "base/language_tables.h"
 #include "emulator/device_selection.h"
 #include "model/equalizer_manager.h"
 #include "support/mouse_events.h"
@@ -23,7 +25,11 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: %s FILE.png [SCALE_PERCENT]\n", argv[0]);
     return 2;
   }
+  // English texts, from the source tree (the resources are the application's).
+  tolva::LoadLanguageTables(tolva::Languages(), TOLVA_SOURCE_DIR "/resources/lan/", "");
+  tolva::Languages().Select(tolva::LanguageTables::kEnglish);
   CMainWnd window;
+  window.RetranslateAll();
   window.SetDisplayScale(argc > 2 ? std::atoi(argv[2]) : 100);
   auto selection = tolva::emulator::SelectDevice(std::string("emulator"));
   tolva::ui::ManagerBinding binding(window, selection.factory);
@@ -44,6 +50,7 @@ int main(int argc, char** argv) {
   }
   m.Controls().SetSelected("btn_arg_eq", true);
   m.Controls().SetGraphPeqMode(true);
+  m.Controls().SetText("btn_arg_eq", "${peq_mode}");
   m.RefreshFromProfile();
   window.show();
   QCoreApplication::processEvents();
