@@ -69,8 +69,7 @@ std::string QtControl::RawText() const {
 void QtControl::SetText(std::string_view text) {
   if (!widget_) return;
   const QSignalBlocker block(widget_);
-  SetWidgetText(widget_, Q(text));
-  widget_->update();
+  if (SetWidgetText(widget_, Q(text))) widget_->update();
 }
 
 bool QtControl::IsVisible() const {

@@ -52,9 +52,15 @@ QString WidgetShownText(const QWidget* widget) {
   return {};
 }
 
-void SetWidgetText(QWidget* widget, const QString& raw) {
-  if (widget == nullptr) return;
+bool SetWidgetText(QWidget* widget, const QString& raw) {
+  if (widget == nullptr) return false;
   const QString shown = Resolve(raw);
+  // A refresh rewrites every band box on each drag move; an unchanged box is left alone, so it
+  // neither repaints nor loses the caret of a user typing in it.
+  if (shown == WidgetShownText(widget) && widget->property(kRawText).toString() ==
+                                              (IsRaw(raw) ? raw : QString())) {
+    return false;
+  }
   ShowText(widget, shown);
   if (IsRaw(raw)) {
     widget->setProperty(kRawText, raw);
@@ -63,6 +69,7 @@ void SetWidgetText(QWidget* widget, const QString& raw) {
     widget->setProperty(kRawText, QVariant());
     widget->setProperty(kShownText, QVariant());
   }
+  return true;
 }
 
 QString WidgetRawText(const QWidget* widget) {

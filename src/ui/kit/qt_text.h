@@ -11,8 +11,9 @@ namespace tolva::kit {
 
 QString Resolve(const QString& raw);
 
-// Shows raw (resolved) on a label, button, edit, group box or window title.
-void SetWidgetText(QWidget* widget, const QString& raw);
+// Shows raw (resolved) on a label, button, edit, group box or window title; false when it
+// already showed it, so nothing was rewritten.
+bool SetWidgetText(QWidget* widget, const QString& raw);
 // The text as last given, unless the user has typed over it since; then what is shown.
 QString WidgetRawText(const QWidget* widget);
 QString WidgetShownText(const QWidget* widget);
