@@ -1,13 +1,15 @@
 #pragma once
 
+#include "model/control_ranges.h"
+
 class QWidget;
 
 namespace tolva::ui {
 
 inline constexpr int kBands = 31;
 // Band gain in tenths of a dB over the graph's gain axis (-18 ... +12 dB).
-inline constexpr int kBandGainMin = -180;
-inline constexpr int kBandGainMax = 120;
+inline constexpr int kBandGainMin = model::kBandGainSliderMin;
+inline constexpr int kBandGainMax = model::kBandGainSliderMax;
 
 // The standard third-octave frequencies the rows start with.
 int DefaultBandFrequency(int band);

@@ -1,0 +1,314 @@
+#include "model/filter_exchange.h"
+
+#include <algorithm>
+#include <array>
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+
+namespace tolva::model {
+namespace {
+
+std::string Upper(std::string_view text) {
+  std::string out(text);
+  for (char& c : out) {
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  }
+  return out;
+}
+
+std::vector<std::string_view> Tokens(std::string_view line) {
+  std::vector<std::string_view> out;
+  std::size_t at = 0;
+  while (at < line.size()) {
+    const std::size_t start = line.find_first_not_of(" \t", at);
+    if (start == std::string_view::npos) break;
+    const std::size_t end = std::min(line.find_first_of(" \t", start), line.size());
+    out.push_back(line.substr(start, end - start));
+    at = end;
+  }
+  return out;
+}
+
+bool IsDigit(char c) {
+  return c >= '0' && c <= '9';
+}
+
+// "-5,2": a decimal comma, which some preset collections write; never read as -5 or 52.
+bool IsCommaDecimal(std::string_view token) {
+  const std::size_t comma = token.find(',');
+  return comma != std::string_view::npos && comma > 0 && comma + 1 < token.size() &&
+         IsDigit(token[comma - 1]) && IsDigit(token[comma + 1]);
+}
+
+std::optional<double> Number(std::string_view token) {
+  if (!token.empty() && token.front() == '+') token.remove_prefix(1);
+  double value = 0.0;
+  const auto [end, ec] = std::from_chars(token.data(), token.data() + token.size(), value);
+  if (ec != std::errc() || end != token.data() + token.size() || !std::isfinite(value)) {
+    return std::nullopt;
+  }
+  return value;
+}
+
+class LineReader {
+ public:
+  LineReader(FilterText& out, int line, std::vector<std::string_view> tokens)
+      : out_(out), line_(line), tokens_(std::move(tokens)) {}
+
+  void Read() {
+    const std::string first = Upper(tokens_[0]);
+    if (first.starts_with("FILTER")) return ReadFilter(first);
+    if (first == "PREAMP:") {
+      const auto gain = NumberAt(1, "Preamp");
+      if (gain) out_.preamp = out_.preamp.value_or(0.0) + *gain;
+      return;
+    }
+    if (first == "CHANNEL:") {
+      std::vector<std::string> names;
+      for (std::size_t i = 1; i < tokens_.size(); ++i) names.emplace_back(tokens_[i]);
+      out_.blocks.push_back(std::move(names));
+      return;
+    }
+    if (first == "GRAPHICEQ:") return ReadGraphicEq();
+    // REW's header lines carry nothing the unit needs.
+    for (const char* header : {"DATED:", "NOTES:", "EQUALISER:", "EQUALIZER:"}) {
+      if (first.starts_with(header)) return;
+    }
+    if (first.ends_with(':')) {
+      Ignore(std::string(tokens_[0]) + " is not applied");
+    }
+    // Anything else is header text such as REW's version line.
+  }
+
+ private:
+  void Fail(const std::string& why) {
+    if (out_.error.empty()) out_.error = "line " + std::to_string(line_) + ": " + why;
+  }
+  void Ignore(const std::string& why) {
+    out_.ignored.push_back("line " + std::to_string(line_) + ": " + why);
+  }
+
+  std::optional<double> NumberAt(std::size_t i, const char* what) {
+    if (i >= tokens_.size()) {
+      Fail(std::string(what) + " has no value");
+      return std::nullopt;
+    }
+    const std::string_view token = tokens_[i];
+    if (IsCommaDecimal(token)) {
+      std::string point(token);
+      std::replace(point.begin(), point.end(), ',', '.');
+      Fail(std::string(what) + " \"" + std::string(token) +
+           "\" is written with a decimal comma; only decimal points are read (write " + point +
+           ")");
+      return std::nullopt;
+    }
+    const auto value = Number(token);
+    if (!value) Fail(std::string(what) + " \"" + std::string(token) + "\" is not a number");
+    return value;
+  }
+
+  // "Filter 1:", "Filter1:" or "Filter:"; "Filter Settings file" is REW's title line.
+  void ReadFilter(const std::string& first) {
+    std::size_t i = 1;
+    if (first == "FILTER") {
+      if (tokens_.size() < 2 || !tokens_[1].ends_with(':')) return;
+      i = 2;
+    } else if (!first.ends_with(':')) {
+      return;
+    }
+    if (i >= tokens_.size()) return Fail("the filter line is empty");
+    FilterLine f;
+    f.line = line_;
+    f.block = static_cast<int>(out_.blocks.size()) - 1;
+    const std::string state = Upper(tokens_[i++]);
+    if (state != "ON" && state != "OFF") return Fail("expected ON or OFF, found " + state);
+    f.on = state == "ON";
+    if (i >= tokens_.size()) return Fail("the filter has no type");
+    f.type = Upper(tokens_[i++]);
+    if (f.type == "NONE") return;  // REW's unused slot
+    if ((f.type == "LS" || f.type == "HS") && i < tokens_.size() &&
+        Upper(tokens_[i]).ends_with("DB") && IsDigit(tokens_[i][0])) {
+      f.type += " " + Upper(tokens_[i++]);
+    }
+    while (i < tokens_.size()) {
+      const std::string key = Upper(tokens_[i++]);
+      if (key == "FC") {
+        f.fc = NumberAt(i++, "Fc");
+        if (i < tokens_.size() && Upper(tokens_[i]) == "HZ") ++i;
+      } else if (key == "GAIN") {
+        f.gain = NumberAt(i++, "Gain");
+        if (i < tokens_.size() && Upper(tokens_[i]) == "DB") ++i;
+      } else if (key == "Q") {
+        f.q = NumberAt(i++, "Q");
+      } else if (key == "BW" && i < tokens_.size() && Upper(tokens_[i]) == "OCT") {
+        f.bw_oct = NumberAt(i + 1, "BW Oct");
+        i += 2;
+      } else {
+        return Fail("cannot read \"" + key + "\" in a filter line");
+      }
+      if (!out_.error.empty()) return;
+    }
+    if (!f.fc) return Fail("the filter has no Fc");
+    out_.filters.push_back(std::move(f));
+  }
+
+  // "GraphicEQ: 25 -2; 40 4": the bands' GEQ grid differs; kept as one filter the import names.
+  void ReadGraphicEq() {
+    FilterLine f;
+    f.line = line_;
+    f.block = static_cast<int>(out_.blocks.size()) - 1;
+    f.type = "GRAPHICEQ";
+    double largest = 0.0;
+    for (std::size_t i = 2; i < tokens_.size(); i += 2) {
+      std::string gain(tokens_[i]);
+      if (!gain.empty() && gain.back() == ';') gain.pop_back();
+      if (const auto g = Number(gain)) largest = std::max(largest, std::fabs(*g));
+    }
+    f.gain = largest;
+    f.fc = 1000.0;
+    out_.filters.push_back(std::move(f));
+  }
+
+  FilterText& out_;
+  int line_;
+  std::vector<std::string_view> tokens_;
+};
+
+// Fixed width, right-aligned, as REW lays its columns out.
+std::string Padded(const std::string& text, std::size_t width) {
+  return text.size() >= width ? text : std::string(width - text.size(), ' ') + text;
+}
+
+// At most `places` decimals, trailing zeros dropped: what the unit reports (2.2999992) is
+// written as the step it stands for (2.3).
+std::string Decimals(float value, int places) {
+  char buffer[48];
+  std::snprintf(buffer, sizeof buffer, "%.*f", places, static_cast<double>(value));
+  std::string text = buffer;
+  if (text.find('.') != std::string::npos) {
+    text.erase(text.find_last_not_of('0') + 1);
+    if (text.back() == '.') text.pop_back();
+  }
+  return text == "-0" ? "0" : text;
+}
+
+std::string WithDecimal(std::string text) {
+  if (text.find('.') == std::string::npos) text += ".0";
+  return text;
+}
+
+constexpr int kGainPlaces = 2;
+constexpr int kQPlaces = 3;
+
+constexpr std::array<const char*, 4> kFamilies{"-", "Butterworth", "Linkwitz-Riley", "Bessel"};
+
+std::string FilterComment(const char* side, const FilterSettings& f) {
+  if (f.slope <= 0) return std::string("# ") + side + ": off";
+  const char* family = f.type >= 1 && f.type <= 3 ? kFamilies[f.type] : kFamilies[1];
+  return std::string("# ") + side + ": " + family + " " + std::to_string(f.fs) + " Hz " +
+         std::to_string(f.slope * 6) + " dB/oct (the unit's crossover; not a filter line)";
+}
+
+}  // namespace
+
+FilterText ParseFilterText(std::string_view text) {
+  FilterText out;
+  int number = 0;
+  std::size_t at = 0;
+  while (at <= text.size() && out.error.empty()) {
+    std::size_t end = text.find('\n', at);
+    if (end == std::string_view::npos) end = text.size();
+    std::string_view line = text.substr(at, end - at);
+    at = end + 1;
+    ++number;
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    std::vector<std::string_view> tokens = Tokens(line);
+    if (tokens.empty() || tokens[0].front() == '#') continue;
+    LineReader(out, number, std::move(tokens)).Read();
+  }
+  return out;
+}
+
+std::vector<std::string> FilterChannelNames(const FilterText& text) {
+  std::vector<std::string> names;
+  for (const auto& block : text.blocks) {
+    for (const std::string& name : block) {
+      if (Upper(name) == "ALL") continue;
+      if (std::find(names.begin(), names.end(), name) == names.end()) names.push_back(name);
+    }
+  }
+  return names;
+}
+
+std::optional<std::vector<FilterLine>> FiltersForChannel(const FilterText& text,
+                                                         const std::string& name,
+                                                         std::string* error) {
+  const std::vector<std::string> names = FilterChannelNames(text);
+  std::string list;
+  for (const std::string& n : names) list += (list.empty() ? "" : ", ") + n;
+  if (name.empty() && names.size() > 1) {
+    if (error) *error = "the file has filters for several channels (" + list + "); choose one";
+    return std::nullopt;
+  }
+  if (!name.empty() && std::find(names.begin(), names.end(), name) == names.end()) {
+    if (error) {
+      *error = "the file has no channel \"" + name + "\"" +
+               (names.empty() ? std::string(" (it names none)") : " (it has " + list + ")");
+    }
+    return std::nullopt;
+  }
+  std::vector<FilterLine> lines;
+  for (const FilterLine& f : text.filters) {
+    const auto& block = text.blocks[static_cast<std::size_t>(f.block)];
+    const bool applies = f.block == 0 || name.empty() ||
+                         std::any_of(block.begin(), block.end(), [&](const std::string& n) {
+                           return n == name || Upper(n) == "ALL";
+                         });
+    if (applies) lines.push_back(f);
+  }
+  return lines;
+}
+
+std::vector<ExportedBand> ActiveBands(const ChannelSettings& channel) {
+  std::vector<ExportedBand> bands;
+  if (channel.bypass == 1) return bands;
+  for (int b = 0; b < std::clamp(channel.eqSize, 0, kEqBands); ++b) {
+    const EqBand& band = channel.eqArray[b];
+    if (band.enable != 1 || band.eqGain == 0.0f) continue;
+    bands.push_back({band.freq, band.eqGain, band.eqFactor});
+  }
+  return bands;
+}
+
+std::vector<std::string> CrossoverComments(const Crossover& crossover) {
+  return {FilterComment("high-pass", crossover.hp), FilterComment("low-pass", crossover.lp)};
+}
+
+std::string WriteFilterText(FilterTextFormat format, const std::vector<ExportedBand>& bands,
+                            const std::vector<std::string>& comments, std::string_view title) {
+  std::string text;
+  if (format == FilterTextFormat::kApo) {
+    text += "# " + std::string(title) + "\n";
+    for (const std::string& c : comments) text += c + "\n";
+    int n = 0;
+    for (const ExportedBand& b : bands) {
+      text += "Filter " + std::to_string(++n) + ": ON PK Fc " + std::to_string(b.freq) +
+              " Hz Gain " + Decimals(b.gain, kGainPlaces) + " dB Q " + Decimals(b.q, kQPlaces) + "\n";
+    }
+    return text;
+  }
+  text += "Filter Settings file\n\nTolva DSP Audio\n\nNotes:" + std::string(title) +
+          "\n\nEqualiser: Generic\n";
+  int n = 0;
+  for (const ExportedBand& b : bands) {
+    text += "Filter " + Padded(std::to_string(++n), 2) + ": ON  PK       Fc " +
+            Padded(std::to_string(b.freq), 7) + " Hz  Gain " +
+            Padded(WithDecimal(Decimals(b.gain, kGainPlaces)), 5) + " dB  Q " +
+            Padded(WithDecimal(Decimals(b.q, kQPlaces)), 6) + "\n";
+  }
+  for (const std::string& c : comments) text += c + "\n";
+  return text;
+}
+
+}  // namespace tolva::model
