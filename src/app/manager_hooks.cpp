@@ -5,6 +5,7 @@
 
 #include "app/app_options.h"
 #include "app/plug_monitor.h"
+#include "device/device_access.h"
 #include "device/device_selection.h"
 #include "emulator/device_selection.h"
 #include "model/equalizer_manager.h"
@@ -31,6 +32,18 @@ std::unique_ptr<PlugMonitor>& Monitor() {
   return monitor;
 }
 
+// A failed connect to the USB unit says which case it is and how to fix it.
+std::string ConnectFailureText() {
+  switch (device::DiagnoseAccess().Case()) {
+    case device::AccessCase::kNotPresent:
+      return "${device_not_plugged}";
+    case device::AccessCase::kNoPermission:
+      return "${device_no_permission}";
+    default:
+      return "${device_connect_fail}";
+  }
+}
+
 }  // namespace
 
 void ConnectEqualizerManager(CMainWnd& window, const AppOptions& options) {
@@ -45,6 +58,9 @@ void ConnectEqualizerManager(CMainWnd& window, const AppOptions& options) {
   }
   EmulatedUnit() = selection.emulated_unit;
   Binding() = std::make_unique<ui::ManagerBinding>(window, std::move(selection.factory));
+  if (options.device.target.kind == device::DeviceTarget::Kind::kHid) {
+    Binding()->Manager().SetConnectFailureMessage(ConnectFailureText);
+  }
   Binding()->Start();
   if (!options.files.isEmpty())
     Binding()->OpenProfileFileWhenReady(options.files.front().toStdString());

@@ -79,6 +79,11 @@ class EqualizerManager {
   void HandleNotification(device::Notification& notification);
 
   void Connect(bool show_failure);
+  // The placeholder a failed connect shows; by default "${device_connect_fail}". The program
+  // sets one that tells a unit not plugged in from one this user may not open.
+  void SetConnectFailureMessage(std::function<std::string()> message) {
+    connect_failure_message_ = std::move(message);
+  }
   void Disconnect();
   void DevicePlugin();
   void DevicePlugOut();
@@ -139,6 +144,9 @@ class EqualizerManager {
   // A drag on the graph: kind 0 band `index`, 1 the high-pass corner, 2 the low-pass corner.
   void EqualizerCallback(int index, int kind);
   void RefreshBandRows(int channel);
+  // A whole band table (imported filters) onto an output and its linked partner, the
+  // equalizer in use; the output becomes the current one.
+  void ApplyChannelBands(int channel, const std::array<EqBand, kEqBands>& bands);
 
   void SetHpFreq();
   void SetLpFreq();
@@ -293,6 +301,7 @@ class EqualizerManager {
   // The scene and file operations' worker; one at a time.
   std::thread unit_operation_thread_;
   bool unit_operation_running_ = false;  // window thread only
+  std::function<std::string()> connect_failure_message_;
   std::atomic<bool> stopping_{false};
   int selected_scene_ = 0;
 

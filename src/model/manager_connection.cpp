@@ -140,7 +140,10 @@ void EqualizerManager::Connect(bool show_failure) {
     return;
   }
   DebugPrint(L"Can not conect usb devices, please connect devices again!\n");
-  if (show_failure) view_->ShowMessage("${device_connect_fail}");
+  if (show_failure) {
+    view_->ShowMessage(connect_failure_message_ ? connect_failure_message_()
+                                                : "${device_connect_fail}");
+  }
   ShowState(ConnectState::kDisconnected);
 }
 

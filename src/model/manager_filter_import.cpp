@@ -1,0 +1,31 @@
+// Imported filters onto an output: its whole band table at once, the equalizer in use.
+#include "base/debug_print.h"
+#include "model/equalizer_manager.h"
+
+namespace tolva::model {
+
+void EqualizerManager::ApplyChannelBands(int channel, const std::array<EqBand, kEqBands>& bands) {
+  DebugPrint(L"ApplyChannelBands channel %d\n", channel);
+  if (channel < 0 || channel >= kOutputChannels) return;
+  // As on the window: the output becomes current, and a linked partner follows it.
+  if (unit_->live.currChannel != channel) SetCurChannelChange(channel);
+  std::vector<int> targets{channel};
+  if (const int partner = Partner(); partner >= 0) targets.push_back(partner);
+  for (int target : targets) {
+    ChannelSettings& ch = unit_->live.channels[target];
+    const int count = std::min(ch.eqSize, kEqBands);
+    for (int b = 0; b < count; ++b) {
+      ch.eqArray[b] = bands[b];
+      SendBand(target, b, ch.eqArray[b].enable == 1 ? ch.eqArray[b].eqGain : 0.0f);
+    }
+    if (ch.bypass != 0) {
+      ch.bypass = 0;
+      SendBypass(target);
+    }
+  }
+  RefreshBandRows(channel);
+  ShowBypassButtonFromBands();
+  UpdateEqualizer(-1);
+}
+
+}  // namespace tolva::model
