@@ -1,14 +1,14 @@
 #pragma once
 
-#include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "device/transport.h"
 
-// The commands of tolva-dsp-cli. Each takes the arguments after its name and returns the
-// process exit code: 0 done, 1 wrong usage, 2 the input was rejected or the work failed, 3 no
-// unit or its handshake failed, 4 a unit of another model.
+// The commands of tolva-dsp-cli. Each returns the process exit code: 0 done, 1 wrong usage,
+// 2 the input was rejected or the work failed, 3 no unit or its handshake failed, 4 a unit of
+// another model. The argument parsing lives in main.cpp; these take the parsed values.
 namespace tolva::cli {
 
 inline constexpr int kExitOk = 0;
@@ -22,19 +22,45 @@ struct DeviceOptions {
   device::TransportFactory factory;
 };
 
-struct Command {
-  std::string_view name;
-  std::string_view usage;  // arguments, for the usage text
-  int (*run)(std::span<char* const> args) = nullptr;
-  // Commands that talk to the unit take this one instead.
-  int (*run_on_device)(const DeviceOptions& device, std::span<char* const> args) = nullptr;
-};
+// channel -1: the file's current channel.
+int RunResponse(const std::string& path, int channel);
+int RunInfo(const DeviceOptions& device);
+int RunRead(const DeviceOptions& device, const std::string& path);
+int RunReadWhole(const DeviceOptions& device, const std::string& path);
+int RunWrite(const DeviceOptions& device, const std::string& path);
 
-int RunResponse(std::span<char* const> args);
-int RunInfo(const DeviceOptions& device, std::span<char* const> args);
-int RunRead(const DeviceOptions& device, std::span<char* const> args);
-int RunReadWhole(const DeviceOptions& device, std::span<char* const> args);
-int RunWrite(const DeviceOptions& device, std::span<char* const> args);
+int RunGet(const DeviceOptions& device, const std::string& key);
+int RunSet(const DeviceOptions& device, const std::vector<std::string>& assignments);
+
+int RunScenes(const DeviceOptions& device, bool json);
+// scene 1 … 10
+int RunSceneLoad(const DeviceOptions& device, int scene);
+int RunSceneSave(const DeviceOptions& device, int scene, const std::string& name, bool overwrite);
+int RunSceneDelete(const DeviceOptions& device, int scene);
+int RunFactoryReset(const DeviceOptions& device, bool yes);
+int RunUpgrade(const DeviceOptions& device, const std::string& path);
+
+struct EqExportOptions {
+  std::string file;  // the profile, unless exported from the unit
+  int channel = 0;
+  bool rew = false;
+};
+struct EqImportOptions {
+  std::string text_file;
+  int channel = 0;
+  std::string into_file;    // the profile, unless imported to the unit
+  std::string apo_channel;  // the "Channel:" block to take
+  bool force = false;
+};
+// device null: the profile file; else the unit.
+int RunEqExport(const DeviceOptions* device, const EqExportOptions& options);
+int RunEqImport(const DeviceOptions* device, const EqImportOptions& options);
+
+// A or B may be "unit".
+bool DiffNeedsUnit(const std::string& a, const std::string& b);
+int RunDiff(const DeviceOptions* device, const std::string& a, const std::string& b, bool json);
+
+int RunDoctor(bool json);
 
 // English text of a placeholder such as "${profile_load_error}": the language table's entry
 // when one is loaded, else the CLI's own wording.

@@ -17,12 +17,6 @@ bool HasSuffix(const std::string& text, std::string_view suffix) {
          text.compare(text.size() - suffix.size(), suffix.size(), suffix) == 0;
 }
 
-bool OneArgument(std::span<char* const> args, const char* usage) {
-  if (args.size() == 1) return true;
-  std::fprintf(stderr, "usage: tolva-dsp-cli [--device D] %s\n", usage);
-  return false;
-}
-
 int Saved(bool written) {
   if (written) return kExitOk;
   std::fprintf(stderr, "%s\n", EnglishText(model::kProfileCreateError).c_str());
@@ -31,11 +25,7 @@ int Saved(bool written) {
 
 }  // namespace
 
-int RunInfo(const DeviceOptions& device, std::span<char* const> args) {
-  if (!args.empty()) {
-    std::fprintf(stderr, "usage: tolva-dsp-cli [--device D] info\n");
-    return kExitUsage;
-  }
+int RunInfo(const DeviceOptions& device) {
   DeviceSession session(device.factory);
   const int connected = session.Connect();
   if (connected == kExitNoUnit) return connected;
@@ -45,15 +35,13 @@ int RunInfo(const DeviceOptions& device, std::span<char* const> args) {
   return connected;
 }
 
-int RunRead(const DeviceOptions& device, std::span<char* const> args) {
-  if (!OneArgument(args, "read OUT.spf")) return kExitUsage;
+int RunRead(const DeviceOptions& device, const std::string& path) {
   DeviceSession session(device.factory);
   if (const int r = session.Connect(); r != kExitOk) return r;
-  return Saved(session.Manager().SaveSceneProfileFile(args[0]));
+  return Saved(session.Manager().SaveSceneProfileFile(path));
 }
 
-int RunReadWhole(const DeviceOptions& device, std::span<char* const> args) {
-  if (!OneArgument(args, "read-whole OUT.wpf")) return kExitUsage;
+int RunReadWhole(const DeviceOptions& device, const std::string& path) {
   DeviceSession session(device.factory);
   if (const int r = session.Connect(); r != kExitOk) return r;
   model::EqualizerManager& manager = session.Manager();
@@ -63,12 +51,10 @@ int RunReadWhole(const DeviceOptions& device, std::span<char* const> args) {
   if (outcome != model::UnitOutcome::kDone) {
     return ExitCodeOf(outcome, "The unit was not read completely; the file was not written");
   }
-  return Saved(manager.SaveWholeProfileFile(args[0]));
+  return Saved(manager.SaveWholeProfileFile(path));
 }
 
-int RunWrite(const DeviceOptions& device, std::span<char* const> args) {
-  if (!OneArgument(args, "write FILE.spf|FILE.wpf")) return kExitUsage;
-  const std::string path = args[0];
+int RunWrite(const DeviceOptions& device, const std::string& path) {
   const bool whole = HasSuffix(path, ".wpf");
   if (!whole && !HasSuffix(path, ".spf")) {
     std::fprintf(stderr,

@@ -24,6 +24,17 @@ DeviceSession::DeviceSession(device::TransportFactory factory) : manager_(std::m
 DeviceSession::~DeviceSession() {
   if (manager_.Link().IsDeviceOpen()) manager_.Disconnect();
   manager_.JoinWorkers();
+  manager_.SetView(nullptr);
+}
+
+ValueControls& DeviceSession::UseControls() {
+  if (!controls_) {
+    controls_ = std::make_unique<ValueControls>();
+    screen_ = std::make_unique<model::ManagerScreen>(manager_, *controls_);
+    manager_.SetView(screen_.get());
+    screen_->InitControls();
+  }
+  return *controls_;
 }
 
 void DeviceSession::ApplyReplies() {
@@ -77,8 +88,11 @@ int ExitCodeOf(model::UnitOutcome outcome, const char* what) {
   return kExitFailed;
 }
 
-device::TransportFactory ChosenDevice(int argc, const char* const* argv) {
-  emulator::DeviceSelection chosen = emulator::SelectDeviceFromCommandLine(argc, argv);
+device::TransportFactory ChosenDevice(const std::optional<std::string>& device_argument) {
+  const auto target = device::ChooseDevice(device_argument);
+  emulator::DeviceSelection chosen =
+      target ? emulator::SelectDevice(*target)
+             : emulator::SelectDevice(device_argument.value_or("TOLVA_DSP_DEVICE"));
   if (!chosen.factory) std::fprintf(stderr, "tolva-dsp-cli: %s\n", chosen.error.c_str());
   return chosen.factory;
 }

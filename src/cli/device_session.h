@@ -1,10 +1,13 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "device/transport.h"
+#include "cli/value_controls.h"
 #include "model/equalizer_manager.h"
+#include "model/manager_screen.h"
 
 // One connection to the unit for a CLI command: the manager's connect read run to its end on
 // this thread, and a goodbye when the command is done.
@@ -21,6 +24,9 @@ class DeviceSession {
   // request went unanswered (message on stderr).
   int Connect();
   model::EqualizerManager& Manager() { return manager_; }
+  // The window's controls, kept as values and shown from the live profile as the window shows
+  // it, for commands that edit through the window's operations. Call before Connect.
+  ValueControls& UseControls();
   // Applies every reply received so far.
   void ApplyReplies();
   // Returns once every queued command has been written and answered (or timed out).
@@ -28,6 +34,8 @@ class DeviceSession {
 
  private:
   model::EqualizerManager manager_;
+  std::unique_ptr<ValueControls> controls_;
+  std::unique_ptr<model::ManagerScreen> screen_;
 };
 
 // The exit code of an operation with the unit: kExitOk when done; otherwise the reason, naming
@@ -35,7 +43,8 @@ class DeviceSession {
 // kExitFailed when it left a request unanswered.
 int ExitCodeOf(model::UnitOutcome outcome, const char* what);
 
-// The factory for --device / TOLVA_DSP_DEVICE; empty (message on stderr) when not understood.
-device::TransportFactory ChosenDevice(int argc, const char* const* argv);
+// The factory for --device, else TOLVA_DSP_DEVICE, else hid; empty (message on stderr) when
+// not understood.
+device::TransportFactory ChosenDevice(const std::optional<std::string>& device_argument);
 
 }  // namespace tolva::cli

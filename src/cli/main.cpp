@@ -1,74 +1,221 @@
-#include <array>
+// tolva-dsp-cli: the window's operations from a shell. The arguments are parsed here; each
+// command's work lives in its own file and takes the parsed values.
+#include <CLI/CLI.hpp>
 #include <cstdio>
 #include <filesystem>
-#include <string_view>
+#include <functional>
+#include <optional>
+#include <string>
 #include <vector>
 
 #include "base/debug_print.h"
 #include "cli/commands.h"
 #include "cli/device_session.h"
 
+namespace tolva::cli {
 namespace {
 
-using tolva::cli::Command;
-
-// Add a command here: name, its arguments for the usage text, and its entry point.
-constexpr std::array kCommands{
-    Command{"response", "FILE.spf [--channel N]", tolva::cli::RunResponse, nullptr},
-    Command{"info", "", nullptr, tolva::cli::RunInfo},
-    Command{"read", "OUT.spf", nullptr, tolva::cli::RunRead},
-    Command{"read-whole", "OUT.wpf", nullptr, tolva::cli::RunReadWhole},
-    Command{"write", "FILE.spf|FILE.wpf", nullptr, tolva::cli::RunWrite},
+struct GlobalOptions {
+  std::optional<std::string> device;
+  bool json = false;
 };
 
-void PrintUsage() {
-  std::fprintf(stderr,
-               "usage: tolva-dsp-cli [--device hid|emulator|socket:PATH] COMMAND ...\n"
-               "commands:\n");
-  for (const Command& c : kCommands) {
-    std::fprintf(stderr, "  %.*s %.*s\n", static_cast<int>(c.name.size()), c.name.data(),
-                 static_cast<int>(c.usage.size()), c.usage.data());
+// Builds the command tree; the command that was given leaves its work in `action`.
+class CommandLine {
+ public:
+  CommandLine() : app_("Scripts a Tolva DSP unit and its profile files.", "tolva-dsp-cli") {
+    app_.require_subcommand(1);
+    // The global options are also taken after the command.
+    app_.fallthrough();
+    app_.add_option("--device", globals_.device,
+                    "the unit: hid (default), emulator or socket:PATH; else TOLVA_DSP_DEVICE")
+        ->type_name("D");
+    app_.add_flag("--json", globals_.json, "machine-readable output on standard output");
+    AddDeviceCommands();
+    AddSceneCommands();
+    AddEqCommands();
+    AddFileCommands();
   }
-}
 
-int Run(int argc, char** argv) {
-  // The unit's choice comes first ("--device X" or "--device=X"); the rest is the command.
-  std::vector<char*> words;
-  for (int i = 1; i < argc; ++i) {
-    const std::string_view w = argv[i];
-    if (w == "--device" && words.empty()) {
-      ++i;
-      continue;
+  // The exit code of the parse (0 after --help) when no command is to run.
+  std::optional<int> Parse(int argc, char** argv) {
+    try {
+      app_.parse(argc, argv);
+    } catch (const CLI::CallForHelp&) {
+      std::fputs(HelpOf(app_).c_str(), stdout);
+      return kExitOk;
+    } catch (const CLI::ParseError& e) {
+      std::fprintf(stderr, "tolva-dsp-cli: %s\n", e.what());
+      std::fputs(HelpOf(app_).c_str(), stderr);
+      return kExitUsage;
     }
-    if (w.starts_with("--device=") && words.empty()) continue;
-    words.push_back(argv[i]);
+    return std::nullopt;
   }
-  if (words.empty()) {
-    PrintUsage();
-    return tolva::cli::kExitUsage;
+  int Run() { return action_ ? action_() : kExitUsage; }
+
+ private:
+  // The help of the deepest command that was given, as a user who mistyped one needs it.
+  static std::string HelpOf(const CLI::App& app) {
+    for (const CLI::App* sub : app.get_subcommands()) return HelpOf(*sub);
+    return app.help();
   }
-  const std::string_view name = words[0];
-  const std::span<char* const> args(words.data() + 1, words.size() - 1);
-  for (const Command& c : kCommands) {
-    if (c.name != name) continue;
-    if (c.run) return c.run(args);
-    tolva::cli::DeviceOptions device{tolva::cli::ChosenDevice(argc, argv)};
-    if (!device.factory) return tolva::cli::kExitUsage;
-    return c.run_on_device(device, args);
+
+  CLI::App* Command(CLI::App& parent, const char* name, const char* help,
+                    std::function<int()> work) {
+    CLI::App* sub = parent.add_subcommand(name, help);
+    sub->callback([this, work = std::move(work)] { action_ = work; });
+    return sub;
   }
-  std::fprintf(stderr, "tolva-dsp-cli: unknown command '%.*s'\n", static_cast<int>(name.size()),
-               name.data());
-  PrintUsage();
-  return tolva::cli::kExitUsage;
-}
+  // A command that talks to the unit: the --device choice is resolved once it runs.
+  CLI::App* DeviceCommand(CLI::App& parent, const char* name, const char* help,
+                          std::function<int(const DeviceOptions&)> work) {
+    return Command(parent, name, help, [this, work = std::move(work)] {
+      DeviceOptions device{ChosenDevice(globals_.device)};
+      return device.factory ? work(device) : kExitUsage;
+    });
+  }
+
+  void AddFileCommands() {
+    CLI::App* response =
+        Command(app_, "response", "a channel's curves from a scene profile, as CSV",
+                [this] { return RunResponse(path_, channel_); });
+    response->add_option("FILE", path_, "scene profile (.spf)")->required();
+    response->add_option("--channel", channel_, "output 0..5 (default: the file's current one)")
+        ->check(CLI::Range(0, 5));
+
+    CLI::App* diff = Command(app_, "diff", "the fields in which two profiles differ, as key: a -> b",
+                             [this] { return Diff(); });
+    diff->add_option("A", path_, "a profile file (.spf or .wpf), or unit")->required();
+    diff->add_option("B", second_path_, "a profile file (.spf or .wpf), or unit")->required();
+
+    Command(app_, "doctor", "why the unit can or cannot be opened, and what to do",
+            [this] { return RunDoctor(globals_.json); });
+  }
+
+  int Diff() {
+    if (!DiffNeedsUnit(path_, second_path_)) return RunDiff(nullptr, path_, second_path_, globals_.json);
+    DeviceOptions device{ChosenDevice(globals_.device)};
+    if (!device.factory) return kExitUsage;
+    return RunDiff(&device, path_, second_path_, globals_.json);
+  }
+
+  void AddDeviceCommands() {
+    DeviceCommand(app_, "info", "the unit's model and firmware versions as JSON",
+                  [](const DeviceOptions& d) { return RunInfo(d); });
+    DeviceCommand(app_, "read", "the unit's live settings to a scene profile",
+                  [this](const DeviceOptions& d) { return RunRead(d, path_); })
+        ->add_option("OUT", path_, "the scene profile to write (.spf)")
+        ->required();
+    DeviceCommand(app_, "read-whole", "the live settings and the ten stored scenes to a file",
+                  [this](const DeviceOptions& d) { return RunReadWhole(d, path_); })
+        ->add_option("OUT", path_, "the whole-unit profile to write (.wpf)")
+        ->required();
+    DeviceCommand(app_, "write", "a scene profile (.spf) or whole-unit profile (.wpf) to the unit",
+                  [this](const DeviceOptions& d) { return RunWrite(d, path_); })
+        ->add_option("FILE", path_, "the profile to send")
+        ->required();
+    DeviceCommand(app_, "get", "the live settings by profile-file key, as JSON",
+                  [this](const DeviceOptions& d) { return RunGet(d, key_); })
+        ->add_option("KEY", key_, "e.g. mainVolume or channels/2/eqArray/4 (default: all)");
+    DeviceCommand(app_, "set", "change live settings as the window does; all checked first",
+                  [this](const DeviceOptions& d) { return RunSet(d, words_); })
+        ->add_option("KEY=VALUE", words_,
+                     "e.g. mainVolume=-12 source=bt channels/1/crossover/hp/fs=80 "
+                     "channels/0/eqArray/4/eqGain=-3 outputs/2=7")
+        ->required();
+    DeviceCommand(app_, "factory-reset", "restore the unit's factory settings",
+                  [this](const DeviceOptions& d) { return RunFactoryReset(d, yes_); })
+        ->add_flag("--yes", yes_, "really erase every setting and stored scene");
+    DeviceCommand(app_, "upgrade", "upgrade the unit's firmware from an image file",
+                  [this](const DeviceOptions& d) { return RunUpgrade(d, path_); })
+        ->add_option("FILE", path_, "…MCU_UPG.BIN, …FLASH_UPG.BIN or …BL_UPG.BIN")
+        ->required();
+  }
+
+  void AddSceneCommands() {
+    DeviceCommand(app_, "scenes", "the ten scenes stored on the unit",
+                  [this](const DeviceOptions& d) { return RunScenes(d, globals_.json); });
+    CLI::App* scene = app_.add_subcommand("scene", "load, save or delete a stored scene");
+    scene->require_subcommand(1);
+    const auto number = [this](CLI::App* sub) {
+      sub->add_option("K", scene_, "the scene, 1..10")->required()->check(CLI::Range(1, 10));
+      return sub;
+    };
+    number(DeviceCommand(*scene, "load", "make stored scene K the live settings",
+                         [this](const DeviceOptions& d) { return RunSceneLoad(d, scene_); }));
+    CLI::App* save = number(
+        DeviceCommand(*scene, "save", "store the live settings as scene K under NAME",
+                      [this](const DeviceOptions& d) {
+                        return RunSceneSave(d, scene_, name_, yes_);
+                      }));
+    save->add_option("NAME", name_, "at most 7 characters the unit can show")->required();
+    save->add_flag("--overwrite", yes_, "replace a scene that already has a name");
+    number(DeviceCommand(*scene, "delete", "delete stored scene K",
+                         [this](const DeviceOptions& d) { return RunSceneDelete(d, scene_); }));
+  }
+
+  void AddEqCommands() {
+    CLI::App* eq = app_.add_subcommand("eq", "an output's bands as Equalizer APO or REW text");
+    eq->require_subcommand(1);
+    CLI::App* out = Command(*eq, "export", "print an output's active bands as filter text",
+                            [this] { return OnFileOrUnit(export_.file, from_unit_, "--from-unit",
+                                                         [this](const DeviceOptions* d) {
+                                                           export_.rew = format_ == "rew";
+                                                           return RunEqExport(d, export_);
+                                                         }); });
+    out->add_option("FILE", export_.file, "a scene profile (.spf)");
+    out->add_flag("--from-unit", from_unit_, "the unit's live settings instead of a file");
+    out->add_option("--channel", export_.channel, "output 0..5")->required()->check(CLI::Range(0, 5));
+    out->add_option("--format", format_, "apo (default) or rew")->check(CLI::IsMember({"apo", "rew"}));
+
+    CLI::App* in = Command(*eq, "import", "filter text onto an output's bands",
+                           [this] { return OnFileOrUnit(import_.into_file, to_unit_, "--to-unit",
+                                                        [this](const DeviceOptions* d) {
+                                                          return RunEqImport(d, import_);
+                                                        }); });
+    in->add_option("TEXT", import_.text_file, "Equalizer APO or REW filter text")->required();
+    in->add_option("--channel", import_.channel, "output 0..5")->required()->check(CLI::Range(0, 5));
+    in->add_option("--into", import_.into_file, "the scene profile (.spf) to change");
+    in->add_flag("--to-unit", to_unit_, "send the bands to the unit instead");
+    in->add_option("--apo-channel", import_.apo_channel, "the Channel: block to take");
+    in->add_flag("--force", import_.force, "import what the unit can hold even when not all");
+  }
+
+  // Exactly one of a profile file and the unit.
+  int OnFileOrUnit(const std::string& file, bool unit, const char* unit_flag,
+                   const std::function<int(const DeviceOptions*)>& work) {
+    if (file.empty() == !unit) {
+      std::fprintf(stderr, "tolva-dsp-cli eq: give either a profile file or %s\n", unit_flag);
+      return kExitUsage;
+    }
+    if (!unit) return work(nullptr);
+    DeviceOptions device{ChosenDevice(globals_.device)};
+    return device.factory ? work(&device) : kExitUsage;
+  }
+
+  CLI::App app_;
+  GlobalOptions globals_;
+  std::function<int()> action_;
+  // The commands' own values; only one command runs, so they share these.
+  std::string path_, second_path_, key_, name_, format_ = "apo";
+  std::vector<std::string> words_;
+  int channel_ = -1;
+  int scene_ = 0;
+  bool yes_ = false, from_unit_ = false, to_unit_ = false;
+  EqExportOptions export_;
+  EqImportOptions import_;
+};
 
 }  // namespace
+}  // namespace tolva::cli
 
 int main(int argc, char** argv) {
   // As in the GUI: the marker file in the working folder switches the debug log on.
   std::error_code ignored;
   const bool log = std::filesystem::exists("savelog.ini", ignored) && InitConsoleWindow("save.log");
-  const int code = Run(argc, argv);
+  tolva::cli::CommandLine command_line;
+  const std::optional<int> parsed = command_line.Parse(argc, argv);
+  const int code = parsed ? *parsed : command_line.Run();
   if (log) CloseConsoleWindow();
   return code;
 }

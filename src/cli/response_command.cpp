@@ -1,4 +1,3 @@
-#include <charconv>
 #include <cstdio>
 #include <string>
 #include <string_view>
@@ -8,43 +7,9 @@
 #include "model/profile_files.h"
 
 namespace tolva::cli {
-namespace {
-
-bool ParseChannel(std::string_view text, int& channel) {
-  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), channel);
-  return ec == std::errc() && end == text.data() + text.size() && channel >= 0 &&
-         channel < model::kOutputChannels;
-}
-
-int Usage(const char* why) {
-  std::fprintf(stderr,
-               "tolva-dsp-cli response: %s\nusage: tolva-dsp-cli response FILE.spf "
-               "[--channel N]   (N = 0..5)\n",
-               why);
-  return kExitUsage;
-}
-
-}  // namespace
 
 // Prints the channel's curves as CSV: frequency, high-pass, low-pass and total in dB.
-int RunResponse(std::span<char* const> args) {
-  std::string path;
-  int channel = -1;
-  for (std::size_t i = 0; i < args.size(); ++i) {
-    const std::string_view arg = args[i];
-    if (arg == "--channel") {
-      if (i + 1 == args.size() || !ParseChannel(args[i + 1], channel)) {
-        return Usage("--channel takes an output number 0..5");
-      }
-      ++i;
-    } else if (path.empty() && !arg.starts_with("--")) {
-      path = arg;
-    } else {
-      return Usage("unexpected argument");
-    }
-  }
-  if (path.empty()) return Usage("no profile file given");
-
+int RunResponse(const std::string& path, int channel) {
   model::Profile profile;
   const model::ProfileReadResult result = model::ReadSceneProfile(path, profile);
   if (result != model::ProfileReadResult::kOk) {

@@ -90,22 +90,11 @@ TEST_F(CliDevice, WholeUnitFileRoundTripsEveryScene) {
 TEST_F(CliDevice, RejectedFilesSendNothing) {
   EmulatorProcess unit(socket_, {});
   ASSERT_TRUE(unit.Serving());
-  std::ofstream(dir_ / "savelog.ini") << "";
+  LogFrames();
   std::ofstream(dir_ / "broken.spf") << "{\"model\":19,";
   std::ofstream(dir_ / "broken.wpf") << "not json";
   std::ofstream(dir_ / "notes.txt") << "{}";
-  // The log holds each frame the link writes; "PC_Connect" opens every connection.
-  const auto connects = [&] {
-    const std::string log = Slurp(dir_ / "save.log");
-    std::string narrow;
-    for (std::size_t i = 0; i + 1 < log.size(); i += 2) narrow.push_back(log[i]);
-    std::size_t n = 0;
-    for (auto at = narrow.find("PC_Connect"); at != std::string::npos;
-         at = narrow.find("PC_Connect", at + 1)) {
-      ++n;
-    }
-    return n;
-  };
+  const auto connects = [&] { return Logged("PC_Connect"); };
   for (const char* file : {"broken.spf", "broken.wpf", "notes.txt", "missing.spf"}) {
     SCOPED_TRACE(file);
     const CliRun r = Cli(std::string("write ") + file);

@@ -96,6 +96,19 @@ class CliDevice : public ::testing::Test {
     return r;
   }
   std::string Path(const char* name) const { return (dir_ / name).string(); }
+  // Switches the CLI's debug log on; it holds each frame the link writes.
+  void LogFrames() { std::ofstream(dir_ / "savelog.ini") << ""; }
+  // How often the log of the last CLI run names `what` ("PC_Connect" opens every connection).
+  std::size_t Logged(const std::string& what) const {
+    const std::string log = Slurp(dir_ / "save.log");
+    std::string narrow;
+    for (std::size_t i = 0; i + 1 < log.size(); i += 2) narrow.push_back(log[i]);
+    std::size_t n = 0;
+    for (auto at = narrow.find(what); at != std::string::npos; at = narrow.find(what, at + 1)) {
+      ++n;
+    }
+    return n;
+  }
 
   fs::path dir_;
   std::string socket_;

@@ -1,0 +1,294 @@
+// get and set: the live settings by their profile-file keys. set goes through the window's
+// editing operations (typed into a control, then the operation), so it clamps, follows the
+// linked partner and sends exactly what the window sends.
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "cli/commands.h"
+#include "cli/device_session.h"
+#include "model/input_sources.h"
+#include "model/profile_diff.h"
+#include "model/screen_text.h"
+#include "model/speaker_roles.h"
+
+namespace tolva::cli {
+namespace {
+
+enum class Field {
+  kMainVolume,
+  kMainMute,
+  kSource,
+  kGain,
+  kMute,
+  kPhase,
+  kDelay,
+  kCornerFs,
+  kCornerType,
+  kCornerSlope,
+  kBandFreq,
+  kBandQ,
+  kBandGain,
+  kBandEnable,
+  kRole,
+};
+
+struct Assignment {
+  Field field = Field::kMainVolume;
+  int channel = -1;
+  int band = -1;
+  bool high_pass = true;
+  std::string value;  // as typed; already checked to be a number (or a source name)
+  double number = 0.0;
+};
+
+std::vector<std::string> Split(const std::string& key) {
+  std::vector<std::string> parts;
+  std::size_t start = 0;
+  for (;;) {
+    const std::size_t slash = key.find('/', start);
+    parts.push_back(key.substr(start, slash - start));
+    if (slash == std::string::npos) return parts;
+    start = slash + 1;
+  }
+}
+
+std::optional<double> Number(const std::string& text) {
+  double value = 0.0;
+  const char* begin = text.data() + (text.starts_with('+') ? 1 : 0);
+  const auto [end, ec] = std::from_chars(begin, text.data() + text.size(), value);
+  if (ec != std::errc() || end != text.data() + text.size() || text.empty() ||
+      !std::isfinite(value)) {
+    return std::nullopt;
+  }
+  return value;
+}
+
+std::optional<int> Index(const std::string& text, int count) {
+  int value = -1;
+  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (ec != std::errc() || end != text.data() + text.size() || value < 0 || value >= count) {
+    return std::nullopt;
+  }
+  return value;
+}
+
+// "bt" or "2" as a source index.
+std::optional<int> SourceIndex(const std::string& text) {
+  for (int i = 0; i < model::kInputSources; ++i) {
+    if (model::SourceInfo(i).combo_item == "source_" + text) return i;
+  }
+  return Index(text, model::kInputSources);
+}
+
+class AssignmentParser {
+ public:
+  // nullopt with the reason in error_.
+  std::optional<Assignment> Parse(const std::string& word) {
+    const std::size_t eq = word.find('=');
+    if (eq == std::string::npos) return Fail("\"" + word + "\" is not KEY=VALUE");
+    key_ = word.substr(0, eq);
+    a_.value = word.substr(eq + 1);
+    if (!Key(Split(key_))) return std::nullopt;
+    if (a_.field == Field::kSource) {
+      const auto source = SourceIndex(a_.value);
+      if (!source) {
+        return Fail(key_ + ": \"" + a_.value +
+                    "\" is no source (0-6 or opt, coax, bt, aux, low, hi, dmp)");
+      }
+      a_.number = *source;
+      return a_;
+    }
+    const auto number = Number(a_.value);
+    if (!number) return Fail(key_ + ": \"" + a_.value + "\" is not a number");
+    a_.number = *number;
+    if (a_.field == Field::kRole &&
+        (*number != std::trunc(*number) || *number < 0 || *number >= model::kSpeakerRoles)) {
+      return Fail(key_ + ": a speaker role is 0 … " + std::to_string(model::kSpeakerRoles - 1));
+    }
+    return a_;
+  }
+  const std::string& Error() const { return error_; }
+
+ private:
+  std::nullopt_t Fail(const std::string& why) {
+    error_ = why;
+    return std::nullopt;
+  }
+  bool Unknown() {
+    Fail("unknown key \"" + key_ + "\"");
+    return false;
+  }
+  bool OutOfRange(const std::string& what, int count) {
+    Fail(key_ + ": " + what + " is 0 … " + std::to_string(count - 1));
+    return false;
+  }
+
+  bool Key(const std::vector<std::string>& p) {
+    if (p.size() == 1) {
+      if (p[0] == "mainVolume") return Set(Field::kMainVolume);
+      if (p[0] == "mainVolumeMute") return Set(Field::kMainMute);
+      if (p[0] == "source") return Set(Field::kSource);
+      return Unknown();
+    }
+    if (p[0] == "outputs" && p.size() == 2) {
+      const auto ch = Index(p[1], model::kOutputChannels);
+      if (!ch) return OutOfRange("the output", model::kOutputChannels);
+      a_.channel = *ch;
+      return Set(Field::kRole);
+    }
+    if (p[0] != "channels" || p.size() < 3) return Unknown();
+    const auto ch = Index(p[1], model::kOutputChannels);
+    if (!ch) return OutOfRange("the channel", model::kOutputChannels);
+    a_.channel = *ch;
+    if (p.size() == 3) {
+      if (p[2] == "gain") return Set(Field::kGain);
+      if (p[2] == "mute") return Set(Field::kMute);
+      if (p[2] == "phase") return Set(Field::kPhase);
+      if (p[2] == "delay") return Set(Field::kDelay);
+      return Unknown();
+    }
+    if (p[2] == "crossover" && p.size() == 5 && (p[3] == "hp" || p[3] == "lp")) {
+      a_.high_pass = p[3] == "hp";
+      if (p[4] == "fs") return Set(Field::kCornerFs);
+      if (p[4] == "type") return Set(Field::kCornerType);
+      if (p[4] == "slope") return Set(Field::kCornerSlope);
+      return Unknown();
+    }
+    if (p[2] == "eqArray" && p.size() == 5) {
+      const auto band = Index(p[3], model::kEqBands);
+      if (!band) return OutOfRange("the band", model::kEqBands);
+      a_.band = *band;
+      if (p[4] == "freq") return Set(Field::kBandFreq);
+      if (p[4] == "eqFactor") return Set(Field::kBandQ);
+      if (p[4] == "eqGain") return Set(Field::kBandGain);
+      if (p[4] == "enable") return Set(Field::kBandEnable);
+    }
+    return Unknown();
+  }
+  bool Set(Field field) {
+    a_.field = field;
+    return true;
+  }
+
+  Assignment a_;
+  std::string key_;
+  std::string error_;
+};
+
+std::string ComboIndexText(double number) {
+  return std::to_string(static_cast<int>(std::lround(number)));
+}
+
+// One assignment as the user would make it on the window.
+void Apply(model::EqualizerManager& m, ValueControls& c, const Assignment& a) {
+  using model::ControlName;
+  const int ch = a.channel;
+  const bool on = a.number != 0.0;
+  switch (a.field) {
+    case Field::kMainVolume:
+      c.SetText("edit_main_volume", a.value);
+      return m.SetMainVolumeEdit();
+    case Field::kMainMute:
+      c.SetSelected("main_mute", on);
+      return m.SetMainMute();
+    case Field::kSource:
+      c.SelectItem("btn_input_source", static_cast<int>(a.number));
+      return m.SetInputSource();
+    case Field::kGain:
+      c.SetText(ControlName("edit_ch_volume_%d", ch), a.value);
+      return m.SetChVolumeEdit(ch);
+    case Field::kMute:
+      c.SetSelected(ControlName("ch_mute_%d", ch), on);
+      return m.SetChMute(ch);
+    case Field::kPhase:
+      c.SetSelected(ControlName("ch_phase_%d", ch), on);
+      return m.SetChPhase(ch);
+    case Field::kDelay:
+      c.SelectItem("comb_ch_unit", 0);  // milliseconds
+      c.SetText(ControlName("edit_ch_delay_%d", ch), a.value);
+      return m.SetChDelayEdit(ch);
+    default:
+      break;
+  }
+  if (a.field == Field::kRole) {
+    return m.SetOutputValue(ch, model::RoleInfo(static_cast<int>(a.number)).menu_item);
+  }
+  // The crossover and the bands are edited on the current output, as on the window.
+  if (m.LiveProfile().currChannel != ch) m.SetCurChannelChange(ch);
+  const char* side = a.high_pass ? "hp" : "lp";
+  switch (a.field) {
+    case Field::kCornerFs:
+      c.SetText(std::string(side) + "_freq", a.value);
+      return a.high_pass ? m.SetHpFreq() : m.SetLpFreq();
+    case Field::kCornerType:
+      c.SelectItem(std::string(side) + "_type", std::stoi(ComboIndexText(a.number)));
+      return a.high_pass ? m.SetHpType() : m.SetLpType();
+    case Field::kCornerSlope:
+      c.SelectItem(std::string(side) + "_slop", std::stoi(ComboIndexText(a.number)));
+      return a.high_pass ? m.SetHpSlope() : m.SetLpSlope();
+    case Field::kBandFreq:
+      c.SetText(ControlName("eq_freq_%d", a.band), a.value);
+      return m.SetChEqEdit(a.band);
+    case Field::kBandQ:
+      c.SetText(ControlName("eq_q_%d", a.band), a.value);
+      return m.SetChEqEdit(a.band);
+    case Field::kBandGain:
+      c.SetText(ControlName("eq_gain_%d", a.band), a.value);
+      return m.SetChEqEdit(a.band);
+    case Field::kBandEnable:
+      // The enable button toggles; pressing it when the band already is so changes nothing.
+      if ((m.LiveProfile().channels[ch].eqArray[a.band].enable == 1) != on) m.OnEqEnable(a.band);
+      return;
+    default:
+      return;
+  }
+}
+
+}  // namespace
+
+int RunGet(const DeviceOptions& device, const std::string& key) {
+  DeviceSession session(device.factory);
+  if (const int r = session.Connect(); r != kExitOk) return r;
+  const auto value = model::ProfileValueAt(session.Manager().LiveProfile(), key);
+  if (!value) {
+    std::fprintf(stderr, "tolva-dsp-cli get: unknown key \"%s\"\n", key.c_str());
+    return kExitFailed;
+  }
+  std::printf("%s\n", value->c_str());
+  return kExitOk;
+}
+
+int RunSet(const DeviceOptions& device, const std::vector<std::string>& assignments) {
+  // Every assignment is checked before the unit is even opened: a typo sends nothing.
+  std::vector<Assignment> parsed;
+  for (const std::string& word : assignments) {
+    AssignmentParser parser;
+    const auto a = parser.Parse(word);
+    if (!a) {
+      std::fprintf(stderr, "tolva-dsp-cli set: %s; nothing was sent\n", parser.Error().c_str());
+      return kExitFailed;
+    }
+    parsed.push_back(*a);
+  }
+  DeviceSession session(device.factory);
+  ValueControls& controls = session.UseControls();
+  if (const int r = session.Connect(); r != kExitOk) return r;
+  model::EqualizerManager& manager = session.Manager();
+  const model::Profile& live = manager.LiveProfile();
+  for (const Assignment& a : parsed) {
+    if (a.band >= 0 && a.band >= live.channels[a.channel].eqSize) {
+      std::fprintf(stderr, "tolva-dsp-cli set: output %d has %d bands; nothing was sent\n",
+                   a.channel, live.channels[a.channel].eqSize);
+      return kExitFailed;
+    }
+  }
+  for (const Assignment& a : parsed) Apply(manager, controls, a);
+  session.FinishQueuedCommands();
+  return kExitOk;
+}
+
+}  // namespace tolva::cli
