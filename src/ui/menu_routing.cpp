@@ -13,6 +13,7 @@
 #include "model/equalizer_manager.h"
 #include "ui/about_wnd.h"
 #include "ui/auto_cal_wnd.h"
+#include "ui/filter_exchange_actions.h"
 #include "ui/kit/controls.h"
 #include "ui/kit/dialogs.h"
 #include "ui/kit/message_types.h"
@@ -67,7 +68,10 @@ bool OpenMenuOfButton(CMainWnd& window, model::EqualizerManager& manager,
                          [&manager](kit::PopupMenu& menu) { manager.SetSubMenu(menu); });
   } else if (n.name == "btn_option") {
     window.OpenPopupMenu(kMenuOption, anchor, [connected](kit::PopupMenu& menu) {
-      EnableItems(menu, {"option_item_reset_default"}, connected);
+      EnableItems(menu,
+                  {"option_item_reset_default", "option_item_import_filters",
+                   "option_item_export_filters"},
+                  connected);
     });
   } else if (n.name == "btn_scene") {
     window.OpenPopupMenu(kMenuScene, anchor, [connected](kit::PopupMenu& menu) {
@@ -96,6 +100,10 @@ void RouteMenuClick(CMainWnd& window, model::EqualizerManager& manager,
     manager.SetOutputValue(manager.OutputMenuChannel(), name);
   } else if (Starts(name, "option_item_firmware_upgrade")) {
     ShowUpdateWindow(&window, manager);
+  } else if (name == "option_item_import_filters") {
+    ImportFiltersForCurrentOutput(window, manager);
+  } else if (name == "option_item_export_filters") {
+    ExportFiltersOfCurrentOutput(window, manager);
   } else if (Starts(name, "option_item_reset_default")) {
     manager.ResetMcuFactoryDefault();
   } else if (Starts(name, "option_item_about")) {

@@ -1,0 +1,113 @@
+#include "ui/filter_exchange_actions.h"
+
+#include <filesystem>
+#include <string>
+
+#include "base/debug_print.h"
+#include "base/language_tables.h"
+#include "model/equalizer_manager.h"
+#include "model/filter_exchange.h"
+#include "model/filter_exchange_import.h"
+#include "model/profile_files.h"
+#include "model/scene_names.h"
+#include "ui/kit/dialogs.h"
+#include "ui/kit/message_types.h"
+#include "ui/main_wnd.h"
+
+namespace tolva::ui {
+namespace {
+
+constexpr const char* kFilterFiles = "Filter text (*.txt);;* (*)";
+// The preview lists at most this many lines; the rest is summed up.
+constexpr std::size_t kPreviewLines = 12;
+
+std::string Text(const char* placeholder) {
+  return Languages().Resolve(placeholder);
+}
+
+void Refuse(CMainWnd& window, const char* what, const std::string& detail) {
+  window.Dialogs().ShowMessageBox(Text(what) + "\n" + detail, "${tips}");
+}
+
+std::string Preview(const model::FilterImportPlan& plan) {
+  std::string text;
+  const std::vector<std::string> lines = model::DescribeImportPlan(plan);
+  for (std::size_t i = 0; i < lines.size() && i < kPreviewLines; ++i) text += "\n" + lines[i];
+  if (lines.size() > kPreviewLines) {
+    text += "\n… (" + std::to_string(lines.size() - kPreviewLines) + ")";
+  }
+  return text;
+}
+
+// The "Channel:" block to take: the only one, or the one the user picks.
+std::optional<std::vector<model::FilterLine>> ChooseChannel(CMainWnd& window,
+                                                            const model::FilterText& text) {
+  const std::vector<std::string> names = model::FilterChannelNames(text);
+  std::string chosen;
+  if (names.size() > 1) {
+    // The choice dialog holds up to three buttons; more names are offered two at a time.
+    for (std::size_t first = 0; first < names.size() && chosen.empty(); first += 2) {
+      std::vector<std::string> buttons{names[first], "${cancel}"};
+      if (first + 1 < names.size()) buttons.push_back(names[first + 1]);
+      const int answer =
+          window.Dialogs().ShowChoiceDialog("${tips}", Text("${filter_channel_choice}"), buttons);
+      if (answer == kit::kResultConfirm) chosen = names[first];
+      if (answer == kit::kResultThird) chosen = names[first + 1];
+    }
+    if (chosen.empty()) return std::nullopt;
+  }
+  std::string error;
+  auto lines = model::FiltersForChannel(text, chosen, &error);
+  if (!lines) Refuse(window, "${filter_file_error}", error);
+  return lines;
+}
+
+}  // namespace
+
+void ImportFiltersForCurrentOutput(CMainWnd& window, model::EqualizerManager& manager) {
+  const auto path = window.Dialogs().GetOpenFileName("${import_filters}", kFilterFiles);
+  if (!path || path->empty()) return;
+  DebugPrint("import filters from %s\n", path->c_str());
+  const auto content = model::ReadFileText(*path);
+  if (!content) return Refuse(window, "${filter_file_error}", *path);
+  const model::FilterText text = model::ParseFilterText(*content);
+  if (!text.error.empty()) return Refuse(window, "${filter_file_error}", text.error);
+  const auto lines = ChooseChannel(window, text);
+  if (!lines) return;
+  const int output = manager.CurrentChannel();
+  const model::FilterImportPlan plan =
+      model::PlanFilterImport(text, *lines, manager.LiveProfile().channels[output]);
+  const std::string question =
+      plan.refused.empty() ? model::FillPlaceholders(Text("${import_filters_ask}"),
+                                                     {std::to_string(plan.peaking),
+                                                      std::to_string(output + 1)})
+                           : Text("${import_filters_refused}");
+  // Nothing is sent before the user has seen what had to be adapted.
+  if (window.Dialogs().ShowChoiceDialog("${tips}", question + "\n" + Preview(plan),
+                                        {"${confirm}", "${cancel}"}) != kit::kResultConfirm) {
+    return;
+  }
+  manager.ApplyChannelBands(output, plan.bands);
+}
+
+void ExportFiltersOfCurrentOutput(CMainWnd& window, model::EqualizerManager& manager) {
+  const int output = manager.CurrentChannel();
+  const int format = window.Dialogs().ShowChoiceDialog(
+      "${tips}",
+      model::FillPlaceholders(Text("${export_filters_format}"), {std::to_string(output + 1)}),
+      {"Equalizer APO", "${cancel}", "REW"});
+  if (format == kit::kResultCancel) return;
+  auto path = window.Dialogs().GetSaveFileName("${export_filters}", kFilterFiles, "filters.txt");
+  if (!path || path->empty()) return;
+  if (std::filesystem::path(*path).extension().empty()) *path += ".txt";
+  const model::ChannelSettings& channel = manager.LiveProfile().channels[output];
+  const std::string text = model::WriteFilterText(
+      format == kit::kResultThird ? model::FilterTextFormat::kRew : model::FilterTextFormat::kApo,
+      model::ActiveBands(channel), model::CrossoverComments(channel.crossover),
+      "Tolva DSP output " + std::to_string(output + 1));
+  if (!model::WriteFileAtomically(*path, text)) {
+    window.Dialogs().ShowMessageBox("${profile_create_error}", "${tips}");
+  }
+}
+
+}  // namespace tolva::ui

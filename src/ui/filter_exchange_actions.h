@@ -1,0 +1,15 @@
+#pragma once
+
+class CMainWnd;
+namespace tolva::model {
+class EqualizerManager;
+}
+
+// The Options menu's filter exchange for the current output: Equalizer APO or REW text read
+// onto its bands (after a preview of what had to be adapted) or written from them.
+namespace tolva::ui {
+
+void ImportFiltersForCurrentOutput(CMainWnd& window, model::EqualizerManager& manager);
+void ExportFiltersOfCurrentOutput(CMainWnd& window, model::EqualizerManager& manager);
+
+}  // namespace tolva::ui
