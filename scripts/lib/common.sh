@@ -21,9 +21,12 @@ tolva_install_missing_packages() {
   DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
 }
 
-# Configures and builds one preset.
+# Configures and builds one preset: the targets named after it, or everything.
 tolva_build() {
   local preset="$1"
+  shift
+  local targets=()
+  (($# > 0)) && targets=(--target "$@")
   cmake --preset "$preset" -S "$TOLVA_ROOT" >/dev/null
-  cmake --build --preset "$preset" -j "$(nproc)"
+  cmake --build --preset "$preset" -j "$(nproc)" "${targets[@]}"
 }
