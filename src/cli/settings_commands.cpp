@@ -76,6 +76,15 @@ std::optional<int> Index(const std::string& text, int count) {
   return value;
 }
 
+// "1K2" or "2k": the window's frequency edits read the letter as the point of thousands.
+bool IsKiloText(const std::string& text) {
+  const std::size_t k = text.find_first_of("kK");
+  const auto digits = [&](std::size_t from, std::size_t to) {
+    return text.find_first_not_of("0123456789", from) >= to;
+  };
+  return k != std::string::npos && k > 0 && digits(0, k) && digits(k + 1, text.size());
+}
+
 // "bt" or "2" as a source index.
 std::optional<int> SourceIndex(const std::string& text) {
   for (int i = 0; i < model::kInputSources; ++i) {
@@ -102,7 +111,8 @@ class AssignmentParser {
       a_.number = *source;
       return a_;
     }
-    const auto number = Number(a_.value);
+    const bool frequency = a_.field == Field::kBandFreq || a_.field == Field::kCornerFs;
+    const auto number = frequency && IsKiloText(a_.value) ? 0.0 : Number(a_.value);
     if (!number) return Fail(key_ + ": \"" + a_.value + "\" is not a number");
     a_.number = *number;
     if (a_.field == Field::kRole &&
@@ -179,8 +189,8 @@ class AssignmentParser {
   std::string error_;
 };
 
-std::string ComboIndexText(double number) {
-  return std::to_string(static_cast<int>(std::lround(number)));
+int ComboIndex(double number) {
+  return static_cast<int>(std::lround(number));
 }
 
 // One assignment as the user would make it on the window.
@@ -225,10 +235,10 @@ void Apply(model::EqualizerManager& m, ValueControls& c, const Assignment& a) {
       c.SetText(std::string(side) + "_freq", a.value);
       return a.high_pass ? m.SetHpFreq() : m.SetLpFreq();
     case Field::kCornerType:
-      c.SelectItem(std::string(side) + "_type", std::stoi(ComboIndexText(a.number)));
+      c.SelectItem(std::string(side) + "_type", ComboIndex(a.number));
       return a.high_pass ? m.SetHpType() : m.SetLpType();
     case Field::kCornerSlope:
-      c.SelectItem(std::string(side) + "_slop", std::stoi(ComboIndexText(a.number)));
+      c.SelectItem(std::string(side) + "_slop", ComboIndex(a.number));
       return a.high_pass ? m.SetHpSlope() : m.SetLpSlope();
     case Field::kBandFreq:
       c.SetText(ControlName("eq_freq_%d", a.band), a.value);
