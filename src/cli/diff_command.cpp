@@ -5,6 +5,7 @@
 
 #include "cli/commands.h"
 #include "cli/device_session.h"
+#include "cli/json_text.h"
 #include "model/profile_diff.h"
 #include "model/profile_files.h"
 
@@ -52,7 +53,7 @@ int RunDiff(const DeviceOptions* device, const std::string& a, const std::string
   for (std::size_t i = 0; i < differences.size(); ++i) {
     const model::ProfileDifference& d = differences[i];
     if (json) {
-      out += std::string(i > 0 ? "," : "") + "{\"key\":\"" + d.key + "\",\"a\":" + d.a +
+      out += std::string(i > 0 ? "," : "") + "{\"key\":" + JsonString(d.key) + ",\"a\":" + d.a +
              ",\"b\":" + d.b + "}";
     } else {
       out += d.key + ": " + d.a + " -> " + d.b + "\n";

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "cli/commands.h"
+#include "cli/json_text.h"
 #include "device/device_access.h"
 #include "device/hid_transport.h"
 #include "device/transport.h"
@@ -14,21 +15,6 @@ std::string Narrow(const std::wstring& wide) {
   std::string out;
   for (const wchar_t c : wide) out.push_back(c < 0x80 ? static_cast<char>(c) : '?');
   return out;
-}
-
-std::string JsonString(const std::string& text) {
-  std::string out = "\"";
-  for (const char c : text) {
-    if (c == '"' || c == '\\') {
-      out += '\\';
-      out += c;
-    } else if (c == '\n') {
-      out += "\\n";
-    } else if (static_cast<unsigned char>(c) >= 0x20) {
-      out += c;
-    }
-  }
-  return out + "\"";
 }
 
 const char* YesNo(bool value) {

@@ -7,6 +7,7 @@
 
 #include "cli/commands.h"
 #include "cli/device_session.h"
+#include "cli/json_text.h"
 #include "device/records.h"
 #include "device/scene_name_codec.h"
 #include "model/manager_messages.h"
@@ -52,23 +53,6 @@ class CommandSceneView final : public model::SceneView {
   std::string refusal_;
   std::shared_ptr<model::NotificationQueue> acks_ = std::make_shared<model::NotificationQueue>();
 };
-
-std::string JsonString(const std::string& utf8) {
-  std::string out = "\"";
-  for (const char c : utf8) {
-    if (c == '"' || c == '\\') {
-      out += '\\';
-      out += c;
-    } else if (static_cast<unsigned char>(c) < 0x20) {
-      char escaped[8];
-      std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
-      out += escaped;
-    } else {
-      out += c;
-    }
-  }
-  return out + "\"";
-}
 
 std::string Utf8OfCodePoint(char32_t c) {
   std::string out;

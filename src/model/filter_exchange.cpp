@@ -2,9 +2,10 @@
 
 #include <algorithm>
 #include <array>
-#include <charconv>
 #include <cmath>
 #include <cstdio>
+
+#include "model/text_lines.h"
 
 namespace tolva::model {
 namespace {
@@ -13,19 +14,6 @@ std::string Upper(std::string_view text) {
   std::string out(text);
   for (char& c : out) {
     if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  }
-  return out;
-}
-
-std::vector<std::string_view> Tokens(std::string_view line) {
-  std::vector<std::string_view> out;
-  std::size_t at = 0;
-  while (at < line.size()) {
-    const std::size_t start = line.find_first_not_of(" \t", at);
-    if (start == std::string_view::npos) break;
-    const std::size_t end = std::min(line.find_first_of(" \t", start), line.size());
-    out.push_back(line.substr(start, end - start));
-    at = end;
   }
   return out;
 }
@@ -39,16 +27,6 @@ bool IsCommaDecimal(std::string_view token) {
   const std::size_t comma = token.find(',');
   return comma != std::string_view::npos && comma > 0 && comma + 1 < token.size() &&
          IsDigit(token[comma - 1]) && IsDigit(token[comma + 1]);
-}
-
-std::optional<double> Number(std::string_view token) {
-  if (!token.empty() && token.front() == '+') token.remove_prefix(1);
-  double value = 0.0;
-  const auto [end, ec] = std::from_chars(token.data(), token.data() + token.size(), value);
-  if (ec != std::errc() || end != token.data() + token.size() || !std::isfinite(value)) {
-    return std::nullopt;
-  }
-  return value;
 }
 
 class LineReader {
@@ -103,7 +81,7 @@ class LineReader {
            ")");
       return std::nullopt;
     }
-    const auto value = Number(token);
+    const auto value = ParseNumberToken(token);
     if (!value) Fail(std::string(what) + " \"" + std::string(token) + "\" is not a number");
     return value;
   }
@@ -163,7 +141,7 @@ class LineReader {
     for (std::size_t i = 2; i < tokens_.size(); i += 2) {
       std::string gain(tokens_[i]);
       if (!gain.empty() && gain.back() == ';') gain.pop_back();
-      if (const auto g = Number(gain)) largest = std::max(largest, std::fabs(*g));
+      if (const auto g = ParseNumberToken(gain)) largest = std::max(largest, std::fabs(*g));
     }
     f.gain = largest;
     f.fc = 1000.0;
@@ -214,19 +192,13 @@ std::string FilterComment(const char* side, const FilterSettings& f) {
 
 FilterText ParseFilterText(std::string_view text) {
   FilterText out;
-  int number = 0;
-  std::size_t at = 0;
-  while (at <= text.size() && out.error.empty()) {
-    std::size_t end = text.find('\n', at);
-    if (end == std::string_view::npos) end = text.size();
-    std::string_view line = text.substr(at, end - at);
-    at = end + 1;
-    ++number;
-    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-    std::vector<std::string_view> tokens = Tokens(line);
-    if (tokens.empty() || tokens[0].front() == '#') continue;
-    LineReader(out, number, std::move(tokens)).Read();
-  }
+  ForEachLine(text, [&out](int number, std::string_view line) {
+    std::vector<std::string_view> tokens = SplitTokens(line, " \t");
+    if (!tokens.empty() && tokens[0].front() != '#') {
+      LineReader(out, number, std::move(tokens)).Read();
+    }
+    return out.error.empty();
+  });
   return out;
 }
 
