@@ -64,6 +64,19 @@ bool CheckImage(const std::string& path) {
   return true;
 }
 
+const char* StartFailureText(int result) {
+  switch (result) {
+    case device::FirmwareUpgrade::kCannotOpen:
+      return "the image file could not be read";
+    case device::FirmwareUpgrade::kNotConnected:
+      return "the unit was lost while it switched to its upgrade mode";
+    case device::FirmwareUpgrade::kRefused:
+      return "the unit refused to enter its upgrade mode";
+    default:
+      return "the image was refused";
+  }
+}
+
 class Progress {
  public:
   Progress() : bar_(::isatty(STDERR_FILENO) == 1) {}
@@ -103,8 +116,7 @@ int RunUpgrade(const DeviceOptions& device, const std::string& path) {
   device::FirmwareUpgrade upgrade(link);
   const int started = upgrade.UpgradeStart(path);
   if (started != device::FirmwareUpgrade::kStarted) {
-    std::fprintf(stderr, "tolva-dsp-cli upgrade: the unit did not start the upgrade (%d)\n",
-                 started);
+    std::fprintf(stderr, "tolva-dsp-cli upgrade: %s\n", StartFailureText(started));
     return kExitFailed;
   }
   Progress progress;
