@@ -19,7 +19,9 @@ constexpr int kQueueDrainLimitMs = 120000;
 
 }  // namespace
 
-DeviceSession::DeviceSession(device::TransportFactory factory) : manager_(std::move(factory)) {}
+DeviceSession::DeviceSession(device::TransportFactory factory) : manager_(std::move(factory)) {
+  manager_.SetMainSink(&queue_);
+}
 
 DeviceSession::~DeviceSession() {
   if (manager_.Link().IsDeviceOpen()) manager_.Disconnect();
@@ -37,8 +39,19 @@ ValueControls& DeviceSession::UseControls() {
   return *controls_;
 }
 
+std::size_t DeviceSession::Process(int wait_ms) {
+  std::vector<device::Notification> pending = queue_.TakeAll(wait_ms);
+  for (device::Notification& n : pending) {
+    if (n.message == model::MSG_OPERATION_FAILED) {
+      failure_ = static_cast<model::UnitOutcome>(n.value);
+    }
+    manager_.HandleNotification(n);
+  }
+  return pending.size();
+}
+
 void DeviceSession::ApplyReplies() {
-  while (manager_.ProcessPendingNotifications() > 0) {
+  while (Process(0) > 0) {
   }
 }
 
@@ -46,7 +59,7 @@ int DeviceSession::Connect() {
   manager_.Connect(false);
   const auto give_up = std::chrono::steady_clock::now() + kReadLimit;
   while (manager_.IsReading() && std::chrono::steady_clock::now() < give_up) {
-    manager_.ProcessPendingNotifications(kPollMs);
+    Process(kPollMs);
   }
   if (manager_.IsReading()) manager_.Disconnect();  // cuts the read short
   manager_.JoinWorkers();

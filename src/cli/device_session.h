@@ -4,10 +4,12 @@
 #include <optional>
 #include <string>
 
-#include "device/transport.h"
 #include "cli/value_controls.h"
+#include "device/transport.h"
 #include "model/equalizer_manager.h"
 #include "model/manager_screen.h"
+#include "model/notification_queue.h"
+#include "model/unit_outcome.h"
 
 // One connection to the unit for a CLI command: the manager's connect read run to its end on
 // this thread, and a goodbye when the command is done.
@@ -27,12 +29,21 @@ class DeviceSession {
   // The window's controls, kept as values and shown from the live profile as the window shows
   // it, for commands that edit through the window's operations. Call before Connect.
   ValueControls& UseControls();
+  // How the last worker operation that did not complete ended (its failure message went to
+  // the manager's view); nullopt while every one completed.
+  std::optional<model::UnitOutcome> Failure() const { return failure_; }
   // Applies every reply received so far.
   void ApplyReplies();
   // Returns once every queued command has been written and answered (or timed out).
   void FinishQueuedCommands();
 
  private:
+  // Applies what the manager and its link posted, noting failed operations on the way.
+  std::size_t Process(int wait_ms);
+
+  // Before the manager: its link posts here until it is gone.
+  model::NotificationQueue queue_;
+  std::optional<model::UnitOutcome> failure_;
   model::EqualizerManager manager_;
   std::unique_ptr<ValueControls> controls_;
   std::unique_ptr<model::ManagerScreen> screen_;

@@ -105,6 +105,9 @@ int Finish(DeviceSession& session, CommandSceneView& view, std::uint32_t ack, co
   session.Manager().JoinWorkers();
   session.ApplyReplies();
   if (!view.Refusal().empty()) return Refused(view.Refusal());
+  if (const auto failure = session.Failure()) {
+    return ExitCodeOf(*failure, (std::string("The scene ") + what + " did not complete").c_str());
+  }
   if (!view.Acknowledged(ack)) {
     std::fprintf(stderr, "tolva-dsp-cli scene: the unit did not confirm the %s\n", what);
     return kExitFailed;
@@ -189,6 +192,9 @@ int RunFactoryReset(const DeviceOptions& device, bool yes) {
   m.ResetMcuFactoryDefault();  // the silent view confirms
   m.JoinWorkers();
   session.ApplyReplies();
+  if (const auto failure = session.Failure()) {
+    return ExitCodeOf(*failure, "The unit did not confirm the factory reset");
+  }
   std::fprintf(stderr, "The unit restores its factory settings and restarts.\n");
   return kExitOk;
 }
