@@ -31,7 +31,7 @@ class FrameLog {
     const std::size_t n = report[3] >= 3 ? report[3] - 3u : 0u;
     for (std::size_t i = 0; i < n && 7 + i < report.size(); ++i) f.payload.push_back(report[7 + i]);
     std::unique_lock lock(mutex_);
-    const bool hold = hold_ && *hold_ == std::pair{f.cmd, f.sub};
+    const bool hold = hold_ && (hold_->first < 0 || *hold_ == std::pair{f.cmd, f.sub});
     frames_.push_back(std::move(f));
     ++total_;
     added_.notify_all();
@@ -46,6 +46,8 @@ class FrameLog {
     hold_ = std::pair{cmd, sub};
     held_ = false;
   }
+  // The writer of the next frame, whatever it is, waits there until Release.
+  void HoldNext() { HoldAt(-1, -1); }
   bool WaitUntilHeld() {
     std::unique_lock lock(mutex_);
     return added_.wait_for(lock, std::chrono::seconds(5), [&] { return held_; });
