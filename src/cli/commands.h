@@ -27,7 +27,8 @@ int RunResponse(const std::string& path, int channel);
 int RunInfo(const DeviceOptions& device);
 int RunRead(const DeviceOptions& device, const std::string& path);
 int RunReadWhole(const DeviceOptions& device, const std::string& path);
-int RunWrite(const DeviceOptions& device, const std::string& path);
+// changes_only: a scene profile's differences from the unit's live settings, read first.
+int RunWrite(const DeviceOptions& device, const std::string& path, bool changes_only);
 
 int RunGet(const DeviceOptions& device, const std::string& key);
 int RunSet(const DeviceOptions& device, const std::vector<std::string>& assignments);

@@ -4,7 +4,9 @@
 
 #include "cli/commands.h"
 #include "cli/device_session.h"
+#include "device/exchange_tally.h"
 #include "model/profile_files.h"
+#include "model/profile_transition.h"
 
 namespace tolva::cli {
 
@@ -54,8 +56,33 @@ int RunReadWhole(const DeviceOptions& device, const std::string& path) {
   return Saved(manager.SaveWholeProfileFile(path));
 }
 
-int RunWrite(const DeviceOptions& device, const std::string& path) {
+namespace {
+
+// Only what differs from the unit's live settings. The file first takes from the unit what a
+// full write leaves alone (source, link and lock, mixer trims), so the unit ends as after one.
+int WriteChanges(DeviceSession& session, model::Profile file) {
+  const model::Profile& live = session.Manager().LiveProfile();
+  file.editScene = 0;
+  file.source = live.source;
+  file.linkMode = live.linkMode;
+  file.lockMode = live.lockMode;
+  file.linkOutputs = live.linkOutputs;
+  file.inputMixTrim = live.inputMixTrim;
+  const auto commands = model::TransitionCommands(live, file);
+  device::ExchangeTally tally;
+  model::SendCommands(session.Manager().Link(), commands, true);
+  std::printf("%zu commands\n", commands.size());
+  return ExitCodeOf(model::OutcomeOf(tally), "The changes were not written to the unit completely");
+}
+
+}  // namespace
+
+int RunWrite(const DeviceOptions& device, const std::string& path, bool changes_only) {
   const bool whole = HasSuffix(path, ".wpf");
+  if (changes_only && whole) {
+    std::fprintf(stderr, "--changes-only takes a scene profile (.spf).\n");
+    return kExitUsage;
+  }
   if (!whole && !HasSuffix(path, ".spf")) {
     std::fprintf(stderr,
                  "The file is neither a scene profile (.spf) nor a whole-unit profile "
@@ -72,6 +99,7 @@ int RunWrite(const DeviceOptions& device, const std::string& path) {
   }
   DeviceSession session(device.factory);
   if (const int r = session.Connect(); r != kExitOk) return r;
+  if (changes_only) return WriteChanges(session, loaded->live);
   model::EqualizerManager& manager = session.Manager();
   model::UnitOutcome outcome;
   if (whole) {

@@ -110,10 +110,12 @@ class CommandLine {
                   [this](const DeviceOptions& d) { return RunReadWhole(d, path_); })
         ->add_option("OUT", path_, "the whole-unit profile to write (.wpf)")
         ->required();
-    DeviceCommand(app_, "write", "a scene profile (.spf) or whole-unit profile (.wpf) to the unit",
-                  [this](const DeviceOptions& d) { return RunWrite(d, path_); })
-        ->add_option("FILE", path_, "the profile to send")
-        ->required();
+    CLI::App* write =
+        DeviceCommand(app_, "write", "a scene profile (.spf) or whole-unit profile (.wpf) to the unit",
+                      [this](const DeviceOptions& d) { return RunWrite(d, path_, changes_only_); });
+    write->add_option("FILE", path_, "the profile to send")->required();
+    write->add_flag("--changes-only", changes_only_,
+                    "read the unit first and send only what differs (scene profiles)");
     DeviceCommand(app_, "get", "the live settings by profile-file key, as JSON",
                   [this](const DeviceOptions& d) { return RunGet(d, key_); })
         ->add_option("KEY", key_, "e.g. mainVolume or channels/2/eqArray/4 (default: all)");
@@ -201,7 +203,7 @@ class CommandLine {
   std::vector<std::string> words_;
   int channel_ = -1;
   int scene_ = 0;
-  bool yes_ = false, from_unit_ = false, to_unit_ = false;
+  bool yes_ = false, from_unit_ = false, to_unit_ = false, changes_only_ = false;
   EqExportOptions export_;
   EqImportOptions import_;
 };

@@ -59,6 +59,45 @@ TEST_F(CliDevice, WrittenSceneProfileIsReadBack) {
   EXPECT_EQ(back.inputs[5][2], 0x3);
 }
 
+// A changes-only write leaves the unit's memory as a full write of the same file does, with
+// the few frames of the difference.
+TEST_F(CliDevice, ChangesOnlyWriteEndsAsAFullWrite) {
+  model::Profile p;
+  {
+    EmulatorProcess unit(socket_, {});
+    ASSERT_TRUE(unit.Serving());
+    ASSERT_EQ(Cli("read factory.spf").code, 0);
+  }
+  ASSERT_EQ(model::ReadSceneProfile(Path("factory.spf"), p), model::ProfileReadResult::kOk);
+  p.mainVolume -= 7;
+  p.channels[1].eqArray[4] = {3.5f, 2.0f, 2500, 1};
+  p.channels[4].crossover.hp = {120, 2, 4, 0};
+  p.channels[5].delay = 2.5f;
+  ASSERT_TRUE(model::WriteSceneProfile(p, Path("mine.spf")));
+  LogFrames();
+
+  const auto written = [&](const char* state, const std::string& args) {
+    EmulatorProcess unit(socket_, {"--state", Path(state)});
+    EXPECT_TRUE(unit.Serving());
+    const CliRun r = Cli(args);
+    EXPECT_EQ(r.code, 0) << r.err;
+    const std::size_t frames = Logged("write data ok!");
+    unit.Stop();
+    return std::pair{r, frames};
+  };
+  const auto [full, full_frames] = written("full.json", "write mine.spf");
+  const auto [changes, changes_frames] = written("changes.json", "write --changes-only mine.spf");
+  // Volume, band, high-pass and the delay list.
+  EXPECT_EQ(changes.out, "4 commands\n");
+  EXPECT_EQ(Slurp(dir_ / "changes.json"), Slurp(dir_ / "full.json"));
+  const auto [again, again_frames] = written("changes.json", "write --changes-only mine.spf");
+  EXPECT_EQ(again.out, "0 commands\n");
+  // Both runs read the unit first; the difference is what each sends after.
+  EXPECT_EQ(full_frames - changes_frames, 213u - 4u);
+  EXPECT_EQ(changes_frames - again_frames, 4u);
+  EXPECT_EQ(Cli("write --changes-only mine.wpf").code, 1);
+}
+
 TEST_F(CliDevice, WholeUnitFileRoundTripsEveryScene) {
   EmulatorProcess unit(socket_, {});
   ASSERT_TRUE(unit.Serving());
