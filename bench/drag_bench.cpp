@@ -60,8 +60,7 @@ struct Window {
         p.channels[ch].eqArray[b].enable = 1;
       }
     }
-    m.Controls().SetSelected("btn_arg_eq", true);
-    m.Controls().SetGraphPeqMode(true);
+    p.peqMode = 1;
     m.RefreshFromProfile();
     window.show();
     QCoreApplication::processEvents();

@@ -34,12 +34,6 @@ std::string ValueControls::Text(std::string_view name) const {
 int ValueControls::SliderValue(std::string_view name) const {
   return Find(sliders_, name, 0);
 }
-int ValueControls::SliderMaximum(std::string_view name) const {
-  return RangeOf(name).second;
-}
-int ValueControls::SliderMinimum(std::string_view name) const {
-  return RangeOf(name).first;
-}
 bool ValueControls::IsSelected(std::string_view name) const {
   return Find(selected_, name, false);
 }

@@ -15,8 +15,6 @@ class ValueControls final : public model::ScreenControls {
  public:
   std::string Text(std::string_view name) const override;
   int SliderValue(std::string_view name) const override;
-  int SliderMaximum(std::string_view name) const override;
-  int SliderMinimum(std::string_view name) const override;
   bool IsSelected(std::string_view name) const override;
   std::string ItemText(std::string_view combo, int index) const override;
   model::EqualizerGraphData::Band GraphBand(int band) const override;

@@ -1,8 +1,8 @@
 #pragma once
 
-// The ranges of the main window's sliders. The editing operations clamp to what a slider
-// holds, so everything that edits without a window (the command-line tool, filter import)
-// needs the same numbers.
+// The limits of the values the user edits. The editing operations clamp to them, whoever edits
+// (the window, the command-line tool, filter import); the window's sliders take their ranges
+// from them and never decide a limit themselves.
 namespace tolva::model {
 
 inline constexpr int kBandGainSliderMin = -180;  // tenths of a dB

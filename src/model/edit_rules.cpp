@@ -70,6 +70,16 @@ float GraphGain(const ChannelSettings& channel, int band) {
   return b.enable != 1 || channel.bypass == 1 ? 0.0f : b.eqGain;
 }
 
+int ShownGainTenths(const ChannelSettings& channel, int band) {
+  return static_cast<int>(std::lround(GraphGain(channel, band) * 10.0f));
+}
+
+bool BandMarked(const ChannelSettings& channel, int band) {
+  if (band < 0 || band >= kEqBands) return false;
+  const EqBand& b = channel.eqArray[band];
+  return b.eqGain != 0.0f && b.enable == 1 && channel.bypass != 1;
+}
+
 double DelayEditLimit(double value, int unit) {
   switch (static_cast<DelayUnit>(unit)) {
     case DelayUnit::kCentimetres:

@@ -34,6 +34,10 @@ bool IsFlat(const ChannelSettings& channel);
 
 // The gain the graph shows for a band: 0 for a disabled band or a bypassed output.
 float GraphGain(const ChannelSettings& channel, int band);
+// Where the band's gain slider stands: GraphGain in tenths of a dB.
+int ShownGainTenths(const ChannelSettings& channel, int band);
+// The band's enable mark: enabled, not exactly 0 dB, on an output that is not bypassed.
+bool BandMarked(const ChannelSettings& channel, int band);
 
 // Delay edit values: the unit's milliseconds from what an edit shows in unit 0 (ms), 1 (cm) or
 // 2 (inch), with the edit's range applied; and the value an edit holds for ms.

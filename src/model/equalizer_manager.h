@@ -16,6 +16,7 @@
 #include "model/auto_calibration.h"
 #include "model/manager_view.h"
 #include "model/notification_queue.h"
+#include "model/output_links.h"
 #include "model/profile.h"
 #include "model/profile_files.h"
 #include "model/scene_view.h"
@@ -186,8 +187,8 @@ class EqualizerManager {
   // The output whose button opened the output menu.
   void SetOutputMenuChannel(int channel) { output_menu_channel_ = channel; }
   int OutputMenuChannel() const { return output_menu_channel_; }
-  // Marks the roles in use and enables the roles the menu's output may take.
-  void SetSubMenu(kit::PopupMenu& menu);
+  // The roles in use and the roles the menu's output may take.
+  std::array<RoleMenuState, kSpeakerRoles> RoleMenuStates() const;
   void SetOutputValue(int channel, std::string_view item);
   void SetSpeakerFocus(int role);
   void CopyChannelConfig(int from, int to);
@@ -196,6 +197,8 @@ class EqualizerManager {
   void SetOutputBypass();
   void SetOutputEqRest();
   void SwitchEqMode();
+  // The mode button and the graph from the live profile's peqMode.
+  void ShowEqMode();
   void SetOutputReset();
 
   // --- The scene menu's files (manager_profile_files.cpp); the paths come from the dialogs ---
@@ -271,7 +274,7 @@ class EqualizerManager {
   void SetCornerFromEdit(Corner corner);
   void StepCorner(Corner corner, bool up);
   void SetFilterCode(Corner corner, bool slope);
-  void ApplyVolumeEdit(const std::string& edit, const std::string& slider);
+  void ApplyVolumeEdit(const std::string& edit, const std::string& slider, int low, int high);
   void SendTrim(int channel);
   // Gives every output holding the subwoofer role paired with channel's the same gain (model,
   // slider, text); returns those outputs.

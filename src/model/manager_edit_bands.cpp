@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "base/debug_print.h"
+#include "model/control_ranges.h"
 #include "model/edit_rules.h"
 #include "model/equalizer_manager.h"
 #include "model/screen_text.h"
@@ -83,8 +84,7 @@ void EqualizerManager::SetChEqEdit(int band) {
   c.SetText(n.q, FormatNumber("%.2f", q));
 
   const double typed = ParseReal(c.Text(n.gain));
-  const int low = c.SliderMinimum(n.slider) / 10, high = c.SliderMaximum(n.slider) / 10;
-  const double gain = typed < low ? low : std::min(typed, static_cast<double>(high));
+  const double gain = std::clamp(typed, kBandGainMinDb, kBandGainMaxDb);
   if (std::fabs(gain - typed) > kGainEpsilon) c.SetText(n.gain, FormatNumber("%.1f", gain));
   c.SetSliderValue(n.slider, static_cast<int>(std::lround(gain * 10.0)));
   DebugPrint(L"freqValue(%d) ,qValue(%f) ,gainValue(%.1f)\n", freq, static_cast<double>(q), gain);
@@ -189,10 +189,12 @@ void EqualizerManager::OnEqEnable(int band) {
   ScreenControls& c = *controls_;
   const BandNames n(band);
   EqBand& b = ch.eqArray[band];
-  const float shown = static_cast<float>(c.SliderValue(n.slider)) / 10.0f;
+  int slider = ShownGainTenths(ch, band);
+  const float shown = static_cast<float>(slider) / 10.0f;
   bool changed = false;
   if (b.enable == 1 && std::fabs(shown) > kGainEpsilon) {
     b.enable = 0;
+    slider = 0;
     c.SetSelected(n.enable, false);
     c.SetSliderValue(n.slider, 0);
     c.SetText(n.gain, "0.0");
@@ -200,8 +202,9 @@ void EqualizerManager::OnEqEnable(int band) {
     changed = true;
   } else if (b.enable == 0 && std::fabs(b.eqGain - shown) > kGainEpsilon) {
     b.enable = 1;
+    slider = SliderTenths(b.eqGain);
     c.SetSelected(n.enable, true);
-    c.SetSliderValue(n.slider, SliderTenths(b.eqGain));
+    c.SetSliderValue(n.slider, slider);
     c.SetText(n.gain, FormatNumber("%.1f", b.eqGain));
     SendBand(current, band, b.eqGain);
     changed = true;
@@ -215,21 +218,18 @@ void EqualizerManager::OnEqEnable(int band) {
     other.enable = b.enable;
     SendBand(partner, band, other.enable == 1 ? other.eqGain : 0.0f);
   }
-  c.SetSelected(n.enable, c.SliderValue(n.slider) != 0);
+  c.SetSelected(n.enable, slider != 0);
   ShowBypassButtonFromBands();
 }
 
 void EqualizerManager::SetEqGainUp(int band, bool up) {
   DebugPrint(L"SetEqGainUp index(%d) up(%d)\n", band, up ? 1 : 0);
   if (band < 0 || band >= kEqBands) return;
-  ScreenControls& c = *controls_;
-  const BandNames n(band);
   const float gain = unit_->live.channels[CurrentChannel()].eqArray[band].eqGain;
-  const float low = static_cast<float>(c.SliderMinimum(n.slider) / 10);
-  const float high = static_cast<float>(c.SliderMaximum(n.slider) / 10);
+  const auto low = static_cast<float>(kBandGainMinDb), high = static_cast<float>(kBandGainMaxDb);
   if (std::fabs(gain - (up ? high : low)) < kSameValue) return;
   const float next = std::clamp(gain + (up ? 0.1f : -0.1f), low, high);
-  c.SetText(n.gain, FormatNumber("%.1f", next));
+  controls_->SetText(BandNames(band).gain, FormatNumber("%.1f", next));
   SetChEqEdit(band);
 }
 
@@ -293,7 +293,7 @@ void EqualizerManager::EqualizerCallback(int index, int kind) {
 void EqualizerManager::RefreshBandRows(int channel) {
   const ChannelSettings& ch = unit_->live.channels[std::clamp(channel, 0, kOutputChannels - 1)];
   ScreenControls& c = *controls_;
-  const bool peq = c.IsSelected("btn_arg_eq");
+  const bool peq = unit_->live.peqMode == 1;
   for (int band = 0; band < kEqBands; ++band) {
     const BandNames n(band);
     if (band >= ch.eqSize) {
@@ -316,7 +316,7 @@ void EqualizerManager::RefreshBandRows(int channel) {
     const bool shown = ch.bypass == 0 && b.enable == 1;
     c.SetText(n.gain, shown ? FormatNumber("%.1f", b.eqGain) : "0.0");
     c.SetSliderValue(n.slider, shown ? SliderTenths(b.eqGain) : 0);
-    c.SetSelected(n.enable, b.eqGain != 0.0f && b.enable == 1 && ch.bypass != 1);
+    c.SetSelected(n.enable, BandMarked(ch, band));
   }
 }
 
@@ -324,7 +324,7 @@ void EqualizerManager::ShowBypassButtonFromBands() {
   const ChannelSettings& ch = unit_->live.channels[CurrentChannel()];
   bool any = false;
   for (int band = 0; band < std::min(ch.eqSize, kEqBands) && !any; ++band) {
-    any = controls_->IsSelected(ControlName("pt_enable_%d", band));
+    any = BandMarked(ch, band);
   }
   controls_->SetText("btn_bypass", any ? "${bypass_eq}" : "${restore_eq}");
 }

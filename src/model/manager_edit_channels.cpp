@@ -4,6 +4,7 @@
 
 #include "base/debug_print.h"
 #include "base/language_tables.h"
+#include "model/control_ranges.h"
 #include "model/edit_rules.h"
 #include "model/equalizer_manager.h"
 #include "model/input_sources.h"
@@ -26,13 +27,17 @@ bool ShowsOff(const std::string& text) {
   return text == "${off}" || text == Languages().Resolve("${off}");
 }
 
-// Moves a slider by delta within its range; false when it already sits at that end.
-bool StepSlider(ScreenControls& c, const std::string& slider, int delta) {
-  const int value = c.SliderValue(slider);
-  const int low = c.SliderMinimum(slider), high = c.SliderMaximum(slider);
+// A step of a stored value within its limits: the slider is moved to it and true returned;
+// false when the value already sits at that end.
+bool StepSlider(ScreenControls& c, const std::string& slider, int value, int delta, int low,
+                int high) {
   if (delta > 0 ? value >= high : value <= low) return false;
   c.SetSliderValue(slider, std::clamp(value + delta, low, high));
   return true;
+}
+
+int DelayMicroseconds(float ms) {
+  return static_cast<int>(std::lround(static_cast<double>(ms) * 1000.0));
 }
 
 int DelayUnitOf(const ScreenControls& c) {
@@ -52,7 +57,7 @@ void EqualizerManager::ShowChannelGain(int channel, int gain) {
   const std::string slider = ControlName("slider_ch_volume_%d", channel);
   controls_->SetSliderValue(slider, gain);
   controls_->SetText(ControlName("edit_ch_volume_%d", channel),
-                     VolumeText(gain, controls_->SliderMinimum(slider)));
+                     VolumeText(gain, kChannelVolumeSliderMin));
 }
 
 std::vector<int> EqualizerManager::PairSubwooferGains(int channel) {
@@ -86,13 +91,13 @@ void EqualizerManager::SetChVolume(int channel) {
   for (int ch : paired) SendTrim(ch);
 }
 
-// A volume typed into an edit: "${off}" means -60 dB; beyond the slider's range the edit is
-// rewritten at the bound. The slider then holds the value.
-void EqualizerManager::ApplyVolumeEdit(const std::string& edit, const std::string& slider) {
+// A volume typed into an edit: "${off}" means -60 dB; beyond the limits the edit is rewritten
+// at the bound. The slider then holds the value.
+void EqualizerManager::ApplyVolumeEdit(const std::string& edit, const std::string& slider, int low,
+                                       int high) {
   ScreenControls& c = *controls_;
   const std::string text = c.Text(edit);
   int value = ShowsOff(text) ? kOffVolumeDb : ParseInteger(text);
-  const int low = c.SliderMinimum(slider), high = c.SliderMaximum(slider);
   if (value > high || value < low) {
     value = std::clamp(value, low, high);
     c.SetText(edit, std::to_string(value));
@@ -103,7 +108,8 @@ void EqualizerManager::ApplyVolumeEdit(const std::string& edit, const std::strin
 void EqualizerManager::SetChVolumeEdit(int channel) {
   if (channel < 0 || channel >= kOutputChannels) return;
   const std::string slider = ControlName("slider_ch_volume_%d", channel);
-  ApplyVolumeEdit(ControlName("edit_ch_volume_%d", channel), slider);
+  ApplyVolumeEdit(ControlName("edit_ch_volume_%d", channel), slider, kChannelVolumeSliderMin,
+                  kChannelVolumeSliderMax);
   DebugPrint(L"on main volume edit change to %d dB\n", controls_->SliderValue(slider));
   SetChVolume(channel);
 }
@@ -111,7 +117,9 @@ void EqualizerManager::SetChVolumeEdit(int channel) {
 void EqualizerManager::SetChVolumeUp(int channel, bool up) {
   DebugPrint(L"SetChVolumeUp %d \n", up ? 1 : 0);
   if (channel < 0 || channel >= kOutputChannels) return;
-  if (StepSlider(*controls_, ControlName("slider_ch_volume_%d", channel), up ? 1 : -1)) {
+  if (StepSlider(*controls_, ControlName("slider_ch_volume_%d", channel),
+                 unit_->live.channels[channel].gain, up ? 1 : -1, kChannelVolumeSliderMin,
+                 kChannelVolumeSliderMax)) {
     SetChVolume(channel);
   }
 }
@@ -120,13 +128,14 @@ void EqualizerManager::SetMainVolume() {
   ScreenControls& c = *controls_;
   const int value = c.SliderValue("slider_main_volume");
   DebugPrint(L"on main volume change to %d dB\n", value);
-  c.SetText("edit_main_volume", VolumeText(value, c.SliderMinimum("slider_main_volume")));
+  c.SetText("edit_main_volume", VolumeText(value, kMainVolumeSliderMin));
   unit_->live.mainVolume = value;
   link_->Main_Volume_Ctrl(value, false);
 }
 
 void EqualizerManager::SetMainVolumeEdit() {
-  ApplyVolumeEdit("edit_main_volume", "slider_main_volume");
+  ApplyVolumeEdit("edit_main_volume", "slider_main_volume", kMainVolumeSliderMin,
+                  kMainVolumeSliderMax);
   DebugPrint(L"on main volume edit change to %d dB\n",
              controls_->SliderValue("slider_main_volume"));
   SetMainVolume();
@@ -134,7 +143,10 @@ void EqualizerManager::SetMainVolumeEdit() {
 
 void EqualizerManager::SetMainVolumeUp(bool up) {
   DebugPrint(L"SetMainVolumeUp %d \n", up ? 1 : 0);
-  if (StepSlider(*controls_, "slider_main_volume", up ? 1 : -1)) SetMainVolume();
+  if (StepSlider(*controls_, "slider_main_volume", unit_->live.mainVolume, up ? 1 : -1,
+                 kMainVolumeSliderMin, kMainVolumeSliderMax)) {
+    SetMainVolume();
+  }
 }
 
 void EqualizerManager::SetMainMute() {
@@ -184,8 +196,7 @@ void EqualizerManager::SetChDelayEdit(int channel) {
   c.SetText(edit,
             unit == 0 ? FormatNumber("%.3f", value) : std::to_string(static_cast<int>(value)));
   unit_->live.channels[channel].delay = ms;
-  c.SetSliderValue(ControlName("slider_ch_delay_%d", channel),
-                   static_cast<int>(std::lround(static_cast<double>(ms) * 1000.0)));
+  c.SetSliderValue(ControlName("slider_ch_delay_%d", channel), DelayMicroseconds(ms));
   link_->Delay_Ctrl(unit_->live.editScene, 0, channel, channel, std::span(&ms, 1), false);
 }
 
@@ -193,7 +204,11 @@ void EqualizerManager::SetChDelayUp(int channel, bool up) {
   DebugPrint(L"SetChDelayUp %d \n", up ? 1 : 0);
   if (channel < 0 || channel >= kOutputChannels) return;
   const int step = up ? kDelayStepMicroseconds : -kDelayStepMicroseconds;
-  if (StepSlider(*controls_, ControlName("slider_ch_delay_%d", channel), step)) SetChDelay(channel);
+  if (StepSlider(*controls_, ControlName("slider_ch_delay_%d", channel),
+                 DelayMicroseconds(unit_->live.channels[channel].delay), step, 0,
+                 kDelaySliderMax)) {
+    SetChDelay(channel);
+  }
 }
 
 void EqualizerManager::SetDelayUnit() {

@@ -8,7 +8,6 @@
 #include "model/output_links.h"
 #include "model/screen_text.h"
 #include "model/speaker_roles.h"
-#include "ui/kit/controls.h"
 
 namespace tolva::model {
 namespace {
@@ -28,16 +27,8 @@ void EqualizerManager::SendUnlink() {
   link_->CH_Link_Ctrl(kLinkScene, 0, 0, {}, false);
 }
 
-void EqualizerManager::SetSubMenu(kit::PopupMenu& menu) {
-  const Profile& p = unit_->live;
-  for (int role = 0; role < kSpeakerRoles; ++role) {
-    kit::MenuItem* item = menu.FindItem(RoleInfo(role).menu_item);
-    if (item == nullptr) continue;
-    DebugPrint(L"on %s\n", "EqualizerManager::SetSubMenu");
-    const bool held = std::find(p.outputs.begin(), p.outputs.end(), role) != p.outputs.end();
-    item->SetIcon(held ? "right.png" : "");
-    item->SetEnabled(IsRoleAvailable(p, role, output_menu_channel_));
-  }
+std::array<RoleMenuState, kSpeakerRoles> EqualizerManager::RoleMenuStates() const {
+  return model::RoleMenuStates(unit_->live, output_menu_channel_);
 }
 
 void EqualizerManager::SetOutputValue(int channel, std::string_view item) {
@@ -174,9 +165,7 @@ void EqualizerManager::SetOutputBypass() {
   const int current = CurrentChannel();
   ChannelSettings& ch = p.channels[current];
   int shown = 0;
-  for (int b = 0; b < std::min(ch.eqSize, kEqBands); ++b) {
-    shown += std::abs(controls_->SliderValue(ControlName("eq_slider_%d", b)));
-  }
+  for (int b = 0; b < std::min(ch.eqSize, kEqBands); ++b) shown += std::abs(ShownGainTenths(ch, b));
   if (shown != 0) {
     if (!view_->Confirm("${bypass_all_eq_tips}")) return;
     controls_->SetText("btn_bypass", "${restore_eq}");
@@ -216,11 +205,21 @@ void EqualizerManager::SetOutputEqRest() {
   link_->PEQ_Reset_Ctrl(p.editScene, 0, static_cast<int>(channels.size()), channels, false);
 }
 
+void EqualizerManager::ShowEqMode() {
+  const bool peq = unit_->live.peqMode == 1;
+  controls_->SetSelected("btn_arg_eq", peq);
+  controls_->SetText("btn_arg_eq", peq ? "${peq_mode}" : "${geq_mode}");
+  controls_->SetGraphPeqMode(peq);
+}
+
 void EqualizerManager::SwitchEqMode() {
-  const bool peq = controls_->IsSelected("btn_arg_eq");
-  if (!view_->Confirm(peq ? "${geq_mode_tips}" : "${peq_mode_tips}")) return;
-  controls_->SetSelected("btn_arg_eq", !peq);
   Profile& p = unit_->live;
+  const bool peq = p.peqMode == 1;
+  if (!view_->Confirm(peq ? "${geq_mode_tips}" : "${peq_mode_tips}")) {
+    ShowEqMode();  // the click may have toggled the button
+    return;
+  }
+  p.peqMode = peq ? 0 : 1;
   for (int ch = 0; ch < kOutputChannels; ++ch) {
     ChannelSettings& channel = p.channels[ch];
     // Every band, also those beyond eqSize: a later eqSize must not bring back an old Q.
@@ -231,9 +230,8 @@ void EqualizerManager::SwitchEqMode() {
       link_->EQ_Ctrl(kLinkScene, 0, ch, b, band.freq, kFlatQ, band.eqGain, false);
     }
   }
-  controls_->SetText("btn_arg_eq", !peq ? "${peq_mode}" : "${geq_mode}");
+  ShowEqMode();
   RefreshBandRows(p.currChannel);
-  controls_->SetGraphPeqMode(!peq);
   UpdateEqualizer(-1);
 }
 

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "base/debug_print.h"
+#include "model/control_ranges.h"
 #include "model/edit_rules.h"
 #include "model/input_sources.h"
 #include "model/screen_text.h"
@@ -69,8 +70,7 @@ void ManagerScreen::ShowUnitAnswering(bool answering) {
 
 void ManagerScreen::ShowMainVolume() {
   c_.SetSliderValue("slider_main_volume", Live().mainVolume);
-  c_.SetText("edit_main_volume",
-             VolumeText(Live().mainVolume, c_.SliderMinimum("slider_main_volume")));
+  c_.SetText("edit_main_volume", VolumeText(Live().mainVolume, kMainVolumeSliderMin));
   c_.SetSelected("main_mute", Live().mainVolumeMute != 0);
 }
 
@@ -78,7 +78,7 @@ void ManagerScreen::ShowChannelVolume(int ch) {
   const std::string slider = Name("slider_ch_volume_%d", ch);
   c_.SetSliderValue(slider, Live().channels[ch].gain);
   c_.SetText(Name("edit_ch_volume_%d", ch),
-             VolumeText(Live().channels[ch].gain, c_.SliderMinimum(slider)));
+             VolumeText(Live().channels[ch].gain, kChannelVolumeSliderMin));
 }
 
 void ManagerScreen::ShowDelay(int ch) {
@@ -195,16 +195,16 @@ void ManagerScreen::RefreshFromProfile() {
     ShowInputs(ch);
   }
   ShowLinkState();
+  manager_.ShowEqMode();
   manager_.ShowCurrentStrip();
 }
 
 void ManagerScreen::UpdateAllVolumeEdit() {
   const Profile& p = Live();
-  c_.SetText("edit_main_volume", VolumeText(p.mainVolume, c_.SliderMinimum("slider_main_volume")));
+  c_.SetText("edit_main_volume", VolumeText(p.mainVolume, kMainVolumeSliderMin));
   DebugPrint(L"on main volume edit change to %d dB\n", p.mainVolume);
   for (int ch = 0; ch < kOutputChannels; ++ch) {
-    c_.SetText(Name("edit_ch_volume_%d", ch),
-               VolumeText(p.channels[ch].gain, c_.SliderMinimum(Name("slider_ch_volume_%d", ch))));
+    c_.SetText(Name("edit_ch_volume_%d", ch), VolumeText(p.channels[ch].gain, kChannelVolumeSliderMin));
     DebugPrint(L"on ch volume edit change to %d dB\n", p.channels[ch].gain);
   }
 }

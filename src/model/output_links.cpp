@@ -1,5 +1,7 @@
 #include "model/output_links.h"
 
+#include <algorithm>
+
 #include "model/speaker_roles.h"
 
 namespace tolva::model {
@@ -45,6 +47,16 @@ bool IsRoleAvailable(const Profile& profile, int role, int channel) {
     if (SpeakerGroup(held) == group && (RoleInfo(held).band_mask & mask) != 0) return false;
   }
   return true;
+}
+
+std::array<RoleMenuState, kSpeakerRoles> RoleMenuStates(const Profile& profile, int channel) {
+  std::array<RoleMenuState, kSpeakerRoles> states{};
+  for (int role = 0; role < kSpeakerRoles; ++role) {
+    const auto& outputs = profile.outputs;
+    states[role].held = std::find(outputs.begin(), outputs.end(), role) != outputs.end();
+    states[role].enabled = IsRoleAvailable(profile, role, channel);
+  }
+  return states;
 }
 
 }  // namespace tolva::model

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <array>
+
 #include "model/profile.h"
 
 namespace tolva::model {
@@ -13,5 +15,13 @@ void ClearLinks(Profile& profile);
 bool IsLinkable(const Profile& profile);
 // No other output holds a role of the same group sharing a band with this role; role 0 always.
 bool IsRoleAvailable(const Profile& profile, int role, int channel);
+
+// How the output menu shows a role for the output that opened it: marked when some output holds
+// it, enabled when that output may take it.
+struct RoleMenuState {
+  bool held = false;
+  bool enabled = false;
+};
+std::array<RoleMenuState, kSpeakerRoles> RoleMenuStates(const Profile& profile, int channel);
 
 }  // namespace tolva::model

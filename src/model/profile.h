@@ -121,6 +121,9 @@ struct Profile {
   std::int32_t reverbTime = 0;
   // Two 11-band tables that belong to no channel in this build.
   std::array<std::array<EqBand, kSpareBands>, kSpareBandTables> spareBands{};
+  // The band editor's mode, 1 parametric (frequency and Q editable), 0 graphic. The program's
+  // own, like currChannel: neither sent to the unit nor kept in the files.
+  std::int32_t peqMode = 0;
 
   bool operator==(const Profile&) const = default;
 };

@@ -34,11 +34,11 @@ struct EqualizerGraphData {
 class ScreenControls {
  public:
   virtual ~ScreenControls() = default;
-  // What a control holds now: the text as typed or as last set (a placeholder stays "${...}"),
-  // a slider's value and range, the selected state of a button or option.
+  // What the user entered: the text as typed or as last set (a placeholder stays "${...}"), a
+  // slider's value, the selected state of a button or option. Limits are the model's own
+  // (control_ranges.h), never a control's.
   virtual std::string Text(std::string_view name) const = 0;
   virtual int SliderValue(std::string_view name) const = 0;
-  virtual int SliderMaximum(std::string_view name) const = 0;
   virtual bool IsSelected(std::string_view name) const = 0;
   virtual std::string ItemText(std::string_view combo, int index) const = 0;
   // The graph's own copy of a band and of the crossover corners after a drag.
@@ -52,8 +52,6 @@ class ScreenControls {
   virtual void SetEnabled(std::string_view name, bool enabled) = 0;
   virtual void SetTextColor(std::string_view name, std::uint32_t argb) = 0;
   virtual void SetSliderValue(std::string_view name, int value) = 0;
-  // The slider's minimum as the layout has it (the volume point shown as "${off}").
-  virtual int SliderMinimum(std::string_view name) const = 0;
   // Combos: the item at index is the stored code.
   virtual void SelectItem(std::string_view combo, int index) = 0;
   virtual int CurSel(std::string_view combo) const = 0;
@@ -70,7 +68,6 @@ class NoScreenControls final : public ScreenControls {
  public:
   std::string Text(std::string_view) const override { return {}; }
   int SliderValue(std::string_view) const override { return 0; }
-  int SliderMaximum(std::string_view) const override { return 0; }
   bool IsSelected(std::string_view) const override { return false; }
   std::string ItemText(std::string_view, int) const override { return {}; }
   EqualizerGraphData::Band GraphBand(int) const override { return {}; }
@@ -82,7 +79,6 @@ class NoScreenControls final : public ScreenControls {
   void SetEnabled(std::string_view, bool) override {}
   void SetTextColor(std::string_view, std::uint32_t) override {}
   void SetSliderValue(std::string_view, int) override {}
-  int SliderMinimum(std::string_view) const override { return 0; }
   void SelectItem(std::string_view, int) override {}
   int CurSel(std::string_view) const override { return -1; }
   void SetItemVisible(std::string_view, std::string_view, bool) override {}

@@ -11,6 +11,7 @@
 #include "base/debug_print.h"
 #include "base/language_switch.h"
 #include "model/equalizer_manager.h"
+#include "model/speaker_roles.h"
 #include "ui/about_wnd.h"
 #include "ui/auto_cal_wnd.h"
 #include "ui/filter_exchange_actions.h"
@@ -55,6 +56,19 @@ void EnableItems(kit::PopupMenu& menu, std::initializer_list<const char*> items,
   }
 }
 
+// The output menu: a tick on the roles some output holds, and only the roles the menu's output
+// may take enabled.
+void SetSubMenu(kit::PopupMenu& menu, const model::EqualizerManager& manager) {
+  DebugPrint(L"on %s\n", "EqualizerManager::SetSubMenu");
+  const auto states = manager.RoleMenuStates();
+  for (int role = 0; role < model::kSpeakerRoles; ++role) {
+    kit::MenuItem* item = menu.FindItem(model::RoleInfo(role).menu_item);
+    if (item == nullptr) continue;
+    item->SetIcon(states[role].held ? "right.png" : "");
+    item->SetEnabled(states[role].enabled);
+  }
+}
+
 }  // namespace
 
 bool OpenMenuOfButton(CMainWnd& window, model::EqualizerManager& manager,
@@ -65,7 +79,7 @@ bool OpenMenuOfButton(CMainWnd& window, model::EqualizerManager& manager,
   if (Starts(n.name, "ch_output_btn")) {
     manager.SetOutputMenuChannel(n.user_data);
     window.OpenPopupMenu(kMenuOutput, anchor,
-                         [&manager](kit::PopupMenu& menu) { manager.SetSubMenu(menu); });
+                         [&manager](kit::PopupMenu& menu) { SetSubMenu(menu, manager); });
   } else if (n.name == "btn_option") {
     window.OpenPopupMenu(kMenuOption, anchor, [connected](kit::PopupMenu& menu) {
       EnableItems(menu,

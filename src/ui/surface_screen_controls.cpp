@@ -18,11 +18,6 @@ int SurfaceScreenControls::SliderValue(std::string_view name) const {
   return s != nullptr ? s->Value() : 0;
 }
 
-int SurfaceScreenControls::SliderMaximum(std::string_view name) const {
-  kit::Slider* s = surface_.FindSlider(name);
-  return s != nullptr ? s->Maximum() : 0;
-}
-
 bool SurfaceScreenControls::IsSelected(std::string_view name) const {
   if (kit::Button* b = surface_.FindButton(name)) return b->IsSelected();
   if (kit::Option* o = surface_.FindOption(name)) return o->IsSelected();
@@ -78,11 +73,6 @@ void SurfaceScreenControls::SetTextColor(std::string_view name, std::uint32_t ar
 
 void SurfaceScreenControls::SetSliderValue(std::string_view name, int value) {
   if (kit::Slider* s = surface_.FindSlider(name)) s->SetValue(value);
-}
-
-int SurfaceScreenControls::SliderMinimum(std::string_view name) const {
-  kit::Slider* s = surface_.FindSlider(name);
-  return s != nullptr ? s->Minimum() : 0;
 }
 
 void SurfaceScreenControls::SelectItem(std::string_view combo, int index) {

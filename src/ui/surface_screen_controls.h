@@ -18,7 +18,6 @@ class SurfaceScreenControls final : public model::ScreenControls {
 
   std::string Text(std::string_view name) const override;
   int SliderValue(std::string_view name) const override;
-  int SliderMaximum(std::string_view name) const override;
   bool IsSelected(std::string_view name) const override;
   std::string ItemText(std::string_view combo, int index) const override;
   model::EqualizerGraphData::Band GraphBand(int band) const override;
@@ -30,7 +29,6 @@ class SurfaceScreenControls final : public model::ScreenControls {
   void SetEnabled(std::string_view name, bool enabled) override;
   void SetTextColor(std::string_view name, std::uint32_t argb) override;
   void SetSliderValue(std::string_view name, int value) override;
-  int SliderMinimum(std::string_view name) const override;
   void SelectItem(std::string_view combo, int index) override;
   int CurSel(std::string_view combo) const override;
   void SetItemVisible(std::string_view combo, std::string_view item, bool visible) override;

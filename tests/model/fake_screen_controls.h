@@ -20,8 +20,6 @@ class FakeScreenControls final : public ScreenControls {
     return Find(texts, name, std::string());
   }
   int SliderValue(std::string_view name) const override { return SliderOf(name).value; }
-  int SliderMaximum(std::string_view name) const override { return SliderOf(name).maximum; }
-  int SliderMinimum(std::string_view name) const override { return SliderOf(name).minimum; }
   bool IsSelected(std::string_view name) const override { return Find(selected, name, false); }
   std::string ItemText(std::string_view combo, int index) const override {
     return std::string(combo) + " item " + std::to_string(index);

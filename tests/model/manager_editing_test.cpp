@@ -204,7 +204,7 @@ TEST_F(Editing, DelayInEachUnitAndTheEditsLimits) {
   manager_->SetChDelayEdit(4);
   EXPECT_EQ(controls_.Text("edit_ch_delay_4"), "0.000");
 
-  controls_.Drag("slider_ch_delay_5", 14990);
+  Live().channels[5].delay = 14.99f;
   manager_->SetChDelayUp(5, true);
   manager_->SetChDelayUp(5, true);  // at the end of the slider
   EXPECT_EQ(controls_.SliderValue("slider_ch_delay_5"), 15000);
@@ -240,7 +240,7 @@ TEST_F(Editing, VolumeEditsReadOffClampAndPairTheSubwoofers) {
   EXPECT_EQ(Subs(Sent()), (std::vector{kTrim, kTrim, kTrim}));
   EXPECT_EQ(Unit().scenes[0].outputs[5].trim_db, -9);
 
-  controls_.Drag("slider_main_volume", 0);
+  Live().mainVolume = 0;
   manager_->SetMainVolumeUp(true);
   EXPECT_EQ(Live().mainVolume, 1);
   EXPECT_EQ(controls_.Text("edit_main_volume"), "1dB");
@@ -371,7 +371,7 @@ TEST_F(Editing, ChangingTheCurrentOutputShowsItsStrip) {
   // Graphic mode: frequency and Q boxes are locked, the gain is not.
   EXPECT_FALSE(controls_.enabled["eq_freq_0"]);
   EXPECT_TRUE(controls_.enabled["eq_gain_0"]);
-  controls_.Tick("btn_arg_eq", true);
+  Live().peqMode = 1;
   manager_->RefreshBandRows(3);
   EXPECT_TRUE(controls_.enabled["eq_freq_0"]);
   EXPECT_TRUE(Sent().empty());

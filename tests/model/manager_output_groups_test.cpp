@@ -1,51 +1,10 @@
 // Whole outputs and the output set: roles from the output menu, link and lock, bypass, EQ
 // reset, PEQ/GEQ mode and the output reset, against the emulated unit.
-#include <map>
-
 #include "editing_fixture.h"
 #include "model/speaker_roles.h"
-#include "ui/kit/controls.h"
 
 namespace tolva::model::testing {
 namespace {
-
-class FakeItem final : public kit::MenuItem {
- public:
-  explicit FakeItem(std::string name) : name_(std::move(name)) {}
-  std::string Name() const override { return name_; }
-  std::string UserData() const override { return {}; }
-  std::string Text() const override { return {}; }
-  bool IsVisible() const override { return true; }
-  void SetVisible(bool) override {}
-  bool IsEnabled() const override { return enabled_; }
-  void SetEnabled(bool on) override { enabled_ = on; }
-  void SetIcon(std::string_view image) override { icon_ = image; }
-  bool HasIcon() const override { return !icon_.empty(); }
-  const std::string& Icon() const { return icon_; }
-
- private:
-  std::string name_, icon_;
-  bool enabled_ = true;
-};
-
-// The output menu's role items.
-class FakeOutputMenu final : public kit::PopupMenu {
- public:
-  FakeOutputMenu() {
-    for (int role = 0; role < kSpeakerRoles; ++role) {
-      const std::string name(RoleInfo(role).menu_item);
-      items_.emplace(name, FakeItem(name));
-    }
-  }
-  kit::MenuItem* FindItem(std::string_view name) override {
-    const auto it = items_.find(std::string(name));
-    return it != items_.end() ? &it->second : nullptr;
-  }
-  FakeItem& Role(int role) { return items_.at(std::string(RoleInfo(role).menu_item)); }
-
- private:
-  std::map<std::string, FakeItem> items_;
-};
 
 class OutputGroups : public Editing {
  protected:
@@ -76,18 +35,17 @@ TEST_F(OutputGroups, ChoosingARoleLoadsItsCrossoverAndTellsTheUnit) {
 
 TEST_F(OutputGroups, TheMenuMarksRolesInUseAndOffersOnlyFreeBands) {
   Roles({3, 12, 0, 0, 0, 0});
-  FakeOutputMenu menu;
   manager_->SetOutputMenuChannel(1);
-  manager_->SetSubMenu(menu);
-  EXPECT_EQ(menu.Role(3).Icon(), "right.png");
-  EXPECT_EQ(menu.Role(12).Icon(), "right.png");
-  EXPECT_FALSE(menu.Role(6).HasIcon());
-  for (int role : {3, 5, 6}) EXPECT_FALSE(menu.Role(role).IsEnabled()) << role;  // low band taken
-  for (int role : {0, 1, 2, 4, 7, 9, 24}) EXPECT_TRUE(menu.Role(role).IsEnabled()) << role;
+  auto menu = manager_->RoleMenuStates();
+  EXPECT_TRUE(menu[3].held);
+  EXPECT_TRUE(menu[12].held);
+  EXPECT_FALSE(menu[6].held);
+  for (int role : {3, 5, 6}) EXPECT_FALSE(menu[role].enabled) << role;  // low band taken
+  for (int role : {0, 1, 2, 4, 7, 9, 24}) EXPECT_TRUE(menu[role].enabled) << role;
   // The output holding the woofer may keep or change it.
   manager_->SetOutputMenuChannel(0);
-  manager_->SetSubMenu(menu);
-  EXPECT_TRUE(menu.Role(6).IsEnabled());
+  menu = manager_->RoleMenuStates();
+  EXPECT_TRUE(menu[6].enabled);
 }
 
 TEST_F(OutputGroups, LinkingCopiesLeftOntoRightAndSendsThePairs) {
@@ -225,6 +183,24 @@ TEST_F(OutputGroups, ModeSwitchesResetEveryQOnceAndLockTheBoxesInGraphicMode) {
     for (int b = 0; b < kEqBands; ++b) ASSERT_FLOAT_EQ(Band(ch, b).eqFactor, 5.8f);
   }
   EXPECT_EQ(LiveOnUnit().outputs[4].bands[8].q_hundredths, 580);
+}
+
+// The mode is the profile's; the button only shows it, also after a click that toggled it and
+// a question answered "no".
+TEST_F(OutputGroups, TheModeIsTheProfilesAndTheButtonFollowsIt) {
+  Live().peqMode = 1;
+  manager_->RefreshFromProfile();
+  EXPECT_TRUE(controls_.IsSelected("btn_arg_eq"));
+  EXPECT_EQ(controls_.Text("btn_arg_eq"), "${peq_mode}");
+  EXPECT_TRUE(controls_.graph_peq);
+  EXPECT_TRUE(controls_.enabled["eq_q_0"]);
+  controls_.Tick("btn_arg_eq", false);
+  screen_->confirm = false;
+  manager_->SwitchEqMode();
+  EXPECT_EQ(screen_->asked.back(), "${geq_mode_tips}");
+  EXPECT_EQ(Live().peqMode, 1);
+  EXPECT_TRUE(controls_.IsSelected("btn_arg_eq"));
+  EXPECT_TRUE(Sent().empty());
 }
 
 TEST_F(OutputGroups, ResetToEmptiedOrDefaultRoles) {

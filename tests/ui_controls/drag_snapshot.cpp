@@ -48,9 +48,7 @@ int main(int argc, char** argv) {
       p.channels[ch].eqArray[b].eqFactor = 2.0f;
     }
   }
-  m.Controls().SetSelected("btn_arg_eq", true);
-  m.Controls().SetGraphPeqMode(true);
-  m.Controls().SetText("btn_arg_eq", "${peq_mode}");
+  p.peqMode = 1;
   m.RefreshFromProfile();
   window.show();
   QCoreApplication::processEvents();

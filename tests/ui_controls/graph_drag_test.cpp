@@ -63,8 +63,8 @@ class GraphDrag : public ::testing::Test {
   }
 
   void Mode(bool peq) {
-    Manager().Controls().SetSelected("btn_arg_eq", peq);
-    Manager().Controls().SetGraphPeqMode(peq);
+    Manager().LiveProfile().peqMode = peq ? 1 : 0;
+    Manager().ShowEqMode();
   }
   Point Centre(int band) const { return graph_->Layout().Markers()[std::size_t(band)].center; }
   // The pointer moving with no button held.
