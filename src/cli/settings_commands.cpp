@@ -195,31 +195,32 @@ int ComboIndex(double number) {
 
 // One assignment as the user would make it on the window.
 void Apply(model::EqualizerManager& m, ValueControls& c, const Assignment& a) {
-  using model::ControlName;
+  using model::Control;
+  using model::ControlId;
   const int ch = a.channel;
   const bool on = a.number != 0.0;
   switch (a.field) {
     case Field::kMainVolume:
-      c.SetText("edit_main_volume", a.value);
+      c.SetText(ControlId{Control::kMainVolumeEdit}, a.value);
       return m.SetMainVolumeEdit();
     case Field::kMainMute:
-      c.SetSelected("main_mute", on);
+      c.SetSelected(ControlId{Control::kMainMute}, on);
       return m.SetMainMute();
     case Field::kSource:
-      c.SelectItem("btn_input_source", static_cast<int>(a.number));
+      c.SelectItem(ControlId{Control::kInputSource}, static_cast<int>(a.number));
       return m.SetInputSource();
     case Field::kGain:
-      c.SetText(ControlName("edit_ch_volume_%d", ch), a.value);
+      c.SetText(ControlId{Control::kOutputVolumeEdit, ch}, a.value);
       return m.SetChVolumeEdit(ch);
     case Field::kMute:
-      c.SetSelected(ControlName("ch_mute_%d", ch), on);
+      c.SetSelected(ControlId{Control::kOutputMute, ch}, on);
       return m.SetChMute(ch);
     case Field::kPhase:
-      c.SetSelected(ControlName("ch_phase_%d", ch), on);
+      c.SetSelected(ControlId{Control::kOutputPhase, ch}, on);
       return m.SetChPhase(ch);
     case Field::kDelay:
-      c.SelectItem("comb_ch_unit", 0);  // milliseconds
-      c.SetText(ControlName("edit_ch_delay_%d", ch), a.value);
+      c.SelectItem(ControlId{Control::kDelayUnit}, 0);  // milliseconds
+      c.SetText(ControlId{Control::kOutputDelayEdit, ch}, a.value);
       return m.SetChDelayEdit(ch);
     default:
       break;
@@ -229,25 +230,25 @@ void Apply(model::EqualizerManager& m, ValueControls& c, const Assignment& a) {
   }
   // The crossover and the bands are edited on the current output, as on the window.
   if (m.LiveProfile().currChannel != ch) m.SetCurChannelChange(ch);
-  const char* side = a.high_pass ? "hp" : "lp";
+  const bool hp = a.high_pass;
   switch (a.field) {
     case Field::kCornerFs:
-      c.SetText(std::string(side) + "_freq", a.value);
+      c.SetText({hp ? Control::kHpFreq : Control::kLpFreq}, a.value);
       return a.high_pass ? m.SetHpFreq() : m.SetLpFreq();
     case Field::kCornerType:
-      c.SelectItem(std::string(side) + "_type", ComboIndex(a.number));
+      c.SelectItem({hp ? Control::kHpType : Control::kLpType}, ComboIndex(a.number));
       return a.high_pass ? m.SetHpType() : m.SetLpType();
     case Field::kCornerSlope:
-      c.SelectItem(std::string(side) + "_slop", ComboIndex(a.number));
+      c.SelectItem({hp ? Control::kHpSlope : Control::kLpSlope}, ComboIndex(a.number));
       return a.high_pass ? m.SetHpSlope() : m.SetLpSlope();
     case Field::kBandFreq:
-      c.SetText(ControlName("eq_freq_%d", a.band), a.value);
+      c.SetText(ControlId{Control::kBandFreq, a.band}, a.value);
       return m.SetChEqEdit(a.band);
     case Field::kBandQ:
-      c.SetText(ControlName("eq_q_%d", a.band), a.value);
+      c.SetText(ControlId{Control::kBandQ, a.band}, a.value);
       return m.SetChEqEdit(a.band);
     case Field::kBandGain:
-      c.SetText(ControlName("eq_gain_%d", a.band), a.value);
+      c.SetText(ControlId{Control::kBandGain, a.band}, a.value);
       return m.SetChEqEdit(a.band);
     case Field::kBandEnable:
       // The enable button toggles; pressing it when the band already is so changes nothing.

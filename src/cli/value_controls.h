@@ -13,32 +13,32 @@ namespace tolva::cli {
 
 class ValueControls final : public model::ScreenControls {
  public:
-  std::string Text(std::string_view name) const override;
-  int SliderValue(std::string_view name) const override;
-  bool IsSelected(std::string_view name) const override;
-  std::string ItemText(std::string_view combo, int index) const override;
+  std::string Text(model::ControlId id) const override;
+  int SliderValue(model::ControlId id) const override;
+  bool IsSelected(model::ControlId id) const override;
+  std::string ItemText(model::ControlId combo, int index) const override;
   model::EqualizerGraphData::Band GraphBand(int band) const override;
   int GraphHpFreq() const override { return model::kMinFrequency; }
   int GraphLpFreq() const override { return model::kMaxFrequency; }
 
-  void SetText(std::string_view name, std::string_view text) override;
-  void SetSelected(std::string_view name, bool selected) override;
-  void SetVisible(std::string_view, bool) override {}
-  void SetEnabled(std::string_view, bool) override {}
-  void SetTextColor(std::string_view, std::uint32_t) override {}
-  void SetSliderValue(std::string_view name, int value) override;
-  void SelectItem(std::string_view combo, int index) override;
-  int CurSel(std::string_view combo) const override;
-  void SetItemVisible(std::string_view, std::string_view, bool) override {}
-  void SetItemHeight(std::string_view, int) override {}
+  void SetText(model::ControlId id, std::string_view text) override;
+  void SetSelected(model::ControlId id, bool selected) override;
+  void SetVisible(model::ControlId, bool) override {}
+  void SetEnabled(model::ControlId, bool) override {}
+  void SetTextColor(model::ControlId, std::uint32_t) override {}
+  void SetSliderValue(model::ControlId id, int value) override;
+  void SelectItem(model::ControlId combo, int index) override;
+  int CurSel(model::ControlId combo) const override;
+  void SetItemVisible(model::ControlId, std::string_view, bool) override {}
+  void SetItemHeight(model::ControlId, int) override {}
   int DisplayScalePercent() const override { return 100; }
   void SetEqualizerGraph(const model::EqualizerGraphData&) override {}
   void SetGraphPeqMode(bool) override {}
 
  private:
-  std::map<std::string, std::string, std::less<>> texts_;
-  std::map<std::string, bool, std::less<>> selected_;
-  std::map<std::string, int, std::less<>> sliders_, combos_;
+  std::map<model::ControlId, std::string> texts_;
+  std::map<model::ControlId, bool> selected_;
+  std::map<model::ControlId, int> sliders_, combos_;
 };
 
 }  // namespace tolva::cli

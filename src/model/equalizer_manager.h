@@ -274,7 +274,7 @@ class EqualizerManager {
   void SetCornerFromEdit(Corner corner);
   void StepCorner(Corner corner, bool up);
   void SetFilterCode(Corner corner, bool slope);
-  void ApplyVolumeEdit(const std::string& edit, const std::string& slider, int low, int high);
+  void ApplyVolumeEdit(const ControlId& edit, const ControlId& slider, int low, int high);
   void SendTrim(int channel);
   // Gives every output holding the subwoofer role paired with channel's the same gain (model,
   // slider, text); returns those outputs.

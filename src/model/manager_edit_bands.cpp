@@ -15,14 +15,15 @@ namespace {
 constexpr float kGainEpsilon = 0.001f;
 constexpr float kSameValue = 0.01f;
 
-struct BandNames {
-  explicit BandNames(int band)
-      : freq(ControlName("eq_freq_%d", band)),
-        q(ControlName("eq_q_%d", band)),
-        gain(ControlName("eq_gain_%d", band)),
-        slider(ControlName("eq_slider_%d", band)),
-        enable(ControlName("pt_enable_%d", band)) {}
-  std::string freq, q, gain, slider, enable;
+// The controls of one band row.
+struct BandRow {
+  explicit BandRow(int band)
+      : freq{Control::kBandFreq, band},
+        q{Control::kBandQ, band},
+        gain{Control::kBandGain, band},
+        slider{Control::kBandSlider, band},
+        enable{Control::kBandEnable, band} {}
+  ControlId freq, q, gain, slider, enable;
 };
 
 int SliderTenths(float gain) {
@@ -71,7 +72,7 @@ void EqualizerManager::SetChEqEdit(int band) {
   if (band < 0 || band >= kEqBands) return;
   DebugPrint(L"SetChEqEdit band=%d\n", band);
   ScreenControls& c = *controls_;
-  const BandNames n(band);
+  const BandRow n(band);
   const ChannelSettings& ch = unit_->live.channels[CurrentChannel()];
   const EqBand& stored = ch.eqArray[band];
 
@@ -95,7 +96,7 @@ void EqualizerManager::SetChEqEdit(int band) {
 void EqualizerManager::SetEqSlider(int band) {
   if (band < 0 || band >= kEqBands) return;
   ScreenControls& c = *controls_;
-  const BandNames n(band);
+  const BandRow n(band);
   const float gain = static_cast<float>(c.SliderValue(n.slider)) / 10.0f;
   c.SetText(n.gain, FormatNumber("%.1f", gain));
   const int freq = ParseInteger(c.Text(n.freq));
@@ -138,7 +139,7 @@ void EqualizerManager::ApplyBandEdit(int band, int freq, float q, float gain, Ba
   if (band_partner >= 0) store(p.channels[band_partner].eqArray[band]);
 
   ScreenControls& c = *controls_;
-  const BandNames n(band);
+  const BandRow n(band);
   c.SetSelected(n.enable, true);
   const bool audible = source == BandSource::kGraph ? gain != 0.0f : std::fabs(gain) > kGainEpsilon;
   bool flat = false;
@@ -146,7 +147,7 @@ void EqualizerManager::ApplyBandEdit(int band, int freq, float q, float gain, Ba
     c.SetSelected(n.enable, false);
     flat = IsFlat(ch);
   }
-  c.SetText("btn_bypass", flat ? "${restore_eq}" : "${bypass_eq}");
+  c.SetText(ControlId{Control::kBypass}, flat ? "${restore_eq}" : "${bypass_eq}");
   const int bypass = flat ? 1 : 0;
   std::vector<int> bypass_changed;
   for (int target : {current, partner}) {
@@ -187,7 +188,7 @@ void EqualizerManager::OnEqEnable(int band) {
   ChannelSettings& ch = p.channels[current];
   if (band < 0 || band >= std::min(ch.eqSize, kEqBands)) return;
   ScreenControls& c = *controls_;
-  const BandNames n(band);
+  const BandRow n(band);
   EqBand& b = ch.eqArray[band];
   int slider = ShownGainTenths(ch, band);
   const float shown = static_cast<float>(slider) / 10.0f;
@@ -229,7 +230,7 @@ void EqualizerManager::SetEqGainUp(int band, bool up) {
   const auto low = static_cast<float>(kBandGainMinDb), high = static_cast<float>(kBandGainMaxDb);
   if (std::fabs(gain - (up ? high : low)) < kSameValue) return;
   const float next = std::clamp(gain + (up ? 0.1f : -0.1f), low, high);
-  controls_->SetText(BandNames(band).gain, FormatNumber("%.1f", next));
+  controls_->SetText(BandRow(band).gain, FormatNumber("%.1f", next));
   SetChEqEdit(band);
 }
 
@@ -239,7 +240,7 @@ void EqualizerManager::SetEqQUp(int band, bool up) {
   const float q = unit_->live.channels[CurrentChannel()].eqArray[band].eqFactor;
   if (std::fabs(q - (up ? kMaxQ : kMinQ)) < kSameValue) return;
   const float next = std::clamp(q + (up ? 0.05f : -0.05f), kMinQ, kMaxQ);
-  controls_->SetText(BandNames(band).q, FormatNumber("%.2f", next));
+  controls_->SetText(BandRow(band).q, FormatNumber("%.2f", next));
   SetChEqEdit(band);
 }
 
@@ -250,8 +251,9 @@ void EqualizerManager::SetEqFreqUp(int band, bool up) {
   // A frequency from a file may lie outside the scale: a step brings it to the nearer end.
   const bool outside = freq < kMinFrequency || freq > kMaxFrequency;
   if (!outside && (up ? freq >= kMaxFrequency : freq <= kMinFrequency)) return;
-  const int next = outside ? std::clamp(freq, kMinFrequency, kMaxFrequency) : StepFrequency(freq, up);
-  controls_->SetText(BandNames(band).freq, std::to_string(next));
+  const int next =
+      outside ? std::clamp(freq, kMinFrequency, kMaxFrequency) : StepFrequency(freq, up);
+  controls_->SetText(BandRow(band).freq, std::to_string(next));
   SetChEqEdit(band);
 }
 
@@ -281,7 +283,7 @@ void EqualizerManager::EqualizerCallback(int index, int kind) {
     x = MakeCrossover(x.hp, x.lp);
   }
   const Crossover& x = p.channels[current].crossover;
-  c.SetText(high_pass ? "hp_freq" : "lp_freq",
+  c.SetText(high_pass ? ControlId{Control::kHpFreq} : ControlId{Control::kLpFreq},
             std::to_string(high_pass ? x.hp.fs : x.lp.fs) + "Hz");
   const int filter = high_pass ? kHighPassFilter : kLowPassFilter;
   SendFilter(current, filter);
@@ -295,9 +297,9 @@ void EqualizerManager::RefreshBandRows(int channel) {
   ScreenControls& c = *controls_;
   const bool peq = unit_->live.peqMode == 1;
   for (int band = 0; band < kEqBands; ++band) {
-    const BandNames n(band);
+    const BandRow n(band);
     if (band >= ch.eqSize) {
-      for (const std::string* name : {&n.freq, &n.q, &n.gain, &n.slider, &n.enable}) {
+      for (const ControlId* name : {&n.freq, &n.q, &n.gain, &n.slider, &n.enable}) {
         c.SetEnabled(*name, false);
       }
       c.SetText(n.freq, "0");
@@ -312,7 +314,7 @@ void EqualizerManager::RefreshBandRows(int channel) {
     c.SetText(n.q, FormatNumber("%.2f", b.eqFactor));
     c.SetEnabled(n.freq, peq);
     c.SetEnabled(n.q, peq);
-    for (const std::string* name : {&n.gain, &n.slider, &n.enable}) c.SetEnabled(*name, true);
+    for (const ControlId* name : {&n.gain, &n.slider, &n.enable}) c.SetEnabled(*name, true);
     const bool shown = ch.bypass == 0 && b.enable == 1;
     c.SetText(n.gain, shown ? FormatNumber("%.1f", b.eqGain) : "0.0");
     c.SetSliderValue(n.slider, shown ? SliderTenths(b.eqGain) : 0);
@@ -326,7 +328,7 @@ void EqualizerManager::ShowBypassButtonFromBands() {
   for (int band = 0; band < std::min(ch.eqSize, kEqBands) && !any; ++band) {
     any = BandMarked(ch, band);
   }
-  controls_->SetText("btn_bypass", any ? "${bypass_eq}" : "${restore_eq}");
+  controls_->SetText(ControlId{Control::kBypass}, any ? "${bypass_eq}" : "${restore_eq}");
 }
 
 }  // namespace tolva::model

@@ -29,7 +29,7 @@ bool ShowsOff(const std::string& text) {
 
 // A step of a stored value within its limits: the slider is moved to it and true returned;
 // false when the value already sits at that end.
-bool StepSlider(ScreenControls& c, const std::string& slider, int value, int delta, int low,
+bool StepSlider(ScreenControls& c, const ControlId& slider, int value, int delta, int low,
                 int high) {
   if (delta > 0 ? value >= high : value <= low) return false;
   c.SetSliderValue(slider, std::clamp(value + delta, low, high));
@@ -41,7 +41,7 @@ int DelayMicroseconds(float ms) {
 }
 
 int DelayUnitOf(const ScreenControls& c) {
-  const int unit = c.CurSel("comb_ch_unit");
+  const int unit = c.CurSel(ControlId{Control::kDelayUnit});
   return unit >= 0 && unit <= 2 ? unit : 0;
 }
 
@@ -54,9 +54,9 @@ void EqualizerManager::SendTrim(int channel) {
 
 void EqualizerManager::ShowChannelGain(int channel, int gain) {
   unit_->live.channels[channel].gain = gain;
-  const std::string slider = ControlName("slider_ch_volume_%d", channel);
+  const ControlId slider{Control::kOutputVolumeSlider, channel};
   controls_->SetSliderValue(slider, gain);
-  controls_->SetText(ControlName("edit_ch_volume_%d", channel),
+  controls_->SetText(ControlId{Control::kOutputVolumeEdit, channel},
                      VolumeText(gain, kChannelVolumeSliderMin));
 }
 
@@ -76,7 +76,7 @@ std::vector<int> EqualizerManager::PairSubwooferGains(int channel) {
 
 void EqualizerManager::SetChVolume(int channel) {
   if (channel < 0 || channel >= kOutputChannels) return;
-  const int value = controls_->SliderValue(ControlName("slider_ch_volume_%d", channel));
+  const int value = controls_->SliderValue(ControlId{Control::kOutputVolumeSlider, channel});
   if (channel != unit_->live.currChannel) SetCurChannelChange(channel);
   DebugPrint(L"set channel %d volume to %ddB\n", channel, value);
   ShowChannelGain(channel, value);
@@ -93,7 +93,7 @@ void EqualizerManager::SetChVolume(int channel) {
 
 // A volume typed into an edit: "${off}" means -60 dB; beyond the limits the edit is rewritten
 // at the bound. The slider then holds the value.
-void EqualizerManager::ApplyVolumeEdit(const std::string& edit, const std::string& slider, int low,
+void EqualizerManager::ApplyVolumeEdit(const ControlId& edit, const ControlId& slider, int low,
                                        int high) {
   ScreenControls& c = *controls_;
   const std::string text = c.Text(edit);
@@ -107,8 +107,8 @@ void EqualizerManager::ApplyVolumeEdit(const std::string& edit, const std::strin
 
 void EqualizerManager::SetChVolumeEdit(int channel) {
   if (channel < 0 || channel >= kOutputChannels) return;
-  const std::string slider = ControlName("slider_ch_volume_%d", channel);
-  ApplyVolumeEdit(ControlName("edit_ch_volume_%d", channel), slider, kChannelVolumeSliderMin,
+  const ControlId slider{Control::kOutputVolumeSlider, channel};
+  ApplyVolumeEdit(ControlId{Control::kOutputVolumeEdit, channel}, slider, kChannelVolumeSliderMin,
                   kChannelVolumeSliderMax);
   DebugPrint(L"on main volume edit change to %d dB\n", controls_->SliderValue(slider));
   SetChVolume(channel);
@@ -117,7 +117,7 @@ void EqualizerManager::SetChVolumeEdit(int channel) {
 void EqualizerManager::SetChVolumeUp(int channel, bool up) {
   DebugPrint(L"SetChVolumeUp %d \n", up ? 1 : 0);
   if (channel < 0 || channel >= kOutputChannels) return;
-  if (StepSlider(*controls_, ControlName("slider_ch_volume_%d", channel),
+  if (StepSlider(*controls_, ControlId{Control::kOutputVolumeSlider, channel},
                  unit_->live.channels[channel].gain, up ? 1 : -1, kChannelVolumeSliderMin,
                  kChannelVolumeSliderMax)) {
     SetChVolume(channel);
@@ -126,31 +126,31 @@ void EqualizerManager::SetChVolumeUp(int channel, bool up) {
 
 void EqualizerManager::SetMainVolume() {
   ScreenControls& c = *controls_;
-  const int value = c.SliderValue("slider_main_volume");
+  const int value = c.SliderValue(ControlId{Control::kMainVolumeSlider});
   DebugPrint(L"on main volume change to %d dB\n", value);
-  c.SetText("edit_main_volume", VolumeText(value, kMainVolumeSliderMin));
+  c.SetText(ControlId{Control::kMainVolumeEdit}, VolumeText(value, kMainVolumeSliderMin));
   unit_->live.mainVolume = value;
   link_->Main_Volume_Ctrl(value, false);
 }
 
 void EqualizerManager::SetMainVolumeEdit() {
-  ApplyVolumeEdit("edit_main_volume", "slider_main_volume", kMainVolumeSliderMin,
-                  kMainVolumeSliderMax);
+  ApplyVolumeEdit(ControlId{Control::kMainVolumeEdit}, ControlId{Control::kMainVolumeSlider},
+                  kMainVolumeSliderMin, kMainVolumeSliderMax);
   DebugPrint(L"on main volume edit change to %d dB\n",
-             controls_->SliderValue("slider_main_volume"));
+             controls_->SliderValue(ControlId{Control::kMainVolumeSlider}));
   SetMainVolume();
 }
 
 void EqualizerManager::SetMainVolumeUp(bool up) {
   DebugPrint(L"SetMainVolumeUp %d \n", up ? 1 : 0);
-  if (StepSlider(*controls_, "slider_main_volume", unit_->live.mainVolume, up ? 1 : -1,
-                 kMainVolumeSliderMin, kMainVolumeSliderMax)) {
+  if (StepSlider(*controls_, ControlId{Control::kMainVolumeSlider}, unit_->live.mainVolume,
+                 up ? 1 : -1, kMainVolumeSliderMin, kMainVolumeSliderMax)) {
     SetMainVolume();
   }
 }
 
 void EqualizerManager::SetMainMute() {
-  const int mute = controls_->IsSelected("main_mute") ? 1 : 0;
+  const int mute = controls_->IsSelected(ControlId{Control::kMainMute}) ? 1 : 0;
   DebugPrint(L"set main mute to %d\n", mute);
   unit_->live.mainVolumeMute = mute;
   link_->Mute_Ctrl(mute, false);
@@ -158,7 +158,7 @@ void EqualizerManager::SetMainMute() {
 
 void EqualizerManager::SetChMute(int channel) {
   if (channel < 0 || channel >= kOutputChannels) return;
-  const int mute = controls_->IsSelected(ControlName("ch_mute_%d", channel)) ? 1 : 0;
+  const int mute = controls_->IsSelected(ControlId{Control::kOutputMute, channel}) ? 1 : 0;
   DebugPrint(L"channel %d mute seleted %d\n", channel, mute);
   unit_->live.channels[channel].mute = mute;
   link_->Mute_Ch_Ctrl(unit_->live.editScene, 0, channel, channel, std::span(&mute, 1), false);
@@ -166,7 +166,7 @@ void EqualizerManager::SetChMute(int channel) {
 
 void EqualizerManager::SetChPhase(int channel) {
   if (channel < 0 || channel >= kOutputChannels) return;
-  const std::string option = ControlName("ch_phase_%d", channel);
+  const ControlId option{Control::kOutputPhase, channel};
   const int phase = controls_->IsSelected(option) ? 1 : 0;
   DebugPrint(L"channel %d phase seleted %d\n", channel, phase);
   unit_->live.channels[channel].phase = phase;
@@ -178,17 +178,17 @@ void EqualizerManager::SetChDelay(int channel) {
   if (channel < 0 || channel >= kOutputChannels) return;
   ScreenControls& c = *controls_;
   const float ms =
-      static_cast<float>(c.SliderValue(ControlName("slider_ch_delay_%d", channel))) / 1000.0f;
+      static_cast<float>(c.SliderValue(ControlId{Control::kOutputDelaySlider, channel})) / 1000.0f;
   DebugPrint(L"channel %d delay value %.3f\n", channel, static_cast<double>(ms));
   unit_->live.channels[channel].delay = ms;
-  c.SetText(ControlName("edit_ch_delay_%d", channel), DelayText(ms, DelayUnitOf(c)));
+  c.SetText(ControlId{Control::kOutputDelayEdit, channel}, DelayText(ms, DelayUnitOf(c)));
   link_->Delay_Ctrl(unit_->live.editScene, 0, channel, channel, std::span(&ms, 1), false);
 }
 
 void EqualizerManager::SetChDelayEdit(int channel) {
   if (channel < 0 || channel >= kOutputChannels) return;
   ScreenControls& c = *controls_;
-  const std::string edit = ControlName("edit_ch_delay_%d", channel);
+  const ControlId edit{Control::kOutputDelayEdit, channel};
   const int unit = DelayUnitOf(c);
   const double value = DelayEditLimit(ParseReal(c.Text(edit)), unit);
   const float ms = DelayMsFromEdit(value, unit);
@@ -196,7 +196,7 @@ void EqualizerManager::SetChDelayEdit(int channel) {
   c.SetText(edit,
             unit == 0 ? FormatNumber("%.3f", value) : std::to_string(static_cast<int>(value)));
   unit_->live.channels[channel].delay = ms;
-  c.SetSliderValue(ControlName("slider_ch_delay_%d", channel), DelayMicroseconds(ms));
+  c.SetSliderValue(ControlId{Control::kOutputDelaySlider, channel}, DelayMicroseconds(ms));
   link_->Delay_Ctrl(unit_->live.editScene, 0, channel, channel, std::span(&ms, 1), false);
 }
 
@@ -204,7 +204,7 @@ void EqualizerManager::SetChDelayUp(int channel, bool up) {
   DebugPrint(L"SetChDelayUp %d \n", up ? 1 : 0);
   if (channel < 0 || channel >= kOutputChannels) return;
   const int step = up ? kDelayStepMicroseconds : -kDelayStepMicroseconds;
-  if (StepSlider(*controls_, ControlName("slider_ch_delay_%d", channel),
+  if (StepSlider(*controls_, ControlId{Control::kOutputDelaySlider, channel},
                  DelayMicroseconds(unit_->live.channels[channel].delay), step, 0,
                  kDelaySliderMax)) {
     SetChDelay(channel);
@@ -215,7 +215,7 @@ void EqualizerManager::SetDelayUnit() {
   DebugPrint(L"on eq comb_ch_unit valuechanged\n");
   const int unit = DelayUnitOf(*controls_);
   for (int ch = 0; ch < kOutputChannels; ++ch) {
-    controls_->SetText(ControlName("edit_ch_delay_%d", ch),
+    controls_->SetText(ControlId{Control::kOutputDelayEdit, ch},
                        DelayText(unit_->live.channels[ch].delay, unit));
   }
 }
@@ -224,7 +224,7 @@ void EqualizerManager::SetChInput(int channel, int input) {
   if (channel < 0 || channel >= kOutputChannels || input < 1 || input > 6) return;
   Profile& p = unit_->live;
   const int source = std::clamp(p.source, 0, kInputSources - 1);
-  const std::string option = "option_ch_in" + std::to_string(input) + "_" + std::to_string(channel);
+  const ControlId option{Control::kOutputInput, channel, input};
   const bool on = controls_->IsSelected(option);
   DebugPrint(L"set channel %d input %d\n", channel, input);
   int& mask = p.inputs[source][channel];
@@ -240,7 +240,7 @@ void EqualizerManager::SetChInput(int channel, int input) {
 }
 
 void EqualizerManager::SetInputSource() {
-  const int index = controls_->CurSel("btn_input_source");
+  const int index = controls_->CurSel(ControlId{Control::kInputSource});
   DebugPrint(L"on %s index %d\n", "EqualizerManager::SetInputSource", index);
   if (index < 0 || index >= kInputSources) return;
   unit_->live.source = index;
@@ -262,12 +262,12 @@ void EqualizerManager::ShowCurrentStrip() {
   const int partner = Partner();
   ScreenControls& c = *controls_;
   for (int ch = 0; ch < kOutputChannels; ++ch) {
-    c.SetSelected(ControlName("ch_enable_%d", ch), ch == current || ch == partner);
-    c.SetSelected(ControlName("ch_show_%d", ch), p.showChEqualizer[ch] != 0);
+    c.SetSelected(ControlId{Control::kOutputSelect, ch}, ch == current || ch == partner);
+    c.SetSelected(ControlId{Control::kOutputShown, ch}, p.showChEqualizer[ch] != 0);
   }
   for (int role = 1; role < kSpeakerRoles; ++role) {
     const bool mine = role == p.outputs[current] || (partner >= 0 && role == p.outputs[partner]);
-    c.SetSelected(ControlName("speaker_%d", role), mine);
+    c.SetSelected(ControlId{Control::kSpeaker, role}, mine);
   }
   SetFreqDivider(current);
   RefreshBandRows(current);
@@ -277,7 +277,7 @@ void EqualizerManager::ShowCurrentStrip() {
 void EqualizerManager::SetChShow(int channel) {
   if (channel < 0 || channel >= kOutputChannels) return;
   unit_->live.showChEqualizer[channel] =
-      controls_->IsSelected(ControlName("ch_show_%d", channel)) ? 1 : 0;
+      controls_->IsSelected(ControlId{Control::kOutputShown, channel}) ? 1 : 0;
   ComputeChannelResponse(channel);
   UpdateEqualizer(-1);
 }

@@ -6,8 +6,8 @@
 namespace tolva::model {
 namespace {
 
-const char* FreqEdit(bool high_pass) {
-  return high_pass ? "hp_freq" : "lp_freq";
+ControlId FreqEdit(bool high_pass) {
+  return {high_pass ? Control::kHpFreq : Control::kLpFreq};
 }
 
 std::string CornerText(int fs) {
@@ -83,8 +83,8 @@ void EqualizerManager::SetLpFreqUp(bool up) {
 // A type or slope combo: the item index is the code; an unchanged one does nothing.
 void EqualizerManager::SetFilterCode(Corner corner, bool slope) {
   const bool high_pass = corner == Corner::kHighPass;
-  const char* combo =
-      slope ? (high_pass ? "hp_slop" : "lp_slop") : (high_pass ? "hp_type" : "lp_type");
+  const ControlId combo{slope ? (high_pass ? Control::kHpSlope : Control::kLpSlope)
+                              : (high_pass ? Control::kHpType : Control::kLpType)};
   const int index = controls_->CurSel(combo);
   // Narrow: the item text is UTF-8.
   const char* line = slope ? (high_pass ? "set hp slop to %s index " : "set lp slop to %s index ")
@@ -142,12 +142,12 @@ void EqualizerManager::SetFreqDivider(int channel) {
   DebugPrint(L"on SetFreqDivider getHPSlope %d\n", x.hp.slope);
   DebugPrint(L"on SetFreqDivider getLPSlope %d\n", x.lp.slope);
   ScreenControls& c = *controls_;
-  c.SelectItem("hp_type", x.hp.type);
-  c.SelectItem("lp_type", x.lp.type);
-  c.SelectItem("hp_slop", x.hp.slope);
-  c.SelectItem("lp_slop", x.lp.slope);
-  c.SetText("hp_freq", CornerText(x.hp.fs));
-  c.SetText("lp_freq", CornerText(x.lp.fs));
+  c.SelectItem(ControlId{Control::kHpType}, x.hp.type);
+  c.SelectItem(ControlId{Control::kLpType}, x.lp.type);
+  c.SelectItem(ControlId{Control::kHpSlope}, x.hp.slope);
+  c.SelectItem(ControlId{Control::kLpSlope}, x.lp.slope);
+  c.SetText(ControlId{Control::kHpFreq}, CornerText(x.hp.fs));
+  c.SetText(ControlId{Control::kLpFreq}, CornerText(x.lp.fs));
 }
 
 }  // namespace tolva::model

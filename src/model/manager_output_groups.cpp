@@ -19,7 +19,7 @@ constexpr float kFlatQ = 5.8f;
 
 void EqualizerManager::ShowOutputButtonsEnabled(bool enabled) {
   for (int ch = 0; ch < kOutputChannels; ++ch) {
-    controls_->SetEnabled(ControlName("ch_output_btn_%d", ch), enabled);
+    controls_->SetEnabled(ControlId{Control::kOutputRole, ch}, enabled);
   }
 }
 
@@ -36,7 +36,7 @@ void EqualizerManager::SetOutputValue(int channel, std::string_view item) {
   const int role = RoleOfMenuItem(item);
   if (channel < 0 || channel >= kOutputChannels || role < 0) return;
   Profile& p = unit_->live;
-  controls_->SetText(ControlName("ch_output_btn_%d", channel), RoleButtonLabel(role));
+  controls_->SetText(ControlId{Control::kOutputRole, channel}, RoleButtonLabel(role));
   p.outputs[channel] = role;
   p.channels[channel].crossover = DefaultCrossoverOfRole(role);
   if (channel == p.currChannel) SetFreqDivider(channel);
@@ -54,7 +54,7 @@ void EqualizerManager::SetOutputValue(int channel, std::string_view item) {
 void EqualizerManager::SetSpeakerFocus(int role) {
   DebugPrint(L"on %s index %d\n", "EqualizerManager::SetSpeakerFocus", role);
   if (role < 1 || role >= kSpeakerRoles) return;
-  controls_->SetSelected(ControlName("speaker_%d", role), true);
+  controls_->SetSelected(ControlId{Control::kSpeaker, role}, true);
   for (int ch = 0; ch < std::min(unit_->live.channelCount, kOutputChannels); ++ch) {
     if (unit_->live.outputs[ch] == role) SetCurChannelChange(ch);
   }
@@ -90,7 +90,7 @@ void EqualizerManager::SetOutputLink() {
   Profile& p = unit_->live;
   ScreenControls& c = *controls_;
   if (!IsLinkable(p)) {
-    c.SetSelected("btn_link_output", false);
+    c.SetSelected(ControlId{Control::kLink}, false);
     p.linkMode = 0;
     SendUnlink();
     view_->ShowMessage("${not_linkable_tips}");
@@ -98,9 +98,9 @@ void EqualizerManager::SetOutputLink() {
   }
   if (p.linkMode == 1) {
     ClearLinks(p);
-    c.SetSelected("btn_link_output", false);
+    c.SetSelected(ControlId{Control::kLink}, false);
     p.lockMode = 0;
-    c.SetSelected("btn_lock_output", false);
+    c.SetSelected(ControlId{Control::kLock}, false);
     link_->CH_Lock_Ctrl(kLinkScene, 0, false);
     ShowOutputButtonsEnabled(true);
     SetCurChannelChange(p.currChannel);
@@ -110,14 +110,14 @@ void EqualizerManager::SetOutputLink() {
   const int choice =
       view_->AskCheck("${link_tips}", "${copy_left_to_right}", "${copy_right_to_left}");
   if (choice == 0) {
-    c.SetSelected("btn_link_output", false);
+    c.SetSelected(ControlId{Control::kLink}, false);
     return;
   }
   DebugPrint(L"CMsgCheckBoxWnd %d\n", choice);
   p.linkMode = 1;
   p.lockMode = 1;
-  c.SetSelected("btn_link_output", true);
-  c.SetSelected("btn_lock_output", true);
+  c.SetSelected(ControlId{Control::kLink}, true);
+  c.SetSelected(ControlId{Control::kLock}, true);
   link_->CH_Lock_Ctrl(kLinkScene, 1, false);
   ShowOutputButtonsEnabled(false);
   RecomputeLinkOutputs(p);
@@ -133,7 +133,7 @@ void EqualizerManager::SetOutputLink() {
     pairs.push_back(partner);
   }
   const int current = CurrentChannel();
-  c.SetSliderValue(ControlName("slider_ch_volume_%d", current), p.channels[current].gain);
+  c.SetSliderValue(ControlId{Control::kOutputVolumeSlider, current}, p.channels[current].gain);
   SetChVolume(current);
   SetCurChannelChange(current);
   link_->CH_Link_Ctrl(kLinkScene, 1, static_cast<int>(pairs.size() / 2), pairs, false);
@@ -146,12 +146,12 @@ void EqualizerManager::SetOutpuLock() {
   if (view_->Confirm(locked ? "${unlock_output_tips}" : "${lock_output_tips}")) {
     p.lockMode = locked ? 0 : 1;
   }
-  controls_->SetSelected("btn_lock_output", p.lockMode == 1);
+  controls_->SetSelected(ControlId{Control::kLock}, p.lockMode == 1);
   ShowOutputButtonsEnabled(p.lockMode == 0);
   if (p.lockMode == 0) {
     if (p.linkMode == 1) {
       ClearLinks(p);
-      controls_->SetSelected("btn_link_output", false);
+      controls_->SetSelected(ControlId{Control::kLink}, false);
       SendUnlink();
     }
     SetCurChannelChange(p.currChannel);
@@ -168,11 +168,11 @@ void EqualizerManager::SetOutputBypass() {
   for (int b = 0; b < std::min(ch.eqSize, kEqBands); ++b) shown += std::abs(ShownGainTenths(ch, b));
   if (shown != 0) {
     if (!view_->Confirm("${bypass_all_eq_tips}")) return;
-    controls_->SetText("btn_bypass", "${restore_eq}");
+    controls_->SetText(ControlId{Control::kBypass}, "${restore_eq}");
     ch.bypass = 1;
   } else if (!IsFlat(ch)) {
     if (!view_->Confirm("${restore_all_eq_tips}")) return;
-    controls_->SetText("btn_bypass", "${bypass_eq}");
+    controls_->SetText(ControlId{Control::kBypass}, "${bypass_eq}");
     ch.bypass = 0;
   }
   SendBypass(current);
@@ -200,15 +200,15 @@ void EqualizerManager::SetOutputEqRest() {
     }
   }
   RefreshBandRows(current);
-  controls_->SetText("btn_bypass", "${bypass_eq}");
+  controls_->SetText(ControlId{Control::kBypass}, "${bypass_eq}");
   UpdateEqualizer(-1);
   link_->PEQ_Reset_Ctrl(p.editScene, 0, static_cast<int>(channels.size()), channels, false);
 }
 
 void EqualizerManager::ShowEqMode() {
   const bool peq = unit_->live.peqMode == 1;
-  controls_->SetSelected("btn_arg_eq", peq);
-  controls_->SetText("btn_arg_eq", peq ? "${peq_mode}" : "${geq_mode}");
+  controls_->SetSelected(ControlId{Control::kEqMode}, peq);
+  controls_->SetText(ControlId{Control::kEqMode}, peq ? "${peq_mode}" : "${geq_mode}");
   controls_->SetGraphPeqMode(peq);
 }
 
@@ -246,12 +246,12 @@ void EqualizerManager::SetOutputReset() {
     SetOutputValue(ch, RoleInfo(role).menu_item);
   }
   p.lockMode = 0;
-  controls_->SetSelected("btn_lock_output", false);
+  controls_->SetSelected(ControlId{Control::kLock}, false);
   link_->CH_Lock_Ctrl(kLinkScene, 0, false);
   ShowOutputButtonsEnabled(true);
   ClearLinks(p);
   SendUnlink();
-  controls_->SetSelected("btn_link_output", false);
+  controls_->SetSelected(ControlId{Control::kLink}, false);
   const auto left_sub = std::find(p.outputs.begin(), p.outputs.end(), 22);
   if (left_sub != p.outputs.end()) {
     const int gain = p.channels[left_sub - p.outputs.begin()].gain;

@@ -15,11 +15,8 @@ namespace tolva::model {
 
 namespace {
 
-std::string Name(const char* pattern, int index) {
-  return ControlName(pattern, index);
-}
-
-constexpr const char* kCombos[] = {"comb_ch_unit", "hp_type", "lp_type", "hp_slop", "lp_slop"};
+constexpr Control kCombos[] = {Control::kDelayUnit, Control::kHpType, Control::kLpType,
+                               Control::kHpSlope, Control::kLpSlope};
 constexpr int kInputOptions = 4;  // the layout has no options for inputs 5 and 6
 
 }  // namespace
@@ -35,10 +32,10 @@ ManagerScreen::~ManagerScreen() {
 
 void ManagerScreen::InitControls() {
   const int height = kComboItemHeight * c_.DisplayScalePercent() / 100;
-  for (const char* combo : kCombos) c_.SetItemHeight(combo, height);
+  for (Control combo : kCombos) c_.SetItemHeight({combo}, height);
   for (int source = 0; source < kInputSources; ++source) {
     const InputSource& info = SourceInfo(source);
-    c_.SetItemVisible("btn_input_source", info.combo_item, info.offered);
+    c_.SetItemVisible(ControlId{Control::kInputSource}, info.combo_item, info.offered);
   }
   ShowMainVolume();
   ShowRoles();
@@ -48,49 +45,51 @@ void ManagerScreen::InitControls() {
 void ManagerScreen::ShowConnectState(ConnectState state) {
   switch (state) {
     case ConnectState::kDisconnected:
-      c_.SetText("btnConnect", "${btn_disconnected}");
-      c_.SetSelected("btnConnect", false);
-      c_.SetTextColor("btnConnect", kDisconnectedColor);
+      c_.SetText(ControlId{Control::kConnect}, "${btn_disconnected}");
+      c_.SetSelected(ControlId{Control::kConnect}, false);
+      c_.SetTextColor(ControlId{Control::kConnect}, kDisconnectedColor);
       break;
     case ConnectState::kConnecting:
-      c_.SetText("btnConnect", "${btn_connecting}");
+      c_.SetText(ControlId{Control::kConnect}, "${btn_connecting}");
       break;
     case ConnectState::kConnected:
-      c_.SetText("btnConnect", "${btn_connected}");
-      c_.SetTextColor("btnConnect", kConnectedColor);
-      c_.SetSelected("btnConnect", true);
+      c_.SetText(ControlId{Control::kConnect}, "${btn_connected}");
+      c_.SetTextColor(ControlId{Control::kConnect}, kConnectedColor);
+      c_.SetSelected(ControlId{Control::kConnect}, true);
       break;
   }
 }
 
 void ManagerScreen::ShowUnitAnswering(bool answering) {
-  c_.SetText("btnConnect", answering ? "${btn_connected}" : "${device_no_answer}");
-  c_.SetTextColor("btnConnect", answering ? kConnectedColor : kDisconnectedColor);
+  c_.SetText(ControlId{Control::kConnect}, answering ? "${btn_connected}" : "${device_no_answer}");
+  c_.SetTextColor(ControlId{Control::kConnect}, answering ? kConnectedColor : kDisconnectedColor);
 }
 
 void ManagerScreen::ShowMainVolume() {
-  c_.SetSliderValue("slider_main_volume", Live().mainVolume);
-  c_.SetText("edit_main_volume", VolumeText(Live().mainVolume, kMainVolumeSliderMin));
-  c_.SetSelected("main_mute", Live().mainVolumeMute != 0);
+  c_.SetSliderValue(ControlId{Control::kMainVolumeSlider}, Live().mainVolume);
+  c_.SetText(ControlId{Control::kMainVolumeEdit},
+             VolumeText(Live().mainVolume, kMainVolumeSliderMin));
+  c_.SetSelected(ControlId{Control::kMainMute}, Live().mainVolumeMute != 0);
 }
 
 void ManagerScreen::ShowChannelVolume(int ch) {
-  const std::string slider = Name("slider_ch_volume_%d", ch);
+  const ControlId slider{Control::kOutputVolumeSlider, ch};
   c_.SetSliderValue(slider, Live().channels[ch].gain);
-  c_.SetText(Name("edit_ch_volume_%d", ch),
+  c_.SetText(ControlId{Control::kOutputVolumeEdit, ch},
              VolumeText(Live().channels[ch].gain, kChannelVolumeSliderMin));
 }
 
 void ManagerScreen::ShowDelay(int ch) {
   const float delay = Live().channels[ch].delay;
-  c_.SetSliderValue(Name("slider_ch_delay_%d", ch),
+  c_.SetSliderValue(ControlId{Control::kOutputDelaySlider, ch},
                     static_cast<int>(std::lround(static_cast<double>(delay) * 1000.0)));
-  c_.SetText(Name("edit_ch_delay_%d", ch), DelayText(delay, c_.CurSel("comb_ch_unit")));
+  c_.SetText(ControlId{Control::kOutputDelayEdit, ch},
+             DelayText(delay, c_.CurSel(ControlId{Control::kDelayUnit})));
 }
 
 void ManagerScreen::ShowPhase(int ch) {
   const bool reversed = Live().channels[ch].phase != 0;
-  const std::string option = Name("ch_phase_%d", ch);
+  const ControlId option{Control::kOutputPhase, ch};
   c_.SetSelected(option, reversed);
   c_.SetText(option, reversed ? "${reverse phase}" : "${positive_phase}");
 }
@@ -101,7 +100,7 @@ void ManagerScreen::ShowInputs(int ch) {
   const int mask = p.inputs[source][ch];
   const bool two_only = SourceRoutesOnlyTwoInputs(source);
   for (int in = 0; in < kInputOptions; ++in) {
-    const std::string option = "option_ch_in" + std::to_string(in + 1) + "_" + std::to_string(ch);
+    const ControlId option{Control::kOutputInput, ch, in + 1};
     c_.SetSelected(option, (mask >> in) & 1);
     if (in >= 2) {
       c_.SetEnabled(option, !two_only);
@@ -111,21 +110,22 @@ void ManagerScreen::ShowInputs(int ch) {
 }
 
 void ManagerScreen::ShowRoles() {
-  for (int role = 1; role < kSpeakerRoles; ++role) c_.SetVisible(Name("speaker_%d", role), false);
+  for (int role = 1; role < kSpeakerRoles; ++role)
+    c_.SetVisible(ControlId{Control::kSpeaker, role}, false);
   for (int ch = 0; ch < kOutputChannels; ++ch) {
     const int role = Live().outputs[ch];
-    c_.SetText(Name("ch_output_btn_%d", ch), RoleButtonLabel(role));
-    if (role > 0 && role < kSpeakerRoles) c_.SetVisible(Name("speaker_%d", role), true);
+    c_.SetText(ControlId{Control::kOutputRole, ch}, RoleButtonLabel(role));
+    if (role > 0 && role < kSpeakerRoles) c_.SetVisible(ControlId{Control::kSpeaker, role}, true);
   }
 }
 
 void ManagerScreen::ShowLinkState() {
   const Profile& p = Live();
-  c_.SetSelected("btn_link_output", p.linkMode == 1);
-  c_.SetSelected("btn_lock_output", p.lockMode == 1);
+  c_.SetSelected(ControlId{Control::kLink}, p.linkMode == 1);
+  c_.SetSelected(ControlId{Control::kLock}, p.lockMode == 1);
   const bool editable = p.linkMode != 1 && p.lockMode != 1;
   for (int ch = 0; ch < kOutputChannels; ++ch) {
-    c_.SetEnabled(Name("ch_output_btn_%d", ch), editable);
+    c_.SetEnabled(ControlId{Control::kOutputRole, ch}, editable);
   }
 }
 
@@ -134,7 +134,7 @@ void ManagerScreen::LiveValueApplied(int code, int ch) {
   const bool current = ch == p.currChannel;
   switch (code) {
     case 0x01:
-      c_.SelectItem("btn_input_source", p.source);
+      c_.SelectItem(ControlId{Control::kInputSource}, p.source);
       break;
     case 0x02:
     case 0x04:
@@ -157,7 +157,7 @@ void ManagerScreen::LiveValueApplied(int code, int ch) {
       ShowChannelVolume(ch);
       break;
     case 0x09:
-      c_.SetSelected(Name("ch_mute_%d", ch), p.channels[ch].mute != 0);
+      c_.SetSelected(ControlId{Control::kOutputMute, ch}, p.channels[ch].mute != 0);
       break;
     case 0x0A:
       ShowPhase(ch);
@@ -189,7 +189,7 @@ void ManagerScreen::RefreshFromProfile() {
   ShowRoles();
   for (int ch = 0; ch < kOutputChannels; ++ch) {
     ShowChannelVolume(ch);
-    c_.SetSelected(Name("ch_mute_%d", ch), Live().channels[ch].mute != 0);
+    c_.SetSelected(ControlId{Control::kOutputMute, ch}, Live().channels[ch].mute != 0);
     ShowPhase(ch);
     ShowDelay(ch);
     ShowInputs(ch);
@@ -201,10 +201,11 @@ void ManagerScreen::RefreshFromProfile() {
 
 void ManagerScreen::UpdateAllVolumeEdit() {
   const Profile& p = Live();
-  c_.SetText("edit_main_volume", VolumeText(p.mainVolume, kMainVolumeSliderMin));
+  c_.SetText(ControlId{Control::kMainVolumeEdit}, VolumeText(p.mainVolume, kMainVolumeSliderMin));
   DebugPrint(L"on main volume edit change to %d dB\n", p.mainVolume);
   for (int ch = 0; ch < kOutputChannels; ++ch) {
-    c_.SetText(Name("edit_ch_volume_%d", ch), VolumeText(p.channels[ch].gain, kChannelVolumeSliderMin));
+    c_.SetText(ControlId{Control::kOutputVolumeEdit, ch},
+               VolumeText(p.channels[ch].gain, kChannelVolumeSliderMin));
     DebugPrint(L"on ch volume edit change to %d dB\n", p.channels[ch].gain);
   }
 }

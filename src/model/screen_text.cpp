@@ -40,12 +40,6 @@ constexpr std::array<std::string_view, 25> kButtonLabels{
 
 }  // namespace
 
-std::string ControlName(const char* pattern, int index) {
-  char name[48];
-  std::snprintf(name, sizeof name, pattern, index);
-  return name;
-}
-
 std::string FormatNumber(const char* format, double value) {
   char text[48];
   std::snprintf(text, sizeof text, format, value);

@@ -8,8 +8,6 @@ namespace tolva::model {
 
 enum class DelayUnit { kMilliseconds = 0, kCentimetres = 1, kInches = 2 };
 
-// A control's name from a pattern with one "%d" ("eq_freq_%d").
-std::string ControlName(const char* pattern, int index);
 // One number through a printf format ("%.2f").
 std::string FormatNumber(const char* format, double value);
 

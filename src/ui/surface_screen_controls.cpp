@@ -2,30 +2,31 @@
 
 #include <array>
 
+#include "ui/control_names.h"
 #include "ui/controls/curve_data.h"
 #include "ui/controls/ui_equalizer.h"
 #include "ui/kit/control_surface.h"
 
 namespace tolva::ui {
 
-std::string SurfaceScreenControls::Text(std::string_view name) const {
-  kit::Control* c = surface_.FindControl(name);
+std::string SurfaceScreenControls::Text(model::ControlId id) const {
+  kit::Control* c = surface_.FindControl(LayoutName(id));
   return c != nullptr ? c->RawText() : std::string();
 }
 
-int SurfaceScreenControls::SliderValue(std::string_view name) const {
-  kit::Slider* s = surface_.FindSlider(name);
+int SurfaceScreenControls::SliderValue(model::ControlId id) const {
+  kit::Slider* s = surface_.FindSlider(LayoutName(id));
   return s != nullptr ? s->Value() : 0;
 }
 
-bool SurfaceScreenControls::IsSelected(std::string_view name) const {
-  if (kit::Button* b = surface_.FindButton(name)) return b->IsSelected();
-  if (kit::Option* o = surface_.FindOption(name)) return o->IsSelected();
+bool SurfaceScreenControls::IsSelected(model::ControlId id) const {
+  if (kit::Button* b = surface_.FindButton(LayoutName(id))) return b->IsSelected();
+  if (kit::Option* o = surface_.FindOption(LayoutName(id))) return o->IsSelected();
   return false;
 }
 
-std::string SurfaceScreenControls::ItemText(std::string_view combo, int index) const {
-  kit::Combo* c = surface_.FindCombo(combo);
+std::string SurfaceScreenControls::ItemText(model::ControlId combo, int index) const {
+  kit::Combo* c = surface_.FindCombo(LayoutName(combo));
   return c != nullptr && index >= 0 && index < c->Count() ? c->ItemText(index) : std::string();
 }
 
@@ -43,57 +44,57 @@ int SurfaceScreenControls::GraphLpFreq() const {
   return graph_ != nullptr ? graph_->LpFreq() : model::kMaxFrequency;
 }
 
-void SurfaceScreenControls::SetText(std::string_view name, std::string_view text) {
-  if (kit::Control* c = surface_.FindControl(name)) c->SetText(text);
+void SurfaceScreenControls::SetText(model::ControlId id, std::string_view text) {
+  if (kit::Control* c = surface_.FindControl(LayoutName(id))) c->SetText(text);
 }
 
-void SurfaceScreenControls::SetSelected(std::string_view name, bool selected) {
-  if (kit::Button* b = surface_.FindButton(name)) {
+void SurfaceScreenControls::SetSelected(model::ControlId id, bool selected) {
+  if (kit::Button* b = surface_.FindButton(LayoutName(id))) {
     b->SetSelected(selected);
-  } else if (kit::Option* o = surface_.FindOption(name)) {
+  } else if (kit::Option* o = surface_.FindOption(LayoutName(id))) {
     o->SetSelected(selected);
   }
 }
 
-void SurfaceScreenControls::SetVisible(std::string_view name, bool visible) {
-  if (kit::Control* c = surface_.FindControl(name)) c->SetVisible(visible);
+void SurfaceScreenControls::SetVisible(model::ControlId id, bool visible) {
+  if (kit::Control* c = surface_.FindControl(LayoutName(id))) c->SetVisible(visible);
 }
 
-void SurfaceScreenControls::SetEnabled(std::string_view name, bool enabled) {
-  if (kit::Control* c = surface_.FindControl(name)) c->SetEnabled(enabled);
+void SurfaceScreenControls::SetEnabled(model::ControlId id, bool enabled) {
+  if (kit::Control* c = surface_.FindControl(LayoutName(id))) c->SetEnabled(enabled);
 }
 
-void SurfaceScreenControls::SetTextColor(std::string_view name, std::uint32_t argb) {
-  if (kit::Button* b = surface_.FindButton(name)) {
+void SurfaceScreenControls::SetTextColor(model::ControlId id, std::uint32_t argb) {
+  if (kit::Button* b = surface_.FindButton(LayoutName(id))) {
     b->SetTextColor(argb);
-  } else if (kit::Label* l = surface_.FindLabel(name)) {
+  } else if (kit::Label* l = surface_.FindLabel(LayoutName(id))) {
     l->SetTextColor(argb);
   }
 }
 
-void SurfaceScreenControls::SetSliderValue(std::string_view name, int value) {
-  if (kit::Slider* s = surface_.FindSlider(name)) s->SetValue(value);
+void SurfaceScreenControls::SetSliderValue(model::ControlId id, int value) {
+  if (kit::Slider* s = surface_.FindSlider(LayoutName(id))) s->SetValue(value);
 }
 
-void SurfaceScreenControls::SelectItem(std::string_view combo, int index) {
-  if (kit::Combo* c = surface_.FindCombo(combo)) c->SelectItem(index);
+void SurfaceScreenControls::SelectItem(model::ControlId combo, int index) {
+  if (kit::Combo* c = surface_.FindCombo(LayoutName(combo))) c->SelectItem(index);
 }
 
-int SurfaceScreenControls::CurSel(std::string_view combo) const {
-  kit::Combo* c = surface_.FindCombo(combo);
+int SurfaceScreenControls::CurSel(model::ControlId combo) const {
+  kit::Combo* c = surface_.FindCombo(LayoutName(combo));
   return c != nullptr ? c->CurSel() : -1;
 }
 
-void SurfaceScreenControls::SetItemVisible(std::string_view combo, std::string_view item,
+void SurfaceScreenControls::SetItemVisible(model::ControlId combo, std::string_view item,
                                            bool visible) {
-  kit::Combo* c = surface_.FindCombo(combo);
+  kit::Combo* c = surface_.FindCombo(LayoutName(combo));
   if (c == nullptr) return;
   const int index = c->FindItem(item);
   if (index >= 0) c->SetItemVisible(index, visible);
 }
 
-void SurfaceScreenControls::SetItemHeight(std::string_view combo, int pixels) {
-  if (kit::Combo* c = surface_.FindCombo(combo)) c->SetItemHeight(pixels);
+void SurfaceScreenControls::SetItemHeight(model::ControlId combo, int pixels) {
+  if (kit::Combo* c = surface_.FindCombo(LayoutName(combo))) c->SetItemHeight(pixels);
 }
 
 int SurfaceScreenControls::DisplayScalePercent() const {

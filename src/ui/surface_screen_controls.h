@@ -16,23 +16,23 @@ class SurfaceScreenControls final : public model::ScreenControls {
   SurfaceScreenControls(kit::ControlSurface& surface, UIEqualizer* graph)
       : surface_(surface), graph_(graph) {}
 
-  std::string Text(std::string_view name) const override;
-  int SliderValue(std::string_view name) const override;
-  bool IsSelected(std::string_view name) const override;
-  std::string ItemText(std::string_view combo, int index) const override;
+  std::string Text(model::ControlId id) const override;
+  int SliderValue(model::ControlId id) const override;
+  bool IsSelected(model::ControlId id) const override;
+  std::string ItemText(model::ControlId combo, int index) const override;
   model::EqualizerGraphData::Band GraphBand(int band) const override;
   int GraphHpFreq() const override;
   int GraphLpFreq() const override;
-  void SetText(std::string_view name, std::string_view text) override;
-  void SetSelected(std::string_view name, bool selected) override;
-  void SetVisible(std::string_view name, bool visible) override;
-  void SetEnabled(std::string_view name, bool enabled) override;
-  void SetTextColor(std::string_view name, std::uint32_t argb) override;
-  void SetSliderValue(std::string_view name, int value) override;
-  void SelectItem(std::string_view combo, int index) override;
-  int CurSel(std::string_view combo) const override;
-  void SetItemVisible(std::string_view combo, std::string_view item, bool visible) override;
-  void SetItemHeight(std::string_view combo, int pixels) override;
+  void SetText(model::ControlId id, std::string_view text) override;
+  void SetSelected(model::ControlId id, bool selected) override;
+  void SetVisible(model::ControlId id, bool visible) override;
+  void SetEnabled(model::ControlId id, bool enabled) override;
+  void SetTextColor(model::ControlId id, std::uint32_t argb) override;
+  void SetSliderValue(model::ControlId id, int value) override;
+  void SelectItem(model::ControlId combo, int index) override;
+  int CurSel(model::ControlId combo) const override;
+  void SetItemVisible(model::ControlId combo, std::string_view item, bool visible) override;
+  void SetItemHeight(model::ControlId combo, int pixels) override;
   int DisplayScalePercent() const override;
   void SetEqualizerGraph(const model::EqualizerGraphData& data) override;
   void SetGraphPeqMode(bool peq) override;

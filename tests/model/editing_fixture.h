@@ -8,8 +8,11 @@
 #include "manager_fixture.h"
 #include "model/manager_screen.h"
 #include "model/screen_text.h"
+#include "ui/control_names.h"
 
 namespace tolva::model::testing {
+
+using ui::ControlName;
 
 constexpr int kSet = 0xBB;
 // Sub-commands of the parameter commands.

@@ -1,12 +1,13 @@
 #pragma once
 
-// The main window's controls as plain values, with the layout's slider ranges, so the editing
-// operations can be driven and read back without any toolkit.
+// The main window's controls as plain values by their layout names, with the layout's slider
+// ranges, so the editing operations can be driven and read back without any toolkit.
 #include <algorithm>
 #include <map>
 #include <string>
 
 #include "model/screen_controls.h"
+#include "ui/control_names.h"
 
 namespace tolva::model::testing {
 
@@ -16,13 +17,11 @@ class FakeScreenControls final : public ScreenControls {
     int value = 0, minimum = 0, maximum = 100;
   };
 
-  std::string Text(std::string_view name) const override {
-    return Find(texts, name, std::string());
-  }
-  int SliderValue(std::string_view name) const override { return SliderOf(name).value; }
-  bool IsSelected(std::string_view name) const override { return Find(selected, name, false); }
-  std::string ItemText(std::string_view combo, int index) const override {
-    return std::string(combo) + " item " + std::to_string(index);
+  std::string Text(ControlId id) const override { return Text(ui::LayoutName(id)); }
+  int SliderValue(ControlId id) const override { return SliderValue(ui::LayoutName(id)); }
+  bool IsSelected(ControlId id) const override { return IsSelected(ui::LayoutName(id)); }
+  std::string ItemText(ControlId combo, int index) const override {
+    return ui::LayoutName(combo) + " item " + std::to_string(index);
   }
   EqualizerGraphData::Band GraphBand(int band) const override {
     return band >= 0 && band < kEqBands ? graph_bands[band] : EqualizerGraphData::Band{};
@@ -30,24 +29,18 @@ class FakeScreenControls final : public ScreenControls {
   int GraphHpFreq() const override { return graph_hp; }
   int GraphLpFreq() const override { return graph_lp; }
 
-  void SetText(std::string_view name, std::string_view text) override {
-    texts[std::string(name)] = std::string(text);
+  void SetText(ControlId id, std::string_view text) override {
+    texts[ui::LayoutName(id)] = std::string(text);
   }
-  void SetSelected(std::string_view name, bool on) override { selected[std::string(name)] = on; }
-  void SetVisible(std::string_view name, bool on) override { visible[std::string(name)] = on; }
-  void SetEnabled(std::string_view name, bool on) override { enabled[std::string(name)] = on; }
-  void SetTextColor(std::string_view, std::uint32_t) override {}
-  void SetSliderValue(std::string_view name, int value) override {
-    Slider s = SliderOf(name);
-    s.value = std::clamp(value, s.minimum, s.maximum);
-    sliders[std::string(name)] = s;
-  }
-  void SelectItem(std::string_view combo, int index) override {
-    combos[std::string(combo)] = index;
-  }
-  int CurSel(std::string_view combo) const override { return Find(combos, combo, -1); }
-  void SetItemVisible(std::string_view, std::string_view, bool) override {}
-  void SetItemHeight(std::string_view, int) override {}
+  void SetSelected(ControlId id, bool on) override { selected[ui::LayoutName(id)] = on; }
+  void SetVisible(ControlId id, bool on) override { visible[ui::LayoutName(id)] = on; }
+  void SetEnabled(ControlId id, bool on) override { enabled[ui::LayoutName(id)] = on; }
+  void SetTextColor(ControlId, std::uint32_t) override {}
+  void SetSliderValue(ControlId id, int value) override { Drag(ui::LayoutName(id), value); }
+  void SelectItem(ControlId combo, int index) override { combos[ui::LayoutName(combo)] = index; }
+  int CurSel(ControlId combo) const override { return CurSel(ui::LayoutName(combo)); }
+  void SetItemVisible(ControlId, std::string_view, bool) override {}
+  void SetItemHeight(ControlId, int) override {}
   int DisplayScalePercent() const override { return 100; }
   void SetEqualizerGraph(const EqualizerGraphData& data) override {
     ++graph_updates;
@@ -56,9 +49,19 @@ class FakeScreenControls final : public ScreenControls {
 
   void SetGraphPeqMode(bool peq) override { graph_peq = peq; }
 
+  // What a control holds, by layout name.
+  std::string Text(std::string_view name) const { return Find(texts, name, std::string()); }
+  int SliderValue(std::string_view name) const { return SliderOf(name).value; }
+  bool IsSelected(std::string_view name) const { return Find(selected, name, false); }
+  int CurSel(std::string_view combo) const { return Find(combos, combo, -1); }
+
   // What the user does: type, drag a slider, tick an option, pick a combo item.
   void Type(const std::string& name, const std::string& text) { texts[name] = text; }
-  void Drag(const std::string& name, int value) { SetSliderValue(name, value); }
+  void Drag(const std::string& name, int value) {
+    Slider s = SliderOf(name);
+    s.value = std::clamp(value, s.minimum, s.maximum);
+    sliders[name] = s;
+  }
   void Tick(const std::string& name, bool on) { selected[name] = on; }
   void Pick(const std::string& combo, int index) { combos[combo] = index; }
 
