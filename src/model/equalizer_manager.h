@@ -14,6 +14,7 @@
 #include "device/dsp_link.h"
 #include "dsp_math/channel_response.h"
 #include "model/auto_calibration.h"
+#include "model/edit_operations.h"
 #include "model/manager_view.h"
 #include "model/notification_queue.h"
 #include "model/output_links.h"
@@ -264,9 +265,7 @@ class EqualizerManager {
   void SleepUnlessStopping(int ms);
   void OnWholeUnitRead(const std::string& path, UnitOutcome outcome);
   void OnRoomCorrectionSent(bool confirmed);
-  enum class BandSource { kEdit, kSlider, kGraph };
   void ApplyBandEdit(int band, int freq, float q, float gain, BandSource source);
-  void ClearBypassedGains(int channel);
   void SendBand(int channel, int band, float gain);
   void SendBypass(int channel);
   void SendFilter(int channel, int filter);

@@ -5,6 +5,7 @@
 
 #include "base/debug_print.h"
 #include "model/control_ranges.h"
+#include "model/edit_operations.h"
 #include "model/edit_rules.h"
 #include "model/equalizer_manager.h"
 #include "model/screen_text.h"
@@ -57,17 +58,6 @@ void EqualizerManager::SendBypass(int channel) {
   link_->PEQ_Bypass_Ctrl(unit_->live.editScene, 0, channel, channel, std::span(&value, 1), false);
 }
 
-void EqualizerManager::ClearBypassedGains(int channel) {
-  ChannelSettings& ch = unit_->live.channels[channel];
-  for (int b = 0; b < std::min(ch.eqSize, kEqBands); ++b) {
-    EqBand& band = ch.eqArray[b];
-    if (std::fabs(band.eqGain) <= kGainEpsilon) continue;
-    band.eqGain = 0.0f;
-    band.enable = 1;
-    SendBand(channel, b, 0.0f);
-  }
-}
-
 void EqualizerManager::SetChEqEdit(int band) {
   if (band < 0 || band >= kEqBands) return;
   DebugPrint(L"SetChEqEdit band=%d\n", band);
@@ -109,54 +99,21 @@ void EqualizerManager::SetEqSlider(int band) {
 
 // Steps 5 to 10 of a band edit, shared by the edits, the sliders and the graph.
 void EqualizerManager::ApplyBandEdit(int band, int freq, float q, float gain, BandSource source) {
-  Profile& p = unit_->live;
   const int current = CurrentChannel();
-  ChannelSettings& ch = p.channels[current];
-  if (band >= ch.eqSize) return;
   const int partner = Partner();
-  EqBand& b = ch.eqArray[band];
-  const auto same = [&](float shown_gain) {
-    return freq == b.freq && std::fabs(q - b.eqFactor) < kSameValue &&
-           std::fabs(gain - shown_gain) < kSameValue;
-  };
-  // The graph tells of hovers and of drags that end where they began: measured against what it
-  // was shown, they change nothing and must neither resend the band nor touch the bypass.
-  if (source == BandSource::kGraph && same(GraphGain(ch, band))) return;
-  if (ch.bypass == 1) {
-    ClearBypassedGains(current);
-    if (partner >= 0) ClearBypassedGains(partner);
+  const BandEditResult r = EditBand(unit_->live, current, partner, band, {freq, q, gain}, source);
+  for (const BandSend& s : r.cleared) {
+    link_->EQ_Ctrl(unit_->live.editScene, 0, s.channel, s.band, s.freq, s.q, s.gain, false);
   }
-  if (source == BandSource::kEdit && same(b.eqGain) && b.enable == 1) return;
-  const auto store = [&](EqBand& target) {
-    target.freq = freq;
-    target.eqFactor = q;
-    target.eqGain = gain;
-    target.enable = 1;
-  };
-  store(b);
-  // A partner with fewer bands has no such band: nothing is stored or sent for it.
-  const int band_partner = partner >= 0 && band < p.channels[partner].eqSize ? partner : -1;
-  if (band_partner >= 0) store(p.channels[band_partner].eqArray[band]);
+  if (!r.stored) return;
 
   ScreenControls& c = *controls_;
   const BandRow n(band);
-  c.SetSelected(n.enable, true);
-  const bool audible = source == BandSource::kGraph ? gain != 0.0f : std::fabs(gain) > kGainEpsilon;
-  bool flat = false;
-  if (!audible) {
-    c.SetSelected(n.enable, false);
-    flat = IsFlat(ch);
-  }
-  c.SetText(ControlId{Control::kBypass}, flat ? "${restore_eq}" : "${bypass_eq}");
-  const int bypass = flat ? 1 : 0;
-  std::vector<int> bypass_changed;
-  for (int target : {current, partner}) {
-    if (target < 0) continue;
-    if (p.channels[target].bypass != bypass) bypass_changed.push_back(target);
-    p.channels[target].bypass = bypass;
-  }
+  c.SetSelected(n.enable, r.audible);
+  c.SetText({Control::kBypass}, r.flat ? "${restore_eq}" : "${bypass_eq}");
   const auto send_bypass = [&](int target) {
-    if (std::find(bypass_changed.begin(), bypass_changed.end(), target) != bypass_changed.end()) {
+    if (std::find(r.bypass_changed.begin(), r.bypass_changed.end(), target) !=
+        r.bypass_changed.end()) {
       SendBypass(target);
     }
   };
@@ -166,7 +123,7 @@ void EqualizerManager::ApplyBandEdit(int band, int freq, float q, float gain, Ba
   if (source == BandSource::kGraph) {
     for (int target : {current, partner}) {
       if (target < 0) continue;
-      if (target == current || target == band_partner) SendBand(target, band, gain);
+      if (target == current || target == r.band_partner) SendBand(target, band, gain);
       send_bypass(target);
     }
     RefreshBandRows(current);
@@ -178,7 +135,7 @@ void EqualizerManager::ApplyBandEdit(int band, int freq, float q, float gain, Ba
   if (partner >= 0) send_bypass(partner);
   UpdateEqualizer(band);
   SendBand(current, band, gain);
-  if (band_partner >= 0) SendBand(band_partner, band, gain);
+  if (r.band_partner >= 0) SendBand(r.band_partner, band, gain);
 }
 
 void EqualizerManager::OnEqEnable(int band) {
@@ -271,17 +228,8 @@ void EqualizerManager::EqualizerCallback(int index, int kind) {
   const int current = CurrentChannel();
   const bool high_pass = kind == 1;
   const int corner = high_pass ? c.GraphHpFreq() : c.GraphLpFreq();
-  {
-    const Crossover& x = p.channels[current].crossover;
-    if (corner == (high_pass ? x.hp.fs : x.lp.fs)) return;  // a drag that ended where it began
-  }
   const int partner = Partner();
-  for (int target : {current, partner}) {
-    if (target < 0) continue;
-    Crossover& x = p.channels[target].crossover;
-    (high_pass ? x.hp : x.lp).StoreFs(corner);
-    x = MakeCrossover(x.hp, x.lp);
-  }
+  if (!EditCornerFromGraph(p, current, partner, high_pass, corner)) return;
   const Crossover& x = p.channels[current].crossover;
   c.SetText(high_pass ? ControlId{Control::kHpFreq} : ControlId{Control::kLpFreq},
             std::to_string(high_pass ? x.hp.fs : x.lp.fs) + "Hz");

@@ -5,6 +5,7 @@
 #include "base/debug_print.h"
 #include "base/language_tables.h"
 #include "model/control_ranges.h"
+#include "model/edit_operations.h"
 #include "model/edit_rules.h"
 #include "model/equalizer_manager.h"
 #include "model/input_sources.h"
@@ -12,16 +13,6 @@
 
 namespace tolva::model {
 namespace {
-
-constexpr int kLeftSubwoofer = 22;
-constexpr int kRightSubwoofer = 23;
-
-// The subwoofer role a role's volume is paired with, 0 for none.
-int PairedSubwoofer(int role) {
-  if (role == kLeftSubwoofer) return kRightSubwoofer;
-  if (role == kRightSubwoofer) return kLeftSubwoofer;
-  return 0;
-}
 
 bool ShowsOff(const std::string& text) {
   return text == "${off}" || text == Languages().Resolve("${off}");
@@ -61,13 +52,9 @@ void EqualizerManager::ShowChannelGain(int channel, int gain) {
 }
 
 std::vector<int> EqualizerManager::PairSubwooferGains(int channel) {
-  Profile& p = unit_->live;
-  std::vector<int> paired;
-  const int role = PairedSubwoofer(p.outputs[channel]);
-  if (role == 0) return paired;
-  for (int ch = 0; ch < kOutputChannels; ++ch) {
-    if (ch == channel || p.outputs[ch] != role) continue;
-    paired.push_back(ch);
+  const Profile& p = unit_->live;
+  const std::vector<int> paired = PairedSubwooferOutputs(p, channel);
+  for (int ch : paired) {
     if (p.channels[ch].gain != p.channels[channel].gain)
       ShowChannelGain(ch, p.channels[channel].gain);
   }

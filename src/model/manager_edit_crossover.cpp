@@ -1,5 +1,6 @@
 // Editing the crossover of the current output: corners typed or stepped, type and slope chosen.
 #include "base/debug_print.h"
+#include "model/edit_operations.h"
 #include "model/edit_rules.h"
 #include "model/equalizer_manager.h"
 
@@ -27,23 +28,10 @@ void EqualizerManager::SetCornerFromEdit(Corner corner) {
   const bool high_pass = corner == Corner::kHighPass;
   Profile& p = unit_->live;
   const int current = CurrentChannel();
-  const Crossover& x = p.channels[current].crossover;
-  int fs = ParseFrequency(controls_->Text(FreqEdit(high_pass)));
-  if (high_pass && fs > x.lp.fs) {
-    fs = x.lp.fs;
-  } else if (!high_pass && fs < x.hp.fs) {
-    fs = x.hp.fs;
-  } else {
-    fs = std::clamp(fs, kMinFrequency, kMaxFrequency);
-  }
-  DebugPrint(high_pass ? L"set hp freq to %d \n" : L"set lp freq to %d \n", fs);
   const int partner = Partner();
-  for (int target : {current, partner}) {
-    if (target < 0) continue;
-    Crossover& t = p.channels[target].crossover;
-    (high_pass ? t.hp : t.lp).StoreFs(fs);
-    t = MakeCrossover(t.hp, t.lp);
-  }
+  const int fs = EditCornerFromText(p, current, partner, high_pass,
+                                    ParseFrequency(controls_->Text(FreqEdit(high_pass))));
+  DebugPrint(high_pass ? L"set hp freq to %d \n" : L"set lp freq to %d \n", fs);
   controls_->SetText(FreqEdit(high_pass), CornerText(fs));
   UpdateEqualizer(-1);
   const int filter = high_pass ? kHighPassFilter : kLowPassFilter;
@@ -92,25 +80,9 @@ void EqualizerManager::SetFilterCode(Corner corner, bool slope) {
   DebugPrint(line, controls_->ItemText(combo, index).c_str());
   DebugPrint(L"%d\n", index);
   if (index < 0) return;
-  Profile& p = unit_->live;
   const int current = CurrentChannel();
-  const auto filter_of = [&](int ch) -> FilterSettings& {
-    Crossover& x = p.channels[ch].crossover;
-    return high_pass ? x.hp : x.lp;
-  };
-  if ((slope ? filter_of(current).slope : filter_of(current).type) == index) return;
   const int partner = Partner();
-  for (int target : {current, partner}) {
-    if (target < 0) continue;
-    FilterSettings& f = filter_of(target);
-    if (slope) {
-      f.StoreSlope(std::min(index, kMaxSlope));
-    } else {
-      f.StoreType(index);
-    }
-    Crossover& x = p.channels[target].crossover;
-    x = MakeCrossover(x.hp, x.lp);
-  }
+  if (!EditFilterCode(unit_->live, current, partner, high_pass, slope, index)) return;
   UpdateEqualizer(-1);
   const int filter = high_pass ? kHighPassFilter : kLowPassFilter;
   SendFilter(current, filter);

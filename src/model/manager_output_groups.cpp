@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "base/debug_print.h"
+#include "model/edit_operations.h"
 #include "model/edit_rules.h"
 #include "model/equalizer_manager.h"
 #include "model/output_links.h"
@@ -13,7 +14,6 @@ namespace tolva::model {
 namespace {
 
 constexpr int kLinkScene = 0;  // link, lock and mode commands always address scene 0
-constexpr float kFlatQ = 5.8f;
 
 }  // namespace
 
@@ -62,27 +62,7 @@ void EqualizerManager::SetSpeakerFocus(int role) {
 
 void EqualizerManager::CopyChannelConfig(int from, int to) {
   DebugPrint(L"copy out config from %d to %d\n", from, to);
-  if (from < 0 || from >= kOutputChannels || to < 0 || to >= kOutputChannels) return;
-  const ChannelSettings& src = unit_->live.channels[from];
-  ChannelSettings& dst = unit_->live.channels[to];
-  for (int b = 0; b < std::min(dst.eqSize, kEqBands); ++b) {
-    EqBand& d = dst.eqArray[b];
-    const EqBand& s = src.eqArray[b];
-    d.eqGain = s.eqGain;
-    d.eqFactor = s.eqFactor;
-    d.freq = s.freq;
-    d.enable = s.enable;
-  }
-  Crossover& x = dst.crossover;
-  x.hp.StoreType(src.crossover.hp.type);
-  x.lp.StoreType(src.crossover.lp.type);
-  x.hp.StoreFs(src.crossover.hp.fs);
-  x.lp.StoreFs(src.crossover.lp.fs);
-  x.hp.StoreSlope(src.crossover.hp.slope);
-  x.lp.StoreSlope(src.crossover.lp.slope);
-  x.bpType = MakeCrossover(x.hp, x.lp).bpType;
-  dst.bypass = src.bypass;
-  dst.gain = src.gain;
+  CopyChannel(unit_->live, from, to);
 }
 
 void EqualizerManager::SetOutputLink() {
@@ -114,24 +94,14 @@ void EqualizerManager::SetOutputLink() {
     return;
   }
   DebugPrint(L"CMsgCheckBoxWnd %d\n", choice);
-  p.linkMode = 1;
-  p.lockMode = 1;
+  const std::vector<int> pairs = LinkOutputs(p, choice);
+  for (std::size_t i = 0; i + 1 < pairs.size(); i += 2) {
+    DebugPrint(L"copy out config from %d to %d\n", pairs[i], pairs[i + 1]);
+  }
   c.SetSelected(ControlId{Control::kLink}, true);
   c.SetSelected(ControlId{Control::kLock}, true);
   link_->CH_Lock_Ctrl(kLinkScene, 1, false);
   ShowOutputButtonsEnabled(false);
-  RecomputeLinkOutputs(p);
-  std::vector<int> pairs;
-  for (int i = 0; i < kOutputChannels; ++i) {
-    const int partner = p.linkOutputs[i];
-    if (partner < 0) continue;
-    const bool left_onto_right = choice == 1 && p.outputs[i] < p.outputs[partner];
-    const bool right_onto_left = choice != 1 && p.outputs[partner] < p.outputs[i];
-    if (!left_onto_right && !right_onto_left) continue;
-    CopyChannelConfig(i, partner);
-    pairs.push_back(i);
-    pairs.push_back(partner);
-  }
   const int current = CurrentChannel();
   c.SetSliderValue(ControlId{Control::kOutputVolumeSlider, current}, p.channels[current].gain);
   SetChVolume(current);
@@ -189,16 +159,7 @@ void EqualizerManager::SetOutputEqRest() {
   if (!view_->Confirm("${reset_all_eq_tips}")) return;
   Profile& p = unit_->live;
   const int current = CurrentChannel();
-  std::vector<int> channels{current};
-  if (const int partner = Partner(); partner >= 0) channels.push_back(partner);
-  for (int target : channels) {
-    ChannelSettings& ch = p.channels[target];
-    for (int b = 0; b < std::min(ch.eqSize, kEqBands); ++b) {
-      ch.eqArray[b] = EqBand{};
-      ch.eqArray[b].freq = kBandCentres[b];
-      ch.eqArray[b].eqFactor = kFlatQ;
-    }
-  }
+  const std::vector<int> channels = ResetBands(p, current, Partner());
   RefreshBandRows(current);
   controls_->SetText(ControlId{Control::kBypass}, "${bypass_eq}");
   UpdateEqualizer(-1);
@@ -219,16 +180,9 @@ void EqualizerManager::SwitchEqMode() {
     ShowEqMode();  // the click may have toggled the button
     return;
   }
-  p.peqMode = peq ? 0 : 1;
-  for (int ch = 0; ch < kOutputChannels; ++ch) {
-    ChannelSettings& channel = p.channels[ch];
-    // Every band, also those beyond eqSize: a later eqSize must not bring back an old Q.
-    for (int b = 0; b < kEqBands; ++b) {
-      EqBand& band = channel.eqArray[b];
-      if (band.eqFactor >= 5.79f && band.eqFactor <= 5.81f) continue;
-      band.eqFactor = kFlatQ;
-      link_->EQ_Ctrl(kLinkScene, 0, ch, b, band.freq, kFlatQ, band.eqGain, false);
-    }
+  for (const BandRef& r : SetEqMode(p, !peq)) {
+    const EqBand& band = p.channels[r.channel].eqArray[r.band];
+    link_->EQ_Ctrl(kLinkScene, 0, r.channel, r.band, band.freq, band.eqFactor, band.eqGain, false);
   }
   ShowEqMode();
   RefreshBandRows(p.currChannel);
