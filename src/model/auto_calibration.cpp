@@ -1,6 +1,7 @@
 #include "model/auto_calibration.h"
 
 #include "base/debug_print.h"
+#include "device/exchange_tally.h"
 #include "device/irc_records.h"
 #include "dsp_math/response_math.h"
 
@@ -115,47 +116,72 @@ AutoCalibration::StartResult AutoCalibration::StartOrStop(int eq_mode, int chann
 
 void AutoCalibration::Run(RunSettings run) {
   DebugPrint(L"AutoCalThread begin\n");
-  link_.IRC_Sel_Test_Module(run.modules);
-  link_.IRC_Ctrl(1, run.mask, run.eq_mode, true);
-  for (;;) {
+  // A request left unanswered, or a unit gone, ends the run as failed: a run measured in part
+  // must never be offered for applying, and a gone unit must not be polled for ever.
+  device::ExchangeTally tally;
+  bool failed = !link_.IRC_Sel_Test_Module(run.modules) ||
+                !link_.IRC_Ctrl(1, run.mask, run.eq_mode, true);
+  int unanswered_polls = 0;
+  while (!failed) {
     const int status = status_.load();
     if (status == device::kIrcDone || status == device::kIrcFailed || status == device::kIrcExit ||
         stop_) {
       break;
     }
-    link_.IRC_Get();
+    const bool answered = link_.IRC_Get();
+    unanswered_polls = answered ? 0 : unanswered_polls + 1;
+    if (tally.unit_gone() || unanswered_polls >= kMaxUnansweredPolls) {
+      failed = true;
+      break;
+    }
     clock_.SleepMs(kPollPauseMs);
     // The report is applied on the window thread; what it set is read back here.
-    switch (status_.load()) {
-      case device::kIrcSpectrumReady: {
-        const int ch = report_channel_.load();
-        for (int band = 0; band + kSpectrumBlock <= 117; band += kSpectrumBlock) {
-          link_.IRC_Get_Spectrum(ch, band, band + kSpectrumBlock - 1);
-        }
-        link_.IRC_Get_Spectrum(ch, 117, kSpectrumPoints - 1);
-        break;
-      }
-      case device::kIrcEqReady: {
-        const int ch = report_channel_.load();
-        link_.IRC_Get_EQ(ch, 0, 5);
-        link_.IRC_Get_EQ(ch, 6, 10);
-        break;
-      }
-      case device::kIrcTestDataUpdate:
-        if (skip_test_data_.exchange(false)) break;
-        [[fallthrough]];
-      default:
-        post_(kMsgProgress, progress_.load());
-        break;
+    if (answered && !FetchMeasurements(status_.load())) {
+      failed = true;
+      break;
     }
     clock_.SleepMs(kPollPauseMs);
   }
   // The stop goes out from here, so it never waits in the queue nor holds up the window.
-  int stop_answered = -1;
-  if (stop_) stop_answered = link_.IRC_Ctrl(0, run.mask, run.eq_mode, true) ? 1 : 0;
+  int end = kEndedByUnit;
+  if (failed) {
+    // Only a reply may have been lost: the unit could still be measuring.
+    if (!tally.unit_gone()) link_.IRC_Ctrl(0, run.mask, run.eq_mode, true);
+    end = kUnitUnanswered;
+  } else if (stop_) {
+    end = link_.IRC_Ctrl(0, run.mask, run.eq_mode, true) ? kStopAnswered : kStopUnanswered;
+  }
   DebugPrint(L"AutoCalThread end, pwm->mIrcStatus=0x%x\n", status_.load());
   running_ = false;
-  post_(kMsgRunEnded, stop_answered);
+  post_(kMsgRunEnded, end);
+}
+
+bool AutoCalibration::FetchMeasurements(int status) {
+  switch (status) {
+    case device::kIrcSpectrumReady: {
+      const int ch = report_channel_.load();
+      for (int band = 0; band + kSpectrumBlock <= 117; band += kSpectrumBlock) {
+        if (!link_.IRC_Get_Spectrum(ch, band, band + kSpectrumBlock - 1)) return false;
+      }
+      return link_.IRC_Get_Spectrum(ch, 117, kSpectrumPoints - 1);
+    }
+    case device::kIrcEqReady: {
+      const int ch = report_channel_.load();
+      return link_.IRC_Get_EQ(ch, 0, 5) && link_.IRC_Get_EQ(ch, 6, 10);
+    }
+    case device::kIrcTestDataUpdate:
+      if (skip_test_data_.exchange(false)) return true;
+      [[fallthrough]];
+    default:
+      post_(kMsgProgress, progress_.load());
+      return true;
+  }
+}
+
+std::string AutoCalibration::OnRunEnded(std::int64_t run_end) {
+  if (run_end == kUnitUnanswered) completed_ = false;
+  return run_end == kUnitUnanswered || run_end == kStopUnanswered ? "${irc_cmd_failed}"
+                                                                   : std::string();
 }
 
 AutoCalibration::Reaction AutoCalibration::OnReport(std::int64_t kind, std::int64_t value,

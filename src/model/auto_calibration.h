@@ -23,9 +23,16 @@ class AutoCalibration {
   static constexpr int kCorrectionBands = kEqBands;
   static constexpr int kSpectrumPoints = 121;
   static constexpr std::uint32_t kMsgProgress = 1268;
-  // The worker has ended; its parameter says whether a stop it sent was answered (1), went
-  // unanswered (0) or was not needed (-1).
+  // The worker has ended; its parameter is a RunEnd.
   static constexpr std::uint32_t kMsgRunEnded = 1269;
+  enum RunEnd : int {
+    kEndedByUnit = -1,     // a final status, no stop needed
+    kStopUnanswered = 0,   // the stop asked for went unanswered
+    kStopAnswered = 1,
+    kUnitUnanswered = 2,   // the unit left a request of the run unanswered or has gone
+  };
+  // Polls in a row the unit may leave unanswered before the run counts as failed.
+  static constexpr int kMaxUnansweredPolls = 3;
   static constexpr int kAllModules = 7;  // EQ 1, delay 2, phase 4
 
   struct SpectrumPoint {
@@ -79,6 +86,9 @@ class AutoCalibration {
   bool IsWindingDown() const;
   bool IsCompleted() const { return completed_; }
 
+  // kMsgRunEnded on the window thread: the tips to show, empty for none. A run the unit did
+  // not answer in full is not completed, whatever it reported before.
+  std::string OnRunEnded(std::int64_t run_end);
   // MSG_IRC_VALUE on the window thread; the record, if any, is the report's.
   Reaction OnReport(std::int64_t kind, std::int64_t value,
                     const device::NotificationRecord* record);
@@ -108,6 +118,8 @@ class AutoCalibration {
   };
   static int Clamp(int output) { return std::clamp(output, 0, kOutputChannels - 1); }
   void Run(RunSettings run);
+  // The spectrum or correction requests a status asks for; false when one went unanswered.
+  bool FetchMeasurements(int status);
   void ComputeEqCurve(int output);
 
   device::DspLink& link_;

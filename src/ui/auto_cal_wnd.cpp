@@ -218,12 +218,13 @@ void CAutoCalWnd::OnStart() {
   }
 }
 
-void CAutoCalWnd::OnRunEnded(std::int64_t stop_answered) {
+void CAutoCalWnd::OnRunEnded(std::int64_t run_end) {
+  const std::string tips = calibration_->OnRunEnded(run_end);
+  if (!tips.empty()) SetTips(tips);
   auto* start = findChild<CSButtonUI*>(QStringLiteral("start_auto_cal"));
   tolva::kit::SetWidgetText(start, QStringLiteral("${start_irc}"));
   start->setEnabled(true);
   findChild<QWidget*>(QStringLiteral("closebtn"))->setEnabled(true);
-  if (stop_answered == 0) SetTips("${irc_cmd_failed}");
   if (close_pending_) FinishClose();
 }
 

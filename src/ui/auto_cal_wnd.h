@@ -41,7 +41,7 @@ class CAutoCalWnd final : public CDialogWnd {
  private:
   void OnMessage(tolva::device::Notification& notification);
   void OnStart();
-  void OnRunEnded(std::int64_t stop_answered);
+  void OnRunEnded(std::int64_t run_end);
   void CloseWindow();
   void FinishClose();
   void SetTips(const std::string& raw);

@@ -2,7 +2,6 @@
 // thread applies the reports, so the test plays the window thread in those pauses.
 #include <gtest/gtest.h>
 
-#include <condition_variable>
 #include <mutex>
 #include <thread>
 
@@ -10,49 +9,12 @@
 #include "emulator/emulator_transport.h"
 #include "model/auto_calibration.h"
 #include "model/notification_queue.h"
+#include "support/served_clock.h"
 
 namespace tolva::model {
 namespace {
 
-// Each SleepMs of the worker waits until the test has served it.
-class ServedClock final : public Clock {
- public:
-  std::int64_t NowMs() const override { return now_.load(); }
-  void SleepMs(std::int64_t ms) override {
-    std::unique_lock lock(mutex_);
-    const int ticket = ++asked_;
-    changed_.notify_all();
-    changed_.wait(lock, [&] { return served_ >= ticket || released_; });
-    now_ += ms;
-  }
-  // Waits for the worker's next pause, runs serve, lets it go on. False when none came while
-  // the worker was still running.
-  bool ServeOne(const std::function<void()>& serve, const std::function<bool()>& running) {
-    std::unique_lock lock(mutex_);
-    for (int slice = 0; asked_ <= served_; ++slice) {
-      if (!running() || slice == 500) return false;
-      changed_.wait_for(lock, std::chrono::milliseconds(10));
-    }
-    lock.unlock();
-    serve();
-    lock.lock();
-    served_ = asked_;
-    changed_.notify_all();
-    return true;
-  }
-  void Release() {
-    std::lock_guard lock(mutex_);
-    released_ = true;
-    changed_.notify_all();
-  }
-
- private:
-  std::atomic<std::int64_t> now_{0};
-  std::mutex mutex_;
-  std::condition_variable changed_;
-  int asked_ = 0, served_ = 0;
-  bool released_ = false;
-};
+using tolva::testing::ServedClock;
 
 class RoomCorrection : public ::testing::Test {
  protected:
@@ -223,6 +185,28 @@ TEST_F(RoomCorrection, AStoppedRunSendsItsStopFromTheWorkerAndIgnoresClicksWhile
   EXPECT_FALSE(calibration_->IsCompleted());
   EXPECT_FALSE(Simulation().running());  // the stop reached the unit
   EXPECT_EQ(Posted().back(), std::make_pair(AutoCalibration::kMsgRunEnded, std::int64_t{1}));
+}
+
+TEST_F(RoomCorrection, AUnitThatStopsAnsweringEndsTheRunAsFailedWithinItsTimeOuts) {
+  calibration_->StartOrStop(0, 0x3);
+  for (int pause = 0; pause < 4; ++pause) {
+    ASSERT_TRUE(
+        worker_clock_.ServeOne([this] { Apply(); }, [this] { return calibration_->IsRunning(); }));
+  }
+  const std::int64_t silent_from = link_clock_.NowMs();
+  unit_->WithUnit([](emulator::EmulatedUnit& u) {
+    u.faults().no_reply = emulator::CommandKey{1, emulator::CommandKey::kAnySub};
+    return 0;
+  });
+  RunToEnd();
+  EXPECT_EQ(Posted().back(), std::make_pair(AutoCalibration::kMsgRunEnded,
+                                            std::int64_t{AutoCalibration::kUnitUnanswered}));
+  // The unanswered polls and the stop sent after them, each its full wait, and no more.
+  EXPECT_LE(link_clock_.NowMs() - silent_from,
+            (AutoCalibration::kMaxUnansweredPolls + 1) * device::DspLink::kDefaultTimeoutMs + 2000);
+  EXPECT_EQ(calibration_->OnRunEnded(Posted().back().second), "${irc_cmd_failed}");
+  EXPECT_FALSE(calibration_->IsCompleted());
+  EXPECT_EQ(calibration_->Save(), "${irc_start_tips}");
 }
 
 TEST_F(RoomCorrection, ApplyAndCancelThatTheLinkCannotTakeSaySo) {
