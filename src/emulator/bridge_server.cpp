@@ -33,6 +33,11 @@ bool SomeoneListens(const sockaddr_un& addr) {
   return live;
 }
 
+// accept errors after which the next poll may find something else.
+bool Transient(int error) {
+  return error == EINTR || error == EAGAIN || error == EWOULDBLOCK || error == ECONNABORTED;
+}
+
 std::string Errno(const std::string& what) {
   return what + ": " + std::strerror(errno);
 }
@@ -68,13 +73,21 @@ bool BridgeServer::Listen(std::string* error) {
     if (SomeoneListens(addr)) return fail(path_ + " is served by another unit");
     ::unlink(path_.c_str());
   }
+  // Bound under a passing name and renamed once listening: PATH appears only when a client
+  // connecting to it is served, never between bind and listen.
+  const std::string passing = path_ + "." + std::to_string(::getpid()) + ".new";
+  sockaddr_un passing_addr;
+  if (!MakeAddress(passing, passing_addr)) return fail("socket path too long: " + passing);
+  ::unlink(passing.c_str());
   listen_fd_ = ::socket(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0);
   if (listen_fd_ < 0) return fail(Errno("socket"));
-  if (::bind(listen_fd_, reinterpret_cast<const sockaddr*>(&addr), sizeof addr) != 0 ||
-      ::listen(listen_fd_, 4) != 0) {
+  if (::bind(listen_fd_, reinterpret_cast<const sockaddr*>(&passing_addr), sizeof passing_addr) !=
+          0 ||
+      ::listen(listen_fd_, 4) != 0 || ::rename(passing.c_str(), path_.c_str()) != 0) {
     const std::string why = Errno("bind/listen " + path_);
     ::close(listen_fd_);
     listen_fd_ = -1;
+    ::unlink(passing.c_str());
     return fail(why);
   }
   return true;
@@ -122,17 +135,29 @@ bool BridgeServer::Run(std::string* error) {
       return false;
     }
     if (p[0].revents) break;
+    if (p[1].revents & (POLLERR | POLLHUP | POLLNVAL)) {
+      // A broken listener reports so at once on every poll: make it again, or end saying why.
+      Unlisten();
+      continue;
+    }
     if (!(p[1].revents & POLLIN)) continue;
     const int client = ::accept4(listen_fd_, nullptr, nullptr, SOCK_CLOEXEC);
-    if (client < 0) continue;
+    if (client < 0) {
+      if (Transient(errno)) continue;
+      // The connection stays pending, so polling again would spin.
+      if (error) *error = Errno("accept " + path_);
+      Unlisten();
+      return false;
+    }
     left_ = BusEvent::kNone;
     Serve(client);
+    // Off the bus before the host sees the connection end: PATH is gone by then.
+    if (left_ != BusEvent::kNone) Unlisten();
     ::close(client);
     std::string why;
     if (!device_->SaveState(&why)) DebugPrint("emulator: %s\n", why.c_str());
     if (left_ == BusEvent::kUnplug) break;
     if (left_ == BusEvent::kReboot) {
-      Unlisten();
       if (!Pause(device_->WithUnit([](EmulatedUnit& u) { return u.faults().reboot_ms; }))) break;
     }
   }
@@ -142,9 +167,10 @@ bool BridgeServer::Run(std::string* error) {
 
 void BridgeServer::Serve(int client) {
   std::uint8_t in[device::kOutputReportSize + 1];
+  int turn_away = listen_fd_;
   for (;;) {
     // Extra clients are turned away at once: to them the unit is gone, not silent.
-    pollfd p[3] = {{stop_read_, POLLIN, 0}, {client, POLLIN, 0}, {listen_fd_, POLLIN, 0}};
+    pollfd p[3] = {{stop_read_, POLLIN, 0}, {client, POLLIN, 0}, {turn_away, POLLIN, 0}};
     if (::poll(p, 3, -1) < 0) {
       if (errno == EINTR) continue;
       return;
@@ -161,9 +187,14 @@ void BridgeServer::Serve(int client) {
         DebugPrint("emulator: ignored a message of %d bytes\n", static_cast<int>(n));
       }
     }
+    if (p[2].revents & (POLLERR | POLLHUP | POLLNVAL)) turn_away = -1;  // Run deals with it
     if (p[2].revents & POLLIN) {
       const int extra = ::accept4(listen_fd_, nullptr, nullptr, SOCK_CLOEXEC);
-      if (extra >= 0) ::close(extra);
+      if (extra >= 0) {
+        ::close(extra);
+      } else if (!Transient(errno)) {
+        turn_away = -1;  // they wait in the backlog rather than make this loop spin
+      }
     }
   }
 }

@@ -62,6 +62,17 @@ class Emulator {
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   }
   void Signal(int sig) { ::kill(pid_, sig); }
+  // User and system time the process has used so far.
+  double CpuSeconds() const {
+    std::ifstream in("/proc/" + std::to_string(pid_) + "/stat");
+    std::string field;
+    // The name (field 2) has no spaces here; utime and stime are fields 14 and 15.
+    long ticks = 0;
+    for (int i = 1; i <= 15 && in >> field; ++i) {
+      if (i >= 14) ticks += std::stol(field);
+    }
+    return static_cast<double>(ticks) / static_cast<double>(::sysconf(_SC_CLK_TCK));
+  }
 
  private:
   pid_t pid_ = -1;
@@ -166,7 +177,27 @@ TEST_F(BridgeExecutable, FactoryDefaultLeavesTheBusAndComesBack) {
   InputReport r{};
   EXPECT_EQ(Receive(fd, r), 0);
   ::close(fd);
-  ASSERT_TRUE(Eventually([&] { return Serving() && Connect(socket_) >= 0; }));
+  // Off the bus by the time the host sees the connection end, then back.
+  EXPECT_FALSE(Serving());
+  ASSERT_TRUE(Eventually([&] { return Serving(); }));
+  const int again = Connect(socket_);
+  EXPECT_TRUE(Ask(again, 1, 0x02, 0x66).valid);
+  ::close(again);
+}
+
+TEST_F(BridgeExecutable, ItsFolderRemovedItServesItsHostIdlesAndEndsOnSigterm) {
+  Emulator emu({"--socket", socket_});
+  ASSERT_TRUE(Eventually([&] { return Serving(); }));
+  const int fd = Connect(socket_);
+  ASSERT_TRUE(Ask(fd, 1, 0x02, 0x66).valid);
+  fs::remove_all(dir_);
+  EXPECT_TRUE(Ask(fd, 1, 0x02, 0x66).valid);
+  ::close(fd);
+  const double before = emu.CpuSeconds();
+  std::this_thread::sleep_for(std::chrono::milliseconds(500));
+  EXPECT_LT(emu.CpuSeconds() - before, 0.1) << "an idle unit must not spin";
+  emu.Signal(SIGTERM);
+  EXPECT_EQ(emu.Wait(), 0);
 }
 
 TEST_F(BridgeExecutable, UnplugClosesRemovesThePathAndEnds) {
