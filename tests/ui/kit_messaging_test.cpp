@@ -2,6 +2,7 @@
 #include <QApplication>
 #include <QMenu>
 #include <QThread>
+#include <QTimer>
 #include <QWidget>
 
 #include <gtest/gtest.h>
@@ -17,6 +18,7 @@
 #include "ui/kit/qt_popup_menu.h"
 #include "ui/kit/qt_window_sink.h"
 #include "ui/kit/sbutton.h"
+#include "support/qt_wait.h"
 
 namespace kit = tolva::kit;
 using tolva::device::Notification;
@@ -51,6 +53,37 @@ TEST(WindowSink, DeliversInPostingOrderFromManyThreads) {
   ASSERT_EQ(got.size(), static_cast<size_t>(kThreads * kEach));
   std::vector<std::int64_t> next(kThreads, 0);
   for (const auto& [thread, value] : got) EXPECT_EQ(value, next[thread]++);
+}
+
+// A connect read posts hundreds of replies at once: the loop gets its turn between slices of
+// them, and a handler that runs a nested loop (a message box) still sees the rest arrive.
+TEST(WindowSink, AFloodYieldsToTheLoopAndFlowsOnInsideNestedLoopsInOrder) {
+  QWidget window;
+  constexpr int kFlood = 40;
+  std::vector<std::int64_t> got;
+  std::size_t delivered_in_nested_loop = 0;
+  auto sink = kit::QtWindowSink::Create(&window, [&](Notification& n) {
+    got.push_back(n.param);
+    if (n.message == 1) {  // the box: its own loop runs until the flood has passed
+      tolva::testing::WaitFor([&] { return got.size() == kFlood + 1; }, 5000);
+      delivered_in_nested_loop = got.size() - 1;
+      return;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));  // a reply's screen update
+  });
+  for (int i = 0; i < kFlood; ++i) sink->Post(1234, i, 0);
+  bool timer_ran_midway = false;
+  QTimer::singleShot(0, &window, [&] { timer_ran_midway = got.size() < kFlood; });
+  ASSERT_TRUE(tolva::testing::WaitFor([&] { return got.size() == kFlood; }, 5000));
+  EXPECT_TRUE(timer_ran_midway) << "the flood held the loop until its end";
+  for (int i = 0; i < kFlood; ++i) EXPECT_EQ(got[static_cast<std::size_t>(i)], i);
+
+  got.clear();
+  sink->Post(1, -1, 0);
+  for (int i = 0; i < kFlood; ++i) sink->Post(1234, i, 0);
+  ASSERT_TRUE(tolva::testing::WaitFor([&] { return got.size() == kFlood + 1; }, 5000));
+  EXPECT_EQ(delivered_in_nested_loop, static_cast<std::size_t>(kFlood));
+  for (int i = 0; i < kFlood; ++i) EXPECT_EQ(got[static_cast<std::size_t>(i) + 1], i);
 }
 
 TEST(WindowSink, AfterTheWindowIsGonePostsAreDroppedAndRecordsFreed) {

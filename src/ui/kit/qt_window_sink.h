@@ -11,9 +11,10 @@ class QObject;
 
 namespace tolva::kit {
 
-// Posts notifications to one window from any thread: each becomes a posted QEvent, delivered to
-// the handler on the window's thread in posting order. Once the window is gone, Post drops the
-// notification (and its record) instead of touching it.
+// Posts notifications to one window from any thread: they are delivered to the handler on the
+// window's thread in posting order, in slices of a few milliseconds, so that a flood of them (a
+// connect read's replies) never holds the window's loop for long. Once the window is gone, Post
+// drops the notification (and its record) instead of touching it.
 class QtWindowSink final : public device::NotificationSink {
  public:
   using Handler = std::function<void(device::Notification&)>;
