@@ -17,7 +17,7 @@ EqualizerManager::EqualizerManager(device::TransportFactory factory, Clock& cloc
 
 EqualizerManager::~EqualizerManager() {
   // The link's thread and the workers post to sinks that die with this object: stop both first.
-  stopping_ = true;
+  shutdown_.request_stop();
   link_->SetNotificationSink(device::TargetWindow::kMain, nullptr);
   link_->CloseHIDDevice(true);
   JoinWorkers();

@@ -7,7 +7,6 @@
 #include <memory>
 #include <string>
 #include <string_view>
-#include <thread>
 #include <vector>
 
 #include "base/clock.h"
@@ -23,6 +22,7 @@
 #include "model/scene_view.h"
 #include "model/screen_controls.h"
 #include "model/unit_outcome.h"
+#include "model/worker.h"
 #include "ui/kit/controls.h"
 
 // The one object that knows every setting of the unit: the live profile, the ten stored scene
@@ -115,7 +115,7 @@ class EqualizerManager {
   // Waits for the worker threads that have been started to end.
   void JoinWorkers();
   // Cuts the workers' long waits short, for shutting down.
-  void CancelWaits() { stopping_ = true; }
+  void CancelWaits() { shutdown_.request_stop(); }
 
   // --- The screen (manager_screen_updates.cpp): the model part here, the controls in the view ---
   // Link state made consistent (linked implies locked, partners recomputed), curves
@@ -262,7 +262,6 @@ class EqualizerManager {
   void FailUnlessAcknowledged(device::NotificationSink& scene_window, UnitOperation operation,
                               UnitOutcome outcome);
   bool StartFileThread(std::function<void()> work);
-  void SleepUnlessStopping(int ms);
   void OnWholeUnitRead(const std::string& path, UnitOutcome outcome);
   void OnRoomCorrectionSent(bool confirmed);
   void ApplyBandEdit(int band, int freq, float q, float gain, BandSource source);
@@ -297,14 +296,15 @@ class EqualizerManager {
   std::atomic<bool> reading_{false};
   std::atomic<UnitOutcome> last_read_outcome_{UnitOutcome::kDone};
   int output_menu_channel_ = 0;
-  std::thread read_thread_;
-  std::thread factory_thread_;
-  std::thread correction_thread_;
+  // Requested when shutting down: every worker's long wait ends early.
+  std::stop_source shutdown_;
+  Worker read_worker_{shutdown_.get_token()};
+  Worker factory_worker_{shutdown_.get_token()};
+  Worker correction_worker_{shutdown_.get_token()};
   // The scene and file operations' worker; one at a time.
-  std::thread unit_operation_thread_;
+  Worker unit_operation_worker_{shutdown_.get_token()};
   bool unit_operation_running_ = false;  // window thread only
   std::function<std::string()> connect_failure_message_;
-  std::atomic<bool> stopping_{false};
   int selected_scene_ = 0;
 
   // Heap-held: the unit's settings are about 60 KB.

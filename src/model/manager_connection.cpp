@@ -127,7 +127,7 @@ void EqualizerManager::Connect(bool show_failure) {
     return;
   }
   // A read that ended on a closed link is done or about to be; never two at once.
-  if (read_thread_.joinable()) read_thread_.join();
+  read_worker_.Join();
   link_->OpenHIDDevice();
   if (link_->IsDeviceOpen()) {
     view_->CloseUpdateWindow();
@@ -136,7 +136,7 @@ void EqualizerManager::Connect(bool show_failure) {
     link_->DisableCommandQueue();
     PostMain(MSG_BUSY_OPEN);
     reading_ = true;
-    read_thread_ = std::thread([this] { ReadThread(); });
+    read_worker_.Start([this](const std::stop_token&) { ReadThread(); });
     return;
   }
   DebugPrint(L"Can not conect usb devices, please connect devices again!\n");
@@ -270,9 +270,9 @@ void EqualizerManager::ReadChannelValues(int scene, const EqBandCounts& bands) {
 void EqualizerManager::ResetMcuFactoryDefault() {
   DebugPrint(L"EqualizerManager::ResetMcuFactoryDefault\n");
   if (!view_->Confirm("${factory_default_tips}")) return;
-  if (factory_thread_.joinable()) factory_thread_.join();
+  factory_worker_.Join();  // its messages come before this one's
   PostMain(MSG_BUSY_OPEN);
-  factory_thread_ = std::thread([this] {
+  factory_worker_.Start([this](const std::stop_token&) {
     DebugPrint(L"Factory default thread start!\n");
     device::ExchangeTally tally;
     link_->Factory_Default_Ctrl();
@@ -287,10 +287,10 @@ void EqualizerManager::ResetMcuFactoryDefault() {
 }
 
 void EqualizerManager::JoinWorkers() {
-  if (read_thread_.joinable()) read_thread_.join();
-  if (factory_thread_.joinable()) factory_thread_.join();
-  if (unit_operation_thread_.joinable()) unit_operation_thread_.join();
-  if (correction_thread_.joinable()) correction_thread_.join();
+  read_worker_.Join();
+  factory_worker_.Join();
+  unit_operation_worker_.Join();
+  correction_worker_.Join();
 }
 
 }  // namespace tolva::model

@@ -9,7 +9,6 @@ namespace tolva::model {
 namespace {
 
 constexpr int kWholeWriteWaitMs = 20000;  // the unit stores ten scenes after a whole write
-constexpr int kWaitSliceMs = 50;
 
 auto TellIn(ManagerView& view) {
   return [&view](const std::string& text) { view.ShowMessage(text); };
@@ -22,12 +21,6 @@ bool EqualizerManager::StartFileThread(std::function<void()> work) {
   if (RefusedWhileOperationRuns(tell)) return false;
   PostMain(MSG_BUSY_OPEN);
   return StartUnitOperation(tell, std::move(work));
-}
-
-void EqualizerManager::SleepUnlessStopping(int ms) {
-  for (int waited = 0; waited < ms && !stopping_.load(); waited += kWaitSliceMs) {
-    clock_.SleepMs(kWaitSliceMs);
-  }
 }
 
 void EqualizerManager::LoadSenceConfigFromFile(const std::string& path) {
@@ -66,12 +59,12 @@ void EqualizerManager::LoadWholeConfigFromFile(const std::string& path) {
     return;
   }
   auto sent = std::make_shared<const UnitSettings>(*unit_);
-  StartFileThread([this, sent] {
+  StartFileThread([this, sent, stop = shutdown_.get_token()] {
     DebugPrint(L"SetWholeProfileThread start!\n");
     const UnitOutcome outcome = SetReadWholeProfileToMCU(*sent);
     PostMain(MSG_REFRESH_FROM_PROFILE);
     // The unit stores the scenes meanwhile; a unit that has gone stores nothing.
-    if (outcome != UnitOutcome::kUnitGone) SleepUnlessStopping(kWholeWriteWaitMs);
+    if (outcome != UnitOutcome::kUnitGone) SleepUnlessStopped(clock_, stop, kWholeWriteWaitMs);
     PostMain(MSG_BUSY_CLOSE);
     if (outcome != UnitOutcome::kDone) PostFailure(UnitOperation::kWholeWrite, outcome);
     DebugPrint(L"SetWholeProfileThread end!\n");

@@ -13,9 +13,9 @@ constexpr int kQueueDrainMs = 2 * device::DspLink::kDefaultTimeoutMs + 1000;
 void EqualizerManager::ReadAgainAfterRoomCorrection(const AutoCalibration::Outcome& outcome) {
   if (outcome.result != 1) return;
   // The previous one posted its message as its last act, and a new one needs a connected unit.
-  if (correction_thread_.joinable()) correction_thread_.join();
+  correction_worker_.Join();
   PostMain(MSG_BUSY_OPEN);
-  correction_thread_ = std::thread([this, outcome] {
+  correction_worker_.Start([this, outcome](const std::stop_token&) {
     DebugPrint(L"AutoCalApplyThread start!\n");
     bool confirmed = true;
     if (outcome.apply_owed) {

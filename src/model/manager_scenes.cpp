@@ -31,9 +31,8 @@ bool EqualizerManager::StartUnitOperation(const Tell& tell, std::function<void()
   // Checked again here: a dialog's nested event loop may have started another one meanwhile.
   if (RefusedWhileOperationRuns(tell)) return false;
   // Not running means its end was handled, so the thread has nothing left but to return.
-  if (unit_operation_thread_.joinable()) unit_operation_thread_.join();
   unit_operation_running_ = true;
-  unit_operation_thread_ = std::thread([this, work = std::move(work)] {
+  unit_operation_worker_.Start([this, work = std::move(work)](const std::stop_token&) {
     work();
     PostMain(MSG_UNIT_OPERATION_DONE);
   });
@@ -157,7 +156,7 @@ void EqualizerManager::ReadStoredScene(int scene, const EqBandCounts& bands) {
   DebugPrint(L"read scene sceneId(%d)\n", scene);
   device::DspLink& l = *link_;
   l.ReadScene(scene, 255);
-  SleepUnlessStopping(kReadSceneSettleMs);
+  SleepUnlessStopped(clock_, shutdown_.get_token(), kReadSceneSettleMs);
   ReadChannelValues(scene, bands);
   for (int source = 0; source < kInputSources; ++source) {
     for (int in = 0; in < SourceInfo(source).mixer_inputs; ++in) {
