@@ -166,21 +166,14 @@ void UIEqualizer::PaintMarkers(QPainter& painter, const CurveGeometry& g) const 
   const int line = std::max(1, g.Unit(1));
 
   painter.save();
-  painter.setRenderHint(QPainter::Antialiasing, true);
-  painter.setFont(ScaledFont(kLabelFontPx, true));
+  MarkerLook look{ScaledFont(kLabelFontPx, true), normal, disc, 0x90, line, devicePixelRatioF()};
   const auto& markers = layout.Markers();
   for (std::size_t i = 0; i < markers.size(); ++i) {
     const bool is_selected = static_cast<int>(i) == mCurrentControlIndex;
-    const QColor color = is_selected ? selected : normal;
+    look.ink = is_selected ? selected : normal;
+    look.ring_alpha = is_selected ? 0xff : 0x90;
     const QRect box = ToQRect(markers[i].hit);
-    // A dark disc keeps the number legible where it sits on a curve.
-    QColor ring = color;
-    ring.setAlpha(is_selected ? 0xff : 0x90);
-    painter.setPen(QPen(ring, line));
-    painter.setBrush(disc);
-    painter.drawEllipse(QRectF(box).adjusted(0.5, 0.5, -0.5, -0.5));
-    painter.setPen(color);
-    painter.drawText(box, Qt::AlignCenter, QString::fromStdString(markers[i].label));
+    painter.drawPixmap(box.topLeft(), marker_sprites_.Get(markers[i].label, box.size(), look));
   }
 
   if (layout.HasTooltip()) {

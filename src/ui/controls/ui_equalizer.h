@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <span>
 
+#include "ui/controls/band_marker_sprites.h"
 #include "ui/controls/curve_data.h"
 #include "ui/controls/curve_graph_base.h"
 #include "ui/controls/equalizer_layout.h"
@@ -137,4 +138,5 @@ class UIEqualizer : public tolva::curves::CurveGraphBase {
   };
   BackdropKey BackdropKeyNow() const;
   BackdropKey backdrop_key_;
+  mutable tolva::curves::BandMarkerSprites marker_sprites_;
 };

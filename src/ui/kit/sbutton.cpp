@@ -22,6 +22,8 @@ CSButtonUI::CSButtonUI(QWidget* parent) : QAbstractButton(parent) {
 }
 
 void CSButtonUI::SetSelected(bool selected) {
+  // Refreshes restate every band's button on each drag step: only a change repaints.
+  if (selected == IsSelected()) return;
   if (isCheckable()) {
     const QSignalBlocker block(this);
     setChecked(selected);
@@ -72,9 +74,9 @@ bool CSButtonUI::FitsAt(qreal factor) const {
   const QRectF area = TextRect();
   const QRectF needed = fm.boundingRect(area, kTextFlags, text());
   // Wrapping cannot split a word (it may break after a hyphen): check the widest piece too.
+  static const QRegularExpression kWordBreaks(QStringLiteral("\\s+|(?<=-)"));
   qreal widest = 0;
-  for (const QString& word :
-       text().split(QRegularExpression(QStringLiteral("\\s+|(?<=-)")), Qt::SkipEmptyParts)) {
+  for (const QString& word : text().split(kWordBreaks, Qt::SkipEmptyParts)) {
     widest = std::max(widest, fm.horizontalAdvance(word));
   }
   return needed.height() <= area.height() + 0.5 && widest <= area.width() + 0.5;
