@@ -146,6 +146,7 @@ class EqualizerManager {
   // A drag on the graph: kind 0 band `index`, 1 the high-pass corner, 2 the low-pass corner.
   void EqualizerCallback(int index, int kind);
   void RefreshBandRows(int channel);
+  void RefreshBandRow(int channel, int band);
   // A whole band table (imported filters) onto an output and its linked partner, the
   // equalizer in use; the output becomes the current one.
   void ApplyChannelBands(int channel, const std::array<EqBand, kEqBands>& bands);

@@ -76,7 +76,7 @@ void EqualizerManager::SetChEqEdit(int band) {
 
   const double typed = ParseReal(c.Text(n.gain));
   const double gain = std::clamp(typed, kBandGainMinDb, kBandGainMaxDb);
-  if (std::fabs(gain - typed) > kGainEpsilon) c.SetText(n.gain, FormatNumber("%.1f", gain));
+  if (std::fabs(gain - typed) > kGainEpsilon) c.SetText(n.gain, GainText(gain));
   c.SetSliderValue(n.slider, static_cast<int>(std::lround(gain * 10.0)));
   DebugPrint(L"freqValue(%d) ,qValue(%f) ,gainValue(%.1f)\n", freq, static_cast<double>(q), gain);
 
@@ -88,7 +88,7 @@ void EqualizerManager::SetEqSlider(int band) {
   ScreenControls& c = *controls_;
   const BandRow n(band);
   const float gain = static_cast<float>(c.SliderValue(n.slider)) / 10.0f;
-  c.SetText(n.gain, FormatNumber("%.1f", gain));
+  c.SetText(n.gain, GainText(gain));
   const int freq = ParseInteger(c.Text(n.freq));
   const auto q = static_cast<float>(ParseReal(c.Text(n.q)));
   DebugPrint(L"sliderValue (%.1f) ,freqValue(%d) ,qValue(%f) @band(%d) @ channel(%d)\n",
@@ -126,7 +126,15 @@ void EqualizerManager::ApplyBandEdit(int band, int freq, float q, float gain, Ba
       if (target == current || target == r.band_partner) SendBand(target, band, gain);
       send_bypass(target);
     }
-    RefreshBandRows(current);
+    // Cleared bands and a changed bypass show in other rows; otherwise a drag step changes this
+    // band's row alone.
+    const bool bypass_changed = std::find(r.bypass_changed.begin(), r.bypass_changed.end(),
+                                          current) != r.bypass_changed.end();
+    if (!r.cleared.empty() || bypass_changed) {
+      RefreshBandRows(current);
+    } else {
+      RefreshBandRow(current, band);
+    }
     UpdateEqualizer(band);
     c.SetSliderValue(n.slider, SliderTenths(gain));
     return;
@@ -163,7 +171,7 @@ void EqualizerManager::OnEqEnable(int band) {
     slider = SliderTenths(b.eqGain);
     c.SetSelected(n.enable, true);
     c.SetSliderValue(n.slider, slider);
-    c.SetText(n.gain, FormatNumber("%.1f", b.eqGain));
+    c.SetText(n.gain, GainText(b.eqGain));
     SendBand(current, band, b.eqGain);
     changed = true;
   }
@@ -187,7 +195,7 @@ void EqualizerManager::SetEqGainUp(int band, bool up) {
   const auto low = static_cast<float>(kBandGainMinDb), high = static_cast<float>(kBandGainMaxDb);
   if (std::fabs(gain - (up ? high : low)) < kSameValue) return;
   const float next = std::clamp(gain + (up ? 0.1f : -0.1f), low, high);
-  controls_->SetText(BandRow(band).gain, FormatNumber("%.1f", next));
+  controls_->SetText(BandRow(band).gain, GainText(next));
   SetChEqEdit(band);
 }
 
@@ -241,33 +249,35 @@ void EqualizerManager::EqualizerCallback(int index, int kind) {
 }
 
 void EqualizerManager::RefreshBandRows(int channel) {
+  for (int band = 0; band < kEqBands; ++band) RefreshBandRow(channel, band);
+}
+
+void EqualizerManager::RefreshBandRow(int channel, int band) {
   const ChannelSettings& ch = unit_->live.channels[std::clamp(channel, 0, kOutputChannels - 1)];
   ScreenControls& c = *controls_;
-  const bool peq = unit_->live.peqMode == 1;
-  for (int band = 0; band < kEqBands; ++band) {
-    const BandRow n(band);
-    if (band >= ch.eqSize) {
-      for (const ControlId* name : {&n.freq, &n.q, &n.gain, &n.slider, &n.enable}) {
-        c.SetEnabled(*name, false);
-      }
-      c.SetText(n.freq, "0");
-      c.SetText(n.q, "0");
-      c.SetText(n.gain, "0.0");
-      c.SetSliderValue(n.slider, 0);
-      c.SetSelected(n.enable, false);
-      continue;
+  const BandRow n(band);
+  if (band >= ch.eqSize) {
+    for (const ControlId* name : {&n.freq, &n.q, &n.gain, &n.slider, &n.enable}) {
+      c.SetEnabled(*name, false);
     }
-    const EqBand& b = ch.eqArray[band];
-    c.SetText(n.freq, std::to_string(b.freq));
-    c.SetText(n.q, FormatNumber("%.2f", b.eqFactor));
-    c.SetEnabled(n.freq, peq);
-    c.SetEnabled(n.q, peq);
-    for (const ControlId* name : {&n.gain, &n.slider, &n.enable}) c.SetEnabled(*name, true);
-    const bool shown = ch.bypass == 0 && b.enable == 1;
-    c.SetText(n.gain, shown ? FormatNumber("%.1f", b.eqGain) : "0.0");
-    c.SetSliderValue(n.slider, shown ? SliderTenths(b.eqGain) : 0);
-    c.SetSelected(n.enable, BandMarked(ch, band));
+    c.SetText(n.freq, "0");
+    c.SetText(n.q, "0");
+    c.SetText(n.gain, "0.0");
+    c.SetSliderValue(n.slider, 0);
+    c.SetSelected(n.enable, false);
+    return;
   }
+  const bool peq = unit_->live.peqMode == 1;
+  const EqBand& b = ch.eqArray[band];
+  c.SetText(n.freq, std::to_string(b.freq));
+  c.SetText(n.q, FormatNumber("%.2f", b.eqFactor));
+  c.SetEnabled(n.freq, peq);
+  c.SetEnabled(n.q, peq);
+  for (const ControlId* name : {&n.gain, &n.slider, &n.enable}) c.SetEnabled(*name, true);
+  const bool shown = ch.bypass == 0 && b.enable == 1;
+  c.SetText(n.gain, shown ? GainText(b.eqGain) : "0.0");
+  c.SetSliderValue(n.slider, shown ? SliderTenths(b.eqGain) : 0);
+  c.SetSelected(n.enable, BandMarked(ch, band));
 }
 
 void EqualizerManager::ShowBypassButtonFromBands() {

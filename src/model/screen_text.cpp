@@ -46,6 +46,12 @@ std::string FormatNumber(const char* format, double value) {
   return text;
 }
 
+std::string GainText(double db) {
+  std::string text = FormatNumber("%.1f", db);
+  if (text == "-0.0") text = "0.0";
+  return text;
+}
+
 std::string VolumeText(int db, int slider_minimum) {
   if (db == slider_minimum) return "${off}";
   return std::to_string(db) + "dB";

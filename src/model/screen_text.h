@@ -10,6 +10,8 @@ enum class DelayUnit { kMilliseconds = 0, kCentimetres = 1, kInches = 2 };
 
 // One number through a printf format ("%.2f").
 std::string FormatNumber(const char* format, double value);
+// A band gain to one decimal; a small cut that rounds to zero shows as "0.0", not "-0.0".
+std::string GainText(double db);
 
 // "%ddB", or "${off}" when the value sits at the slider's minimum.
 std::string VolumeText(int db, int slider_minimum);

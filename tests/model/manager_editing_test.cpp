@@ -66,6 +66,10 @@ TEST_F(Editing, StepButtonsMoveToTheBoundsAndNoFurther) {
   EXPECT_EQ(Band(0, 5).freq, 20);
   Sent();
   EXPECT_EQ(Unit().scenes[0].outputs[0].bands[5].freq, 20);
+  // A file's cut too small to show has no sign.
+  Band(0, 5).eqGain = -0.04f;
+  manager_->RefreshBandRows(0);
+  EXPECT_EQ(controls_.Text("eq_gain_5"), "0.0");
 }
 
 TEST_F(Editing, TheLastAudibleBandSetToZeroBypassesTheOutput) {
