@@ -113,11 +113,14 @@ bool ReadChannel(const cJSON* object, ChannelSettings& ch) {
   }
   ch.bypass = static_cast<std::uint8_t>(bypass & 0xFF);
   const cJSON* crossover = Member(object, "crossover");
-  if (!cJSON_IsObject(crossover) || !ReadInt(crossover, "bpType", ch.crossover.bpType) ||
+  std::int32_t bp_type = 0;
+  if (!cJSON_IsObject(crossover) || !ReadInt(crossover, "bpType", bp_type) ||
       !ReadFilter(crossover, "hp", ch.crossover.hp) ||
       !ReadFilter(crossover, "lp", ch.crossover.lp)) {
     return false;
   }
+  // The slopes written beside it win: a stale bpType would contradict them once saved again.
+  ch.crossover = MakeCrossover(ch.crossover.hp, ch.crossover.lp);
   if (ch.eqSize < 0 || ch.eqSize > kEqBands) return false;
   return ReadItems(object, "eqArray", ch.eqSize, [&ch](const cJSON* band, std::size_t i) {
     return ReadBand(band, ch.eqArray[i]);

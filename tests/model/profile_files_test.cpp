@@ -173,6 +173,17 @@ TEST(ProfileReader, StoresValuesAsReadWithoutStoreRules) {
   EXPECT_EQ(read.channels[0].eqArray[1].enable, 1);
 }
 
+TEST(ProfileReader, BpTypeFollowsTheSlopesNotTheFile) {
+  std::string text = Fixture("known_scene.spf");
+  text = Replace(text, "\"bpType\":0", "\"bpType\":3");  // output 1: both slopes 0
+  text = Replace(text, "\"bpType\":3,\"hp\":\\{\"fs\":30", "\"bpType\":1,\"hp\":{\"fs\":30");
+  Profile read;
+  ASSERT_EQ(ParseSceneProfile(text, read), ProfileReadResult::kOk);
+  EXPECT_EQ(read.channels[0].crossover.bpType, 0);
+  EXPECT_EQ(read.channels[4].crossover.bpType, 3);  // slopes 4 and 2
+  EXPECT_EQ(SceneProfileText(read), Fixture("known_scene.spf"));
+}
+
 TEST(ProfileReader, NumbersBeyondTheFieldRangeSaturateAndStillWriteBack) {
   std::string text = Fixture("known_scene.spf");
   text = Replace(text, "\"eqGain\":-4.5", "\"eqGain\":-1e999");
