@@ -28,18 +28,21 @@ void EvaluateList(const SectionList& list, const Curve& s, Curve& out) {
     return;
   }
   static const kernel::Kernels kernels = kernel::SelectKernels();
-  Curve ratio;
+  Curve num;
+  Curve den;
   Curve floors;
-  ratio.fill(1.0);
+  num.fill(1.0);
+  den.fill(1.0);
   floors.fill(0.0);
   for (std::size_t first = 0; first < list.count; first += kernel::kGroup) {
     const std::size_t n = std::min(kernel::kGroup, list.count - first);
-    kernels.accumulate(&list.items[first], n, list.with_floor, s.data(), ratio.data(),
+    kernels.accumulate(&list.items[first], n, list.with_floor, s.data(), num.data(), den.data(),
                        floors.data(), kCurvePoints);
   }
-  // The product stays well inside the double range: crossover sections that count lie in
-  // [1e-8, ~1], at most 8 of them, and polynomial bands in [1/251, 251], at most 31.
-  kernels.to_decibels(ratio.data(), floors.data(), out.data(), kCurvePoints);
+  // Both products stay well inside the double range: each group scales them back so that the
+  // denominator lies in [1, 2), and the quotient is bounded (crossover sections that count lie in
+  // [1e-8, ~1], at most 8 of them, and polynomial bands in [1/251, 251], at most 31).
+  kernels.to_decibels(num.data(), den.data(), floors.data(), out.data(), kCurvePoints);
 }
 
 void CollectCrossover(const CrossoverFilterInput& filter, bool low_pass, SectionList& list) {

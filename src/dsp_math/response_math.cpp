@@ -16,6 +16,17 @@ constexpr double kMaxOmega = kTwoPi * 22000.0 / kSampleRate;
 // Gains past this are meaningless and would overflow 10^(g/20) into inf or 0.
 constexpr double kMaxBandGainDb = 1000.0;
 
+struct SinCos {
+  double sin, cos;
+};
+
+// Both in one library call: the designs run for every band of every output on each refresh.
+SinCos SinCosOf(double x) {
+  SinCos r{};
+  ::sincos(x, &r.sin, &r.cos);
+  return r;
+}
+
 double ClampOmega(double omega) {
   return std::clamp(omega, kMinOmega, kMaxOmega);
 }
@@ -81,15 +92,17 @@ bool IsDegeneratePeakingBand(double freq, double gain_db, double q) {
 
 BiquadSection DesignPeakingBand(double rate, double freq, double gain_db, double q) {
   if (IsDegeneratePeakingBand(freq, gain_db, q)) return {};
-  const double gain = std::pow(10.0, gain_db / 20.0);
+  const double gain = std::exp(gain_db * (std::numbers::ln10 / 20.0));
   const double w0 = kTwoPi * freq / rate;
   const double wl = w0 * (std::sqrt(4.0 * q * q + 1.0) - 1.0) / (2.0 * q);
-  double r = std::sin(wl) * std::sin(w0) / (2.0 * (std::cos(wl) - std::cos(w0)));
+  const SinCos at_w0 = SinCosOf(w0);
+  const SinCos at_wl = SinCosOf(wl);
+  double r = at_wl.sin * at_w0.sin / (2.0 * (at_wl.cos - at_w0.cos));
   if (gain < 1.0) r *= gain;
-  const double sin_w0 = std::sin(w0);
+  const double sin_w0 = at_w0.sin;
   const double u = 2.0 * r + sin_w0;
   BiquadSection s;
-  s.a1 = -4.0 * r * std::cos(w0) / u;
+  s.a1 = -4.0 * r * at_w0.cos / u;
   s.a2 = (2.0 * r - sin_w0) / u;
   s.b0 = (2.0 * r + gain * sin_w0) / u;
   s.b1 = s.a1;
@@ -130,14 +143,16 @@ CrossoverDesign DesignCrossoverSections(bool is_low_pass, double freq, int slope
     if (remaining >= 2) {
       const double d = SecondOrderDamping(type, order, k);
       const double wk = type == 3 ? ClampOmega(scale(base, kBessel[order - 1].frequency[k])) : base;
-      section.pole = (2.0 - d * std::sin(wk)) / (2.0 + d * std::sin(wk));
-      section.cosine = std::cos(wk);
+      const SinCos at = SinCosOf(wk);
+      section.pole = (2.0 - d * at.sin) / (2.0 + d * at.sin);
+      section.cosine = at.cos;
       section.kind = SectionKind::kSecondOrder;
       remaining -= 2;
     } else if (remaining == 1) {
       const double wk = type == 3 ? ClampOmega(scale(base, kBesselFirstOrderFactor[k])) : base;
-      const double c = std::cos(wk);
-      const double s = std::sin(wk);
+      const SinCos at = SinCosOf(wk);
+      const double c = at.cos;
+      const double s = at.sin;
       section.pole = (c + s - 1.0) / (c - s - 1.0);
       section.cosine = c;
       section.kind = SectionKind::kFirstOrder;

@@ -177,23 +177,30 @@ TEST(PowerKernels, EveryVariantConvertsToDecibelsLikeTheLibrary) {
   const std::vector<Kernels> variants = Variants();
   std::mt19937 rng(5);
   std::uniform_real_distribution<double> exponent(-300.0, 300.0);
-  std::vector<double> ratio(kCurvePoints), floors(kCurvePoints), out(kCurvePoints);
+  std::vector<double> num(kCurvePoints), den(kCurvePoints), floors(kCurvePoints), out(kCurvePoints);
   for (std::size_t i = 0; i < kCurvePoints; ++i) {
-    ratio[i] = std::pow(10.0, exponent(rng));
+    num[i] = std::pow(10.0, exponent(rng));
+    den[i] = i % 2 == 0 ? 1.0 : std::pow(10.0, exponent(rng));
     floors[i] = static_cast<double>(i % 3);
   }
-  ratio[0] = 1.0;
-  ratio[1] = 0.0;
-  ratio[2] = std::numeric_limits<double>::infinity();
-  ratio[3] = 1e-320;  // subnormal
-  ratio[4] = 1.4142135623730951;
+  num[0] = den[0] = 1.7;
+  num[1] = 0.0;
+  num[2] = std::numeric_limits<double>::infinity();
+  num[3] = 1e-320, den[3] = 1.0;  // subnormal
+  num[4] = 1.4142135623730951;
+  // Mantissa quotients on both sides of the √½ … √2 fold.
+  num[5] = 1.0, den[5] = 1.99;
+  num[7] = 1.99, den[7] = 1.0;
+  num[9] = 1.4142135623730951, den[9] = 1.0000000000000002;
+  num[11] = 1e-5, den[11] = 1e-320;
   for (const Kernels& k : variants) {
-    k.to_decibels(ratio.data(), floors.data(), out.data(), kCurvePoints);
+    k.to_decibels(num.data(), den.data(), floors.data(), out.data(), kCurvePoints);
     EXPECT_EQ(out[0], 0.0);
     EXPECT_EQ(out[1], -std::numeric_limits<double>::infinity());
     EXPECT_EQ(out[2], std::numeric_limits<double>::infinity());
     for (std::size_t i = 3; i < kCurvePoints; ++i) {
-      ASSERT_NEAR(out[i], 10.0 * std::log10(ratio[i]) + kFloorDb * floors[i], 1e-11) << i;
+      const double expected = 10.0 * (std::log10(num[i]) - std::log10(den[i]));
+      ASSERT_NEAR(out[i], expected + kFloorDb * floors[i], 1e-11) << i;
     }
   }
 }
@@ -214,12 +221,12 @@ TEST(PowerKernels, VariantsAgreeOnSectionProducts) {
   }
   std::vector<std::vector<double>> results;
   for (const Kernels& k : variants) {
-    std::vector<double> ratio(kCurvePoints, 1.0), floors(kCurvePoints, 0.0);
-    k.accumulate(sections.data(), sections.size(), true, s.data(), ratio.data(), floors.data(),
-                 kCurvePoints);
+    std::vector<double> num(kCurvePoints, 1.0), den(kCurvePoints, 1.0), floors(kCurvePoints, 0.0);
+    k.accumulate(sections.data(), sections.size(), true, s.data(), num.data(), den.data(),
+                 floors.data(), kCurvePoints);
     for (std::size_t i = 0; i < kCurvePoints; ++i)
-      ratio[i] = 10 * std::log10(ratio[i]) - 400 * floors[i];
-    results.push_back(ratio);
+      num[i] = 10 * std::log10(num[i] / den[i]) - 400 * floors[i];
+    results.push_back(num);
   }
   for (std::size_t i = 0; i < kCurvePoints; ++i)
     ASSERT_NEAR(results[0][i], results[1][i], 1e-9) << i;
