@@ -125,7 +125,8 @@ inline void ToDecibelsImpl(const double* __restrict num, const double* __restric
   std::uint64_t outside = 0;  // a branch-free flag keeps the loop vectorised
   for (std::size_t i = 0; i < points; ++i) {
     out[i] = kDbPerNeper * LogRatioPositiveNormal(num[i], den[i]) + kFloorDb * floors[i];
-    outside |= static_cast<std::uint64_t>(!PositiveNormal(num[i]) | !PositiveNormal(den[i]));
+    outside |= static_cast<std::uint64_t>(!PositiveNormal(num[i])) |
+               static_cast<std::uint64_t>(!PositiveNormal(den[i]));
   }
   if (outside == 0) return;
   // Zero, subnormal, infinite or NaN terms cannot arise from the bounded products, but if one
