@@ -31,13 +31,10 @@ void EvaluateList(const SectionList& list, const Curve& s, Curve& out) {
   Curve num;
   Curve den;
   Curve floors;
-  num.fill(1.0);
-  den.fill(1.0);
-  floors.fill(0.0);
   for (std::size_t first = 0; first < list.count; first += kernel::kGroup) {
     const std::size_t n = std::min(kernel::kGroup, list.count - first);
-    kernels.accumulate(&list.items[first], n, list.with_floor, s.data(), num.data(), den.data(),
-                       floors.data(), kCurvePoints);
+    kernels.accumulate(&list.items[first], n, list.with_floor, first == 0, s.data(), num.data(),
+                       den.data(), floors.data(), kCurvePoints);
   }
   // Both products stay well inside the double range: each group scales them back so that the
   // denominator lies in [1, 2), and the quotient is bounded (crossover sections that count lie in

@@ -12,11 +12,12 @@ namespace tolva::dsp::kernel {
 
 inline constexpr std::size_t kGroup = 4;
 
-// Multiplies num[i] and den[i] by |B|² and |A|² of up to kGroup sections at every point, then
+// Multiplies num[i] and den[i] by |B|² and |A|² of up to kGroup sections at every point (the
+// first group of a list starts them from 1 and floors from 0 instead of reading them), then
 // scales both by one power of two so that den[i] lies in [1, 2) and neither leaves the range.
 using GroupFunction = void (*)(const PowerPolynomial* sections, std::size_t section_count,
-                               bool with_floor, const double* s, double* num, double* den,
-                               double* floors, std::size_t points);
+                               bool with_floor, bool first, const double* s, double* num,
+                               double* den, double* floors, std::size_t points);
 
 // out[i] = 10·log10(num[i] / den[i]) + kFloorDb·floors[i], to within 1e-11 dB of the library's
 // log10 of the quotient.

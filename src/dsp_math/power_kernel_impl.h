@@ -23,14 +23,14 @@ inline double InverseBinade(double x) {
                                (std::bit_cast<std::uint64_t>(x) & kExponentBits));
 }
 
-template <std::size_t K, bool kWithFloor>
+template <std::size_t K, bool kWithFloor, bool kFirst>
 inline void AccumulateFixed(const PowerPolynomial* p, const double* __restrict s,
                             double* __restrict num_io, double* __restrict den_io,
                             double* __restrict floors, std::size_t points) {
   for (std::size_t i = 0; i < points; ++i) {
     const double x = s[i];
-    double num = num_io[i];
-    double den = den_io[i];
+    double num = kFirst ? 1.0 : num_io[i];
+    double den = kFirst ? 1.0 : den_io[i];
     double floored = 0.0;
     for (std::size_t k = 0; k < K; ++k) {
       const double nb = (p[k].n2 * x + p[k].n1) * x + p[k].n0;
@@ -49,34 +49,36 @@ inline void AccumulateFixed(const PowerPolynomial* p, const double* __restrict s
     const double scale = InverseBinade(den);
     num_io[i] = num * scale;
     den_io[i] = den * scale;
-    if constexpr (kWithFloor) floors[i] += floored;
+    if constexpr (kWithFloor || kFirst) floors[i] = kFirst ? floored : floors[i] + floored;
   }
 }
 
-template <bool kWithFloor>
+template <bool kWithFloor, bool kFirst>
 inline void AccumulateGroupT(const PowerPolynomial* p, std::size_t n, const double* s, double* num,
                              double* den, double* floors, std::size_t points) {
   switch (n) {
     case 1:
-      return AccumulateFixed<1, kWithFloor>(p, s, num, den, floors, points);
+      return AccumulateFixed<1, kWithFloor, kFirst>(p, s, num, den, floors, points);
     case 2:
-      return AccumulateFixed<2, kWithFloor>(p, s, num, den, floors, points);
+      return AccumulateFixed<2, kWithFloor, kFirst>(p, s, num, den, floors, points);
     case 3:
-      return AccumulateFixed<3, kWithFloor>(p, s, num, den, floors, points);
+      return AccumulateFixed<3, kWithFloor, kFirst>(p, s, num, den, floors, points);
     case 4:
-      return AccumulateFixed<4, kWithFloor>(p, s, num, den, floors, points);
+      return AccumulateFixed<4, kWithFloor, kFirst>(p, s, num, den, floors, points);
     default:
       return;
   }
 }
 
 inline void AccumulateGroupImpl(const PowerPolynomial* p, std::size_t n, bool with_floor,
-                                const double* s, double* num, double* den, double* floors,
-                                std::size_t points) {
+                                bool first, const double* s, double* num, double* den,
+                                double* floors, std::size_t points) {
   if (with_floor) {
-    AccumulateGroupT<true>(p, n, s, num, den, floors, points);
+    first ? AccumulateGroupT<true, true>(p, n, s, num, den, floors, points)
+          : AccumulateGroupT<true, false>(p, n, s, num, den, floors, points);
   } else {
-    AccumulateGroupT<false>(p, n, s, num, den, floors, points);
+    first ? AccumulateGroupT<false, true>(p, n, s, num, den, floors, points)
+          : AccumulateGroupT<false, false>(p, n, s, num, den, floors, points);
   }
 }
 

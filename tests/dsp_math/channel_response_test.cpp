@@ -222,7 +222,7 @@ TEST(PowerKernels, VariantsAgreeOnSectionProducts) {
   std::vector<std::vector<double>> results;
   for (const Kernels& k : variants) {
     std::vector<double> num(kCurvePoints, 1.0), den(kCurvePoints, 1.0), floors(kCurvePoints, 0.0);
-    k.accumulate(sections.data(), sections.size(), true, s.data(), num.data(), den.data(),
+    k.accumulate(sections.data(), sections.size(), true, false, s.data(), num.data(), den.data(),
                  floors.data(), kCurvePoints);
     for (std::size_t i = 0; i < kCurvePoints; ++i)
       num[i] = 10 * std::log10(num[i] / den[i]) - 400 * floors[i];
