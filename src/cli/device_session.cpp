@@ -5,6 +5,7 @@
 #include <thread>
 
 #include "cli/commands.h"
+#include "device/exchange_tally.h"
 #include "emulator/device_selection.h"
 
 namespace tolva::cli {
@@ -85,6 +86,16 @@ int DeviceSession::Connect() {
 void DeviceSession::FinishQueuedCommands() {
   manager_.Link().WaitUntilQueueIdle(kQueueDrainLimitMs);
   ApplyReplies();
+}
+
+model::UnitOutcome DeviceSession::SendEdits(const std::function<void()>& edits) {
+  device::ExchangeTally tally;
+  device::DspLink& link = manager_.Link();
+  const std::uint64_t lost_before = link.QueuedCommandsLost();
+  edits();
+  link.AwaitQueuedSince(lost_before, kQueueDrainLimitMs);
+  ApplyReplies();
+  return model::OutcomeOf(tally);
 }
 
 int ExitCodeOf(model::UnitOutcome outcome, const char* what) {

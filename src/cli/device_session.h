@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -36,6 +37,9 @@ class DeviceSession {
   void ApplyReplies();
   // Returns once every queued command has been written and answered (or timed out).
   void FinishQueuedCommands();
+  // Runs edits (the window's operations) and waits for every command they sent or queued:
+  // kDone only when the unit acknowledged them all.
+  model::UnitOutcome SendEdits(const std::function<void()>& edits);
 
  private:
   // Applies what the manager and its link posted, noting failed operations on the way.

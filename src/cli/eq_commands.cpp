@@ -103,9 +103,9 @@ int RunEqImport(const DeviceOptions* device, const EqImportOptions& o) {
   const model::FilterImportPlan plan =
       model::PlanFilterImport(parsed, *filters, manager.LiveProfile().channels[o.channel]);
   if (!Report(plan, o.force)) return kExitFailed;
-  manager.ApplyChannelBands(o.channel, plan.bands);
-  session.FinishQueuedCommands();
-  return kExitOk;
+  const model::UnitOutcome outcome =
+      session.SendEdits([&] { manager.ApplyChannelBands(o.channel, plan.bands); });
+  return ExitCodeOf(outcome, "The filters were not all written to the unit");
 }
 
 }  // namespace tolva::cli

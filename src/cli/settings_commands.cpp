@@ -297,9 +297,10 @@ int RunSet(const DeviceOptions& device, const std::vector<std::string>& assignme
       return kExitFailed;
     }
   }
-  for (const Assignment& a : parsed) Apply(manager, controls, a);
-  session.FinishQueuedCommands();
-  return kExitOk;
+  const model::UnitOutcome outcome = session.SendEdits([&] {
+    for (const Assignment& a : parsed) Apply(manager, controls, a);
+  });
+  return ExitCodeOf(outcome, "The settings were not all applied on the unit");
 }
 
 }  // namespace tolva::cli

@@ -230,6 +230,12 @@ bool DspLink::WaitUntilQueueIdle(int timeout_ms) {
                         [this] { return (queue_.empty() && !in_flight_) || !running_; });
 }
 
+void DspLink::AwaitQueuedSince(std::uint64_t lost_before, int timeout_ms) {
+  const bool drained = WaitUntilQueueIdle(timeout_ms);
+  const auto lost = static_cast<int>(queued_lost_.load() - lost_before) + (drained ? 0 : 1);
+  ExchangeTally::RecordLost(lost, !IsDeviceOpen() || LastReadFailed());
+}
+
 bool DspLink::Exchange(std::uint8_t cmd, std::uint8_t sub, std::uint8_t op,
                        std::span<const std::uint8_t> payload, int timeout_ms) {
   std::unique_lock<ExchangeLock> exchange(exchange_lock_);

@@ -76,6 +76,10 @@ class DspLink {
   // Queued commands that were dropped (queue disabled) or went unanswered, since the link was
   // made; an operation compares it before and after its queued part.
   std::uint64_t QueuedCommandsLost() const { return queued_lost_.load(); }
+  // The end of an operation's queued part: waits as WaitUntilQueueIdle, then counts into the
+  // thread's ExchangeTally the queued commands lost since lost_before (a queue still busy at
+  // timeout_ms counts as one more), and the unit as gone when the link has closed or failed.
+  void AwaitQueuedSince(std::uint64_t lost_before, int timeout_ms);
 
   // True from an exchange the open unit left unanswered until the next reply arrives; each
   // change is posted to the main window as MSG_UNIT_SILENT.

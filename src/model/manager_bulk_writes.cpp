@@ -89,9 +89,7 @@ UnitOutcome EqualizerManager::SetReadWholeProfileToMCU(const UnitSettings& unit)
   l.Mute_Ctrl(live.mainVolumeMute, false);
   WriteSceneValues(live, 0, false);
   clock_.SleepMs(kWholeWriteSettleMs);
-  const bool drained = l.WaitUntilQueueIdle(kQueueDrainLimitMs);
-  const auto lost = static_cast<int>(l.QueuedCommandsLost() - lost_before) + (drained ? 0 : 1);
-  device::ExchangeTally::RecordLost(lost, !l.IsDeviceOpen() || l.LastReadFailed());
+  l.AwaitQueuedSince(lost_before, kQueueDrainLimitMs);
   return OutcomeOf(tally);
 }
 

@@ -59,5 +59,23 @@ TEST_F(CliUnitLeaves, AWriteCutShortExitsThreeAndAWholeOneToo) {
   }
 }
 
+// Live edits go through the command queue; the unit acknowledging only the first of them must
+// not read as done.
+TEST_F(CliUnitLeaves, ASetOrAFilterImportCutShortExitsThree) {
+  const CliRun set = RunAgainstLeavingUnit(
+      kConnectReports + 1, "set mainVolume=-12 channels/0/gain=-3 channels/1/gain=-4");
+  EXPECT_EQ(set.code, 3) << set.err;
+  EXPECT_NE(set.err.find("not all applied on the unit: the unit left"), std::string::npos)
+      << set.err;
+
+  std::ofstream(dir_ / "filters.txt") << "Filter 1: ON PK Fc 100 Hz Gain -3 dB Q 2\n"
+                                      << "Filter 2: ON PK Fc 2000 Hz Gain 2 dB Q 1\n";
+  const CliRun import =
+      RunAgainstLeavingUnit(kConnectReports + 5, "eq import filters.txt --channel 1 --to-unit");
+  EXPECT_EQ(import.code, 3) << import.err;
+  EXPECT_NE(import.err.find("not all written to the unit: the unit left"), std::string::npos)
+      << import.err;
+}
+
 }  // namespace
 }  // namespace tolva::e2e
