@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <optional>
 
 #include "model/text_lines.h"
 
@@ -54,6 +55,26 @@ dsp::Curve MeasurementOnGrid(const Measurement& m, const dsp::Curve& grid) {
     out[i] = m.level[lo] + t * (m.level[hi] - m.level[lo]);
   }
   return out;
+}
+
+dsp::Curve MeasurementAtGraphLevel(const Measurement& m, const dsp::Curve& grid) {
+  dsp::Curve levels = MeasurementOnGrid(m, grid);
+  const auto mean = [&](double low, double high) -> std::optional<double> {
+    double sum = 0.0;
+    int count = 0;
+    for (std::size_t i = 0; i < grid.size(); ++i) {
+      if (grid[i] < low || grid[i] > high || std::isnan(levels[i])) continue;
+      sum += levels[i];
+      ++count;
+    }
+    if (count == 0) return std::nullopt;
+    return sum / count;
+  };
+  auto reference = mean(kReferenceLowHz, kReferenceHighHz);
+  if (!reference) reference = mean(0.0, grid.back());
+  if (!reference) return levels;
+  for (double& level : levels) level -= *reference;
+  return levels;
 }
 
 }  // namespace tolva::model

@@ -26,4 +26,12 @@ MeasurementText ParseMeasurementText(std::string_view text);
 // measured range, so a curve is drawn only where there was a measurement.
 dsp::Curve MeasurementOnGrid(const Measurement& m, const dsp::Curve& grid);
 
+// The band whose mean level is put at 0 dB of the equalizer graph: a measurement sits at some
+// 60-90 dB SPL, and the graph shows ±15 dB around its 0 dB line.
+inline constexpr double kReferenceLowHz = 200.0;
+inline constexpr double kReferenceHighHz = 2000.0;
+// MeasurementOnGrid shifted so that its mean over the reference band (the log-spaced grid points
+// in it) is 0 dB; over every measured point when none lies in that band.
+dsp::Curve MeasurementAtGraphLevel(const Measurement& m, const dsp::Curve& grid);
+
 }  // namespace tolva::model

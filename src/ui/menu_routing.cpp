@@ -20,6 +20,7 @@
 #include "ui/kit/message_types.h"
 #include "ui/layouts.h"
 #include "ui/main_wnd.h"
+#include "ui/measurement_actions.h"
 #include "ui/scene_wnd.h"
 #include "ui/update_fw_wnd.h"
 
@@ -81,11 +82,13 @@ bool OpenMenuOfButton(CMainWnd& window, model::EqualizerManager& manager,
     window.OpenPopupMenu(kMenuOutput, anchor,
                          [&manager](kit::PopupMenu& menu) { SetSubMenu(menu, manager); });
   } else if (n.name == "btn_option") {
-    window.OpenPopupMenu(kMenuOption, anchor, [connected](kit::PopupMenu& menu) {
+    const bool measured = CurrentOutputHasMeasurement(window, manager);
+    window.OpenPopupMenu(kMenuOption, anchor, [connected, measured](kit::PopupMenu& menu) {
       EnableItems(menu,
                   {"option_item_reset_default", "option_item_import_filters",
                    "option_item_export_filters"},
                   connected);
+      EnableItems(menu, {"option_item_clear_overlay"}, measured);
     });
   } else if (n.name == "btn_scene") {
     window.OpenPopupMenu(kMenuScene, anchor, [connected](kit::PopupMenu& menu) {
@@ -118,6 +121,10 @@ void RouteMenuClick(CMainWnd& window, model::EqualizerManager& manager,
     ImportFiltersForCurrentOutput(window, manager);
   } else if (name == "option_item_export_filters") {
     ExportFiltersOfCurrentOutput(window, manager);
+  } else if (name == "option_item_overlay_measurement") {
+    OverlayMeasurementOnCurrentOutput(window, manager);
+  } else if (name == "option_item_clear_overlay") {
+    ClearMeasurementOfCurrentOutput(window, manager);
   } else if (Starts(name, "option_item_reset_default")) {
     manager.ResetMcuFactoryDefault();
   } else if (Starts(name, "option_item_about")) {

@@ -61,6 +61,21 @@ void UIEqualizer::SetPeqMode(int flag) {
   MarkLayoutDirty();
 }
 
+void UIEqualizer::SetMeasurement(int output, std::span<const double> levels) {
+  if (levels.empty()) {
+    overlay_.Clear(output);
+  } else {
+    overlay_.Set(output, levels);
+  }
+  update();
+}
+
+std::span<const double> UIEqualizer::PredictedCurve() const {
+  if (current_curve_ < 0) return {};
+  return overlay_.Predicted(current_curve_, curves_.At(current_curve_),
+                            curves_.Version(current_curve_));
+}
+
 CurveBand UIEqualizer::Band(int index) const {
   if (index < 0 || index >= band_count_) return {};
   return bands_[static_cast<std::size_t>(index)];
@@ -92,6 +107,10 @@ void UIEqualizer::paintEvent(QPaintEvent*) {
   const CurveGeometry g = Geometry();
   QPainter painter(this);
   painter.drawPixmap(0, 0, Backdrop(g));
+  if (current_curve_ >= 0) {
+    overlay_.Paint(painter, g, ScaledFont(kLabelFontPx), current_curve_,
+                   curves_.At(current_curve_), curves_.Version(current_curve_));
+  }
   PaintCurrentCurve(painter, g);
   PaintMarkers(painter, g);
 }

@@ -17,6 +17,7 @@
 #include "ui/controls/curve_data.h"
 #include "ui/controls/curve_graph_base.h"
 #include "ui/controls/equalizer_layout.h"
+#include "ui/controls/measurement_overlay.h"
 
 class UIEqualizer : public tolva::curves::CurveGraphBase {
   Q_OBJECT
@@ -64,6 +65,13 @@ class UIEqualizer : public tolva::curves::CurveGraphBase {
   DragState State() const { return drag_state_; }
   int CurveCount() const { return curves_.Count(); }
   int CurrentCurve() const { return current_curve_; }
+
+  // An output's measurement over its curve (levels on the response grid, at the graph's level,
+  // NaN where not measured), drawn while that output is the current one; empty clears it.
+  void SetMeasurement(int output, std::span<const double> levels);
+  const tolva::curves::MeasurementOverlay& Overlay() const { return overlay_; }
+  // The prediction drawn for the current output; empty when none is.
+  std::span<const double> PredictedCurve() const;
 
   // The framework's text property: "%d" of the last selected band, read back as the index of an
   // "equalizer_eq" notification.
@@ -125,6 +133,8 @@ class UIEqualizer : public tolva::curves::CurveGraphBase {
 
   mutable tolva::curves::EqualizerLayout layout_;
   mutable bool layout_dirty_ = true;
+
+  tolva::curves::MeasurementOverlay overlay_;
 
   QPixmap backdrop_;
   // What the backdrop was painted from.

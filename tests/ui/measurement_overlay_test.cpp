@@ -1,0 +1,164 @@
+// "Overlay measurement…" on the real main window against the in-process unit: a measurement file
+// chosen in the file dialog lies over the current output's curve with the predicted result, the
+// prediction follows a band edit, each output keeps its own, and a broken file is named, not drawn.
+#include <QApplication>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QTest>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+
+#include "emulator/emulated_device.h"
+#include "emulator/emulator_transport.h"
+#include "model/equalizer_manager.h"
+#include "support/qt_wait.h"
+#include "support/tips_box_answerer.h"
+#include "ui/controls/ui_equalizer.h"
+#include "ui/kit/controls.h"
+#include "ui/kit/qt_popup_menu.h"
+#include "ui/main_wnd.h"
+#include "ui/manager_binding.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using tolva::model::ConnectState;
+using tolva::testing::WaitFor;
+
+class MeasurementOverlay : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ = fs::temp_directory_path() / ("tolva_overlay_" + std::to_string(::getpid()));
+    fs::create_directories(dir_);
+    window_.show();
+    binding_ = std::make_unique<tolva::ui::ManagerBinding>(
+        window_, tolva::emulator::MakeEmulatorTransportFactory(unit_));
+    binding_->Start();
+    ASSERT_TRUE(WaitFor([&] { return Manager().State() == ConnectState::kConnected; }));
+    graph_ = window_.findChild<UIEqualizer*>(QStringLiteral("equalizer"));
+    ASSERT_NE(graph_, nullptr);
+    QObject::connect(&file_answerer_, &QTimer::timeout, [this] {
+      for (QWidget* w : QApplication::topLevelWidgets()) {
+        if (auto* d = qobject_cast<QFileDialog*>(w); d && d->isVisible()) {
+          d->selectFile(file_);
+          static_cast<QDialog*>(d)->accept();  // as its Open button does
+          ++answered_;
+        }
+      }
+    });
+    file_answerer_.start(20);
+  }
+  void TearDown() override {
+    binding_.reset();
+    fs::remove_all(dir_);
+  }
+
+  tolva::model::EqualizerManager& Manager() { return binding_->Manager(); }
+  std::string Write(const char* name, const std::string& text) {
+    const fs::path path = dir_ / name;
+    std::ofstream(path, std::ios::binary) << text;
+    return path.string();
+  }
+  // Clicks an Options menu entry; false when it is disabled. A file dialog it opens is answered
+  // with the file given.
+  bool ChooseFromOptions(const char* item, const std::string& file = {}) {
+    file_ = QString::fromStdString(file);
+    QTest::mouseClick(window_.findChild<QWidget*>(QStringLiteral("btn_option")), Qt::LeftButton);
+    tolva::kit::QtPopupMenu* menu = window_.CurrentMenu();
+    if (menu == nullptr || menu->FindItem(item) == nullptr) return false;
+    const bool triggered = menu->Trigger(item);
+    if (menu->IsOpen()) menu->Close();
+    return triggered;
+  }
+  // Waits for the menu's click to be handled (it is posted) and its file dialog answered.
+  bool Answered(int dialogs) {
+    return WaitFor([&] { return answered_ == dialogs; });
+  }
+  static int Drawn(std::span<const double> curve) {
+    return static_cast<int>(
+        std::count_if(curve.begin(), curve.end(), [](double v) { return std::isfinite(v); }));
+  }
+
+  fs::path dir_;
+  std::shared_ptr<tolva::emulator::EmulatedDevice> unit_ =
+      std::make_shared<tolva::emulator::EmulatedDevice>();
+  CMainWnd window_;
+  std::unique_ptr<tolva::ui::ManagerBinding> binding_;
+  UIEqualizer* graph_ = nullptr;
+  QTimer file_answerer_;
+  QString file_;
+  int answered_ = 0;
+};
+
+// 20 Hz … 20 kHz at 85 dB SPL with a 6 dB bump around 1 kHz; the graph shows it near 0 dB.
+std::string MeasurementText() {
+  std::string text = "* Measurement data measured by REW V5.20\r\n* Freq(Hz) SPL(dB) Phase\r\n";
+  for (double f = 20.0; f <= 20000.0; f *= 1.05) {
+    const double bump = 6.0 * std::exp(-std::pow(std::log2(f / 1000.0) * 2.0, 2.0));
+    text += std::to_string(f) + "\t" + std::to_string(85.0 + bump) + "\t-12.5\r\n";
+  }
+  return text;
+}
+
+TEST_F(MeasurementOverlay, FollowsItsOutputAndTheTuningUntilCleared) {
+  Manager().SetCurChannelChange(2);
+  EXPECT_FALSE(ChooseFromOptions("option_item_clear_overlay")) << "nothing to clear yet";
+  ASSERT_TRUE(ChooseFromOptions("option_item_overlay_measurement",
+                                Write("front.txt", MeasurementText())));
+  ASSERT_TRUE(Answered(1));
+  ASSERT_TRUE(WaitFor([&] { return graph_->Overlay().Has(2); }));
+  const std::span<const double> measured = graph_->Overlay().Measured(2);
+  EXPECT_GT(Drawn(measured), 300);
+  // Normalised: the SPL level is gone, the bump is kept.
+  double peak = -100.0;
+  for (double v : measured) {
+    if (std::isfinite(v)) peak = std::max(peak, v);
+  }
+  EXPECT_GT(peak, 3.0);
+  EXPECT_LT(peak, 8.0);
+
+  const std::vector<double> before(graph_->PredictedCurve().begin(),
+                                   graph_->PredictedCurve().end());
+  ASSERT_EQ(Drawn(before), Drawn(measured));
+  auto* gain = window_.findChild<QLineEdit*>(QStringLiteral("eq_gain_15"));
+  gain->setFocus();
+  gain->setText(QStringLiteral("-9"));
+  QTest::keyClick(gain, Qt::Key_Return);
+  QApplication::processEvents();
+  const std::span<const double> after = graph_->PredictedCurve();
+  ASSERT_EQ(after.size(), before.size());
+  double largest_change = 0.0;
+  for (std::size_t i = 0; i < after.size(); ++i) {
+    if (std::isfinite(before[i])) largest_change = std::max(largest_change, before[i] - after[i]);
+  }
+  EXPECT_NEAR(largest_change, 9.0, 0.5);
+
+  // Another output has none; coming back shows this one's again.
+  Manager().SetCurChannelChange(3);
+  EXPECT_TRUE(graph_->PredictedCurve().empty());
+  EXPECT_FALSE(ChooseFromOptions("option_item_clear_overlay"));
+  Manager().SetCurChannelChange(2);
+  EXPECT_EQ(Drawn(graph_->PredictedCurve()), Drawn(measured));
+
+  EXPECT_TRUE(ChooseFromOptions("option_item_clear_overlay"));
+  EXPECT_TRUE(WaitFor([&] { return !graph_->Overlay().Has(2); }));
+  EXPECT_TRUE(graph_->PredictedCurve().empty());
+}
+
+TEST_F(MeasurementOverlay, ABrokenFileIsNamedByLineAndDrawsNothing) {
+  tolva::testing::TipsBoxAnswerer answerer;
+  ASSERT_TRUE(ChooseFromOptions("option_item_overlay_measurement",
+                                Write("broken.txt", "* REW\n20 80\n40 81\n30 82\n")));
+  ASSERT_TRUE(Answered(1));
+  ASSERT_TRUE(WaitFor([&] { return !answerer.texts.empty(); }));
+  EXPECT_TRUE(answerer.texts.front().contains(QStringLiteral("line 4")))
+      << answerer.texts.front().toStdString();
+  EXPECT_FALSE(graph_->Overlay().Has(Manager().CurrentChannel()));
+}
+
+}  // namespace
