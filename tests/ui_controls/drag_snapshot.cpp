@@ -8,15 +8,10 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "base/language_switch.h"
-#include "base/language_tables.h"
-#include "emulator/device_selection.h"
 #include "model/equalizer_manager.h"
 #include "support/mouse_events.h"
-#include "support/qt_wait.h"
 #include "ui/controls/ui_equalizer.h"
-#include "ui/main_wnd.h"
-#include "ui/manager_binding.h"
+#include "ui_controls/snapshot_window.h"
 
 int main(int argc, char** argv) {
   qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -25,18 +20,10 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: %s FILE.png [SCALE_PERCENT]\n", argv[0]);
     return 2;
   }
-  // English texts, from the source tree (the resources are the application's).
-  tolva::LoadLanguageTables(tolva::Languages(), TOLVA_SOURCE_DIR "/resources/lan/", "");
-  tolva::Languages().Select(tolva::LanguageTables::kEnglish);
-  CMainWnd window;
-  window.RetranslateAll();
-  window.SetDisplayScale(argc > 2 ? std::atoi(argv[2]) : 100);
-  auto selection = tolva::emulator::SelectDevice(std::string("emulator"));
-  tolva::ui::ManagerBinding binding(window, selection.factory);
-  binding.Start();
-  tolva::model::EqualizerManager& m = binding.Manager();
-  if (!tolva::testing::WaitFor([&] { return m.State() == tolva::model::ConnectState::kConnected; }))
-    return 1;
+  tolva::testing::SnapshotWindow snapshot(argc > 2 ? std::atoi(argv[2]) : 100);
+  if (!snapshot.Connected()) return 1;
+  CMainWnd& window = snapshot.Window();
+  tolva::model::EqualizerManager& m = snapshot.Manager();
 
   // Some shaping on the current output and a second output shown beside it.
   tolva::model::Profile& p = m.LiveProfile();
