@@ -1,27 +1,18 @@
 // Renders the main window in the middle of a drag on the graph (PEQ mode, a point held with its
 // tooltip and Q handles, the band's row following), against the in-process emulated unit:
 // ui_controls_drag_snapshot FILE.png [SCALE_PERCENT]
-#include <QApplication>
 #include <QImage>
 
 #include <cmath>
-#include <cstdio>
-#include <cstdlib>
 
 #include "model/equalizer_manager.h"
 #include "support/mouse_events.h"
 #include "ui/controls/ui_equalizer.h"
 #include "ui_controls/snapshot_window.h"
 
-int main(int argc, char** argv) {
-  qputenv("QT_QPA_PLATFORM", "offscreen");
-  QApplication app(argc, argv);
-  if (argc < 2) {
-    std::fprintf(stderr, "usage: %s FILE.png [SCALE_PERCENT]\n", argv[0]);
-    return 2;
-  }
-  tolva::testing::SnapshotWindow snapshot(argc > 2 ? std::atoi(argv[2]) : 100);
-  if (!snapshot.Connected()) return 1;
+namespace {
+
+bool Render(tolva::testing::SnapshotWindow& snapshot, const QString& file) {
   CMainWnd& window = snapshot.Window();
   tolva::model::EqualizerManager& m = snapshot.Manager();
 
@@ -52,7 +43,13 @@ int main(int argc, char** argv) {
   }
   m.Link().WaitUntilQueueIdle(5000);
   QCoreApplication::processEvents();
-  const bool ok = window.grab().toImage().save(QString::fromLocal8Bit(argv[1]));
+  const bool ok = window.grab().toImage().save(file);
   tolva::testing::SendMouse(graph, QEvent::MouseButtonRelease, start + delta, Qt::NoButton);
-  return ok ? 0 : 1;
+  return ok;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  return tolva::testing::RunSnapshot(argc, argv, Render);
 }

@@ -1,13 +1,10 @@
 // Renders the main window's equalizer graph with a measurement overlaid on the current output and
 // the result its settings predict, against the in-process emulated unit:
 // ui_controls_overlay_snapshot FILE.png [SCALE_PERCENT]
-#include <QApplication>
 #include <QImage>
 
+#include <algorithm>
 #include <cmath>
-#include <cstdio>
-#include <cstdlib>
-#include <string>
 
 #include "model/equalizer_manager.h"
 #include "model/measurement.h"
@@ -33,17 +30,7 @@ tolva::model::Measurement DoorMeasurement() {
   return m;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
-  qputenv("QT_QPA_PLATFORM", "offscreen");
-  QApplication app(argc, argv);
-  if (argc < 2) {
-    std::fprintf(stderr, "usage: %s FILE.png [SCALE_PERCENT]\n", argv[0]);
-    return 2;
-  }
-  tolva::testing::SnapshotWindow snapshot(argc > 2 ? std::atoi(argv[2]) : 100);
-  if (!snapshot.Connected()) return 1;
+bool Render(tolva::testing::SnapshotWindow& snapshot, const QString& file) {
   CMainWnd& window = snapshot.Window();
   tolva::model::EqualizerManager& m = snapshot.Manager();
 
@@ -63,5 +50,11 @@ int main(int argc, char** argv) {
   auto* graph = window.findChild<UIEqualizer*>(QStringLiteral("equalizer"));
   graph->SetMeasurement(0, tolva::model::MeasurementAtGraphLevel(DoorMeasurement(), m.Grid()));
   QCoreApplication::processEvents();
-  return graph->grab().toImage().save(QString::fromLocal8Bit(argv[1])) ? 0 : 1;
+  return graph->grab().toImage().save(file);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  return tolva::testing::RunSnapshot(argc, argv, Render);
 }

@@ -3,6 +3,11 @@
 // The main window as the documentation's renders show it: English texts from the source tree (the
 // resources are the application's), the display scale asked for, connected to the in-process
 // emulated unit.
+#include <QApplication>
+
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
 #include <string>
 
 #include "base/language_switch.h"
@@ -40,5 +45,20 @@ class SnapshotWindow {
   CMainWnd window_;
   ui::ManagerBinding binding_{window_, emulator::SelectDevice(std::string("emulator")).factory};
 };
+
+// The render programs' frame: PROGRAM FILE.png [SCALE_PERCENT], offscreen. `render` shapes the
+// connected window and saves FILE; the exit code says whether it was written.
+inline int RunSnapshot(int argc, char** argv,
+                       const std::function<bool(SnapshotWindow&, const QString& file)>& render) {
+  qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication app(argc, argv);
+  if (argc < 2) {
+    std::fprintf(stderr, "usage: %s FILE.png [SCALE_PERCENT]\n", argv[0]);
+    return 2;
+  }
+  SnapshotWindow snapshot(argc > 2 ? std::atoi(argv[2]) : 100);
+  if (!snapshot.Connected()) return 1;
+  return render(snapshot, QString::fromLocal8Bit(argv[1])) ? 0 : 1;
+}
 
 }  // namespace tolva::testing
