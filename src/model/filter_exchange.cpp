@@ -22,13 +22,6 @@ bool IsDigit(char c) {
   return c >= '0' && c <= '9';
 }
 
-// "-5,2": a decimal comma, which some preset collections write; never read as -5 or 52.
-bool IsCommaDecimal(std::string_view token) {
-  const std::size_t comma = token.find(',');
-  return comma != std::string_view::npos && comma > 0 && comma + 1 < token.size() &&
-         IsDigit(token[comma - 1]) && IsDigit(token[comma + 1]);
-}
-
 class LineReader {
  public:
   LineReader(FilterText& out, int line, std::vector<std::string_view> tokens)
@@ -74,11 +67,7 @@ class LineReader {
     }
     const std::string_view token = tokens_[i];
     if (IsCommaDecimal(token)) {
-      std::string point(token);
-      std::replace(point.begin(), point.end(), ',', '.');
-      Fail(std::string(what) + " \"" + std::string(token) +
-           "\" is written with a decimal comma; only decimal points are read (write " + point +
-           ")");
+      Fail(CommaDecimalError(what, token));
       return std::nullopt;
     }
     const auto value = ParseNumberToken(token);

@@ -8,17 +8,39 @@
 #include "model/text_lines.h"
 
 namespace tolva::model {
+namespace {
+
+// Frequency, level, phase.
+constexpr std::size_t kMostColumns = 3;
+
+}  // namespace
 
 MeasurementText ParseMeasurementText(std::string_view text) {
   MeasurementText out;
   Measurement& m = out.measurement;
   ForEachLine(text, [&](int number, std::string_view line) {
-    const auto columns = SplitTokens(line, " \t,;");
-    if (columns.empty() || columns[0].front() == '*' || columns[0].front() == '#') return true;
     const auto fail = [&](const std::string& why) {
       out.error = "line " + std::to_string(number) + ": " + why;
       return false;
     };
+    // In a line split by spaces, tabs or semicolons a comma between digits is a decimal comma
+    // (another locale's export): refused, as reading it as a separator would shift the values.
+    const auto fields = SplitTokens(line, " \t;");
+    if (fields.empty() || fields[0].front() == '*' || fields[0].front() == '#') return true;
+    const bool data = ParseNumberToken(fields[0]) || IsCommaDecimal(fields[0]);
+    if (data && fields.size() > 1) {
+      for (std::string_view field : fields) {
+        if (IsCommaDecimal(field)) return fail(CommaDecimalError("the value", field));
+      }
+    }
+    const auto columns = SplitTokens(line, " \t;,");
+    if (columns.empty()) return true;
+    // With commas as the only separator, decimal commas show only as a surplus of columns.
+    if (data && columns.size() > kMostColumns && line.find(',') != std::string_view::npos) {
+      return fail(std::to_string(columns.size()) +
+                  " columns between commas; a line holds a frequency, a level and maybe a "
+                  "phase (decimal commas are not read)");
+    }
     const auto f = ParseNumberToken(columns[0]);
     const auto level = columns.size() >= 2 ? ParseNumberToken(columns[1]) : std::nullopt;
     // A header line of words before the data (some exporters write one without "*").

@@ -7,7 +7,8 @@
 #include "dsp_math/channel_response.h"
 
 // A measured response as REW exports it (text or FRD): frequency, level and maybe phase per
-// line, "*" comments. Strings only; the window reads the file.
+// line, between spaces, tabs, semicolons or commas; "*" comments. Decimal commas are refused
+// with the line. Strings only; the window reads the file.
 namespace tolva::model {
 
 struct Measurement {

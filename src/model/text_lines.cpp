@@ -43,4 +43,19 @@ std::optional<double> ParseNumberToken(std::string_view token) {
   return value;
 }
 
+bool IsCommaDecimal(std::string_view token) {
+  const auto digit = [](char c) { return c >= '0' && c <= '9'; };
+  const std::size_t comma = token.find(',');
+  return comma != std::string_view::npos && comma > 0 && comma + 1 < token.size() &&
+         digit(token[comma - 1]) && digit(token[comma + 1]) &&
+         token.find('.') == std::string_view::npos;
+}
+
+std::string CommaDecimalError(std::string_view what, std::string_view token) {
+  std::string point(token);
+  std::replace(point.begin(), point.end(), ',', '.');
+  return std::string(what) + " \"" + std::string(token) +
+         "\" is written with a decimal comma; only decimal points are read (write " + point + ")";
+}
+
 }  // namespace tolva::model

@@ -2,6 +2,7 @@
 
 #include <functional>
 #include <optional>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -16,5 +17,11 @@ std::vector<std::string_view> SplitTokens(std::string_view line, std::string_vie
 
 // The whole token as a finite number ("+3" too); nullopt otherwise.
 std::optional<double> ParseNumberToken(std::string_view token);
+
+// "-5,2": a number with a decimal comma (a comma between digits, no point), as some locales
+// write; never to be read as -5 or 52.
+bool IsCommaDecimal(std::string_view token);
+// The message refusing it, naming what it is ("Gain") and how it would be written.
+std::string CommaDecimalError(std::string_view what, std::string_view token);
 
 }  // namespace tolva::model

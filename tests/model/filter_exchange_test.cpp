@@ -174,5 +174,26 @@ TEST(Measurement, ReadsRewTextAndInterpolatesOntoTheGrid) {
   EXPECT_NE(ParseMeasurementText("* nothing\n").error, "");
 }
 
+// Another locale's exports: decimal commas between tabs, semicolons or spaces are refused with
+// their line, never split into shifted values; semicolons with decimal points are read.
+TEST(Measurement, RefusesDecimalCommasWithTheirLine) {
+  for (const char* text : {"* REW\n20,5\t78,125\t-12,5\n", "* REW\n20,5;78,125;-12,5\n",
+                           "* REW\n20,5 78,125\n"}) {
+    const MeasurementText m = ParseMeasurementText(text);
+    EXPECT_NE(m.error.find("line 2: the value \"20,5\" is written with a decimal comma"),
+              std::string::npos)
+        << text << " -> " << m.error;
+    EXPECT_TRUE(m.measurement.freq.empty());
+  }
+  const MeasurementText csv = ParseMeasurementText("100,0,80,5\n200,0,86,5\n");
+  EXPECT_NE(csv.error.find("line 1: 4 columns"), std::string::npos) << csv.error;
+
+  const MeasurementText semicolons =
+      ParseMeasurementText("Freq;SPL;Phase\n100.5;80.25;-3\n200;86\n");
+  ASSERT_EQ(semicolons.error, "");
+  EXPECT_EQ(semicolons.measurement.freq, (std::vector<double>{100.5, 200.0}));
+  EXPECT_EQ(semicolons.measurement.level, (std::vector<double>{80.25, 86.0}));
+}
+
 }  // namespace
 }  // namespace tolva::model
