@@ -68,14 +68,14 @@ int RunEqImport(const DeviceOptions* device, const EqImportOptions& o) {
   const model::FilterText parsed = model::ParseFilterText(*text);
   if (!parsed.error.empty()) {
     std::fprintf(stderr, "tolva-dsp-cli eq import: %s: %s; nothing was written\n",
-                 o.text_file.c_str(), parsed.error.c_str());
+                 o.text_file.c_str(), model::English(parsed.error).c_str());
     return kExitFailed;
   }
-  std::string error;
+  model::TextProblem error;
   const auto filters = model::FiltersForChannel(parsed, o.apo_channel, &error);
   if (!filters) {
     std::fprintf(stderr, "tolva-dsp-cli eq import: %s (--apo-channel NAME); nothing was written\n",
-                 error.c_str());
+                 model::English(error).c_str());
     return kExitFailed;
   }
 

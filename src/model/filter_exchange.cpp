@@ -53,8 +53,8 @@ class LineReader {
   }
 
  private:
-  void Fail(const std::string& why) {
-    if (out_.error.empty()) out_.error = "line " + std::to_string(line_) + ": " + why;
+  void Fail(const char* key, std::vector<std::string> values = {}) {
+    if (out_.error.empty()) out_.error = {line_, key, std::move(values)};
   }
   void Ignore(const std::string& why) {
     out_.ignored.push_back("line " + std::to_string(line_) + ": " + why);
@@ -62,16 +62,16 @@ class LineReader {
 
   std::optional<double> NumberAt(std::size_t i, const char* what) {
     if (i >= tokens_.size()) {
-      Fail(std::string(what) + " has no value");
+      Fail("${filter_no_value}", {what});
       return std::nullopt;
     }
     const std::string_view token = tokens_[i];
     if (IsCommaDecimal(token)) {
-      Fail(CommaDecimalError(what, token));
+      if (out_.error.empty()) out_.error = CommaDecimalProblem(line_, token);
       return std::nullopt;
     }
     const auto value = ParseNumberToken(token);
-    if (!value) Fail(std::string(what) + " \"" + std::string(token) + "\" is not a number");
+    if (!value) Fail("${filter_not_number}", {what, std::string(token)});
     return value;
   }
 
@@ -84,14 +84,14 @@ class LineReader {
     } else if (!first.ends_with(':')) {
       return;
     }
-    if (i >= tokens_.size()) return Fail("the filter line is empty");
+    if (i >= tokens_.size()) return Fail("${filter_line_empty}");
     FilterLine f;
     f.line = line_;
     f.block = static_cast<int>(out_.blocks.size()) - 1;
     const std::string state = Upper(tokens_[i++]);
-    if (state != "ON" && state != "OFF") return Fail("expected ON or OFF, found " + state);
+    if (state != "ON" && state != "OFF") return Fail("${filter_on_off}", {state});
     f.on = state == "ON";
-    if (i >= tokens_.size()) return Fail("the filter has no type");
+    if (i >= tokens_.size()) return Fail("${filter_no_type}");
     f.type = Upper(tokens_[i++]);
     if (f.type == "NONE") return;  // REW's unused slot
     if ((f.type == "LS" || f.type == "HS") && i < tokens_.size() &&
@@ -112,11 +112,11 @@ class LineReader {
         f.bw_oct = NumberAt(i + 1, "BW Oct");
         i += 2;
       } else {
-        return Fail("cannot read \"" + key + "\" in a filter line");
+        return Fail("${filter_unknown_word}", {key});
       }
       if (!out_.error.empty()) return;
     }
-    if (!f.fc) return Fail("the filter has no Fc");
+    if (!f.fc) return Fail("${filter_no_fc}");
     out_.filters.push_back(std::move(f));
   }
 
@@ -204,18 +204,18 @@ std::vector<std::string> FilterChannelNames(const FilterText& text) {
 
 std::optional<std::vector<FilterLine>> FiltersForChannel(const FilterText& text,
                                                          const std::string& name,
-                                                         std::string* error) {
+                                                         TextProblem* error) {
   const std::vector<std::string> names = FilterChannelNames(text);
   std::string list;
   for (const std::string& n : names) list += (list.empty() ? "" : ", ") + n;
   if (name.empty() && names.size() > 1) {
-    if (error) *error = "the file has filters for several channels (" + list + "); choose one";
+    if (error) *error = {0, "${filter_several_channels}", {list}};
     return std::nullopt;
   }
   if (!name.empty() && std::find(names.begin(), names.end(), name) == names.end()) {
     if (error) {
-      *error = "the file has no channel \"" + name + "\"" +
-               (names.empty() ? std::string(" (it names none)") : " (it has " + list + ")");
+      *error = names.empty() ? TextProblem{0, "${filter_no_channel_named}", {name}}
+                             : TextProblem{0, "${filter_no_channel}", {name, list}};
     }
     return std::nullopt;
   }

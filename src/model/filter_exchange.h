@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "model/profile.h"
+#include "model/text_problem.h"
 
 // Filter text shared with other equalizer programs: Equalizer APO configuration text and REW's
 // "filter settings" text. Reading and writing strings only; no files, no unit.
@@ -30,7 +31,7 @@ struct FilterText {
   std::vector<FilterLine> filters;  // "ON" and "OFF" lines, "None" slots left out
   std::optional<double> preamp;
   std::vector<std::string> ignored;  // commands read and not applied, one message each
-  std::string error;                 // the whole text is refused when set
+  TextProblem error;                 // the whole text is refused when set
 };
 
 FilterText ParseFilterText(std::string_view text);
@@ -41,7 +42,7 @@ std::vector<std::string> FilterChannelNames(const FilterText& text);
 // name: the file must name at most one channel. nullopt, with *error set, otherwise.
 std::optional<std::vector<FilterLine>> FiltersForChannel(const FilterText& text,
                                                          const std::string& name,
-                                                         std::string* error);
+                                                         TextProblem* error);
 
 // A band as written: the model's values, unrounded.
 struct ExportedBand {

@@ -19,8 +19,8 @@ MeasurementText ParseMeasurementText(std::string_view text) {
   MeasurementText out;
   Measurement& m = out.measurement;
   ForEachLine(text, [&](int number, std::string_view line) {
-    const auto fail = [&](const std::string& why) {
-      out.error = "line " + std::to_string(number) + ": " + why;
+    const auto fail = [&](const char* key, std::vector<std::string> values = {}) {
+      out.error = {number, key, std::move(values)};
       return false;
     };
     // In a line split by spaces, tabs or semicolons a comma between digits is a decimal comma
@@ -30,30 +30,31 @@ MeasurementText ParseMeasurementText(std::string_view text) {
     const bool data = ParseNumberToken(fields[0]) || IsCommaDecimal(fields[0]);
     if (data && fields.size() > 1) {
       for (std::string_view field : fields) {
-        if (IsCommaDecimal(field)) return fail(CommaDecimalError("the value", field));
+        if (IsCommaDecimal(field)) {
+          out.error = CommaDecimalProblem(number, field);
+          return false;
+        }
       }
     }
     const auto columns = SplitTokens(line, " \t;,");
     if (columns.empty()) return true;
     // With commas as the only separator, decimal commas show only as a surplus of columns.
     if (data && columns.size() > kMostColumns && line.find(',') != std::string_view::npos) {
-      return fail(std::to_string(columns.size()) +
-                  " columns between commas; a line holds a frequency, a level and maybe a "
-                  "phase (decimal commas are not read)");
+      return fail("${measurement_columns}", {std::to_string(columns.size())});
     }
     const auto f = ParseNumberToken(columns[0]);
     const auto level = columns.size() >= 2 ? ParseNumberToken(columns[1]) : std::nullopt;
     // A header line of words before the data (some exporters write one without "*").
     if (!f && m.freq.empty()) return true;
-    if (!f || !level) return fail("expected a frequency and a level");
-    if (*f <= 0.0) return fail("the frequency is not above 0 Hz");
-    if (!m.freq.empty() && *f <= m.freq.back()) return fail("the frequencies do not ascend");
+    if (!f || !level) return fail("${measurement_no_level}");
+    if (*f <= 0.0) return fail("${measurement_frequency_zero}");
+    if (!m.freq.empty() && *f <= m.freq.back()) return fail("${measurement_not_ascending}");
     m.freq.push_back(*f);
     m.level.push_back(*level);
     return true;
   });
   if (out.error.empty() && m.freq.size() < 2) {
-    out.error = "the text holds fewer than two measured points";
+    out.error = {0, "${measurement_too_few}", {}};
   }
   if (!out.error.empty()) m = {};
   return out;

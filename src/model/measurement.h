@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "dsp_math/channel_response.h"
+#include "model/text_problem.h"
 
 // A measured response as REW exports it (text or FRD): frequency, level and maybe phase per
 // line, between spaces, tabs, semicolons or commas; "*" comments. Decimal commas are refused
@@ -18,7 +19,7 @@ struct Measurement {
 
 struct MeasurementText {
   Measurement measurement;
-  std::string error;  // "line N: ..." when the text is refused
+  TextProblem error;  // set when the text is refused
 };
 
 MeasurementText ParseMeasurementText(std::string_view text);

@@ -122,8 +122,10 @@ SceneNameSlot SlotOfUnitName(std::span<const std::uint8_t> unit_name) {
   return slot;
 }
 
-std::string FillPlaceholders(std::string_view pattern,
-                             std::initializer_list<std::string_view> values) {
+namespace {
+
+template <typename Values>
+std::string Fill(std::string_view pattern, const Values& values) {
   std::string out;
   auto next = values.begin();
   for (std::size_t i = 0; i < pattern.size(); ++i) {
@@ -137,6 +139,17 @@ std::string FillPlaceholders(std::string_view pattern,
     ++i;
   }
   return out;
+}
+
+}  // namespace
+
+std::string FillPlaceholders(std::string_view pattern,
+                             std::initializer_list<std::string_view> values) {
+  return Fill(pattern, values);
+}
+
+std::string FillPlaceholders(std::string_view pattern, const std::vector<std::string>& values) {
+  return Fill(pattern, values);
 }
 
 }  // namespace tolva::model

@@ -6,6 +6,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "model/profile.h"
 
@@ -26,5 +27,6 @@ SceneNameSlot SlotOfUnitName(std::span<const std::uint8_t> unit_name);
 // Never a printf: the pattern comes from a language file.
 std::string FillPlaceholders(std::string_view pattern,
                              std::initializer_list<std::string_view> values);
+std::string FillPlaceholders(std::string_view pattern, const std::vector<std::string>& values);
 
 }  // namespace tolva::model

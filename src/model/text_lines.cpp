@@ -51,11 +51,10 @@ bool IsCommaDecimal(std::string_view token) {
          token.find('.') == std::string_view::npos;
 }
 
-std::string CommaDecimalError(std::string_view what, std::string_view token) {
+TextProblem CommaDecimalProblem(int line, std::string_view token) {
   std::string point(token);
   std::replace(point.begin(), point.end(), ',', '.');
-  return std::string(what) + " \"" + std::string(token) +
-         "\" is written with a decimal comma; only decimal points are read (write " + point + ")";
+  return {line, "${text_comma_decimal}", {std::string(token), point}};
 }
 
 }  // namespace tolva::model

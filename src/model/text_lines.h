@@ -6,6 +6,8 @@
 #include <string_view>
 #include <vector>
 
+#include "model/text_problem.h"
+
 // Reading the line-oriented text files other programs write (filter settings, measurements):
 // LF or CRLF lines, tokens between separator runs, numbers in C notation whatever the locale.
 namespace tolva::model {
@@ -21,7 +23,7 @@ std::optional<double> ParseNumberToken(std::string_view token);
 // "-5,2": a number with a decimal comma (a comma between digits, no point), as some locales
 // write; never to be read as -5 or 52.
 bool IsCommaDecimal(std::string_view token);
-// The message refusing it, naming what it is ("Gain") and how it would be written.
-std::string CommaDecimalError(std::string_view what, std::string_view token);
+// Refuses it on that line, saying how it would be written.
+TextProblem CommaDecimalProblem(int line, std::string_view token);
 
 }  // namespace tolva::model

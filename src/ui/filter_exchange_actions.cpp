@@ -56,9 +56,9 @@ std::optional<std::vector<model::FilterLine>> ChooseChannel(CMainWnd& window,
     }
     if (chosen.empty()) return std::nullopt;
   }
-  std::string error;
+  model::TextProblem error;
   auto lines = model::FiltersForChannel(text, chosen, &error);
-  if (!lines) Refuse(window, "${filter_file_error}", error);
+  if (!lines) Refuse(window, "${filter_file_error}", model::InCurrentLanguage(error));
   return lines;
 }
 
@@ -71,7 +71,9 @@ void ImportFiltersForCurrentOutput(CMainWnd& window, model::EqualizerManager& ma
   const auto content = model::ReadFileText(*path);
   if (!content) return Refuse(window, "${filter_file_error}", *path);
   const model::FilterText text = model::ParseFilterText(*content);
-  if (!text.error.empty()) return Refuse(window, "${filter_file_error}", text.error);
+  if (!text.error.empty()) {
+    return Refuse(window, "${filter_file_error}", model::InCurrentLanguage(text.error));
+  }
   const auto lines = ChooseChannel(window, text);
   if (!lines) return;
   const int output = manager.CurrentChannel();

@@ -36,7 +36,9 @@ void OverlayMeasurementOnCurrentOutput(CMainWnd& window, model::EqualizerManager
   const auto content = model::ReadFileText(*path);
   if (!content) return Refuse(window, *path);
   const model::MeasurementText text = model::ParseMeasurementText(*content);
-  if (!text.error.empty()) return Refuse(window, *path + "\n" + text.error);
+  if (!text.error.empty()) {
+    return Refuse(window, *path + "\n" + model::InCurrentLanguage(text.error));
+  }
   const dsp::Curve levels = model::MeasurementAtGraphLevel(text.measurement, manager.Grid());
   graph->SetMeasurement(manager.CurrentChannel(), levels);
 }

@@ -13,9 +13,9 @@ namespace tolva::model {
 namespace {
 
 std::vector<FilterLine> For(const FilterText& text, const std::string& channel = "") {
-  std::string error;
+  TextProblem error;
   auto lines = FiltersForChannel(text, channel, &error);
-  EXPECT_TRUE(lines.has_value()) << error;
+  EXPECT_TRUE(lines.has_value()) << English(error);
   return lines.value_or(std::vector<FilterLine>{});
 }
 
@@ -38,7 +38,7 @@ TEST(FilterText, ReadsApoTextWithChannelBlocksAndOddShapes) {
       "Channel: SUB\r\n"
       "Filter5: ON PK Fc 45.8 Hz Gain -2 dB Q 4\r\n"
       "Delay: 3 ms\r\n");
-  ASSERT_EQ(text.error, "");
+  ASSERT_TRUE(text.error.empty()) << English(text.error);
   EXPECT_EQ(text.preamp, -6.5);
   ASSERT_EQ(text.filters.size(), 5u);
   EXPECT_EQ(text.filters[1].bw_oct, 0.5);
@@ -46,9 +46,9 @@ TEST(FilterText, ReadsApoTextWithChannelBlocksAndOddShapes) {
   EXPECT_EQ(text.ignored, std::vector<std::string>{"line 10: Delay: is not applied"});
   EXPECT_EQ(FilterChannelNames(text), (std::vector<std::string>{"L", "R", "SUB"}));
 
-  std::string error;
+  TextProblem error;
   EXPECT_FALSE(FiltersForChannel(text, "", &error));
-  EXPECT_NE(error.find("(L, R, SUB)"), std::string::npos) << error;
+  EXPECT_NE(English(error).find("(L, R, SUB)"), std::string::npos) << English(error);
   // The lines before any "Channel:" apply to every channel.
   const auto sub = For(text, "SUB");
   ASSERT_EQ(sub.size(), 2u);
@@ -64,18 +64,19 @@ TEST(FilterText, ReadsRewTextAndRefusesCommaDecimals) {
       "Filter  2: ON  PK       Fc    3155 Hz  Gain  -0.8 dB  Q  0.400\n"
       "Filter 17: ON  None\n"
       "Filter 20: ON  HS       Fc   19800 Hz  Gain  -2.8 dB\n");
-  ASSERT_EQ(rew.error, "");
+  ASSERT_TRUE(rew.error.empty()) << English(rew.error);
   ASSERT_EQ(rew.filters.size(), 3u);
   EXPECT_EQ(*rew.filters[0].q, 13.0);
   EXPECT_EQ(rew.filters[2].type, "HS");
   EXPECT_TRUE(rew.ignored.empty());
 
   const FilterText comma = ParseFilterText("Filter 1: ON PK Fc 100 Hz Gain -5,2 dB Q 1\n");
-  EXPECT_NE(comma.error.find("line 1"), std::string::npos) << comma.error;
-  EXPECT_NE(comma.error.find("decimal comma"), std::string::npos);
-  EXPECT_NE(comma.error.find("-5.2"), std::string::npos);
-  EXPECT_NE(ParseFilterText("Filter 1: MAYBE PK Fc 100 Hz\n").error, "");
-  EXPECT_NE(ParseFilterText("Filter 1: ON PK Gain 3 dB Q 1\n").error, "");  // no Fc
+  const std::string refusal = English(comma.error);
+  EXPECT_NE(refusal.find("line 1"), std::string::npos) << refusal;
+  EXPECT_NE(refusal.find("decimal comma"), std::string::npos);
+  EXPECT_NE(refusal.find("-5.2"), std::string::npos);
+  EXPECT_FALSE(ParseFilterText("Filter 1: MAYBE PK Fc 100 Hz\n").error.empty());
+  EXPECT_FALSE(ParseFilterText("Filter 1: ON PK Gain 3 dB Q 1\n").error.empty());  // no Fc
 }
 
 TEST(FilterImport, HoldsPeakingFiltersInFrequencyOrderAndWeighsWhatItCannotHold) {
@@ -127,7 +128,7 @@ TEST(FilterExchange, ExportedTextImportsToTheSameBands) {
         WriteFilterText(format, ActiveBands(ch), CrossoverComments(ch.crossover), "front left");
     EXPECT_NE(text.find("# high-pass: Linkwitz-Riley 80 Hz 24 dB/oct"), std::string::npos);
     const FilterText back = ParseFilterText(text);
-    ASSERT_EQ(back.error, "") << text;
+    ASSERT_TRUE(back.error.empty()) << text;
     const FilterImportPlan plan = PlanFilterImport(back, For(back), FlatChannel());
     EXPECT_TRUE(plan.refused.empty());
     EXPECT_TRUE(plan.rounded.empty()) << text;
@@ -160,7 +161,7 @@ TEST(Measurement, ReadsRewTextAndInterpolatesOntoTheGrid) {
   const MeasurementText m = ParseMeasurementText(
       "* Measurement data measured by REW V5.20\r\n* Freq(Hz) SPL(dB) Phase(degrees)\r\n"
       "100.0\t80.0\t-12.5\r\n200.0, 86.0, -13\r\n400 80\r\n");
-  ASSERT_EQ(m.error, "");
+  ASSERT_TRUE(m.error.empty()) << English(m.error);
   const dsp::Curve& grid = dsp::StandardEvaluator().grid();
   const dsp::Curve on_grid = MeasurementOnGrid(m.measurement, grid);
   for (std::size_t i = 0; i < grid.size(); ++i) {
@@ -170,8 +171,9 @@ TEST(Measurement, ReadsRewTextAndInterpolatesOntoTheGrid) {
       EXPECT_NEAR(on_grid[i], 86.0 - 6.0 * std::fabs(std::log2(grid[i] / 200.0)), 1e-9);
     }
   }
-  EXPECT_NE(ParseMeasurementText("100 80\n50 81\n").error.find("ascend"), std::string::npos);
-  EXPECT_NE(ParseMeasurementText("* nothing\n").error, "");
+  EXPECT_NE(English(ParseMeasurementText("100 80\n50 81\n").error).find("ascend"),
+            std::string::npos);
+  EXPECT_FALSE(ParseMeasurementText("* nothing\n").error.empty());
 }
 
 // Another locale's exports: decimal commas between tabs, semicolons or spaces are refused with
@@ -180,17 +182,17 @@ TEST(Measurement, RefusesDecimalCommasWithTheirLine) {
   for (const char* text : {"* REW\n20,5\t78,125\t-12,5\n", "* REW\n20,5;78,125;-12,5\n",
                            "* REW\n20,5 78,125\n"}) {
     const MeasurementText m = ParseMeasurementText(text);
-    EXPECT_NE(m.error.find("line 2: the value \"20,5\" is written with a decimal comma"),
+    EXPECT_NE(English(m.error).find("line 2: \"20,5\" is written with a decimal comma"),
               std::string::npos)
-        << text << " -> " << m.error;
+        << text << " -> " << English(m.error);
     EXPECT_TRUE(m.measurement.freq.empty());
   }
   const MeasurementText csv = ParseMeasurementText("100,0,80,5\n200,0,86,5\n");
-  EXPECT_NE(csv.error.find("line 1: 4 columns"), std::string::npos) << csv.error;
+  EXPECT_NE(English(csv.error).find("line 1: 4 columns"), std::string::npos) << English(csv.error);
 
   const MeasurementText semicolons =
       ParseMeasurementText("Freq;SPL;Phase\n100.5;80.25;-3\n200;86\n");
-  ASSERT_EQ(semicolons.error, "");
+  ASSERT_TRUE(semicolons.error.empty()) << English(semicolons.error);
   EXPECT_EQ(semicolons.measurement.freq, (std::vector<double>{100.5, 200.0}));
   EXPECT_EQ(semicolons.measurement.level, (std::vector<double>{80.25, 86.0}));
 }

@@ -15,6 +15,7 @@
 
 #include "emulator/emulated_device.h"
 #include "emulator/emulator_transport.h"
+#include "base/language_switch.h"
 #include "model/equalizer_manager.h"
 #include "support/qt_wait.h"
 #include "support/tips_box_answerer.h"
@@ -158,6 +159,30 @@ TEST_F(MeasurementOverlay, ABrokenFileIsNamedByLineAndDrawsNothing) {
   ASSERT_TRUE(WaitFor([&] { return !answerer.texts.empty(); }));
   EXPECT_TRUE(answerer.texts.front().contains(QStringLiteral("line 4")))
       << answerer.texts.front().toStdString();
+  EXPECT_FALSE(graph_->Overlay().Has(Manager().CurrentChannel()));
+}
+
+// Another locale's export, refused in the user's language with the line and value filled in.
+TEST_F(MeasurementOverlay, ADecimalCommaIsRefusedInTheUsersLanguage) {
+  tolva::LoadLanguageTables(tolva::Languages(), TOLVA_SOURCE_DIR "/resources/lan/", "");
+  tolva::testing::TipsBoxAnswerer answerer;
+  const std::string file = Write("komma.txt", "* REW\n20\t80\n40\t80,5\n");
+  int boxes = 0;
+  for (const char* language : {tolva::LanguageTables::kChinese, tolva::LanguageTables::kEnglish}) {
+    tolva::Languages().Select(language);
+    ASSERT_TRUE(ChooseFromOptions("option_item_overlay_measurement", file));
+    ++boxes;
+    ASSERT_TRUE(Answered(boxes));
+    ASSERT_TRUE(WaitFor([&] { return answerer.texts.size() == static_cast<std::size_t>(boxes); }));
+  }
+  tolva::Languages().Clear();
+  EXPECT_TRUE(answerer.texts[0].endsWith(
+      QStringLiteral("第 3 行：“80,5”使用了小数逗号，只能读取小数点（应写作 80.5）")))
+      << answerer.texts[0].toStdString();
+  EXPECT_TRUE(answerer.texts[1].endsWith(QStringLiteral(
+      "line 3: \"80,5\" is written with a decimal comma; only decimal points are read (write "
+      "80.5)")))
+      << answerer.texts[1].toStdString();
   EXPECT_FALSE(graph_->Overlay().Has(Manager().CurrentChannel()));
 }
 

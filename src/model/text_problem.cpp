@@ -1,0 +1,64 @@
+#include "model/text_problem.h"
+
+#include <array>
+#include <string_view>
+#include <utility>
+
+#include "base/language_tables.h"
+#include "model/scene_names.h"
+
+namespace tolva::model {
+namespace {
+
+// The command line loads no language tables: its English is kept here, as in lan_en.xml.
+constexpr std::array<std::pair<std::string_view, std::string_view>, 17> kEnglish{{
+    {"${text_line}", "line %s: "},
+    {"${text_comma_decimal}",
+     "\"%s\" is written with a decimal comma; only decimal points are read (write %s)"},
+    {"${filter_no_value}", "%s has no value"},
+    {"${filter_not_number}", "%s \"%s\" is not a number"},
+    {"${filter_line_empty}", "the filter line is empty"},
+    {"${filter_on_off}", "expected ON or OFF, found %s"},
+    {"${filter_no_type}", "the filter has no type"},
+    {"${filter_unknown_word}", "cannot read \"%s\" in a filter line"},
+    {"${filter_no_fc}", "the filter has no Fc"},
+    {"${filter_several_channels}", "the file has filters for several channels (%s); choose one"},
+    {"${filter_no_channel}", "the file has no channel \"%s\" (it has %s)"},
+    {"${filter_no_channel_named}", "the file has no channel \"%s\" (it names none)"},
+    {"${measurement_columns}",
+     "%s columns between commas; a line holds a frequency, a level and maybe a phase (decimal "
+     "commas are not read)"},
+    {"${measurement_no_level}", "expected a frequency and a level"},
+    {"${measurement_frequency_zero}", "the frequency is not above 0 Hz"},
+    {"${measurement_not_ascending}", "the frequencies do not ascend"},
+    {"${measurement_too_few}", "the text holds fewer than two measured points"},
+}};
+
+std::string_view EnglishPattern(std::string_view key) {
+  for (const auto& [k, english] : kEnglish) {
+    if (k == key) return english;
+  }
+  return key;
+}
+
+template <typename Pattern>
+std::string Render(const TextProblem& problem, Pattern pattern) {
+  std::string out;
+  if (problem.line > 0) out = FillPlaceholders(pattern("${text_line}"), {std::to_string(problem.line)});
+  return out + FillPlaceholders(pattern(problem.key), problem.values);
+}
+
+}  // namespace
+
+std::string English(const TextProblem& problem) {
+  return Render(problem, [](std::string_view key) { return std::string(EnglishPattern(key)); });
+}
+
+std::string InCurrentLanguage(const TextProblem& problem) {
+  return Render(problem, [](std::string_view key) {
+    const std::string text = Languages().Resolve(key);
+    return text == key ? std::string(EnglishPattern(key)) : text;
+  });
+}
+
+}  // namespace tolva::model
