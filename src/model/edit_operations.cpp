@@ -5,6 +5,7 @@
 
 #include "model/edit_rules.h"
 #include "model/output_links.h"
+#include "model/speaker_roles.h"
 
 namespace tolva::model {
 namespace {
@@ -12,8 +13,6 @@ namespace {
 constexpr float kGainEpsilon = 0.001f;
 constexpr float kSameValue = 0.01f;
 constexpr float kFlatQ = 5.8f;
-constexpr int kLeftSubwoofer = 22;
-constexpr int kRightSubwoofer = 23;
 
 void ClearAudibleBands(Profile& p, int channel, std::vector<BandSend>& cleared) {
   ChannelSettings& ch = p.channels[channel];
@@ -119,8 +118,8 @@ bool EditFilterCode(Profile& p, int channel, int partner, bool high_pass, bool s
 std::vector<int> PairedSubwooferOutputs(const Profile& p, int channel) {
   std::vector<int> paired;
   const int own = p.outputs[channel];
-  const int role = own == kLeftSubwoofer    ? kRightSubwoofer
-                   : own == kRightSubwoofer ? kLeftSubwoofer
+  const int role = own == kLeftSubwooferRole    ? kRightSubwooferRole
+                   : own == kRightSubwooferRole ? kLeftSubwooferRole
                                             : 0;
   if (role == 0) return paired;
   for (int ch = 0; ch < kOutputChannels; ++ch) {

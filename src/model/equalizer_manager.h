@@ -17,6 +17,7 @@
 #include "model/manager_view.h"
 #include "model/notification_queue.h"
 #include "model/output_links.h"
+#include "model/output_operations.h"
 #include "model/profile.h"
 #include "model/profile_files.h"
 #include "model/scene_view.h"
@@ -274,11 +275,12 @@ class EqualizerManager {
   void StepCorner(Corner corner, bool up);
   void SetFilterCode(Corner corner, bool slope);
   void ApplyVolumeEdit(const ControlId& edit, const ControlId& slider, int low, int high);
-  void SendTrim(int channel);
-  // Gives every output holding the subwoofer role paired with channel's the same gain (model,
-  // slider, text); returns those outputs.
-  std::vector<int> PairSubwooferGains(int channel);
-  void ShowChannelGain(int channel, int gain);
+  // An edit's commands, queued.
+  void Send(const OutputEdit& edit);
+  // An output's gain, delay or role as the live profile holds it.
+  void ShowChannelGain(int channel);
+  void ShowChannelDelay(int channel);
+  void ShowRole(int channel);
   void ShowOutputButtonsEnabled(bool enabled);
   void SendUnlink();
   void Shown(int code, int channel);

@@ -9,6 +9,7 @@
 #include "model/edit_rules.h"
 #include "model/equalizer_manager.h"
 #include "model/input_sources.h"
+#include "model/output_operations.h"
 #include "model/screen_text.h"
 
 namespace tolva::model {
@@ -38,27 +39,15 @@ int DelayUnitOf(const ScreenControls& c) {
 
 }  // namespace
 
-void EqualizerManager::SendTrim(int channel) {
-  const int gain = unit_->live.channels[channel].gain;
-  link_->Trim_Ctrl(unit_->live.editScene, 0, channel, channel, std::span(&gain, 1), false);
+void EqualizerManager::Send(const OutputEdit& edit) {
+  SendCommands(*link_, edit.commands, false);
 }
 
-void EqualizerManager::ShowChannelGain(int channel, int gain) {
-  unit_->live.channels[channel].gain = gain;
-  const ControlId slider{Control::kOutputVolumeSlider, channel};
-  controls_->SetSliderValue(slider, gain);
+void EqualizerManager::ShowChannelGain(int channel) {
+  const int gain = unit_->live.channels[channel].gain;
+  controls_->SetSliderValue(ControlId{Control::kOutputVolumeSlider, channel}, gain);
   controls_->SetText(ControlId{Control::kOutputVolumeEdit, channel},
                      VolumeText(gain, kChannelVolumeSliderMin));
-}
-
-std::vector<int> EqualizerManager::PairSubwooferGains(int channel) {
-  const Profile& p = unit_->live;
-  const std::vector<int> paired = PairedSubwooferOutputs(p, channel);
-  for (int ch : paired) {
-    if (p.channels[ch].gain != p.channels[channel].gain)
-      ShowChannelGain(ch, p.channels[channel].gain);
-  }
-  return paired;
 }
 
 void EqualizerManager::SetChVolume(int channel) {
@@ -66,16 +55,10 @@ void EqualizerManager::SetChVolume(int channel) {
   const int value = controls_->SliderValue(ControlId{Control::kOutputVolumeSlider, channel});
   if (channel != unit_->live.currChannel) SetCurChannelChange(channel);
   DebugPrint(L"set channel %d volume to %ddB\n", channel, value);
-  ShowChannelGain(channel, value);
-  const int partner = Partner();
-  if (partner >= 0) ShowChannelGain(partner, value);
-  const std::vector<int> paired = PairSubwooferGains(channel);
-  SendTrim(channel);
-  if (partner >= 0) {
-    SendTrim(partner);
-    return;
-  }
-  for (int ch : paired) SendTrim(ch);
+  const OutputEdit edit = EditChannelGain(unit_->live, channel, Partner(), value);
+  ShowChannelGain(channel);
+  for (int ch : edit.outputs) ShowChannelGain(ch);
+  Send(edit);
 }
 
 // A volume typed into an edit: "${off}" means -60 dB; beyond the limits the edit is rewritten
@@ -115,9 +98,10 @@ void EqualizerManager::SetMainVolume() {
   ScreenControls& c = *controls_;
   const int value = c.SliderValue(ControlId{Control::kMainVolumeSlider});
   DebugPrint(L"on main volume change to %d dB\n", value);
-  c.SetText(ControlId{Control::kMainVolumeEdit}, VolumeText(value, kMainVolumeSliderMin));
-  unit_->live.mainVolume = value;
-  link_->Main_Volume_Ctrl(value, false);
+  const OutputEdit edit = EditMainVolume(unit_->live, value);
+  c.SetText(ControlId{Control::kMainVolumeEdit},
+            VolumeText(unit_->live.mainVolume, kMainVolumeSliderMin));
+  Send(edit);
 }
 
 void EqualizerManager::SetMainVolumeEdit() {
@@ -137,39 +121,44 @@ void EqualizerManager::SetMainVolumeUp(bool up) {
 }
 
 void EqualizerManager::SetMainMute() {
-  const int mute = controls_->IsSelected(ControlId{Control::kMainMute}) ? 1 : 0;
-  DebugPrint(L"set main mute to %d\n", mute);
-  unit_->live.mainVolumeMute = mute;
-  link_->Mute_Ctrl(mute, false);
+  const bool mute = controls_->IsSelected(ControlId{Control::kMainMute});
+  DebugPrint(L"set main mute to %d\n", mute ? 1 : 0);
+  Send(EditMainMute(unit_->live, mute));
 }
 
 void EqualizerManager::SetChMute(int channel) {
   if (channel < 0 || channel >= kOutputChannels) return;
-  const int mute = controls_->IsSelected(ControlId{Control::kOutputMute, channel}) ? 1 : 0;
-  DebugPrint(L"channel %d mute seleted %d\n", channel, mute);
-  unit_->live.channels[channel].mute = mute;
-  link_->Mute_Ch_Ctrl(unit_->live.editScene, 0, channel, channel, std::span(&mute, 1), false);
+  const bool mute = controls_->IsSelected(ControlId{Control::kOutputMute, channel});
+  DebugPrint(L"channel %d mute seleted %d\n", channel, mute ? 1 : 0);
+  Send(EditChannelMute(unit_->live, channel, mute));
 }
 
 void EqualizerManager::SetChPhase(int channel) {
   if (channel < 0 || channel >= kOutputChannels) return;
   const ControlId option{Control::kOutputPhase, channel};
-  const int phase = controls_->IsSelected(option) ? 1 : 0;
-  DebugPrint(L"channel %d phase seleted %d\n", channel, phase);
-  unit_->live.channels[channel].phase = phase;
-  controls_->SetText(option, phase != 0 ? "${reverse phase}" : "${positive_phase}");
-  link_->Phase_Ctrl(unit_->live.editScene, 0, channel, channel, std::span(&phase, 1), false);
+  const bool reversed = controls_->IsSelected(option);
+  DebugPrint(L"channel %d phase seleted %d\n", channel, reversed ? 1 : 0);
+  const OutputEdit edit = EditPhase(unit_->live, channel, reversed);
+  controls_->SetText(option, unit_->live.channels[channel].phase != 0 ? "${reverse phase}"
+                                                                       : "${positive_phase}");
+  Send(edit);
+}
+
+void EqualizerManager::ShowChannelDelay(int channel) {
+  ScreenControls& c = *controls_;
+  const float ms = unit_->live.channels[channel].delay;
+  c.SetText(ControlId{Control::kOutputDelayEdit, channel}, DelayText(ms, DelayUnitOf(c)));
 }
 
 void EqualizerManager::SetChDelay(int channel) {
   if (channel < 0 || channel >= kOutputChannels) return;
-  ScreenControls& c = *controls_;
   const float ms =
-      static_cast<float>(c.SliderValue(ControlId{Control::kOutputDelaySlider, channel})) / 1000.0f;
+      static_cast<float>(controls_->SliderValue(ControlId{Control::kOutputDelaySlider, channel})) /
+      1000.0f;
   DebugPrint(L"channel %d delay value %.3f\n", channel, static_cast<double>(ms));
-  unit_->live.channels[channel].delay = ms;
-  c.SetText(ControlId{Control::kOutputDelayEdit, channel}, DelayText(ms, DelayUnitOf(c)));
-  link_->Delay_Ctrl(unit_->live.editScene, 0, channel, channel, std::span(&ms, 1), false);
+  const OutputEdit edit = EditDelay(unit_->live, channel, ms);
+  ShowChannelDelay(channel);
+  Send(edit);
 }
 
 void EqualizerManager::SetChDelayEdit(int channel) {
@@ -180,11 +169,13 @@ void EqualizerManager::SetChDelayEdit(int channel) {
   const double value = DelayEditLimit(ParseReal(c.Text(edit)), unit);
   const float ms = DelayMsFromEdit(value, unit);
   DebugPrint(L"channel %d delay edit value %.3f\n", channel, static_cast<double>(ms));
+  const OutputEdit stored = EditDelay(unit_->live, channel, ms);
+  // The typed value stays as typed (a sample count keeps its digits), limited.
   c.SetText(edit,
             unit == 0 ? FormatNumber("%.3f", value) : std::to_string(static_cast<int>(value)));
-  unit_->live.channels[channel].delay = ms;
-  c.SetSliderValue(ControlId{Control::kOutputDelaySlider, channel}, DelayMicroseconds(ms));
-  link_->Delay_Ctrl(unit_->live.editScene, 0, channel, channel, std::span(&ms, 1), false);
+  c.SetSliderValue(ControlId{Control::kOutputDelaySlider, channel},
+                   DelayMicroseconds(unit_->live.channels[channel].delay));
+  Send(stored);
 }
 
 void EqualizerManager::SetChDelayUp(int channel, bool up) {
@@ -198,41 +189,30 @@ void EqualizerManager::SetChDelayUp(int channel, bool up) {
   }
 }
 
+// The unit delays are shown in is a choice of the screen, not a setting: the texts follow the
+// model.
 void EqualizerManager::SetDelayUnit() {
   DebugPrint(L"on eq comb_ch_unit valuechanged\n");
-  const int unit = DelayUnitOf(*controls_);
-  for (int ch = 0; ch < kOutputChannels; ++ch) {
-    controls_->SetText(ControlId{Control::kOutputDelayEdit, ch},
-                       DelayText(unit_->live.channels[ch].delay, unit));
-  }
+  for (int ch = 0; ch < kOutputChannels; ++ch) ShowChannelDelay(ch);
 }
 
 void EqualizerManager::SetChInput(int channel, int input) {
   if (channel < 0 || channel >= kOutputChannels || input < 1 || input > 6) return;
-  Profile& p = unit_->live;
-  const int source = std::clamp(p.source, 0, kInputSources - 1);
-  const ControlId option{Control::kOutputInput, channel, input};
-  const bool on = controls_->IsSelected(option);
+  const bool on = controls_->IsSelected(ControlId{Control::kOutputInput, channel, input});
   DebugPrint(L"set channel %d input %d\n", channel, input);
-  int& mask = p.inputs[source][channel];
-  const int bit = 1 << (input - 1);
-  mask = on ? (mask | bit) : (mask & ~bit);
-  DebugPrint(L"set channel %d input = 0x%x\n", channel, mask);
-  link_->Mix_Ch_Ctrl(p.editScene, source, channel, channel, std::span(&mask, 1), false);
-  int& trim = p.inputMixTrim[source][input - 1][channel];
-  if (on && trim == 0) {
-    trim = kInitialMixTrim;
-    link_->Input_Mix_Trim_Ctrl(0, source, input - 1, channel, channel, std::span(&trim, 1), false);
-  }
+  const OutputEdit edit = EditRouting(unit_->live, channel, input, on);
+  const Profile& p = unit_->live;
+  DebugPrint(L"set channel %d input = 0x%x\n", channel,
+             p.inputs[std::clamp(p.source, 0, kInputSources - 1)][channel]);
+  Send(edit);
 }
 
 void EqualizerManager::SetInputSource() {
   const int index = controls_->CurSel(ControlId{Control::kInputSource});
   DebugPrint(L"on %s index %d\n", "EqualizerManager::SetInputSource", index);
-  if (index < 0 || index >= kInputSources) return;
-  unit_->live.source = index;
-  for (int ch = 0; ch < kOutputChannels; ++ch) view_->LiveValueApplied(0x0B, ch);
-  if (state_ == ConnectState::kConnected) link_->Source_Switch_Ctrl(index, false);
+  const OutputEdit edit = EditInputSource(unit_->live, index);
+  for (int ch : edit.outputs) view_->LiveValueApplied(0x0B, ch);
+  if (state_ == ConnectState::kConnected) Send(edit);
 }
 
 void EqualizerManager::SetCurChannelChange(int channel) {

@@ -7,6 +7,7 @@
 #include "model/edit_rules.h"
 #include "model/equalizer_manager.h"
 #include "model/output_links.h"
+#include "model/output_operations.h"
 #include "model/screen_text.h"
 #include "model/speaker_roles.h"
 
@@ -35,20 +36,19 @@ void EqualizerManager::SetOutputValue(int channel, std::string_view item) {
   DebugPrint("SetOutputValue channel %d selected value %s\n", channel, std::string(item).c_str());
   const int role = RoleOfMenuItem(item);
   if (channel < 0 || channel >= kOutputChannels || role < 0) return;
-  Profile& p = unit_->live;
-  controls_->SetText(ControlId{Control::kOutputRole, channel}, RoleButtonLabel(role));
-  p.outputs[channel] = role;
-  p.channels[channel].crossover = DefaultCrossoverOfRole(role);
+  const OutputEdit edit = EditRole(unit_->live, channel, role);
+  ShowRole(channel);
+  SetCurChannelChange(channel);
+  for (int ch : edit.outputs) ShowChannelGain(ch);
+  Send(edit);
+}
+
+void EqualizerManager::ShowRole(int channel) {
+  const Profile& p = unit_->live;
+  controls_->SetText(ControlId{Control::kOutputRole, channel}, RoleButtonLabel(p.outputs[channel]));
   if (channel == p.currChannel) SetFreqDivider(channel);
   view_->LiveValueApplied(0x0D, channel);  // every button label and speaker icon
   UpdateEqualizer(-1);
-  SetCurChannelChange(channel);
-  link_->CH_Type_Ctrl(p.editScene, 0, channel, channel, std::span(&p.outputs[channel], 1), false);
-  SendFilter(channel, kHighPassFilter);
-  SendFilter(channel, kLowPassFilter);
-  const std::vector<int> paired = PairSubwooferGains(channel);
-  SendTrim(channel);
-  for (int ch : paired) SendTrim(ch);
 }
 
 void EqualizerManager::SetSpeakerFocus(int role) {
@@ -131,25 +131,17 @@ void EqualizerManager::SetOutpuLock() {
 
 void EqualizerManager::SetOutputBypass() {
   DebugPrint(L"on %s\n", "EqualizerManager::SetOutputBypass");
-  Profile& p = unit_->live;
   const int current = CurrentChannel();
-  ChannelSettings& ch = p.channels[current];
-  int shown = 0;
-  for (int b = 0; b < std::min(ch.eqSize, kEqBands); ++b) shown += std::abs(ShownGainTenths(ch, b));
-  if (shown != 0) {
-    if (!view_->Confirm("${bypass_all_eq_tips}")) return;
-    controls_->SetText(ControlId{Control::kBypass}, "${restore_eq}");
-    ch.bypass = 1;
-  } else if (!IsFlat(ch)) {
-    if (!view_->Confirm("${restore_all_eq_tips}")) return;
-    controls_->SetText(ControlId{Control::kBypass}, "${bypass_eq}");
-    ch.bypass = 0;
+  const BypassStep step = NextBypassStep(unit_->live.channels[current]);
+  if (step == BypassStep::kBypass && !view_->Confirm("${bypass_all_eq_tips}")) return;
+  if (step == BypassStep::kRestore && !view_->Confirm("${restore_all_eq_tips}")) return;
+  const OutputEdit edit = EditBypass(unit_->live, current, Partner(), step);
+  if (step != BypassStep::kResend) {
+    controls_->SetText(ControlId{Control::kBypass}, unit_->live.channels[current].bypass == 1
+                                                        ? "${restore_eq}"
+                                                        : "${bypass_eq}");
   }
-  SendBypass(current);
-  if (const int partner = Partner(); partner >= 0) {
-    p.channels[partner].bypass = ch.bypass;
-    SendBypass(partner);
-  }
+  Send(edit);
   RefreshBandRows(current);
   UpdateEqualizer(-1);
 }
@@ -194,28 +186,13 @@ void EqualizerManager::SetOutputReset() {
   const int choice =
       view_->AskChoice("${empty_output_tips}", {"${default}", "${cancel}", "${emptied}"});
   if (choice != 1 && choice != 2) return;
-  Profile& p = unit_->live;
-  for (int ch = 0; ch < kOutputChannels; ++ch) {
-    const int role = choice == 1 ? DefaultRoles(p.channelCount == kOutputChannels)[ch] : 0;
-    SetOutputValue(ch, RoleInfo(role).menu_item);
-  }
-  p.lockMode = 0;
+  const OutputEdit edit = ResetOutputs(unit_->live, choice == 1);
+  for (int ch = 0; ch < kOutputChannels; ++ch) ShowRole(ch);
+  for (int ch : edit.outputs) ShowChannelGain(ch);
   controls_->SetSelected(ControlId{Control::kLock}, false);
-  link_->CH_Lock_Ctrl(kLinkScene, 0, false);
   ShowOutputButtonsEnabled(true);
-  ClearLinks(p);
-  SendUnlink();
   controls_->SetSelected(ControlId{Control::kLink}, false);
-  const auto left_sub = std::find(p.outputs.begin(), p.outputs.end(), 22);
-  if (left_sub != p.outputs.end()) {
-    const int gain = p.channels[left_sub - p.outputs.begin()].gain;
-    for (int ch = 0; ch < kOutputChannels; ++ch) {
-      if (p.outputs[ch] == 23) ShowChannelGain(ch, gain);
-    }
-  }
-  std::array<int, kOutputChannels> gains{};
-  for (int ch = 0; ch < kOutputChannels; ++ch) gains[ch] = p.channels[ch].gain;
-  link_->Trim_Ctrl(p.editScene, 0, 0, kOutputChannels - 1, gains, false);
+  Send(edit);
   SetCurChannelChange(0);
 }
 

@@ -40,27 +40,8 @@ std::array<std::uint8_t, 6> BandOnWire(const EqBand& b) {
   return {f[0], f[1], q[0], q[1], g[0], g[1]};
 }
 
-int ListValue(const Profile& p, ChannelField field, int source, int ch) {
-  const ChannelSettings& c = p.channels[ch];
-  switch (field) {
-    case ChannelField::kRole:
-      return p.outputs[ch];
-    case ChannelField::kGain:
-      return c.gain;  // Trim_Ctrl takes the gain and sends its attenuation
-    case ChannelField::kMute:
-      return c.mute;
-    case ChannelField::kPhase:
-      return c.phase;
-    case ChannelField::kBypass:
-      return c.bypass;
-    case ChannelField::kRouting:
-      return p.inputs[source][ch];
-  }
-  return 0;
-}
-
 std::uint8_t ListByte(const Profile& p, ChannelField field, int source, int ch) {
-  const int value = ListValue(p, field, source, ch);
+  const int value = ChannelFieldValue(p, field, source, ch);
   return Low8(field == ChannelField::kGain ? -value : value);
 }
 
@@ -210,7 +191,7 @@ class TransitionBuilder {
     if (!range) return;
     ChannelListCommand command{field, scene_, source, range->first, range->second, {}};
     for (int ch = range->first; ch <= range->second; ++ch) {
-      command.values.push_back(ListValue(to_, field, source, ch));
+      command.values.push_back(ChannelFieldValue(to_, field, source, ch));
     }
     out_.push_back(std::move(command));
   }
@@ -258,6 +239,25 @@ template <class... F>
 Overloaded(F...) -> Overloaded<F...>;
 
 }  // namespace
+
+int ChannelFieldValue(const Profile& p, ChannelField field, int source, int ch) {
+  const ChannelSettings& c = p.channels[ch];
+  switch (field) {
+    case ChannelField::kRole:
+      return p.outputs[ch];
+    case ChannelField::kGain:
+      return c.gain;  // Trim_Ctrl takes the gain and sends its attenuation
+    case ChannelField::kMute:
+      return c.mute;
+    case ChannelField::kPhase:
+      return c.phase;
+    case ChannelField::kBypass:
+      return c.bypass;
+    case ChannelField::kRouting:
+      return p.inputs[source][ch];
+  }
+  return 0;
+}
 
 std::vector<ParameterCommand> TransitionCommands(const Profile& from, const Profile& to) {
   return TransitionBuilder(from, to).Build();

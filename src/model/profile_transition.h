@@ -50,6 +50,10 @@ enum class ChannelField {
   kBypass,   // PEQ_Bypass_Ctrl
   kRouting,  // Mix_Ch_Ctrl of `source`
 };
+// The value a per-output list carries for output ch (the gain as stored: Trim_Ctrl sends its
+// attenuation).
+int ChannelFieldValue(const Profile& profile, ChannelField field, int source, int ch);
+
 struct ChannelListCommand {
   ChannelField field = ChannelField::kRole;
   int scene = 0, source = 0, first = 0, last = 0;

@@ -8,6 +8,9 @@
 namespace tolva::model {
 
 inline constexpr int kNoPartner = -1;
+// The subwoofer pair, which shares one volume.
+inline constexpr int kLeftSubwooferRole = 22;
+inline constexpr int kRightSubwooferRole = 23;
 
 struct SpeakerRole {
   std::string_view menu_item;  // control name of the output menu
