@@ -155,6 +155,41 @@ TEST(ProfileDiff, NamesEachDifferingFieldByItsKey) {
   EXPECT_EQ(ProfileValueAt(*b, "channels/0/eqArray/7/eqGain"), "1.3");
   EXPECT_FALSE(ProfileValueAt(*b, "channels/0/eqArray/x"));
   EXPECT_FALSE(ProfileValueAt(*b, "nothing"));
+
+  // Every other kind of field a profile file stores is listed, in file order; mixer trims and
+  // the source, which no profile file holds, cannot differ from a file and are not.
+  auto c = std::make_unique<Profile>(*a);
+  c->subVolume = 4;
+  c->mainVolumeMute = 1;
+  c->channels[2].delay = 1.5f;
+  c->channels[5].crossover.hp.fs = 80;
+  c->channels[1].eqSize = 30;
+  c->inputs[4][3] = 2;
+  c->outputs[1] = 7;
+  c->linkOutputs[0] = 1;
+  c->showChEqualizer[2] = 1;
+  c->currChannel = 3;
+  c->linkMode = 1;
+  c->lockMode = 1;
+  c->inputMixTrim[2][1][0] = 40;
+  c->source = 2;
+  std::vector<std::string> keys;
+  for (const ProfileDifference& d : DiffProfiles(*a, *c)) keys.push_back(d.key);
+  EXPECT_EQ(keys, (std::vector<std::string>{
+                      "subVolume", "mainVolumeMute", "channels/1/eqSize",
+                      "channels/1/eqArray/30", "channels/2/delay", "channels/5/crossover/hp/fs",
+                      "inputs/4/3", "outputs/1", "linkOutputs/0", "showChEqualizer/2",
+                      "currChannel", "linkMode", "lockMode"}));
+
+  // The whole unit: scene names and the stored scenes' fields too.
+  auto u = std::make_unique<UnitSettings>();
+  auto v = std::make_unique<UnitSettings>(*u);
+  SetSceneName(v->sceneName[3], u"Bass");
+  v->scenes[4].channels[0].eqArray[2].eqGain = -2.5f;
+  const auto whole = DiffUnits(*u, *v);
+  ASSERT_EQ(whole.size(), 2u);
+  EXPECT_EQ(whole[0].key, "sceneName/3");
+  EXPECT_EQ(whole[1].key, "sceneArray/4/channels/0/eqArray/2/eqGain");
 }
 
 TEST(Measurement, ReadsRewTextAndInterpolatesOntoTheGrid) {
