@@ -47,7 +47,7 @@ class LineReader {
       if (first.starts_with(header)) return;
     }
     if (first.ends_with(':')) {
-      Ignore(std::string(tokens_[0]) + " is not applied");
+      Ignore(tokens_[0]);
     }
     // Anything else is header text such as REW's version line.
   }
@@ -56,8 +56,8 @@ class LineReader {
   void Fail(const char* key, std::vector<std::string> values = {}) {
     if (out_.error.empty()) out_.error = {line_, key, std::move(values)};
   }
-  void Ignore(const std::string& why) {
-    out_.ignored.push_back("line " + std::to_string(line_) + ": " + why);
+  void Ignore(std::string_view command) {
+    out_.ignored.push_back({line_, "${filter_command_ignored}", {std::string(command)}});
   }
 
   std::optional<double> NumberAt(std::size_t i, const char* what) {

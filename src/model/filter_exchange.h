@@ -30,7 +30,7 @@ struct FilterText {
   std::vector<std::vector<std::string>> blocks{{}};
   std::vector<FilterLine> filters;  // "ON" and "OFF" lines, "None" slots left out
   std::optional<double> preamp;
-  std::vector<std::string> ignored;  // commands read and not applied, one message each
+  std::vector<TextProblem> ignored;  // commands read and not applied, one message each
   TextProblem error;                 // the whole text is refused when set
 };
 

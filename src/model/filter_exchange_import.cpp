@@ -27,9 +27,9 @@ std::string Fmt(const char* format, double value) {
   return buffer;
 }
 
-std::string Where(const FilterLine& f) {
-  return "line " + std::to_string(f.line) + " (" + f.type + " " + Fmt("%g", f.fc.value_or(0)) +
-         " Hz)";
+// A message about filter line f, naming it: "line 4 (PK 1000 Hz): …".
+TextProblem About(const FilterLine& f, const char* key, std::vector<std::string> values = {}) {
+  return {f.line, key, std::move(values), f.type + " " + Fmt("%g", f.fc.value_or(0)) + " Hz"};
 }
 
 bool IsPeaking(const std::string& type) {
@@ -128,7 +128,7 @@ struct HeldPeaking {
   double fc = 1000.0, gain = 0.0, q = 1.0;  // as given
   int freq = 1000;                          // as held
   float held_gain = 0.0f, held_q = 1.0f;
-  std::vector<std::string> limits;  // outside the unit's ranges
+  std::vector<TextProblem> limits;  // outside the unit's ranges
   std::optional<double> Deviation() const {
     CurveSum given, held;
     given.AddPeaking(fc, gain, q);
@@ -144,11 +144,11 @@ HeldPeaking Hold(const FilterLine& f, double q) {
   h.gain = f.gain.value_or(0.0);
   h.q = q;
   if (h.fc < kMinFrequency || h.fc > kMaxFrequency) {
-    h.limits.push_back("Fc " + Fmt("%g", h.fc) + " Hz is outside 20 … 20000 Hz");
+    h.limits.push_back(About(f, "${import_fc_range}", {Fmt("%g", h.fc)}));
   }
-  if (q < kMinQ || q > kMaxQ) h.limits.push_back("Q " + Fmt("%g", q) + " is outside 0.5 … 9");
+  if (q < kMinQ || q > kMaxQ) h.limits.push_back(About(f, "${import_q_range}", {Fmt("%g", q)}));
   if (h.gain < kBandGainMinDb || h.gain > kBandGainMaxDb) {
-    h.limits.push_back("gain " + Fmt("%g", h.gain) + " dB is outside -18 … +12 dB");
+    h.limits.push_back(About(f, "${import_gain_range}", {Fmt("%g", h.gain)}));
   }
   h.freq = static_cast<int>(
       std::lround(std::clamp(h.fc, double{kMinFrequency}, double{kMaxFrequency})));
@@ -158,21 +158,20 @@ HeldPeaking Hold(const FilterLine& f, double q) {
 }
 
 // What the unit's encoding makes of a value the band holds: whole steps of 0.1.
-void NoteRounding(const HeldPeaking& h, std::vector<std::string>& rounded) {
-  const std::string where = Where(*h.line);
+void NoteRounding(const HeldPeaking& h, std::vector<TextProblem>& rounded) {
   if (std::fabs(h.fc - h.freq) > 1e-9) {
-    rounded.push_back(where + ": Fc " + Fmt("%g", h.fc) + " Hz is held as " +
-                      std::to_string(h.freq) + " Hz");
+    rounded.push_back(
+        About(*h.line, "${import_fc_held}", {Fmt("%g", h.fc), std::to_string(h.freq)}));
   }
   const double sent_gain = device::TenthsSteps(h.held_gain + 18.0) / 10.0 - 18.0;
   if (std::fabs(sent_gain - h.held_gain) > 1e-3) {
-    rounded.push_back(where + ": gain " + Fmt("%g", h.held_gain) + " dB reaches the unit as " +
-                      Fmt("%.1f", sent_gain) + " dB");
+    rounded.push_back(About(*h.line, "${import_gain_sent}",
+                            {Fmt("%g", h.held_gain), Fmt("%.1f", sent_gain)}));
   }
   const double sent_q = device::TenthsSteps(h.held_q) / 10.0;
   if (std::fabs(sent_q - h.held_q) > 1e-3) {
-    rounded.push_back(where + ": Q " + Fmt("%g", h.held_q) + " reaches the unit as " +
-                      Fmt("%.1f", sent_q));
+    rounded.push_back(
+        About(*h.line, "${import_q_sent}", {Fmt("%g", h.held_q), Fmt("%.1f", sent_q)}));
   }
 }
 
@@ -188,8 +187,7 @@ FilterImportPlan PlanFilterImport(const FilterText& text, const std::vector<Filt
   FilterImportPlan plan;
   plan.bands = channel.eqArray;
   if (text.preamp) {
-    plan.notes.push_back("Preamp " + Fmt("%g", *text.preamp) +
-                         " dB is not applied: the output's own gain is separate");
+    plan.notes.push_back({0, "${import_preamp_note}", {Fmt("%g", *text.preamp)}});
   }
   plan.notes.insert(plan.notes.end(), text.ignored.begin(), text.ignored.end());
 
@@ -197,13 +195,13 @@ FilterImportPlan PlanFilterImport(const FilterText& text, const std::vector<Filt
   std::vector<HeldPeaking> peaking;
   for (const FilterLine& f : filters) {
     if (!f.on) {
-      plan.notes.push_back("line " + std::to_string(f.line) + ": OFF, not applied");
+      plan.notes.push_back({f.line, "${import_off}", {}});
       continue;
     }
     if (IsPeaking(f.type)) {
       const std::optional<double> q = QOf(f);
       if (!q) {
-        plan.refused.push_back({Where(f) + ": no Q or BW Oct given", kUnknown});
+        plan.refused.push_back({About(f, "${import_no_q}"), kUnknown});
         continue;
       }
       given.AddPeaking(*f.fc, f.gain.value_or(0.0), *q);
@@ -211,16 +209,14 @@ FilterImportPlan PlanFilterImport(const FilterText& text, const std::vector<Filt
       continue;
     }
     if (f.type == "GRAPHICEQ") {
-      plan.refused.push_back({"line " + std::to_string(f.line) +
-                                  ": a GraphicEQ line cannot be held by the bands",
-                              f.gain.value_or(0.0)});
+      plan.refused.push_back({{f.line, "${import_graphic_eq}", {}}, f.gain.value_or(0.0)});
       continue;
     }
     const std::optional<BiquadSection> section = Design(f);
     if (section) given.AddSection(*section);
     CurveSum alone;
     if (section) alone.AddSection(*section);
-    plan.refused.push_back({Where(f) + ": the bands hold only peaking filters",
+    plan.refused.push_back({About(f, "${import_not_peaking}"),
                             section ? alone.LargestDifference(CurveSum{}) : kUnknown});
   }
 
@@ -232,9 +228,9 @@ FilterImportPlan PlanFilterImport(const FilterText& text, const std::vector<Filt
   for (std::size_t i = static_cast<std::size_t>(capacity); i < peaking.size(); ++i) {
     CurveSum alone;
     alone.AddPeaking(peaking[i].fc, peaking[i].gain, peaking[i].q);
-    plan.refused.push_back({Where(*peaking[i].line) + ": more peaking filters than the " +
-                                std::to_string(capacity) + " bands",
-                            alone.LargestDifference(CurveSum{})});
+    plan.refused.push_back(
+        {About(*peaking[i].line, "${import_too_many}", {std::to_string(capacity)}),
+         alone.LargestDifference(CurveSum{})});
   }
   if (peaking.size() > static_cast<std::size_t>(capacity)) peaking.resize(capacity);
   std::stable_sort(peaking.begin(), peaking.end(),
@@ -242,8 +238,8 @@ FilterImportPlan PlanFilterImport(const FilterText& text, const std::vector<Filt
 
   for (std::size_t i = 0; i < peaking.size(); ++i) {
     const HeldPeaking& h = peaking[i];
-    for (const std::string& limit : h.limits) {
-      plan.refused.push_back({Where(*h.line) + ": " + limit, h.Deviation().value_or(kUnknown)});
+    for (const TextProblem& limit : h.limits) {
+      plan.refused.push_back({limit, h.Deviation().value_or(kUnknown)});
     }
     NoteRounding(h, plan.rounded);
     plan.bands[i] = EqBand{h.held_gain, h.held_q, h.freq, 1};
@@ -258,18 +254,22 @@ FilterImportPlan PlanFilterImport(const FilterText& text, const std::vector<Filt
   return plan;
 }
 
-std::vector<std::string> DescribeImportPlan(const FilterImportPlan& plan) {
+std::vector<std::string> DescribeImportPlan(const FilterImportPlan& plan,
+                                            std::string (*say)(const TextProblem&)) {
   std::vector<std::string> lines;
-  for (const std::string& n : plan.notes) lines.push_back("note: " + n);
-  for (const std::string& r : plan.rounded) lines.push_back("rounded: " + r);
+  for (const TextProblem& n : plan.notes) lines.push_back(say({0, "${import_note}", {say(n)}}));
+  for (const TextProblem& r : plan.rounded) {
+    lines.push_back(say({0, "${import_rounded}", {say(r)}}));
+  }
   for (const ImportProblem& p : plan.refused) {
-    lines.push_back("cannot hold: " + p.what + "; deviation " +
-                    (std::isnan(p.deviation_db) ? std::string("unknown")
-                                                : Fmt("%.1f", p.deviation_db) + " dB"));
+    const std::string deviation = std::isnan(p.deviation_db)
+                                      ? say({0, "${import_deviation_unknown}", {}})
+                                      : Fmt("%.1f", p.deviation_db) + " dB";
+    lines.push_back(say({0, "${import_cannot_hold}", {say(p.what), deviation}}));
   }
   if (!plan.refused.empty()) {
-    lines.push_back("largest deviation on the output's curve: " +
-                    Fmt("%.1f", plan.total_deviation_db) + " dB");
+    lines.push_back(
+        say({0, "${import_largest_deviation}", {Fmt("%.1f", plan.total_deviation_db)}}));
   }
   return lines;
 }

@@ -1,6 +1,5 @@
 #include "model/text_problem.h"
 
-#include <array>
 #include <string_view>
 #include <utility>
 
@@ -11,8 +10,9 @@ namespace tolva::model {
 namespace {
 
 // The command line loads no language tables: its English is kept here, as in lan_en.xml.
-constexpr std::array<std::pair<std::string_view, std::string_view>, 17> kEnglish{{
+constexpr std::pair<std::string_view, std::string_view> kEnglish[] = {
     {"${text_line}", "line %s: "},
+    {"${text_line_subject}", "line %s (%s): "},
     {"${text_comma_decimal}",
      "\"%s\" is written with a decimal comma; only decimal points are read (write %s)"},
     {"${filter_no_value}", "%s has no value"},
@@ -32,7 +32,25 @@ constexpr std::array<std::pair<std::string_view, std::string_view>, 17> kEnglish
     {"${measurement_frequency_zero}", "the frequency is not above 0 Hz"},
     {"${measurement_not_ascending}", "the frequencies do not ascend"},
     {"${measurement_too_few}", "the text holds fewer than two measured points"},
-}};
+    {"${filter_command_ignored}", "%s is not applied"},
+    {"${import_preamp_note}", "Preamp %s dB is not applied: the output's own gain is separate"},
+    {"${import_off}", "OFF, not applied"},
+    {"${import_no_q}", "no Q or BW Oct given"},
+    {"${import_graphic_eq}", "a GraphicEQ line cannot be held by the bands"},
+    {"${import_not_peaking}", "the bands hold only peaking filters"},
+    {"${import_too_many}", "more peaking filters than the %s bands"},
+    {"${import_fc_range}", "Fc %s Hz is outside 20 … 20000 Hz"},
+    {"${import_q_range}", "Q %s is outside 0.5 … 9"},
+    {"${import_gain_range}", "gain %s dB is outside -18 … +12 dB"},
+    {"${import_fc_held}", "Fc %s Hz is held as %s Hz"},
+    {"${import_gain_sent}", "gain %s dB reaches the unit as %s dB"},
+    {"${import_q_sent}", "Q %s reaches the unit as %s"},
+    {"${import_note}", "note: %s"},
+    {"${import_rounded}", "rounded: %s"},
+    {"${import_cannot_hold}", "cannot hold: %s; deviation %s"},
+    {"${import_deviation_unknown}", "unknown"},
+    {"${import_largest_deviation}", "largest deviation on the output's curve: %s dB"},
+};
 
 std::string_view EnglishPattern(std::string_view key) {
   for (const auto& [k, english] : kEnglish) {
@@ -44,7 +62,12 @@ std::string_view EnglishPattern(std::string_view key) {
 template <typename Pattern>
 std::string Render(const TextProblem& problem, Pattern pattern) {
   std::string out;
-  if (problem.line > 0) out = FillPlaceholders(pattern("${text_line}"), {std::to_string(problem.line)});
+  const std::string line = std::to_string(problem.line);
+  if (problem.line > 0 && !problem.subject.empty()) {
+    out = FillPlaceholders(pattern("${text_line_subject}"), {line, problem.subject});
+  } else if (problem.line > 0) {
+    out = FillPlaceholders(pattern("${text_line}"), {line});
+  }
   return out + FillPlaceholders(pattern(problem.key), problem.values);
 }
 

@@ -31,7 +31,7 @@ void Refuse(CMainWnd& window, const char* what, const std::string& detail) {
 
 std::string Preview(const model::FilterImportPlan& plan) {
   std::string text;
-  const std::vector<std::string> lines = model::DescribeImportPlan(plan);
+  const std::vector<std::string> lines = model::DescribeImportPlan(plan, model::InCurrentLanguage);
   for (std::size_t i = 0; i < lines.size() && i < kPreviewLines; ++i) text += "\n" + lines[i];
   if (lines.size() > kPreviewLines) {
     text += "\n… (" + std::to_string(lines.size() - kPreviewLines) + ")";

@@ -4,7 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <utility>
 
+#include "base/language_switch.h"
 #include "model/filter_exchange_import.h"
 #include "model/measurement.h"
 #include "model/profile_diff.h"
@@ -43,7 +45,8 @@ TEST(FilterText, ReadsApoTextWithChannelBlocksAndOddShapes) {
   ASSERT_EQ(text.filters.size(), 5u);
   EXPECT_EQ(text.filters[1].bw_oct, 0.5);
   EXPECT_EQ(text.filters[3].type, "LS 6DB");
-  EXPECT_EQ(text.ignored, std::vector<std::string>{"line 10: Delay: is not applied"});
+  ASSERT_EQ(text.ignored.size(), 1u);
+  EXPECT_EQ(English(text.ignored[0]), "line 10: Delay: is not applied");
   EXPECT_EQ(FilterChannelNames(text), (std::vector<std::string>{"L", "R", "SUB"}));
 
   TextProblem error;
@@ -100,6 +103,65 @@ TEST(FilterImport, HoldsPeakingFiltersInFrequencyOrderAndWeighsWhatItCannotHold)
   EXPECT_GT(plan.total_deviation_db, 6.0);
 }
 
+// What the window says of a filter or measurement file: the English of lan_en.xml is the command
+// line's word for word, and lan_cn.xml translates every message.
+TEST(FilterImport, EveryMessageReadsAsTheCommandLineSaysItAndIsTranslated) {
+  const FilterText text = ParseFilterText(
+      "Preamp: -3 dB\nDelay: 2 ms\nFilter: OFF PK Fc 100 Hz Gain 1 dB Q 1\n"
+      "Filter: ON PK Fc 200 Hz Gain 1 dB\nGraphicEQ: 25 -2; 40 4\nFilter: ON HS Fc 8000 Hz Gain 2 dB\n"
+      "Filter: ON PK Fc 25000 Hz Gain -24 dB Q 12\nFilter: ON PK Fc 45.8 Hz Gain 2.25 dB Q 1.25\n");
+  ChannelSettings few = FlatChannel();
+  few.eqSize = 1;
+  const FilterImportPlan plan = PlanFilterImport(text, For(text), few);
+  ASSERT_EQ(plan.notes.size(), 3u);
+  ASSERT_EQ(plan.refused.size(), 7u);
+  std::vector<TextProblem> problems;
+  for (const char* bad : {"Filter 1: ON PK Fc 100 Hz Gain -5,2 dB Q 1", "Filter 1:",
+                          "Filter 1: MAYBE PK", "Filter 1: ON", "Filter 1: ON PK Fc 1 Hz Shift 2",
+                          "Filter 1: ON PK Gain 1 dB", "Filter 1: ON PK Fc", "Filter 1: ON PK Fc x"}) {
+    problems.push_back(ParseFilterText(bad).error);
+  }
+  for (const char* bad : {"20,000,78,5", "20 80\n30 x", "0 80", "20 80\n10 80", "* none",
+                          "20\t80,5"}) {
+    problems.push_back(ParseMeasurementText(bad).error);
+  }
+  const FilterText sides = ParseFilterText("Channel: L\nFilter: ON PK Fc 1 Hz Gain 1 dB Q 1\n"
+                                           "Channel: R\n");
+  const FilterText none = ParseFilterText("Filter: ON PK Fc 1 Hz Gain 1 dB Q 1\n");
+  for (const auto& [t, channel] : {std::pair{&sides, ""}, {&sides, "C"}, {&none, "C"}}) {
+    problems.emplace_back();
+    EXPECT_FALSE(FiltersForChannel(*t, channel, &problems.back()));
+  }
+  for (const TextProblem& p : problems) ASSERT_FALSE(p.empty());
+
+  LoadLanguageTables(Languages(), TOLVA_SOURCE_DIR "/resources/lan/", "");
+  Languages().Select(LanguageTables::kEnglish);
+  const std::vector<std::string> english = DescribeImportPlan(plan, English);
+  EXPECT_EQ(DescribeImportPlan(plan, InCurrentLanguage), english);
+  for (const TextProblem& p : problems) EXPECT_EQ(InCurrentLanguage(p), English(p));
+  Languages().Select(LanguageTables::kChinese);
+  const std::vector<std::string> chinese = DescribeImportPlan(plan, InCurrentLanguage);
+  ASSERT_EQ(chinese.size(), english.size());
+  // English words are lower case; the file's own keywords (Preamp, GraphicEQ, dB) are not.
+  const auto latin_words = [](const std::string& s) {
+    int words = 0, run = 0;
+    for (const char c : s + " ") {
+      if (c >= 'a' && c <= 'z') {
+        ++run;
+        continue;
+      }
+      words += run >= 2 && !(c >= 'A' && c <= 'Z');
+      run = (c >= 'A' && c <= 'Z') ? -1000 : 0;
+    }
+    return words;
+  };
+  for (const std::string& line : chinese) EXPECT_EQ(latin_words(line), 0) << line;
+  for (const TextProblem& p : problems) {
+    EXPECT_EQ(latin_words(InCurrentLanguage(p)), 0) << InCurrentLanguage(p);
+  }
+  Languages().Clear();
+}
+
 TEST(FilterImport, MoreFiltersThanBandsKeepsTheLoudest) {
   std::string text;
   for (int i = 0; i < 33; ++i) {
@@ -111,7 +173,7 @@ TEST(FilterImport, MoreFiltersThanBandsKeepsTheLoudest) {
   const FilterImportPlan plan = PlanFilterImport(parsed, For(parsed), ch);
   EXPECT_EQ(plan.peaking, kEqBands);
   ASSERT_EQ(plan.refused.size(), 2u);
-  EXPECT_NE(plan.refused[1].what.find("(PK 600 Hz)"), std::string::npos);  // the quietest
+  EXPECT_NE(English(plan.refused[1].what).find("(PK 600 Hz)"), std::string::npos);  // quietest
   ch.eqSize = 2;
   EXPECT_EQ(PlanFilterImport(parsed, For(parsed), ch).refused.size(), 31u);
 }
