@@ -284,11 +284,35 @@ void DspLink::Issue(std::uint8_t cmd, std::uint8_t sub, std::uint8_t op,
       ++queued_lost_;
       return;
     }
-    replaced = queue_.Push(PendingCommand{cmd, sub, op, std::move(payload), target});
+    PendingCommand command{cmd, sub, op, std::move(payload), target};
+    if (holding_) {
+      held_.push_back(std::move(command));
+      return;
+    }
+    replaced = queue_.Push(std::move(command));
   }
   if (replaced) {
     DebugPrint(L"replaced waiting mcmd 0x%02x subcmd 0x%02x\n", cmd, sub);
     return;  // the thread already knows of the waiting command
+  }
+  queue_wake_.notify_one();
+}
+
+void DspLink::HoldQueuedCommands() {
+  std::lock_guard<std::mutex> guard(queue_mutex_);
+  holding_ = true;
+}
+
+void DspLink::ReleaseHeldCommands(bool send) {
+  {
+    std::lock_guard<std::mutex> guard(queue_mutex_);
+    holding_ = false;
+    if (send && queue_enabled_ && running_) {
+      for (PendingCommand& command : held_) queue_.Push(std::move(command));
+    } else if (send) {
+      queued_lost_ += held_.size();
+    }
+    held_.clear();
   }
   queue_wake_.notify_one();
 }

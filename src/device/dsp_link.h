@@ -73,6 +73,10 @@ class DspLink {
   // Waits (real time) until every queued command has been written and answered or has timed
   // out; false when timeout_ms passed first.
   bool WaitUntilQueueIdle(int timeout_ms);
+  // While held, queued commands wait aside instead of entering the queue, so the window can ask
+  // the user before an edit's commands leave. Release sends them in order, or forgets them.
+  void HoldQueuedCommands();
+  void ReleaseHeldCommands(bool send);
   // Queued commands that were dropped (queue disabled) or went unanswered, since the link was
   // made; an operation compares it before and after its queued part.
   std::uint64_t QueuedCommandsLost() const { return queued_lost_.load(); }
@@ -231,11 +235,13 @@ class DspLink {
   mutable std::mutex sink_mutex_;  // guards sinks_; held while posting so a cleared sink is safe
   std::array<NotificationSink*, 4> sinks_{};
 
-  mutable std::mutex queue_mutex_;  // guards queue_, running_ and in_flight_
+  mutable std::mutex queue_mutex_;  // guards queue_, the held commands, running_ and in_flight_
   std::condition_variable queue_wake_;
   std::condition_variable idle_;  // the thread finished a command
   bool in_flight_ = false;        // the thread holds a command taken from the queue
   PendingQueue queue_;
+  bool holding_ = false;
+  std::vector<PendingCommand> held_;
   bool running_ = true;
   std::thread thread_;
 };

@@ -92,6 +92,9 @@ QWidget* BuildTitleBar(QWidget* root) {
   }
   source->setCurrentIndex(items.FindItem("source_bt"));
   row->addWidget(source);
+  row->addSpacing(theme::Scaled(root, 8));
+  // Which side of an A/B comparison is live; empty while none runs.
+  row->addWidget(MakeLabel(bar, QStringLiteral("ab_side"), QString(), "caption"));
   row->addStretch(1);
   row->addWidget(MakeButton(bar, QStringLiteral("btn_scene"), QStringLiteral("${scene}"), 96, 26));
   row->addWidget(

@@ -44,7 +44,11 @@ CMainWnd::CMainWnd(QWidget* parent) : QWidget(parent), busy_(this) {
   SetDisplayScale(100);
 }
 
-CMainWnd::~CMainWnd() = default;
+// The children go after this part of the window: a box losing the focus on the way must not
+// reach the window's handling.
+CMainWnd::~CMainWnd() {
+  surface_->SetWindowHandling({}, {});
+}
 
 kit::ControlSurface& CMainWnd::Surface() {
   return *surface_;

@@ -12,10 +12,12 @@
 #include "ui/kit/control_surface.h"
 #include "ui/kit/dialogs.h"
 #include "ui/kit/message_types.h"
+#include "ui/kit/qt_popup_menu.h"
 #include "ui/kit/qt_window_sink.h"
 #include "ui/main_wnd.h"
 #include "ui/menu_routing.h"
 #include "ui/surface_screen_controls.h"
+#include "ui/tuning_actions.h"
 #include "ui/update_fw_wnd.h"
 #include "ui/window_dialogs.h"
 
@@ -77,31 +79,46 @@ struct ManagerBinding::Parts {
       : window(w),
         manager(std::move(factory), clock),
         controls(w.Surface(), w.findChild<UIEqualizer*>(QStringLiteral("equalizer"))),
-        view(w, manager, controls) {}
+        view(w, manager, controls),
+        tuning(w, manager) {}
 
   CMainWnd& window;
   model::EqualizerManager manager;
   SurfaceScreenControls controls;
   WindowManagerView view;
+  TuningActions tuning;
 };
 
 ManagerBinding::ManagerBinding(CMainWnd& window, device::TransportFactory factory, Clock& clock)
     : parts_(std::make_unique<Parts>(window, std::move(factory), clock)) {
   model::EqualizerManager& manager = parts_->manager;
+  TuningActions& tuning = parts_->tuning;
   manager.SetView(&parts_->view);
   manager.SetMainSink(window.Sink().get());
-  window.SetMessageHandler([&window, &manager](device::Notification& notification) {
+  // Every user edit reaches the manager through the tuning actions, which make it one step.
+  window.SetMessageHandler([&window, &manager, &tuning](device::Notification& notification) {
     if (notification.message == kit::kMsgMenuClick) {
-      if (const auto* item = dynamic_cast<const kit::MenuClickRecord*>(notification.record.get())) {
-        RouteMenuClick(window, manager, *item);
-      }
+      const auto* item = dynamic_cast<const kit::MenuClickRecord*>(notification.record.get());
+      if (item == nullptr || tuning.OnMenuItem(item->name)) return;
+      tuning.OnManagerMenuItem(item->name, [&] {
+        RouteMenuClick(window, manager, *item, [&tuning](const std::string& path, bool whole) {
+          return tuning.MayLoadFile(path, whole);
+        });
+      });
       return;
     }
     manager.HandleNotification(notification);
+    tuning.AfterMessage();
   });
   kit::ControlSurface& surface = window.Surface();
-  surface.SetNotifyHandler([&window, &manager, &surface](const kit::ControlNotify& notify) {
-    if (!OpenMenuOfButton(window, manager, notify)) RouteEditNotification(manager, surface, notify);
+  surface.SetNotifyHandler([&window, &manager, &surface, &tuning](const kit::ControlNotify& notify) {
+    if (OpenMenuOfButton(window, manager, notify)) {
+      if (notify.name == "btn_option" && window.CurrentMenu() != nullptr) {
+        tuning.PrepareOptionMenu(*window.CurrentMenu());
+      }
+      return;
+    }
+    tuning.OnControlNotify(notify, [&] { RouteEditNotification(manager, surface, notify); });
   });
   window.SetLanguageSwitchedHook([this] { parts_->view.UpdateAllVolumeEdit(); });
 }
@@ -122,6 +139,10 @@ model::EqualizerManager& ManagerBinding::Manager() {
   return parts_->manager;
 }
 
+TuningActions& ManagerBinding::Tuning() {
+  return parts_->tuning;
+}
+
 void ManagerBinding::OpenProfileFileWhenReady(const std::string& path) {
   auto* timer = new QTimer(&parts_->window);
   timer->setInterval(50);
@@ -131,11 +152,16 @@ void ManagerBinding::OpenProfileFileWhenReady(const std::string& path) {
     timer->stop();
     timer->deleteLater();
     const bool whole = path.size() >= 4 && path.compare(path.size() - 4, 4, ".wpf") == 0;
-    if (whole) {
-      manager.LoadWholeConfigFromFile(path);
-    } else {
-      manager.LoadSenceConfigFromFile(path);
-    }
+    // As if chosen from the scene menu: asked about, and one step.
+    TuningActions& tuning = parts_->tuning;
+    tuning.OnManagerMenuItem("scene_item_load_file", [&] {
+      if (!tuning.MayLoadFile(path, whole)) return;
+      if (whole) {
+        manager.LoadWholeConfigFromFile(path);
+      } else {
+        manager.LoadSenceConfigFromFile(path);
+      }
+    });
   });
   timer->start();
 }

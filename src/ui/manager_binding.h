@@ -13,6 +13,8 @@ class EqualizerManager;
 
 namespace tolva::ui {
 
+class TuningActions;
+
 // Joins the main window and the EqualizerManager: the unit's replies reach the manager through
 // the window's posted messages, the manager's screen half drives the window's controls, and the
 // window's notifications reach the manager. Lives on the window thread, shorter than the window.
@@ -25,6 +27,7 @@ class ManagerBinding {
   ManagerBinding& operator=(const ManagerBinding&) = delete;
 
   model::EqualizerManager& Manager();
+  TuningActions& Tuning();
   // Shows the live profile once and connects without a failure message (start-up).
   void Start();
   // A profile file given on the command line: loaded, and sent to the unit, once the connect

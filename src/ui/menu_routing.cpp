@@ -110,7 +110,10 @@ bool OpenMenuOfButton(CMainWnd& window, model::EqualizerManager& manager,
 }
 
 void RouteMenuClick(CMainWnd& window, model::EqualizerManager& manager,
-                    const kit::MenuClickRecord& item) {
+                    const kit::MenuClickRecord& item, const FileLoadGuard& may_load) {
+  const auto allowed = [&may_load](const std::string& path, bool whole) {
+    return !may_load || may_load(path, whole);
+  };
   DebugPrint("on menu click %s\n", item.name.c_str());
   const std::string& name = item.name;
   if (Starts(name, "output_menu") || Starts(name, "output_item")) {
@@ -139,12 +142,14 @@ void RouteMenuClick(CMainWnd& window, model::EqualizerManager& manager,
   } else if (name == "scene_item_delete_scene") {
     ShowSceneWindow(&window, manager, CSceneWnd::Mode::kDelete);
   } else if (name == "scene_item_load_file") {
-    if (auto path = AskPath(window, false, kSceneFiles, "")) manager.LoadSenceConfigFromFile(*path);
+    auto path = AskPath(window, false, kSceneFiles, "");
+    if (path && allowed(*path, false)) manager.LoadSenceConfigFromFile(*path);
   } else if (name == "scene_item_save_file") {
     if (auto path = AskPath(window, true, kSceneFiles, ".spf"))
       manager.SaveSenceConfigToFile(*path);
   } else if (name == "scene_item_load_whole") {
-    if (auto path = AskPath(window, false, kWholeFiles, "")) manager.LoadWholeConfigFromFile(*path);
+    auto path = AskPath(window, false, kWholeFiles, "");
+    if (path && allowed(*path, true)) manager.LoadWholeConfigFromFile(*path);
   } else if (name == "scene_item_save_whole") {
     if (auto path = AskPath(window, true, kWholeFiles, ".wpf"))
       manager.SaveWholeConfigToFile(*path);

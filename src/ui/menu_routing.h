@@ -1,5 +1,8 @@
 #pragma once
 
+#include <functional>
+#include <string>
+
 #include "ui/kit/control_surface.h"
 #include "ui/kit/menu_record.h"
 
@@ -14,7 +17,10 @@ namespace tolva::ui {
 // for the moment (returns true), and a chosen item runs its operation.
 bool OpenMenuOfButton(CMainWnd& window, model::EqualizerManager& manager,
                       const kit::ControlNotify& notify);
+// Asked with a chosen profile file before it replaces the live settings (whole: a .wpf); false
+// keeps them and sends nothing.
+using FileLoadGuard = std::function<bool(const std::string& path, bool whole)>;
 void RouteMenuClick(CMainWnd& window, model::EqualizerManager& manager,
-                    const kit::MenuClickRecord& item);
+                    const kit::MenuClickRecord& item, const FileLoadGuard& may_load = {});
 
 }  // namespace tolva::ui

@@ -3,6 +3,8 @@
 #include <QFile>
 #include <QXmlStreamReader>
 
+#include "base/language_tables.h"
+
 std::map<std::string, std::string> LoadUiKeys(const char* language) {
   std::map<std::string, std::string> table;
   QFile file(QStringLiteral(TOLVA_SOURCE_DIR "/resources/lan/ui_keys_%1.xml").arg(language));
@@ -32,4 +34,17 @@ ScopedLanguage::~ScopedLanguage() {
 
 void ScopedLanguage::Switch(const char* language) {
   *table_ = LoadUiKeys(language);
+}
+
+LanguageFile::LanguageFile(const char* language) {
+  const std::string dir = TOLVA_SOURCE_DIR "/resources/lan/";
+  tolva::Languages().Clear();
+  tolva::Languages().LoadFile(dir + "lan_" + language + ".xml", language);
+  tolva::Languages().Select(language);
+  previous_ = tolva::kit::SetTextResolver({});
+}
+
+LanguageFile::~LanguageFile() {
+  tolva::kit::SetTextResolver(std::move(previous_));
+  tolva::Languages().Clear();
 }

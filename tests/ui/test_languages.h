@@ -26,3 +26,16 @@ class ScopedLanguage {
 };
 
 std::map<std::string, std::string> LoadUiKeys(const char* language);
+
+// The program's language file as the current table of Languages(), which the model's texts and
+// the window both resolve through, for the life of the object ("en" or "cn").
+class LanguageFile {
+ public:
+  explicit LanguageFile(const char* language);
+  ~LanguageFile();
+  LanguageFile(const LanguageFile&) = delete;
+  LanguageFile& operator=(const LanguageFile&) = delete;
+
+ private:
+  tolva::kit::TextResolver previous_;
+};

@@ -34,6 +34,7 @@
 #include "ui/msg_wnd.h"
 #include "ui/scene_wnd.h"
 #include "ui/screenshot.h"
+#include "test_languages.h"
 #include "ui/update_fw_wnd.h"
 #include "ui/window_dialogs.h"
 
@@ -127,25 +128,6 @@ Lowest CheckWindow(QWidget& window) {
   }
   return lowest;
 }
-
-// The texts of the language files, as the program shows them (the graph reads the tables too).
-class LanguageFile {
- public:
-  explicit LanguageFile(const char* language) {
-    const std::string dir = TOLVA_SOURCE_DIR "/resources/lan/";
-    tolva::Languages().Clear();
-    tolva::Languages().LoadFile(dir + "lan_" + language + ".xml", language);
-    tolva::Languages().Select(language);
-    previous_ = tolva::kit::SetTextResolver({});
-  }
-  ~LanguageFile() {
-    tolva::kit::SetTextResolver(std::move(previous_));
-    tolva::Languages().Clear();
-  }
-
- private:
-  tolva::kit::TextResolver previous_;
-};
 
 class WindowLook : public ::testing::Test {
  protected:

@@ -223,6 +223,7 @@ TEST_F(EqualizerFixture, SettersNeverRaiseEditNotifications) {
   ASSERT_EQ(spy.count(), 1);  // hovering selects band 1
   QTest::mousePress(&eq, Qt::LeftButton, {}, QPoint(over.x, over.y));
   ASSERT_EQ(eq.State(), UIEqualizer::DragState::INDEX_CAPTURED);
+  ASSERT_EQ(spy.count(), 2);  // and the press begins a drag
 
   // Mid-drag, with the pointer on a point: a new selection, moved points, corners, mode, curves,
   // scale and size.
@@ -235,7 +236,7 @@ TEST_F(EqualizerFixture, SettersNeverRaiseEditNotifications) {
   eq.SetScalePercent(150);
   eq.resize(800, 400);
   Grab(eq);
-  EXPECT_EQ(spy.count(), 1);
+  EXPECT_EQ(spy.count(), 2);
   QTest::mouseRelease(&eq, Qt::LeftButton, {}, QPoint(over.x, over.y));
 }
 

@@ -110,6 +110,9 @@ void UIEqualizer::mousePressEvent(QMouseEvent* event) {
     case HitKind::kNone:
       break;  // the selection stays
   }
+  if (drag_state_ != DragState::kIdle) {
+    emit Notify(objectName(), QLatin1String(msg::kEqualizerPress), -1);
+  }
   event->accept();
 }
 
@@ -271,6 +274,7 @@ void UIEqualizer::mouseReleaseEvent(QMouseEvent* event) {
     case DragState::kIdle:
       break;
   }
+  emit Notify(objectName(), QLatin1String(msg::kEqualizerRelease), -1);
   event->accept();
 }
 

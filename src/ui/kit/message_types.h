@@ -24,6 +24,10 @@ inline constexpr const char* kSetFocus = "setfocus";
 inline constexpr const char* kEqualizerEq = "equalizer_eq";
 inline constexpr const char* kEqualizerHp = "equalizer_hp";
 inline constexpr const char* kEqualizerLp = "equalizer_lp";
+// A drag on the graph begins (a point or handle was caught) and ends: one edit from press to
+// release.
+inline constexpr const char* kEqualizerPress = "equalizer_press";
+inline constexpr const char* kEqualizerRelease = "equalizer_release";
 }  // namespace msgtype
 
 // Window messages with a meaning inside the window layer.

@@ -1,0 +1,346 @@
+// Undo and redo, A/B switching and the tweeter question on the main window, driven with real key
+// and mouse events against the in-process emulated unit: after an undo the model, the unit's
+// memory and the frames sent agree with the state before the edit.
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPointer>
+#include <QTest>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <functional>
+
+#include "emulator/emulated_device.h"
+#include "emulator/emulator_transport.h"
+#include "base/language_tables.h"
+#include "model/equalizer_manager.h"
+#include "model/profile_diff.h"
+#include "model/profile_files.h"
+#include "model/screen_text.h"
+#include "support/mouse_events.h"
+#include "support/qt_wait.h"
+#include "support/recording_transport.h"
+#include "ui/controls/ui_equalizer.h"
+#include "ui/kit/control_surface.h"
+#include "ui/kit/qt_popup_menu.h"
+#include "ui/kit/qt_text.h"
+#include "ui/main_wnd.h"
+#include "ui/manager_binding.h"
+#include "ui/tuning_actions.h"
+#include "test_languages.h"
+
+namespace {
+
+using tolva::model::ConnectState;
+using tolva::model::Profile;
+using tolva::model::testing::FrameLog;
+using tolva::model::testing::RecordingTransport;
+using tolva::model::testing::SentFrame;
+using tolva::testing::WaitFor;
+
+constexpr int kEq = 0x06, kFilter = 0x05, kBypass = 0x12;
+constexpr int kFrontLeftTweeter = 1;
+
+// Answers the next modal dialog by clicking `buttons` in turn and keeps its text.
+class DialogAnswer {
+ public:
+  explicit DialogAnswer(std::vector<const char*> buttons) : buttons_(std::move(buttons)) {
+    QObject::connect(&timer_, &QTimer::timeout, [this] {
+      auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+      if (dialog == nullptr || !dialog->isVisible() || answered_) return;
+      answered_ = true;
+      if (auto* text = dialog->findChild<QLabel*>(QStringLiteral("MessageText"))) {
+        text_ = text->text();
+      }
+      for (const char* name : buttons_) {
+        if (auto* w = dialog->findChild<QWidget*>(QString::fromLatin1(name))) {
+          QTest::mouseClick(w, Qt::LeftButton);
+        }
+      }
+    });
+    timer_.start(10);
+  }
+  bool Answered() const { return answered_; }
+  const QString& Text() const { return text_; }
+
+ private:
+  std::vector<const char*> buttons_;
+  QTimer timer_;
+  bool answered_ = false;
+  QString text_;
+};
+
+class TuningWindow : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    unit_ = std::make_shared<tolva::emulator::EmulatedDevice>(tolva::emulator::EmulatorOptions{});
+    auto inner = tolva::emulator::MakeEmulatorTransportFactory(unit_);
+    auto log = log_;
+    binding_ = std::make_unique<tolva::ui::ManagerBinding>(
+        window_, [inner, log] { return std::make_unique<RecordingTransport>(inner(), log); });
+    binding_->Start();
+    ASSERT_TRUE(WaitFor([&] { return Manager().State() == ConnectState::kConnected; }));
+    window_.show();
+    QApplication::setActiveWindow(&window_);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window_));
+    graph_ = window_.findChild<UIEqualizer*>(QStringLiteral("equalizer"));
+    ASSERT_NE(graph_, nullptr);
+    Sent();
+  }
+  void TearDown() override {
+    binding_.reset();
+    std::filesystem::remove(file_);
+  }
+
+  tolva::model::EqualizerManager& Manager() { return binding_->Manager(); }
+  const Profile& Live() { return Manager().LiveProfile(); }
+  std::string Memory() { return tolva::emulator::ToJson(unit_->Snapshot()); }
+  // The live profile against an expected one, and the unit's memory against an earlier one:
+  // empty when equal, else what differs (the memory as a whole).
+  std::string LiveDiffersFrom(const Profile& expected) {
+    if (Live() == expected) return "";
+    std::string out = "differs";
+    for (const auto& d : tolva::model::DiffProfiles(expected, Live())) {
+      out += "; " + d.key + ": " + d.a + " -> " + d.b;
+    }
+    return out;
+  }
+  bool MemoryIs(const std::string& expected) { return Memory() == expected; }
+  // Every frame sent since the last call, once the link has written them all.
+  std::vector<SentFrame> Sent() {
+    EXPECT_TRUE(Manager().Link().WaitUntilQueueIdle(5000));
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(Manager().Link().WaitUntilQueueIdle(5000));
+    return log_->Take();
+  }
+  template <class W>
+  W* Widget(const QString& name) {
+    W* w = window_.findChild<W*>(name);
+    EXPECT_NE(w, nullptr) << name.toStdString();
+    return w;
+  }
+  void Type(const QString& box, const char* text) {
+    auto* edit = Widget<QLineEdit>(box);
+    edit->setFocus();
+    QApplication::processEvents();
+    edit->setText(QString::fromLatin1(text));
+    QTest::keyClick(edit, Qt::Key_Return);
+    QApplication::processEvents();
+  }
+  // The window's keys, pressed where the focus is.
+  void Key(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+    QApplication::setActiveWindow(&window_);  // a dialog that just closed may have taken it
+    QWidget* focus = QApplication::focusWidget();
+    QTest::keyClick(focus != nullptr ? focus : &window_, key, modifiers);
+    QApplication::processEvents();
+  }
+  void Undo() { Key(Qt::Key_Z, Qt::ControlModifier); }
+  void Choose(const char* button, const char* item) {
+    QTest::mouseClick(Widget<QWidget>(QString::fromLatin1(button)), Qt::LeftButton);
+    ASSERT_NE(window_.CurrentMenu(), nullptr);
+    ASSERT_TRUE(window_.CurrentMenu()->Trigger(item));
+    QApplication::processEvents();
+  }
+  void PeqMode() {
+    if (!window_.Surface().FindButton("btn_arg_eq")->IsSelected()) {
+      DialogAnswer yes({"confirm_btn"});  // every Q back to 5.8
+      QTest::mouseClick(Widget<QWidget>("btn_arg_eq"), Qt::LeftButton);
+    }
+  }
+  void DragBand(int band, QPoint by) {
+    const auto c = graph_->Layout().Markers()[std::size_t(band)].center;
+    const QPoint from(c.x, c.y);
+    tolva::testing::SendMouse(graph_, QEvent::MouseMove, from, Qt::NoButton);
+    QTest::mousePress(graph_, Qt::LeftButton, {}, from);
+    for (int i = 1; i <= 8; ++i) QTest::mouseMove(graph_, from + by * i / 8);
+    QTest::mouseRelease(graph_, Qt::LeftButton, {}, from + by);
+  }
+
+  LanguageFile english_{"en"};  // the questions' texts come from the model's tables
+  CMainWnd window_;
+  std::shared_ptr<FrameLog> log_ = std::make_shared<FrameLog>();
+  std::shared_ptr<tolva::emulator::EmulatedDevice> unit_;
+  std::unique_ptr<tolva::ui::ManagerBinding> binding_;
+  UIEqualizer* graph_ = nullptr;
+  std::string file_ = std::filesystem::temp_directory_path() /
+                      ("tuning_actions_" + std::to_string(::getpid()) + ".spf");
+};
+
+TEST_F(TuningWindow, AWholeDragIsOneStepUndoneAndRedoneWithItsOwnFramesOnly) {
+  PeqMode();
+  Sent();
+  const Profile before = Live();
+  const std::string memory = Memory();
+  const std::size_t steps = binding_->Tuning().Session().History().UndoSteps();
+  DragBand(17, QPoint(40, -50));
+  const Profile dragged = Live();
+  ASSERT_NE(dragged.channels[0].eqArray[17], before.channels[0].eqArray[17]);
+  EXPECT_GT(Sent().size(), 2u);  // the drag sent as it moved
+  const std::string dragged_memory = Memory();
+
+  EXPECT_EQ(binding_->Tuning().Session().History().UndoSteps(), steps + 1);
+  Undo();
+  EXPECT_EQ(LiveDiffersFrom(before), "");
+  const auto undone = Sent();
+  EXPECT_TRUE(MemoryIs(memory));
+  // The band back, and the bypass the drag had switched off.
+  ASSERT_EQ(undone.size(), 2u);
+  EXPECT_EQ(undone[0].sub, kEq);
+  EXPECT_EQ(undone[0].payload[3], 17);
+  EXPECT_EQ(undone[1].sub, kBypass);
+  EXPECT_EQ(window_.Surface().FindControl("eq_freq_17")->RawText(),
+            std::to_string(before.channels[0].eqArray[17].freq));
+
+  Key(Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+  EXPECT_EQ(LiveDiffersFrom(dragged), "");
+  EXPECT_EQ(Sent().size(), 2u);
+  EXPECT_TRUE(MemoryIs(dragged_memory));
+  Undo();
+  Key(Qt::Key_Y, Qt::ControlModifier);
+  EXPECT_EQ(LiveDiffersFrom(dragged), "");
+}
+
+TEST_F(TuningWindow, UndoOfAnEditOnALinkedOutputRestoresBothOutputs) {
+  {
+    DialogAnswer left_onto_right({"check_box_0", "confirm_btn"});
+    QTest::mouseClick(Widget<QWidget>("btn_link_output"), Qt::LeftButton);
+    ASSERT_TRUE(left_onto_right.Answered());
+  }
+  ASSERT_EQ(Live().linkMode, 1);
+  ASSERT_EQ(Live().linkOutputs[0], 1);
+  Sent();
+  const Profile before = Live();
+  const std::string memory = Memory();
+  Type("eq_gain_4", "-6.5");
+  ASSERT_FLOAT_EQ(Live().channels[1].eqArray[4].eqGain, -6.5f);
+  Sent();
+  ASSERT_NE(Memory(), memory);
+
+  Undo();
+  EXPECT_EQ(LiveDiffersFrom(before), "");
+  const auto undone = Sent();
+  int bands = 0;
+  for (const SentFrame& f : undone) {
+    if (f.sub == kEq) ++bands;
+  }
+  EXPECT_EQ(bands, 2);  // band 4 of both outputs
+  EXPECT_TRUE(MemoryIs(memory));
+  EXPECT_EQ(window_.Surface().FindControl("eq_gain_4")->RawText(), "0.0");
+}
+
+TEST_F(TuningWindow, RoleChangeAndALoadedFileAreUndoneWithTheirCrossovers) {
+  const Profile before = Live();
+  const std::string memory = Memory();
+  Choose("ch_output_btn_2", "output_menu_center_low_freq");
+  ASSERT_EQ(Live().outputs[2], 20);
+  Sent();
+
+  Profile file = Live();
+  file.mainVolume = -30;
+  file.channels[3].delay = 4.5f;
+  file.channels[5].eqArray[2] = {2.5f, 1.5f, 90, 1};
+  ASSERT_TRUE(tolva::model::WriteSceneProfile(file, file_));
+  binding_->OpenProfileFileWhenReady(file_);
+  ASSERT_TRUE(WaitFor([&] { return Live().mainVolume == -30; }));
+  ASSERT_TRUE(WaitFor([&] { return !Manager().UnitOperationRunning(); }, 5000));
+  Sent();
+
+  Undo();  // the file: only what it changed goes back
+  const auto file_undone = Sent();
+  EXPECT_EQ(file_undone.size(), 3u);  // volume, delay list, band
+  EXPECT_EQ(Live().mainVolume, before.mainVolume);
+  EXPECT_EQ(Live().outputs[2], 20);
+  Undo();  // the role, with the crossover it brought
+  EXPECT_EQ(LiveDiffersFrom(before), "");
+  Sent();
+  EXPECT_TRUE(MemoryIs(memory));
+  EXPECT_EQ(window_.Surface().FindButton("ch_output_btn_2")->RawText(),
+            tolva::model::RoleButtonLabel(before.outputs[2]));
+}
+
+TEST_F(TuningWindow, ASwitchSendsOnlyTheDifferencesAndShowsTheLiveSide) {
+  auto* side = Widget<QLabel>("ab_side");
+  EXPECT_TRUE(side->text().isEmpty());
+  Key(Qt::Key_F9);  // A copied to B: nothing to send
+  EXPECT_TRUE(Sent().empty());
+  EXPECT_EQ(side->text(), tolva::kit::Resolve(QStringLiteral("${ab_side_b}")));
+  const Profile a = Live();
+  const std::string a_memory = Memory();
+
+  Type("eq_gain_3", "2");
+  Type("eq_gain_9", "-3");
+  Type("eq_gain_20", "4.5");
+  Sent();
+  const Profile b = Live();
+  const std::string b_memory = Memory();
+
+  Key(Qt::Key_F9);
+  // Three bands and the bypass they had switched off: within k + 2 for k = 3.
+  EXPECT_EQ(Sent().size(), 4u);
+  EXPECT_EQ(LiveDiffersFrom(a), "");
+  EXPECT_TRUE(MemoryIs(a_memory));
+  EXPECT_EQ(side->text(), tolva::kit::Resolve(QStringLiteral("${ab_side_a}")));
+  Undo();  // A has no steps of its own: B's edits stay with B
+  EXPECT_EQ(LiveDiffersFrom(a), "");
+
+  Key(Qt::Key_F9);
+  EXPECT_EQ(Sent().size(), 4u);
+  EXPECT_EQ(LiveDiffersFrom(b), "");
+  EXPECT_TRUE(MemoryIs(b_memory));
+  Undo();  // B's last edit
+  EXPECT_FLOAT_EQ(Live().channels[0].eqArray[20].eqGain, a.channels[0].eqArray[20].eqGain);
+
+  // Connected again: the read is no step, and neither the steps nor A apply any more.
+  Manager().Disconnect();
+  Manager().Connect(false);
+  ASSERT_TRUE(WaitFor([&] { return Manager().State() == ConnectState::kConnected; }));
+  QApplication::processEvents();
+  EXPECT_FALSE(binding_->Tuning().Session().History().CanUndo());
+  EXPECT_FALSE(binding_->Tuning().Session().Comparing());
+  EXPECT_TRUE(side->text().isEmpty());
+}
+
+TEST_F(TuningWindow, ATweeterLeftWithoutItsHighPassIsAskedAboutAndNoSendsNothing) {
+  Choose("ch_output_btn_0", "output_menu_front_left_high_freq");
+  ASSERT_EQ(Live().outputs[0], kFrontLeftTweeter);
+  Sent();
+  auto* strip = Widget<QWidget>("ch_output_btn_0");
+  EXPECT_FALSE(strip->property("tweeterWarning").toBool());
+  const Profile before = Live();
+  const std::string memory = Memory();
+  {
+    DialogAnswer no({"cancel_btn"});
+    Type("hp_freq", "300");
+    ASSERT_TRUE(no.Answered());
+    EXPECT_TRUE(no.Text().contains(QString::fromStdString(tolva::Languages().Resolve("${front_left_tweeter}"))))
+        << no.Text().toStdString();
+  }
+  EXPECT_TRUE(Sent().empty());
+  EXPECT_EQ(LiveDiffersFrom(before), "");
+  EXPECT_TRUE(MemoryIs(memory));
+  EXPECT_EQ(Widget<QLineEdit>("hp_freq")->text().toStdString(),
+            std::to_string(before.channels[0].crossover.hp.fs) + "Hz");
+  {
+    DialogAnswer yes({"confirm_btn"});
+    Type("hp_freq", "300");
+    ASSERT_TRUE(yes.Answered());
+  }
+  EXPECT_EQ(Live().channels[0].crossover.hp.fs, 300);
+  const auto sent = Sent();
+  ASSERT_EQ(sent.size(), 1u);
+  EXPECT_EQ(sent[0].sub, kFilter);
+  EXPECT_TRUE(strip->property("tweeterWarning").toBool());
+  {
+    DialogAnswer none({"confirm_btn"});
+    Undo();  // back to a protected tweeter: no question
+    EXPECT_FALSE(none.Answered());
+  }
+  EXPECT_EQ(LiveDiffersFrom(before), "");
+  EXPECT_FALSE(strip->property("tweeterWarning").toBool());
+}
+
+}  // namespace
