@@ -178,13 +178,21 @@ void TuningActions::Edit(const std::function<void()>& route, bool guarded) {
   ++edit_depth_;
   auto before = std::make_unique<model::Profile>(Live());
   device::DspLink& link = manager_.Link();
-  if (guarded) link.HoldQueuedCommands();
+  if (guarded && !gesture_unit_) link.HoldQueuedCommands();
   route();
   bool keep = true;
-  if (guarded) {
-    // Within a drag the question waits for the release.
-    const std::string question =
-        session_.History().InGroup() ? std::string() : model::TweeterQuestion(*before, Live());
+  if (guarded && gesture_) {
+    // Within a drag the question waits for the release; from the first move that leaves a
+    // tweeter unprotected, the drag's commands wait with it.
+    if (!gesture_unit_) {
+      if (model::NewlyUnprotectedTweeters(*gesture_before_, Live()).empty()) {
+        link.ReleaseHeldCommands(true);
+      } else {
+        gesture_unit_ = std::make_unique<model::Profile>(*before);
+      }
+    }
+  } else if (guarded) {
+    const std::string question = model::TweeterQuestion(*before, Live());
     keep = question.empty() || Ask(question);
     link.ReleaseHeldCommands(keep);
   }
@@ -209,7 +217,14 @@ void TuningActions::EndGesture() {
   const std::unique_ptr<model::Profile> before = std::move(gesture_before_);
   ++edit_depth_;
   const std::string question = model::TweeterQuestion(*before, Live());
-  if (!question.empty() && !Ask(question)) MoveTo(*before);
+  const bool keep = question.empty() || Ask(question);
+  if (gesture_unit_) {
+    manager_.Link().ReleaseHeldCommands(keep);
+    // The held commands never left: the unit still has what it had when they began.
+    if (!keep) Live() = *gesture_unit_;
+    gesture_unit_.reset();
+  }
+  if (!keep) MoveTo(*before);
   --edit_depth_;
   session_.History().EndGroup(Live());
 }
@@ -284,6 +299,8 @@ void TuningActions::AfterMessage() {
   if (connected && !was_connected_) {
     // Another unit, or the same one changed meanwhile: the steps and B no longer apply.
     session_.Reset();
+    if (gesture_unit_) manager_.Link().ReleaseHeldCommands(false);
+    gesture_unit_.reset();
     gesture_.reset();
     ShowSide();
   }

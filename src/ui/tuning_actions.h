@@ -63,7 +63,8 @@ class TuningActions {
   // Runs one user edit as one step; `guarded`: its queued commands wait for the tweeter
   // question, and "no" returns the model and the screen to what they were.
   void Edit(const std::function<void()>& route, bool guarded);
-  // A drag on the graph or a slider: one step from press to release, asked about at release.
+  // A drag on the graph or a slider: one step from press to release, asked about at release;
+  // what it would send past the point a tweeter is left unprotected waits for the answer.
   void BeginGesture(const std::string& control);
   void EndGesture();
   // Undo (backwards) or redo, asked about like an edit.
@@ -82,6 +83,8 @@ class TuningActions {
   int edit_depth_ = 0;
   std::optional<std::string> gesture_;  // the control whose drag is one step
   std::unique_ptr<model::Profile> gesture_before_;
+  // While a drag's commands are held for the tweeter question: the live profile the unit holds.
+  std::unique_ptr<model::Profile> gesture_unit_;
   bool was_connected_ = false;
   std::vector<bool> marked_;
   std::vector<QAction*> actions_;

@@ -153,7 +153,17 @@ class TuningWindow : public ::testing::Test {
   }
   void DragBand(int band, QPoint by) {
     const auto c = graph_->Layout().Markers()[std::size_t(band)].center;
-    const QPoint from(c.x, c.y);
+    Drag(QPoint(c.x, c.y), by);
+  }
+  // The "H" handle until the high-pass corner reads about `hz`.
+  void DragHighPassTo(int hz) {
+    const auto h = *graph_->Layout().HpHandle();
+    const auto& g = graph_->Geometry();
+    const int travel = tolva::curves::ToPixel(g.FrequencyToX(hz)) -
+                       tolva::curves::ToPixel(g.FrequencyToX(graph_->HpFreq()));
+    Drag(QPoint((h.left + h.right) / 2, (h.top + h.bottom) / 2), QPoint(travel, 0));
+  }
+  void Drag(QPoint from, QPoint by) {
     tolva::testing::SendMouse(graph_, QEvent::MouseMove, from, Qt::NoButton);
     QTest::mousePress(graph_, Qt::LeftButton, {}, from);
     for (int i = 1; i <= 8; ++i) QTest::mouseMove(graph_, from + by * i / 8);
@@ -341,6 +351,31 @@ TEST_F(TuningWindow, ATweeterLeftWithoutItsHighPassIsAskedAboutAndNoSendsNothing
   }
   EXPECT_EQ(LiveDiffersFrom(before), "");
   EXPECT_FALSE(strip->property("tweeterWarning").toBool());
+  Sent();
+
+  // A drag of "H" sends as it moves until the tweeter would be left unprotected; from there
+  // its commands wait for the answer at the release.
+  {
+    DialogAnswer no({"cancel_btn"});
+    DragHighPassTo(300);
+    ASSERT_TRUE(no.Answered());
+  }
+  for (const SentFrame& frame : Sent()) {
+    EXPECT_FALSE(frame.sub == kFilter && frame.payload[3] == 2 &&
+                 (frame.payload[5] << 8 | frame.payload[6]) < 1000)
+        << "a high-pass below 1 kHz reached the unit";
+  }
+  EXPECT_EQ(LiveDiffersFrom(before), "");
+  EXPECT_TRUE(MemoryIs(memory));
+  {
+    DialogAnswer yes({"confirm_btn"});
+    DragHighPassTo(300);
+    ASSERT_TRUE(yes.Answered());
+  }
+  EXPECT_LT(Live().channels[0].crossover.hp.fs, 1000);
+  ASSERT_FALSE(Sent().empty());
+  EXPECT_NE(Memory(), memory);
+  EXPECT_TRUE(strip->property("tweeterWarning").toBool());
 }
 
 }  // namespace
