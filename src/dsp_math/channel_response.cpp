@@ -1,5 +1,6 @@
 #include "dsp_math/channel_response.h"
 
+#include <algorithm>
 #include <cmath>
 #include <numbers>
 
@@ -8,56 +9,88 @@
 namespace tolva::dsp {
 namespace {
 
-constexpr std::size_t kMaxBands = 31;
+using kernel::kMaxBands;
 // Beyond this gain the polynomial form loses digits to terms of size G² that cancel near the
 // band's flanks; such bands (file values only: the graph stops at +12/-18 dB) are evaluated
 // directly instead. Within it a band's power stays inside [G², 1], far from the floor.
 constexpr double kPolynomialMaxGainDb = 24.0;
-
-struct SectionList {
-  std::array<PowerPolynomial, kMaxBands> items;
-  std::size_t count = 0;
-  bool with_floor = false;
-
-  void Add(const BiquadSection& s) { items[count++] = ToPowerPolynomial(s); }
-};
-
-void EvaluateList(const SectionList& list, const Curve& s, Curve& out) {
-  if (list.count == 0) {
-    out.fill(0.0);
-    return;
-  }
+const kernel::Kernels& Kernels() {
   static const kernel::Kernels kernels = kernel::SelectKernels();
-  Curve num;
-  Curve den;
-  Curve floors;
-  for (std::size_t first = 0; first < list.count; first += kernel::kGroup) {
-    const std::size_t n = std::min(kernel::kGroup, list.count - first);
-    kernels.accumulate(&list.items[first], n, list.with_floor, first == 0, s.data(), num.data(),
-                       den.data(), floors.data(), kCurvePoints);
-  }
-  // Both products stay well inside the double range: each group scales them back so that the
-  // denominator lies in [1, 2), and the quotient is bounded (crossover sections that count lie in
-  // [1e-8, ~1], at most 8 of them, and polynomial bands in [1/251, 251], at most 31).
-  kernels.to_decibels(num.data(), den.data(), floors.data(), out.data(), kCurvePoints);
+  return kernels;
 }
 
-void CollectCrossover(const CrossoverFilterInput& filter, bool low_pass, SectionList& list) {
-  list.with_floor = true;
-  if (filter.bypass == 1) return;
-  for (const DesignedSection& section :
-       DesignCrossoverSections(low_pass, filter.fs, filter.slope, filter.type)) {
-    if (section.kind != SectionKind::kAbsent)
-      list.Add(CrossoverSectionCoefficients(section, low_pass));
-  }
-}
-
-struct DirectList {
-  std::array<BiquadSection, kMaxBands> items;
+struct CrossoverTerms {
+  std::array<kernel::CrossoverTerm, kernel::kMaxCrossoverSections> items;
   std::size_t count = 0;
 };
 
-void CollectBands(const ChannelResponseInput& input, SectionList& list, DirectList& direct) {
+// Grid points 0 … kAscending-1 run from just above 0 Hz up to half the rate; the last point
+// lies at the full rate, where ω = 2π looks like 0 Hz again.
+constexpr std::size_t kAscending = kCurvePoints - 1;
+
+// An upper bound of |A|² on [lo, hi], raised past the rounding of the kernel's own evaluation.
+double MaxDenominator(const kernel::CrossoverTerm& t, double lo, double hi) {
+  auto at = [&t](double x) { return (t.d2 * x + t.d1) * x + t.d0; };
+  double m = std::max(at(lo), at(hi));
+  if (t.d2 < 0.0) {
+    const double vertex = -t.d1 / (2.0 * t.d2);
+    if (vertex > lo && vertex < hi) m = std::max(m, at(vertex));
+  }
+  return m + 1e-9 * (std::fabs(t.d0) + std::fabs(t.d1) * hi + std::fabs(t.d2) * hi * hi);
+}
+
+// The ascending points where some section might be at or below the power floor: a prefix
+// [0, end) for a high-pass (its numerators grow with frequency), a suffix [begin, kAscending)
+// for a low-pass. Elsewhere c·power > floor·max|A|² ≥ floor·|A|², so no section can be silent
+// and the products need no test. Each round bounds |A|² over the points still in doubt only.
+struct FloorRange {
+  std::size_t begin = 0, end = kAscending;
+};
+
+FloorRange PossibleFloors(const CrossoverTerms& terms, bool low_pass, const Curve& s) {
+  FloorRange range;
+  for (int round = 0; round < 4 && range.begin < range.end; ++round) {
+    FloorRange next = low_pass ? FloorRange{range.end, range.end}
+                               : FloorRange{range.begin, range.begin};
+    for (std::size_t k = 0; k < terms.count; ++k) {
+      const kernel::CrossoverTerm& t = terms.items[k];
+      const double threshold =
+          kPowerFloor * MaxDenominator(t, s[range.begin], s[range.end - 1]) / t.c;
+      const double* first = t.power + range.begin;
+      const double* last = t.power + range.end;
+      // NaN compares false either way and keeps every point in doubt.
+      if (low_pass) {
+        const double* audible_end =
+            std::partition_point(first, last, [threshold](double p) { return p > threshold; });
+        next.begin = std::min(next.begin, static_cast<std::size_t>(audible_end - t.power));
+      } else {
+        const double* silent_end = std::upper_bound(first, last, threshold);
+        next.end = std::max(next.end, static_cast<std::size_t>(silent_end - t.power));
+      }
+    }
+    if (next.begin == range.begin && next.end == range.end) break;
+    range = next;
+  }
+  return range;
+}
+
+// The bands that count, side by side (arrays left uninitialised: only the first count entries
+// are read, and the evaluation runs for every output on each refresh).
+struct BandInputs {
+  double freq[kMaxBands];
+  double gain_db[kMaxBands];
+  double q[kMaxBands];
+  std::size_t count = 0;
+
+  void Add(const PeakingBandInput& band) {
+    freq[count] = band.freq;
+    gain_db[count] = band.gain_db;
+    q[count] = band.q;
+    ++count;
+  }
+};
+
+void CollectBands(const ChannelResponseInput& input, BandInputs& polynomial, BandInputs& direct) {
   if (input.eq_bypass) return;
   std::size_t taken = 0;
   for (const PeakingBandInput& band : input.bands) {
@@ -65,13 +98,87 @@ void CollectBands(const ChannelResponseInput& input, SectionList& list, DirectLi
     // A zero gain designs B == A exactly, so the band is 0 dB everywhere: nothing to add.
     if (!band.enabled || band.gain_db == 0.0) continue;
     if (IsDegeneratePeakingBand(band.freq, band.gain_db, band.q)) continue;
-    const BiquadSection section = DesignPeakingBand(kSampleRate, band.freq, band.gain_db, band.q);
-    if (std::fabs(band.gain_db) <= kPolynomialMaxGainDb) {
-      list.Add(section);
-    } else {
-      direct.items[direct.count++] = section;
-    }
+    (std::fabs(band.gain_db) <= kPolynomialMaxGainDb ? polynomial : direct).Add(band);
   }
+}
+
+struct BandTerm {
+  double d0 = 1.0, d1 = 0.0, d2 = 0.0, n0 = 1.0, n1 = 0.0, n2 = 0.0;  // a flat band
+};
+
+BandTerm TermOf(const kernel::BandTerms& terms, std::size_t k) {
+  const BandTerm t{terms.d0[k], terms.d1[k], terms.d2[k], terms.n0[k], terms.n1[k], terms.n2[k]};
+  // A Q so large that the band edges coincide divides by zero: show such a band as flat.
+  const bool finite = std::isfinite(t.d0) && std::isfinite(t.d1) && std::isfinite(t.d2) &&
+                      std::isfinite(t.n0) && std::isfinite(t.n1) && std::isfinite(t.n2);
+  return finite ? t : BandTerm{};
+}
+
+kernel::PeakingPair ToPeakingPair(const BandTerm& a, const BandTerm& b) {
+  kernel::PeakingPair p;
+  p.d0 = a.d0 * b.d0;
+  p.d1 = a.d0 * b.d1 + a.d1 * b.d0;
+  p.d2 = a.d0 * b.d2 + a.d1 * b.d1 + a.d2 * b.d0;
+  p.d3 = a.d1 * b.d2 + a.d2 * b.d1;
+  p.d4 = a.d2 * b.d2;
+  p.n0 = a.n0 * b.n0;
+  p.n1 = a.n0 * b.n1 + a.n1 * b.n0;
+  p.n2 = a.n0 * b.n2 + a.n1 * b.n1 + a.n2 * b.n0;
+  p.n3 = a.n1 * b.n2 + a.n2 * b.n1;
+  p.n4 = a.n2 * b.n2;
+  return p;
+}
+
+// The pairs of one side of the spectrum.
+struct PairList {
+  std::array<kernel::PeakingPair, (kMaxBands + 1) / 2> items;
+  std::size_t count = 0;
+};
+
+void Accumulate(const PairList& pairs, const Curve& x, bool& first, Curve& num, Curve& den) {
+  for (std::size_t k = 0; k < pairs.count; k += kernel::kPairGroup) {
+    const std::size_t n = std::min(kernel::kPairGroup, pairs.count - k);
+    Kernels().accumulate_pairs(&pairs.items[k], n, first, x.data(), num.data(), den.data(),
+                               kCurvePoints);
+    first = false;
+  }
+}
+
+
+// Sets out.eq from the bands and out.total from it and the crossovers' curves. s and c are the
+// grid's 1 - cos ω and 1 + cos ω.
+void EvaluateBands(const BandInputs& bands, const Curve& s, const Curve& c, ChannelCurves& out) {
+  if (bands.count == 0) {
+    out.eq.fill(0.0);
+    for (std::size_t i = 0; i < kCurvePoints; ++i) out.total[i] = out.hp[i] + out.lp[i];
+    return;
+  }
+  kernel::BandTerms terms;
+  Kernels().design_bands(bands.freq, bands.gain_db, bands.q, bands.count, terms);
+  PairList sides[2];
+  std::size_t waiting[2] = {kMaxBands, kMaxBands};  // a band still without its partner
+  for (std::size_t k = 0; k < bands.count; ++k) {
+    const int side = terms.high[k] != 0.0 ? 1 : 0;
+    if (waiting[side] == kMaxBands) {
+      waiting[side] = k;
+      continue;
+    }
+    PairList& list = sides[side];
+    list.items[list.count++] = ToPeakingPair(TermOf(terms, waiting[side]), TermOf(terms, k));
+    waiting[side] = kMaxBands;
+  }
+  for (int side = 0; side < 2; ++side) {
+    if (waiting[side] == kMaxBands) continue;
+    PairList& list = sides[side];
+    list.items[list.count++] = ToPeakingPair(TermOf(terms, waiting[side]), BandTerm{});
+  }
+  Curve num;
+  Curve den;
+  bool first = true;
+  Accumulate(sides[0], s, first, num, den);
+  Accumulate(sides[1], c, first, num, den);
+  Kernels().finish_equalizer(num.data(), den.data(), out.hp.data(), out.lp.data(), out.eq.data(),
+                             out.total.data(), kCurvePoints);
 }
 
 }  // namespace
@@ -97,6 +204,12 @@ ChannelResponseEvaluator::ChannelResponseEvaluator() {
     const double half = std::numbers::pi * grid_[i] / rate;
     const double h = std::sin(half);
     s_[i] = 2.0 * h * h;
+    c_[i] = 2.0 * std::cos(half) * std::cos(half);
+    // |1 - z|² = 4·sin²(ω/2) and |1 + z|² = 4·cos²(ω/2).
+    hp_power1_[i] = 2.0 * s_[i];
+    hp_power2_[i] = hp_power1_[i] * hp_power1_[i];
+    lp_power1_[i] = 4.0 * std::cos(half) * std::cos(half);
+    lp_power2_[i] = lp_power1_[i] * lp_power1_[i];
     const double omega = 2.0 * half;
     cos1_[i] = std::cos(omega);
     sin1_[i] = std::sin(omega);
@@ -116,19 +229,54 @@ void ChannelResponseEvaluator::AddDirect(const BiquadSection& sec, Curve& out) c
   }
 }
 
+void ChannelResponseEvaluator::EvaluateCrossover(const CrossoverFilterInput& filter,
+                                                 bool low_pass, Curve& out) const {
+  if (filter.bypass == 1) {
+    out.fill(0.0);
+    return;
+  }
+  CrossoverTerms terms;
+  for (const DesignedSection& section :
+       DesignCrossoverSections(low_pass, filter.fs, filter.slope, filter.type)) {
+    if (section.kind == SectionKind::kAbsent) continue;
+    const BiquadSection coefficients = CrossoverSectionCoefficients(section, low_pass);
+    const PowerPolynomial p = ToPowerPolynomial(coefficients);
+    const bool second = section.kind == SectionKind::kSecondOrder;
+    const Curve& power = low_pass ? (second ? lp_power2_ : lp_power1_)
+                                  : (second ? hp_power2_ : hp_power1_);
+    terms.items[terms.count++] = {coefficients.b0 * coefficients.b0, p.d0, p.d1, p.d2,
+                                  power.data()};
+  }
+  const FloorRange doubt = PossibleFloors(terms, low_pass, s_);
+  Curve num;
+  Curve den;
+  Curve floors;
+  auto run = [&](bool exact, std::size_t begin, std::size_t end) {
+    if (begin < end) {
+      Kernels().crossover(terms.items.data(), terms.count, exact, begin, end, s_.data(),
+                          num.data(), den.data(), floors.data());
+    }
+  };
+  run(false, low_pass ? 0 : doubt.end, low_pass ? doubt.begin : kAscending);
+  run(true, doubt.begin, doubt.end);
+  run(true, kAscending, kCurvePoints);
+  // The quotient is bounded: sections that count lie in [1e-8, ~1] and there are at most four.
+  Kernels().to_decibels(num.data(), den.data(), floors.data(), out.data(), kCurvePoints);
+}
+
 void ChannelResponseEvaluator::Compute(const ChannelResponseInput& input,
                                        ChannelCurves& out) const {
-  SectionList hp;
-  SectionList lp;
-  SectionList bands;
-  DirectList direct;
-  CollectCrossover(input.hp, false, hp);
-  CollectCrossover(input.lp, true, lp);
+  BandInputs bands;
+  BandInputs direct;
   CollectBands(input, bands, direct);
-  EvaluateList(hp, s_, out.hp);
-  EvaluateList(lp, s_, out.lp);
-  EvaluateList(bands, s_, out.eq);
-  for (std::size_t k = 0; k < direct.count; ++k) AddDirect(direct.items[k], out.eq);
+  EvaluateCrossover(input.hp, false, out.hp);
+  EvaluateCrossover(input.lp, true, out.lp);
+  EvaluateBands(bands, s_, c_, out);
+  if (direct.count == 0) return;
+  for (std::size_t k = 0; k < direct.count; ++k) {
+    AddDirect(DesignPeakingBand(kSampleRate, direct.freq[k], direct.gain_db[k], direct.q[k]),
+              out.eq);
+  }
   for (std::size_t i = 0; i < kCurvePoints; ++i) out.total[i] = out.hp[i] + out.lp[i] + out.eq[i];
 }
 

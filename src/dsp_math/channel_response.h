@@ -57,11 +57,15 @@ class ChannelResponseEvaluator {
   void Compute(const ChannelResponseInput& input, ChannelCurves& out) const;
 
  private:
+  void EvaluateCrossover(const CrossoverFilterInput& filter, bool low_pass, Curve& out) const;
   // Adds one section evaluated term by term, for bands the polynomial form cannot hold exactly.
   void AddDirect(const BiquadSection& section, Curve& out) const;
 
   Curve grid_{};
   Curve s_{};  // 2·sin²(ω/2), exact near ω = 0 where 1 - cos ω would cancel
+  Curve c_{};  // 2·cos²(ω/2) = 1 + cos ω, exact near half the rate
+  // The crossover numerators' shapes: |1 - z|², |1 - z|⁴, |1 + z|², |1 + z|⁴ with z = e^{-iω}.
+  Curve hp_power1_{}, hp_power2_{}, lp_power1_{}, lp_power2_{};
   Curve cos1_{}, sin1_{}, cos2_{}, sin2_{};
 };
 
