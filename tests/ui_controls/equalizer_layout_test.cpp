@@ -97,6 +97,9 @@ TEST_F(LayoutFixture, TooltipTextsPerMode) {
   EXPECT_EQ(EqualizerLayout::TooltipFor(band, true), "1250 Hz 1.41 Q -3.2 dB");
   EXPECT_EQ(EqualizerLayout::TooltipFor(band, false), "-3.2 dB");
   EXPECT_EQ(EqualizerLayout::TooltipFor({12.0f, 9.0f, 20000, 1}, true), "20000 Hz 9.00 Q 12.0 dB");
+  // A cut too small for one decimal reads as no cut, as in the band rows.
+  EXPECT_EQ(EqualizerLayout::TooltipFor({-0.04f, 1.0f, 100, 1}, true), "100 Hz 1.00 Q 0.0 dB");
+  EXPECT_EQ(EqualizerLayout::TooltipFor({-0.04f, 1.0f, 100, 1}, false), "0.0 dB");
   EXPECT_EQ(Lay({band}, 0, true).TooltipText(), "1250 Hz 1.41 Q -3.2 dB");
 }
 

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "model/screen_text.h"
+
 namespace tolva::curves {
 
 namespace {
@@ -63,16 +65,12 @@ PixelRect KeepInside(PixelRect r, const PixelRect& bounds) {
 }
 
 std::string EqualizerLayout::TooltipFor(const CurveBand& band, bool peq_mode) {
-  char text[96];
-  if (peq_mode) {
-    char q[32];
-    std::snprintf(q, sizeof q, "%0.2f", static_cast<double>(band.q));
-    std::snprintf(text, sizeof text, "%d Hz %s Q %.1f dB", band.freq, q,
-                  static_cast<double>(band.gain));
-  } else {
-    std::snprintf(text, sizeof text, "%.1f dB", static_cast<double>(band.gain));
-  }
-  return text;
+  // The band rows' own gain text, so a small cut reads "0.0 dB" here too, never "-0.0 dB".
+  const std::string gain = model::GainText(static_cast<double>(band.gain)) + " dB";
+  if (!peq_mode) return gain;
+  char text[64];
+  std::snprintf(text, sizeof text, "%d Hz %0.2f Q ", band.freq, static_cast<double>(band.q));
+  return text + gain;
 }
 
 void EqualizerLayout::Compute(const CurveGeometry& geometry, const EqualizerLayoutInput& input) {
