@@ -103,14 +103,14 @@ void CollectBands(const ChannelResponseInput& input, BandInputs& polynomial, Ban
 }
 
 struct BandTerm {
-  double d0 = 1.0, d1 = 0.0, d2 = 0.0, n0 = 1.0, n1 = 0.0, n2 = 0.0;  // a flat band
+  double d0 = 1.0, d1 = 0.0, d2 = 0.0, e = 0.0;  // a flat band
 };
 
 BandTerm TermOf(const kernel::BandTerms& terms, std::size_t k) {
-  const BandTerm t{terms.d0[k], terms.d1[k], terms.d2[k], terms.n0[k], terms.n1[k], terms.n2[k]};
+  const BandTerm t{terms.d0[k], terms.d1[k], terms.d2[k], terms.e[k]};
   // A Q so large that the band edges coincide divides by zero: show such a band as flat.
   const bool finite = std::isfinite(t.d0) && std::isfinite(t.d1) && std::isfinite(t.d2) &&
-                      std::isfinite(t.n0) && std::isfinite(t.n1) && std::isfinite(t.n2);
+                      std::isfinite(t.e);
   return finite ? t : BandTerm{};
 }
 
@@ -121,11 +121,11 @@ kernel::PeakingPair ToPeakingPair(const BandTerm& a, const BandTerm& b) {
   p.d2 = a.d0 * b.d2 + a.d1 * b.d1 + a.d2 * b.d0;
   p.d3 = a.d1 * b.d2 + a.d2 * b.d1;
   p.d4 = a.d2 * b.d2;
-  p.n0 = a.n0 * b.n0;
-  p.n1 = a.n0 * b.n1 + a.n1 * b.n0;
-  p.n2 = a.n0 * b.n2 + a.n1 * b.n1 + a.n2 * b.n0;
-  p.n3 = a.n1 * b.n2 + a.n2 * b.n1;
-  p.n4 = a.n2 * b.n2;
+  // Q = e₁|A₂|² + e₂|A₁|² + e₁e₂·y, with y = 2x - x².
+  const double ee = a.e * b.e;
+  p.q0 = a.e * b.d0 + b.e * a.d0;
+  p.q1 = a.e * b.d1 + b.e * a.d1 + 2.0 * ee;
+  p.q2 = a.e * b.d2 + b.e * a.d2 - ee;
   return p;
 }
 
@@ -135,19 +135,21 @@ struct PairList {
   std::size_t count = 0;
 };
 
-void Accumulate(const PairList& pairs, const Curve& x, bool& first, Curve& num, Curve& den) {
+void Accumulate(const PairList& pairs, const Curve& x, const Curve& y, bool& first, Curve& num,
+                Curve& den) {
   for (std::size_t k = 0; k < pairs.count; k += kernel::kPairGroup) {
     const std::size_t n = std::min(kernel::kPairGroup, pairs.count - k);
-    Kernels().accumulate_pairs(&pairs.items[k], n, first, x.data(), num.data(), den.data(),
-                               kCurvePoints);
+    Kernels().accumulate_pairs(&pairs.items[k], n, first, x.data(), y.data(), num.data(),
+                               den.data(), kCurvePoints);
     first = false;
   }
 }
 
 
-// Sets out.eq from the bands and out.total from it and the crossovers' curves. s and c are the
-// grid's 1 - cos ω and 1 + cos ω.
-void EvaluateBands(const BandInputs& bands, const Curve& s, const Curve& c, ChannelCurves& out) {
+// Sets out.eq from the bands and out.total from it and the crossovers' curves. s, c and y are the
+// grid's 1 - cos ω, 1 + cos ω and sin²ω.
+void EvaluateBands(const BandInputs& bands, const Curve& s, const Curve& c, const Curve& y,
+                   ChannelCurves& out) {
   if (bands.count == 0) {
     out.eq.fill(0.0);
     for (std::size_t i = 0; i < kCurvePoints; ++i) out.total[i] = out.hp[i] + out.lp[i];
@@ -175,8 +177,8 @@ void EvaluateBands(const BandInputs& bands, const Curve& s, const Curve& c, Chan
   Curve num;
   Curve den;
   bool first = true;
-  Accumulate(sides[0], s, first, num, den);
-  Accumulate(sides[1], c, first, num, den);
+  Accumulate(sides[0], s, y, first, num, den);
+  Accumulate(sides[1], c, y, first, num, den);
   Kernels().finish_equalizer(num.data(), den.data(), out.hp.data(), out.lp.data(), out.eq.data(),
                              out.total.data(), kCurvePoints);
 }
@@ -205,6 +207,7 @@ ChannelResponseEvaluator::ChannelResponseEvaluator() {
     const double h = std::sin(half);
     s_[i] = 2.0 * h * h;
     c_[i] = 2.0 * std::cos(half) * std::cos(half);
+    y_[i] = std::sin(2.0 * half) * std::sin(2.0 * half);
     // |1 - z|² = 4·sin²(ω/2) and |1 + z|² = 4·cos²(ω/2).
     hp_power1_[i] = 2.0 * s_[i];
     hp_power2_[i] = hp_power1_[i] * hp_power1_[i];
@@ -271,7 +274,7 @@ void ChannelResponseEvaluator::Compute(const ChannelResponseInput& input,
   CollectBands(input, bands, direct);
   EvaluateCrossover(input.hp, false, out.hp);
   EvaluateCrossover(input.lp, true, out.lp);
-  EvaluateBands(bands, s_, c_, out);
+  EvaluateBands(bands, s_, c_, y_, out);
   if (direct.count == 0) return;
   for (std::size_t k = 0; k < direct.count; ++k) {
     AddDirect(DesignPeakingBand(kSampleRate, direct.freq[k], direct.gain_db[k], direct.q[k]),

@@ -64,6 +64,7 @@ class ChannelResponseEvaluator {
   Curve grid_{};
   Curve s_{};  // 2·sin²(ω/2), exact near ω = 0 where 1 - cos ω would cancel
   Curve c_{};  // 2·cos²(ω/2) = 1 + cos ω, exact near half the rate
+  Curve y_{};  // sin²ω
   // The crossover numerators' shapes: |1 - z|², |1 - z|⁴, |1 + z|², |1 + z|⁴ with z = e^{-iω}.
   Curve hp_power1_{}, hp_power2_{}, lp_power1_{}, lp_power2_{};
   Curve cos1_{}, sin1_{}, cos2_{}, sin2_{};

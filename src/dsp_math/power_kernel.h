@@ -14,25 +14,25 @@ namespace tolva::dsp::kernel {
 inline constexpr std::size_t kPairGroup = 4;
 inline constexpr std::size_t kMaxBands = 31;
 
-// Peaking bands designed side by side: |A|² = d0 + d1·x + d2·x² and |B|² = n0 + n1·x + n2·x²,
-// where x = s = 1 - cos ω for a band in the lower half of the spectrum (high[k] = 0) and
-// x = 1 + cos ω for one in the upper half (high[k] = 1): expanded around the nearer end, the
+// Peaking bands designed side by side: |A|² = d0 + d1·x + d2·x² and |B|² = |A|² + e·y with
+// y = sin²ω, where x = s = 1 - cos ω for a band in the lower half of the spectrum (high[k] = 0)
+// and x = 1 + cos ω for one in the upper half (high[k] = 1): expanded around the nearer end, the
 // terms stay small where the band's power dips. A band whose design is not finite has a
 // non-finite entry.
 struct BandTerms {
-  std::array<double, kMaxBands> d0, d1, d2, n0, n1, n2, high;
+  std::array<double, kMaxBands> d0, d1, d2, e, high;
 };
 // Designs count bands at kSampleRate as DesignPeakingBand does, for bands it does not call
 // degenerate and with |gain| ≤ 24 dB.
 using BandDesignFunction = void (*)(const double* freq, const double* gain_db, const double* q,
                                     std::size_t count, BandTerms& out);
 
-// Two peaking bands at once, on the same side of the spectrum: D = |A₁|²|A₂|² and
-// N = |B₁|²|B₂|² as quartics in that side's x, eight multiply-adds and two products per point
-// instead of eight and four.
+// Two peaking bands at once, on the same side of the spectrum: D = |A₁|²|A₂|² is a quartic in
+// that side's x and N = |B₁|²|B₂|² = D + y·Q with Q a quadratic (y = x·(2 - x)): seven
+// multiply-adds and two products per point instead of eight and four.
 struct PeakingPair {
   double d0, d1, d2, d3, d4;
-  double n0, n1, n2, n3, n4;
+  double q0, q1, q2;
 };
 
 // One crossover section: |B|² = c·power[i], where power holds |1 ± e^{-iω}|² or its square on
@@ -52,11 +52,12 @@ using CrossoverFunction = void (*)(const CrossoverTerm* sections, std::size_t se
                                    bool exact, std::size_t begin, std::size_t end,
                                    const double* s, double* num, double* den, double* floors);
 
-// Multiplies num[i] and den[i] by N and D of each peaking pair at x[i] (the first call of a list
-// starts them from 1 instead of reading them), then scales both by one power of two so that
-// den[i] lies in [1, 2) and neither leaves the range.
+// Multiplies num[i] and den[i] by N and D of each peaking pair at x[i], y[i] (the first call of
+// a list starts them from 1 instead of reading them), then scales both by one power of two so
+// that den[i] lies in [1, 2) and neither leaves the range.
 using PairFunction = void (*)(const PeakingPair* pairs, std::size_t pair_count, bool first,
-                              const double* x, double* num, double* den, std::size_t points);
+                              const double* x, const double* y, double* num, double* den,
+                              std::size_t points);
 
 // out[i] = 10·log10(num[i] / den[i]) + kFloorDb·floors[i], to within 1e-11 dB of the library's
 // log10 of the quotient.

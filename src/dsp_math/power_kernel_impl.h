@@ -96,28 +96,33 @@ inline void DesignBandsImpl(const double* __restrict freq, const double* __restr
     const bool high = w0 > 0.5 * std::numbers::pi;
     const double a1x = high ? -a1 : a1;
     const double d_sum = 1.0 + a1x + a2;
-    const double n_sum = b0 + a1x + b2;
     out.d0[i] = d_sum * d_sum;
     out.d1[i] = -2.0 * a1x * (1.0 + a2) - 8.0 * a2;
     out.d2[i] = 4.0 * a2;
-    out.n0[i] = n_sum * n_sum;
-    out.n1[i] = -2.0 * a1x * (b0 + b2) - 8.0 * b0 * b2;
-    out.n2[i] = 4.0 * b0 * b2;
+    // b1 == a1 leaves |B|² - |A|² = e·sin²ω + ε·(σ - 2·a1·x), where ε = b0 + b2 - 1 - a2 is zero
+    // but for the rounding of the coefficients; near a sharp low band's centre that rounding
+    // still moves the curve, so e absorbs the ε term there, exactly at the centre x0.
+    const double e = 4.0 * std::fma(-b0, b2, a2);
+    const double epsilon = (b0 - 1.0) + (b2 - a2);
+    const double sigma = (b0 + a1x + b2) + d_sum;
+    const double sin2 = at_w0.sin * at_w0.sin;  // = x0·(2 - x0)
+    const double x0 = sin2 / (1.0 + (high ? -at_w0.cos : at_w0.cos));
+    out.e[i] = e + epsilon * (sigma - 2.0 * a1x * x0) / sin2;
     out.high[i] = high ? 1.0 : 0.0;
   }
 }
 
 template <std::size_t K, bool kFirst>
 inline void AccumulatePairsFixed(const PeakingPair* p, const double* __restrict xs,
-                                 double* __restrict num_io, double* __restrict den_io,
-                                 std::size_t points) {
+                                 const double* __restrict ys, double* __restrict num_io,
+                                 double* __restrict den_io, std::size_t points) {
   for (std::size_t i = 0; i < points; ++i) {
     const double x = xs[i];
     double n[K];
     double d[K];
     for (std::size_t k = 0; k < K; ++k) {
       d[k] = (((p[k].d4 * x + p[k].d3) * x + p[k].d2) * x + p[k].d1) * x + p[k].d0;
-      n[k] = (((p[k].n4 * x + p[k].n3) * x + p[k].n2) * x + p[k].n1) * x + p[k].n0;
+      n[k] = ys[i] * ((p[k].q2 * x + p[k].q1) * x + p[k].q0) + d[k];
     }
     // A tree of products keeps the chain of dependent multiplications short.
     for (std::size_t width = 1; width < K; width *= 2) {
@@ -135,26 +140,26 @@ inline void AccumulatePairsFixed(const PeakingPair* p, const double* __restrict 
 }
 
 template <bool kFirst>
-inline void AccumulatePairsT(const PeakingPair* p, std::size_t n, const double* x, double* num,
-                             double* den, std::size_t points) {
+inline void AccumulatePairsT(const PeakingPair* p, std::size_t n, const double* x,
+                             const double* y, double* num, double* den, std::size_t points) {
   switch (n) {
     case 1:
-      return AccumulatePairsFixed<1, kFirst>(p, x, num, den, points);
+      return AccumulatePairsFixed<1, kFirst>(p, x, y, num, den, points);
     case 2:
-      return AccumulatePairsFixed<2, kFirst>(p, x, num, den, points);
+      return AccumulatePairsFixed<2, kFirst>(p, x, y, num, den, points);
     case 3:
-      return AccumulatePairsFixed<3, kFirst>(p, x, num, den, points);
+      return AccumulatePairsFixed<3, kFirst>(p, x, y, num, den, points);
     case 4:
-      return AccumulatePairsFixed<4, kFirst>(p, x, num, den, points);
+      return AccumulatePairsFixed<4, kFirst>(p, x, y, num, den, points);
     default:
       return;
   }
 }
 
 inline void AccumulatePairsImpl(const PeakingPair* p, std::size_t n, bool first, const double* x,
-                                double* num, double* den, std::size_t points) {
-  first ? AccumulatePairsT<true>(p, n, x, num, den, points)
-        : AccumulatePairsT<false>(p, n, x, num, den, points);
+                                const double* y, double* num, double* den, std::size_t points) {
+  first ? AccumulatePairsT<true>(p, n, x, y, num, den, points)
+        : AccumulatePairsT<false>(p, n, x, y, num, den, points);
 }
 
 inline bool PositiveNormal(double x) {
