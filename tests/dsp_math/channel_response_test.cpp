@@ -256,6 +256,20 @@ TEST(PowerKernels, VariantsAgreeOnSectionProducts) {
       ASSERT_NEAR(results[0][i], results[1][i], 1e-9) << i;
     }
   }
+  // The bands' side-by-side design, on both sides of the spectrum and at its edges.
+  const std::vector<double> freq{20, 97, 1000, 11999, 12001, 20000, 23999};
+  const std::vector<double> gain{-24, 3, -0.1, 12, -18, 24, 6};
+  const std::vector<double> q{9, 0.5, 20, 1, 4, 9, 0.7};
+  std::vector<BandTerms> terms(variants.size());
+  for (std::size_t v = 0; v < variants.size(); ++v)
+    variants[v].design_bands(freq.data(), gain.data(), q.data(), freq.size(), terms[v]);
+  for (std::size_t k = 0; k < freq.size(); ++k) {
+    for (auto member : {&BandTerms::d0, &BandTerms::d1, &BandTerms::d2, &BandTerms::e,
+                        &BandTerms::high}) {
+      const double a = (terms[0].*member)[k], b = (terms[1].*member)[k];
+      ASSERT_NEAR(a, b, 1e-13 * (1.0 + std::fabs(a))) << k;  // fused steps round apart
+    }
+  }
 }
 
 }  // namespace
