@@ -7,6 +7,7 @@
 #include <QProcess>
 #include <QProcessEnvironment>
 
+#include <cmath>
 #include <cstdio>
 
 #include "app/app_options.h"
@@ -76,7 +77,12 @@ int RunApplication(int argc, char** argv) {
                                                      : LanguageTables::kEnglish);
     }
     window.RetranslateAll();
-    ApplyPlacement(window, PlaceMainWindow(CMainWnd::LayoutSize(), options.screenshot_scale));
+    const WindowPlacement placement =
+        PlaceMainWindow(CMainWnd::LayoutSize(), options.screenshot_scale);
+    // The theme (fonts, fixed sizes, margins, and the dialogs it opens) at the scale the window
+    // is sized for, in Qt's pixels.
+    window.SetDisplayScale(static_cast<int>(std::lround(placement.font_factor * 100)));
+    ApplyPlacement(window, placement);
 
     if (screenshot) {
       // A picture of the window only: no unit, no lock, so it works beside a running copy.

@@ -1,16 +1,27 @@
 #include "ui/differences_wnd.h"
 
 #include <QHeaderView>
+#include <QScreen>
+#include <QScrollBar>
 #include <QTableWidget>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 #include "model/scene_names.h"
 #include "ui/kit/qt_text.h"
 #include "ui/kit/sbutton.h"
+#include "ui/kit/theme.h"
 
 using tolva::kit::Resolve;
+namespace theme = tolva::kit::theme;
 
 namespace {
+
+// At 100 %: the narrowest window and the table's height.
+constexpr int kNarrowest = 380;
+constexpr int kTableHeight = 320;
+constexpr int kSlack = 8;
 
 QString Q(const std::string& text) {
   return QString::fromStdString(text);
@@ -39,14 +50,34 @@ CDifferencesWnd::CDifferencesWnd(QWidget* owner, const std::string& file_name,
       table->setItem(r, column++, new QTableWidgetItem(Q(*text)));
     }
   }
-  table->resizeColumnsToContents();
   table->horizontalHeader()->setStretchLastSection(true);
-  table->setMinimumSize(620, 320);
   Content()->addWidget(table);
   AddButton("confirm_btn", QStringLiteral("${confirm}"));
   AddButton("cancel_btn", QString())->hide();
   AddButton("third_btn", QString())->hide();
   FinishLayout();
+  FitTable(table);
+}
+
+void CDifferencesWnd::FitTable(QTableWidget* table) {
+  // Measured in the theme's font at the owner's scale, so that no column is cut; the window
+  // grows to hold them all, up to most of the screen (the table scrolls beyond that).
+  table->ensurePolished();
+  table->setWordWrap(false);
+  table->resizeColumnsToContents();
+  int width = 2 * table->frameWidth() + table->verticalScrollBar()->sizeHint().width() +
+              theme::Scaled(this, kSlack);
+  for (int c = 0; c < table->columnCount(); ++c) width += table->columnWidth(c);
+  for (const QLayout* l = Content(); l != nullptr; l = qobject_cast<const QLayout*>(l->parent())) {
+    width += l->contentsMargins().left() + l->contentsMargins().right();
+  }
+  const int scale = theme::ScaleOf(this);
+  int base = width * 100 / scale;
+  if (const QScreen* screen = parentWidget() ? parentWidget()->screen() : this->screen()) {
+    base = std::min(base, screen->availableGeometry().width() * 9 / 10 * 100 / scale);
+  }
+  theme::FixSize(this, std::max(base, kNarrowest), -1);
+  table->setMinimumHeight(theme::Scaled(this, kTableHeight));
 }
 
 int ShowDifferencesWindow(QWidget* owner, const std::string& file_name,

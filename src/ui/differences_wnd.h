@@ -6,6 +6,8 @@
 #include "model/difference_text.h"
 #include "ui/dialog_wnd.h"
 
+class QTableWidget;
+
 // "Compare with file…": every difference between the live settings and a profile file, one row
 // each (output, setting, live value, file value), in the current language.
 class CDifferencesWnd : public CDialogWnd {
@@ -14,6 +16,9 @@ class CDifferencesWnd : public CDialogWnd {
  public:
   CDifferencesWnd(QWidget* owner, const std::string& file_name,
                   const std::vector<tolva::model::DifferenceRow>& rows);
+
+ private:
+  void FitTable(QTableWidget* table);
 };
 
 int ShowDifferencesWindow(QWidget* owner, const std::string& file_name,

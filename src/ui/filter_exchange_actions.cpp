@@ -17,7 +17,7 @@
 namespace tolva::ui {
 namespace {
 
-constexpr const char* kFilterFiles = "Filter text (*.txt);;* (*)";
+constexpr const char* kFilterFiles = "${filter_files_filter}";
 // The preview lists at most this many lines; the rest is summed up.
 constexpr std::size_t kPreviewLines = 12;
 

@@ -14,7 +14,7 @@
 namespace tolva::ui {
 namespace {
 
-constexpr const char* kMeasurementFiles = "Measurement text (*.txt *.frd);;* (*)";
+constexpr const char* kMeasurementFiles = "${measurement_files_filter}";
 
 UIEqualizer* Graph(CMainWnd& window) {
   return window.findChild<UIEqualizer*>(QStringLiteral("equalizer"));

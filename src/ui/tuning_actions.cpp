@@ -279,7 +279,7 @@ void TuningActions::SwitchSide() {
 
 void TuningActions::CompareWithFile() {
   const std::optional<std::string> path = window_.Dialogs().GetOpenFileName(
-      "", "配置文件(*.spf *.wpf);;所有文件(*.*)");
+      "${compare_file}", "${profile_files_filter}");
   if (!path || path->empty()) return;
   auto file = std::make_unique<model::UnitSettings>();
   if (const auto result = ReadFile(*path, IsWholeFile(*path), *file); result != model::ProfileReadResult::kOk) {

@@ -68,12 +68,13 @@ void WindowDialogs::ShowMessageBox(std::string_view text, std::string_view capti
 std::optional<std::string> WindowDialogs::GetOpenFileName(std::string_view title,
                                                           std::string_view filter) {
   return Chosen(
-      QFileDialog::getOpenFileName(owner_, tolva::kit::Resolve(Q(title)), QString(), Q(filter)));
+      QFileDialog::getOpenFileName(owner_, tolva::kit::Resolve(Q(title)), QString(),
+                                   tolva::kit::Resolve(Q(filter))));
 }
 
 std::optional<std::string> WindowDialogs::GetSaveFileName(std::string_view title,
                                                           std::string_view filter,
                                                           std::string_view suggested_name) {
   return Chosen(QFileDialog::getSaveFileName(owner_, tolva::kit::Resolve(Q(title)),
-                                             Q(suggested_name), Q(filter)));
+                                             Q(suggested_name), tolva::kit::Resolve(Q(filter))));
 }
