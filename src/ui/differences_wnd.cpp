@@ -50,20 +50,21 @@ CDifferencesWnd::CDifferencesWnd(QWidget* owner, const std::string& file_name,
       table->setItem(r, column++, new QTableWidgetItem(Q(*text)));
     }
   }
-  table->horizontalHeader()->setStretchLastSection(true);
+  table->setWordWrap(false);
+  table->setMinimumHeight(theme::Scaled(owner, kTableHeight));
   Content()->addWidget(table);
   AddButton("confirm_btn", QStringLiteral("${confirm}"));
   AddButton("cancel_btn", QString())->hide();
   AddButton("third_btn", QString())->hide();
   FinishLayout();
-  FitTable(table);
 }
 
-void CDifferencesWnd::FitTable(QTableWidget* table) {
-  // Measured in the theme's font at the owner's scale, so that no column is cut; the window
-  // grows to hold them all, up to most of the screen (the table scrolls beyond that).
-  table->ensurePolished();
-  table->setWordWrap(false);
+void CDifferencesWnd::showEvent(QShowEvent* event) {
+  CDialogWnd::showEvent(event);
+  // Measured once shown, in the font the theme gives it at the owner's scale, so that no column
+  // is cut: the window grows to hold them all, up to most of the screen (the table scrolls
+  // beyond that).
+  auto* table = findChild<QTableWidget*>(QStringLiteral("differences"));
   table->resizeColumnsToContents();
   int width = 2 * table->frameWidth() + table->verticalScrollBar()->sizeHint().width() +
               theme::Scaled(this, kSlack);
@@ -77,7 +78,7 @@ void CDifferencesWnd::FitTable(QTableWidget* table) {
     base = std::min(base, screen->availableGeometry().width() * 9 / 10 * 100 / scale);
   }
   theme::FixSize(this, std::max(base, kNarrowest), -1);
-  table->setMinimumHeight(theme::Scaled(this, kTableHeight));
+  Prepare();
 }
 
 int ShowDifferencesWindow(QWidget* owner, const std::string& file_name,

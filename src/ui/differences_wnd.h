@@ -6,7 +6,7 @@
 #include "model/difference_text.h"
 #include "ui/dialog_wnd.h"
 
-class QTableWidget;
+class QShowEvent;
 
 // "Compare with file…": every difference between the live settings and a profile file, one row
 // each (output, setting, live value, file value), in the current language.
@@ -17,8 +17,8 @@ class CDifferencesWnd : public CDialogWnd {
   CDifferencesWnd(QWidget* owner, const std::string& file_name,
                   const std::vector<tolva::model::DifferenceRow>& rows);
 
- private:
-  void FitTable(QTableWidget* table);
+ protected:
+  void showEvent(QShowEvent* event) override;
 };
 
 int ShowDifferencesWindow(QWidget* owner, const std::string& file_name,
