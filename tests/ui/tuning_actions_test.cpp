@@ -166,7 +166,12 @@ class TuningWindow : public ::testing::Test {
   void Drag(QPoint from, QPoint by) {
     tolva::testing::SendMouse(graph_, QEvent::MouseMove, from, Qt::NoButton);
     QTest::mousePress(graph_, Qt::LeftButton, {}, from);
-    for (int i = 1; i <= 8; ++i) QTest::mouseMove(graph_, from + by * i / 8);
+    // Each move sent before the next: a busy machine would otherwise let the link fold the
+    // moves into one frame.
+    for (int i = 1; i <= 8; ++i) {
+      QTest::mouseMove(graph_, from + by * i / 8);
+      EXPECT_TRUE(Manager().Link().WaitUntilQueueIdle(5000));
+    }
     QTest::mouseRelease(graph_, Qt::LeftButton, {}, from + by);
   }
 
