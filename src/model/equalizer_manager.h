@@ -14,6 +14,7 @@
 #include "dsp_math/channel_response.h"
 #include "model/auto_calibration.h"
 #include "model/edit_operations.h"
+#include "model/manager_context.h"
 #include "model/manager_view.h"
 #include "model/notification_queue.h"
 #include "model/output_links.h"
@@ -22,6 +23,8 @@
 #include "model/profile_files.h"
 #include "model/scene_view.h"
 #include "model/screen_controls.h"
+#include "model/unit_connection.h"
+#include "model/unit_operations.h"
 #include "model/unit_outcome.h"
 #include "model/worker.h"
 #include "ui/kit/controls.h"
@@ -42,34 +45,42 @@ class EqualizerManager {
   EqualizerManager(const EqualizerManager&) = delete;
   EqualizerManager& operator=(const EqualizerManager&) = delete;
 
-  Profile& LiveProfile() { return unit_->live; }
-  const Profile& LiveProfile() const { return unit_->live; }
+  Profile& LiveProfile() { return ctx_.unit->live; }
+  const Profile& LiveProfile() const { return ctx_.unit->live; }
   // 0: the live profile; 1 … 10: stored scene k; nullptr otherwise.
-  Profile* ProfileOfScene(int scene) { return unit_->ProfileOfScene(scene); }
-  const Profile* ProfileOfScene(int scene) const { return unit_->ProfileOfScene(scene); }
+  Profile* ProfileOfScene(int scene) { return ctx_.unit->ProfileOfScene(scene); }
+  const Profile* ProfileOfScene(int scene) const { return ctx_.unit->ProfileOfScene(scene); }
   // Slot k-1 holds the name of stored scene k; nullptr outside 0 … 9.
   SceneNameSlot* SceneNameSlotAt(int slot);
-  UnitSettings& Unit() { return *unit_; }
-  const UnitSettings& Unit() const { return *unit_; }
+  UnitSettings& Unit() { return *ctx_.unit; }
+  const UnitSettings& Unit() const { return *ctx_.unit; }
 
   // Curves of the live profile. Each output has its own curves; ChannelCurvesOf(c).hp/.lp
   // are those of c as last computed.
-  void ComputeChannelResponse(int channel);
+  void ComputeChannelResponse(int channel) { ctx_.ComputeChannelResponse(channel); }
   // The current channel and, when it is linked, its partner.
-  void ComputeCurrentResponses();
-  void ComputeAllResponses();
+  void ComputeCurrentResponses() { ctx_.ComputeCurrentResponses(); }
+  void ComputeAllResponses() { ctx_.ComputeAllResponses(); }
   const dsp::ChannelCurves& ChannelCurvesOf(int channel) const;
   const dsp::Curve& Grid() const { return dsp::StandardEvaluator().grid(); }
 
   // Profile files. A rejected file leaves every profile and name as it was; the result's
   // message (MessageOf) is what the user is shown.
-  ProfileReadResult LoadSceneProfileFile(const std::string& path);
-  ProfileReadResult LoadWholeProfileFile(const std::string& path);
-  bool SaveSceneProfileFile(const std::string& path) const;
-  bool SaveWholeProfileFile(const std::string& path) const;
+  ProfileReadResult LoadSceneProfileFile(const std::string& path) {
+    return operations_.LoadSceneProfileFile(path);
+  }
+  ProfileReadResult LoadWholeProfileFile(const std::string& path) {
+    return operations_.LoadWholeProfileFile(path);
+  }
+  bool SaveSceneProfileFile(const std::string& path) const {
+    return operations_.SaveSceneProfileFile(path);
+  }
+  bool SaveWholeProfileFile(const std::string& path) const {
+    return operations_.SaveWholeProfileFile(path);
+  }
 
-  // --- Connection lifecycle (manager_connection.cpp) ---
-  device::DspLink& Link() { return *link_; }
+  // --- Connection lifecycle (UnitConnection) ---
+  device::DspLink& Link() { return *ctx_.link; }
   // nullptr: the silent view. Not owned.
   void SetView(ManagerView* view);
   // Where the link's main-window notifications and the workers' messages go; nullptr: the
@@ -81,62 +92,66 @@ class EqualizerManager {
   // The window thread's routing of one main-window message.
   void HandleNotification(device::Notification& notification);
 
-  void Connect(bool show_failure);
+  void Connect(bool show_failure) { connection_.Connect(show_failure); }
   // The placeholder a failed connect shows; by default "${device_connect_fail}". The program
   // sets one that tells a unit not plugged in from one this user may not open.
   void SetConnectFailureMessage(std::function<std::string()> message) {
-    connect_failure_message_ = std::move(message);
+    connection_.SetConnectFailureMessage(std::move(message));
   }
-  void Disconnect();
-  void DevicePlugin();
-  void DevicePlugOut();
-  void OnConnected();
-  ConnectState State() const { return state_; }
+  void Disconnect() { connection_.Disconnect(); }
+  void DevicePlugin() { connection_.DevicePlugin(); }
+  void DevicePlugOut() { connection_.DevicePlugOut(); }
+  void OnConnected() { connection_.OnConnected(); }
+  ConnectState State() const { return ctx_.state; }
   // True while the connect read runs.
-  bool IsReading() const { return reading_.load(); }
+  bool IsReading() const { return connection_.IsReading(); }
   // How the last connect read ended; a read that is not kDone never connects.
-  UnitOutcome LastReadOutcome() const { return last_read_outcome_.load(); }
+  UnitOutcome LastReadOutcome() const { return connection_.LastReadOutcome(); }
   // How many bands each output's EQ requests ask for: the live profile's eqSize. Taken on the
   // window thread and handed to a worker, which never reads the model itself.
-  using EqBandCounts = std::array<int, kOutputChannels>;
-  EqBandCounts LiveEqBandCounts() const;
+  using EqBandCounts = model::EqBandCounts;
+  EqBandCounts LiveEqBandCounts() const { return ctx_.LiveEqBandCounts(); }
   // Reads every value of the live scene; -1 when the handshake exchange failed, else 0.
   // Synchronous; the replies arrive as notifications. Whether every request was answered is
   // told by an ExchangeTally on the calling thread.
-  int PC_UI_Status_Init();
-  int PC_UI_Status_Init(const EqBandCounts& bands);
+  int PC_UI_Status_Init() { return PC_UI_Status_Init(LiveEqBandCounts()); }
+  int PC_UI_Status_Init(const EqBandCounts& bands) { return connection_.PC_UI_Status_Init(bands); }
   // Reads stored scene k (1 ... 10) into its scene profile without loading it. Synchronous.
-  void ReadStoredScene(int scene, const EqBandCounts& bands);
+  void ReadStoredScene(int scene, const EqBandCounts& bands) {
+    operations_.ReadStoredScene(scene, bands);
+  }
   // Asks, then resets the unit on a thread; 1240 follows.
-  void ResetMcuFactoryDefault();
-  // After the auto-calibration window closed with 1 (manager_room_correction.cpp): behind the
-  // busy window a worker sends the apply still owed and waits for the queue to be through, then
-  // the window thread disconnects and connects again, which reads the corrected unit.
-  void ReadAgainAfterRoomCorrection(const AutoCalibration::Outcome& outcome);
+  void ResetMcuFactoryDefault() { connection_.ResetMcuFactoryDefault(); }
+  // After the auto-calibration window closed with 1: behind the busy window a worker sends the
+  // apply still owed and waits for the queue to be through, then the window thread disconnects
+  // and connects again, which reads the corrected unit.
+  void ReadAgainAfterRoomCorrection(const AutoCalibration::Outcome& outcome) {
+    operations_.ReadAgainAfterRoomCorrection(outcome);
+  }
   // Waits for the worker threads that have been started to end.
   void JoinWorkers();
   // Cuts the workers' long waits short, for shutting down.
-  void CancelWaits() { shutdown_.request_stop(); }
+  void CancelWaits() { ctx_.shutdown.request_stop(); }
 
   // --- The screen (manager_screen_updates.cpp): the model part here, the controls in the view ---
   // Link state made consistent (linked implies locked, partners recomputed), curves
   // recomputed, every control rewritten, then the graph.
-  void RefreshFromProfile();
+  void RefreshFromProfile() { ctx_.RefreshFromProfile(); }
   void UpdateAllVolumeEdit();
   // The current output's curve (and its linked partner's) recomputed and handed to the graph;
   // band is the one to highlight, -1 none.
-  void UpdateEqualizer(int band);
+  void UpdateEqualizer(int band) { ctx_.UpdateEqualizer(band); }
 
   // --- Editing (manager_edit_*.cpp): each user action changes the model, then the controls
   // and the curve, then sends its command. Values are limited here, not in the controls. ---
   // The main window's controls, read and written by the editing operations; nullptr: none.
   // Not owned.
   void SetControls(ScreenControls* controls);
-  ScreenControls& Controls() { return *controls_; }
+  ScreenControls& Controls() { return *ctx_.controls; }
   // The linked partner of the current output, -1 for none.
-  int Partner() const;
+  int Partner() const { return ctx_.Partner(); }
   // currChannel, held to 0 … 5.
-  int CurrentChannel() const;
+  int CurrentChannel() const { return ctx_.CurrentChannel(); }
 
   void SetChEqEdit(int band);
   void SetEqSlider(int band);
@@ -204,68 +219,58 @@ class EqualizerManager {
   void ShowEqMode();
   void SetOutputReset();
 
-  // --- The scene menu's files (manager_profile_files.cpp); the paths come from the dialogs ---
-  void LoadSenceConfigFromFile(const std::string& path);
-  void SaveSenceConfigToFile(const std::string& path);
-  void LoadWholeConfigFromFile(const std::string& path);
-  void SaveWholeConfigToFile(const std::string& path);
+  // --- The scene menu's files (UnitOperations); the paths come from the dialogs ---
+  void LoadSenceConfigFromFile(const std::string& path) {
+    operations_.LoadSenceConfigFromFile(path);
+  }
+  void SaveSenceConfigToFile(const std::string& path) { operations_.SaveSenceConfigToFile(path); }
+  void LoadWholeConfigFromFile(const std::string& path) {
+    operations_.LoadWholeConfigFromFile(path);
+  }
+  void SaveWholeConfigToFile(const std::string& path) { operations_.SaveWholeConfigToFile(path); }
   // Every stored scene into its scene profile, then the working set again. Synchronous; the
   // replies arrive as notifications. kDone only when every request was answered. Without
   // counts, the live ones on the caller's thread.
-  UnitOutcome ReadWholeUnit();
-  UnitOutcome ReadWholeUnit(const EqBandCounts& bands);
+  UnitOutcome ReadWholeUnit() { return ReadWholeUnit(LiveEqBandCounts()); }
+  UnitOutcome ReadWholeUnit(const EqBandCounts& bands) { return operations_.ReadWholeUnit(bands); }
 
   // From the start of a scene or file operation with the unit until its end has been handled
   // on the window thread. Another one is refused meanwhile, with "${unit_busy_tips}".
-  bool UnitOperationRunning() const { return unit_operation_running_; }
+  bool UnitOperationRunning() const { return operations_.UnitOperationRunning(); }
 
-  // --- Scenes on the unit (manager_scenes.cpp), started from a scene window ---
-  void LoadSence(SceneView& view, int scene);
-  void SaveSence(SceneView& view, int scene);
-  void DeleteSence(SceneView& view, int scene);
-  int SelectedScene() const { return selected_scene_; }
+  // --- Scenes on the unit (UnitOperations), started from a scene window ---
+  void LoadSence(SceneView& view, int scene) { operations_.LoadSence(view, scene); }
+  void SaveSence(SceneView& view, int scene) { operations_.SaveSence(view, scene); }
+  void DeleteSence(SceneView& view, int scene) { operations_.DeleteSence(view, scene); }
+  int SelectedScene() const { return operations_.SelectedScene(); }
 
-  // --- Reply callbacks (manager_callbacks.cpp); the record may be null ---
+  // --- Reply callbacks (UnitConnection); the record may be null ---
   void ReadDspValueCallback(std::int64_t code, std::int64_t value,
-                            device::NotificationRecord* record);
+                            device::NotificationRecord* record) {
+    connection_.ReadDspValueCallback(code, value, record);
+  }
   void ReadMcuValueCallback(std::int64_t type, std::int64_t value,
-                            device::NotificationRecord* record);
-  void ReadSenceValueCallback(std::int64_t type, device::NotificationRecord* record);
-  void ReadKtvValueCallback(std::int64_t code, std::int64_t value);
+                            device::NotificationRecord* record) {
+    connection_.ReadMcuValueCallback(type, value, record);
+  }
+  void ReadSenceValueCallback(std::int64_t type, device::NotificationRecord* record) {
+    connection_.ReadSenceValueCallback(type, record);
+  }
+  void ReadKtvValueCallback(std::int64_t code, std::int64_t value) {
+    connection_.ReadKtvValueCallback(code, value);
+  }
 
-  // --- Bulk writes (manager_bulk_writes.cpp), synchronous on the caller's thread; kDone only
-  // when the unit acknowledged every command (the queued part of a whole write included) ---
-  UnitOutcome SetReadCurProfileToMCU(const Profile& profile);
-  UnitOutcome SetReadWholeProfileToMCU();
-  UnitOutcome SetReadWholeProfileToMCU(const UnitSettings& unit);
+  // --- Bulk writes (UnitOperations), synchronous on the caller's thread; kDone only when the
+  // unit acknowledged every command (the queued part of a whole write included) ---
+  UnitOutcome SetReadCurProfileToMCU(const Profile& profile) {
+    return operations_.SetReadCurProfileToMCU(profile);
+  }
+  UnitOutcome SetReadWholeProfileToMCU() { return SetReadWholeProfileToMCU(*ctx_.unit); }
+  UnitOutcome SetReadWholeProfileToMCU(const UnitSettings& unit) {
+    return operations_.SetReadWholeProfileToMCU(unit);
+  }
 
  private:
-  static constexpr int kReadSceneSettleMs = 1000;
-  static constexpr int kWholeWriteSettleMs = 200;
-  // Real time: the queued half of a whole write, a few hundred commands, must have been sent.
-  static constexpr int kQueueDrainLimitMs = 120000;
-
-  bool UpgradeBusy() const;
-  void PostMain(std::uint32_t message);
-  void PostFailure(UnitOperation operation, UnitOutcome outcome);
-  void ReadThread();
-  void ReadChannelValues(int scene, const EqBandCounts& bands);
-  void ApplyLinkFlag(Profile& profile, int link, bool live);
-  void ApplyLockFlag(Profile& profile, int lock, bool live);
-  void WriteSceneValues(const Profile& profile, int scene, bool sync);
-  void ShowState(ConnectState state);
-  using Tell = std::function<void(const std::string&)>;
-  // True, after telling the user, while an earlier unit operation runs.
-  bool RefusedWhileOperationRuns(const Tell& tell) const;
-  // Runs work on the operation thread unless one runs; the end is posted behind its replies.
-  bool StartUnitOperation(const Tell& tell, std::function<void()> work);
-  bool StartSceneThread(SceneView& view, int scene, std::function<void()> work);
-  void OnSceneLoaded();
-  void FailUnlessAcknowledged(device::NotificationSink& scene_window, UnitOperation operation,
-                              UnitOutcome outcome);
-  bool StartFileThread(std::function<void()> work);
-  void OnWholeUnitRead(const std::string& path, UnitOutcome outcome);
-  void OnRoomCorrectionSent(bool confirmed);
   void ApplyBandEdit(int band, int freq, float q, float gain, BandSource source);
   void SendBand(int channel, int band, float gain);
   void SendBypass(int channel);
@@ -283,36 +288,12 @@ class EqualizerManager {
   void ShowRole(int channel);
   void ShowOutputButtonsEnabled(bool enabled);
   void SendUnlink();
-  void Shown(int code, int channel);
 
-  Clock& clock_;
-  // Outlives the link, which holds it as the scene window's sink.
-  std::shared_ptr<device::NotificationSink> scene_sink_;
-  std::unique_ptr<device::DspLink> link_;
-  NoScreenControls no_controls_;
-  ScreenControls* controls_ = &no_controls_;
-  ManagerView silent_view_;
-  ManagerView* view_ = &silent_view_;
-  NotificationQueue own_queue_;
-  std::atomic<device::NotificationSink*> main_sink_{&own_queue_};
-  ConnectState state_ = ConnectState::kDisconnected;
-  std::atomic<bool> reading_{false};
-  std::atomic<UnitOutcome> last_read_outcome_{UnitOutcome::kDone};
+  // Declared first: the parts hold references to it and are destroyed before it.
+  ManagerContext ctx_;
+  UnitConnection connection_{ctx_};
+  UnitOperations operations_{ctx_, connection_};
   int output_menu_channel_ = 0;
-  // Requested when shutting down: every worker's long wait ends early.
-  std::stop_source shutdown_;
-  Worker read_worker_{shutdown_.get_token()};
-  Worker factory_worker_{shutdown_.get_token()};
-  Worker correction_worker_{shutdown_.get_token()};
-  // The scene and file operations' worker; one at a time.
-  Worker unit_operation_worker_{shutdown_.get_token()};
-  bool unit_operation_running_ = false;  // window thread only
-  std::function<std::string()> connect_failure_message_;
-  int selected_scene_ = 0;
-
-  // Heap-held: the unit's settings are about 60 KB.
-  std::unique_ptr<UnitSettings> unit_;
-  std::array<dsp::ChannelCurves, kOutputChannels> curves_{};
 };
 
 }  // namespace tolva::model

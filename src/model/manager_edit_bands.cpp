@@ -34,36 +34,25 @@ int SliderTenths(float gain) {
 }  // namespace
 
 void EqualizerManager::SetControls(ScreenControls* controls) {
-  controls_ = controls != nullptr ? controls : &no_controls_;
-}
-
-int EqualizerManager::CurrentChannel() const {
-  return std::clamp(unit_->live.currChannel, 0, kOutputChannels - 1);
-}
-
-int EqualizerManager::Partner() const {
-  const Profile& p = unit_->live;
-  if (p.linkMode != 1 || p.currChannel < 0 || p.currChannel >= kOutputChannels) return -1;
-  const int partner = p.linkOutputs[p.currChannel];
-  return partner >= 0 && partner < kOutputChannels && partner != p.currChannel ? partner : -1;
+  ctx_.controls = controls != nullptr ? controls : &ctx_.no_controls;
 }
 
 void EqualizerManager::SendBand(int channel, int band, float gain) {
-  const EqBand& b = unit_->live.channels[channel].eqArray[band];
-  link_->EQ_Ctrl(unit_->live.editScene, 0, channel, band, b.freq, b.eqFactor, gain, false);
+  const EqBand& b = ctx_.unit->live.channels[channel].eqArray[band];
+  ctx_.link->EQ_Ctrl(ctx_.unit->live.editScene, 0, channel, band, b.freq, b.eqFactor, gain, false);
 }
 
 void EqualizerManager::SendBypass(int channel) {
-  const int value = unit_->live.channels[channel].bypass;
-  link_->PEQ_Bypass_Ctrl(unit_->live.editScene, 0, channel, channel, std::span(&value, 1), false);
+  const int value = ctx_.unit->live.channels[channel].bypass;
+  ctx_.link->PEQ_Bypass_Ctrl(ctx_.unit->live.editScene, 0, channel, channel, std::span(&value, 1), false);
 }
 
 void EqualizerManager::SetChEqEdit(int band) {
   if (band < 0 || band >= kEqBands) return;
   DebugPrint(L"SetChEqEdit band=%d\n", band);
-  ScreenControls& c = *controls_;
+  ScreenControls& c = *ctx_.controls;
   const BandRow n(band);
-  const ChannelSettings& ch = unit_->live.channels[CurrentChannel()];
+  const ChannelSettings& ch = ctx_.unit->live.channels[CurrentChannel()];
   const EqBand& stored = ch.eqArray[band];
 
   int freq = ParseFrequency(c.Text(n.freq));
@@ -85,7 +74,7 @@ void EqualizerManager::SetChEqEdit(int band) {
 
 void EqualizerManager::SetEqSlider(int band) {
   if (band < 0 || band >= kEqBands) return;
-  ScreenControls& c = *controls_;
+  ScreenControls& c = *ctx_.controls;
   const BandRow n(band);
   const float gain = static_cast<float>(c.SliderValue(n.slider)) / 10.0f;
   c.SetText(n.gain, GainText(gain));
@@ -93,7 +82,7 @@ void EqualizerManager::SetEqSlider(int band) {
   const auto q = static_cast<float>(ParseReal(c.Text(n.q)));
   DebugPrint(L"sliderValue (%.1f) ,freqValue(%d) ,qValue(%f) @band(%d) @ channel(%d)\n",
              static_cast<double>(gain), freq, static_cast<double>(q), band,
-             unit_->live.currChannel);
+             ctx_.unit->live.currChannel);
   ApplyBandEdit(band, freq, q, gain, BandSource::kSlider);
 }
 
@@ -101,13 +90,13 @@ void EqualizerManager::SetEqSlider(int band) {
 void EqualizerManager::ApplyBandEdit(int band, int freq, float q, float gain, BandSource source) {
   const int current = CurrentChannel();
   const int partner = Partner();
-  const BandEditResult r = EditBand(unit_->live, current, partner, band, {freq, q, gain}, source);
+  const BandEditResult r = EditBand(ctx_.unit->live, current, partner, band, {freq, q, gain}, source);
   for (const BandSend& s : r.cleared) {
-    link_->EQ_Ctrl(unit_->live.editScene, 0, s.channel, s.band, s.freq, s.q, s.gain, false);
+    ctx_.link->EQ_Ctrl(ctx_.unit->live.editScene, 0, s.channel, s.band, s.freq, s.q, s.gain, false);
   }
   if (!r.stored) return;
 
-  ScreenControls& c = *controls_;
+  ScreenControls& c = *ctx_.controls;
   const BandRow n(band);
   c.SetSelected(n.enable, r.audible);
   c.SetText({Control::kBypass}, r.flat ? "${restore_eq}" : "${bypass_eq}");
@@ -148,11 +137,11 @@ void EqualizerManager::ApplyBandEdit(int band, int freq, float q, float gain, Ba
 
 void EqualizerManager::OnEqEnable(int band) {
   DebugPrint(L"OnEqEnable mEqIndex %d\n", band);
-  Profile& p = unit_->live;
+  Profile& p = ctx_.unit->live;
   const int current = CurrentChannel();
   ChannelSettings& ch = p.channels[current];
   if (band < 0 || band >= std::min(ch.eqSize, kEqBands)) return;
-  ScreenControls& c = *controls_;
+  ScreenControls& c = *ctx_.controls;
   const BandRow n(band);
   EqBand& b = ch.eqArray[band];
   int slider = ShownGainTenths(ch, band);
@@ -191,40 +180,40 @@ void EqualizerManager::OnEqEnable(int band) {
 void EqualizerManager::SetEqGainUp(int band, bool up) {
   DebugPrint(L"SetEqGainUp index(%d) up(%d)\n", band, up ? 1 : 0);
   if (band < 0 || band >= kEqBands) return;
-  const float gain = unit_->live.channels[CurrentChannel()].eqArray[band].eqGain;
+  const float gain = ctx_.unit->live.channels[CurrentChannel()].eqArray[band].eqGain;
   const auto low = static_cast<float>(kBandGainMinDb), high = static_cast<float>(kBandGainMaxDb);
   if (std::fabs(gain - (up ? high : low)) < kSameValue) return;
   const float next = std::clamp(gain + (up ? 0.1f : -0.1f), low, high);
-  controls_->SetText(BandRow(band).gain, GainText(next));
+  ctx_.controls->SetText(BandRow(band).gain, GainText(next));
   SetChEqEdit(band);
 }
 
 void EqualizerManager::SetEqQUp(int band, bool up) {
   DebugPrint(L"SetEqQUp index(%d) up(%d)\n", band, up ? 1 : 0);
   if (band < 0 || band >= kEqBands) return;
-  const float q = unit_->live.channels[CurrentChannel()].eqArray[band].eqFactor;
+  const float q = ctx_.unit->live.channels[CurrentChannel()].eqArray[band].eqFactor;
   if (std::fabs(q - (up ? kMaxQ : kMinQ)) < kSameValue) return;
   const float next = std::clamp(q + (up ? 0.05f : -0.05f), kMinQ, kMaxQ);
-  controls_->SetText(BandRow(band).q, FormatNumber("%.2f", next));
+  ctx_.controls->SetText(BandRow(band).q, FormatNumber("%.2f", next));
   SetChEqEdit(band);
 }
 
 void EqualizerManager::SetEqFreqUp(int band, bool up) {
   DebugPrint(L"SetEqFreqUp index(%d) up(%d)\n", band, up ? 1 : 0);
   if (band < 0 || band >= kEqBands) return;
-  const int freq = unit_->live.channels[CurrentChannel()].eqArray[band].freq;
+  const int freq = ctx_.unit->live.channels[CurrentChannel()].eqArray[band].freq;
   // A frequency from a file may lie outside the scale: a step brings it to the nearer end.
   const bool outside = freq < kMinFrequency || freq > kMaxFrequency;
   if (!outside && (up ? freq >= kMaxFrequency : freq <= kMinFrequency)) return;
   const int next =
       outside ? std::clamp(freq, kMinFrequency, kMaxFrequency) : StepFrequency(freq, up);
-  controls_->SetText(BandRow(band).freq, std::to_string(next));
+  ctx_.controls->SetText(BandRow(band).freq, std::to_string(next));
   SetChEqEdit(band);
 }
 
 void EqualizerManager::EqualizerCallback(int index, int kind) {
   DebugPrint(L"%s cmd %d index %d\n", "EqualizerCallback", kind, index);
-  ScreenControls& c = *controls_;
+  ScreenControls& c = *ctx_.controls;
   if (kind == 0) {
     if (index < 0 || index >= kEqBands) return;
     const EqualizerGraphData::Band b = c.GraphBand(index);
@@ -232,7 +221,7 @@ void EqualizerManager::EqualizerCallback(int index, int kind) {
     return;
   }
   if (kind != 1 && kind != 2) return;
-  Profile& p = unit_->live;
+  Profile& p = ctx_.unit->live;
   const int current = CurrentChannel();
   const bool high_pass = kind == 1;
   const int corner = high_pass ? c.GraphHpFreq() : c.GraphLpFreq();
@@ -253,8 +242,8 @@ void EqualizerManager::RefreshBandRows(int channel) {
 }
 
 void EqualizerManager::RefreshBandRow(int channel, int band) {
-  const ChannelSettings& ch = unit_->live.channels[std::clamp(channel, 0, kOutputChannels - 1)];
-  ScreenControls& c = *controls_;
+  const ChannelSettings& ch = ctx_.unit->live.channels[std::clamp(channel, 0, kOutputChannels - 1)];
+  ScreenControls& c = *ctx_.controls;
   const BandRow n(band);
   if (band >= ch.eqSize) {
     for (const ControlId* name : {&n.freq, &n.q, &n.gain, &n.slider, &n.enable}) {
@@ -267,7 +256,7 @@ void EqualizerManager::RefreshBandRow(int channel, int band) {
     c.SetSelected(n.enable, false);
     return;
   }
-  const bool peq = unit_->live.peqMode == 1;
+  const bool peq = ctx_.unit->live.peqMode == 1;
   const EqBand& b = ch.eqArray[band];
   c.SetText(n.freq, std::to_string(b.freq));
   c.SetText(n.q, FormatNumber("%.2f", b.eqFactor));
@@ -281,12 +270,12 @@ void EqualizerManager::RefreshBandRow(int channel, int band) {
 }
 
 void EqualizerManager::ShowBypassButtonFromBands() {
-  const ChannelSettings& ch = unit_->live.channels[CurrentChannel()];
+  const ChannelSettings& ch = ctx_.unit->live.channels[CurrentChannel()];
   bool any = false;
   for (int band = 0; band < std::min(ch.eqSize, kEqBands) && !any; ++band) {
     any = BandMarked(ch, band);
   }
-  controls_->SetText(ControlId{Control::kBypass}, any ? "${bypass_eq}" : "${restore_eq}");
+  ctx_.controls->SetText(ControlId{Control::kBypass}, any ? "${bypass_eq}" : "${restore_eq}");
 }
 
 }  // namespace tolva::model

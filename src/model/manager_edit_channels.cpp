@@ -40,22 +40,22 @@ int DelayUnitOf(const ScreenControls& c) {
 }  // namespace
 
 void EqualizerManager::Send(const OutputEdit& edit) {
-  SendCommands(*link_, edit.commands, false);
+  SendCommands(*ctx_.link, edit.commands, false);
 }
 
 void EqualizerManager::ShowChannelGain(int channel) {
-  const int gain = unit_->live.channels[channel].gain;
-  controls_->SetSliderValue(ControlId{Control::kOutputVolumeSlider, channel}, gain);
-  controls_->SetText(ControlId{Control::kOutputVolumeEdit, channel},
+  const int gain = ctx_.unit->live.channels[channel].gain;
+  ctx_.controls->SetSliderValue(ControlId{Control::kOutputVolumeSlider, channel}, gain);
+  ctx_.controls->SetText(ControlId{Control::kOutputVolumeEdit, channel},
                      VolumeText(gain, kChannelVolumeSliderMin));
 }
 
 void EqualizerManager::SetChVolume(int channel) {
   if (channel < 0 || channel >= kOutputChannels) return;
-  const int value = controls_->SliderValue(ControlId{Control::kOutputVolumeSlider, channel});
-  if (channel != unit_->live.currChannel) SetCurChannelChange(channel);
+  const int value = ctx_.controls->SliderValue(ControlId{Control::kOutputVolumeSlider, channel});
+  if (channel != ctx_.unit->live.currChannel) SetCurChannelChange(channel);
   DebugPrint(L"set channel %d volume to %ddB\n", channel, value);
-  const OutputEdit edit = EditChannelGain(unit_->live, channel, Partner(), value);
+  const OutputEdit edit = EditChannelGain(ctx_.unit->live, channel, Partner(), value);
   ShowChannelGain(channel);
   for (int ch : edit.outputs) ShowChannelGain(ch);
   Send(edit);
@@ -65,7 +65,7 @@ void EqualizerManager::SetChVolume(int channel) {
 // at the bound. The slider then holds the value.
 void EqualizerManager::ApplyVolumeEdit(const ControlId& edit, const ControlId& slider, int low,
                                        int high) {
-  ScreenControls& c = *controls_;
+  ScreenControls& c = *ctx_.controls;
   const std::string text = c.Text(edit);
   int value = ShowsOff(text) ? kOffVolumeDb : ParseInteger(text);
   if (value > high || value < low) {
@@ -80,27 +80,27 @@ void EqualizerManager::SetChVolumeEdit(int channel) {
   const ControlId slider{Control::kOutputVolumeSlider, channel};
   ApplyVolumeEdit(ControlId{Control::kOutputVolumeEdit, channel}, slider, kChannelVolumeSliderMin,
                   kChannelVolumeSliderMax);
-  DebugPrint(L"on main volume edit change to %d dB\n", controls_->SliderValue(slider));
+  DebugPrint(L"on main volume edit change to %d dB\n", ctx_.controls->SliderValue(slider));
   SetChVolume(channel);
 }
 
 void EqualizerManager::SetChVolumeUp(int channel, bool up) {
   DebugPrint(L"SetChVolumeUp %d \n", up ? 1 : 0);
   if (channel < 0 || channel >= kOutputChannels) return;
-  if (StepSlider(*controls_, ControlId{Control::kOutputVolumeSlider, channel},
-                 unit_->live.channels[channel].gain, up ? 1 : -1, kChannelVolumeSliderMin,
+  if (StepSlider(*ctx_.controls, ControlId{Control::kOutputVolumeSlider, channel},
+                 ctx_.unit->live.channels[channel].gain, up ? 1 : -1, kChannelVolumeSliderMin,
                  kChannelVolumeSliderMax)) {
     SetChVolume(channel);
   }
 }
 
 void EqualizerManager::SetMainVolume() {
-  ScreenControls& c = *controls_;
+  ScreenControls& c = *ctx_.controls;
   const int value = c.SliderValue(ControlId{Control::kMainVolumeSlider});
   DebugPrint(L"on main volume change to %d dB\n", value);
-  const OutputEdit edit = EditMainVolume(unit_->live, value);
+  const OutputEdit edit = EditMainVolume(ctx_.unit->live, value);
   c.SetText(ControlId{Control::kMainVolumeEdit},
-            VolumeText(unit_->live.mainVolume, kMainVolumeSliderMin));
+            VolumeText(ctx_.unit->live.mainVolume, kMainVolumeSliderMin));
   Send(edit);
 }
 
@@ -108,73 +108,73 @@ void EqualizerManager::SetMainVolumeEdit() {
   ApplyVolumeEdit(ControlId{Control::kMainVolumeEdit}, ControlId{Control::kMainVolumeSlider},
                   kMainVolumeSliderMin, kMainVolumeSliderMax);
   DebugPrint(L"on main volume edit change to %d dB\n",
-             controls_->SliderValue(ControlId{Control::kMainVolumeSlider}));
+             ctx_.controls->SliderValue(ControlId{Control::kMainVolumeSlider}));
   SetMainVolume();
 }
 
 void EqualizerManager::SetMainVolumeUp(bool up) {
   DebugPrint(L"SetMainVolumeUp %d \n", up ? 1 : 0);
-  if (StepSlider(*controls_, ControlId{Control::kMainVolumeSlider}, unit_->live.mainVolume,
+  if (StepSlider(*ctx_.controls, ControlId{Control::kMainVolumeSlider}, ctx_.unit->live.mainVolume,
                  up ? 1 : -1, kMainVolumeSliderMin, kMainVolumeSliderMax)) {
     SetMainVolume();
   }
 }
 
 void EqualizerManager::SetMainMute() {
-  const bool mute = controls_->IsSelected(ControlId{Control::kMainMute});
+  const bool mute = ctx_.controls->IsSelected(ControlId{Control::kMainMute});
   DebugPrint(L"set main mute to %d\n", mute ? 1 : 0);
-  Send(EditMainMute(unit_->live, mute));
+  Send(EditMainMute(ctx_.unit->live, mute));
 }
 
 void EqualizerManager::SetChMute(int channel) {
   if (channel < 0 || channel >= kOutputChannels) return;
-  const bool mute = controls_->IsSelected(ControlId{Control::kOutputMute, channel});
+  const bool mute = ctx_.controls->IsSelected(ControlId{Control::kOutputMute, channel});
   DebugPrint(L"channel %d mute seleted %d\n", channel, mute ? 1 : 0);
-  Send(EditChannelMute(unit_->live, channel, mute));
+  Send(EditChannelMute(ctx_.unit->live, channel, mute));
 }
 
 void EqualizerManager::SetChPhase(int channel) {
   if (channel < 0 || channel >= kOutputChannels) return;
   const ControlId option{Control::kOutputPhase, channel};
-  const bool reversed = controls_->IsSelected(option);
+  const bool reversed = ctx_.controls->IsSelected(option);
   DebugPrint(L"channel %d phase seleted %d\n", channel, reversed ? 1 : 0);
-  const OutputEdit edit = EditPhase(unit_->live, channel, reversed);
-  controls_->SetText(option, unit_->live.channels[channel].phase != 0 ? "${reverse phase}"
+  const OutputEdit edit = EditPhase(ctx_.unit->live, channel, reversed);
+  ctx_.controls->SetText(option, ctx_.unit->live.channels[channel].phase != 0 ? "${reverse phase}"
                                                                        : "${positive_phase}");
   Send(edit);
 }
 
 void EqualizerManager::ShowChannelDelay(int channel) {
-  ScreenControls& c = *controls_;
-  const float ms = unit_->live.channels[channel].delay;
+  ScreenControls& c = *ctx_.controls;
+  const float ms = ctx_.unit->live.channels[channel].delay;
   c.SetText(ControlId{Control::kOutputDelayEdit, channel}, DelayText(ms, DelayUnitOf(c)));
 }
 
 void EqualizerManager::SetChDelay(int channel) {
   if (channel < 0 || channel >= kOutputChannels) return;
   const float ms =
-      static_cast<float>(controls_->SliderValue(ControlId{Control::kOutputDelaySlider, channel})) /
+      static_cast<float>(ctx_.controls->SliderValue(ControlId{Control::kOutputDelaySlider, channel})) /
       1000.0f;
   DebugPrint(L"channel %d delay value %.3f\n", channel, static_cast<double>(ms));
-  const OutputEdit edit = EditDelay(unit_->live, channel, ms);
+  const OutputEdit edit = EditDelay(ctx_.unit->live, channel, ms);
   ShowChannelDelay(channel);
   Send(edit);
 }
 
 void EqualizerManager::SetChDelayEdit(int channel) {
   if (channel < 0 || channel >= kOutputChannels) return;
-  ScreenControls& c = *controls_;
+  ScreenControls& c = *ctx_.controls;
   const ControlId edit{Control::kOutputDelayEdit, channel};
   const int unit = DelayUnitOf(c);
   const double value = DelayEditLimit(ParseReal(c.Text(edit)), unit);
   const float ms = DelayMsFromEdit(value, unit);
   DebugPrint(L"channel %d delay edit value %.3f\n", channel, static_cast<double>(ms));
-  const OutputEdit stored = EditDelay(unit_->live, channel, ms);
+  const OutputEdit stored = EditDelay(ctx_.unit->live, channel, ms);
   // The typed value stays as typed (a sample count keeps its digits), limited.
   c.SetText(edit,
             unit == 0 ? FormatNumber("%.3f", value) : std::to_string(static_cast<int>(value)));
   c.SetSliderValue(ControlId{Control::kOutputDelaySlider, channel},
-                   DelayMicroseconds(unit_->live.channels[channel].delay));
+                   DelayMicroseconds(ctx_.unit->live.channels[channel].delay));
   Send(stored);
 }
 
@@ -182,8 +182,8 @@ void EqualizerManager::SetChDelayUp(int channel, bool up) {
   DebugPrint(L"SetChDelayUp %d \n", up ? 1 : 0);
   if (channel < 0 || channel >= kOutputChannels) return;
   const int step = up ? kDelayStepMicroseconds : -kDelayStepMicroseconds;
-  if (StepSlider(*controls_, ControlId{Control::kOutputDelaySlider, channel},
-                 DelayMicroseconds(unit_->live.channels[channel].delay), step, 0,
+  if (StepSlider(*ctx_.controls, ControlId{Control::kOutputDelaySlider, channel},
+                 DelayMicroseconds(ctx_.unit->live.channels[channel].delay), step, 0,
                  kDelaySliderMax)) {
     SetChDelay(channel);
   }
@@ -198,36 +198,36 @@ void EqualizerManager::SetDelayUnit() {
 
 void EqualizerManager::SetChInput(int channel, int input) {
   if (channel < 0 || channel >= kOutputChannels || input < 1 || input > 6) return;
-  const bool on = controls_->IsSelected(ControlId{Control::kOutputInput, channel, input});
+  const bool on = ctx_.controls->IsSelected(ControlId{Control::kOutputInput, channel, input});
   DebugPrint(L"set channel %d input %d\n", channel, input);
-  const OutputEdit edit = EditRouting(unit_->live, channel, input, on);
-  const Profile& p = unit_->live;
+  const OutputEdit edit = EditRouting(ctx_.unit->live, channel, input, on);
+  const Profile& p = ctx_.unit->live;
   DebugPrint(L"set channel %d input = 0x%x\n", channel,
              p.inputs[std::clamp(p.source, 0, kInputSources - 1)][channel]);
   Send(edit);
 }
 
 void EqualizerManager::SetInputSource() {
-  const int index = controls_->CurSel(ControlId{Control::kInputSource});
+  const int index = ctx_.controls->CurSel(ControlId{Control::kInputSource});
   DebugPrint(L"on %s index %d\n", "EqualizerManager::SetInputSource", index);
-  const OutputEdit edit = EditInputSource(unit_->live, index);
-  for (int ch : edit.outputs) view_->LiveValueApplied(0x0B, ch);
-  if (state_ == ConnectState::kConnected) Send(edit);
+  const OutputEdit edit = EditInputSource(ctx_.unit->live, index);
+  for (int ch : edit.outputs) ctx_.view->LiveValueApplied(0x0B, ch);
+  if (ctx_.state == ConnectState::kConnected) Send(edit);
 }
 
 void EqualizerManager::SetCurChannelChange(int channel) {
   DebugPrint(L"on SetCurChannelChange channel index %d\n", channel);
   if (channel < 0 || channel >= kOutputChannels) return;
-  unit_->live.currChannel = channel;
+  ctx_.unit->live.currChannel = channel;
   ShowCurrentStrip();
   UpdateEqualizer(-1);
 }
 
 void EqualizerManager::ShowCurrentStrip() {
-  const Profile& p = unit_->live;
+  const Profile& p = ctx_.unit->live;
   const int current = CurrentChannel();
   const int partner = Partner();
-  ScreenControls& c = *controls_;
+  ScreenControls& c = *ctx_.controls;
   for (int ch = 0; ch < kOutputChannels; ++ch) {
     c.SetSelected(ControlId{Control::kOutputSelect, ch}, ch == current || ch == partner);
     c.SetSelected(ControlId{Control::kOutputShown, ch}, p.showChEqualizer[ch] != 0);
@@ -243,8 +243,8 @@ void EqualizerManager::ShowCurrentStrip() {
 
 void EqualizerManager::SetChShow(int channel) {
   if (channel < 0 || channel >= kOutputChannels) return;
-  unit_->live.showChEqualizer[channel] =
-      controls_->IsSelected(ControlId{Control::kOutputShown, channel}) ? 1 : 0;
+  ctx_.unit->live.showChEqualizer[channel] =
+      ctx_.controls->IsSelected(ControlId{Control::kOutputShown, channel}) ? 1 : 0;
   ComputeChannelResponse(channel);
   UpdateEqualizer(-1);
 }

@@ -18,21 +18,21 @@ std::string CornerText(int fs) {
 }  // namespace
 
 void EqualizerManager::SendFilter(int channel, int filter) {
-  const Crossover& x = unit_->live.channels[channel].crossover;
+  const Crossover& x = ctx_.unit->live.channels[channel].crossover;
   const FilterSettings& f = filter == kHighPassFilter ? x.hp : x.lp;
-  link_->Filter_Ctrl(unit_->live.editScene, 0, channel, filter, f.type, f.fs, f.slope, false);
+  ctx_.link->Filter_Ctrl(ctx_.unit->live.editScene, 0, channel, filter, f.type, f.fs, f.slope, false);
 }
 
 // The corner from its edit, kept on its side of the other corner and within 20 … 20000 Hz.
 void EqualizerManager::SetCornerFromEdit(Corner corner) {
   const bool high_pass = corner == Corner::kHighPass;
-  Profile& p = unit_->live;
+  Profile& p = ctx_.unit->live;
   const int current = CurrentChannel();
   const int partner = Partner();
   const int fs = EditCornerFromText(p, current, partner, high_pass,
-                                    ParseFrequency(controls_->Text(FreqEdit(high_pass))));
+                                    ParseFrequency(ctx_.controls->Text(FreqEdit(high_pass))));
   DebugPrint(high_pass ? L"set hp freq to %d \n" : L"set lp freq to %d \n", fs);
-  controls_->SetText(FreqEdit(high_pass), CornerText(fs));
+  ctx_.controls->SetText(FreqEdit(high_pass), CornerText(fs));
   UpdateEqualizer(-1);
   const int filter = high_pass ? kHighPassFilter : kLowPassFilter;
   SendFilter(current, filter);
@@ -50,13 +50,13 @@ void EqualizerManager::SetLpFreq() {
 void EqualizerManager::StepCorner(Corner corner, bool up) {
   const bool high_pass = corner == Corner::kHighPass;
   DebugPrint(high_pass ? L"SetHpFreqUp up(%d)\n" : L"SetLpFreqUp up(%d)\n", up ? 1 : 0);
-  const Crossover& x = unit_->live.channels[CurrentChannel()].crossover;
+  const Crossover& x = ctx_.unit->live.channels[CurrentChannel()].crossover;
   const int fs = high_pass ? x.hp.fs : x.lp.fs;
   if (up ? fs >= kMaxFrequency : fs <= kMinFrequency) return;
   int next = StepFrequency(fs, up);
   if (high_pass && next > x.lp.fs) next = x.lp.fs;
   if (!high_pass && next < x.hp.fs) next = x.hp.fs;
-  controls_->SetText(FreqEdit(high_pass), CornerText(next));
+  ctx_.controls->SetText(FreqEdit(high_pass), CornerText(next));
   SetCornerFromEdit(corner);
 }
 
@@ -73,16 +73,16 @@ void EqualizerManager::SetFilterCode(Corner corner, bool slope) {
   const bool high_pass = corner == Corner::kHighPass;
   const ControlId combo{slope ? (high_pass ? Control::kHpSlope : Control::kLpSlope)
                               : (high_pass ? Control::kHpType : Control::kLpType)};
-  const int index = controls_->CurSel(combo);
+  const int index = ctx_.controls->CurSel(combo);
   // Narrow: the item text is UTF-8.
   const char* line = slope ? (high_pass ? "set hp slop to %s index " : "set lp slop to %s index ")
                            : (high_pass ? "set hp type to %s index " : "set lp type to %s index ");
-  DebugPrint(line, controls_->ItemText(combo, index).c_str());
+  DebugPrint(line, ctx_.controls->ItemText(combo, index).c_str());
   DebugPrint(L"%d\n", index);
   if (index < 0) return;
   const int current = CurrentChannel();
   const int partner = Partner();
-  if (!EditFilterCode(unit_->live, current, partner, high_pass, slope, index)) return;
+  if (!EditFilterCode(ctx_.unit->live, current, partner, high_pass, slope, index)) return;
   UpdateEqualizer(-1);
   const int filter = high_pass ? kHighPassFilter : kLowPassFilter;
   SendFilter(current, filter);
@@ -106,14 +106,14 @@ void EqualizerManager::SetLpType() {
 }
 
 void EqualizerManager::SetFreqDivider(int channel) {
-  const Crossover& x = unit_->live.channels[std::clamp(channel, 0, kOutputChannels - 1)].crossover;
+  const Crossover& x = ctx_.unit->live.channels[std::clamp(channel, 0, kOutputChannels - 1)].crossover;
   DebugPrint(L"on SetFreqDivider getHPType %d\n", x.hp.type);
   DebugPrint(L"on SetFreqDivider getLPType %d\n", x.lp.type);
   DebugPrint(L"on SetFreqDivider getHPFs %d\n", x.hp.fs);
   DebugPrint(L"on SetFreqDivider getLPFs %d\n", x.lp.fs);
   DebugPrint(L"on SetFreqDivider getHPSlope %d\n", x.hp.slope);
   DebugPrint(L"on SetFreqDivider getLPSlope %d\n", x.lp.slope);
-  ScreenControls& c = *controls_;
+  ScreenControls& c = *ctx_.controls;
   c.SelectItem(ControlId{Control::kHpType}, x.hp.type);
   c.SelectItem(ControlId{Control::kLpType}, x.lp.type);
   c.SelectItem(ControlId{Control::kHpSlope}, x.hp.slope);

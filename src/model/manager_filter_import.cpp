@@ -8,11 +8,11 @@ void EqualizerManager::ApplyChannelBands(int channel, const std::array<EqBand, k
   DebugPrint(L"ApplyChannelBands channel %d\n", channel);
   if (channel < 0 || channel >= kOutputChannels) return;
   // As on the window: the output becomes current, and a linked partner follows it.
-  if (unit_->live.currChannel != channel) SetCurChannelChange(channel);
+  if (ctx_.unit->live.currChannel != channel) SetCurChannelChange(channel);
   std::vector<int> targets{channel};
   if (const int partner = Partner(); partner >= 0) targets.push_back(partner);
   for (int target : targets) {
-    ChannelSettings& ch = unit_->live.channels[target];
+    ChannelSettings& ch = ctx_.unit->live.channels[target];
     const int count = std::min(ch.eqSize, kEqBands);
     for (int b = 0; b < count; ++b) {
       ch.eqArray[b] = bands[b];

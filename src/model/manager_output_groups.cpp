@@ -20,23 +20,23 @@ constexpr int kLinkScene = 0;  // link, lock and mode commands always address sc
 
 void EqualizerManager::ShowOutputButtonsEnabled(bool enabled) {
   for (int ch = 0; ch < kOutputChannels; ++ch) {
-    controls_->SetEnabled(ControlId{Control::kOutputRole, ch}, enabled);
+    ctx_.controls->SetEnabled(ControlId{Control::kOutputRole, ch}, enabled);
   }
 }
 
 void EqualizerManager::SendUnlink() {
-  link_->CH_Link_Ctrl(kLinkScene, 0, 0, {}, false);
+  ctx_.link->CH_Link_Ctrl(kLinkScene, 0, 0, {}, false);
 }
 
 std::array<RoleMenuState, kSpeakerRoles> EqualizerManager::RoleMenuStates() const {
-  return model::RoleMenuStates(unit_->live, output_menu_channel_);
+  return model::RoleMenuStates(ctx_.unit->live, output_menu_channel_);
 }
 
 void EqualizerManager::SetOutputValue(int channel, std::string_view item) {
   DebugPrint("SetOutputValue channel %d selected value %s\n", channel, std::string(item).c_str());
   const int role = RoleOfMenuItem(item);
   if (channel < 0 || channel >= kOutputChannels || role < 0) return;
-  const OutputEdit edit = EditRole(unit_->live, channel, role);
+  const OutputEdit edit = EditRole(ctx_.unit->live, channel, role);
   ShowRole(channel);
   SetCurChannelChange(channel);
   for (int ch : edit.outputs) ShowChannelGain(ch);
@@ -44,36 +44,36 @@ void EqualizerManager::SetOutputValue(int channel, std::string_view item) {
 }
 
 void EqualizerManager::ShowRole(int channel) {
-  const Profile& p = unit_->live;
-  controls_->SetText(ControlId{Control::kOutputRole, channel}, RoleButtonLabel(p.outputs[channel]));
+  const Profile& p = ctx_.unit->live;
+  ctx_.controls->SetText(ControlId{Control::kOutputRole, channel}, RoleButtonLabel(p.outputs[channel]));
   if (channel == p.currChannel) SetFreqDivider(channel);
-  view_->LiveValueApplied(0x0D, channel);  // every button label and speaker icon
+  ctx_.view->LiveValueApplied(0x0D, channel);  // every button label and speaker icon
   UpdateEqualizer(-1);
 }
 
 void EqualizerManager::SetSpeakerFocus(int role) {
   DebugPrint(L"on %s index %d\n", "EqualizerManager::SetSpeakerFocus", role);
   if (role < 1 || role >= kSpeakerRoles) return;
-  controls_->SetSelected(ControlId{Control::kSpeaker, role}, true);
-  for (int ch = 0; ch < std::min(unit_->live.channelCount, kOutputChannels); ++ch) {
-    if (unit_->live.outputs[ch] == role) SetCurChannelChange(ch);
+  ctx_.controls->SetSelected(ControlId{Control::kSpeaker, role}, true);
+  for (int ch = 0; ch < std::min(ctx_.unit->live.channelCount, kOutputChannels); ++ch) {
+    if (ctx_.unit->live.outputs[ch] == role) SetCurChannelChange(ch);
   }
 }
 
 void EqualizerManager::CopyChannelConfig(int from, int to) {
   DebugPrint(L"copy out config from %d to %d\n", from, to);
-  CopyChannel(unit_->live, from, to);
+  CopyChannel(ctx_.unit->live, from, to);
 }
 
 void EqualizerManager::SetOutputLink() {
   DebugPrint(L"on %s\n", "EqualizerManager::SetOutputLink");
-  Profile& p = unit_->live;
-  ScreenControls& c = *controls_;
+  Profile& p = ctx_.unit->live;
+  ScreenControls& c = *ctx_.controls;
   if (!IsLinkable(p)) {
     c.SetSelected(ControlId{Control::kLink}, false);
     p.linkMode = 0;
     SendUnlink();
-    view_->ShowMessage("${not_linkable_tips}");
+    ctx_.view->ShowMessage("${not_linkable_tips}");
     return;
   }
   if (p.linkMode == 1) {
@@ -81,14 +81,14 @@ void EqualizerManager::SetOutputLink() {
     c.SetSelected(ControlId{Control::kLink}, false);
     p.lockMode = 0;
     c.SetSelected(ControlId{Control::kLock}, false);
-    link_->CH_Lock_Ctrl(kLinkScene, 0, false);
+    ctx_.link->CH_Lock_Ctrl(kLinkScene, 0, false);
     ShowOutputButtonsEnabled(true);
     SetCurChannelChange(p.currChannel);
     SendUnlink();
     return;
   }
   const int choice =
-      view_->AskCheck("${link_tips}", "${copy_left_to_right}", "${copy_right_to_left}");
+      ctx_.view->AskCheck("${link_tips}", "${copy_left_to_right}", "${copy_right_to_left}");
   if (choice == 0) {
     c.SetSelected(ControlId{Control::kLink}, false);
     return;
@@ -100,44 +100,44 @@ void EqualizerManager::SetOutputLink() {
   }
   c.SetSelected(ControlId{Control::kLink}, true);
   c.SetSelected(ControlId{Control::kLock}, true);
-  link_->CH_Lock_Ctrl(kLinkScene, 1, false);
+  ctx_.link->CH_Lock_Ctrl(kLinkScene, 1, false);
   ShowOutputButtonsEnabled(false);
   const int current = CurrentChannel();
   c.SetSliderValue(ControlId{Control::kOutputVolumeSlider, current}, p.channels[current].gain);
   SetChVolume(current);
   SetCurChannelChange(current);
-  link_->CH_Link_Ctrl(kLinkScene, 1, static_cast<int>(pairs.size() / 2), pairs, false);
+  ctx_.link->CH_Link_Ctrl(kLinkScene, 1, static_cast<int>(pairs.size() / 2), pairs, false);
 }
 
 void EqualizerManager::SetOutpuLock() {
   DebugPrint(L"on %s\n", "EqualizerManager::SetOutpuLock");
-  Profile& p = unit_->live;
+  Profile& p = ctx_.unit->live;
   const bool locked = p.lockMode == 1;
-  if (view_->Confirm(locked ? "${unlock_output_tips}" : "${lock_output_tips}")) {
+  if (ctx_.view->Confirm(locked ? "${unlock_output_tips}" : "${lock_output_tips}")) {
     p.lockMode = locked ? 0 : 1;
   }
-  controls_->SetSelected(ControlId{Control::kLock}, p.lockMode == 1);
+  ctx_.controls->SetSelected(ControlId{Control::kLock}, p.lockMode == 1);
   ShowOutputButtonsEnabled(p.lockMode == 0);
   if (p.lockMode == 0) {
     if (p.linkMode == 1) {
       ClearLinks(p);
-      controls_->SetSelected(ControlId{Control::kLink}, false);
+      ctx_.controls->SetSelected(ControlId{Control::kLink}, false);
       SendUnlink();
     }
     SetCurChannelChange(p.currChannel);
   }
-  link_->CH_Lock_Ctrl(kLinkScene, p.lockMode, false);
+  ctx_.link->CH_Lock_Ctrl(kLinkScene, p.lockMode, false);
 }
 
 void EqualizerManager::SetOutputBypass() {
   DebugPrint(L"on %s\n", "EqualizerManager::SetOutputBypass");
   const int current = CurrentChannel();
-  const BypassStep step = NextBypassStep(unit_->live.channels[current]);
-  if (step == BypassStep::kBypass && !view_->Confirm("${bypass_all_eq_tips}")) return;
-  if (step == BypassStep::kRestore && !view_->Confirm("${restore_all_eq_tips}")) return;
-  const OutputEdit edit = EditBypass(unit_->live, current, Partner(), step);
+  const BypassStep step = NextBypassStep(ctx_.unit->live.channels[current]);
+  if (step == BypassStep::kBypass && !ctx_.view->Confirm("${bypass_all_eq_tips}")) return;
+  if (step == BypassStep::kRestore && !ctx_.view->Confirm("${restore_all_eq_tips}")) return;
+  const OutputEdit edit = EditBypass(ctx_.unit->live, current, Partner(), step);
   if (step != BypassStep::kResend) {
-    controls_->SetText(ControlId{Control::kBypass}, unit_->live.channels[current].bypass == 1
+    ctx_.controls->SetText(ControlId{Control::kBypass}, ctx_.unit->live.channels[current].bypass == 1
                                                         ? "${restore_eq}"
                                                         : "${bypass_eq}");
   }
@@ -148,33 +148,33 @@ void EqualizerManager::SetOutputBypass() {
 
 void EqualizerManager::SetOutputEqRest() {
   DebugPrint(L"on %s\n", "EqualizerManager::SetOutputEqRest");
-  if (!view_->Confirm("${reset_all_eq_tips}")) return;
-  Profile& p = unit_->live;
+  if (!ctx_.view->Confirm("${reset_all_eq_tips}")) return;
+  Profile& p = ctx_.unit->live;
   const int current = CurrentChannel();
   const std::vector<int> channels = ResetBands(p, current, Partner());
   RefreshBandRows(current);
-  controls_->SetText(ControlId{Control::kBypass}, "${bypass_eq}");
+  ctx_.controls->SetText(ControlId{Control::kBypass}, "${bypass_eq}");
   UpdateEqualizer(-1);
-  link_->PEQ_Reset_Ctrl(p.editScene, 0, static_cast<int>(channels.size()), channels, false);
+  ctx_.link->PEQ_Reset_Ctrl(p.editScene, 0, static_cast<int>(channels.size()), channels, false);
 }
 
 void EqualizerManager::ShowEqMode() {
-  const bool peq = unit_->live.peqMode == 1;
-  controls_->SetSelected(ControlId{Control::kEqMode}, peq);
-  controls_->SetText(ControlId{Control::kEqMode}, peq ? "${peq_mode}" : "${geq_mode}");
-  controls_->SetGraphPeqMode(peq);
+  const bool peq = ctx_.unit->live.peqMode == 1;
+  ctx_.controls->SetSelected(ControlId{Control::kEqMode}, peq);
+  ctx_.controls->SetText(ControlId{Control::kEqMode}, peq ? "${peq_mode}" : "${geq_mode}");
+  ctx_.controls->SetGraphPeqMode(peq);
 }
 
 void EqualizerManager::SwitchEqMode() {
-  Profile& p = unit_->live;
+  Profile& p = ctx_.unit->live;
   const bool peq = p.peqMode == 1;
-  if (!view_->Confirm(peq ? "${geq_mode_tips}" : "${peq_mode_tips}")) {
+  if (!ctx_.view->Confirm(peq ? "${geq_mode_tips}" : "${peq_mode_tips}")) {
     ShowEqMode();  // the click may have toggled the button
     return;
   }
   for (const BandRef& r : SetEqMode(p, !peq)) {
     const EqBand& band = p.channels[r.channel].eqArray[r.band];
-    link_->EQ_Ctrl(kLinkScene, 0, r.channel, r.band, band.freq, band.eqFactor, band.eqGain, false);
+    ctx_.link->EQ_Ctrl(kLinkScene, 0, r.channel, r.band, band.freq, band.eqFactor, band.eqGain, false);
   }
   ShowEqMode();
   RefreshBandRows(p.currChannel);
@@ -184,14 +184,14 @@ void EqualizerManager::SwitchEqMode() {
 void EqualizerManager::SetOutputReset() {
   DebugPrint(L"on %s\n", "EqualizerManager::SetOutputReset");
   const int choice =
-      view_->AskChoice("${empty_output_tips}", {"${default}", "${cancel}", "${emptied}"});
+      ctx_.view->AskChoice("${empty_output_tips}", {"${default}", "${cancel}", "${emptied}"});
   if (choice != 1 && choice != 2) return;
-  const OutputEdit edit = ResetOutputs(unit_->live, choice == 1);
+  const OutputEdit edit = ResetOutputs(ctx_.unit->live, choice == 1);
   for (int ch = 0; ch < kOutputChannels; ++ch) ShowRole(ch);
   for (int ch : edit.outputs) ShowChannelGain(ch);
-  controls_->SetSelected(ControlId{Control::kLock}, false);
+  ctx_.controls->SetSelected(ControlId{Control::kLock}, false);
   ShowOutputButtonsEnabled(true);
-  controls_->SetSelected(ControlId{Control::kLink}, false);
+  ctx_.controls->SetSelected(ControlId{Control::kLink}, false);
   Send(edit);
   SetCurChannelChange(0);
 }

@@ -3,7 +3,7 @@
 // thread behind the scene window's busy window; the unit's acknowledgements go to that window.
 #include "base/debug_print.h"
 #include "base/language_tables.h"
-#include "model/equalizer_manager.h"
+#include "model/unit_operations.h"
 #include "model/input_sources.h"
 #include "model/manager_messages.h"
 #include "model/scene_names.h"
@@ -20,85 +20,85 @@ auto TellIn(SceneView& view) {
 
 }  // namespace
 
-bool EqualizerManager::RefusedWhileOperationRuns(const Tell& tell) const {
+bool UnitOperations::RefusedWhileOperationRuns(const Tell& tell) const {
   if (!unit_operation_running_) return false;
   DebugPrint(L"unit operation still running: refused\n");
   tell(Languages().Resolve(kUnitBusyTips));
   return true;
 }
 
-bool EqualizerManager::StartUnitOperation(const Tell& tell, std::function<void()> work) {
+bool UnitOperations::StartUnitOperation(const Tell& tell, std::function<void()> work) {
   // Checked again here: a dialog's nested event loop may have started another one meanwhile.
   if (RefusedWhileOperationRuns(tell)) return false;
   // Not running means its end was handled, so the thread has nothing left but to return.
   unit_operation_running_ = true;
   unit_operation_worker_.Start([this, work = std::move(work)](const std::stop_token&) {
     work();
-    PostMain(MSG_UNIT_OPERATION_DONE);
+    ctx_.PostMain(MSG_UNIT_OPERATION_DONE);
   });
   return true;
 }
 
-bool EqualizerManager::StartSceneThread(SceneView& view, int scene, std::function<void()> work) {
+bool UnitOperations::StartSceneThread(SceneView& view, int scene, std::function<void()> work) {
   const Tell tell = TellIn(view);
   if (RefusedWhileOperationRuns(tell)) return false;
-  scene_sink_ = view.Sink();
-  scene_sink_->Post(device::Notification{MSG_BUSY_OPEN, 0, 0, nullptr});
+  ctx_.scene_sink = view.Sink();
+  ctx_.scene_sink->Post(device::Notification{MSG_BUSY_OPEN, 0, 0, nullptr});
   selected_scene_ = scene;
-  link_->SetNotificationSink(device::TargetWindow::kScene, scene_sink_.get());
+  ctx_.link->SetNotificationSink(device::TargetWindow::kScene, ctx_.scene_sink.get());
   return StartUnitOperation(tell, std::move(work));
 }
 
-void EqualizerManager::LoadSence(SceneView& view, int scene) {
+void UnitOperations::LoadSence(SceneView& view, int scene) {
   DebugPrint(L"LoadSence\n");
   if (scene < 1 || scene > kStoredScenes) return;
   if (RefusedWhileOperationRuns(TellIn(view))) return;
-  const std::u16string name = SceneName(unit_->sceneName[scene - 1]);
+  const std::u16string name = SceneName(ctx_.unit->sceneName[scene - 1]);
   const std::string number = std::to_string(scene);
   const std::string question =
       name.empty()
           ? FillPlaceholders(Languages().Resolve("${load_scene_tips2}"), {number})
           : FillPlaceholders(Languages().Resolve("${load_scene_tips1}"), {number, Utf8Of(name)});
   if (!view.Confirm(question)) return;
-  const EqBandCounts bands = LiveEqBandCounts();
+  const EqBandCounts bands = ctx_.LiveEqBandCounts();
   StartSceneThread(view, scene, [this, scene, bands] {
     DebugPrint(L"LoadSenceThread start!\n");
     device::ExchangeTally tally;
-    link_->DisableCommandQueue();
-    link_->ReadScene(scene, 0);
-    PC_UI_Status_Init(bands);
+    ctx_.link->DisableCommandQueue();
+    ctx_.link->ReadScene(scene, 0);
+    connection_.PC_UI_Status_Init(bands);
     // The replies are applied on the window thread; the screen follows them there.
-    PostMain(MSG_SCENE_LOADED);
+    ctx_.PostMain(MSG_SCENE_LOADED);
     if (const UnitOutcome outcome = OutcomeOf(tally); outcome != UnitOutcome::kDone) {
-      PostFailure(UnitOperation::kSceneLoad, outcome);
+      ctx_.PostFailure(UnitOperation::kSceneLoad, outcome);
     }
   });
 }
 
 // On a scene thread: without the acknowledgement nothing else would close the busy window.
-void EqualizerManager::FailUnlessAcknowledged(device::NotificationSink& scene_window,
+void UnitOperations::FailUnlessAcknowledged(device::NotificationSink& scene_window,
                                               UnitOperation operation, UnitOutcome outcome) {
   if (outcome == UnitOutcome::kDone) return;
   scene_window.Post(device::Notification{MSG_BUSY_CLOSE, 0, 0, nullptr});
-  PostFailure(operation, outcome);
+  ctx_.PostFailure(operation, outcome);
 }
 
 // On the window thread, after every reply of the load: the new roles and curves shown, edits
 // sent again, and the scene window's busy window closed.
-void EqualizerManager::OnSceneLoaded() {
-  view_->LiveValueApplied(0x0D, CurrentChannel());
-  ComputeAllResponses();
-  UpdateEqualizer(-1);
-  if (state_ == ConnectState::kConnected) link_->EnableCommandQueue();
-  if (scene_sink_) scene_sink_->Post(device::Notification{MSG_BUSY_CLOSE, 0, 0, nullptr});
+void UnitOperations::OnSceneLoaded() {
+  ctx_.view->LiveValueApplied(0x0D, ctx_.CurrentChannel());
+  ctx_.ComputeAllResponses();
+  ctx_.UpdateEqualizer(-1);
+  if (ctx_.state == ConnectState::kConnected) ctx_.link->EnableCommandQueue();
+  if (ctx_.scene_sink) ctx_.scene_sink->Post(device::Notification{MSG_BUSY_CLOSE, 0, 0, nullptr});
   DebugPrint(L"LoadSenceThread end!\n");
 }
 
-void EqualizerManager::SaveSence(SceneView& view, int scene) {
+void UnitOperations::SaveSence(SceneView& view, int scene) {
   DebugPrint(L"SaveSence\n");
   if (scene < 1 || scene > kStoredScenes) return;
   if (RefusedWhileOperationRuns(TellIn(view))) return;
-  SceneNameSlot& slot = unit_->sceneName[scene - 1];
+  SceneNameSlot& slot = ctx_.unit->sceneName[scene - 1];
   const std::u16string old_name = SceneName(slot);
   if (!old_name.empty() &&
       !view.Confirm(FillPlaceholders(Languages().Resolve("${save_scene_overwrite}"),
@@ -116,17 +116,17 @@ void EqualizerManager::SaveSence(SceneView& view, int scene) {
   const std::u16string name = SceneName(proposed);
   if (name.empty()) return;
   for (int other = 0; other < kStoredScenes; ++other) {
-    if (other == scene - 1 || SceneName(unit_->sceneName[other]) != name) continue;
+    if (other == scene - 1 || SceneName(ctx_.unit->sceneName[other]) != name) continue;
     view.ShowMessage(FillPlaceholders(
         Languages().Resolve("${same_name_tips}"),
-        {Utf8Of(name), std::to_string(other + 1), Utf8Of(SceneName(unit_->sceneName[other]))}));
+        {Utf8Of(name), std::to_string(other + 1), Utf8Of(SceneName(ctx_.unit->sceneName[other]))}));
     return;
   }
   const bool started = StartSceneThread(view, scene, [this, scene, unit_name, sink = view.Sink()] {
     DebugPrint(L"SaveSenceThread start!\n");
     device::ExchangeTally tally;
-    link_->SetSceneName(scene, unit_name);
-    link_->SaveScene(scene, 0);
+    ctx_.link->SetSceneName(scene, unit_name);
+    ctx_.link->SaveScene(scene, 0);
     // Only the unit's acknowledgement closes the busy window and says "saved".
     FailUnlessAcknowledged(*sink, UnitOperation::kSceneSave, OutcomeOf(tally));
     DebugPrint(L"SaveSenceThread end!\n");
@@ -136,34 +136,39 @@ void EqualizerManager::SaveSence(SceneView& view, int scene) {
   view.RefreshRows();
 }
 
-void EqualizerManager::DeleteSence(SceneView& view, int scene) {
+void UnitOperations::DeleteSence(SceneView& view, int scene) {
   DebugPrint(L"DeleteSence\n");
   if (scene < 1 || scene > kStoredScenes) return;
   const bool started = StartSceneThread(view, scene, [this, scene, sink = view.Sink()] {
     DebugPrint(L"DeleteSenceThread start!\n");
     device::ExchangeTally tally;
-    link_->DeleteScene(scene);
+    ctx_.link->DeleteScene(scene);
     FailUnlessAcknowledged(*sink, UnitOperation::kSceneDelete, OutcomeOf(tally));
     DebugPrint(L"DeleteSenceThread end!\n");
   });
   if (!started) return;
-  unit_->sceneName[scene - 1] = SceneNameSlot{};
+  ctx_.unit->sceneName[scene - 1] = SceneNameSlot{};
   view.RefreshRows();
 }
 
-void EqualizerManager::ReadStoredScene(int scene, const EqBandCounts& bands) {
+void UnitOperations::ReadStoredScene(int scene, const EqBandCounts& bands) {
   if (scene < 1 || scene > kStoredScenes) return;
   DebugPrint(L"read scene sceneId(%d)\n", scene);
-  device::DspLink& l = *link_;
+  device::DspLink& l = *ctx_.link;
   l.ReadScene(scene, 255);
-  SleepUnlessStopped(clock_, shutdown_.get_token(), kReadSceneSettleMs);
-  ReadChannelValues(scene, bands);
+  SleepUnlessStopped(ctx_.clock, ctx_.shutdown.get_token(), kReadSceneSettleMs);
+  connection_.ReadChannelValues(scene, bands);
   for (int source = 0; source < kInputSources; ++source) {
     for (int in = 0; in < SourceInfo(source).mixer_inputs; ++in) {
       l.Get_Input_Mix_CH_Trim(scene, source, in, 0, kOutputChannels - 1);
     }
   }
   for (int name = 1; name <= 7; ++name) l.Get_Scene_Name(name);
+}
+
+void UnitOperations::JoinWorkers() {
+  unit_operation_worker_.Join();
+  correction_worker_.Join();
 }
 
 }  // namespace tolva::model

@@ -3,7 +3,7 @@
 #include "base/debug_print.h"
 #include "base/language_tables.h"
 #include "device/records.h"
-#include "model/equalizer_manager.h"
+#include "model/unit_connection.h"
 #include "model/input_sources.h"
 #include "model/output_links.h"
 #include "model/scene_names.h"
@@ -31,11 +31,11 @@ int StoredTrim(const Profile& p, int source, int in, int out, std::int8_t trim) 
 
 }  // namespace
 
-void EqualizerManager::Shown(int code, int channel) {
-  view_->LiveValueApplied(code, channel);
+void UnitConnection::Shown(int code, int channel) {
+  ctx_.view->LiveValueApplied(code, channel);
 }
 
-void EqualizerManager::ApplyLinkFlag(Profile& p, int link, bool live) {
+void UnitConnection::ApplyLinkFlag(Profile& p, int link, bool live) {
   if (link == 1) {
     p.linkMode = 1;
     p.lockMode = 1;
@@ -46,20 +46,20 @@ void EqualizerManager::ApplyLinkFlag(Profile& p, int link, bool live) {
   if (live) Shown(0x0E, -1);
 }
 
-void EqualizerManager::ApplyLockFlag(Profile& p, int lock, bool live) {
+void UnitConnection::ApplyLockFlag(Profile& p, int lock, bool live) {
   p.lockMode = lock == 1 ? 1 : 0;
   if (p.lockMode == 0 && p.linkMode == 1) {
     ClearLinks(p);
     // Only the live settings are linked on the unit's side; a stored scene is told on load.
-    if (live) link_->CH_Link_Ctrl(0, 0, 0, {}, false);
+    if (live) ctx_.link->CH_Link_Ctrl(0, 0, 0, {}, false);
   }
   if (live) Shown(0x0F, -1);
 }
 
-void EqualizerManager::ReadDspValueCallback(std::int64_t code, std::int64_t value,
+void UnitConnection::ReadDspValueCallback(std::int64_t code, std::int64_t value,
                                             NotificationRecord* record) {
   DebugPrint(L"ReadDspValueCallback 0x%02x\n", static_cast<int>(code));
-  Profile& live = unit_->live;
+  Profile& live = ctx_.unit->live;
   switch (code) {
     case 0x01:
       live.source = SourceIndexFromCode(static_cast<int>(value));
@@ -83,7 +83,7 @@ void EqualizerManager::ReadDspValueCallback(std::int64_t code, std::int64_t valu
   }
 
   // Records: the scene index comes first; outputs this model does not hold are dropped.
-  const auto target = [this](int scene) { return unit_->ProfileOfScene(scene); };
+  const auto target = [this](int scene) { return ctx_.unit->ProfileOfScene(scene); };
   switch (code) {
     case 0x05:
       if (const auto* r = As<FilterReply>(record); r && ValidOutput(r->ch)) {
@@ -202,18 +202,18 @@ void EqualizerManager::ReadDspValueCallback(std::int64_t code, std::int64_t valu
   }
 }
 
-void EqualizerManager::ReadMcuValueCallback(std::int64_t type, std::int64_t value,
+void UnitConnection::ReadMcuValueCallback(std::int64_t type, std::int64_t value,
                                             NotificationRecord* record) {
   DebugPrint(L"ReadMcuValueCallback 0x%02x\n", static_cast<int>(type));
-  Profile& live = unit_->live;
+  Profile& live = ctx_.unit->live;
   if (type == kMcuHandshake) {
     const auto* r = As<DeviceInfoReply>(record);
     if (!r) return;
     live.modelId = r->model;
     live.deviceInfo[0] = r->master_version;
     live.deviceInfo[1] = r->slave_version;
-    if (r->model != kModelNumber && link_->HandshakeOk()) {
-      view_->ShowMessage(Languages().Resolve("${device_not_match}") + " " +
+    if (r->model != kModelNumber && ctx_.link->HandshakeOk()) {
+      ctx_.view->ShowMessage(Languages().Resolve("${device_not_match}") + " " +
                          std::to_string(r->model));
     }
   } else if (type == kMcuFlashVersion) {
@@ -225,19 +225,19 @@ void EqualizerManager::ReadMcuValueCallback(std::int64_t type, std::int64_t valu
   }
 }
 
-void EqualizerManager::ReadSenceValueCallback(std::int64_t type, NotificationRecord* record) {
+void UnitConnection::ReadSenceValueCallback(std::int64_t type, NotificationRecord* record) {
   DebugPrint(L"ReadSenceValueCallback 0x%02x\n", static_cast<int>(type));
   if (type != kSceneName) return;
   const auto* r = As<SceneNameReply>(record);
   if (!r) return;
-  if (SceneNameSlot* slot = SceneNameSlotAt(r->index)) {
-    *slot = SlotOfUnitName(r->name);
+  if (r->index >= 0 && r->index < kStoredScenes) {
+    ctx_.unit->sceneName[r->index] = SlotOfUnitName(r->name);
   }
 }
 
-void EqualizerManager::ReadKtvValueCallback(std::int64_t code, std::int64_t value) {
+void UnitConnection::ReadKtvValueCallback(std::int64_t code, std::int64_t value) {
   DebugPrint(L"ReadDspValueCallback 0x%02x\n", static_cast<int>(code));
-  Profile& p = unit_->live;
+  Profile& p = ctx_.unit->live;
   std::int32_t* const fields[] = {&p.micVolume,  &p.bgMusicVolume, &p.howlingControl,
                                   &p.echoLevel,  &p.echoDelay,     &p.reverbLevel,
                                   &p.reverbTime, &p.voiceChanger};

@@ -1,6 +1,6 @@
 // The end of a room-correction run: the apply reaches the unit before the unit is read again.
 #include "base/debug_print.h"
-#include "model/equalizer_manager.h"
+#include "model/unit_operations.h"
 
 namespace tolva::model {
 namespace {
@@ -10,30 +10,30 @@ constexpr int kQueueDrainMs = 2 * device::DspLink::kDefaultTimeoutMs + 1000;
 
 }  // namespace
 
-void EqualizerManager::ReadAgainAfterRoomCorrection(const AutoCalibration::Outcome& outcome) {
+void UnitOperations::ReadAgainAfterRoomCorrection(const AutoCalibration::Outcome& outcome) {
   if (outcome.result != 1) return;
   // The previous one posted its message as its last act, and a new one needs a connected unit.
   correction_worker_.Join();
-  PostMain(MSG_BUSY_OPEN);
+  ctx_.PostMain(MSG_BUSY_OPEN);
   correction_worker_.Start([this, outcome](const std::stop_token&) {
     DebugPrint(L"AutoCalApplyThread start!\n");
     bool confirmed = true;
     if (outcome.apply_owed) {
-      confirmed = link_->IRC_Ctrl(2, outcome.channel_mask, outcome.eq_mode, true);
+      confirmed = ctx_.link->IRC_Ctrl(2, outcome.channel_mask, outcome.eq_mode, true);
     }
-    if (!link_->WaitUntilQueueIdle(kQueueDrainMs)) confirmed = false;
-    PostMain(MSG_BUSY_CLOSE);
-    main_sink_.load()->Post(
+    if (!ctx_.link->WaitUntilQueueIdle(kQueueDrainMs)) confirmed = false;
+    ctx_.PostMain(MSG_BUSY_CLOSE);
+    ctx_.main_sink.load()->Post(
         device::Notification{MSG_ROOM_CORRECTION_SENT, confirmed ? 1 : 0, 0, nullptr});
     DebugPrint(L"AutoCalApplyThread end!\n");
   });
 }
 
-void EqualizerManager::OnRoomCorrectionSent(bool confirmed) {
+void UnitOperations::OnRoomCorrectionSent(bool confirmed) {
   DebugPrint(L"Auto cal finished, need to sync data from dsp again!\n");
-  Disconnect();
-  Connect(false);
-  if (!confirmed) view_->ShowMessage("${irc_cmd_failed}");
+  connection_.Disconnect();
+  connection_.Connect(false);
+  if (!confirmed) ctx_.view->ShowMessage("${irc_cmd_failed}");
 }
 
 }  // namespace tolva::model

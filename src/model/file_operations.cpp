@@ -2,7 +2,7 @@
 // the unit, or the unit saved to one. The unit is talked to on a thread; the model and the
 // screen change on the window thread only.
 #include "base/debug_print.h"
-#include "model/equalizer_manager.h"
+#include "model/unit_operations.h"
 #include "model/manager_messages.h"
 
 namespace tolva::model {
@@ -16,100 +16,112 @@ auto TellIn(ManagerView& view) {
 
 }  // namespace
 
-bool EqualizerManager::StartFileThread(std::function<void()> work) {
-  const Tell tell = TellIn(*view_);
+ProfileReadResult UnitOperations::LoadSceneProfileFile(const std::string& path) {
+  return ReadSceneProfile(path, ctx_.unit->live);
+}
+
+ProfileReadResult UnitOperations::LoadWholeProfileFile(const std::string& path) {
+  return ReadWholeProfile(path, *ctx_.unit);
+}
+
+bool UnitOperations::SaveSceneProfileFile(const std::string& path) const {
+  return WriteSceneProfile(ctx_.unit->live, path);
+}
+
+bool UnitOperations::SaveWholeProfileFile(const std::string& path) const {
+  return WriteWholeProfile(*ctx_.unit, path);
+}
+
+bool UnitOperations::StartFileThread(std::function<void()> work) {
+  const Tell tell = TellIn(*ctx_.view);
   if (RefusedWhileOperationRuns(tell)) return false;
-  PostMain(MSG_BUSY_OPEN);
+  ctx_.PostMain(MSG_BUSY_OPEN);
   return StartUnitOperation(tell, std::move(work));
 }
 
-void EqualizerManager::LoadSenceConfigFromFile(const std::string& path) {
+void UnitOperations::LoadSenceConfigFromFile(const std::string& path) {
   DebugPrint(L"EqualizerManager::LoadSenceConfigFromFile\n");
   // Refused before the file replaces the live profile, which the running operation may send.
-  if (RefusedWhileOperationRuns(TellIn(*view_))) return;
+  if (RefusedWhileOperationRuns(TellIn(*ctx_.view))) return;
   const ProfileReadResult result = LoadSceneProfileFile(path);
   if (result != ProfileReadResult::kOk) {
-    view_->ShowMessage(std::string(MessageOf(result)));
+    ctx_.view->ShowMessage(std::string(MessageOf(result)));
     return;
   }
   // The thread sends a copy: replies may change the live profile meanwhile.
-  auto sent = std::make_shared<const Profile>(unit_->live);
+  auto sent = std::make_shared<const Profile>(ctx_.unit->live);
   StartFileThread([this, sent] {
     DebugPrint(L"SetCurSceneThread start!\n");
     const UnitOutcome outcome = SetReadCurProfileToMCU(*sent);
-    PostMain(MSG_REFRESH_FROM_PROFILE);
-    PostMain(MSG_BUSY_CLOSE);
-    if (outcome != UnitOutcome::kDone) PostFailure(UnitOperation::kSceneWrite, outcome);
+    ctx_.PostMain(MSG_REFRESH_FROM_PROFILE);
+    ctx_.PostMain(MSG_BUSY_CLOSE);
+    if (outcome != UnitOutcome::kDone) ctx_.PostFailure(UnitOperation::kSceneWrite, outcome);
     DebugPrint(L"SetCurSceneThread end!\n");
   });
 }
 
-void EqualizerManager::SaveSenceConfigToFile(const std::string& path) {
+void UnitOperations::SaveSenceConfigToFile(const std::string& path) {
   DebugPrint(L"EqualizerManager::SaveSenceConfigToFile\n");
-  view_->ShowMessage(
+  ctx_.view->ShowMessage(
       std::string(SaveSceneProfileFile(path) ? kProfileSaveOk : kProfileCreateError));
 }
 
-void EqualizerManager::LoadWholeConfigFromFile(const std::string& path) {
+void UnitOperations::LoadWholeConfigFromFile(const std::string& path) {
   DebugPrint(L"EqualizerManager::LoadWholeConfigFromFile\n");
-  if (RefusedWhileOperationRuns(TellIn(*view_))) return;
+  if (RefusedWhileOperationRuns(TellIn(*ctx_.view))) return;
   const ProfileReadResult result = LoadWholeProfileFile(path);
   if (result != ProfileReadResult::kOk) {
-    view_->ShowMessage(std::string(MessageOf(result)));
+    ctx_.view->ShowMessage(std::string(MessageOf(result)));
     return;
   }
-  auto sent = std::make_shared<const UnitSettings>(*unit_);
-  StartFileThread([this, sent, stop = shutdown_.get_token()] {
+  auto sent = std::make_shared<const UnitSettings>(*ctx_.unit);
+  StartFileThread([this, sent, stop = ctx_.shutdown.get_token()] {
     DebugPrint(L"SetWholeProfileThread start!\n");
     const UnitOutcome outcome = SetReadWholeProfileToMCU(*sent);
-    PostMain(MSG_REFRESH_FROM_PROFILE);
+    ctx_.PostMain(MSG_REFRESH_FROM_PROFILE);
     // The unit stores the scenes meanwhile; a unit that has gone stores nothing.
-    if (outcome != UnitOutcome::kUnitGone) SleepUnlessStopped(clock_, stop, kWholeWriteWaitMs);
-    PostMain(MSG_BUSY_CLOSE);
-    if (outcome != UnitOutcome::kDone) PostFailure(UnitOperation::kWholeWrite, outcome);
+    if (outcome != UnitOutcome::kUnitGone) SleepUnlessStopped(ctx_.clock, stop, kWholeWriteWaitMs);
+    ctx_.PostMain(MSG_BUSY_CLOSE);
+    if (outcome != UnitOutcome::kDone) ctx_.PostFailure(UnitOperation::kWholeWrite, outcome);
     DebugPrint(L"SetWholeProfileThread end!\n");
   });
 }
 
-void EqualizerManager::SaveWholeConfigToFile(const std::string& path) {
+void UnitOperations::SaveWholeConfigToFile(const std::string& path) {
   DebugPrint(L"EqualizerManager::SaveWholeConfigToFile\n");
-  const EqBandCounts bands = LiveEqBandCounts();
+  const EqBandCounts bands = ctx_.LiveEqBandCounts();
   StartFileThread([this, path, bands] {
     DebugPrint(L"SaveWholeSceneThread start!\n");
     const UnitOutcome outcome = ReadWholeUnit(bands);
     // Written on the window thread, behind the replies it must contain; not at all when a
     // reply is missing, so a good file is never replaced by a part-read unit.
-    main_sink_.load()->Post(device::Notification{MSG_WRITE_WHOLE_FILE, 0,
+    ctx_.main_sink.load()->Post(device::Notification{MSG_WRITE_WHOLE_FILE, 0,
                                                  static_cast<std::int64_t>(outcome),
                                                  std::make_unique<WholeFileRecord>(path)});
   });
 }
 
-UnitOutcome EqualizerManager::ReadWholeUnit() {
-  return ReadWholeUnit(LiveEqBandCounts());
-}
-
-UnitOutcome EqualizerManager::ReadWholeUnit(const EqBandCounts& bands) {
+UnitOutcome UnitOperations::ReadWholeUnit(const EqBandCounts& bands) {
   device::ExchangeTally tally;
   for (int scene = 1; scene <= kStoredScenes && !tally.unit_gone(); ++scene) {
     ReadStoredScene(scene, bands);
   }
   if (tally.unit_gone()) return UnitOutcome::kUnitGone;
-  link_->ReadScene(0, 0);
-  if (PC_UI_Status_Init(bands) == -1 && !tally.unit_gone()) return UnitOutcome::kUnanswered;
+  ctx_.link->ReadScene(0, 0);
+  if (connection_.PC_UI_Status_Init(bands) == -1 && !tally.unit_gone()) return UnitOutcome::kUnanswered;
   return OutcomeOf(tally);
 }
 
-void EqualizerManager::OnWholeUnitRead(const std::string& path, UnitOutcome outcome) {
+void UnitOperations::OnWholeUnitRead(const std::string& path, UnitOutcome outcome) {
   if (outcome != UnitOutcome::kDone) {
-    view_->CloseBusy();
-    view_->ShowMessage(std::string(FailureTextOf(UnitOperation::kReadWhole)));
+    ctx_.view->CloseBusy();
+    ctx_.view->ShowMessage(std::string(FailureTextOf(UnitOperation::kReadWhole)));
     DebugPrint(L"SaveWholeSceneThread end!\n");
     return;
   }
   const bool written = SaveWholeProfileFile(path);
-  view_->CloseBusy();
-  view_->ShowMessage(std::string(written ? kProfileSaveOk : kProfileCreateError));
+  ctx_.view->CloseBusy();
+  ctx_.view->ShowMessage(std::string(written ? kProfileSaveOk : kProfileCreateError));
   DebugPrint(L"SaveWholeSceneThread end!\n");
 }
 

@@ -4,7 +4,7 @@
 
 #include "base/debug_print.h"
 #include "device/scene_name_codec.h"
-#include "model/equalizer_manager.h"
+#include "model/unit_operations.h"
 #include "model/scene_names.h"
 
 namespace tolva::model {
@@ -25,8 +25,8 @@ std::array<int, kOutputChannels> PerOutput(const Profile& p, F&& field) {
 }  // namespace
 
 // Everything of one scene but the unit-wide values (volume, mute, source).
-void EqualizerManager::WriteSceneValues(const Profile& p, int scene, bool sync) {
-  device::DspLink& l = *link_;
+void UnitOperations::WriteSceneValues(const Profile& p, int scene, bool sync) {
+  device::DspLink& l = *ctx_.link;
   for (int ch = 0; ch < kOutputChannels; ++ch) {
     const ChannelSettings& c = p.channels[ch];
     const FilterSettings& lp = c.crossover.lp;
@@ -56,39 +56,35 @@ void EqualizerManager::WriteSceneValues(const Profile& p, int scene, bool sync) 
   }
 }
 
-UnitOutcome EqualizerManager::SetReadCurProfileToMCU(const Profile& profile) {
+UnitOutcome UnitOperations::SetReadCurProfileToMCU(const Profile& profile) {
   DebugPrint(L"EqualizerManager::SetReadCurProfileToMCU\n");
   device::ExchangeTally tally;
-  link_->Main_Volume_Ctrl(profile.mainVolume, true);
-  link_->Mute_Ctrl(profile.mainVolumeMute, true);
+  ctx_.link->Main_Volume_Ctrl(profile.mainVolume, true);
+  ctx_.link->Mute_Ctrl(profile.mainVolumeMute, true);
   WriteSceneValues(profile, 0, true);
   return OutcomeOf(tally);
 }
 
-UnitOutcome EqualizerManager::SetReadWholeProfileToMCU() {
-  return SetReadWholeProfileToMCU(*unit_);
-}
-
-UnitOutcome EqualizerManager::SetReadWholeProfileToMCU(const UnitSettings& unit) {
+UnitOutcome UnitOperations::SetReadWholeProfileToMCU(const UnitSettings& unit) {
   DebugPrint(L"EqualizerManager::SetReadWholeProfileToMCU\n");
   device::ExchangeTally tally;
   for (int k = 1; k <= kStoredScenes && !tally.unit_gone(); ++k) {
     DebugPrint(L"set scene(%d)\n", k);
     WriteSceneValues(unit.scenes[k - 1], k, true);
     const auto name = UnitNameOfSlot(unit.sceneName[k - 1]);
-    link_->SetSceneName(k, name);
-    link_->SaveScene(k, 1);
+    ctx_.link->SetSceneName(k, name);
+    ctx_.link->SaveScene(k, 1);
   }
   if (tally.unit_gone()) return UnitOutcome::kUnitGone;
   // The live part goes through the queue; it has completed when every queued command was
   // sent and acknowledged, none dropped.
-  device::DspLink& l = *link_;
+  device::DspLink& l = *ctx_.link;
   const std::uint64_t lost_before = l.QueuedCommandsLost();
   const Profile& live = unit.live;
   l.Main_Volume_Ctrl(live.mainVolume, false);
   l.Mute_Ctrl(live.mainVolumeMute, false);
   WriteSceneValues(live, 0, false);
-  clock_.SleepMs(kWholeWriteSettleMs);
+  ctx_.clock.SleepMs(kWholeWriteSettleMs);
   l.AwaitQueuedSince(lost_before, kQueueDrainLimitMs);
   return OutcomeOf(tally);
 }
