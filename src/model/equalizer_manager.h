@@ -14,10 +14,12 @@
 #include "dsp_math/channel_response.h"
 #include "model/auto_calibration.h"
 #include "model/edit_operations.h"
+#include "model/channel_editor.h"
 #include "model/manager_context.h"
 #include "model/manager_view.h"
 #include "model/notification_queue.h"
 #include "model/output_links.h"
+#include "model/output_groups.h"
 #include "model/output_operations.h"
 #include "model/profile.h"
 #include "model/profile_files.h"
@@ -142,7 +144,7 @@ class EqualizerManager {
   // band is the one to highlight, -1 none.
   void UpdateEqualizer(int band) { ctx_.UpdateEqualizer(band); }
 
-  // --- Editing (manager_edit_*.cpp): each user action changes the model, then the controls
+  // --- Editing (ChannelEditor): each user action changes the model, then the controls
   // and the curve, then sends its command. Values are limited here, not in the controls. ---
   // The main window's controls, read and written by the editing operations; nullptr: none.
   // Not owned.
@@ -153,71 +155,75 @@ class EqualizerManager {
   // currChannel, held to 0 … 5.
   int CurrentChannel() const { return ctx_.CurrentChannel(); }
 
-  void SetChEqEdit(int band);
-  void SetEqSlider(int band);
-  void OnEqEnable(int band);
-  void SetEqGainUp(int band, bool up);
-  void SetEqQUp(int band, bool up);
-  void SetEqFreqUp(int band, bool up);
+  void SetChEqEdit(int band) { editor_.SetChEqEdit(band); }
+  void SetEqSlider(int band) { editor_.SetEqSlider(band); }
+  void OnEqEnable(int band) { editor_.OnEqEnable(band); }
+  void SetEqGainUp(int band, bool up) { editor_.SetEqGainUp(band, up); }
+  void SetEqQUp(int band, bool up) { editor_.SetEqQUp(band, up); }
+  void SetEqFreqUp(int band, bool up) { editor_.SetEqFreqUp(band, up); }
   // A drag on the graph: kind 0 band `index`, 1 the high-pass corner, 2 the low-pass corner.
-  void EqualizerCallback(int index, int kind);
-  void RefreshBandRows(int channel);
-  void RefreshBandRow(int channel, int band);
+  void EqualizerCallback(int index, int kind) { editor_.EqualizerCallback(index, kind); }
+  void RefreshBandRows(int channel) { editor_.RefreshBandRows(channel); }
+  void RefreshBandRow(int channel, int band) { editor_.RefreshBandRow(channel, band); }
   // A whole band table (imported filters) onto an output and its linked partner, the
   // equalizer in use; the output becomes the current one.
-  void ApplyChannelBands(int channel, const std::array<EqBand, kEqBands>& bands);
+  void ApplyChannelBands(int channel, const std::array<EqBand, kEqBands>& bands) {
+    editor_.ApplyChannelBands(channel, bands);
+  }
 
-  void SetHpFreq();
-  void SetLpFreq();
-  void SetHpFreqUp(bool up);
-  void SetLpFreqUp(bool up);
-  void SetHpSlope();
-  void SetLpSlope();
-  void SetHpType();
-  void SetLpType();
-  void SetFreqDivider(int channel);
+  void SetHpFreq() { editor_.SetHpFreq(); }
+  void SetLpFreq() { editor_.SetLpFreq(); }
+  void SetHpFreqUp(bool up) { editor_.SetHpFreqUp(up); }
+  void SetLpFreqUp(bool up) { editor_.SetLpFreqUp(up); }
+  void SetHpSlope() { editor_.SetHpSlope(); }
+  void SetLpSlope() { editor_.SetLpSlope(); }
+  void SetHpType() { editor_.SetHpType(); }
+  void SetLpType() { editor_.SetLpType(); }
+  void SetFreqDivider(int channel) { editor_.SetFreqDivider(channel); }
 
-  void SetChVolume(int channel);
-  void SetChVolumeEdit(int channel);
-  void SetChVolumeUp(int channel, bool up);
-  void SetMainVolume();
-  void SetMainVolumeEdit();
-  void SetMainVolumeUp(bool up);
-  void SetMainMute();
-  void SetChMute(int channel);
-  void SetChPhase(int channel);
-  void SetChDelay(int channel);
-  void SetChDelayEdit(int channel);
-  void SetChDelayUp(int channel, bool up);
-  void SetDelayUnit();
+  void SetChVolume(int channel) { editor_.SetChVolume(channel); }
+  void SetChVolumeEdit(int channel) { editor_.SetChVolumeEdit(channel); }
+  void SetChVolumeUp(int channel, bool up) { editor_.SetChVolumeUp(channel, up); }
+  void SetMainVolume() { editor_.SetMainVolume(); }
+  void SetMainVolumeEdit() { editor_.SetMainVolumeEdit(); }
+  void SetMainVolumeUp(bool up) { editor_.SetMainVolumeUp(up); }
+  void SetMainMute() { editor_.SetMainMute(); }
+  void SetChMute(int channel) { editor_.SetChMute(channel); }
+  void SetChPhase(int channel) { editor_.SetChPhase(channel); }
+  void SetChDelay(int channel) { editor_.SetChDelay(channel); }
+  void SetChDelayEdit(int channel) { editor_.SetChDelayEdit(channel); }
+  void SetChDelayUp(int channel, bool up) { editor_.SetChDelayUp(channel, up); }
+  void SetDelayUnit() { editor_.SetDelayUnit(); }
   // input 1 … 6
-  void SetChInput(int channel, int input);
-  void SetInputSource();
-  void SetCurChannelChange(int channel);
-  void SetChShow(int channel);
+  void SetChInput(int channel, int input) { editor_.SetChInput(channel, input); }
+  void SetInputSource() { editor_.SetInputSource(); }
+  void SetCurChannelChange(int channel) { editor_.SetCurChannelChange(channel); }
+  void SetChShow(int channel) { editor_.SetChShow(channel); }
   // The current output's strip: selection marks, speaker icons, crossover, band rows and the
   // bypass button, without a graph update.
-  void ShowCurrentStrip();
+  void ShowCurrentStrip() { editor_.ShowCurrentStrip(); }
   // "${bypass_eq}" while some band enable button of the current output is selected.
-  void ShowBypassButtonFromBands();
+  void ShowBypassButtonFromBands() { editor_.ShowBypassButtonFromBands(); }
 
-  // --- Output groups (manager_output_groups.cpp): roles, link, lock, bypass, resets, mode ---
+  // --- Output groups (OutputGroups): roles, link, lock, bypass, resets, mode ---
   // The output whose button opened the output menu.
-  void SetOutputMenuChannel(int channel) { output_menu_channel_ = channel; }
-  int OutputMenuChannel() const { return output_menu_channel_; }
+  void SetOutputMenuChannel(int channel) { groups_.SetOutputMenuChannel(channel); }
+  int OutputMenuChannel() const { return groups_.OutputMenuChannel(); }
   // The roles in use and the roles the menu's output may take.
-  std::array<RoleMenuState, kSpeakerRoles> RoleMenuStates() const;
-  void SetOutputValue(int channel, std::string_view item);
-  void SetSpeakerFocus(int role);
-  void CopyChannelConfig(int from, int to);
-  void SetOutputLink();
-  void SetOutpuLock();
-  void SetOutputBypass();
-  void SetOutputEqRest();
-  void SwitchEqMode();
+  std::array<RoleMenuState, kSpeakerRoles> RoleMenuStates() const {
+    return groups_.RoleMenuStates();
+  }
+  void SetOutputValue(int channel, std::string_view item) { groups_.SetOutputValue(channel, item); }
+  void SetSpeakerFocus(int role) { groups_.SetSpeakerFocus(role); }
+  void CopyChannelConfig(int from, int to) { groups_.CopyChannelConfig(from, to); }
+  void SetOutputLink() { groups_.SetOutputLink(); }
+  void SetOutpuLock() { groups_.SetOutpuLock(); }
+  void SetOutputBypass() { groups_.SetOutputBypass(); }
+  void SetOutputEqRest() { groups_.SetOutputEqRest(); }
+  void SwitchEqMode() { groups_.SwitchEqMode(); }
   // The mode button and the graph from the live profile's peqMode.
-  void ShowEqMode();
-  void SetOutputReset();
+  void ShowEqMode() { groups_.ShowEqMode(); }
+  void SetOutputReset() { groups_.SetOutputReset(); }
 
   // --- The scene menu's files (UnitOperations); the paths come from the dialogs ---
   void LoadSenceConfigFromFile(const std::string& path) {
@@ -271,29 +277,12 @@ class EqualizerManager {
   }
 
  private:
-  void ApplyBandEdit(int band, int freq, float q, float gain, BandSource source);
-  void SendBand(int channel, int band, float gain);
-  void SendBypass(int channel);
-  void SendFilter(int channel, int filter);
-  enum class Corner { kHighPass, kLowPass };
-  void SetCornerFromEdit(Corner corner);
-  void StepCorner(Corner corner, bool up);
-  void SetFilterCode(Corner corner, bool slope);
-  void ApplyVolumeEdit(const ControlId& edit, const ControlId& slider, int low, int high);
-  // An edit's commands, queued.
-  void Send(const OutputEdit& edit);
-  // An output's gain, delay or role as the live profile holds it.
-  void ShowChannelGain(int channel);
-  void ShowChannelDelay(int channel);
-  void ShowRole(int channel);
-  void ShowOutputButtonsEnabled(bool enabled);
-  void SendUnlink();
-
   // Declared first: the parts hold references to it and are destroyed before it.
   ManagerContext ctx_;
   UnitConnection connection_{ctx_};
   UnitOperations operations_{ctx_, connection_};
-  int output_menu_channel_ = 0;
+  ChannelEditor editor_{ctx_};
+  OutputGroups groups_{ctx_, editor_};
 };
 
 }  // namespace tolva::model

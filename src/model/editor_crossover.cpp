@@ -2,7 +2,7 @@
 #include "base/debug_print.h"
 #include "model/edit_operations.h"
 #include "model/edit_rules.h"
-#include "model/equalizer_manager.h"
+#include "model/channel_editor.h"
 
 namespace tolva::model {
 namespace {
@@ -17,40 +17,40 @@ std::string CornerText(int fs) {
 
 }  // namespace
 
-void EqualizerManager::SendFilter(int channel, int filter) {
+void ChannelEditor::SendFilter(int channel, int filter) {
   const Crossover& x = ctx_.unit->live.channels[channel].crossover;
   const FilterSettings& f = filter == kHighPassFilter ? x.hp : x.lp;
   ctx_.link->Filter_Ctrl(ctx_.unit->live.editScene, 0, channel, filter, f.type, f.fs, f.slope, false);
 }
 
 // The corner from its edit, kept on its side of the other corner and within 20 … 20000 Hz.
-void EqualizerManager::SetCornerFromEdit(Corner corner) {
+void ChannelEditor::SetCornerFromEdit(Corner corner) {
   const bool high_pass = corner == Corner::kHighPass;
   Profile& p = ctx_.unit->live;
-  const int current = CurrentChannel();
-  const int partner = Partner();
+  const int current = ctx_.CurrentChannel();
+  const int partner = ctx_.Partner();
   const int fs = EditCornerFromText(p, current, partner, high_pass,
                                     ParseFrequency(ctx_.controls->Text(FreqEdit(high_pass))));
   DebugPrint(high_pass ? L"set hp freq to %d \n" : L"set lp freq to %d \n", fs);
   ctx_.controls->SetText(FreqEdit(high_pass), CornerText(fs));
-  UpdateEqualizer(-1);
+  ctx_.UpdateEqualizer(-1);
   const int filter = high_pass ? kHighPassFilter : kLowPassFilter;
   SendFilter(current, filter);
   if (partner >= 0) SendFilter(partner, filter);
 }
 
-void EqualizerManager::SetHpFreq() {
+void ChannelEditor::SetHpFreq() {
   SetCornerFromEdit(Corner::kHighPass);
 }
 
-void EqualizerManager::SetLpFreq() {
+void ChannelEditor::SetLpFreq() {
   SetCornerFromEdit(Corner::kLowPass);
 }
 
-void EqualizerManager::StepCorner(Corner corner, bool up) {
+void ChannelEditor::StepCorner(Corner corner, bool up) {
   const bool high_pass = corner == Corner::kHighPass;
   DebugPrint(high_pass ? L"SetHpFreqUp up(%d)\n" : L"SetLpFreqUp up(%d)\n", up ? 1 : 0);
-  const Crossover& x = ctx_.unit->live.channels[CurrentChannel()].crossover;
+  const Crossover& x = ctx_.unit->live.channels[ctx_.CurrentChannel()].crossover;
   const int fs = high_pass ? x.hp.fs : x.lp.fs;
   if (up ? fs >= kMaxFrequency : fs <= kMinFrequency) return;
   int next = StepFrequency(fs, up);
@@ -60,16 +60,16 @@ void EqualizerManager::StepCorner(Corner corner, bool up) {
   SetCornerFromEdit(corner);
 }
 
-void EqualizerManager::SetHpFreqUp(bool up) {
+void ChannelEditor::SetHpFreqUp(bool up) {
   StepCorner(Corner::kHighPass, up);
 }
 
-void EqualizerManager::SetLpFreqUp(bool up) {
+void ChannelEditor::SetLpFreqUp(bool up) {
   StepCorner(Corner::kLowPass, up);
 }
 
 // A type or slope combo: the item index is the code; an unchanged one does nothing.
-void EqualizerManager::SetFilterCode(Corner corner, bool slope) {
+void ChannelEditor::SetFilterCode(Corner corner, bool slope) {
   const bool high_pass = corner == Corner::kHighPass;
   const ControlId combo{slope ? (high_pass ? Control::kHpSlope : Control::kLpSlope)
                               : (high_pass ? Control::kHpType : Control::kLpType)};
@@ -80,32 +80,32 @@ void EqualizerManager::SetFilterCode(Corner corner, bool slope) {
   DebugPrint(line, ctx_.controls->ItemText(combo, index).c_str());
   DebugPrint(L"%d\n", index);
   if (index < 0) return;
-  const int current = CurrentChannel();
-  const int partner = Partner();
+  const int current = ctx_.CurrentChannel();
+  const int partner = ctx_.Partner();
   if (!EditFilterCode(ctx_.unit->live, current, partner, high_pass, slope, index)) return;
-  UpdateEqualizer(-1);
+  ctx_.UpdateEqualizer(-1);
   const int filter = high_pass ? kHighPassFilter : kLowPassFilter;
   SendFilter(current, filter);
   if (partner >= 0) SendFilter(partner, filter);
 }
 
-void EqualizerManager::SetHpSlope() {
+void ChannelEditor::SetHpSlope() {
   SetFilterCode(Corner::kHighPass, true);
 }
 
-void EqualizerManager::SetLpSlope() {
+void ChannelEditor::SetLpSlope() {
   SetFilterCode(Corner::kLowPass, true);
 }
 
-void EqualizerManager::SetHpType() {
+void ChannelEditor::SetHpType() {
   SetFilterCode(Corner::kHighPass, false);
 }
 
-void EqualizerManager::SetLpType() {
+void ChannelEditor::SetLpType() {
   SetFilterCode(Corner::kLowPass, false);
 }
 
-void EqualizerManager::SetFreqDivider(int channel) {
+void ChannelEditor::SetFreqDivider(int channel) {
   const Crossover& x = ctx_.unit->live.channels[std::clamp(channel, 0, kOutputChannels - 1)].crossover;
   DebugPrint(L"on SetFreqDivider getHPType %d\n", x.hp.type);
   DebugPrint(L"on SetFreqDivider getLPType %d\n", x.lp.type);

@@ -7,7 +7,7 @@
 #include "model/control_ranges.h"
 #include "model/edit_operations.h"
 #include "model/edit_rules.h"
-#include "model/equalizer_manager.h"
+#include "model/channel_editor.h"
 #include "model/input_sources.h"
 #include "model/output_operations.h"
 #include "model/screen_text.h"
@@ -39,23 +39,23 @@ int DelayUnitOf(const ScreenControls& c) {
 
 }  // namespace
 
-void EqualizerManager::Send(const OutputEdit& edit) {
+void ChannelEditor::Send(const OutputEdit& edit) {
   SendCommands(*ctx_.link, edit.commands, false);
 }
 
-void EqualizerManager::ShowChannelGain(int channel) {
+void ChannelEditor::ShowChannelGain(int channel) {
   const int gain = ctx_.unit->live.channels[channel].gain;
   ctx_.controls->SetSliderValue(ControlId{Control::kOutputVolumeSlider, channel}, gain);
   ctx_.controls->SetText(ControlId{Control::kOutputVolumeEdit, channel},
                      VolumeText(gain, kChannelVolumeSliderMin));
 }
 
-void EqualizerManager::SetChVolume(int channel) {
+void ChannelEditor::SetChVolume(int channel) {
   if (channel < 0 || channel >= kOutputChannels) return;
   const int value = ctx_.controls->SliderValue(ControlId{Control::kOutputVolumeSlider, channel});
   if (channel != ctx_.unit->live.currChannel) SetCurChannelChange(channel);
   DebugPrint(L"set channel %d volume to %ddB\n", channel, value);
-  const OutputEdit edit = EditChannelGain(ctx_.unit->live, channel, Partner(), value);
+  const OutputEdit edit = EditChannelGain(ctx_.unit->live, channel, ctx_.Partner(), value);
   ShowChannelGain(channel);
   for (int ch : edit.outputs) ShowChannelGain(ch);
   Send(edit);
@@ -63,7 +63,7 @@ void EqualizerManager::SetChVolume(int channel) {
 
 // A volume typed into an edit: "${off}" means -60 dB; beyond the limits the edit is rewritten
 // at the bound. The slider then holds the value.
-void EqualizerManager::ApplyVolumeEdit(const ControlId& edit, const ControlId& slider, int low,
+void ChannelEditor::ApplyVolumeEdit(const ControlId& edit, const ControlId& slider, int low,
                                        int high) {
   ScreenControls& c = *ctx_.controls;
   const std::string text = c.Text(edit);
@@ -75,7 +75,7 @@ void EqualizerManager::ApplyVolumeEdit(const ControlId& edit, const ControlId& s
   c.SetSliderValue(slider, value);
 }
 
-void EqualizerManager::SetChVolumeEdit(int channel) {
+void ChannelEditor::SetChVolumeEdit(int channel) {
   if (channel < 0 || channel >= kOutputChannels) return;
   const ControlId slider{Control::kOutputVolumeSlider, channel};
   ApplyVolumeEdit(ControlId{Control::kOutputVolumeEdit, channel}, slider, kChannelVolumeSliderMin,
@@ -84,7 +84,7 @@ void EqualizerManager::SetChVolumeEdit(int channel) {
   SetChVolume(channel);
 }
 
-void EqualizerManager::SetChVolumeUp(int channel, bool up) {
+void ChannelEditor::SetChVolumeUp(int channel, bool up) {
   DebugPrint(L"SetChVolumeUp %d \n", up ? 1 : 0);
   if (channel < 0 || channel >= kOutputChannels) return;
   if (StepSlider(*ctx_.controls, ControlId{Control::kOutputVolumeSlider, channel},
@@ -94,7 +94,7 @@ void EqualizerManager::SetChVolumeUp(int channel, bool up) {
   }
 }
 
-void EqualizerManager::SetMainVolume() {
+void ChannelEditor::SetMainVolume() {
   ScreenControls& c = *ctx_.controls;
   const int value = c.SliderValue(ControlId{Control::kMainVolumeSlider});
   DebugPrint(L"on main volume change to %d dB\n", value);
@@ -104,7 +104,7 @@ void EqualizerManager::SetMainVolume() {
   Send(edit);
 }
 
-void EqualizerManager::SetMainVolumeEdit() {
+void ChannelEditor::SetMainVolumeEdit() {
   ApplyVolumeEdit(ControlId{Control::kMainVolumeEdit}, ControlId{Control::kMainVolumeSlider},
                   kMainVolumeSliderMin, kMainVolumeSliderMax);
   DebugPrint(L"on main volume edit change to %d dB\n",
@@ -112,7 +112,7 @@ void EqualizerManager::SetMainVolumeEdit() {
   SetMainVolume();
 }
 
-void EqualizerManager::SetMainVolumeUp(bool up) {
+void ChannelEditor::SetMainVolumeUp(bool up) {
   DebugPrint(L"SetMainVolumeUp %d \n", up ? 1 : 0);
   if (StepSlider(*ctx_.controls, ControlId{Control::kMainVolumeSlider}, ctx_.unit->live.mainVolume,
                  up ? 1 : -1, kMainVolumeSliderMin, kMainVolumeSliderMax)) {
@@ -120,20 +120,20 @@ void EqualizerManager::SetMainVolumeUp(bool up) {
   }
 }
 
-void EqualizerManager::SetMainMute() {
+void ChannelEditor::SetMainMute() {
   const bool mute = ctx_.controls->IsSelected(ControlId{Control::kMainMute});
   DebugPrint(L"set main mute to %d\n", mute ? 1 : 0);
   Send(EditMainMute(ctx_.unit->live, mute));
 }
 
-void EqualizerManager::SetChMute(int channel) {
+void ChannelEditor::SetChMute(int channel) {
   if (channel < 0 || channel >= kOutputChannels) return;
   const bool mute = ctx_.controls->IsSelected(ControlId{Control::kOutputMute, channel});
   DebugPrint(L"channel %d mute seleted %d\n", channel, mute ? 1 : 0);
   Send(EditChannelMute(ctx_.unit->live, channel, mute));
 }
 
-void EqualizerManager::SetChPhase(int channel) {
+void ChannelEditor::SetChPhase(int channel) {
   if (channel < 0 || channel >= kOutputChannels) return;
   const ControlId option{Control::kOutputPhase, channel};
   const bool reversed = ctx_.controls->IsSelected(option);
@@ -144,13 +144,13 @@ void EqualizerManager::SetChPhase(int channel) {
   Send(edit);
 }
 
-void EqualizerManager::ShowChannelDelay(int channel) {
+void ChannelEditor::ShowChannelDelay(int channel) {
   ScreenControls& c = *ctx_.controls;
   const float ms = ctx_.unit->live.channels[channel].delay;
   c.SetText(ControlId{Control::kOutputDelayEdit, channel}, DelayText(ms, DelayUnitOf(c)));
 }
 
-void EqualizerManager::SetChDelay(int channel) {
+void ChannelEditor::SetChDelay(int channel) {
   if (channel < 0 || channel >= kOutputChannels) return;
   const float ms =
       static_cast<float>(ctx_.controls->SliderValue(ControlId{Control::kOutputDelaySlider, channel})) /
@@ -161,7 +161,7 @@ void EqualizerManager::SetChDelay(int channel) {
   Send(edit);
 }
 
-void EqualizerManager::SetChDelayEdit(int channel) {
+void ChannelEditor::SetChDelayEdit(int channel) {
   if (channel < 0 || channel >= kOutputChannels) return;
   ScreenControls& c = *ctx_.controls;
   const ControlId edit{Control::kOutputDelayEdit, channel};
@@ -178,7 +178,7 @@ void EqualizerManager::SetChDelayEdit(int channel) {
   Send(stored);
 }
 
-void EqualizerManager::SetChDelayUp(int channel, bool up) {
+void ChannelEditor::SetChDelayUp(int channel, bool up) {
   DebugPrint(L"SetChDelayUp %d \n", up ? 1 : 0);
   if (channel < 0 || channel >= kOutputChannels) return;
   const int step = up ? kDelayStepMicroseconds : -kDelayStepMicroseconds;
@@ -191,12 +191,12 @@ void EqualizerManager::SetChDelayUp(int channel, bool up) {
 
 // The unit delays are shown in is a choice of the screen, not a setting: the texts follow the
 // model.
-void EqualizerManager::SetDelayUnit() {
+void ChannelEditor::SetDelayUnit() {
   DebugPrint(L"on eq comb_ch_unit valuechanged\n");
   for (int ch = 0; ch < kOutputChannels; ++ch) ShowChannelDelay(ch);
 }
 
-void EqualizerManager::SetChInput(int channel, int input) {
+void ChannelEditor::SetChInput(int channel, int input) {
   if (channel < 0 || channel >= kOutputChannels || input < 1 || input > 6) return;
   const bool on = ctx_.controls->IsSelected(ControlId{Control::kOutputInput, channel, input});
   DebugPrint(L"set channel %d input %d\n", channel, input);
@@ -207,7 +207,7 @@ void EqualizerManager::SetChInput(int channel, int input) {
   Send(edit);
 }
 
-void EqualizerManager::SetInputSource() {
+void ChannelEditor::SetInputSource() {
   const int index = ctx_.controls->CurSel(ControlId{Control::kInputSource});
   DebugPrint(L"on %s index %d\n", "EqualizerManager::SetInputSource", index);
   const OutputEdit edit = EditInputSource(ctx_.unit->live, index);
@@ -215,18 +215,18 @@ void EqualizerManager::SetInputSource() {
   if (ctx_.state == ConnectState::kConnected) Send(edit);
 }
 
-void EqualizerManager::SetCurChannelChange(int channel) {
+void ChannelEditor::SetCurChannelChange(int channel) {
   DebugPrint(L"on SetCurChannelChange channel index %d\n", channel);
   if (channel < 0 || channel >= kOutputChannels) return;
   ctx_.unit->live.currChannel = channel;
   ShowCurrentStrip();
-  UpdateEqualizer(-1);
+  ctx_.UpdateEqualizer(-1);
 }
 
-void EqualizerManager::ShowCurrentStrip() {
+void ChannelEditor::ShowCurrentStrip() {
   const Profile& p = ctx_.unit->live;
-  const int current = CurrentChannel();
-  const int partner = Partner();
+  const int current = ctx_.CurrentChannel();
+  const int partner = ctx_.Partner();
   ScreenControls& c = *ctx_.controls;
   for (int ch = 0; ch < kOutputChannels; ++ch) {
     c.SetSelected(ControlId{Control::kOutputSelect, ch}, ch == current || ch == partner);
@@ -241,12 +241,12 @@ void EqualizerManager::ShowCurrentStrip() {
   ShowBypassButtonFromBands();
 }
 
-void EqualizerManager::SetChShow(int channel) {
+void ChannelEditor::SetChShow(int channel) {
   if (channel < 0 || channel >= kOutputChannels) return;
   ctx_.unit->live.showChEqualizer[channel] =
       ctx_.controls->IsSelected(ControlId{Control::kOutputShown, channel}) ? 1 : 0;
-  ComputeChannelResponse(channel);
-  UpdateEqualizer(-1);
+  ctx_.ComputeChannelResponse(channel);
+  ctx_.UpdateEqualizer(-1);
 }
 
 }  // namespace tolva::model

@@ -7,7 +7,7 @@
 #include "model/control_ranges.h"
 #include "model/edit_operations.h"
 #include "model/edit_rules.h"
-#include "model/equalizer_manager.h"
+#include "model/channel_editor.h"
 #include "model/screen_text.h"
 
 namespace tolva::model {
@@ -33,26 +33,22 @@ int SliderTenths(float gain) {
 
 }  // namespace
 
-void EqualizerManager::SetControls(ScreenControls* controls) {
-  ctx_.controls = controls != nullptr ? controls : &ctx_.no_controls;
-}
-
-void EqualizerManager::SendBand(int channel, int band, float gain) {
+void ChannelEditor::SendBand(int channel, int band, float gain) {
   const EqBand& b = ctx_.unit->live.channels[channel].eqArray[band];
   ctx_.link->EQ_Ctrl(ctx_.unit->live.editScene, 0, channel, band, b.freq, b.eqFactor, gain, false);
 }
 
-void EqualizerManager::SendBypass(int channel) {
+void ChannelEditor::SendBypass(int channel) {
   const int value = ctx_.unit->live.channels[channel].bypass;
   ctx_.link->PEQ_Bypass_Ctrl(ctx_.unit->live.editScene, 0, channel, channel, std::span(&value, 1), false);
 }
 
-void EqualizerManager::SetChEqEdit(int band) {
+void ChannelEditor::SetChEqEdit(int band) {
   if (band < 0 || band >= kEqBands) return;
   DebugPrint(L"SetChEqEdit band=%d\n", band);
   ScreenControls& c = *ctx_.controls;
   const BandRow n(band);
-  const ChannelSettings& ch = ctx_.unit->live.channels[CurrentChannel()];
+  const ChannelSettings& ch = ctx_.unit->live.channels[ctx_.CurrentChannel()];
   const EqBand& stored = ch.eqArray[band];
 
   int freq = ParseFrequency(c.Text(n.freq));
@@ -72,7 +68,7 @@ void EqualizerManager::SetChEqEdit(int band) {
   ApplyBandEdit(band, freq, q, static_cast<float>(gain), BandSource::kEdit);
 }
 
-void EqualizerManager::SetEqSlider(int band) {
+void ChannelEditor::SetEqSlider(int band) {
   if (band < 0 || band >= kEqBands) return;
   ScreenControls& c = *ctx_.controls;
   const BandRow n(band);
@@ -87,9 +83,9 @@ void EqualizerManager::SetEqSlider(int band) {
 }
 
 // Steps 5 to 10 of a band edit, shared by the edits, the sliders and the graph.
-void EqualizerManager::ApplyBandEdit(int band, int freq, float q, float gain, BandSource source) {
-  const int current = CurrentChannel();
-  const int partner = Partner();
+void ChannelEditor::ApplyBandEdit(int band, int freq, float q, float gain, BandSource source) {
+  const int current = ctx_.CurrentChannel();
+  const int partner = ctx_.Partner();
   const BandEditResult r = EditBand(ctx_.unit->live, current, partner, band, {freq, q, gain}, source);
   for (const BandSend& s : r.cleared) {
     ctx_.link->EQ_Ctrl(ctx_.unit->live.editScene, 0, s.channel, s.band, s.freq, s.q, s.gain, false);
@@ -124,21 +120,21 @@ void EqualizerManager::ApplyBandEdit(int band, int freq, float q, float gain, Ba
     } else {
       RefreshBandRow(current, band);
     }
-    UpdateEqualizer(band);
+    ctx_.UpdateEqualizer(band);
     c.SetSliderValue(n.slider, SliderTenths(gain));
     return;
   }
   send_bypass(current);
   if (partner >= 0) send_bypass(partner);
-  UpdateEqualizer(band);
+  ctx_.UpdateEqualizer(band);
   SendBand(current, band, gain);
   if (r.band_partner >= 0) SendBand(r.band_partner, band, gain);
 }
 
-void EqualizerManager::OnEqEnable(int band) {
+void ChannelEditor::OnEqEnable(int band) {
   DebugPrint(L"OnEqEnable mEqIndex %d\n", band);
   Profile& p = ctx_.unit->live;
-  const int current = CurrentChannel();
+  const int current = ctx_.CurrentChannel();
   ChannelSettings& ch = p.channels[current];
   if (band < 0 || band >= std::min(ch.eqSize, kEqBands)) return;
   ScreenControls& c = *ctx_.controls;
@@ -164,10 +160,10 @@ void EqualizerManager::OnEqEnable(int band) {
     SendBand(current, band, b.eqGain);
     changed = true;
   }
-  if (changed) UpdateEqualizer(band);
+  if (changed) ctx_.UpdateEqualizer(band);
   // The partner follows the band's state even when this click changed nothing here (the two may
   // have drifted apart, by a file or by an edit made before linking).
-  const int partner = Partner();
+  const int partner = ctx_.Partner();
   if (partner >= 0 && band < p.channels[partner].eqSize) {
     EqBand& other = p.channels[partner].eqArray[band];
     other.enable = b.enable;
@@ -177,10 +173,10 @@ void EqualizerManager::OnEqEnable(int band) {
   ShowBypassButtonFromBands();
 }
 
-void EqualizerManager::SetEqGainUp(int band, bool up) {
+void ChannelEditor::SetEqGainUp(int band, bool up) {
   DebugPrint(L"SetEqGainUp index(%d) up(%d)\n", band, up ? 1 : 0);
   if (band < 0 || band >= kEqBands) return;
-  const float gain = ctx_.unit->live.channels[CurrentChannel()].eqArray[band].eqGain;
+  const float gain = ctx_.unit->live.channels[ctx_.CurrentChannel()].eqArray[band].eqGain;
   const auto low = static_cast<float>(kBandGainMinDb), high = static_cast<float>(kBandGainMaxDb);
   if (std::fabs(gain - (up ? high : low)) < kSameValue) return;
   const float next = std::clamp(gain + (up ? 0.1f : -0.1f), low, high);
@@ -188,20 +184,20 @@ void EqualizerManager::SetEqGainUp(int band, bool up) {
   SetChEqEdit(band);
 }
 
-void EqualizerManager::SetEqQUp(int band, bool up) {
+void ChannelEditor::SetEqQUp(int band, bool up) {
   DebugPrint(L"SetEqQUp index(%d) up(%d)\n", band, up ? 1 : 0);
   if (band < 0 || band >= kEqBands) return;
-  const float q = ctx_.unit->live.channels[CurrentChannel()].eqArray[band].eqFactor;
+  const float q = ctx_.unit->live.channels[ctx_.CurrentChannel()].eqArray[band].eqFactor;
   if (std::fabs(q - (up ? kMaxQ : kMinQ)) < kSameValue) return;
   const float next = std::clamp(q + (up ? 0.05f : -0.05f), kMinQ, kMaxQ);
   ctx_.controls->SetText(BandRow(band).q, FormatNumber("%.2f", next));
   SetChEqEdit(band);
 }
 
-void EqualizerManager::SetEqFreqUp(int band, bool up) {
+void ChannelEditor::SetEqFreqUp(int band, bool up) {
   DebugPrint(L"SetEqFreqUp index(%d) up(%d)\n", band, up ? 1 : 0);
   if (band < 0 || band >= kEqBands) return;
-  const int freq = ctx_.unit->live.channels[CurrentChannel()].eqArray[band].freq;
+  const int freq = ctx_.unit->live.channels[ctx_.CurrentChannel()].eqArray[band].freq;
   // A frequency from a file may lie outside the scale: a step brings it to the nearer end.
   const bool outside = freq < kMinFrequency || freq > kMaxFrequency;
   if (!outside && (up ? freq >= kMaxFrequency : freq <= kMinFrequency)) return;
@@ -211,7 +207,7 @@ void EqualizerManager::SetEqFreqUp(int band, bool up) {
   SetChEqEdit(band);
 }
 
-void EqualizerManager::EqualizerCallback(int index, int kind) {
+void ChannelEditor::EqualizerCallback(int index, int kind) {
   DebugPrint(L"%s cmd %d index %d\n", "EqualizerCallback", kind, index);
   ScreenControls& c = *ctx_.controls;
   if (kind == 0) {
@@ -222,10 +218,10 @@ void EqualizerManager::EqualizerCallback(int index, int kind) {
   }
   if (kind != 1 && kind != 2) return;
   Profile& p = ctx_.unit->live;
-  const int current = CurrentChannel();
+  const int current = ctx_.CurrentChannel();
   const bool high_pass = kind == 1;
   const int corner = high_pass ? c.GraphHpFreq() : c.GraphLpFreq();
-  const int partner = Partner();
+  const int partner = ctx_.Partner();
   if (!EditCornerFromGraph(p, current, partner, high_pass, corner)) return;
   const Crossover& x = p.channels[current].crossover;
   c.SetText(high_pass ? ControlId{Control::kHpFreq} : ControlId{Control::kLpFreq},
@@ -233,15 +229,15 @@ void EqualizerManager::EqualizerCallback(int index, int kind) {
   const int filter = high_pass ? kHighPassFilter : kLowPassFilter;
   SendFilter(current, filter);
   if (partner >= 0) SendFilter(partner, filter);
-  UpdateEqualizer(-1);
+  ctx_.UpdateEqualizer(-1);
   DebugPrint(L"EqualizerCallback mLpFreq(%d)\n", x.lp.fs);
 }
 
-void EqualizerManager::RefreshBandRows(int channel) {
+void ChannelEditor::RefreshBandRows(int channel) {
   for (int band = 0; band < kEqBands; ++band) RefreshBandRow(channel, band);
 }
 
-void EqualizerManager::RefreshBandRow(int channel, int band) {
+void ChannelEditor::RefreshBandRow(int channel, int band) {
   const ChannelSettings& ch = ctx_.unit->live.channels[std::clamp(channel, 0, kOutputChannels - 1)];
   ScreenControls& c = *ctx_.controls;
   const BandRow n(band);
@@ -269,8 +265,8 @@ void EqualizerManager::RefreshBandRow(int channel, int band) {
   c.SetSelected(n.enable, BandMarked(ch, band));
 }
 
-void EqualizerManager::ShowBypassButtonFromBands() {
-  const ChannelSettings& ch = ctx_.unit->live.channels[CurrentChannel()];
+void ChannelEditor::ShowBypassButtonFromBands() {
+  const ChannelSettings& ch = ctx_.unit->live.channels[ctx_.CurrentChannel()];
   bool any = false;
   for (int band = 0; band < std::min(ch.eqSize, kEqBands) && !any; ++band) {
     any = BandMarked(ch, band);

@@ -5,7 +5,7 @@
 #include "base/debug_print.h"
 #include "model/edit_operations.h"
 #include "model/edit_rules.h"
-#include "model/equalizer_manager.h"
+#include "model/output_groups.h"
 #include "model/output_links.h"
 #include "model/output_operations.h"
 #include "model/screen_text.h"
@@ -18,54 +18,54 @@ constexpr int kLinkScene = 0;  // link, lock and mode commands always address sc
 
 }  // namespace
 
-void EqualizerManager::ShowOutputButtonsEnabled(bool enabled) {
+void OutputGroups::ShowOutputButtonsEnabled(bool enabled) {
   for (int ch = 0; ch < kOutputChannels; ++ch) {
     ctx_.controls->SetEnabled(ControlId{Control::kOutputRole, ch}, enabled);
   }
 }
 
-void EqualizerManager::SendUnlink() {
+void OutputGroups::SendUnlink() {
   ctx_.link->CH_Link_Ctrl(kLinkScene, 0, 0, {}, false);
 }
 
-std::array<RoleMenuState, kSpeakerRoles> EqualizerManager::RoleMenuStates() const {
+std::array<RoleMenuState, kSpeakerRoles> OutputGroups::RoleMenuStates() const {
   return model::RoleMenuStates(ctx_.unit->live, output_menu_channel_);
 }
 
-void EqualizerManager::SetOutputValue(int channel, std::string_view item) {
+void OutputGroups::SetOutputValue(int channel, std::string_view item) {
   DebugPrint("SetOutputValue channel %d selected value %s\n", channel, std::string(item).c_str());
   const int role = RoleOfMenuItem(item);
   if (channel < 0 || channel >= kOutputChannels || role < 0) return;
   const OutputEdit edit = EditRole(ctx_.unit->live, channel, role);
   ShowRole(channel);
-  SetCurChannelChange(channel);
-  for (int ch : edit.outputs) ShowChannelGain(ch);
-  Send(edit);
+  editor_.SetCurChannelChange(channel);
+  for (int ch : edit.outputs) editor_.ShowChannelGain(ch);
+  editor_.Send(edit);
 }
 
-void EqualizerManager::ShowRole(int channel) {
+void OutputGroups::ShowRole(int channel) {
   const Profile& p = ctx_.unit->live;
   ctx_.controls->SetText(ControlId{Control::kOutputRole, channel}, RoleButtonLabel(p.outputs[channel]));
-  if (channel == p.currChannel) SetFreqDivider(channel);
+  if (channel == p.currChannel) editor_.SetFreqDivider(channel);
   ctx_.view->LiveValueApplied(0x0D, channel);  // every button label and speaker icon
-  UpdateEqualizer(-1);
+  ctx_.UpdateEqualizer(-1);
 }
 
-void EqualizerManager::SetSpeakerFocus(int role) {
+void OutputGroups::SetSpeakerFocus(int role) {
   DebugPrint(L"on %s index %d\n", "EqualizerManager::SetSpeakerFocus", role);
   if (role < 1 || role >= kSpeakerRoles) return;
   ctx_.controls->SetSelected(ControlId{Control::kSpeaker, role}, true);
   for (int ch = 0; ch < std::min(ctx_.unit->live.channelCount, kOutputChannels); ++ch) {
-    if (ctx_.unit->live.outputs[ch] == role) SetCurChannelChange(ch);
+    if (ctx_.unit->live.outputs[ch] == role) editor_.SetCurChannelChange(ch);
   }
 }
 
-void EqualizerManager::CopyChannelConfig(int from, int to) {
+void OutputGroups::CopyChannelConfig(int from, int to) {
   DebugPrint(L"copy out config from %d to %d\n", from, to);
   CopyChannel(ctx_.unit->live, from, to);
 }
 
-void EqualizerManager::SetOutputLink() {
+void OutputGroups::SetOutputLink() {
   DebugPrint(L"on %s\n", "EqualizerManager::SetOutputLink");
   Profile& p = ctx_.unit->live;
   ScreenControls& c = *ctx_.controls;
@@ -83,7 +83,7 @@ void EqualizerManager::SetOutputLink() {
     c.SetSelected(ControlId{Control::kLock}, false);
     ctx_.link->CH_Lock_Ctrl(kLinkScene, 0, false);
     ShowOutputButtonsEnabled(true);
-    SetCurChannelChange(p.currChannel);
+    editor_.SetCurChannelChange(p.currChannel);
     SendUnlink();
     return;
   }
@@ -102,14 +102,14 @@ void EqualizerManager::SetOutputLink() {
   c.SetSelected(ControlId{Control::kLock}, true);
   ctx_.link->CH_Lock_Ctrl(kLinkScene, 1, false);
   ShowOutputButtonsEnabled(false);
-  const int current = CurrentChannel();
+  const int current = ctx_.CurrentChannel();
   c.SetSliderValue(ControlId{Control::kOutputVolumeSlider, current}, p.channels[current].gain);
-  SetChVolume(current);
-  SetCurChannelChange(current);
+  editor_.SetChVolume(current);
+  editor_.SetCurChannelChange(current);
   ctx_.link->CH_Link_Ctrl(kLinkScene, 1, static_cast<int>(pairs.size() / 2), pairs, false);
 }
 
-void EqualizerManager::SetOutpuLock() {
+void OutputGroups::SetOutpuLock() {
   DebugPrint(L"on %s\n", "EqualizerManager::SetOutpuLock");
   Profile& p = ctx_.unit->live;
   const bool locked = p.lockMode == 1;
@@ -124,48 +124,48 @@ void EqualizerManager::SetOutpuLock() {
       ctx_.controls->SetSelected(ControlId{Control::kLink}, false);
       SendUnlink();
     }
-    SetCurChannelChange(p.currChannel);
+    editor_.SetCurChannelChange(p.currChannel);
   }
   ctx_.link->CH_Lock_Ctrl(kLinkScene, p.lockMode, false);
 }
 
-void EqualizerManager::SetOutputBypass() {
+void OutputGroups::SetOutputBypass() {
   DebugPrint(L"on %s\n", "EqualizerManager::SetOutputBypass");
-  const int current = CurrentChannel();
+  const int current = ctx_.CurrentChannel();
   const BypassStep step = NextBypassStep(ctx_.unit->live.channels[current]);
   if (step == BypassStep::kBypass && !ctx_.view->Confirm("${bypass_all_eq_tips}")) return;
   if (step == BypassStep::kRestore && !ctx_.view->Confirm("${restore_all_eq_tips}")) return;
-  const OutputEdit edit = EditBypass(ctx_.unit->live, current, Partner(), step);
+  const OutputEdit edit = EditBypass(ctx_.unit->live, current, ctx_.Partner(), step);
   if (step != BypassStep::kResend) {
     ctx_.controls->SetText(ControlId{Control::kBypass}, ctx_.unit->live.channels[current].bypass == 1
                                                         ? "${restore_eq}"
                                                         : "${bypass_eq}");
   }
-  Send(edit);
-  RefreshBandRows(current);
-  UpdateEqualizer(-1);
+  editor_.Send(edit);
+  editor_.RefreshBandRows(current);
+  ctx_.UpdateEqualizer(-1);
 }
 
-void EqualizerManager::SetOutputEqRest() {
+void OutputGroups::SetOutputEqRest() {
   DebugPrint(L"on %s\n", "EqualizerManager::SetOutputEqRest");
   if (!ctx_.view->Confirm("${reset_all_eq_tips}")) return;
   Profile& p = ctx_.unit->live;
-  const int current = CurrentChannel();
-  const std::vector<int> channels = ResetBands(p, current, Partner());
-  RefreshBandRows(current);
+  const int current = ctx_.CurrentChannel();
+  const std::vector<int> channels = ResetBands(p, current, ctx_.Partner());
+  editor_.RefreshBandRows(current);
   ctx_.controls->SetText(ControlId{Control::kBypass}, "${bypass_eq}");
-  UpdateEqualizer(-1);
+  ctx_.UpdateEqualizer(-1);
   ctx_.link->PEQ_Reset_Ctrl(p.editScene, 0, static_cast<int>(channels.size()), channels, false);
 }
 
-void EqualizerManager::ShowEqMode() {
+void OutputGroups::ShowEqMode() {
   const bool peq = ctx_.unit->live.peqMode == 1;
   ctx_.controls->SetSelected(ControlId{Control::kEqMode}, peq);
   ctx_.controls->SetText(ControlId{Control::kEqMode}, peq ? "${peq_mode}" : "${geq_mode}");
   ctx_.controls->SetGraphPeqMode(peq);
 }
 
-void EqualizerManager::SwitchEqMode() {
+void OutputGroups::SwitchEqMode() {
   Profile& p = ctx_.unit->live;
   const bool peq = p.peqMode == 1;
   if (!ctx_.view->Confirm(peq ? "${geq_mode_tips}" : "${peq_mode_tips}")) {
@@ -177,23 +177,23 @@ void EqualizerManager::SwitchEqMode() {
     ctx_.link->EQ_Ctrl(kLinkScene, 0, r.channel, r.band, band.freq, band.eqFactor, band.eqGain, false);
   }
   ShowEqMode();
-  RefreshBandRows(p.currChannel);
-  UpdateEqualizer(-1);
+  editor_.RefreshBandRows(p.currChannel);
+  ctx_.UpdateEqualizer(-1);
 }
 
-void EqualizerManager::SetOutputReset() {
+void OutputGroups::SetOutputReset() {
   DebugPrint(L"on %s\n", "EqualizerManager::SetOutputReset");
   const int choice =
       ctx_.view->AskChoice("${empty_output_tips}", {"${default}", "${cancel}", "${emptied}"});
   if (choice != 1 && choice != 2) return;
   const OutputEdit edit = ResetOutputs(ctx_.unit->live, choice == 1);
   for (int ch = 0; ch < kOutputChannels; ++ch) ShowRole(ch);
-  for (int ch : edit.outputs) ShowChannelGain(ch);
+  for (int ch : edit.outputs) editor_.ShowChannelGain(ch);
   ctx_.controls->SetSelected(ControlId{Control::kLock}, false);
   ShowOutputButtonsEnabled(true);
   ctx_.controls->SetSelected(ControlId{Control::kLink}, false);
-  Send(edit);
-  SetCurChannelChange(0);
+  editor_.Send(edit);
+  editor_.SetCurChannelChange(0);
 }
 
 }  // namespace tolva::model

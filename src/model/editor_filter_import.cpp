@@ -1,16 +1,16 @@
 // Imported filters onto an output: its whole band table at once, the equalizer in use.
 #include "base/debug_print.h"
-#include "model/equalizer_manager.h"
+#include "model/channel_editor.h"
 
 namespace tolva::model {
 
-void EqualizerManager::ApplyChannelBands(int channel, const std::array<EqBand, kEqBands>& bands) {
+void ChannelEditor::ApplyChannelBands(int channel, const std::array<EqBand, kEqBands>& bands) {
   DebugPrint(L"ApplyChannelBands channel %d\n", channel);
   if (channel < 0 || channel >= kOutputChannels) return;
   // As on the window: the output becomes current, and a linked partner follows it.
   if (ctx_.unit->live.currChannel != channel) SetCurChannelChange(channel);
   std::vector<int> targets{channel};
-  if (const int partner = Partner(); partner >= 0) targets.push_back(partner);
+  if (const int partner = ctx_.Partner(); partner >= 0) targets.push_back(partner);
   for (int target : targets) {
     ChannelSettings& ch = ctx_.unit->live.channels[target];
     const int count = std::min(ch.eqSize, kEqBands);
@@ -25,7 +25,7 @@ void EqualizerManager::ApplyChannelBands(int channel, const std::array<EqBand, k
   }
   RefreshBandRows(channel);
   ShowBypassButtonFromBands();
-  UpdateEqualizer(-1);
+  ctx_.UpdateEqualizer(-1);
 }
 
 }  // namespace tolva::model

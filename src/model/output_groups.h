@@ -1,0 +1,49 @@
+#pragma once
+
+#include <array>
+#include <string_view>
+
+#include "model/channel_editor.h"
+#include "model/manager_context.h"
+#include "model/output_links.h"
+
+// Operations on whole outputs and on the output set: speaker roles from the output menu, link
+// and lock, bypass, EQ reset, PEQ/GEQ mode and the output reset. The current output's strip is
+// shown again through the channel editor. Window thread only.
+namespace tolva::model {
+
+class OutputGroups {
+ public:
+  OutputGroups(ManagerContext& ctx, ChannelEditor& editor) : ctx_(ctx), editor_(editor) {}
+  OutputGroups(const OutputGroups&) = delete;
+  OutputGroups& operator=(const OutputGroups&) = delete;
+
+  // The output whose button opened the output menu.
+  void SetOutputMenuChannel(int channel) { output_menu_channel_ = channel; }
+  int OutputMenuChannel() const { return output_menu_channel_; }
+  // The roles in use and the roles the menu's output may take.
+  std::array<RoleMenuState, kSpeakerRoles> RoleMenuStates() const;
+  void SetOutputValue(int channel, std::string_view item);
+  void SetSpeakerFocus(int role);
+  void CopyChannelConfig(int from, int to);
+  void SetOutputLink();
+  void SetOutpuLock();
+  void SetOutputBypass();
+  void SetOutputEqRest();
+  void SwitchEqMode();
+  // The mode button and the graph from the live profile's peqMode.
+  void ShowEqMode();
+  void SetOutputReset();
+
+ private:
+  // An output's role button, icons and the graph as the live profile holds them.
+  void ShowRole(int channel);
+  void ShowOutputButtonsEnabled(bool enabled);
+  void SendUnlink();
+
+  ManagerContext& ctx_;
+  ChannelEditor& editor_;
+  int output_menu_channel_ = 0;
+};
+
+}  // namespace tolva::model
