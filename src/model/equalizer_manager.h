@@ -135,7 +135,7 @@ class EqualizerManager {
   // Cuts the workers' long waits short, for shutting down.
   void CancelWaits() { ctx_.shutdown.request_stop(); }
 
-  // --- The screen (manager_screen_updates.cpp): the model part here, the controls in the view ---
+  // --- The screen (ManagerContext): the model part here, the controls in the view ---
   // Link state made consistent (linked implies locked, partners recomputed), curves
   // recomputed, every control rewritten, then the graph.
   void RefreshFromProfile() { ctx_.RefreshFromProfile(); }

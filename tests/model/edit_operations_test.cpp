@@ -1,7 +1,10 @@
-// The band edit as an operation on a profile: what it stores and what it reports for sending.
+// The edits as operations on a profile: what they store and what they report for sending.
+#include <cmath>
+
 #include <gtest/gtest.h>
 
 #include "model/edit_operations.h"
+#include "model/output_operations.h"
 
 namespace tolva::model {
 namespace {
@@ -33,6 +36,27 @@ TEST(EditBand, ABypassedOutputIsSilencedWithTheValuesItHeld) {
   EXPECT_TRUE(hover.cleared.empty());
   EXPECT_FALSE(hover.stored);
   EXPECT_EQ(ch.bypass, 1);
+}
+
+// Whoever edits (window, command line, filter import), what goes to the unit stays within the
+// limits: a value beyond them is stored and sent at the bound.
+TEST(OutputEdits, ValuesBeyondTheirLimitsAreStoredAndSentAtTheBound) {
+  Profile p;
+  ResetProfile(p);
+  const OutputEdit gain = EditChannelGain(p, 1, -1, 40);
+  EXPECT_EQ(p.channels[1].gain, 0);
+  ASSERT_EQ(gain.commands.size(), 1u);
+  EXPECT_EQ(std::get<ChannelListCommand>(gain.commands[0]).values, std::vector<int>{0});
+
+  const OutputEdit volume = EditMainVolume(p, -500);
+  EXPECT_EQ(std::get<MainVolumeCommand>(volume.commands.at(0)).volume, -128);
+
+  const OutputEdit delay = EditDelay(p, 2, 99.0f);
+  EXPECT_FLOAT_EQ(p.channels[2].delay, 15.0f);
+  EXPECT_EQ(std::get<DelayCommand>(delay.commands.at(0)).delays, std::vector<float>{15.0f});
+  // Not a number: nothing stored, nothing sent.
+  EXPECT_TRUE(EditDelay(p, 2, std::nanf("")).commands.empty());
+  EXPECT_FLOAT_EQ(p.channels[2].delay, 15.0f);
 }
 
 }  // namespace
