@@ -149,6 +149,11 @@ void CDialogWnd::Centre() {
   move(area.center() - rect().center());
 }
 
+void CDialogWnd::showEvent(QShowEvent* event) {
+  QDialog::showEvent(event);
+  Centre();
+}
+
 void CDialogWnd::Prepare() {
   Centre();
 }

@@ -44,6 +44,9 @@ class CDialogWnd : public QDialog {
   void FinishLayout();
   // A frameless window needs its own edge to stand apart from the window under it.
   void paintEvent(QPaintEvent* event) override;
+  // Sized and centred again once shown: only then do the texts wear the theme's font, and a
+  // wrapped text may need another line.
+  void showEvent(QShowEvent* event) override;
 
  private:
   void Centre();

@@ -78,7 +78,7 @@ void CDifferencesWnd::showEvent(QShowEvent* event) {
     base = std::min(base, screen->availableGeometry().width() * 9 / 10 * 100 / scale);
   }
   theme::FixSize(this, std::max(base, kNarrowest), -1);
-  Prepare();
+  Prepare();  // centred again at the new width
 }
 
 int ShowDifferencesWindow(QWidget* owner, const std::string& file_name,

@@ -102,6 +102,21 @@ TEST_F(Dialogs, EmptyTitleAndTextKeepTheLayoutsOwn) {
   EXPECT_EQ(title, "Notice");
 }
 
+// A question whose first line wraps only in the theme's larger font still shows its last line.
+TEST_F(Dialogs, AWrappedQuestionKeepsItsLastLineAtALargeScale) {
+  CMainWnd owner;
+  owner.SetDisplayScale(150);
+  WhenOpen([](QDialog& d) {
+    auto* text = d.findChild<QLabel*>(QStringLiteral("MessageText"));
+    ASSERT_NE(text, nullptr);
+    EXPECT_GE(text->height(), text->heightForWidth(text->width()));
+  });
+  ShowChoiceDialog(&owner, "${tips}",
+                   "This change leaves a tweeter without a high-pass of at least 1 kHz:\n"
+                   "output 1 (Front Left Tweeter)\nBass can destroy a tweeter. Send it anyway?",
+                   {"${confirm}", "${cancel}"});
+}
+
 TEST_F(Dialogs, CheckDialogNeedsAChoiceAndReportsWhichOne) {
   WhenOpen([](QDialog& d) {
     Click(d, "confirm_btn");  // nothing selected: stays open
