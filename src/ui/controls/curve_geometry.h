@@ -23,6 +23,11 @@ struct PixelRect {
   friend bool operator==(const PixelRect&, const PixelRect&) = default;
 };
 
+// The frequencies a curve is drawn over, a little wider than the axis so its ends reach the
+// plot's edges; beyond them the clip would hide it anyway.
+constexpr double kCurveMinHz = 10.0;
+constexpr double kCurveMaxHz = 20100.0;
+
 struct Point {
   int x = 0;
   int y = 0;

@@ -12,8 +12,6 @@ namespace tolva::curves {
 
 namespace {
 
-constexpr double kMinHz = 10.0;
-constexpr double kMaxHz = 20100.0;
 // Levels beyond the axes are drawn this far past the plot's edge, where the clip hides them;
 // a crossover's stop band (hundreds of dB down) then costs the rasteriser nothing.
 constexpr double kBeyondAxisDb = 3.0;
@@ -81,7 +79,7 @@ const QPainterPath& MeasurementOverlay::PathOf(CachedPath& cache, const CurveGeo
   bool drawing = false;
   for (std::size_t i = 0; i < values.size() && i < frequencies.size(); ++i) {
     const double hz = frequencies[i];
-    if (hz < kMinHz || hz > kMaxHz || !std::isfinite(values[i])) {
+    if (hz < kCurveMinHz || hz > kCurveMaxHz || !std::isfinite(values[i])) {
       drawing = false;  // a gap in the measurement stays a gap
       continue;
     }

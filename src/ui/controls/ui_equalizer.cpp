@@ -164,7 +164,7 @@ void UIEqualizer::PaintOtherCurves(QPainter& painter, const CurveGeometry& g) co
   for (int i = 0; i < curves_.Count(); ++i) {
     const CurveStore::Slot& slot = curves_.At(i);
     if (i == current_curve_ || !slot.shown) continue;
-    DrawCurve(painter, BezierPath(g, slot.frequencies, slot.values, kMinCurveHz, kMaxCurveHz),
+    DrawCurve(painter, BezierPath(g, slot.frequencies, slot.values, kCurveMinHz, kCurveMaxHz),
               kOtherCurveColor, width);
   }
 }
@@ -172,7 +172,7 @@ void UIEqualizer::PaintOtherCurves(QPainter& painter, const CurveGeometry& g) co
 void UIEqualizer::PaintCurrentCurve(QPainter& painter, const CurveGeometry& g) const {
   if (current_curve_ < 0) return;
   const CurveStore::Slot& slot = curves_.At(current_curve_);
-  DrawCurve(painter, BezierPath(g, slot.frequencies, slot.values, kMinCurveHz, kMaxCurveHz),
+  DrawCurve(painter, BezierPath(g, slot.frequencies, slot.values, kCurveMinHz, kCurveMaxHz),
             kCurrentCurveColor, g.UnitF(2));
 }
 

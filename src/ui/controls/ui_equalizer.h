@@ -34,8 +34,6 @@ class UIEqualizer : public tolva::curves::CurveGraphBase {
   static constexpr QRgb kSelectedColor = 0xffff0000;
   static constexpr QRgb kLabelColor = 0xffffffff;
   static constexpr QRgb kAllBypassColor = 0x77777777;
-  static constexpr double kMinCurveHz = 10.0;
-  static constexpr double kMaxCurveHz = 20100.0;
   // Keyboard and wheel steps.
   static constexpr float kGainKeyStep = 0.5f;
   static constexpr float kFineGainKeyStep = 0.1f;

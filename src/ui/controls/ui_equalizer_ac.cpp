@@ -7,9 +7,6 @@ namespace {
 using namespace tolva::curves;
 
 constexpr int kAcDbLines[] = {-15, -10, -5, 5, 10, 15};
-// The compensation curve comes from the same 512-point grid as the equalizer graph.
-constexpr double kMinCompensationHz = 10.0;
-constexpr double kMaxCompensationHz = 20100.0;
 
 }  // namespace
 
@@ -43,7 +40,7 @@ void UIEqualizerAc::paintEvent(QPaintEvent*) {
     const CurveStore::Slot& slot = compensation_.At(i);
     if (!slot.shown) continue;
     DrawCurve(painter,
-              BezierPath(g, slot.frequencies, slot.values, kMinCompensationHz, kMaxCompensationHz),
+              BezierPath(g, slot.frequencies, slot.values, kCurveMinHz, kCurveMaxHz),
               kCompensationPalette[static_cast<std::size_t>(i)], g.UnitF(kCurveWidth));
   }
 }
