@@ -1,6 +1,9 @@
-// One full curve update of all six outputs, as a drag on the graph triggers it: both crossovers
-// at slope 8 (Bessel) and 31 active bands per output. Beside it the direct evaluation of the
-// same formulas, one complex evaluation per section and point with scratch arrays per call.
+// The curve update of all six outputs. After a band edit (a drag, the PEQ/GEQ switch, an A/B
+// switch between tunings that differ in their bands) the crossovers are those of the last update
+// and only the bands are evaluated; when every crossover is new as well (a scene load, a connect)
+// everything is. Both crossovers at slope 8 (Bessel), 31 active bands per output. Beside them the
+// direct evaluation of the same formulas, one complex evaluation per section and point with
+// scratch arrays per call.
 #include <benchmark/benchmark.h>
 
 #include <array>
@@ -28,22 +31,34 @@ std::vector<dsp::PeakingBandInput> Bands(int channel) {
   return bands;
 }
 
-void BM_SixChannelUpdate(benchmark::State& state) {
+// new_crossovers: each update moves every corner by 1 Hz, so no crossover curve can be kept.
+void SixChannelUpdate(benchmark::State& state, bool new_crossovers) {
   std::array<std::vector<dsp::PeakingBandInput>, kChannels> bands;
   for (int c = 0; c < kChannels; ++c) bands[c] = Bands(c);
   std::array<dsp::ChannelCurves, kChannels> curves;
   const dsp::ChannelResponseEvaluator& evaluator = dsp::StandardEvaluator();
+  int shift = 0;
   for (auto _ : state) {
+    if (new_crossovers) shift ^= 1;
     for (int c = 0; c < kChannels; ++c) {
       const dsp::ChannelResponseInput input{
-          {60 + c, 3, 8, 0}, {8000 + c, 3, 8, 0}, bands[c], false};
+          {60 + c + shift, 3, 8, 0}, {8000 + c + shift, 3, 8, 0}, bands[c], false};
       evaluator.Compute(input, curves[c]);
     }
     benchmark::DoNotOptimize(curves);
     benchmark::ClobberMemory();
   }
 }
+
+void BM_SixChannelUpdate(benchmark::State& state) {
+  SixChannelUpdate(state, false);
+}
 BENCHMARK(BM_SixChannelUpdate)->Unit(benchmark::kMicrosecond);
+
+void BM_SixChannelUpdateNewCrossovers(benchmark::State& state) {
+  SixChannelUpdate(state, true);
+}
+BENCHMARK(BM_SixChannelUpdateNewCrossovers)->Unit(benchmark::kMicrosecond);
 
 void BM_SixChannelUpdateReference(benchmark::State& state) {
   std::array<reference::Channel, kChannels> channels;

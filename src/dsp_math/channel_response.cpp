@@ -272,8 +272,14 @@ void ChannelResponseEvaluator::Compute(const ChannelResponseInput& input,
   BandInputs bands;
   BandInputs direct;
   CollectBands(input, bands, direct);
-  EvaluateCrossover(input.hp, false, out.hp);
-  EvaluateCrossover(input.lp, true, out.lp);
+  if (out.hp_from != input.hp) {
+    EvaluateCrossover(input.hp, false, out.hp);
+    out.hp_from = input.hp;
+  }
+  if (out.lp_from != input.lp) {
+    EvaluateCrossover(input.lp, true, out.lp);
+    out.lp_from = input.lp;
+  }
   EvaluateBands(bands, s_, c_, y_, out);
   if (direct.count == 0) return;
   for (std::size_t k = 0; k < direct.count; ++k) {

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <span>
 
 #include "dsp_math/response_math.h"
@@ -17,6 +18,8 @@ struct CrossoverFilterInput {
   int type = 1;
   int slope = 0;
   int bypass = 1;  // 1: the filter contributes 0 dB everywhere
+
+  bool operator==(const CrossoverFilterInput&) const = default;
 };
 
 struct PeakingBandInput {
@@ -38,6 +41,10 @@ struct ChannelCurves {
   Curve lp{};
   Curve eq{};     // the bands alone
   Curve total{};  // hp + lp + eq
+  // The filters hp and lp were computed from. Compute recomputes a crossover curve only when its
+  // filter differs, so that band edits (a drag, a mode switch, A/B) cost the bands alone.
+  std::optional<CrossoverFilterInput> hp_from;
+  std::optional<CrossoverFilterInput> lp_from;
 };
 
 // |B|² and |A|² of one section as polynomials in s = 1 - cos ω, so that a grid point costs two

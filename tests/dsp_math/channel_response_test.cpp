@@ -162,6 +162,41 @@ TEST(ChannelResponse, BypassRulesLeaveTheirPartsAtZero) {
   EXPECT_LT(Fast(c).hp[0], -10.0);
 }
 
+TEST(ChannelResponse, CurvesKeptBetweenUpdatesFollowEveryCrossoverChange) {
+  // The model keeps each output's curves and recomputes into them; a crossover curve left from
+  // the previous settings would show a filter the unit no longer has.
+  std::mt19937 rng(13);
+  const std::vector<PeakingBandInput> bands = RandomBands(rng, 31, -12.0, 12.0);
+  std::vector<Case> steps(1);
+  steps[0].hp = {80, 1, 4, 0};
+  steps[0].lp = {6000, 2, 4, 0};
+  steps[0].bands = bands;
+  auto step = [&steps](auto change) {
+    steps.push_back(steps.back());
+    change(steps.back());
+  };
+  step([](Case& c) { c.bands[3].gain_db += 1.0; });  // bands alone: crossovers kept
+  step([](Case& c) { c.hp.fs = 81; });
+  step([](Case& c) { c.hp.type = 3; });
+  step([](Case& c) { c.hp.slope = 8; });
+  step([](Case& c) { c.hp.bypass = 1; });
+  step([](Case& c) { c.hp.bypass = 0; });
+  step([](Case& c) { c.lp.fs = 5000; });
+  step([](Case& c) { c.lp.type = 0; });
+  step([](Case& c) { c.lp.slope = 1; });
+  step([](Case& c) { c.lp.bypass = 1; });
+  step([](Case& c) { c.eq_bypass = true; });
+  ChannelCurves kept;
+  for (std::size_t k = 0; k < steps.size(); ++k) {
+    const Case& c = steps[k];
+    StandardEvaluator().Compute({c.hp, c.lp, c.bands, c.eq_bypass}, kept);
+    const ChannelCurves fresh = Fast(c);
+    ASSERT_EQ(kept.hp, fresh.hp) << "step " << k;
+    ASSERT_EQ(kept.lp, fresh.lp) << "step " << k;
+    ASSERT_EQ(kept.total, fresh.total) << "step " << k;
+  }
+}
+
 TEST(ChannelResponse, EvaluatorGridIsTheStandardGrid) {
   std::vector<double> g(kCurvePoints);
   BuildFrequencyGrid(kSampleRate, kCurvePoints, g.data());
