@@ -14,6 +14,10 @@ int ScalePercentForDpi(int dpi) {
   return (dpi * 100 + 48) / 96;
 }
 
+int DpiForScalePercent(int percent) {
+  return (percent * 96 + 50) / 100;
+}
+
 int ChooseScalePercent(int w, int h, int unchanged_percent) {
   const auto dpi = ChooseDisplayDpi(w, h);
   return dpi ? ScalePercentForDpi(*dpi) : unchanged_percent;

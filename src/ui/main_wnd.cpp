@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <string>
 
 #include "base/debug_print.h"
 #include "base/display_scale.h"
@@ -65,6 +66,10 @@ void CMainWnd::SetDisplayScale(int percent) {
   kit::theme::ApplyScale(this, scale_);
   setFixedSize(LayoutSize() * scale_ / 100);
   if (layout() != nullptr) layout()->activate();
+  // The box beside the DPI button tells the DPI in effect: the one chosen at start-up, a typed
+  // value once held to the scale's limits, and never text that was not applied.
+  if (kit::Control* box = surface_->FindControl("edt_dpi"))
+    box->SetText(std::to_string(tolva::DpiForScalePercent(scale_)));
 }
 
 void CMainWnd::RetranslateAll() {
@@ -83,7 +88,7 @@ bool CMainWnd::BeforeNotify(const kit::ControlNotify& notify) {
     // The DPI typed beside the button; nothing sensible to apply for text without a number.
     const kit::Control* box = surface_->FindControl("edt_dpi");
     const int dpi = box != nullptr ? std::atoi(box->RawText().c_str()) : 0;
-    if (dpi > 0) SetDisplayScale(tolva::ScalePercentForDpi(dpi));
+    SetDisplayScale(dpi > 0 ? tolva::ScalePercentForDpi(dpi) : scale_);
     return true;
   }
   return false;

@@ -176,13 +176,22 @@ TEST_F(EditRouting, ArrowKeysWalkTheRingOfBoxesPassingOverLockedOnes) {
   EXPECT_EQ(window_.focusWidget(), Widget<QWidget>("edit_main_volume"));
 }
 
-TEST_F(EditRouting, TheDpiButtonAppliesTheTypedDpi) {
-  Widget<QLineEdit>("edt_dpi")->setText(QStringLiteral("144"));
+TEST_F(EditRouting, TheDpiButtonAppliesTheTypedDpiAndTheBoxShowsTheDpiInEffect) {
+  auto* box = Widget<QLineEdit>("edt_dpi");
+  window_.SetDisplayScale(150);  // as start-up picks it for a 1920-pixel screen
+  EXPECT_EQ(box->text(), QStringLiteral("144"));
+  box->setText(QStringLiteral("120"));
   QTest::mouseClick(Widget<QWidget>("btnDpi"), Qt::LeftButton);
-  EXPECT_EQ(window_.DisplayScale(), 150);
-  Widget<QLineEdit>("edt_dpi")->setText(QStringLiteral("wide"));
+  EXPECT_EQ(window_.DisplayScale(), 125);
+  EXPECT_EQ(box->text(), QStringLiteral("120"));
+  box->setText(QStringLiteral("wide"));
   QTest::mouseClick(Widget<QWidget>("btnDpi"), Qt::LeftButton);
-  EXPECT_EQ(window_.DisplayScale(), 150);
+  EXPECT_EQ(window_.DisplayScale(), 125);
+  EXPECT_EQ(box->text(), QStringLiteral("120"));
+  box->setText(QStringLiteral("1000"));  // beyond 400 %
+  QTest::mouseClick(Widget<QWidget>("btnDpi"), Qt::LeftButton);
+  EXPECT_EQ(window_.DisplayScale(), 400);
+  EXPECT_EQ(box->text(), QStringLiteral("384"));
 }
 
 }  // namespace
