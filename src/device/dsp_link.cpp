@@ -239,15 +239,34 @@ void DspLink::AwaitQueuedSince(std::uint64_t lost_before, int timeout_ms) {
 bool DspLink::Exchange(std::uint8_t cmd, std::uint8_t sub, std::uint8_t op,
                        std::span<const std::uint8_t> payload, int timeout_ms) {
   std::unique_lock<ExchangeLock> exchange(exchange_lock_);
+  return ExchangeLocked(cmd, sub, op, payload, timeout_ms, true);
+}
+
+bool DspLink::ExchangeAnswerOptional(std::uint8_t cmd, std::uint8_t sub, std::uint8_t op,
+                                     std::span<const std::uint8_t> payload, int timeout_ms) {
+  std::unique_lock<ExchangeLock> exchange(exchange_lock_);
+  return ExchangeLocked(cmd, sub, op, payload, timeout_ms, false);
+}
+
+bool DspLink::ExchangeLocked(std::uint8_t cmd, std::uint8_t sub, std::uint8_t op,
+                             std::span<const std::uint8_t> payload, int timeout_ms,
+                             bool answer_promised) {
   // The wait follows even when the write failed: it returns at once on a closed link.
   last_write_failed_ = false;
-  SendLocked(cmd, sub, op, payload);
-  const bool answered = AwaitReplyLocked(cmd, sub, timeout_ms);
-  ExchangeTally::Record(answered, !transport_ || last_write_failed_ || last_read_error_.load());
+  const bool written = SendLocked(cmd, sub, op, payload);
+  const bool answered = AwaitReplyLocked(cmd, sub, timeout_ms, answer_promised);
+  if (answer_promised) {
+    ExchangeTally::Record(answered, !transport_ || last_write_failed_ || last_read_error_.load());
+  } else {
+    // What the unit does after taking the command (a restart, leaving the bus) is the next
+    // exchange's concern.
+    ExchangeTally::Record(written, !written);
+  }
   return answered;
 }
 
-bool DspLink::AwaitReplyLocked(std::uint8_t cmd, std::uint8_t sub, int timeout_ms) {
+bool DspLink::AwaitReplyLocked(std::uint8_t cmd, std::uint8_t sub, int timeout_ms,
+                               bool answer_promised) {
   awaited_ = Awaited{true, cmd, sub, false};
   const std::int64_t deadline = clock_.NowMs() + std::max(timeout_ms, 0);
   int budget = std::max(timeout_ms, 0);
@@ -260,7 +279,9 @@ bool DspLink::AwaitReplyLocked(std::uint8_t cmd, std::uint8_t sub, int timeout_m
   const bool arrived = awaited_.arrived;
   awaited_ = Awaited{};
   // A unit that has gone or a wait cut short is not a silent unit.
-  if (!arrived && transport_ && !last_read_error_ && !AbortWaiting()) SetSilent(true);
+  if (!arrived && answer_promised && transport_ && !last_read_error_ && !AbortWaiting()) {
+    SetSilent(true);
+  }
   return arrived;
 }
 
@@ -377,7 +398,7 @@ bool DspLink::MCU_Reboot_Ctrl() {
 
 bool DspLink::Factory_Default_Ctrl() {
   DebugPrint(L"Factory_Default_Ctrl\n");
-  return Exchange(cmd::kMcu, 0x90, op::kSet, {}, kFactoryDefaultTimeoutMs);
+  return ExchangeAnswerOptional(cmd::kMcu, 0x90, op::kSet, {}, kFactoryDefaultTimeoutMs);
 }
 
 }  // namespace tolva::device

@@ -182,11 +182,17 @@ class DspLink {
 
   // The calling pattern every builder shares: a synchronous exchange, or the queue when enabled,
   // or nothing. Public so later command families reuse it. An exchange reads until a frame of
-  // the command's own group and sub arrives (the unit answers every command but PC_Connect
-  // with one), so a reply split over two reports or behind an unrelated report still counts;
-  // true only then. The outcome is recorded in the thread's ExchangeTally.
+  // the command's own group and sub arrives, so a reply split over two reports or behind an
+  // unrelated report still counts; true only then. The outcome is recorded in the thread's
+  // ExchangeTally.
   bool Exchange(std::uint8_t cmd, std::uint8_t sub, std::uint8_t op,
                 std::span<const std::uint8_t> payload, int timeout_ms = kDefaultTimeoutMs);
+  // For the commands the unit need not answer (ReadScene, SetSceneName, and the factory
+  // default, after which it restarts): the same wait, but only a failed write counts against
+  // the exchange, and a unit that stays quiet is not taken for a silent one.
+  bool ExchangeAnswerOptional(std::uint8_t cmd, std::uint8_t sub, std::uint8_t op,
+                              std::span<const std::uint8_t> payload,
+                              int timeout_ms = kDefaultTimeoutMs);
   void Issue(std::uint8_t cmd, std::uint8_t sub, std::uint8_t op, std::vector<std::uint8_t> payload,
              bool sync, int timeout_ms = kDefaultTimeoutMs);
 
@@ -194,7 +200,9 @@ class DspLink {
   bool SendLocked(std::uint8_t cmd, std::uint8_t sub, std::uint8_t op,
                   std::span<const std::uint8_t> payload);
   bool ReadLocked(int timeout_ms);
-  bool AwaitReplyLocked(std::uint8_t cmd, std::uint8_t sub, int timeout_ms);
+  bool ExchangeLocked(std::uint8_t cmd, std::uint8_t sub, std::uint8_t op,
+                      std::span<const std::uint8_t> payload, int timeout_ms, bool answer_promised);
+  bool AwaitReplyLocked(std::uint8_t cmd, std::uint8_t sub, int timeout_ms, bool answer_promised);
   void DrainRingLocked();
   void SetSilent(bool silent);
   void Deliver(TargetWindow target, Notification notification);

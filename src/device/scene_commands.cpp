@@ -23,7 +23,7 @@ bool DspLink::SaveScene(int scene, int immediately) {
 bool DspLink::ReadScene(int from_scene, int to_scene) {
   DebugPrint(L"ReadScene from scene(%d) to scene(%d)\n", from_scene, to_scene);
   const std::uint8_t p[] = {Low8(from_scene), Low8(to_scene)};
-  return Exchange(cmd::kScene, 0x09, op::kSet, p);
+  return ExchangeAnswerOptional(cmd::kScene, 0x09, op::kSet, p);
 }
 
 bool DspLink::DeleteScene(int scene) {
@@ -38,7 +38,7 @@ bool DspLink::SetSceneName(int scene, std::span<const std::uint8_t> name) {
              DecodeSceneName(name).c_str());
   std::vector<std::uint8_t> p{Low8(scene), Low8(static_cast<int>(name.size()))};
   p.insert(p.end(), name.begin(), name.end());
-  return Exchange(cmd::kScene, 0x0B, op::kSet, p);
+  return ExchangeAnswerOptional(cmd::kScene, 0x0B, op::kSet, p);
 }
 
 bool DspLink::Get_Scene_Name(int scene) {

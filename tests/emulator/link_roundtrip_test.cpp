@@ -6,6 +6,7 @@
 
 #include "base/clock.h"
 #include "device/dsp_link.h"
+#include "device/exchange_tally.h"
 #include "device/records.h"
 #include "device/support/recording_sink.h"
 #include "emulator/emulator_transport.h"
@@ -255,6 +256,35 @@ TEST_F(LinkOnEmulator, SilenceTimesOutIsToldAndTheNextCommandStillWorks) {
   EXPECT_EQ(ns[1].message, device::MSG_UNIT_SILENT);
   EXPECT_EQ(ns[1].param, 0);
   EXPECT_EQ(ns[2].param, 0x04);
+}
+
+// A unit need not answer ReadScene, SetSceneName or the factory default (it may restart at
+// once): quiet there is neither an unanswered command nor a silent unit.
+TEST_F(LinkOnEmulator, QuietWhereNoAnswerIsPromisedIsNoFailure) {
+  for (const CommandKey key : {CommandKey{2, 0x09}, CommandKey{2, 0x0B}, CommandKey{3, 0x90}}) {
+    Faults f;
+    f.no_reply = key;
+    Start(f);
+    const std::uint8_t name[16] = {'Q'};
+    device::ExchangeTally tally;
+    link_->ReadScene(3, 255);
+    link_->SetSceneName(3, name);
+    link_->Factory_Default_Ctrl();
+    EXPECT_TRUE(tally.Complete()) << int(key.cmd) << ":" << key.sub;
+    EXPECT_FALSE(link_->UnitSilent());
+  }
+  // Restarting straight away, without an answer, is how a factory default may end.
+  Faults leaves;
+  leaves.no_reply = CommandKey{3, 0x90};
+  leaves.unplug_after = 1;
+  Start(leaves);
+  device::ExchangeTally tally;
+  link_->Factory_Default_Ctrl();
+  EXPECT_TRUE(tally.Complete());
+  // A command that never reached the unit still counts against the operation.
+  link_->CloseHIDDevice(false);
+  link_->ReadScene(3, 0);
+  EXPECT_FALSE(tally.Complete());
 }
 
 TEST_F(LinkOnEmulator, ABadChecksumIsNoAnswerAndTheNextFrameDecodes) {
