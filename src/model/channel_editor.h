@@ -80,7 +80,7 @@ class ChannelEditor {
   void SetCornerFromEdit(Corner corner);
   void StepCorner(Corner corner, bool up);
   void SetFilterCode(Corner corner, bool slope);
-  void ApplyVolumeEdit(const ControlId& edit, const ControlId& slider, int low, int high);
+  bool ApplyVolumeEdit(const ControlId& edit, const ControlId& slider, int low, int high);
   void ShowChannelDelay(int channel);
 
   ManagerContext& ctx_;

@@ -10,6 +10,14 @@
 
 namespace tolva::model {
 
+bool HoldsNumber(std::string_view text) {
+  std::size_t i = text.find_first_not_of(" \t");
+  if (i == std::string_view::npos) return false;
+  if (text[i] == '+' || text[i] == '-') ++i;
+  const auto digit = [&](std::size_t k) { return k < text.size() && text[k] >= '0' && text[k] <= '9'; };
+  return digit(i) || ((i < text.size() && (text[i] == '.' || text[i] == ',')) && digit(i + 1));
+}
+
 int ParseInteger(std::string_view text) {
   const std::string s(text);
   const long long value = std::strtoll(s.c_str(), nullptr, 10);
@@ -17,7 +25,8 @@ int ParseInteger(std::string_view text) {
 }
 
 double ParseReal(std::string_view text) {
-  const std::string s(text);
+  std::string s(text);
+  std::replace(s.begin(), s.end(), ',', '.');
   const double value = std::strtod(s.c_str(), nullptr);
   return std::isfinite(value) ? value : 0.0;
 }

@@ -18,9 +18,12 @@ inline constexpr int kOffVolumeDb = -60;           // what a volume edit showing
 inline constexpr int kInitialMixTrim = 100;
 inline constexpr int kFrequencySteps = 200;  // the step buttons' scale: 201 points, 3 decades
 
+// Text that begins with a number (blanks, a sign, then a digit or a decimal point and a digit).
+// A box holding anything else keeps the value it showed: letters or an empty box are no 0.
+bool HoldsNumber(std::string_view text);
 // Integer text as the platform reads it: optional sign and leading digits; no digits → 0.
 int ParseInteger(std::string_view text);
-// Real text: leading number as strtod reads it; none → 0.
+// Real text: leading number as strtod reads it, with a decimal comma read as a point; none → 0.
 double ParseReal(std::string_view text);
 // Frequency text: "1K2" is 1200 and "2k" 2000 (the letter stands for the decimal point of
 // thousands, one digit of hundreds after it); otherwise an integer.

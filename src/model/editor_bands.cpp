@@ -31,6 +31,10 @@ int SliderTenths(float gain) {
   return static_cast<int>(std::lround(gain * 10.0f));
 }
 
+float Tenths(float value) {
+  return static_cast<float>(SliderTenths(value)) / 10.0f;
+}
+
 }  // namespace
 
 void ChannelEditor::SendBand(int channel, int band, float gain) {
@@ -51,17 +55,23 @@ void ChannelEditor::SetChEqEdit(int band) {
   const ChannelSettings& ch = ctx_.unit->live.channels[ctx_.CurrentChannel()];
   const EqBand& stored = ch.eqArray[band];
 
-  int freq = ParseFrequency(c.Text(n.freq));
+  // A box holding no number keeps what the row showed.
+  const std::string freq_text = c.Text(n.freq);
+  int freq = HoldsNumber(freq_text) ? ParseFrequency(freq_text) : stored.freq;
   if (freq < kMinFrequency || freq > kMaxFrequency) freq = stored.freq;
   c.SetText(n.freq, std::to_string(freq));
 
-  const auto q =
-      static_cast<float>(std::clamp(ParseReal(c.Text(n.q)), double{kMinQ}, double{kMaxQ}));
+  const std::string q_text = c.Text(n.q);
+  const double typed_q = HoldsNumber(q_text) ? ParseReal(q_text) : stored.eqFactor;
+  const auto q = static_cast<float>(std::clamp(typed_q, double{kMinQ}, double{kMaxQ}));
   c.SetText(n.q, FormatNumber("%.2f", q));
 
-  const double typed = ParseReal(c.Text(n.gain));
-  const double gain = std::clamp(typed, kBandGainMinDb, kBandGainMaxDb);
-  if (std::fabs(gain - typed) > kGainEpsilon) c.SetText(n.gain, GainText(gain));
+  // The gain is held in the unit's tenths of a dB, and the box shows the gain as held.
+  const std::string gain_text = c.Text(n.gain);
+  const double typed =
+      HoldsNumber(gain_text) ? ParseReal(gain_text) : ShownGainTenths(ch, band) / 10.0;
+  const double gain = std::round(std::clamp(typed, kBandGainMinDb, kBandGainMaxDb) * 10.0) / 10.0;
+  c.SetText(n.gain, GainText(gain));
   c.SetSliderValue(n.slider, static_cast<int>(std::lround(gain * 10.0)));
   DebugPrint(L"freqValue(%d) ,qValue(%f) ,gainValue(%.1f)\n", freq, static_cast<double>(q), gain);
 
@@ -212,8 +222,10 @@ void ChannelEditor::EqualizerCallback(int index, int kind) {
   ScreenControls& c = *ctx_.controls;
   if (kind == 0) {
     if (index < 0 || index >= kEqBands) return;
+    // The graph gives any gain and Q; the unit holds tenths of each, and so does the band, so
+    // that the screen never shows a value the unit does not hold.
     const EqualizerGraphData::Band b = c.GraphBand(index);
-    ApplyBandEdit(index, b.freq, b.q, b.gain, BandSource::kGraph);
+    ApplyBandEdit(index, b.freq, Tenths(b.q), Tenths(b.gain), BandSource::kGraph);
     return;
   }
   if (kind != 1 && kind != 2) return;

@@ -62,24 +62,30 @@ void ChannelEditor::SetChVolume(int channel) {
 }
 
 // A volume typed into an edit: "${off}" means -60 dB; beyond the limits the edit is rewritten
-// at the bound. The slider then holds the value.
-void ChannelEditor::ApplyVolumeEdit(const ControlId& edit, const ControlId& slider, int low,
-                                       int high) {
+// at the bound. The slider then holds the value. False for text that is no number: nothing is
+// to change.
+bool ChannelEditor::ApplyVolumeEdit(const ControlId& edit, const ControlId& slider, int low,
+                                    int high) {
   ScreenControls& c = *ctx_.controls;
   const std::string text = c.Text(edit);
+  if (!ShowsOff(text) && !HoldsNumber(text)) return false;
   int value = ShowsOff(text) ? kOffVolumeDb : ParseInteger(text);
   if (value > high || value < low) {
     value = std::clamp(value, low, high);
     c.SetText(edit, std::to_string(value));
   }
   c.SetSliderValue(slider, value);
+  return true;
 }
 
 void ChannelEditor::SetChVolumeEdit(int channel) {
   if (channel < 0 || channel >= kOutputChannels) return;
   const ControlId slider{Control::kOutputVolumeSlider, channel};
-  ApplyVolumeEdit(ControlId{Control::kOutputVolumeEdit, channel}, slider, kChannelVolumeSliderMin,
-                  kChannelVolumeSliderMax);
+  if (!ApplyVolumeEdit(ControlId{Control::kOutputVolumeEdit, channel}, slider,
+                       kChannelVolumeSliderMin, kChannelVolumeSliderMax)) {
+    ShowChannelGain(channel);
+    return;
+  }
   DebugPrint(L"on main volume edit change to %d dB\n", ctx_.controls->SliderValue(slider));
   SetChVolume(channel);
 }
@@ -105,8 +111,12 @@ void ChannelEditor::SetMainVolume() {
 }
 
 void ChannelEditor::SetMainVolumeEdit() {
-  ApplyVolumeEdit(ControlId{Control::kMainVolumeEdit}, ControlId{Control::kMainVolumeSlider},
-                  kMainVolumeSliderMin, kMainVolumeSliderMax);
+  if (!ApplyVolumeEdit(ControlId{Control::kMainVolumeEdit}, ControlId{Control::kMainVolumeSlider},
+                       kMainVolumeSliderMin, kMainVolumeSliderMax)) {
+    ctx_.controls->SetText(ControlId{Control::kMainVolumeEdit},
+                           VolumeText(ctx_.unit->live.mainVolume, kMainVolumeSliderMin));
+    return;
+  }
   DebugPrint(L"on main volume edit change to %d dB\n",
              ctx_.controls->SliderValue(ControlId{Control::kMainVolumeSlider}));
   SetMainVolume();
@@ -166,7 +176,12 @@ void ChannelEditor::SetChDelayEdit(int channel) {
   ScreenControls& c = *ctx_.controls;
   const ControlId edit{Control::kOutputDelayEdit, channel};
   const int unit = DelayUnitOf(c);
-  const double value = DelayEditLimit(ParseReal(c.Text(edit)), unit);
+  const std::string text = c.Text(edit);
+  if (!HoldsNumber(text)) {
+    ShowChannelDelay(channel);
+    return;
+  }
+  const double value = DelayEditLimit(ParseReal(text), unit);
   const float ms = DelayMsFromEdit(value, unit);
   DebugPrint(L"channel %d delay edit value %.3f\n", channel, static_cast<double>(ms));
   const OutputEdit stored = EditDelay(ctx_.unit->live, channel, ms);

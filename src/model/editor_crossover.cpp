@@ -29,8 +29,13 @@ void ChannelEditor::SetCornerFromEdit(Corner corner) {
   Profile& p = ctx_.unit->live;
   const int current = ctx_.CurrentChannel();
   const int partner = ctx_.Partner();
-  const int fs = EditCornerFromText(p, current, partner, high_pass,
-                                    ParseFrequency(ctx_.controls->Text(FreqEdit(high_pass))));
+  const std::string text = ctx_.controls->Text(FreqEdit(high_pass));
+  if (!HoldsNumber(text)) {
+    const Crossover& x = p.channels[current].crossover;
+    ctx_.controls->SetText(FreqEdit(high_pass), CornerText(high_pass ? x.hp.fs : x.lp.fs));
+    return;
+  }
+  const int fs = EditCornerFromText(p, current, partner, high_pass, ParseFrequency(text));
   DebugPrint(high_pass ? L"set hp freq to %d \n" : L"set lp freq to %d \n", fs);
   ctx_.controls->SetText(FreqEdit(high_pass), CornerText(fs));
   ctx_.UpdateEqualizer(-1);

@@ -92,6 +92,40 @@ TEST_F(EditRouting, BandGainSpinKeyAndCommittedEdit) {
   EXPECT_EQ(Widget<QSlider>("eq_slider_0")->value(), -45);
 }
 
+// Letters, an empty box or a decimal comma: the unit keeps its value (no jump to 0 dB, nor a
+// low-pass at 20 Hz) and every box shows what the unit holds, never the text typed.
+TEST_F(EditRouting, TypedTextThatIsNoNumberKeepsTheValueAndBoxesShowWhatTheUnitHolds) {
+  const auto before = unit_->Snapshot();
+  TypeAndPressReturn("edit_main_volume", "abc");
+  TypeAndPressReturn("edit_ch_volume_1", "");
+  TypeAndPressReturn("edit_ch_delay_2", "x");
+  TypeAndPressReturn("lp_freq", "abc");
+  TypeAndPressReturn("eq_gain_3", "abc");
+  ASSERT_TRUE(Manager().Link().WaitUntilQueueIdle(5000));
+  const auto after = unit_->Snapshot();
+  EXPECT_EQ(after.main_volume_db, before.main_volume_db);
+  EXPECT_EQ(after.scenes[0].outputs[1].trim_db, before.scenes[0].outputs[1].trim_db);
+  EXPECT_EQ(after.scenes[0].outputs[2].delay_us, before.scenes[0].outputs[2].delay_us);
+  EXPECT_EQ(after.scenes[0].outputs[0].lp.freq, before.scenes[0].outputs[0].lp.freq);
+  EXPECT_EQ(Widget<QLineEdit>("edit_main_volume")->text(),
+            QString::number(before.main_volume_db) + "dB");
+  EXPECT_EQ(Widget<QLineEdit>("edit_ch_volume_1")->text(), QStringLiteral("0dB"));
+  EXPECT_EQ(Widget<QLineEdit>("edit_ch_delay_2")->text(), QStringLiteral("0.000"));
+  EXPECT_EQ(Widget<QLineEdit>("lp_freq")->text(),
+            QString::number(before.scenes[0].outputs[0].lp.freq) + "Hz");
+  EXPECT_EQ(Widget<QLineEdit>("eq_gain_3")->text(), QStringLiteral("0.0"));
+
+  TypeAndPressReturn("eq_gain_4", "-2,5");
+  EXPECT_TRUE(
+      UnitShows([](const auto& u) { return u.scenes[0].outputs[0].bands[4].gain_tenths == 155; }));
+  EXPECT_EQ(Widget<QLineEdit>("eq_gain_4")->text(), QStringLiteral("-2.5"));
+  // Hundredths of a dB: the unit takes tenths, and the box says which.
+  TypeAndPressReturn("eq_gain_5", "1.27");
+  EXPECT_TRUE(
+      UnitShows([](const auto& u) { return u.scenes[0].outputs[0].bands[5].gain_tenths == 193; }));
+  EXPECT_EQ(Widget<QLineEdit>("eq_gain_5")->text(), QStringLiteral("1.3"));
+}
+
 TEST_F(EditRouting, StripButtonsAndTheSlopeCombo) {
   QTest::mouseClick(Widget<QWidget>("ch_enable_3"), Qt::LeftButton);
   EXPECT_TRUE(WaitFor([&] { return Manager().LiveProfile().currChannel == 3; }, 2000));

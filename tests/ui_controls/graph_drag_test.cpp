@@ -11,6 +11,7 @@
 #include "emulator/emulated_device.h"
 #include "emulator/emulator_transport.h"
 #include "model/equalizer_manager.h"
+#include "model/screen_text.h"
 #include "support/mouse_events.h"
 #include "support/qt_wait.h"
 #include "support/recording_transport.h"
@@ -115,7 +116,7 @@ TEST_F(GraphDrag, PointDraggedUpInPeqModeMovesGainAndFrequencyToModelScreenAndUn
   Drag(Q(c), to);
   const CurveGeometry g = graph_->Geometry();
   const model::EqBand& band = LiveBand(kBand);
-  EXPECT_NEAR(band.eqGain, g.YToGain(to.y()), 0.01);
+  EXPECT_NEAR(band.eqGain, g.YToGain(to.y()), 0.05);  // held in the unit's tenths
   EXPECT_GT(band.eqGain, 3.0f);
   EXPECT_EQ(band.freq, g.XToFrequency(to.x()));
   EXPECT_GT(band.freq, 1100);
@@ -136,6 +137,28 @@ TEST_F(GraphDrag, PointDraggedUpInPeqModeMovesGainAndFrequencyToModelScreenAndUn
   EXPECT_EQ(unit.bypass, 0);
   EXPECT_EQ(unit.bands[kBand].freq, band.freq);
   EXPECT_NEAR(unit.bands[kBand].gain_tenths, (band.eqGain + 18.0f) * 10.0f, 1.0);
+}
+
+// A drag ends between the unit's steps; the band row shows what the unit then holds, as a
+// connect read would show it again.
+TEST_F(GraphDrag, AfterAPointAndAQHandleDragTheRowShowsWhatTheUnitHolds) {
+  Mode(true);
+  const Point c = Centre(kBand);
+  for (int dy = -37; dy <= -31; ++dy) {
+    Drag(Q(Centre(kBand)), Q(c) + QPoint(0, dy));
+    const PixelRect right = graph_->Layout().QHandle(1);
+    const QPoint handle((right.left + right.right) / 2, (right.top + right.bottom) / 2);
+    Drag(handle, handle + QPoint(-dy / 3, 0));
+    Sent();
+    const emulator::BandState unit = OnUnit().bands[kBand];
+    const auto text = [&](const char* box) {
+      return window_.Surface().FindControl(box + std::to_string(kBand))->RawText();
+    };
+    EXPECT_EQ(text("eq_gain_"), model::FormatNumber("%.1f", (unit.gain_tenths - 180) / 10.0))
+        << dy;
+    EXPECT_EQ(text("eq_q_"), model::FormatNumber("%.2f", unit.q_hundredths / 100.0)) << dy;
+    EXPECT_EQ(std::lround(LiveBand(kBand).eqGain * 10.0f) + 180, unit.gain_tenths) << dy;
+  }
 }
 
 TEST_F(GraphDrag, InGeqModeAPointMovesOnlyVertically) {
