@@ -37,14 +37,15 @@ bool SameIgnoringCase(std::string_view a, std::string_view b) {
                       Qt::CaseInsensitive) == 0;
 }
 
-constexpr const char* kSceneFiles = "场景配置文件(*.spf);;所有文件(*.*)";
-constexpr const char* kWholeFiles = "整机配置文件(*.wpf);;所有文件(*.*)";
+constexpr const char* kSceneFiles = "${scene_files_filter}";
+constexpr const char* kWholeFiles = "${whole_files_filter}";
 
-// A path from the open or save dialog, logged; a save without an extension gets `extension`.
-std::optional<std::string> AskPath(CMainWnd& window, bool save, const char* filter,
-                                   const char* extension) {
-  std::optional<std::string> path = save ? window.Dialogs().GetSaveFileName("", filter, "")
-                                         : window.Dialogs().GetOpenFileName("", filter);
+// A path from the open or save dialog titled as the menu item, logged; a save without an
+// extension gets `extension`.
+std::optional<std::string> AskPath(CMainWnd& window, bool save, const char* title,
+                                   const char* filter, const char* extension) {
+  std::optional<std::string> path = save ? window.Dialogs().GetSaveFileName(title, filter, "")
+                                         : window.Dialogs().GetOpenFileName(title, filter);
   if (!path || path->empty()) return std::nullopt;
   if (save && std::filesystem::path(*path).extension().empty()) *path += extension;
   DebugPrint("GetOpenFileName %s ok\n", path->c_str());
@@ -142,16 +143,16 @@ void RouteMenuClick(CMainWnd& window, model::EqualizerManager& manager,
   } else if (name == "scene_item_delete_scene") {
     ShowSceneWindow(&window, manager, CSceneWnd::Mode::kDelete);
   } else if (name == "scene_item_load_file") {
-    auto path = AskPath(window, false, kSceneFiles, "");
+    auto path = AskPath(window, false, "${load_file}", kSceneFiles, "");
     if (path && allowed(*path, false)) manager.LoadSenceConfigFromFile(*path);
   } else if (name == "scene_item_save_file") {
-    if (auto path = AskPath(window, true, kSceneFiles, ".spf"))
+    if (auto path = AskPath(window, true, "${save_file}", kSceneFiles, ".spf"))
       manager.SaveSenceConfigToFile(*path);
   } else if (name == "scene_item_load_whole") {
-    auto path = AskPath(window, false, kWholeFiles, "");
+    auto path = AskPath(window, false, "${load_whole}", kWholeFiles, "");
     if (path && allowed(*path, true)) manager.LoadWholeConfigFromFile(*path);
   } else if (name == "scene_item_save_whole") {
-    if (auto path = AskPath(window, true, kWholeFiles, ".wpf"))
+    if (auto path = AskPath(window, true, "${save_whole}", kWholeFiles, ".wpf"))
       manager.SaveWholeConfigToFile(*path);
   } else if (name == "advance_item_autocal") {
     manager.ReadAgainAfterRoomCorrection(ShowAutoCalWindow(&window, manager));

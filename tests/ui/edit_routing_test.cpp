@@ -2,9 +2,11 @@
 // strip buttons, sliders and combos, routed through the window's notifications.
 #include <QApplication>
 #include <QComboBox>
+#include <QFileDialog>
 #include <QLineEdit>
 #include <QSlider>
 #include <QTest>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -12,6 +14,7 @@
 #include "emulator/emulator_transport.h"
 #include "model/equalizer_manager.h"
 #include "support/qt_wait.h"
+#include "test_languages.h"
 #include "ui/kit/control_surface.h"
 #include "ui/kit/controls.h"
 #include "ui/kit/qt_popup_menu.h"
@@ -184,6 +187,37 @@ TEST_F(EditRouting, OptionMenuFollowsTheConnection) {
   EXPECT_FALSE(window_.CurrentMenu()->FindItem("scene_item_load_scene")->IsEnabled());
   EXPECT_TRUE(window_.CurrentMenu()->FindItem("scene_item_load_file")->IsEnabled());
   window_.CurrentMenu()->Close();
+}
+
+// The scene menu's file dialogs speak the window's language, with a title and the file type.
+TEST_F(EditRouting, SceneMenuFileDialogsAreTitledAndFilteredInTheWindowsLanguage) {
+  LanguageFile english("en");
+  QString title;
+  QString filter;
+  QTimer answerer;
+  QObject::connect(&answerer, &QTimer::timeout, [&] {
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+      if (auto* d = qobject_cast<QFileDialog*>(w); d && d->isVisible()) {
+        title = d->windowTitle();
+        filter = d->selectedNameFilter();
+        d->reject();
+      }
+    }
+  });
+  answerer.start(20);
+  const auto choose = [&](const char* item) {
+    title.clear();
+    QTest::mouseClick(Widget<QWidget>("btn_scene"), Qt::LeftButton);
+    ASSERT_NE(window_.CurrentMenu(), nullptr);
+    ASSERT_TRUE(window_.CurrentMenu()->Trigger(item));
+    ASSERT_TRUE(WaitFor([&] { return !title.isEmpty(); }, 5000));
+  };
+  choose("scene_item_save_file");
+  EXPECT_EQ(title, QStringLiteral("Save scene file"));
+  EXPECT_EQ(filter, QStringLiteral("Scene profiles (*.spf)"));
+  choose("scene_item_load_whole");
+  EXPECT_EQ(title, QStringLiteral("Load whole-unit file"));
+  EXPECT_EQ(filter, QStringLiteral("Whole-unit profiles (*.wpf)"));
 }
 
 TEST_F(EditRouting, ArrowKeysWalkTheRingOfBoxesPassingOverLockedOnes) {
