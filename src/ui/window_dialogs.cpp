@@ -2,6 +2,7 @@
 
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QPushButton>
 
 #include <memory>
 
@@ -30,6 +31,8 @@ QMessageBox* NewMessageBox(QWidget* owner, const QString& raw_text, const QStrin
   tolva::kit::SetWindowTitleText(box, raw_caption);
   box->setText(tolva::kit::Resolve(raw_text));
   box->setStandardButtons(QMessageBox::Ok);
+  // The toolkit's own "OK" would stay English in a Chinese window.
+  box->button(QMessageBox::Ok)->setText(tolva::kit::Resolve(QStringLiteral("${confirm}")));
   return box;
 }
 

@@ -2,6 +2,8 @@
 #include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QTest>
 #include <QTimer>
 
@@ -217,6 +219,17 @@ TEST_F(Dialogs, LogicInterfaceAndTipsBoxes) {
   });
   dialogs.ShowMessageBox("${device_reboot}", "${tips}");
   EXPECT_EQ(caption, "Notice") << "found by the resolved caption";
+}
+
+// The plain message box's button is the dialogs' "${confirm}", not the toolkit's English "OK".
+TEST_F(Dialogs, MessageBoxButtonSpeaksTheWindowsLanguage) {
+  language_.Switch("cn");
+  QString button;
+  WhenOpen([&](QDialog& d) {
+    if (auto* box = qobject_cast<QMessageBox*>(&d)) button = box->button(QMessageBox::Ok)->text();
+  });
+  ShowMessageBox(&owner_, "${device_reboot}", "${tips}");
+  EXPECT_EQ(button, QStringLiteral("确定"));
 }
 
 }  // namespace
