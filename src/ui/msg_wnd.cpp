@@ -154,6 +154,8 @@ QString TruncateName(const QString& text, std::size_t max_chars) {
 int ShowNameDialog(QWidget* owner, QString& name, std::size_t max_chars) {
   CNameMsgWnd dialog(owner);
   dialog.SetName(name);
+  // The box takes no more than the unit keeps, so the name typed is the name saved.
+  dialog.findChild<QLineEdit*>("name_edt")->setMaxLength(static_cast<int>(max_chars));
   const int result = dialog.Run();
   if (result == kit::kResultConfirm) name = TruncateName(dialog.Name(), max_chars);
   return result;

@@ -159,6 +159,7 @@ TEST_F(Dialogs, NameDialogReturnAcceptsLikeConfirm) {
   EXPECT_EQ(name, "Bass");
   WhenOpen([](QDialog& d) {
     QTest::keyClicks(d.findChild<QLineEdit*>("name_edt"), "Long scene name");
+    EXPECT_EQ(d.findChild<QLineEdit*>("name_edt")->text(), "Long sc") << "shown as it is kept";
     Click(d, "confirm_btn");
   });
   EXPECT_EQ(ShowNameDialog(&owner_, name, 7), 1);
