@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "device/transport.h"
+#include "model/profile_json.h"
 
 // The commands of tolva-dsp-cli. Each returns the process exit code: 0 done, 1 wrong usage,
 // 2 the input was rejected or the work failed, 3 no unit or its handshake failed, 4 a unit of
@@ -27,8 +28,9 @@ int RunResponse(const std::string& path, int channel);
 int RunInfo(const DeviceOptions& device);
 int RunRead(const DeviceOptions& device, const std::string& path);
 int RunReadWhole(const DeviceOptions& device, const std::string& path);
-// changes_only: a scene profile's differences from the unit's live settings, read first.
-int RunWrite(const DeviceOptions& device, const std::string& path, bool changes_only);
+// changes_only: a scene profile's differences from the unit's live settings, read first; json:
+// their count as {"commands":N}.
+int RunWrite(const DeviceOptions& device, const std::string& path, bool changes_only, bool json);
 
 int RunGet(const DeviceOptions& device, const std::string& key);
 int RunSet(const DeviceOptions& device, const std::vector<std::string>& assignments);
@@ -66,5 +68,8 @@ int RunDoctor(bool json);
 // English text of a placeholder such as "${profile_load_error}": the language table's entry
 // when one is loaded, else the CLI's own wording.
 std::string EnglishText(std::string_view placeholder);
+// Why a profile file was not taken, or not written, on stderr with its path; kExitFailed.
+int ProfileRefused(const std::string& path, model::ProfileReadResult result);
+int NotSaved(const std::string& path);
 
 }  // namespace tolva::cli

@@ -19,10 +19,17 @@ bool HasSuffix(const std::string& text, std::string_view suffix) {
          text.compare(text.size() - suffix.size(), suffix.size(), suffix) == 0;
 }
 
-int Saved(bool written) {
-  if (written) return kExitOk;
-  std::fprintf(stderr, "%s\n", EnglishText(model::kProfileCreateError).c_str());
-  return kExitFailed;
+int Saved(bool written, const std::string& path) {
+  return written ? kExitOk : NotSaved(path);
+}
+
+// A scene profile under a whole-unit name (or the reverse) would be refused when written back.
+bool RefusedKind(const std::string& path, bool whole) {
+  if (!HasSuffix(path, whole ? ".spf" : ".wpf")) return false;
+  std::fprintf(stderr, "%s: %s; nothing was read\n", path.c_str(),
+               whole ? "read-whole writes a whole-unit profile (.wpf), read a scene profile"
+                     : "read writes a scene profile (.spf), read-whole a whole-unit profile");
+  return true;
 }
 
 }  // namespace
@@ -38,12 +45,14 @@ int RunInfo(const DeviceOptions& device) {
 }
 
 int RunRead(const DeviceOptions& device, const std::string& path) {
+  if (RefusedKind(path, false)) return kExitFailed;
   DeviceSession session(device.factory);
   if (const int r = session.Connect(); r != kExitOk) return r;
-  return Saved(session.Manager().SaveSceneProfileFile(path));
+  return Saved(session.Manager().SaveSceneProfileFile(path), path);
 }
 
 int RunReadWhole(const DeviceOptions& device, const std::string& path) {
+  if (RefusedKind(path, true)) return kExitFailed;
   DeviceSession session(device.factory);
   if (const int r = session.Connect(); r != kExitOk) return r;
   model::EqualizerManager& manager = session.Manager();
@@ -53,14 +62,14 @@ int RunReadWhole(const DeviceOptions& device, const std::string& path) {
   if (outcome != model::UnitOutcome::kDone) {
     return ExitCodeOf(outcome, "The unit was not read completely; the file was not written");
   }
-  return Saved(manager.SaveWholeProfileFile(path));
+  return Saved(manager.SaveWholeProfileFile(path), path);
 }
 
 namespace {
 
 // Only what differs from the unit's live settings. The file first takes from the unit what a
 // full write leaves alone (source, link and lock, mixer trims), so the unit ends as after one.
-int WriteChanges(DeviceSession& session, model::Profile file) {
+int WriteChanges(DeviceSession& session, model::Profile file, bool json) {
   const model::Profile& live = session.Manager().LiveProfile();
   file.editScene = 0;
   file.source = live.source;
@@ -71,13 +80,13 @@ int WriteChanges(DeviceSession& session, model::Profile file) {
   const auto commands = model::TransitionCommands(live, file);
   device::ExchangeTally tally;
   model::SendCommands(session.Manager().Link(), commands, true);
-  std::printf("%zu commands\n", commands.size());
+  std::printf(json ? "{\"commands\":%zu}\n" : "%zu commands\n", commands.size());
   return ExitCodeOf(model::OutcomeOf(tally), "The changes were not written to the unit completely");
 }
 
 }  // namespace
 
-int RunWrite(const DeviceOptions& device, const std::string& path, bool changes_only) {
+int RunWrite(const DeviceOptions& device, const std::string& path, bool changes_only, bool json) {
   const bool whole = HasSuffix(path, ".wpf");
   if (changes_only && whole) {
     std::fprintf(stderr, "--changes-only takes a scene profile (.spf).\n");
@@ -93,13 +102,10 @@ int RunWrite(const DeviceOptions& device, const std::string& path, bool changes_
   auto loaded = std::make_unique<model::UnitSettings>();
   const ProfileReadResult result =
       whole ? model::ReadWholeProfile(path, *loaded) : model::ReadSceneProfile(path, loaded->live);
-  if (result != ProfileReadResult::kOk) {
-    std::fprintf(stderr, "%s\n", EnglishText(model::MessageOf(result)).c_str());
-    return kExitFailed;
-  }
+  if (result != ProfileReadResult::kOk) return ProfileRefused(path, result);
   DeviceSession session(device.factory);
   if (const int r = session.Connect(); r != kExitOk) return r;
-  if (changes_only) return WriteChanges(session, loaded->live);
+  if (changes_only) return WriteChanges(session, loaded->live, json);
   model::EqualizerManager& manager = session.Manager();
   model::UnitOutcome outcome;
   if (whole) {

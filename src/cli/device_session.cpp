@@ -108,7 +108,7 @@ int ExitCodeOf(model::UnitOutcome outcome, const char* what) {
     case model::UnitOutcome::kUnanswered:
       break;
   }
-  std::fprintf(stderr, "%s: the unit did not answer every request.\n", what);
+  std::fprintf(stderr, "%s: the unit did not answer, or refused, a request.\n", what);
   return kExitFailed;
 }
 

@@ -30,8 +30,7 @@ int Load(const std::string& side, const DeviceOptions* device, model::UnitSettin
                                               ? model::ReadWholeProfile(side, out)
                                               : model::ReadSceneProfile(side, out.live);
   if (result == model::ProfileReadResult::kOk) return kExitOk;
-  std::fprintf(stderr, "%s: %s\n", side.c_str(), EnglishText(model::MessageOf(result)).c_str());
-  return kExitFailed;
+  return ProfileRefused(side, result);
 }
 
 }  // namespace

@@ -16,7 +16,7 @@ namespace {
 bool ReadProfile(const std::string& path, model::Profile& profile) {
   const model::ProfileReadResult result = model::ReadSceneProfile(path, profile);
   if (result == model::ProfileReadResult::kOk) return true;
-  std::fprintf(stderr, "%s\n", EnglishText(model::MessageOf(result)).c_str());
+  ProfileRefused(path, result);
   return false;
 }
 
@@ -89,10 +89,7 @@ int RunEqImport(const DeviceOptions* device, const EqImportOptions& o) {
       channel.eqArray[b] = plan.bands[b];
     }
     channel.bypass = 0;
-    if (!model::WriteSceneProfile(*profile, o.into_file)) {
-      std::fprintf(stderr, "%s\n", EnglishText(model::kProfileCreateError).c_str());
-      return kExitFailed;
-    }
+    if (!model::WriteSceneProfile(*profile, o.into_file)) return NotSaved(o.into_file);
     return kExitOk;
   }
 

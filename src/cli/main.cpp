@@ -1,5 +1,8 @@
 // tolva-dsp-cli: the window's operations from a shell. The arguments are parsed here; each
 // command's work lives in its own file and takes the parsed values.
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <CLI/CLI.hpp>
 #include <cstdio>
 #include <filesystem>
@@ -78,7 +81,7 @@ class CommandLine {
   void AddFileCommands() {
     CLI::App* response =
         Command(app_, "response", "a channel's curves from a scene profile, as CSV",
-                [this] { return RunResponse(path_, channel_); });
+                [this] { return TextOnly("response") ? kExitUsage : RunResponse(path_, channel_); });
     response->add_option("FILE", path_, "scene profile (.spf)")->required();
     response->add_option("--channel", channel_, "output 0..5 (default: the file's current one)")
         ->check(CLI::Range(0, 5));
@@ -99,6 +102,14 @@ class CommandLine {
     return RunDiff(&device, path_, second_path_, globals_.json);
   }
 
+  // Commands whose output is a file format of its own have no JSON form.
+  bool TextOnly(const char* command) const {
+    if (!globals_.json) return false;
+    std::fprintf(stderr, "tolva-dsp-cli %s: the output is %s, not JSON; leave out --json\n",
+                 command, std::string_view(command) == "response" ? "CSV" : "filter text");
+    return true;
+  }
+
   void AddDeviceCommands() {
     DeviceCommand(app_, "info", "the unit's model and firmware versions as JSON",
                   [](const DeviceOptions& d) { return RunInfo(d); });
@@ -112,7 +123,9 @@ class CommandLine {
         ->required();
     CLI::App* write =
         DeviceCommand(app_, "write", "a scene profile (.spf) or whole-unit profile (.wpf) to the unit",
-                      [this](const DeviceOptions& d) { return RunWrite(d, path_, changes_only_); });
+                      [this](const DeviceOptions& d) {
+                        return RunWrite(d, path_, changes_only_, globals_.json);
+                      });
     write->add_option("FILE", path_, "the profile to send")->required();
     write->add_flag("--changes-only", changes_only_,
                     "read the unit first and send only what differs (scene profiles)");
@@ -160,11 +173,14 @@ class CommandLine {
     CLI::App* eq = app_.add_subcommand("eq", "an output's bands as Equalizer APO or REW text");
     eq->require_subcommand(1);
     CLI::App* out = Command(*eq, "export", "print an output's active bands as filter text",
-                            [this] { return OnFileOrUnit(export_.file, from_unit_, "--from-unit",
+                            [this] {
+                              if (TextOnly("eq export")) return kExitUsage;
+                              return OnFileOrUnit(export_.file, from_unit_, "--from-unit",
                                                          [this](const DeviceOptions* d) {
                                                            export_.rew = format_ == "rew";
                                                            return RunEqExport(d, export_);
-                                                         }); });
+                                                         });
+                            });
     out->add_option("FILE", export_.file, "a scene profile (.spf)");
     out->add_flag("--from-unit", from_unit_, "the unit's live settings instead of a file");
     out->add_option("--channel", export_.channel, "output 0..5")->required()->check(CLI::Range(0, 5));
@@ -211,13 +227,39 @@ class CommandLine {
 }  // namespace
 }  // namespace tolva::cli
 
+namespace {
+
+// A standard stream the caller closed would be taken by the next file or socket opened, and
+// output meant for the terminal would land there. Read-only /dev/null in its place makes
+// writes to it fail, which the exit code then reports.
+void HoldClosedStandardStreams() {
+  for (const int fd : {STDIN_FILENO, STDOUT_FILENO, STDERR_FILENO}) {
+    if (::fcntl(fd, F_GETFD) != -1) continue;
+    const int held = ::open("/dev/null", O_RDONLY);
+    if (held >= 0 && held != fd) {
+      ::dup2(held, fd);
+      ::close(held);
+    }
+  }
+}
+
+// Output a script did not get is no success.
+int WithOutputChecked(int code) {
+  if (std::fflush(stdout) == 0 && !std::ferror(stdout)) return code;
+  std::fprintf(stderr, "tolva-dsp-cli: standard output could not be written\n");
+  return code == tolva::cli::kExitOk ? tolva::cli::kExitFailed : code;
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
+  HoldClosedStandardStreams();
   // As in the GUI: the marker file in the working folder switches the debug log on.
   std::error_code ignored;
   const bool log = std::filesystem::exists("savelog.ini", ignored) && InitConsoleWindow("save.log");
   tolva::cli::CommandLine command_line;
   const std::optional<int> parsed = command_line.Parse(argc, argv);
-  const int code = parsed ? *parsed : command_line.Run();
+  const int code = WithOutputChecked(parsed ? *parsed : command_line.Run());
   if (log) CloseConsoleWindow();
   return code;
 }

@@ -12,10 +12,7 @@ namespace tolva::cli {
 int RunResponse(const std::string& path, int channel) {
   model::Profile profile;
   const model::ProfileReadResult result = model::ReadSceneProfile(path, profile);
-  if (result != model::ProfileReadResult::kOk) {
-    std::fprintf(stderr, "%s\n", EnglishText(model::MessageOf(result)).c_str());
-    return kExitFailed;
-  }
+  if (result != model::ProfileReadResult::kOk) return ProfileRefused(path, result);
   if (channel < 0) channel = profile.currChannel;
   if (channel < 0 || channel >= model::kOutputChannels) {
     std::fprintf(stderr, "the file's currChannel %d is not an output 0..5; use --channel\n",

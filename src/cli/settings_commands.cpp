@@ -4,13 +4,16 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "cli/commands.h"
 #include "cli/device_session.h"
+#include "model/edit_rules.h"
 #include "model/input_sources.h"
+#include "model/output_links.h"
 #include "model/profile_diff.h"
 #include "model/screen_text.h"
 #include "model/speaker_roles.h"
@@ -41,7 +44,8 @@ struct Assignment {
   int channel = -1;
   int band = -1;
   bool high_pass = true;
-  std::string value;  // as typed; already checked to be a number (or a source name)
+  std::string key;
+  std::string value;  // as the window's edit reads it; already checked to be a number
   double number = 0.0;
 };
 
@@ -85,6 +89,17 @@ bool IsKiloText(const std::string& text) {
   return k != std::string::npos && k > 0 && digits(0, k) && digits(k + 1, text.size());
 }
 
+// The number as the window's edits read it (they stop at an exponent: "1e3" would be 1).
+std::string PlainText(double value) {
+  char text[400];
+  const auto [end, ec] = std::to_chars(text, text + sizeof text, value, std::chars_format::fixed);
+  return ec == std::errc() ? std::string(text, end) : std::string("0");
+}
+
+bool IsWhole(double value, double low, double high) {
+  return value == std::trunc(value) && value >= low && value <= high;
+}
+
 // "bt" or "2" as a source index.
 std::optional<int> SourceIndex(const std::string& text) {
   for (int i = 0; i < model::kInputSources; ++i) {
@@ -100,6 +115,7 @@ class AssignmentParser {
     const std::size_t eq = word.find('=');
     if (eq == std::string::npos) return Fail("\"" + word + "\" is not KEY=VALUE");
     key_ = word.substr(0, eq);
+    a_.key = key_;
     a_.value = word.substr(eq + 1);
     if (!Key(Split(key_))) return std::nullopt;
     if (a_.field == Field::kSource) {
@@ -112,12 +128,37 @@ class AssignmentParser {
       return a_;
     }
     const bool frequency = a_.field == Field::kBandFreq || a_.field == Field::kCornerFs;
-    const auto number = frequency && IsKiloText(a_.value) ? 0.0 : Number(a_.value);
+    const bool kilo = frequency && IsKiloText(a_.value);
+    const auto number =
+        kilo ? std::optional<double>(model::ParseFrequency(a_.value)) : Number(a_.value);
     if (!number) return Fail(key_ + ": \"" + a_.value + "\" is not a number");
     a_.number = *number;
-    if (a_.field == Field::kRole &&
-        (*number != std::trunc(*number) || *number < 0 || *number >= model::kSpeakerRoles)) {
-      return Fail(key_ + ": a speaker role is 0 … " + std::to_string(model::kSpeakerRoles - 1));
+    if (!kilo) a_.value = PlainText(*number);
+    // Choices are refused rather than guessed: the window offers no other item.
+    switch (a_.field) {
+      case Field::kRole:
+        if (!IsWhole(*number, 0, model::kSpeakerRoles - 1)) {
+          return Fail(key_ + ": a speaker role is 0 … " + std::to_string(model::kSpeakerRoles - 1));
+        }
+        break;
+      case Field::kMainMute:
+      case Field::kMute:
+      case Field::kPhase:
+      case Field::kBandEnable:
+        if (!IsWhole(*number, 0, 1)) return Fail(key_ + ": \"" + a_.value + "\" is not 0 or 1");
+        break;
+      case Field::kCornerType:
+        if (!IsWhole(*number, 1, 3)) {
+          return Fail(key_ + ": the family is 1 Butterworth, 2 Linkwitz-Riley or 3 Bessel");
+        }
+        break;
+      case Field::kCornerSlope:
+        if (!IsWhole(*number, 0, model::kMaxSlope)) {
+          return Fail(key_ + ": the slope is 0 (off) … " + std::to_string(model::kMaxSlope));
+        }
+        break;
+      default:
+        break;
     }
     return a_;
   }
@@ -188,6 +229,41 @@ class AssignmentParser {
   std::string key_;
   std::string error_;
 };
+
+// What the unit now holds for the assignment's key.
+double HeldValue(const model::Profile& p, const Assignment& a) {
+  if (a.field == Field::kMainVolume) return p.mainVolume;
+  if (a.field == Field::kMainMute) return p.mainVolumeMute;
+  if (a.field == Field::kSource) return p.source;
+  const model::ChannelSettings& ch = p.channels[a.channel];
+  const model::FilterSettings& corner = a.high_pass ? ch.crossover.hp : ch.crossover.lp;
+  const model::EqBand* band = a.band >= 0 ? &ch.eqArray[a.band] : nullptr;
+  switch (a.field) {
+    case Field::kGain: return ch.gain;
+    case Field::kMute: return ch.mute;
+    case Field::kPhase: return ch.phase;
+    case Field::kDelay: return ch.delay;
+    case Field::kCornerFs: return corner.fs;
+    case Field::kCornerType: return corner.type;
+    case Field::kCornerSlope: return corner.slope;
+    case Field::kBandFreq: return band->freq;
+    case Field::kBandQ: return band->eqFactor;
+    case Field::kBandGain: return band->eqGain;
+    case Field::kBandEnable: return band->enable;
+    case Field::kRole: return p.outputs[a.channel];
+    default: return a.number;
+  }
+}
+
+// A value the window's limits changed is applied as the window applies it; the script hears.
+void NoteIfHeldElsewhere(const model::Profile& p, const Assignment& a) {
+  const double held = HeldValue(p, a);
+  if (std::fabs(held - a.number) <= 1e-4 * std::max(1.0, std::fabs(a.number))) return;
+  char text[64];
+  std::snprintf(text, sizeof text, "%g", held);
+  std::fprintf(stderr, "note: %s=%s is held as %s (the window's limits)\n", a.key.c_str(),
+               a.value.c_str(), text);
+}
 
 int ComboIndex(double number) {
   return static_cast<int>(std::lround(number));
@@ -264,7 +340,10 @@ void Apply(model::EqualizerManager& m, ValueControls& c, const Assignment& a) {
 int RunGet(const DeviceOptions& device, const std::string& key) {
   DeviceSession session(device.factory);
   if (const int r = session.Connect(); r != kExitOk) return r;
-  const auto value = model::ProfileValueAt(session.Manager().LiveProfile(), key);
+  const model::Profile& live = session.Manager().LiveProfile();
+  // The source is set like any key, though no profile file holds it.
+  const auto value = key == "source" ? std::optional(std::to_string(live.source))
+                                     : model::ProfileValueAt(live, key);
   if (!value) {
     std::fprintf(stderr, "tolva-dsp-cli get: unknown key \"%s\"\n", key.c_str());
     return kExitFailed;
@@ -290,15 +369,30 @@ int RunSet(const DeviceOptions& device, const std::vector<std::string>& assignme
   if (const int r = session.Connect(); r != kExitOk) return r;
   model::EqualizerManager& manager = session.Manager();
   const model::Profile& live = manager.LiveProfile();
+  // The output menu offers only the roles no other output's speaker already covers.
+  auto roles = std::make_unique<model::Profile>(live);
   for (const Assignment& a : parsed) {
     if (a.band >= 0 && a.band >= live.channels[a.channel].eqSize) {
       std::fprintf(stderr, "tolva-dsp-cli set: output %d has %d bands; nothing was sent\n",
                    a.channel, live.channels[a.channel].eqSize);
       return kExitFailed;
     }
+    if (a.field != Field::kRole) continue;
+    const int role = static_cast<int>(a.number);
+    if (!model::IsRoleAvailable(*roles, role, a.channel)) {
+      std::fprintf(stderr,
+                   "tolva-dsp-cli set: %s: another output already has role %d's speaker; "
+                   "nothing was sent\n",
+                   a.key.c_str(), role);
+      return kExitFailed;
+    }
+    roles->outputs[a.channel] = role;
   }
   const model::UnitOutcome outcome = session.SendEdits([&] {
-    for (const Assignment& a : parsed) Apply(manager, controls, a);
+    for (const Assignment& a : parsed) {
+      Apply(manager, controls, a);
+      NoteIfHeldElsewhere(live, a);
+    }
   });
   return ExitCodeOf(outcome, "The settings were not all applied on the unit");
 }

@@ -2,6 +2,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -42,8 +43,10 @@ bool CheckImage(const std::string& path) {
                  "BL_UPG.BIN; nothing was sent\n");
     return false;
   }
-  std::ifstream in(path, std::ios::binary);
-  if (!in) {
+  std::error_code ec;
+  std::ifstream in;
+  if (std::filesystem::is_regular_file(path, ec)) in.open(path, std::ios::binary);
+  if (!in.is_open()) {
     std::fprintf(stderr, "tolva-dsp-cli upgrade: cannot open %s; nothing was sent\n",
                  path.c_str());
     return false;

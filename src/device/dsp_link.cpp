@@ -191,6 +191,8 @@ void DspLink::DrainRingLocked() {
         if (awaited_.active && frame.cmd == awaited_.cmd && frame.HasHeader() &&
             frame.sub() == awaited_.sub) {
           awaited_.arrived = true;
+          awaited_.not_ready = frame.op() == op::kAck && !frame.data().empty() &&
+                               frame.data()[0] == op::kAckNotReady;
         }
       },
       [this] { return transport_ != nullptr; });
@@ -254,20 +256,23 @@ bool DspLink::ExchangeLocked(std::uint8_t cmd, std::uint8_t sub, std::uint8_t op
   // The wait follows even when the write failed: it returns at once on a closed link.
   last_write_failed_ = false;
   const bool written = SendLocked(cmd, sub, op, payload);
-  const bool answered = AwaitReplyLocked(cmd, sub, timeout_ms, answer_promised);
+  // "Not ready" answers but changes nothing: the command was not carried out.
+  const bool answered =
+      AwaitReplyLocked(cmd, sub, timeout_ms, answer_promised) && !last_not_ready_;
+  if (last_not_ready_) DebugPrint(L"the unit is not ready: cmd 0x%02x sub 0x%02x\n", cmd, sub);
   if (answer_promised) {
     ExchangeTally::Record(answered, !transport_ || last_write_failed_ || last_read_error_.load());
   } else {
     // What the unit does after taking the command (a restart, leaving the bus) is the next
-    // exchange's concern.
-    ExchangeTally::Record(written, !written);
+    // exchange's concern; a refusal is not.
+    ExchangeTally::Record(written && !last_not_ready_, !written);
   }
   return answered;
 }
 
 bool DspLink::AwaitReplyLocked(std::uint8_t cmd, std::uint8_t sub, int timeout_ms,
                                bool answer_promised) {
-  awaited_ = Awaited{true, cmd, sub, false};
+  awaited_ = Awaited{true, cmd, sub, false, false};
   const std::int64_t deadline = clock_.NowMs() + std::max(timeout_ms, 0);
   int budget = std::max(timeout_ms, 0);
   for (int reads = 0; reads < kMaxReportsPerExchange && !awaited_.arrived; ++reads) {
@@ -277,6 +282,7 @@ bool DspLink::AwaitReplyLocked(std::uint8_t cmd, std::uint8_t sub, int timeout_m
     if (budget <= 0) break;
   }
   const bool arrived = awaited_.arrived;
+  last_not_ready_ = arrived && awaited_.not_ready;
   awaited_ = Awaited{};
   // A unit that has gone or a wait cut short is not a silent unit.
   if (!arrived && answer_promised && transport_ && !last_read_error_ && !AbortWaiting()) {

@@ -183,7 +183,8 @@ class DspLink {
   // The calling pattern every builder shares: a synchronous exchange, or the queue when enabled,
   // or nothing. Public so later command families reuse it. An exchange reads until a frame of
   // the command's own group and sub arrives, so a reply split over two reports or behind an
-  // unrelated report still counts; true only then. The outcome is recorded in the thread's
+  // unrelated report still counts; true only then, and not when that frame is the
+  // acknowledgement NOT_READY (nothing was done). The outcome is recorded in the thread's
   // ExchangeTally.
   bool Exchange(std::uint8_t cmd, std::uint8_t sub, std::uint8_t op,
                 std::span<const std::uint8_t> payload, int timeout_ms = kDefaultTimeoutMs);
@@ -227,7 +228,9 @@ class DspLink {
     std::uint8_t cmd = 0;
     std::uint8_t sub = 0;
     bool arrived = false;
+    bool not_ready = false;  // the answer was the acknowledgement NOT_READY
   } awaited_;
+  bool last_not_ready_ = false;
   bool last_write_failed_ = false;
 
   std::atomic<bool> open_{false};

@@ -24,14 +24,16 @@ class CliCommands : public CliDevice {
 
 TEST_F(CliCommands, SetEditsAsTheWindowDoesAndGetReadsTheUnitBack) {
   const CliRun set = Cli(
-      "set mainVolume=-12 source=bt channels/1/gain=5 channels/1/delay=2.5 "
+      "set mainVolume=-1.2e1 source=bt channels/1/gain=5 channels/1/delay=2.5 "
       "channels/2/crossover/hp/fs=80 channels/2/crossover/hp/slope=4 "
       "channels/2/crossover/hp/type=2 "
       "channels/2/eqArray/4/eqGain=-3.5 channels/2/eqArray/4/eqFactor=2.2 "
       "channels/2/eqArray/4/freq=1K2 --json");  // a global option after the command
   ASSERT_EQ(set.code, 0) << set.err;
-  EXPECT_EQ(Get("mainVolume"), "-12\n");
+  EXPECT_EQ(Get("mainVolume"), "-12\n");  // the window's edit would have read "-1.2e1" as -1
   EXPECT_EQ(Get("channels/1/gain"), "0\n");  // clamped to the slider's 0 dB, as on the window
+  EXPECT_NE(set.err.find("channels/1/gain=5 is held as 0"), std::string::npos) << set.err;
+  EXPECT_EQ(Get("source"), "2\n");
   EXPECT_EQ(Get("channels/1/delay"), "2.5\n");
   EXPECT_EQ(Get("channels/2/crossover/hp"), "{\"fs\":80,\"type\":2,\"slope\":4,\"bypass\":0}\n");
   EXPECT_EQ(Get("channels/2/eqArray/4"),
@@ -45,7 +47,10 @@ TEST_F(CliCommands, RefusedSetSendsNothingAtAll) {
   LogFrames();
   for (const char* bad : {"mainVolume=-3 nonsense=1", "mainVolume=-3 channels/6/gain=-1",
                           "channels/0/eqArray/31/eqGain=1 mainVolume=-3", "mainVolume=loud",
-                          "source=radio", "outputs/1=25", "mainVolume"}) {
+                          "source=radio", "outputs/1=25", "mainVolume", "mainVolumeMute=2",
+                          "channels/0/mute=0.5", "channels/0/crossover/hp/type=7",
+                          "channels/0/crossover/lp/type=0", "channels/0/crossover/hp/slope=2.5",
+                          "channels/0/crossover/hp/slope=9"}) {
     SCOPED_TRACE(bad);
     const CliRun r = Cli(std::string("set ") + bad);
     EXPECT_EQ(r.code, 2);
@@ -53,6 +58,12 @@ TEST_F(CliCommands, RefusedSetSendsNothingAtAll) {
     EXPECT_EQ(Logged("PC_Connect"), 0u);
   }
   fs::remove(dir_ / "savelog.ini");
+  EXPECT_EQ(Get("mainVolume"), "-20\n");
+  // Output 1's role is one whose speaker output 0 already has: the output menu does not offer it.
+  const std::string roles = Get("outputs");
+  const CliRun taken = Cli("set mainVolume=-3 outputs/1=" + roles.substr(1, roles.find(',') - 1));
+  EXPECT_EQ(taken.code, 2) << taken.err;
+  EXPECT_EQ(Get("outputs"), roles);
   EXPECT_EQ(Get("mainVolume"), "-20\n");
 }
 
@@ -104,9 +115,11 @@ TEST_F(CliCommands, UpgradeChecksTheImageFirstAndEndsWhenTheUnitConfirms) {
   image[20] ^= 1;
   write("BAD_MCU_UPG.BIN", image);
   write("T_FLASH_UPG.bin.txt", image);
+  fs::create_directory(dir_ / "DIR_MCU_UPG.BIN");
 
   LogFrames();
-  for (const char* refused : {"BAD_MCU_UPG.BIN", "T_FLASH_UPG.bin.txt", "missing_MCU_UPG.BIN"}) {
+  for (const char* refused :
+       {"BAD_MCU_UPG.BIN", "T_FLASH_UPG.bin.txt", "missing_MCU_UPG.BIN", "DIR_MCU_UPG.BIN"}) {
     SCOPED_TRACE(refused);
     EXPECT_EQ(Cli(std::string("upgrade ") + refused).code, 2);
     EXPECT_EQ(Logged("PC_Connect"), 0u);
@@ -189,6 +202,11 @@ TEST_F(CliCommands, DiffListsTheFieldsThatDiffer) {
       << json.out;
   EXPECT_EQ(Cli("--json diff b.spf unit").out, "[]\n");
   EXPECT_EQ(Cli("diff b.spf missing.spf").code, 2);
+  // Output the script never got is no success.
+  const CliRun lost = Cli("diff a.spf b.spf", "/dev/full");
+  EXPECT_EQ(lost.code, 2);
+  EXPECT_NE(lost.err.find("standard output could not be written"), std::string::npos) << lost.err;
+  EXPECT_EQ(Cli("get mainVolume", "&-").code, 2);
 }
 
 }  // namespace

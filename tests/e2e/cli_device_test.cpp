@@ -31,6 +31,15 @@ TEST_F(CliDevice, InfoNamesTheUnitAndTheExitCodeTellsWhatWentWrong) {
   }
 }
 
+// "Not ready" is an answer that says nothing was done.
+TEST_F(CliDevice, ACommandAnsweredNotReadyIsNoSuccess) {
+  EmulatorProcess unit(socket_, {"--not-ready", "2:0x08"});  // storing a scene
+  ASSERT_TRUE(unit.Serving());
+  const CliRun r = Cli("scene save 2 Bass");
+  EXPECT_EQ(r.code, 2);
+  EXPECT_NE(r.err.find("refused"), std::string::npos) << r.err;
+}
+
 TEST_F(CliDevice, WrittenSceneProfileIsReadBack) {
   EmulatorProcess unit(socket_, {"--state", Path("unit.json")});
   ASSERT_TRUE(unit.Serving());
@@ -90,8 +99,9 @@ TEST_F(CliDevice, ChangesOnlyWriteEndsAsAFullWrite) {
   // Volume, band, high-pass and the delay list.
   EXPECT_EQ(changes.out, "4 commands\n");
   EXPECT_EQ(Slurp(dir_ / "changes.json"), Slurp(dir_ / "full.json"));
-  const auto [again, again_frames] = written("changes.json", "write --changes-only mine.spf");
-  EXPECT_EQ(again.out, "0 commands\n");
+  const auto [again, again_frames] =
+      written("changes.json", "write --changes-only mine.spf --json");
+  EXPECT_EQ(again.out, "{\"commands\":0}\n");
   // Both runs read the unit first; the difference is what each sends after.
   EXPECT_EQ(full_frames - changes_frames, 213u - 4u);
   EXPECT_EQ(changes_frames - again_frames, 4u);
@@ -142,6 +152,15 @@ TEST_F(CliDevice, RejectedFilesSendNothing) {
     EXPECT_EQ(r.err.find("${"), std::string::npos);  // English words, not a placeholder
     EXPECT_EQ(connects(), 0u);
   }
+  // A file named as the other kind would be refused when written back.
+  for (const char* read : {"read mine.wpf", "read-whole mine.spf", "read no/such/folder.spf"}) {
+    SCOPED_TRACE(read);
+    const CliRun r = Cli(read);
+    EXPECT_EQ(r.code, 2);
+    EXPECT_EQ(r.err.find("${"), std::string::npos) << r.err;
+  }
+  EXPECT_FALSE(fs::exists(dir_ / "mine.wpf"));
+  EXPECT_FALSE(fs::exists(dir_ / "mine.spf"));
   EXPECT_EQ(Cli("info").code, 0);  // the log does catch a connection
   EXPECT_GT(connects(), 0u);
 }

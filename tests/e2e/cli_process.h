@@ -84,10 +84,13 @@ class CliDevice : public ::testing::Test {
   }
   void TearDown() override { fs::remove_all(dir_); }
 
-  // Runs in dir_, so a "savelog.ini" there switches the CLI's log on.
-  CliRun Cli(const std::string& args) {
+  // Runs in dir_, so a "savelog.ini" there switches the CLI's log on. `out` receives standard
+  // output (r.out holds it only when it is out.txt).
+  CliRun Cli(const std::string& args, const std::string& out = "out.txt") {
+    std::ofstream(dir_ / "out.txt").flush();
     const std::string cmd = "cd '" + dir_.string() + "' && '" + Bin("tolva-dsp-cli") +
-                            "' --device socket:" + socket_ + " " + args + " >out.txt 2>err.txt";
+                            "' --device socket:" + socket_ + " " + args + " >" + out +
+                            " 2>err.txt";
     const int status = std::system(cmd.c_str());
     CliRun r;
     r.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
