@@ -27,29 +27,34 @@ class LineReader {
   LineReader(FilterText& out, int line, std::vector<std::string_view> tokens)
       : out_(out), line_(line), tokens_(std::move(tokens)) {}
 
-  void Read() {
+  // False for a line that is none of the formats' own (prose, REW's version line).
+  bool Read() {
     const std::string first = Upper(tokens_[0]);
     if (first.starts_with("FILTER")) return ReadFilter(first);
     if (first == "PREAMP:") {
       const auto gain = NumberAt(1, "Preamp");
       if (gain) out_.preamp = out_.preamp.value_or(0.0) + *gain;
-      return;
+      return true;
     }
     if (first == "CHANNEL:") {
       std::vector<std::string> names;
       for (std::size_t i = 1; i < tokens_.size(); ++i) names.emplace_back(tokens_[i]);
       out_.blocks.push_back(std::move(names));
-      return;
+      return true;
     }
-    if (first == "GRAPHICEQ:") return ReadGraphicEq();
+    if (first == "GRAPHICEQ:") {
+      ReadGraphicEq();
+      return true;
+    }
     // REW's header lines carry nothing the unit needs.
     for (const char* header : {"DATED:", "NOTES:", "EQUALISER:", "EQUALIZER:"}) {
-      if (first.starts_with(header)) return;
+      if (first.starts_with(header)) return true;
     }
     if (first.ends_with(':')) {
       Ignore(tokens_[0]);
+      return true;
     }
-    // Anything else is header text such as REW's version line.
+    return false;
   }
 
  private:
@@ -75,15 +80,27 @@ class LineReader {
     return value;
   }
 
-  // "Filter 1:", "Filter1:" or "Filter:"; "Filter Settings file" is REW's title line.
-  void ReadFilter(const std::string& first) {
+  // "Filter 1:", "Filter1:" or "Filter:"; "Filter Settings file" is REW's title line. A filter
+  // line without its colon is refused, not passed over: its filter would be lost unsaid.
+  bool ReadFilter(const std::string& first) {
     std::size_t i = 1;
+    const bool numbered = first.size() > 6 && IsDigit(first[6]);
     if (first == "FILTER") {
-      if (tokens_.size() < 2 || !tokens_[1].ends_with(':')) return;
+      if (tokens_.size() >= 2 && Upper(tokens_[1]) == "SETTINGS") return true;
+      if (tokens_.size() < 2 || !tokens_[1].ends_with(':')) {
+        Fail("${filter_no_colon}");
+        return true;
+      }
       i = 2;
     } else if (!first.ends_with(':')) {
-      return;
+      if (numbered) Fail("${filter_no_colon}");
+      return numbered;
     }
+    ReadFilterFields(i);
+    return true;
+  }
+
+  void ReadFilterFields(std::size_t i) {
     if (i >= tokens_.size()) return Fail("${filter_line_empty}");
     FilterLine f;
     f.line = line_;
@@ -181,13 +198,17 @@ std::string FilterComment(const char* side, const FilterSettings& f) {
 
 FilterText ParseFilterText(std::string_view text) {
   FilterText out;
-  ForEachLine(text, [&out](int number, std::string_view line) {
+  bool recognised = false;
+  ForEachLine(text, [&](int number, std::string_view line) {
     std::vector<std::string_view> tokens = SplitTokens(line, " \t");
-    if (!tokens.empty() && tokens[0].front() != '#') {
-      LineReader(out, number, std::move(tokens)).Read();
+    if (!tokens.empty()) {
+      recognised = tokens[0].front() == '#' ||
+                   LineReader(out, number, std::move(tokens)).Read() || recognised;
     }
     return out.error.empty();
   });
+  // An empty file or one of another kind would otherwise read as "no filters": a flat output.
+  if (out.error.empty() && !recognised) out.error = {0, "${filter_text_unknown}"};
   return out;
 }
 

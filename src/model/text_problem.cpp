@@ -22,6 +22,8 @@ constexpr std::pair<std::string_view, std::string_view> kEnglish[] = {
     {"${filter_no_type}", "the filter has no type"},
     {"${filter_unknown_word}", "cannot read \"%s\" in a filter line"},
     {"${filter_no_fc}", "the filter has no Fc"},
+    {"${filter_no_colon}", "the filter line has no colon after its number (Filter 1: ON PK …)"},
+    {"${filter_text_unknown}", "the text holds no Equalizer APO or REW filter lines"},
     {"${filter_several_channels}", "the file has filters for several channels (%s); choose one"},
     {"${filter_no_channel}", "the file has no channel \"%s\" (it has %s)"},
     {"${filter_no_channel_named}", "the file has no channel \"%s\" (it names none)"},

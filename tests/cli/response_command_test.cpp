@@ -86,7 +86,7 @@ TEST(CliResponse, DefaultsToTheFilesCurrentChannel) {
 TEST(CliResponse, RejectedFilesAndBadArgumentsFail) {
   const CliRun missing = Cli("response /nonexistent/x.spf");
   EXPECT_EQ(missing.exit_code, 2);
-  EXPECT_EQ(missing.err, "The profile file could not be opened.\n");
+  EXPECT_EQ(missing.err, "/nonexistent/x.spf: The profile file could not be opened.\n");
   EXPECT_TRUE(missing.out.empty());
 
   const std::string bad =

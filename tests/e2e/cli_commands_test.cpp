@@ -159,6 +159,11 @@ TEST_F(CliCommands, RefusedImportLeavesUnitAndFileUntouched) {
   std::ofstream(dir_ / "comma.txt") << "Filter 1: ON PK Fc 100 Hz Gain -3,5 dB Q 1\n";
   std::ofstream(dir_ / "sides.txt") << "Channel: L\nFilter 1: ON PK Fc 100 Hz Gain -3 dB Q 1\n"
                                        "Channel: R\nFilter 2: ON PK Fc 200 Hz Gain -3 dB Q 1\n";
+  // A failed `eq export > filters.txt` leaves an empty file; read as "no filters" it would flatten.
+  std::ofstream(dir_ / "empty.txt") << "";
+  std::ofstream(dir_ / "notes.txt") << "bass a bit lower\n";
+  std::ofstream(dir_ / "colon.txt") << "Filter 1: ON PK Fc 100 Hz Gain -3 dB Q 1\n"
+                                       "Filter 2 ON PK Fc 200 Hz Gain -3 dB Q 1\n";
   struct Case {
     const char* args;
     const char* says;
@@ -167,7 +172,10 @@ TEST_F(CliCommands, RefusedImportLeavesUnitAndFileUntouched) {
                         Case{"shelf.txt --channel 0 --to-unit", "cannot hold"},
                         Case{"comma.txt --channel 0 --into before.spf", "decimal comma"},
                         Case{"sides.txt --channel 0 --to-unit", "(L, R)"},
-                        Case{"sides.txt --channel 0 --to-unit --apo-channel C", "no channel"}}) {
+                        Case{"sides.txt --channel 0 --to-unit --apo-channel C", "no channel"},
+                        Case{"empty.txt --channel 0 --to-unit", "no Equalizer APO or REW"},
+                        Case{"notes.txt --channel 0 --into before.spf", "no Equalizer APO or REW"},
+                        Case{"colon.txt --channel 0 --to-unit", "line 2: the filter line has no colon"}}) {
     SCOPED_TRACE(c.args);
     const CliRun r = Cli(std::string("eq import ") + c.args);
     EXPECT_EQ(r.code, 2);

@@ -143,8 +143,12 @@ TEST_F(CliDevice, RejectedFilesSendNothing) {
   std::ofstream(dir_ / "broken.spf") << "{\"model\":19,";
   std::ofstream(dir_ / "broken.wpf") << "not json";
   std::ofstream(dir_ / "notes.txt") << "{}";
+  // Beyond the unit's limits a value wraps on the wire: -1000 dB would reach it as +24 dB.
+  model::Profile loud;
+  loud.mainVolume = -1000;
+  ASSERT_TRUE(model::WriteSceneProfile(loud, Path("loud.spf")));
   const auto connects = [&] { return Logged("PC_Connect"); };
-  for (const char* file : {"broken.spf", "broken.wpf", "notes.txt", "missing.spf"}) {
+  for (const char* file : {"broken.spf", "broken.wpf", "notes.txt", "missing.spf", "loud.spf"}) {
     SCOPED_TRACE(file);
     const CliRun r = Cli(std::string("write ") + file);
     EXPECT_EQ(r.code, 2);
