@@ -93,7 +93,8 @@ std::string BeyondUnitLimits(const model::UnitSettings& unit, bool whole) {
 int RunInfo(const DeviceOptions& device) {
   DeviceSession session(device.factory);
   const int connected = session.Connect();
-  if (connected == kExitNoUnit) return connected;
+  // Only what the handshake told: a unit that did not give it has no model to print.
+  if (!session.Manager().Link().HandshakeOk()) return connected == kExitOk ? kExitNoUnit : connected;
   const auto& info = session.Manager().LiveProfile().deviceInfo;
   std::printf("{\"model\":%d,\"master\":%d,\"slave\":%d}\n", session.Manager().Link().Model(),
               info[0], info[1]);

@@ -48,7 +48,9 @@ class CommandLine {
       std::fputs(HelpOf(app_).c_str(), stdout);
       return kExitOk;
     } catch (const CLI::ParseError& e) {
-      std::fprintf(stderr, "tolva-dsp-cli: %s\n", e.what());
+      const std::string unknown = UnknownCommand(argc, argv);
+      std::fprintf(stderr, "tolva-dsp-cli: %s\n",
+                   unknown.empty() ? e.what() : ("unknown command \"" + unknown + "\"").c_str());
       std::fputs(HelpOf(app_).c_str(), stderr);
       return kExitUsage;
     }
@@ -57,6 +59,26 @@ class CommandLine {
   int Run() { return action_ ? action_() : kExitUsage; }
 
  private:
+  // The first word that is no option, when no command of that name exists: CLI11 would only say
+  // that a command is required.
+  std::string UnknownCommand(int argc, char** argv) const {
+    if (!app_.get_subcommands().empty()) return {};
+    for (int i = 1; i < argc; ++i) {
+      const std::string word = argv[i];
+      if (word == "--device") {
+        ++i;
+      } else if (!word.starts_with("-")) {
+        try {
+          app_.get_subcommand(word);
+          return {};
+        } catch (const CLI::OptionNotFound&) {
+          return word;
+        }
+      }
+    }
+    return {};
+  }
+
   // The help of the deepest command that was given, as a user who mistyped one needs it.
   static std::string HelpOf(const CLI::App& app) {
     for (const CLI::App* sub : app.get_subcommands()) return HelpOf(*sub);

@@ -103,10 +103,10 @@ void UnitOperations::SaveWholeConfigToFile(const std::string& path) {
 
 UnitOutcome UnitOperations::ReadWholeUnit(const EqBandCounts& bands) {
   device::ExchangeTally tally;
-  for (int scene = 1; scene <= kStoredScenes && !tally.unit_gone(); ++scene) {
+  for (int scene = 1; scene <= kStoredScenes && tally.Complete(); ++scene) {
     ReadStoredScene(scene, bands);
   }
-  if (tally.unit_gone()) return UnitOutcome::kUnitGone;
+  if (!tally.Complete()) return OutcomeOf(tally);
   ctx_.link->ReadScene(0, 0);
   if (connection_.PC_UI_Status_Init(bands) == -1 && !tally.unit_gone()) return UnitOutcome::kUnanswered;
   return OutcomeOf(tally);

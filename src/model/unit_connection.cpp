@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "base/debug_print.h"
+#include "device/exchange_tally.h"
 #include "device/records.h"
 #include "device/reply_decoder.h"
 #include "model/unit_connection.h"
@@ -126,38 +127,45 @@ int UnitConnection::PC_UI_Status_Init(const EqBandCounts& bands) {
   l.PC_Connect(1);
   if (!l.Hand_Connect()) return -1;
   if (l.Model() != kModelNumber || !l.HandshakeOk()) return 0;
-  l.Get_Source();
-  l.Get_Main_Volume();
-  l.Get_Subwoofer_Volume();
-  l.Get_Mute();
-  ReadChannelValues(0, bands);
-  for (int scene = 1; scene <= kStoredScenes; ++scene) l.Get_Scene_Name(scene);
+  const device::ExchangeTally tally;
+  for (const auto request : {&DspLink::Get_Source, &DspLink::Get_Main_Volume,
+                             &DspLink::Get_Subwoofer_Volume, &DspLink::Get_Mute}) {
+    if (tally.Complete()) (l.*request)();
+  }
+  if (tally.Complete()) ReadChannelValues(0, bands);
+  for (int scene = 1; scene <= kStoredScenes && tally.Complete(); ++scene) l.Get_Scene_Name(scene);
   DebugPrint(L"PC_UI_Status_Init done\n");
   return 0;
 }
 
-// The channel requests of the connect read, for the live scene or a stored one.
+// The channel requests of the connect read, for the live scene or a stored one. A request left
+// unanswered fails the read already; the rest would each wait out its time-out for nothing (a
+// unit that stopped answering would hold the read for minutes), so they are not made.
 void UnitConnection::ReadChannelValues(int scene, const EqBandCounts& bands) {
   DspLink& l = *ctx_.link;
   constexpr int kSource = 0;
-  l.Get_CH_Type(scene, kSource, 0, kOutputChannels);  // one wider than the outputs
-  l.Get_CH_Link(scene);
-  l.Get_CH_Lock(scene);
-  l.Get_Filter(scene, kSource, 0, 3);
-  l.Get_Filter(scene, kSource, 4, 7);
-  l.Get_PEQ_Bypass(scene, kSource, 0, kOutputChannels - 1);
+  const device::ExchangeTally tally;
+  const auto ask = [&tally](const auto& request) {
+    if (tally.Complete()) request();
+  };
+  ask([&] { l.Get_CH_Type(scene, kSource, 0, kOutputChannels); });  // one wider than the outputs
+  ask([&] { l.Get_CH_Link(scene); });
+  ask([&] { l.Get_CH_Lock(scene); });
+  ask([&] { l.Get_Filter(scene, kSource, 0, 3); });
+  ask([&] { l.Get_Filter(scene, kSource, 4, 7); });
+  ask([&] { l.Get_PEQ_Bypass(scene, kSource, 0, kOutputChannels - 1); });
   for (int ch = 0; ch < kOutputChannels; ++ch) {
     const int count = std::clamp(bands[ch], 0, kEqBands);
     for (int first = 0; first < count; first += 8) {
-      l.Get_EQ(scene, kSource, ch, first, std::min(first + 7, count - 1));
+      ask([&] { l.Get_EQ(scene, kSource, ch, first, std::min(first + 7, count - 1)); });
     }
   }
-  l.Get_Delay(scene, kSource, 0, kOutputChannels - 1);
-  l.Get_Trim(scene, kSource, 0, kOutputChannels - 1);
-  l.Get_Mute_Ch(scene, kSource, 0, kOutputChannels - 1);
-  l.Get_Phase(scene, kSource, 0, kOutputChannels - 1);
+  ask([&] { l.Get_Delay(scene, kSource, 0, kOutputChannels - 1); });
+  ask([&] { l.Get_Trim(scene, kSource, 0, kOutputChannels - 1); });
+  ask([&] { l.Get_Mute_Ch(scene, kSource, 0, kOutputChannels - 1); });
+  ask([&] { l.Get_Phase(scene, kSource, 0, kOutputChannels - 1); });
   for (int source = 0; source < kInputSources; ++source) {
-    l.Get_Mix_Ch(scene, source, 0, kOutputChannels - 1);
+    ask([&] { l.Get_Mix_Ch(scene, source, 0, kOutputChannels - 1); });
   }
 }
 

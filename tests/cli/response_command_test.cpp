@@ -106,7 +106,9 @@ TEST(CliResponse, RejectedFilesAndBadArgumentsFail) {
   EXPECT_EQ(Cli("response " + kFixture + " --channel 6").exit_code, 1);
   EXPECT_EQ(Cli("response " + kFixture + " --channel").exit_code, 1);
   EXPECT_EQ(Cli("response").exit_code, 1);
-  EXPECT_EQ(Cli("nonsense").exit_code, 1);
+  const CliRun typo = Cli("nonsense");
+  EXPECT_EQ(typo.exit_code, 1);
+  EXPECT_EQ(typo.err.rfind("tolva-dsp-cli: unknown command \"nonsense\"\n", 0), 0u) << typo.err;
   EXPECT_EQ(Cli("").exit_code, 1);
 }
 

@@ -31,6 +31,19 @@ TEST_F(CliDevice, InfoNamesTheUnitAndTheExitCodeTellsWhatWentWrong) {
   }
 }
 
+// A unit that stops answering fails the read at the first silent request; the other fifty would
+// each wait out ten seconds first.
+TEST_F(CliDevice, AUnitThatStopsAnsweringEndsTheReadAtItsFirstSilence) {
+  EmulatorProcess unit(socket_, {"--no-reply", "1:*"});  // it still answers the handshake
+  ASSERT_TRUE(unit.Serving());
+  const auto start = std::chrono::steady_clock::now();
+  const CliRun r = Cli("read out.spf");
+  EXPECT_EQ(r.code, 2);
+  EXPECT_NE(r.err.find("did not answer"), std::string::npos) << r.err;
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(60));
+  EXPECT_FALSE(fs::exists(dir_ / "out.spf"));
+}
+
 // "Not ready" is an answer that says nothing was done.
 TEST_F(CliDevice, ACommandAnsweredNotReadyIsNoSuccess) {
   EmulatorProcess unit(socket_, {"--not-ready", "2:0x08"});  // storing a scene
