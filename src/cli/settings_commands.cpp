@@ -17,6 +17,8 @@
 #include "model/profile_diff.h"
 #include "model/screen_text.h"
 #include "model/speaker_roles.h"
+#include "model/text_lines.h"
+#include "model/text_problem.h"
 
 namespace tolva::cli {
 namespace {
@@ -131,6 +133,9 @@ class AssignmentParser {
     const bool kilo = frequency && IsKiloText(a_.value);
     const auto number =
         kilo ? std::optional<double>(model::ParseFrequency(a_.value)) : Number(a_.value);
+    if (!number && model::IsCommaDecimal(a_.value)) {
+      return Fail(key_ + ": " + model::English(model::CommaDecimalProblem(0, a_.value)));
+    }
     if (!number) return Fail(key_ + ": \"" + a_.value + "\" is not a number");
     a_.number = *number;
     if (!kilo) a_.value = PlainText(*number);

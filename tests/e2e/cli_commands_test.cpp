@@ -50,7 +50,7 @@ TEST_F(CliCommands, RefusedSetSendsNothingAtAll) {
                           "source=radio", "outputs/1=25", "mainVolume", "mainVolumeMute=2",
                           "channels/0/mute=0.5", "channels/0/crossover/hp/type=7",
                           "channels/0/crossover/lp/type=0", "channels/0/crossover/hp/slope=2.5",
-                          "channels/0/crossover/hp/slope=9"}) {
+                          "channels/0/crossover/hp/slope=9", "channels/0/gain=-3,5"}) {
     SCOPED_TRACE(bad);
     const CliRun r = Cli(std::string("set ") + bad);
     EXPECT_EQ(r.code, 2);
