@@ -127,8 +127,11 @@ int RunUpgrade(const DeviceOptions& device, const std::string& path) {
   while ((step = upgrade.UpgradeStep()) <= 100) progress.Show(step);
   progress.End();
   if (step != device::FirmwareUpgrade::kFinished) {
-    std::fprintf(stderr, "tolva-dsp-cli upgrade: the upgrade failed\n");
-    return kExitFailed;
+    // A unit that left the bus says so with its own exit code, as every other command does.
+    const bool gone = !link.IsDeviceOpen() || link.LastReadFailed();
+    std::fprintf(stderr, "tolva-dsp-cli upgrade: the upgrade failed%s\n",
+                 gone ? ": the unit left the bus part-way" : "");
+    return gone ? kExitNoUnit : kExitFailed;
   }
   std::fprintf(stderr, "The unit confirmed the upgrade.\n");
   return kExitOk;

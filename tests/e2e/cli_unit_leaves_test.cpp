@@ -1,6 +1,7 @@
 // A unit that leaves the bus part-way through a CLI command: the command says so with exit code
 // 3, and a file it would have written keeps its old bytes. Installers trust these codes with
 // their backups.
+#include "device/firmware_image.h"
 #include "e2e/cli_process.h"
 #include "model/profile_files.h"
 
@@ -75,6 +76,16 @@ TEST_F(CliUnitLeaves, ASetOrAFilterImportCutShortExitsThree) {
   EXPECT_EQ(import.code, 3) << import.err;
   EXPECT_NE(import.err.find("not all written to the unit: the unit left"), std::string::npos)
       << import.err;
+}
+
+TEST_F(CliUnitLeaves, AnUpgradeCutShortExitsThree) {
+  const std::vector<std::uint8_t> data(3000, 0x5A);
+  const auto image = device::BuildUpgradeImage(1, 19, {1, 2, 3, 4}, data);
+  std::ofstream(dir_ / "T_MCU_UPG.BIN", std::ios::binary)
+      .write(reinterpret_cast<const char*>(image.data()), static_cast<long>(image.size()));
+  const CliRun r = RunAgainstLeavingUnit(kConnectReports + 10, "upgrade T_MCU_UPG.BIN");
+  EXPECT_EQ(r.code, 3) << r.err;
+  EXPECT_NE(r.err.find("left the bus"), std::string::npos) << r.err;
 }
 
 }  // namespace
