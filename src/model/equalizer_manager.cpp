@@ -80,6 +80,8 @@ void EqualizerManager::HandleNotification(Notification& n) {
       break;
     case MSG_FACTORY_DEFAULT_DONE:
       ctx_.view->CloseBusy();
+      // Set before the message: the unit leaves while it is up, closing it.
+      connection_.ExpectRestart();
       ctx_.view->ShowMessage("${device_reboot}");
       break;
     case MSG_CONNECT_FAIL:

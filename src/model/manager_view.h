@@ -22,8 +22,9 @@ class ManagerView {
   virtual void ShowMessage(const std::string& /*text*/) {}
   // The same box without a caption (the connect read's failure).
   virtual void ShowUncaptionedMessage(const std::string& text) { ShowMessage(text); }
-  // The "${device_plugout}" notice: shown without holding up the window.
-  virtual void ShowPlugOutNotice() {}
+  // The notice that the unit left ("${device_plugout}", or "${device_reboot}" when it restarts
+  // after a factory reset): shown without holding up the window.
+  virtual void ShowPlugOutNotice(const std::string& /*text*/) {}
   // The confirmation dialog: true for confirm.
   virtual bool Confirm(const std::string& /*text*/) { return true; }
   // The check-box dialog: 1 or 2 for the option chosen at confirmation, 0 cancel.

@@ -1,6 +1,7 @@
 // Connecting, disconnecting, plug events, the connect read and the routing of main-window
 // messages: the half of the manager that follows the unit's presence.
 #include <algorithm>
+#include <utility>
 
 #include "base/debug_print.h"
 #include "device/exchange_tally.h"
@@ -77,7 +78,8 @@ void UnitConnection::DevicePlugOut() {
     return;
   }
   Disconnect();
-  ctx_.view->ShowPlugOutNotice();
+  ctx_.view->ShowPlugOutNotice(std::exchange(restart_expected_, false) ? "${device_reboot}"
+                                                                        : "${device_plugout}");
 }
 
 void UnitConnection::OnConnected() {
@@ -87,6 +89,7 @@ void UnitConnection::OnConnected() {
     return;
   }
   ShowState(ConnectState::kConnected);
+  restart_expected_ = false;
   ctx_.link->EnableCommandQueue();
   ctx_.UpdateEqualizer(-1);
 }

@@ -37,6 +37,8 @@ class UnitConnection {
   // The channel requests of a read, for the live scene or a stored one.
   void ReadChannelValues(int scene, const EqBandCounts& bands);
   void ResetMcuFactoryDefault();
+  // The factory reset is done: the unit's leaving now is its restart, not a pulled cable.
+  void ExpectRestart() { restart_expected_ = true; }
   void JoinWorkers();
 
   // The reply callbacks (unit_replies.cpp); the record may be null.
@@ -59,6 +61,7 @@ class UnitConnection {
   std::atomic<bool> reading_{false};
   std::atomic<UnitOutcome> last_read_outcome_{UnitOutcome::kDone};
   std::function<std::string()> connect_failure_message_;
+  bool restart_expected_ = false;
   Worker read_worker_{ctx_.shutdown.get_token()};
   Worker factory_worker_{ctx_.shutdown.get_token()};
 };

@@ -38,9 +38,9 @@ class WindowManagerView final : public model::ManagerScreen {
     window_.Dialogs().ShowMessageBox(text, "");
   }
   // Shown without a modal loop, so the window goes on while the notice is up.
-  void ShowPlugOutNotice() override {
+  void ShowPlugOutNotice(const std::string& text) override {
     QMessageBox* box =
-        NewMessageBox(&window_, QStringLiteral("${device_plugout}"), QStringLiteral("${tips}"));
+        NewMessageBox(&window_, QString::fromStdString(text), QStringLiteral("${tips}"));
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setModal(false);
     box->show();

@@ -213,6 +213,14 @@ TEST_F(ManagerOnEmulator, FactoryDefaultAsksThenResetsOnAThread) {
             (std::vector<std::string>{"${factory_default_tips}", "${device_reboot}"}));
   EXPECT_EQ(view_.busy_depth, 0);
   ExpectFrames(log_->Take(), {{3, 0x90, kSet, {}}});
+
+  // The unit restarts: its leaving says so, not "check the cable"; once back, a leaving does.
+  manager_->DevicePlugOut();
+  EXPECT_EQ(view_.plug_out_text, "${device_reboot}");
+  manager_->DevicePlugin();
+  Settle();
+  manager_->DevicePlugOut();
+  EXPECT_EQ(view_.plug_out_text, "${device_plugout}");
 }
 
 }  // namespace

@@ -46,7 +46,10 @@ class SpyView final : public ManagerView {
  public:
   void ShowConnectState(ConnectState s) override { states.push_back(s); }
   void ShowMessage(const std::string& text) override { messages.push_back(text); }
-  void ShowPlugOutNotice() override { ++plug_out_notices; }
+  void ShowPlugOutNotice(const std::string& text) override {
+    ++plug_out_notices;
+    plug_out_text = text;
+  }
   bool Confirm(const std::string& text) override {
     messages.push_back(text);
     return confirm;
@@ -59,6 +62,7 @@ class SpyView final : public ManagerView {
 
   std::vector<ConnectState> states;
   std::vector<std::string> messages;
+  std::string plug_out_text;
   int plug_out_notices = 0, busy_depth = 0, update_windows = 0, graph_updates = 0, refreshes = 0;
   bool confirm = true;
 };
