@@ -198,6 +198,8 @@ std::string FilterComment(const char* side, const FilterSettings& f) {
 
 FilterText ParseFilterText(std::string_view text) {
   FilterText out;
+  // Notepad's UTF-8 mark would hide the first line, and with it a filter.
+  if (text.starts_with("\xEF\xBB\xBF")) text.remove_prefix(3);
   bool recognised = false;
   ForEachLine(text, [&](int number, std::string_view line) {
     std::vector<std::string_view> tokens = SplitTokens(line, " \t");

@@ -28,10 +28,11 @@ ChannelSettings FlatChannel() {
 }
 
 TEST(FilterText, ReadsApoTextWithChannelBlocksAndOddShapes) {
-  // Tabs, runs of spaces, CRLF, lower case, a comment, "Filter:" without a number, an OFF line.
+  // A UTF-8 mark, tabs, runs of spaces, CRLF, lower case, a comment, "Filter:" without a number,
+  // an OFF line.
   const FilterText text = ParseFilterText(
+      "\xEF\xBB\xBFPreamp: -6.5 dB\r\n"
       "# from a preset collection\r\n"
-      "Preamp: -6.5 dB\r\n"
       "Filter:\tON  PK Fc 63 Hz Gain -5.2 dB Q 2.10\r\n"
       "Channel: L R\r\n"
       "filter 2: on pk fc 1000 hz gain 3 db bw oct 0.5\r\n"
