@@ -20,6 +20,12 @@ class ExchangeTally {
   // The link was closed, or a read or a write failed as when the unit leaves the bus.
   bool unit_gone() const { return unit_gone_; }
   bool Complete() const { return unanswered_ == 0 && !unit_gone_; }
+  // Whether a long operation should make its next request: not once the unit is gone or has
+  // left kGiveUpAfter exchanges in a row unanswered (each would only wait out its time-out). A
+  // single request a unit leaves unanswered, one it does not know or a reply lost on the way,
+  // fails the operation but does not stop it: the rest is still read or written.
+  bool GoOn() const { return !unit_gone_ && unanswered_in_a_row_ < kGiveUpAfter; }
+  static constexpr int kGiveUpAfter = 3;
 
   // Called by the link after each synchronous exchange, on the exchanging thread.
   static void Record(bool answered, bool unit_gone);
@@ -30,6 +36,7 @@ class ExchangeTally {
   ExchangeTally* outer_;
   int exchanges_ = 0;
   int unanswered_ = 0;
+  int unanswered_in_a_row_ = 0;
   bool unit_gone_ = false;
 };
 

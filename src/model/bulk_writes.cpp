@@ -26,23 +26,23 @@ std::array<int, kOutputChannels> PerOutput(const Profile& p, F&& field) {
 }  // namespace
 
 // Everything of one scene but the unit-wide values (volume, mute, source). Written one by one,
-// it stops at the first command left unanswered: the write has failed, and a unit that stopped
-// answering would otherwise hold it for a time-out per command (over half an hour per scene).
+// it stops once the unit has stopped answering (ExchangeTally::GoOn): otherwise it would wait
+// out a time-out per command, over half an hour per scene.
 void UnitOperations::WriteSceneValues(const Profile& p, int scene, bool sync) {
   device::DspLink& l = *ctx_.link;
   const device::ExchangeTally tally;
-  for (int ch = 0; ch < kOutputChannels && tally.Complete(); ++ch) {
+  for (int ch = 0; ch < kOutputChannels && tally.GoOn(); ++ch) {
     const ChannelSettings& c = p.channels[ch];
     const FilterSettings& lp = c.crossover.lp;
     const FilterSettings& hp = c.crossover.hp;
     l.Filter_Ctrl(scene, kSource, ch, kLowPassFilter, lp.type, lp.fs, lp.slope, sync);
     l.Filter_Ctrl(scene, kSource, ch, kHighPassFilter, hp.type, hp.fs, hp.slope, sync);
-    for (int band = 0; band < std::min(c.eqSize, kEqBands) && tally.Complete(); ++band) {
+    for (int band = 0; band < std::min(c.eqSize, kEqBands) && tally.GoOn(); ++band) {
       const EqBand& b = c.eqArray[band];
       l.EQ_Ctrl(scene, kSource, ch, band, b.freq, b.eqFactor, b.eqGain, sync);
     }
   }
-  if (!tally.Complete()) return;
+  if (!tally.GoOn()) return;
   l.CH_Type_Ctrl(scene, kSource, 0, kLast, p.outputs, sync);
   // The link takes the gains and sends their attenuation.
   l.Trim_Ctrl(scene, kSource, 0, kLast, PerOutput(p, [](auto& c) { return c.gain; }), sync);
@@ -65,23 +65,23 @@ UnitOutcome UnitOperations::SetReadCurProfileToMCU(const Profile& profile) {
   DebugPrint(L"EqualizerManager::SetReadCurProfileToMCU\n");
   device::ExchangeTally tally;
   ctx_.link->Main_Volume_Ctrl(profile.mainVolume, true);
-  if (tally.Complete()) ctx_.link->Mute_Ctrl(profile.mainVolumeMute, true);
-  if (tally.Complete()) WriteSceneValues(profile, 0, true);
+  if (tally.GoOn()) ctx_.link->Mute_Ctrl(profile.mainVolumeMute, true);
+  if (tally.GoOn()) WriteSceneValues(profile, 0, true);
   return OutcomeOf(tally);
 }
 
 UnitOutcome UnitOperations::SetReadWholeProfileToMCU(const UnitSettings& unit) {
   DebugPrint(L"EqualizerManager::SetReadWholeProfileToMCU\n");
   device::ExchangeTally tally;
-  for (int k = 1; k <= kStoredScenes && tally.Complete(); ++k) {
+  for (int k = 1; k <= kStoredScenes && tally.GoOn(); ++k) {
     DebugPrint(L"set scene(%d)\n", k);
     WriteSceneValues(unit.scenes[k - 1], k, true);
-    if (!tally.Complete()) break;
+    if (!tally.GoOn()) break;
     const auto name = UnitNameOfSlot(unit.sceneName[k - 1]);
     ctx_.link->SetSceneName(k, name);
     ctx_.link->SaveScene(k, 1);
   }
-  if (!tally.Complete()) return OutcomeOf(tally);
+  if (!tally.GoOn()) return OutcomeOf(tally);
   // The live part goes through the queue; it has completed when every queued command was
   // sent and acknowledged, none dropped.
   device::DspLink& l = *ctx_.link;

@@ -103,10 +103,10 @@ void UnitOperations::SaveWholeConfigToFile(const std::string& path) {
 
 UnitOutcome UnitOperations::ReadWholeUnit(const EqBandCounts& bands) {
   device::ExchangeTally tally;
-  for (int scene = 1; scene <= kStoredScenes && tally.Complete(); ++scene) {
+  for (int scene = 1; scene <= kStoredScenes && tally.GoOn(); ++scene) {
     ReadStoredScene(scene, bands);
   }
-  if (!tally.Complete()) return OutcomeOf(tally);
+  if (!tally.GoOn()) return OutcomeOf(tally);
   ctx_.link->ReadScene(0, 0);
   if (connection_.PC_UI_Status_Init(bands) == -1 && !tally.unit_gone()) return UnitOutcome::kUnanswered;
   return OutcomeOf(tally);

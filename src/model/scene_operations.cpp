@@ -155,17 +155,17 @@ void UnitOperations::ReadStoredScene(int scene, const EqBandCounts& bands) {
   if (scene < 1 || scene > kStoredScenes) return;
   DebugPrint(L"read scene sceneId(%d)\n", scene);
   device::DspLink& l = *ctx_.link;
-  // Past a request left unanswered the read has failed; the rest would only wait out time-outs.
+  // Once the unit has stopped answering the rest would only wait out time-outs.
   const device::ExchangeTally tally;
   l.ReadScene(scene, 255);
   SleepUnlessStopped(ctx_.clock, ctx_.shutdown.get_token(), kReadSceneSettleMs);
   connection_.ReadChannelValues(scene, bands);
-  for (int source = 0; source < kInputSources && tally.Complete(); ++source) {
-    for (int in = 0; in < SourceInfo(source).mixer_inputs && tally.Complete(); ++in) {
+  for (int source = 0; source < kInputSources && tally.GoOn(); ++source) {
+    for (int in = 0; in < SourceInfo(source).mixer_inputs && tally.GoOn(); ++in) {
       l.Get_Input_Mix_CH_Trim(scene, source, in, 0, kOutputChannels - 1);
     }
   }
-  for (int name = 1; name <= 7 && tally.Complete(); ++name) l.Get_Scene_Name(name);
+  for (int name = 1; name <= 7 && tally.GoOn(); ++name) l.Get_Scene_Name(name);
 }
 
 void UnitOperations::JoinWorkers() {

@@ -133,23 +133,23 @@ int UnitConnection::PC_UI_Status_Init(const EqBandCounts& bands) {
   const device::ExchangeTally tally;
   for (const auto request : {&DspLink::Get_Source, &DspLink::Get_Main_Volume,
                              &DspLink::Get_Subwoofer_Volume, &DspLink::Get_Mute}) {
-    if (tally.Complete()) (l.*request)();
+    if (tally.GoOn()) (l.*request)();
   }
-  if (tally.Complete()) ReadChannelValues(0, bands);
-  for (int scene = 1; scene <= kStoredScenes && tally.Complete(); ++scene) l.Get_Scene_Name(scene);
+  if (tally.GoOn()) ReadChannelValues(0, bands);
+  for (int scene = 1; scene <= kStoredScenes && tally.GoOn(); ++scene) l.Get_Scene_Name(scene);
   DebugPrint(L"PC_UI_Status_Init done\n");
   return 0;
 }
 
-// The channel requests of the connect read, for the live scene or a stored one. A request left
-// unanswered fails the read already; the rest would each wait out its time-out for nothing (a
-// unit that stopped answering would hold the read for minutes), so they are not made.
+// The channel requests of the connect read, for the live scene or a stored one. Once the unit
+// has stopped answering (ExchangeTally::GoOn) the rest are not made: each would wait out its
+// time-out, and the read would hold the window's busy state for minutes.
 void UnitConnection::ReadChannelValues(int scene, const EqBandCounts& bands) {
   DspLink& l = *ctx_.link;
   constexpr int kSource = 0;
   const device::ExchangeTally tally;
   const auto ask = [&tally](const auto& request) {
-    if (tally.Complete()) request();
+    if (tally.GoOn()) request();
   };
   ask([&] { l.Get_CH_Type(scene, kSource, 0, kOutputChannels); });  // one wider than the outputs
   ask([&] { l.Get_CH_Link(scene); });

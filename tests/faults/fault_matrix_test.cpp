@@ -92,9 +92,6 @@ struct Operation {
   void (FaultMatrix::*check)(bool reported_success);
   // False where the unit need not answer the key command: its silence is no failure.
   bool key_answer_promised = true;
-  // The key is met once per scene; the first silence fails the operation, which ends there
-  // instead of spending a time-out on every scene's.
-  bool ends_at_first_silence = false;
 };
 
 class FaultMatrix : public ManagerOnEmulator,
@@ -368,11 +365,11 @@ const std::vector<Operation>& FaultMatrix::Operations() {
       {"ConnectRead", {1, 0x07}, k10s, 0, false, &FaultMatrix::ConnectRead,
        &FaultMatrix::CheckConnectRead},
       {"ReadWhole", {1, 0x07}, k10s, 10 * 1000, true, &FaultMatrix::ReadWhole,
-       &FaultMatrix::CheckReadWhole, true, true},
+       &FaultMatrix::CheckReadWhole},
       {"SceneProfileWrite", {1, 0x07}, k10s, 0, true, &FaultMatrix::SceneWrite,
        &FaultMatrix::CheckSceneWrite},
       {"WholeUnitWrite", {1, 0x07}, k10s, 20000 + 200, true, &FaultMatrix::WholeWrite,
-       &FaultMatrix::CheckWholeWrite, true, true},
+       &FaultMatrix::CheckWholeWrite},
       {"SceneLoad", {1, 0x07}, k10s, 0, true, &FaultMatrix::SceneLoad,
        &FaultMatrix::CheckSceneLoad},
       {"SceneSave", {2, 0x08}, k10s, 0, true, &FaultMatrix::SceneSave,
@@ -455,8 +452,7 @@ TEST_P(FaultMatrix, EndsInTimeAndReportsOnlyWhatWasDone) {
   std::int64_t allowed = op.fixed_waits_ms + 1000;
   // A unit that says "not ready" may be waited for, as an upgrade block is.
   if (fault == Fault::kNoReply || fault == Fault::kBadChecksum || fault == Fault::kNotReady) {
-    allowed += static_cast<std::int64_t>(op.ends_at_first_silence ? 1 : healthy.key_hits) *
-               op.key_timeout_ms;
+    allowed += static_cast<std::int64_t>(healthy.key_hits) * op.key_timeout_ms;
   }
   if (fault == Fault::kLatency50) allowed += 50LL * 2 * healthy.reports;
   EXPECT_LE(Now() - began, allowed);

@@ -1,5 +1,6 @@
 // The connection lifecycle against the in-process emulated unit: the connect read and what it
 // leaves in the live profile, its request order, toggling, plug events and the failing units.
+#include "device/exchange_tally.h"
 #include "device/reply_decoder.h"
 #include "manager_fixture.h"
 
@@ -89,6 +90,32 @@ TEST_F(ManagerOnEmulator, ConnectReadFillsTheLiveProfileWithTheUnitsValues) {
 TEST_F(ManagerOnEmulator, ConnectReadAsksForEveryValueInItsOrder) {
   ConnectAndSettle();
   ExpectFrames(log_->Take(), ConnectRead());
+}
+
+// A unit that does not know one request (here the output lock) still has everything else read;
+// one that answers nothing more is given up on after three requests, not fifty time-outs.
+TEST_F(ManagerOnEmulator, ARequestLeftUnansweredCostsItsTimeOutNotTheRestOfTheRead) {
+  Faults f;
+  f.no_reply = CommandKey{1, 0x0F};
+  Start(f);
+  Edit([](UnitState& s) {
+    s.scenes[0].outputs[4].delay_us = 7250;
+    s.scenes[0].outputs[5].phase = 0;
+    s.names[2] = {'Z', '3'};
+  });
+  ConnectAndSettle();
+  EXPECT_NEAR(Live().channels[4].delay, 7.25f, 1e-4);
+  EXPECT_EQ(Live().channels[5].phase, 0);
+  EXPECT_EQ(SceneName(*manager_->SceneNameSlotAt(2)), u"Z3");
+
+  f.no_reply = CommandKey{1, CommandKey::kAnySub};
+  Start(f);
+  log_->Take();
+  ConnectAndSettle();
+  int requests = 0;
+  for (const SentFrame& frame : log_->Take()) requests += frame.cmd == 1;
+  EXPECT_EQ(requests, device::ExchangeTally::kGiveUpAfter);
+  EXPECT_NE(manager_->State(), ConnectState::kConnected);
 }
 
 TEST_F(ManagerOnEmulator, ConnectWhileConnectedDisconnectsAndSaysGoodbye) {
