@@ -11,6 +11,7 @@
 #include "model/control_ranges.h"
 #include "model/edit_rules.h"
 #include "model/profile_files.h"
+#include "model/unit_limits.h"
 #include "model/profile_transition.h"
 
 namespace tolva::cli {
@@ -35,57 +36,6 @@ bool RefusedKind(const std::string& path, bool whole) {
                whole ? "read-whole writes a whole-unit profile (.wpf), read a scene profile"
                      : "read writes a scene profile (.spf), read-whole a whole-unit profile");
   return true;
-}
-
-// The first value the unit cannot take, described; empty when there is none. A profile file
-// holds what was written into it, and beyond the unit's limits a value wraps on the wire (a main
-// volume of -1000 dB would reach the unit as +24 dB).
-std::string BeyondUnitLimits(const model::Profile& p, const std::string& where) {
-  char text[160] = "";
-  const auto outside = [&](const std::string& key, double value, double low, double high) {
-    if (std::isfinite(value) && value >= low && value <= high) return false;
-    std::snprintf(text, sizeof text, "%s%s %g is outside %g … %g", where.c_str(), key.c_str(),
-                  value, low, high);
-    return true;
-  };
-  if (outside("mainVolume", p.mainVolume, model::kMainVolumeSliderMin,
-              model::kMainVolumeSliderMax)) {
-    return text;
-  }
-  for (int c = 0; c < model::kOutputChannels; ++c) {
-    const model::ChannelSettings& ch = p.channels[c];
-    const std::string at = "channels/" + std::to_string(c) + "/";
-    if (outside(at + "gain", ch.gain, model::kChannelVolumeSliderMin,
-                model::kChannelVolumeSliderMax) ||
-        outside(at + "delay", ch.delay, 0, model::kMaxDelayMs)) {
-      return text;
-    }
-    for (const auto& [name, f] : {std::pair{"hp", ch.crossover.hp}, std::pair{"lp", ch.crossover.lp}}) {
-      const std::string corner = at + "crossover/" + name + "/";
-      if (outside(corner + "fs", f.fs, model::kMinFrequency, model::kMaxFrequency) ||
-          outside(corner + "type", f.type, 1, 3) || outside(corner + "slope", f.slope, 0, model::kMaxSlope)) {
-        return text;
-      }
-    }
-    for (int b = 0; b < std::clamp(ch.eqSize, 0, model::kEqBands); ++b) {
-      const model::EqBand& band = ch.eqArray[b];
-      const std::string key = at + "eqArray/" + std::to_string(b) + "/";
-      if (outside(key + "freq", band.freq, model::kMinFrequency, model::kMaxFrequency) ||
-          outside(key + "eqFactor", band.eqFactor, model::kMinQ, model::kMaxQ) ||
-          outside(key + "eqGain", band.eqGain, model::kBandGainMinDb, model::kBandGainMaxDb)) {
-        return text;
-      }
-    }
-  }
-  return {};
-}
-
-std::string BeyondUnitLimits(const model::UnitSettings& unit, bool whole) {
-  std::string problem = BeyondUnitLimits(unit.live, whole ? "currentProfile: " : "");
-  for (int k = 0; whole && problem.empty() && k < model::kStoredScenes; ++k) {
-    problem = BeyondUnitLimits(unit.scenes[k], "sceneArray/" + std::to_string(k) + "/");
-  }
-  return problem;
 }
 
 }  // namespace
@@ -160,7 +110,7 @@ int RunWrite(const DeviceOptions& device, const std::string& path, bool changes_
   const ProfileReadResult result =
       whole ? model::ReadWholeProfile(path, *loaded) : model::ReadSceneProfile(path, loaded->live);
   if (result != ProfileReadResult::kOk) return ProfileRefused(path, result);
-  if (const std::string problem = BeyondUnitLimits(*loaded, whole); !problem.empty()) {
+  if (const std::string problem = model::FirstValueBeyondUnitLimits(*loaded, whole); !problem.empty()) {
     std::fprintf(stderr, "%s: %s; nothing was sent\n", path.c_str(), problem.c_str());
     return kExitFailed;
   }

@@ -4,6 +4,7 @@
 #include "base/debug_print.h"
 #include "model/unit_operations.h"
 #include "model/manager_messages.h"
+#include "model/unit_limits.h"
 
 namespace tolva::model {
 namespace {
@@ -22,6 +23,13 @@ ProfileReadResult UnitOperations::LoadSceneProfileFile(const std::string& path) 
 
 ProfileReadResult UnitOperations::LoadWholeProfileFile(const std::string& path) {
   return ReadWholeProfile(path, *ctx_.unit);
+}
+
+bool UnitOperations::RefusedBeyondLimits(const std::string& problem) {
+  if (problem.empty()) return false;
+  DebugPrint(L"profile refused: %s\n", problem.c_str());
+  ctx_.view->ShowMessage(std::string(kProfileBeyondLimits));
+  return true;
 }
 
 bool UnitOperations::SaveSceneProfileFile(const std::string& path) const {
@@ -43,11 +51,14 @@ void UnitOperations::LoadSenceConfigFromFile(const std::string& path) {
   DebugPrint(L"EqualizerManager::LoadSenceConfigFromFile\n");
   // Refused before the file replaces the live profile, which the running operation may send.
   if (RefusedWhileOperationRuns(TellIn(*ctx_.view))) return;
-  const ProfileReadResult result = LoadSceneProfileFile(path);
+  auto read = std::make_unique<Profile>(ctx_.unit->live);
+  const ProfileReadResult result = ReadSceneProfile(path, *read);
   if (result != ProfileReadResult::kOk) {
     ctx_.view->ShowMessage(std::string(MessageOf(result)));
     return;
   }
+  if (RefusedBeyondLimits(FirstValueBeyondUnitLimits(*read, ""))) return;
+  ctx_.unit->live = *read;
   // The thread sends a copy: replies may change the live profile meanwhile.
   auto sent = std::make_shared<const Profile>(ctx_.unit->live);
   StartFileThread([this, sent] {
@@ -69,11 +80,14 @@ void UnitOperations::SaveSenceConfigToFile(const std::string& path) {
 void UnitOperations::LoadWholeConfigFromFile(const std::string& path) {
   DebugPrint(L"EqualizerManager::LoadWholeConfigFromFile\n");
   if (RefusedWhileOperationRuns(TellIn(*ctx_.view))) return;
-  const ProfileReadResult result = LoadWholeProfileFile(path);
+  auto read = std::make_unique<UnitSettings>(*ctx_.unit);
+  const ProfileReadResult result = ReadWholeProfile(path, *read);
   if (result != ProfileReadResult::kOk) {
     ctx_.view->ShowMessage(std::string(MessageOf(result)));
     return;
   }
+  if (RefusedBeyondLimits(FirstValueBeyondUnitLimits(*read, true))) return;
+  *ctx_.unit = *read;
   auto sent = std::make_shared<const UnitSettings>(*ctx_.unit);
   StartFileThread([this, sent, stop = ctx_.shutdown.get_token()] {
     DebugPrint(L"SetWholeProfileThread start!\n");

@@ -22,6 +22,7 @@ enum class ProfileReadResult {
 std::string_view MessageOf(ProfileReadResult result);
 
 inline constexpr std::string_view kProfileSaveOk = "${profile_save_ok}";
+inline constexpr std::string_view kProfileBeyondLimits = "${profile_beyond_limits}";
 inline constexpr std::string_view kProfileCreateError = "${profile_create_error}";
 inline constexpr std::string_view kModelName = "tolva dsp";
 

@@ -71,6 +71,8 @@ class UnitOperations {
   void FailUnlessAcknowledged(device::NotificationSink& scene_window, UnitOperation operation,
                               UnitOutcome outcome);
   bool StartFileThread(std::function<void()> work);
+  // Tells the user and returns true when a file to be sent holds a value the unit cannot take.
+  bool RefusedBeyondLimits(const std::string& problem);
   void WriteSceneValues(const Profile& profile, int scene, bool sync);
 
   ManagerContext& ctx_;

@@ -66,15 +66,27 @@ TEST_F(ProfileFileMenu, ARejectedFileIsToldAndNothingIsSentOrChanged) {
     std::ofstream(Path("broken.spf")) << "{\"model\":19,\"channels\":[";
     std::ofstream(Path("other.spf")) << "{\"model\":18}";
   }
+  // Well-formed files with a value the unit cannot take: sent, -1000 dB would wrap to +24 dB.
+  Profile loud = Live();
+  loud.mainVolume = -1000;
+  ASSERT_TRUE(WriteSceneProfile(loud, Path("loud.spf")));
+  auto deep = std::make_unique<UnitSettings>(manager_->Unit());
+  deep->scenes[6].channels[2].eqArray[4].eqGain = -90.0f;
+  ASSERT_TRUE(WriteWholeProfile(*deep, Path("deep.wpf")));
   Live().channels[0].delay = 3.0f;
   manager_->LoadSenceConfigFromFile(Path("broken.spf"));
   manager_->LoadSenceConfigFromFile(Path("other.spf"));
   manager_->LoadSenceConfigFromFile(Path("missing.spf"));
   manager_->LoadWholeConfigFromFile(Path("broken.spf"));
+  manager_->LoadSenceConfigFromFile(Path("loud.spf"));
+  manager_->LoadWholeConfigFromFile(Path("deep.wpf"));
   Finish();
   EXPECT_EQ(view_.messages,
             (std::vector<std::string>{"${profile_open_error}", "${software_not_match}",
-                                      "${profile_open_error}", "${profile_load_error}"}));
+                                      "${profile_open_error}", "${profile_load_error}",
+                                      "${profile_beyond_limits}", "${profile_beyond_limits}"}));
+  EXPECT_NE(Live().mainVolume, -1000);
+  EXPECT_NE(manager_->Unit().scenes[6].channels[2].eqArray[4].eqGain, -90.0f);
   EXPECT_FLOAT_EQ(Live().channels[0].delay, 3.0f);
   EXPECT_EQ(view_.busy_depth, 0);
   EXPECT_TRUE(log_->Take().empty());
