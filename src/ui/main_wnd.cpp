@@ -5,6 +5,7 @@
 #include <QDialog>
 #include <QLayout>
 #include <QMouseEvent>
+#include <QTimer>
 #include <QWindow>
 
 #include <algorithm>
@@ -147,6 +148,15 @@ bool CMainWnd::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void CMainWnd::closeEvent(QCloseEvent* event) {
+  // A close inside a dialog's own loop (a termination signal while a message is up) would free
+  // the manager under the edit that opened the dialog: end the dialog, and close once its loop
+  // has returned.
+  if (QWidget* modal = QApplication::activeModalWidget(); modal != nullptr && modal != this) {
+    modal->hide();
+    event->ignore();
+    QTimer::singleShot(0, this, &QWidget::close);
+    return;
+  }
   if (close_hook_) close_hook_();
   CloseOpenTipsBoxes();
   menu_.reset();

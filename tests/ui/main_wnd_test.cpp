@@ -334,4 +334,21 @@ TEST(MainWindow, ScaleFollowsTheDisplayScale) {
   }
 }
 
+// What opened a message (an edit, a file load) still runs when its loop returns; a close that
+// arrives meanwhile, as a termination signal does, must not tear the window's parts down first.
+TEST(MainWindowClose, ACloseDuringAMessageWaitsUntilItsLoopHasReturned) {
+  CMainWnd window;
+  bool torn_down = false;
+  window.SetCloseHook([&] { torn_down = true; });
+  window.show();
+  bool torn_down_inside = true;
+  QTimer::singleShot(0, &window, [&] { window.close(); });
+  QMessageBox box(QMessageBox::Information, "t", "x", QMessageBox::Ok, &window);
+  box.exec();
+  torn_down_inside = torn_down;
+  QTRY_VERIFY(torn_down);
+  EXPECT_FALSE(torn_down_inside);
+  EXPECT_FALSE(window.isVisible());
+}
+
 }  // namespace
