@@ -6,12 +6,12 @@
 #include "device/command_frame.h"
 #include "device/exchange_tally.h"
 #include "device/link_log.h"
+#include "device/protocol_codes.h"
 #include "device/records.h"
 
 namespace tolva::device {
 
 namespace {
-constexpr std::uint8_t kPcConnectSub = 0x1F;
 // A unit that floods the link with other reports still ends the exchange.
 constexpr int kMaxReportsPerExchange = 64;
 }  // namespace
@@ -101,7 +101,7 @@ void DspLink::CloseHIDDevice(bool say_goodbye) {
   if (say_goodbye) {
     const std::uint8_t off = 0;
     DebugPrint(L"PC_Connect = %d\n", off);
-    SendLocked(cmd::kMcu, kPcConnectSub, op::kSet, std::span(&off, 1));
+    SendLocked(cmd::kMcu, mcu_sub::kPcConnect, op::kSet, std::span(&off, 1));
   }
   transport_->Close();
   transport_.reset();
@@ -384,27 +384,28 @@ void DspLink::McuCmdThread() {
 
 void DspLink::PC_Connect(std::uint8_t on) {
   DebugPrint(L"PC_Connect = %d\n", on);
-  SendCtrlCommand(cmd::kMcu, kPcConnectSub, op::kSet, std::span(&on, 1));
+  SendCtrlCommand(cmd::kMcu, mcu_sub::kPcConnect, op::kSet, std::span(&on, 1));
 }
 
 bool DspLink::Hand_Connect() {
   DebugPrint(L"Hand_Connect\n");
-  return Exchange(cmd::kMcu, 0x08, op::kSet, {});
+  return Exchange(cmd::kMcu, mcu_sub::kHandshake, op::kSet, {});
 }
 
 bool DspLink::MCU_Enter_Upg_Mode() {
   DebugPrint(L"MCU_Enter_Upg_Mode\n");
-  return Exchange(cmd::kMcu, 0x01, op::kSet, {});
+  return Exchange(cmd::kMcu, mcu_sub::kEnterUpgrade, op::kSet, {});
 }
 
 bool DspLink::MCU_Reboot_Ctrl() {
   DebugPrint(L"MCU_Reboot_Ctrl\n");
-  return Exchange(cmd::kMcu, 0x8F, op::kSet, {});
+  return Exchange(cmd::kMcu, mcu_sub::kReboot, op::kSet, {});
 }
 
 bool DspLink::Factory_Default_Ctrl() {
   DebugPrint(L"Factory_Default_Ctrl\n");
-  return ExchangeAnswerOptional(cmd::kMcu, 0x90, op::kSet, {}, kFactoryDefaultTimeoutMs);
+  return ExchangeAnswerOptional(cmd::kMcu, mcu_sub::kFactoryDefault, op::kSet, {},
+                                kFactoryDefaultTimeoutMs);
 }
 
 }  // namespace tolva::device

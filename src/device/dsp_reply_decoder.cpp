@@ -3,6 +3,7 @@
 
 #include "base/debug_print.h"
 #include "device/command_frame.h"
+#include "device/protocol_codes.h"
 #include "device/records.h"
 #include "device/reply_decoder.h"
 #include "device/reply_entries.h"
@@ -20,25 +21,25 @@ std::int8_t Signed(std::uint8_t b) {
 
 const wchar_t* RangeHead(std::uint8_t sub) {
   switch (sub) {
-    case 0x05:
+    case dsp_sub::kFilter:
       return L"DSP_FILTER_GET OP=0x%x, scene =%d, source = 0x%x, from ch(%d) to ch_end(%d)\n";
-    case 0x07:
+    case dsp_sub::kDelay:
       return L"DSP_DELAY_CH OP=0x%x, scene =%d, source = 0x%x, from ch(%d) to ch_end(%d)\n";
-    case 0x08:
+    case dsp_sub::kTrim:
       return L"DSP_TRIM_CH OP=0x%x, scene =%d, source = 0x%x, from ch(%d) to ch_end(%d)\n";
-    case 0x09:
+    case dsp_sub::kChannelMute:
       return L"DSP_MUTE_CH OP=0x%x, scene =%d, source = 0x%x, from ch(%d) to ch_end(%d)\n";
-    case 0x0A:
+    case dsp_sub::kPhase:
       return L"Get DSP_PHASE_CH OP=0x%x, scene =%d, source = 0x%x, from ch(%d) to ch_end(%d)\n";
-    case 0x0B:
+    case dsp_sub::kMix:
       return L"DSP_MIX_CH OP=0x%x, scene =%d, source = 0x%x, from ch(%d) to ch_end(%d)\n";
-    case 0x12:
+    case dsp_sub::kBypass:
       return L"DSP_EQ_BYPASS OP=0x%x, scene =%d, source = 0x%x, from ch(%d) to ch_end(%d)\n";
-    case 0x20:
+    case dsp_sub::kInputTrim:
       return L"DSP_INPUT_TRIM_CH OP=0x%x, scene =%d, source = 0x%x, from ch(%d) to ch_end(%d)\n";
-    case 0x21:
+    case dsp_sub::kInputMute:
       return L"DSP_INPUT_CH_MUTE OP=0x%x, scene =%d, source = 0x%x, from ch(%d) to ch_end(%d)\n";
-    case 0x22:
+    case dsp_sub::kInputPhase:
       return L"Get INPUT_CH_PHASE OP=0x%x, scene =%d, source = 0x%x, from ch(%d) to ch_end(%d)\n";
     default:
       return nullptr;
@@ -52,9 +53,12 @@ struct OneByteList {
 };
 
 constexpr OneByteList kOneByteLists[] = {
-    {0x08, L"ch(%d), trim(%d)\n", true},    {0x09, L"ch(%d), mute(%d)\n", false},
-    {0x0A, L"ch(%d), phase(%d)\n", true},   {0x0D, L"ch(%d), ch_type(%d)\n", false},
-    {0x12, L"ch(%d), bypass(%d)\n", false}, {0x22, L"ch(%d), phase(%d)\n", true},
+    {dsp_sub::kTrim, L"ch(%d), trim(%d)\n", true},
+    {dsp_sub::kChannelMute, L"ch(%d), mute(%d)\n", false},
+    {dsp_sub::kPhase, L"ch(%d), phase(%d)\n", true},
+    {dsp_sub::kRole, L"ch(%d), ch_type(%d)\n", false},
+    {dsp_sub::kBypass, L"ch(%d), bypass(%d)\n", false},
+    {dsp_sub::kInputPhase, L"ch(%d), phase(%d)\n", true},
 };
 
 const OneByteList* FindOneByteList(std::uint8_t sub) {
@@ -75,43 +79,43 @@ void ReplyDecoder::DecodeDsp(const ReplyFrame& frame) {
     Post(TargetWindow::kMain, MSG_DSP_VALUE, param, value, std::move(record));
   };
 
-  if (sub == 0x0D && op == op::kAck) {
+  if (sub == dsp_sub::kRole && op == op::kAck) {
     DebugPrint(L"DSP_CH_TYPE OP_ACK\n");
     return;
   }
   if (op != op::kData) return;
-  if (sub >= 0x13 && sub <= 0x1B) return DecodeIrc(frame);
+  if (sub >= dsp_sub::kIrcControl && sub <= dsp_sub::kIrcNoiseLevel) return DecodeIrc(frame);
 
   // Single values.
   switch (sub) {
-    case 0x00:
+    case dsp_sub::kSourceTable:
       if (d.empty()) return;
       DebugPrint(L"DSP_SOURCE_CONFIG update total source=%d -->\n", d[0]);
       for (std::size_t i = 1; i <= d[0] && i < d.size(); ++i) {
         DebugPrint(L"source%d = %d\n", static_cast<int>(i - 1), d[i]);
       }
       return;
-    case 0x01:
+    case dsp_sub::kSource:
       if (d.empty()) return;
       DebugPrint(L"DSP_SOURCE_SWITCH OP=0x%x, source = 0x%x\n", op, d[0]);
-      post(0x01, d[0]);
+      post(dsp_sub::kSource, d[0]);
       return;
-    case 0x02:
+    case dsp_sub::kMainVolume:
       if (d.empty()) return;
       DebugPrint(L"DSP_VOLUME OP=0x%x, MVol = %d\n", op, Signed(d[0]));
-      post(0x02, Signed(d[0]));
+      post(dsp_sub::kMainVolume, Signed(d[0]));
       return;
-    case 0x03:
+    case dsp_sub::kSubwooferVolume:
       if (d.empty()) return;
       DebugPrint(L"DSP_SUBWOOFER_VOLUME OP=0x%x, SUBW Vol = %d\n", op, Signed(d[0]));
-      post(0x03, Signed(d[0]));
+      post(dsp_sub::kSubwooferVolume, Signed(d[0]));
       return;
-    case 0x04:
+    case dsp_sub::kMainMute:
       if (d.empty()) return;
       DebugPrint(L"DSP_MUTE OP=0x%x, MUTE = %d\n", op, d[0]);
-      post(0x04, d[0]);
+      post(dsp_sub::kMainMute, d[0]);
       return;
-    case 0x0E: {
+    case dsp_sub::kLink: {
       if (d.size() < 2) return;
       DebugPrint(L"scene(%d), link(%d)\n", d[0], d[1]);
       auto record = std::make_unique<LinkReply>();
@@ -122,28 +126,28 @@ void ReplyDecoder::DecodeDsp(const ReplyFrame& frame) {
         const std::size_t n = std::min<std::size_t>(8, d.size() - 2);
         std::copy_n(d.begin() + 2, n, record->data.begin());
       }
-      post(0x0E, 0, std::move(record));
+      post(dsp_sub::kLink, 0, std::move(record));
       return;
     }
-    case 0x0F: {
+    case dsp_sub::kLock: {
       if (d.size() < 2) return;
       DebugPrint(L"scene(%d), lock(%d)\n", d[0], d[1]);
       auto record = std::make_unique<LockReply>();
       record->scene = d[0];
       record->lock = d[1];
-      post(0x0F, 0, std::move(record));
+      post(dsp_sub::kLock, 0, std::move(record));
       return;
     }
-    case 0x11:
+    case dsp_sub::kBandReset:
       if (d.empty()) return;
       DebugPrint(L"DSP_EQ_RESET OP=0x%x, scene =%d, \n", op, d[0]);
       return;
-    case 0x26:
+    case dsp_sub::kInputThreshold:
       if (d.empty()) return;
       DebugPrint(L"input_threshold = %d\n", Signed(d[0]));
-      post(0x26, Signed(d[0]));
+      post(dsp_sub::kInputThreshold, Signed(d[0]));
       return;
-    case 0x27:
+    case dsp_sub::kInputNoise:
       if (d.size() < 2) return;
       DebugPrint(L"INPUT_NOISE OP=0x%x, ch_x=%d, ch_y = %d\n", op, d[0], d[1]);
       // No window shows input noise: logged only.
@@ -157,9 +161,9 @@ void ReplyDecoder::DecodeDsp(const ReplyFrame& frame) {
   }
 
   // EQ bands: d0 scene, d1 source, d2 ch, d3 band_x, d4 band_y, 6 bytes per band from d5.
-  if (sub == 0x06 || sub == 0x23) {
+  if (sub == dsp_sub::kBand || sub == dsp_sub::kInputBand) {
     if (d.size() < 5) return;
-    if (sub == 0x06) {
+    if (sub == dsp_sub::kBand) {
       DebugPrint(L"DSP_EQ_CH OP=0x%x, scene =%d, source = %d, ch= %d, band=%d, band_end = %d\n", op,
                  d[0], d[1], d[2], d[3], d[4]);
     } else {
@@ -183,7 +187,7 @@ void ReplyDecoder::DecodeDsp(const ReplyFrame& frame) {
   }
 
   // Input mix trims: d0 scene, d1 source, d2 in_ch, d3 out_ch_x, d4 out_ch_y, trims from d5.
-  if (sub == 0x24) {
+  if (sub == dsp_sub::kInputMixTrim) {
     if (d.size() < 5) return;
     DebugPrint(
         L"DSP_INPUT_MIX_CH_TRIM OP=0x%x, scene =%d, source = 0x%x, in_ch(%d) from out_ch(%d) to "
@@ -203,14 +207,14 @@ void ReplyDecoder::DecodeDsp(const ReplyFrame& frame) {
       DebugPrint(L"trim[%d]=(%d),", out, e[0]);
     });
     DebugPrint(L"\n");
-    post(0x24, 0, std::move(record));
+    post(dsp_sub::kInputMixTrim, 0, std::move(record));
     return;
   }
 
   // Channel lists: d0 scene, d1 source, d2 ch_x, d3 ch_y, entries from d4.
   const wchar_t* head = RangeHead(sub);
-  const bool ch_type = sub == 0x0D;
-  if (!head && !ch_type) return;  // 0x13-0x1B are room correction's, installed as handlers
+  const bool ch_type = sub == dsp_sub::kRole;
+  if (!head && !ch_type) return;  // room correction's reports are installed as handlers
   if (d.size() < 4) return;
   if (head) DebugPrint(head, op, d[0], d[1], d[2], d[3]);
   const int scene = d[0];
@@ -248,7 +252,7 @@ void ReplyDecoder::DecodeDsp(const ReplyFrame& frame) {
   }
 
   switch (sub) {
-    case 0x05:
+    case dsp_sub::kFilter:
       ForEachEntry(d, first, last, 4, 8, [&](int ch, Bytes e) {
         auto record = std::make_unique<FilterReply>();
         record->scene = scene;
@@ -264,20 +268,20 @@ void ReplyDecoder::DecodeDsp(const ReplyFrame& frame) {
             L"lp_slope = %d\n",
             ch, record->hp_type, record->hp_freq, record->hp_slope, record->lp_type,
             record->lp_freq, record->lp_slope);
-        post(0x05, 0, std::move(record));
+        post(dsp_sub::kFilter, 0, std::move(record));
       });
       break;
-    case 0x07:
+    case dsp_sub::kDelay:
       ForEachEntry(d, first, last, 4, 3, [&](int ch, Bytes e) {
         auto record = std::make_unique<DelayReply>();
         record->scene = scene;
         record->ch = ch;
         record->delay = DecodeDelay(e[0], e[1], e[2]);
         DebugPrint(L"ch(%d), delay(%.3f)\n", ch, record->delay);
-        post(0x07, 0, std::move(record));
+        post(dsp_sub::kDelay, 0, std::move(record));
       });
       break;
-    case 0x0B:
+    case dsp_sub::kMix:
       ForEachEntry(d, first, last, 4, 1, [&](int ch, Bytes e) {
         DebugPrint(L"source(%d) ch(%d), mix(%d)\n", source, ch, e[0]);
         auto record = std::make_unique<MixReply>();
@@ -285,11 +289,11 @@ void ReplyDecoder::DecodeDsp(const ReplyFrame& frame) {
         record->source = source;
         record->ch = ch;
         record->mask = e[0];
-        post(0x0B, 0, std::move(record));
+        post(dsp_sub::kMix, 0, std::move(record));
       });
       break;
-    case 0x20:
-    case 0x21: {
+    case dsp_sub::kInputTrim:
+    case dsp_sub::kInputMute: {
       if (last < first) break;
       auto record = std::make_unique<InputRangeReply>();
       record->scene = scene;
@@ -297,7 +301,7 @@ void ReplyDecoder::DecodeDsp(const ReplyFrame& frame) {
       record->ch_x = first;
       record->ch_y = last;
       ForEachEntry(d, first, last, 4, 1, [&](int ch, Bytes e) {
-        if (sub == 0x20) DebugPrint(L"ch(%d), trim(%d)\n", ch, e[0]);
+        if (sub == dsp_sub::kInputTrim) DebugPrint(L"ch(%d), trim(%d)\n", ch, e[0]);
         // Indexed by the absolute input number; the record holds inputs 0-15.
         if (static_cast<std::size_t>(ch) < record->values.size()) record->values[ch] = e[0];
       });

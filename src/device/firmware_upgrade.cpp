@@ -7,6 +7,7 @@
 
 #include "base/debug_print.h"
 #include "device/command_frame.h"
+#include "device/protocol_codes.h"
 
 namespace tolva::device {
 namespace {
@@ -29,11 +30,26 @@ struct Commands {
 Commands CommandsOf(UpgradeTarget target) {
   switch (target) {
     case UpgradeTarget::kDspFlash:
-      return {cmd::kMcu, 0x01, cmd::kScene, 0x03, 0x04, 0x05};
+      return {cmd::kMcu,
+              mcu_sub::kEnterUpgrade,
+              cmd::kScene,
+              upgrade_sub::kFlashStart,
+              upgrade_sub::kFlashBlock,
+              upgrade_sub::kFlashFinish};
     case UpgradeTarget::kBootLoader:
-      return {cmd::kMcu, 0xA0, cmd::kMcu, 0xA1, 0xA2, 0xA3};
+      return {cmd::kMcu,
+              upgrade_sub::kSlaveEnter,
+              cmd::kMcu,
+              upgrade_sub::kSlaveStart,
+              upgrade_sub::kSlaveBlock,
+              upgrade_sub::kSlaveFinish};
     default:
-      return {cmd::kMcu, 0x01, cmd::kMcu, 0x02, 0x03, 0x04};
+      return {cmd::kMcu,
+              mcu_sub::kEnterUpgrade,
+              cmd::kMcu,
+              upgrade_sub::kMcuStart,
+              upgrade_sub::kMcuBlock,
+              upgrade_sub::kMcuFinish};
   }
 }
 
@@ -60,12 +76,12 @@ void FirmwareUpgrade::InstallAcknowledgements() {
   const auto state_of = [](ReplyDecoder& d) -> std::atomic<int>& {
     return d.state().upgrade_state;
   };
-  for (std::uint8_t enter : {0x01, 0xA0}) {
+  for (std::uint8_t enter : {mcu_sub::kEnterUpgrade, upgrade_sub::kSlaveEnter}) {
     link_.SetReplyHandler(cmd::kMcu, enter, [state_of](const ReplyFrame& f, ReplyDecoder& d) {
       if (Ready(f)) state_of(d) = UPG_START;
     });
   }
-  for (std::uint8_t start : {0x02, 0xA1}) {
+  for (std::uint8_t start : {upgrade_sub::kMcuStart, upgrade_sub::kSlaveStart}) {
     link_.SetReplyHandler(cmd::kMcu, start, [state_of](const ReplyFrame& f, ReplyDecoder& d) {
       if (f.op() != op::kAck) return;
       const bool ready = Ready(f);
@@ -73,15 +89,16 @@ void FirmwareUpgrade::InstallAcknowledgements() {
       state_of(d) = ready ? UPG_READY : UPG_FAIL;
     });
   }
-  link_.SetReplyHandler(cmd::kScene, 0x03, [state_of](const ReplyFrame& f, ReplyDecoder& d) {
-    if (Ready(f) && state_of(d) == UPG_START) {
-      DebugPrint(L"FLASH UPG_START: ACK_READY\n");
-      state_of(d) = UPG_READY;
-    } else if (NotReady(f)) {
-      DebugPrint(L"FLASH UPG_START: ACK_NOT_READY\n");
-      state_of(d) = UPG_FAIL;
-    }
-  });
+  link_.SetReplyHandler(cmd::kScene, upgrade_sub::kFlashStart,
+                        [state_of](const ReplyFrame& f, ReplyDecoder& d) {
+                          if (Ready(f) && state_of(d) == UPG_START) {
+                            DebugPrint(L"FLASH UPG_START: ACK_READY\n");
+                            state_of(d) = UPG_READY;
+                          } else if (NotReady(f)) {
+                            DebugPrint(L"FLASH UPG_START: ACK_NOT_READY\n");
+                            state_of(d) = UPG_FAIL;
+                          }
+                        });
   // "Not ready" leaves the state waiting: the step reads again for the further acknowledgement.
   const auto block_ack = [state_of](const wchar_t* ready_line, const wchar_t* wait_line) {
     return [=](const ReplyFrame& f, ReplyDecoder& d) {
@@ -94,22 +111,24 @@ void FirmwareUpgrade::InstallAcknowledgements() {
       }
     };
   };
-  for (std::uint8_t block : {0x03, 0xA2}) {
+  for (std::uint8_t block : {upgrade_sub::kMcuBlock, upgrade_sub::kSlaveBlock}) {
     link_.SetReplyHandler(
         cmd::kMcu, block,
         block_ack(L"MCU UPG_WAITING_BIN_DATA_ACK: ACK_READY\n", L"MCU !!!!! NOT_READY !!!!!!\n"));
   }
   link_.SetReplyHandler(
-      cmd::kScene, 0x04,
+      cmd::kScene, upgrade_sub::kFlashBlock,
       block_ack(L"UPG_WAITING_BIN_DATA_ACK: ACK_READY\n", L"!!!!! NOT_READY !!!!!!\n"));
-  for (std::uint8_t finish : {0x04, 0xA3}) {
+  for (std::uint8_t finish : {upgrade_sub::kMcuFinish, upgrade_sub::kSlaveFinish}) {
     link_.SetReplyHandler(cmd::kMcu, finish, [state_of](const ReplyFrame& f, ReplyDecoder& d) {
       if (Ready(f) && state_of(d) == UPG_FINISH) DebugPrint(L"MCU UPG_FINISH: ACK_READY\n");
     });
   }
-  link_.SetReplyHandler(cmd::kScene, 0x05, [state_of](const ReplyFrame& f, ReplyDecoder& d) {
-    if (Ready(f) && state_of(d) == UPG_FINISH) DebugPrint(L"UPG_FINISH: ACK_READY\n");
-  });
+  link_.SetReplyHandler(cmd::kScene, upgrade_sub::kFlashFinish,
+                        [state_of](const ReplyFrame& f, ReplyDecoder& d) {
+                          if (Ready(f) && state_of(d) == UPG_FINISH)
+                            DebugPrint(L"UPG_FINISH: ACK_READY\n");
+                        });
 }
 
 int FirmwareUpgrade::ParseFile(const std::string& path) {

@@ -2,11 +2,10 @@
 #include "base/debug_print.h"
 #include "device/command_frame.h"
 #include "device/dsp_link.h"
+#include "device/protocol_codes.h"
 
 namespace tolva::device {
 namespace {
-
-constexpr std::uint8_t kIrcCtrl = 0x13;
 
 std::uint8_t Low8(int v) {
   return static_cast<std::uint8_t>(v & 0xFF);
@@ -31,54 +30,54 @@ bool DspLink::IRC_Ctrl(int on, int channel_mask, int eq_mode, bool sync) {
              eq_mode, sync ? 1 : 0);
   const std::vector<std::uint8_t> p{Low8(on), Low8(channel_mask >> 8), Low8(channel_mask),
                                     Low8(eq_mode)};
-  if (sync) return Exchange(cmd::kDsp, kIrcCtrl, op::kSet, p);
+  if (sync) return Exchange(cmd::kDsp, dsp_sub::kIrcControl, op::kSet, p);
   // Queued commands and the queue's switches both come from the window thread: no race here.
   if (!IsCommandQueueEnabled()) return false;
-  Issue(cmd::kDsp, kIrcCtrl, op::kSet, p, false);
+  Issue(cmd::kDsp, dsp_sub::kIrcControl, op::kSet, p, false);
   return true;
 }
 
 bool DspLink::IRC_Get() {
-  return Request(*this, L"IRC_Get", kIrcCtrl, {});
+  return Request(*this, L"IRC_Get", dsp_sub::kIrcControl, {});
 }
 bool DspLink::IRC_Get_Distance(int ch, int ch_end) {
-  return Request(*this, L"IRC_Get_Distance", 0x14, {ch, ch_end});
+  return Request(*this, L"IRC_Get_Distance", dsp_sub::kIrcDistance, {ch, ch_end});
 }
 bool DspLink::IRC_Get_Trim(int ch, int ch_end) {
-  return Request(*this, L"IRC_Get_Trim", 0x15, {ch, ch_end});
+  return Request(*this, L"IRC_Get_Trim", dsp_sub::kIrcTrim, {ch, ch_end});
 }
 bool DspLink::IRC_Get_EQ(int ch, int band, int band_end) {
-  return Request(*this, L"IRC_Get_EQ", 0x16, {ch, band, band_end});
+  return Request(*this, L"IRC_Get_EQ", dsp_sub::kIrcBand, {ch, band, band_end});
 }
 bool DspLink::IRC_Get_Spk_Size(int ch, int ch_end) {
-  return Request(*this, L"IRC_Get_Spk_Size", 0x17, {ch, ch_end});
+  return Request(*this, L"IRC_Get_Spk_Size", dsp_sub::kIrcSpeakerSize, {ch, ch_end});
 }
 bool DspLink::IRC_Get_Spk_Phase(int ch, int ch_end) {
-  return Request(*this, L"IRC_Get_Spk_Phase", 0x18, {ch, ch_end});
+  return Request(*this, L"IRC_Get_Spk_Phase", dsp_sub::kIrcSpeakerPhase, {ch, ch_end});
 }
 bool DspLink::IRC_Get_Spk_Level(int ch, int ch_end) {
-  return Request(*this, L"IRC_Get_Spk_Level", 0x19, {ch, ch_end});
+  return Request(*this, L"IRC_Get_Spk_Level", dsp_sub::kIrcSpeakerLevel, {ch, ch_end});
 }
 bool DspLink::IRC_Get_Spectrum(int ch, int band, int band_end) {
-  return Request(*this, L"IRC_Get_Spectrum", 0x1A, {ch, band, band_end});
+  return Request(*this, L"IRC_Get_Spectrum", dsp_sub::kIrcSpectrum, {ch, band, band_end});
 }
 bool DspLink::IRC_Get_Noise_Level(int ch, int ch_end) {
-  return Request(*this, L"IRC_Get_Noise_Level", 0x1B, {ch, ch_end});
+  return Request(*this, L"IRC_Get_Noise_Level", dsp_sub::kIrcNoiseLevel, {ch, ch_end});
 }
 bool DspLink::IRC_Get_RTA() {
-  return Request(*this, L"IRC_Get_RTA", 0x1C, {});
+  return Request(*this, L"IRC_Get_RTA", dsp_sub::kIrcRta, {});
 }
 
 bool DspLink::IRC_Set_Test_Mic(int on) {
   DebugPrint(L"IRC_Set_Test_Mic: on(%d), syncMode(%d)\n", on, 1);
   const std::uint8_t p[] = {Low8(on)};
-  return Exchange(cmd::kDsp, 0x1D, op::kSet, p);
+  return Exchange(cmd::kDsp, dsp_sub::kIrcTestMic, op::kSet, p);
 }
 
 bool DspLink::IRC_Sel_Test_Module(int module_bits) {
   DebugPrint(L"IRC_Sel_Test_Module: Module(0x%x), syncMode(%d)\n", module_bits, 1);
   const std::uint8_t p[] = {Low8(module_bits)};
-  return Exchange(cmd::kDsp, 0x1E, op::kSet, p);
+  return Exchange(cmd::kDsp, dsp_sub::kIrcTestModule, op::kSet, p);
 }
 
 }  // namespace tolva::device

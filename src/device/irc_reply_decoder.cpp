@@ -1,9 +1,10 @@
-// Group 1 room-correction reports (subs 0x13 to 0x1B), for the calibration window.
+// Group 1 room-correction reports, for the calibration window.
 #include <array>
 
 #include "base/debug_print.h"
 #include "device/command_frame.h"
 #include "device/irc_records.h"
+#include "device/protocol_codes.h"
 #include "device/records.h"
 #include "device/reply_decoder.h"
 #include "device/reply_entries.h"
@@ -32,7 +33,7 @@ void ReplyDecoder::DecodeIrc(const ReplyFrame& frame) {
                            std::unique_ptr<NotificationRecord> record = {}) {
     Post(TargetWindow::kCalibration, MSG_IRC_VALUE, param, value, std::move(record));
   };
-  if (sub == 0x13) {
+  if (sub == dsp_sub::kIrcControl) {
     if (d.empty()) return;
     // Only a failure needs the fifth byte; missing channel or progress bytes read as 0.
     const auto at = [&d](std::size_t i) -> int { return i < d.size() ? d[i] : 0; };
@@ -57,31 +58,31 @@ void ReplyDecoder::DecodeIrc(const ReplyFrame& frame) {
   }
   if (d.size() < 2) return;
   switch (sub) {
-    case 0x14:
+    case dsp_sub::kIrcDistance:
       return ForEachEntry(d, d[0], d[1], 2, 2, [&](int ch, Bytes e) {
         auto r = std::make_unique<IrcDistanceReply>();
         r->ch = ch;
         r->distance = static_cast<float>(e[0]) + static_cast<float>(e[1]) / 100.0f;
         post(kIrcDistance, 0, std::move(r));
       });
-    case 0x15:
-    case 0x17:
-    case 0x18:
-    case 0x19:
-    case 0x1B: {
-      const std::int64_t kind = sub == 0x15   ? kIrcTrim
-                                : sub == 0x17 ? kIrcSpeakerSize
-                                : sub == 0x18 ? kIrcSpeakerPhase
-                                : sub == 0x19 ? kIrcSpeakerLevel
-                                              : kIrcNoiseLevel;
+    case dsp_sub::kIrcTrim:
+    case dsp_sub::kIrcSpeakerSize:
+    case dsp_sub::kIrcSpeakerPhase:
+    case dsp_sub::kIrcSpeakerLevel:
+    case dsp_sub::kIrcNoiseLevel: {
+      const std::int64_t kind = sub == dsp_sub::kIrcTrim           ? kIrcTrim
+                                : sub == dsp_sub::kIrcSpeakerSize  ? kIrcSpeakerSize
+                                : sub == dsp_sub::kIrcSpeakerPhase ? kIrcSpeakerPhase
+                                : sub == dsp_sub::kIrcSpeakerLevel ? kIrcSpeakerLevel
+                                                                   : kIrcNoiseLevel;
       return ForEachEntry(d, d[0], d[1], 2, 1, [&](int ch, Bytes e) {
         auto r = std::make_unique<IrcChannelValueReply>();
         r->ch = ch;
-        r->value = sub == 0x18 ? static_cast<std::int8_t>(e[0]) : e[0];
+        r->value = sub == dsp_sub::kIrcSpeakerPhase ? static_cast<std::int8_t>(e[0]) : e[0];
         post(kind, 0, std::move(r));
       });
     }
-    case 0x16:
+    case dsp_sub::kIrcBand:
       if (d.size() < 3) return;
       return ForEachEntry(d, d[1], d[2], 3, 6, [&](int band, Bytes e) {
         auto r = std::make_unique<IrcEqReply>();
@@ -92,7 +93,7 @@ void ReplyDecoder::DecodeIrc(const ReplyFrame& frame) {
         r->gain = static_cast<float>(e[4] << 8 | e[5]) / 10.0f - 18.0f;
         post(kIrcEq, 0, std::move(r));
       });
-    case 0x1A:
+    case dsp_sub::kIrcSpectrum:
       if (d.size() < 3) return;
       return ForEachEntry(d, d[1], d[2], 3, 5, [&](int band, Bytes e) {
         auto r = std::make_unique<IrcSpectrumReply>();

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "device/command_frame.h"
+#include "device/protocol_codes.h"
 
 namespace tolva::device {
 
@@ -16,17 +17,17 @@ std::uint8_t TargetBytes(std::uint8_t cmd, std::uint8_t sub, std::uint8_t op,
     return static_cast<std::uint8_t>(last + 1);
   };
   switch (sub) {
-    case 0x05:  // Filter_Ctrl: scene, source, channel, filter
-    case 0x06:  // EQ_Ctrl: scene, source, channel, band
+    case dsp_sub::kFilter:  // Filter_Ctrl: scene, source, channel, filter
+    case dsp_sub::kBand:    // EQ_Ctrl: scene, source, channel, band
       return payload.size() > 4 ? 4 : 0;
-    case 0x07:  // Delay_Ctrl
-    case 0x08:  // Trim_Ctrl
-    case 0x09:  // Mute_Ch_Ctrl
-    case 0x0A:  // Phase_Ctrl
-    case 0x0B:  // Mix_Ch_Ctrl
-    case 0x12:  // PEQ_Bypass_Ctrl
+    case dsp_sub::kDelay:        // Delay_Ctrl
+    case dsp_sub::kTrim:         // Trim_Ctrl
+    case dsp_sub::kChannelMute:  // Mute_Ch_Ctrl
+    case dsp_sub::kPhase:        // Phase_Ctrl
+    case dsp_sub::kMix:          // Mix_Ch_Ctrl
+    case dsp_sub::kBypass:       // PEQ_Bypass_Ctrl
       return one_output(2, 3);
-    case 0x24:  // Input_Mix_Trim_Ctrl: scene, source, input, output range
+    case dsp_sub::kInputMixTrim:  // Input_Mix_Trim_Ctrl: scene, source, input, output range
       return one_output(3, 4);
     default:
       return 0;

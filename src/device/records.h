@@ -7,6 +7,7 @@
 #include <cstdint>
 
 #include "device/notifications.h"
+#include "device/protocol_codes.h"
 
 namespace tolva::device {
 
@@ -22,10 +23,10 @@ constexpr std::uint32_t MSG_KTV_VALUE = 1246;
 constexpr std::uint32_t MSG_UNIT_SILENT = 0x10100;
 
 // First parameters of MSG_MCU_VALUE and MSG_SCENE_VALUE (the reply's sub code).
-constexpr std::int64_t kMcuHandshake = 0x08;
-constexpr std::int64_t kMcuFlashVersion = 0x0B;
-constexpr std::int64_t kMcuPowerOffDelay = 0x91;
-constexpr std::int64_t kSceneName = 0x0B;
+constexpr std::int64_t kMcuHandshake = mcu_sub::kHandshake;
+constexpr std::int64_t kMcuFlashVersion = mcu_sub::kFlashVersion;
+constexpr std::int64_t kMcuPowerOffDelay = mcu_sub::kPowerOffDelay;
+constexpr std::int64_t kSceneName = scene_sub::kName;
 
 struct FilterReply final : NotificationRecord {
   std::int32_t scene = 0, ch = 0;

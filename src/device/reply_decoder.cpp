@@ -4,6 +4,7 @@
 
 #include "base/debug_print.h"
 #include "device/command_frame.h"
+#include "device/protocol_codes.h"
 #include "device/records.h"
 
 namespace tolva::device {
@@ -60,17 +61,17 @@ void ReplyDecoder::DecodeScene(const ReplyFrame& frame) {
   const std::uint8_t op = frame.op();
   switch (frame.sub()) {
     // Only the first byte decides; a reply without the scene byte carries scene 0.
-    case 0x08:  // SaveScene acknowledged
+    case scene_sub::kSave:  // SaveScene acknowledged
       if (op == op::kAck && !d.empty() && d[0] == op::kAckReady) {
         Post(TargetWindow::kScene, MSG_SCENE_VALUE, d.size() >= 2 ? d[1] : 0, 0);
       }
       break;
-    case 0x0A:  // DeleteScene acknowledged
+    case scene_sub::kDelete:  // DeleteScene acknowledged
       if (op == op::kAck && !d.empty() && d[0] == op::kAckReady) {
         Post(TargetWindow::kScene, MSG_SCENE_DELETED, d.size() >= 2 ? d[1] : 0, 0);
       }
       break;
-    case 0x0B: {  // scene name
+    case scene_sub::kName: {  // scene name
       // A truncated name would be posted as a corrupted one: drop it.
       if (op != op::kData || d.size() < 17) break;
       auto record = std::make_unique<SceneNameReply>();
@@ -88,11 +89,11 @@ void ReplyDecoder::DecodeScene(const ReplyFrame& frame) {
       Post(TargetWindow::kMain, MSG_SCENE_VALUE, kSceneName, 0, std::move(record));
       break;
     }
-    case 0x0E:
+    case scene_sub::kCurrent:
       if (op == op::kData && !d.empty()) DebugPrint(L"current scene id = %d, \n", d[0]);
       break;
     default:
-      break;  // 0x03-0x05 are the flash upgrade's, installed as handlers
+      break;  // the flash upgrade's, installed as handlers
   }
 }
 
@@ -100,10 +101,10 @@ void ReplyDecoder::DecodeMcu(const ReplyFrame& frame) {
   const auto d = frame.data();
   const std::uint8_t op = frame.op();
   switch (frame.sub()) {
-    case 0x08:
+    case mcu_sub::kHandshake:
       DebugPrint(L"MCU_HANDSHAKE\n");
       if (op != op::kData || d.empty()) break;
-      if (d[0] == 0xF0) {
+      if (d[0] == mcu_sub::kHandshakeAbnormal) {
         state_.handshake_ok = false;
         Post(TargetWindow::kMain, MSG_DEVICE_ABNORMAL, 0, 0);
         break;
@@ -120,7 +121,7 @@ void ReplyDecoder::DecodeMcu(const ReplyFrame& frame) {
         Post(TargetWindow::kMain, MSG_MCU_VALUE, kMcuHandshake, 0, std::move(record));
       }
       break;
-    case 0x0B:
+    case mcu_sub::kFlashVersion:
       DebugPrint(L"MCU_GET_DSPFLASH_VER\n");
       if (op != op::kData || d.size() < 4) break;
       DebugPrint(L"flashver = %02d%02d%02d%02d\n", d[0], d[1], d[2], d[3]);
@@ -130,13 +131,13 @@ void ReplyDecoder::DecodeMcu(const ReplyFrame& frame) {
         Post(TargetWindow::kMain, MSG_MCU_VALUE, kMcuFlashVersion, 0, std::move(record));
       }
       break;
-    case 0x0C:
+    case mcu_sub::kBootloaderVersion:
       if (op == op::kData && !d.empty()) state_.bootloader_version = d[0];
       break;
-    case 0x60:
+    case mcu_sub::kInit:
       DebugPrint(L"MCU INIT\n");
       break;
-    case 0x91:
+    case mcu_sub::kPowerOffDelay:
       if (op == op::kData && d.size() >= 2) {
         Post(TargetWindow::kMain, MSG_MCU_VALUE, kMcuPowerOffDelay, d[0] * 256 + d[1]);
       }
@@ -159,11 +160,11 @@ void ReplyDecoder::DecodeKaraoke(const ReplyFrame& frame) {
   };
   const auto d = frame.data();
   const std::uint8_t sub = frame.sub();
-  if (frame.op() != op::kData || sub < 0x01 || sub > 0x08) return;
-  const bool echo_delay = sub == 0x05;
+  if (frame.op() != op::kData || sub < karaoke_sub::kFirst || sub > karaoke_sub::kLast) return;
+  const bool echo_delay = sub == karaoke_sub::kEchoDelay;
   if (d.size() < (echo_delay ? 4u : 3u)) return;
   const int value = echo_delay ? d[2] * 256 + d[3] : d[2];
-  DebugPrint(kLines[sub - 1], frame.op(), d[0], d[1], value);
+  DebugPrint(kLines[sub - karaoke_sub::kFirst], frame.op(), d[0], d[1], value);
   Post(TargetWindow::kMain, MSG_KTV_VALUE, sub, value);
 }
 

@@ -4,6 +4,7 @@
 #include "base/debug_print.h"
 #include "device/command_frame.h"
 #include "device/dsp_link.h"
+#include "device/protocol_codes.h"
 #include "device/scene_name_codec.h"
 
 namespace tolva::device {
@@ -17,19 +18,19 @@ std::uint8_t Low8(int v) {
 bool DspLink::SaveScene(int scene, int immediately) {
   DebugPrint(L"SaveScene scene(%d) immediately=%d\n", scene, immediately);
   const std::uint8_t p[] = {Low8(scene), Low8(immediately)};
-  return Exchange(cmd::kScene, 0x08, op::kSet, p);
+  return Exchange(cmd::kScene, scene_sub::kSave, op::kSet, p);
 }
 
 bool DspLink::ReadScene(int from_scene, int to_scene) {
   DebugPrint(L"ReadScene from scene(%d) to scene(%d)\n", from_scene, to_scene);
   const std::uint8_t p[] = {Low8(from_scene), Low8(to_scene)};
-  return ExchangeAnswerOptional(cmd::kScene, 0x09, op::kSet, p);
+  return ExchangeAnswerOptional(cmd::kScene, scene_sub::kRead, op::kSet, p);
 }
 
 bool DspLink::DeleteScene(int scene) {
   DebugPrint(L"DeleteScene scene(%d)\n", scene);
   const std::uint8_t p[] = {Low8(scene)};
-  return Exchange(cmd::kScene, 0x0A, op::kSet, p);
+  return Exchange(cmd::kScene, scene_sub::kDelete, op::kSet, p);
 }
 
 bool DspLink::SetSceneName(int scene, std::span<const std::uint8_t> name) {
@@ -38,13 +39,13 @@ bool DspLink::SetSceneName(int scene, std::span<const std::uint8_t> name) {
              DecodeSceneName(name).c_str());
   std::vector<std::uint8_t> p{Low8(scene), Low8(static_cast<int>(name.size()))};
   p.insert(p.end(), name.begin(), name.end());
-  return ExchangeAnswerOptional(cmd::kScene, 0x0B, op::kSet, p);
+  return ExchangeAnswerOptional(cmd::kScene, scene_sub::kName, op::kSet, p);
 }
 
 bool DspLink::Get_Scene_Name(int scene) {
   DebugPrint(L"Get_Scene_Name: scene(%d)\n", scene);
   const std::uint8_t p[] = {Low8(scene)};
-  return Exchange(cmd::kScene, 0x0B, op::kGet, p);
+  return Exchange(cmd::kScene, scene_sub::kName, op::kGet, p);
 }
 
 }  // namespace tolva::device

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "device/protocol_codes.h"
+
 namespace tolva::emulator {
 namespace {
 
@@ -95,19 +97,19 @@ void AppendEntry(const UnitState& u, Field f, std::uint8_t scene, std::uint8_t s
 
 std::optional<Field> ListField(std::uint8_t sub) {
   switch (sub) {
-    case 0x07:
+    case device::dsp_sub::kDelay:
       return Field::kDelay;
-    case 0x08:
+    case device::dsp_sub::kTrim:
       return Field::kTrim;
-    case 0x09:
+    case device::dsp_sub::kChannelMute:
       return Field::kMute;
-    case 0x0A:
+    case device::dsp_sub::kPhase:
       return Field::kPhase;
-    case 0x0B:
+    case device::dsp_sub::kMix:
       return Field::kMix;
-    case 0x0D:
+    case device::dsp_sub::kRole:
       return Field::kRole;
-    case 0x12:
+    case device::dsp_sub::kBypass:
       return Field::kBypass;
     default:
       return std::nullopt;
@@ -251,17 +253,17 @@ std::optional<std::vector<std::uint8_t>> GetInputMixTrim(const UnitState& u,
 
 bool KnowsDspRequest(std::uint8_t sub) {
   switch (sub) {
-    case 0x00:
-    case 0x01:
-    case 0x02:
-    case 0x03:
-    case 0x04:
-    case 0x05:
-    case 0x06:
-    case 0x0E:
-    case 0x0F:
-    case 0x24:
-    case 0x26:
+    case device::dsp_sub::kSourceTable:
+    case device::dsp_sub::kSource:
+    case device::dsp_sub::kMainVolume:
+    case device::dsp_sub::kSubwooferVolume:
+    case device::dsp_sub::kMainMute:
+    case device::dsp_sub::kFilter:
+    case device::dsp_sub::kBand:
+    case device::dsp_sub::kLink:
+    case device::dsp_sub::kLock:
+    case device::dsp_sub::kInputMixTrim:
+    case device::dsp_sub::kInputThreshold:
       return true;
     default:
       return ListField(sub).has_value();
@@ -271,39 +273,39 @@ bool KnowsDspRequest(std::uint8_t sub) {
 SetResult ApplyDspSet(UnitState& u, std::uint8_t sub, std::span<const std::uint8_t> p) {
   if (const auto field = ListField(sub)) return SetChannelList(u, *field, p);
   switch (sub) {
-    case 0x01:
+    case device::dsp_sub::kSource:
       if (p.empty() || p[0] < kFirstSourceCode || p[0] >= kFirstSourceCode + kSources)
         return SetResult::kRejected;
       u.source_code = p[0];
       return SetResult::kApplied;
-    case 0x02:
+    case device::dsp_sub::kMainVolume:
       if (p.empty()) return SetResult::kRejected;
       u.main_volume_db = static_cast<std::int8_t>(6 - p[0]);  // sent as 6 - volume
       return SetResult::kApplied;
-    case 0x03:
+    case device::dsp_sub::kSubwooferVolume:
       // FIXME: no program of ours sets the subwoofer volume; taken as the signed byte it reads as.
       if (p.empty()) return SetResult::kRejected;
       u.sub_volume = static_cast<std::int8_t>(p[0]);
       return SetResult::kApplied;
-    case 0x04:
+    case device::dsp_sub::kMainMute:
       if (p.empty()) return SetResult::kRejected;
       u.main_mute = p[0];
       return SetResult::kApplied;
-    case 0x05:
+    case device::dsp_sub::kFilter:
       return SetFilter(u, p);
-    case 0x06:
+    case device::dsp_sub::kBand:
       return SetEq(u, p);
-    case 0x0E:
+    case device::dsp_sub::kLink:
       return SetLink(u, p);
-    case 0x0F:
+    case device::dsp_sub::kLock:
       if (p.size() < 2 || !ValidScene(p[0])) return SetResult::kRejected;
       u.scenes[p[0]].lock = p[1];
       return SetResult::kApplied;
-    case 0x11:
+    case device::dsp_sub::kBandReset:
       return SetPeqReset(u, p);
-    case 0x24:
+    case device::dsp_sub::kInputMixTrim:
       return SetInputMixTrim(u, p);
-    case 0x26:
+    case device::dsp_sub::kInputThreshold:
       if (p.empty()) return SetResult::kRejected;
       u.input_threshold_db = static_cast<std::int8_t>(p[0]);
       return SetResult::kApplied;
@@ -317,37 +319,37 @@ std::optional<std::vector<std::uint8_t>> AnswerDspGet(const UnitState& u, std::u
   if (const auto field = ListField(sub)) return GetChannelList(u, *field, p);
   using Bytes = std::vector<std::uint8_t>;
   switch (sub) {
-    case 0x00: {
+    case device::dsp_sub::kSourceTable: {
       Bytes out{kSources};
       for (int i = 0; i < kSources; ++i)
         out.push_back(static_cast<std::uint8_t>(kFirstSourceCode + i));
       return out;
     }
-    case 0x01:
+    case device::dsp_sub::kSource:
       return Bytes{u.source_code};
-    case 0x02:
+    case device::dsp_sub::kMainVolume:
       return Bytes{static_cast<std::uint8_t>(u.main_volume_db)};
-    case 0x03:
+    case device::dsp_sub::kSubwooferVolume:
       return Bytes{static_cast<std::uint8_t>(u.sub_volume)};
-    case 0x04:
+    case device::dsp_sub::kMainMute:
       return Bytes{u.main_mute};
-    case 0x05:
+    case device::dsp_sub::kFilter:
       return GetFilter(u, p);
-    case 0x06:
+    case device::dsp_sub::kBand:
       return GetEq(u, p);
-    case 0x0E: {
+    case device::dsp_sub::kLink: {
       if (p.empty() || !ValidScene(p[0])) return std::nullopt;
       const SceneState& s = u.scenes[p[0]];
       Bytes out{p[0], s.link};
       out.insert(out.end(), s.link_data.begin(), s.link_data.end());
       return out;
     }
-    case 0x0F:
+    case device::dsp_sub::kLock:
       if (p.empty() || !ValidScene(p[0])) return std::nullopt;
       return Bytes{p[0], u.scenes[p[0]].lock};
-    case 0x24:
+    case device::dsp_sub::kInputMixTrim:
       return GetInputMixTrim(u, p);
-    case 0x26:
+    case device::dsp_sub::kInputThreshold:
       return Bytes{static_cast<std::uint8_t>(u.input_threshold_db)};
     default:
       return std::nullopt;

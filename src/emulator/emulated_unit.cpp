@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "device/command_frame.h"
+#include "device/protocol_codes.h"
 #include "emulator/dsp_parameters.h"
 
 namespace tolva::emulator {
@@ -10,9 +11,13 @@ namespace {
 
 namespace cmd = device::cmd;
 namespace op = device::op;
+namespace dsp_sub = device::dsp_sub;
+namespace scene_sub = device::scene_sub;
+namespace mcu_sub = device::mcu_sub;
+namespace karaoke_sub = device::karaoke_sub;
 
 constexpr std::uint8_t kHandshakeNormal = 0x00;
-constexpr std::uint8_t kHandshakeAbnormal = 0xF0;
+constexpr std::uint8_t kHandshakeAbnormal = mcu_sub::kHandshakeAbnormal;
 constexpr std::array<std::uint8_t, 4> kFlashVersion = {24, 5, 17, 1};
 constexpr std::uint8_t kBootLoaderVersion = 2;
 
@@ -57,7 +62,7 @@ UnitResponse EmulatedUnit::HandleOutputReport(std::span<const std::uint8_t> r) {
   }
   if (faults_.unsolicited_every > 0 && received_ % faults_.unsolicited_every == 0) {
     out.reports.push_back(ToReport(KaraokeReport(next_unsolicited_)));
-    next_unsolicited_ = static_cast<std::uint8_t>(next_unsolicited_ % 8 + 1);
+    next_unsolicited_ = static_cast<std::uint8_t>(next_unsolicited_ % karaoke_sub::kLast + 1);
   }
   out.then = then_;
   if (faults_.unplug_after > 0 && received_ >= faults_.unplug_after) out.then = BusEvent::kUnplug;
@@ -86,7 +91,7 @@ void EmulatedUnit::Package(std::uint8_t c, std::uint8_t s, UnitResponse& out) {
   if (Matches(faults_.two_frames, c, s)) {
     // The unit's main-mute status rides behind the reply in the same report when it fits.
     const std::uint8_t mute[] = {state_.main_mute};
-    const auto status = device::BuildReplyFrame(cmd::kDsp, 0x04, op::kData, mute);
+    const auto status = device::BuildReplyFrame(cmd::kDsp, dsp_sub::kMainMute, op::kData, mute);
     const std::size_t status_len = std::size(mute) + 7;
     if (!out.reports.empty() && frames_.back().size() + status_len <= InputReport{}.size()) {
       std::copy_n(status->begin(), status_len, out.reports.back().begin() + frames_.back().size());
@@ -110,10 +115,11 @@ void EmulatedUnit::Ack(std::uint8_t c, std::uint8_t s, bool ready, int scene) {
 }
 
 EmulatedUnit::Frame EmulatedUnit::KaraokeReport(std::uint8_t sub) const {
-  const std::uint16_t v = state_.karaoke[sub - 1];
+  const std::uint16_t v = state_.karaoke[sub - karaoke_sub::kFirst];
   std::vector<std::uint8_t> data{0,
                                  static_cast<std::uint8_t>(state_.source_code - kFirstSourceCode)};
-  if (sub == 0x05) data.push_back(static_cast<std::uint8_t>(v >> 8));  // echo delay is 16 bits
+  // The echo delay is 16 bits.
+  if (sub == karaoke_sub::kEchoDelay) data.push_back(static_cast<std::uint8_t>(v >> 8));
   data.push_back(static_cast<std::uint8_t>(v));
   const auto report = device::BuildReplyFrame(cmd::kKaraoke, sub, op::kData, data);
   return Frame(report->begin(), report->begin() + data.size() + 7);
@@ -168,13 +174,13 @@ void EmulatedUnit::HandleDsp(std::uint8_t s, std::uint8_t o, std::span<const std
 
 void EmulatedUnit::HandleScene(std::uint8_t s, std::uint8_t o, std::span<const std::uint8_t> p) {
   if (o == op::kGet) {
-    if (s == 0x0B) {  // Get_Scene_Name: scene, then its 16 bytes as stored
+    if (s == scene_sub::kName) {  // Get_Scene_Name: scene, then its 16 bytes as stored
       if (p.empty() || !IsStoredScene(p[0])) return Ack(cmd::kScene, s, false);
       std::vector<std::uint8_t> data{p[0]};
       const SceneName& name = state_.names[p[0] - 1];
       data.insert(data.end(), name.begin(), name.end());
       Send(cmd::kScene, s, op::kData, data);
-    } else if (s == 0x0E) {
+    } else if (s == scene_sub::kCurrent) {
       const std::uint8_t data[] = {state_.current_scene};
       Send(cmd::kScene, s, op::kData, data);
     }
@@ -182,7 +188,7 @@ void EmulatedUnit::HandleScene(std::uint8_t s, std::uint8_t o, std::span<const s
   }
   if (o != op::kSet) return;
   switch (s) {
-    case 0x08: {  // SaveScene: scene, immediately
+    case scene_sub::kSave: {  // SaveScene: scene, immediately
       if (p.size() < 2 || !IsStoredScene(p[0])) return Ack(cmd::kScene, s, false);
       // Immediately 0 stores the working set; 1 keeps what was written with scene byte k.
       if (p[1] == 0) state_.scenes[p[0]] = state_.scenes[0];
@@ -190,23 +196,25 @@ void EmulatedUnit::HandleScene(std::uint8_t s, std::uint8_t o, std::span<const s
       flash_changed_ = true;
       return Ack(cmd::kScene, s, true, p[0]);
     }
-    case 0x09: {  // ReadScene: from, to (255: make the scene readable with its own number)
-      if (p.size() < 2 || p[0] > kStoredScenes || (p[1] > kStoredScenes && p[1] != 0xFF))
+    case scene_sub::kRead: {  // ReadScene: from, to (255: make the scene readable with its own
+                              // number)
+      if (p.size() < 2 || p[0] > kStoredScenes ||
+          (p[1] > kStoredScenes && p[1] != scene_sub::kReadInPlace))
         return Ack(cmd::kScene, s, false);
-      if (p[1] != 0xFF && p[1] != p[0]) {
+      if (p[1] != scene_sub::kReadInPlace && p[1] != p[0]) {
         state_.scenes[p[1]] = state_.scenes[p[0]];
         flash_changed_ = p[1] != 0;
         if (p[1] == 0) state_.current_scene = p[0];
       }
       return Ack(cmd::kScene, s, true, p[0]);
     }
-    case 0x0A:  // DeleteScene
+    case scene_sub::kDelete:  // DeleteScene
       if (p.empty() || !IsStoredScene(p[0])) return Ack(cmd::kScene, s, false);
       state_.scenes[p[0]] = FactoryScene();
       state_.names[p[0] - 1].fill(kErasedByte);
       flash_changed_ = true;
       return Ack(cmd::kScene, s, true, p[0]);
-    case 0x0B: {  // SetSceneName: scene, length n, n bytes; the slot keeps 16
+    case scene_sub::kName: {  // SetSceneName: scene, length n, n bytes; the slot keeps 16
       if (p.size() < 2 || !IsStoredScene(p[0])) return Ack(cmd::kScene, s, false);
       const std::size_t n = std::min<std::size_t>(p[1], kSceneNameSize);
       if (p.size() < 2 + n) return Ack(cmd::kScene, s, false);
@@ -223,9 +231,10 @@ void EmulatedUnit::HandleScene(std::uint8_t s, std::uint8_t o, std::span<const s
 
 void EmulatedUnit::HandleMcu(std::uint8_t s, std::uint8_t o, std::span<const std::uint8_t> p) {
   if (o == op::kGet) {
-    if (s == 0x0B) Send(cmd::kMcu, s, op::kData, kFlashVersion);
-    if (s == 0x0C) Send(cmd::kMcu, s, op::kData, std::array{kBootLoaderVersion});
-    if (s == 0x91) {
+    if (s == mcu_sub::kFlashVersion) Send(cmd::kMcu, s, op::kData, kFlashVersion);
+    if (s == mcu_sub::kBootloaderVersion)
+      Send(cmd::kMcu, s, op::kData, std::array{kBootLoaderVersion});
+    if (s == mcu_sub::kPowerOffDelay) {
       const std::uint16_t d = state_.power_off_delay_ms;
       Send(cmd::kMcu, s, op::kData,
            std::array{static_cast<std::uint8_t>(d >> 8), static_cast<std::uint8_t>(d)});
@@ -234,7 +243,7 @@ void EmulatedUnit::HandleMcu(std::uint8_t s, std::uint8_t o, std::span<const std
   }
   if (o != op::kSet) return;
   switch (s) {
-    case 0x08: {  // Hand_Connect: status, model, master version, slave version
+    case mcu_sub::kHandshake: {  // Hand_Connect: status, model, master version, slave version
       const std::uint8_t data[] = {
           faults_.abnormal_handshake ? kHandshakeAbnormal : kHandshakeNormal,
           static_cast<std::uint8_t>(faults_.model),
@@ -242,18 +251,20 @@ void EmulatedUnit::HandleMcu(std::uint8_t s, std::uint8_t o, std::span<const std
           static_cast<std::uint8_t>(faults_.slave_version)};
       return Send(cmd::kMcu, s, op::kData, data);
     }
-    case 0x1F:  // PC_Connect: never answered, a stray reply would pass for the handshake's
+    case mcu_sub::kPcConnect:  // PC_Connect: never answered, a stray reply would pass for the
+                               // handshake's
       pc_connected_ = !p.empty() && p[0] != 0;
       return;
-    case 0x90:  // Factory_Default_Ctrl: acknowledge, restore, then reboot off the bus
+    case mcu_sub::kFactoryDefault:  // Factory_Default_Ctrl: acknowledge, restore, then reboot off
+                                    // the bus
       state_ = FactoryState();
       flash_changed_ = true;
       then_ = BusEvent::kReboot;
       return Ack(cmd::kMcu, s, true);
-    case 0x8F:  // MCU_Reboot_Ctrl
+    case mcu_sub::kReboot:  // MCU_Reboot_Ctrl
       then_ = BusEvent::kReboot;
       return Ack(cmd::kMcu, s, true);
-    case 0x91:
+    case mcu_sub::kPowerOffDelay:
       if (p.size() < 2) return Ack(cmd::kMcu, s, false);
       state_.power_off_delay_ms = static_cast<std::uint16_t>(p[0] << 8 | p[1]);
       return Ack(cmd::kMcu, s, true);
@@ -263,14 +274,15 @@ void EmulatedUnit::HandleMcu(std::uint8_t s, std::uint8_t o, std::span<const std
 }
 
 void EmulatedUnit::HandleKaraoke(std::uint8_t s, std::uint8_t o, std::span<const std::uint8_t> p) {
-  if (s < 1 || s > 8) return;
+  if (s < karaoke_sub::kFirst || s > karaoke_sub::kLast) return;
   if (o == op::kGet) {
     frames_.push_back(KaraokeReport(s));
   } else if (o == op::kSet) {
     // scene, source, value; the echo delay (sub 5) is two bytes
-    const std::size_t need = s == 0x05 ? 4 : 3;
+    const std::size_t need = s == karaoke_sub::kEchoDelay ? 4 : 3;
     if (p.size() < need) return Ack(cmd::kKaraoke, s, false);
-    state_.karaoke[s - 1] = s == 0x05 ? static_cast<std::uint16_t>(p[2] << 8 | p[3]) : p[2];
+    state_.karaoke[s - karaoke_sub::kFirst] =
+        s == karaoke_sub::kEchoDelay ? static_cast<std::uint16_t>(p[2] << 8 | p[3]) : p[2];
     Ack(cmd::kKaraoke, s, true);
   }
 }

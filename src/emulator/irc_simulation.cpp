@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "device/command_frame.h"
+#include "device/protocol_codes.h"
 
 namespace tolva::emulator {
 namespace {
@@ -68,13 +69,13 @@ void IrcSimulation::Advance(int fail_code) {
 std::optional<IrcSimulation::Answer> IrcSimulation::Handle(std::uint8_t sub, std::uint8_t o,
                                                            std::span<const std::uint8_t> p,
                                                            UnitState& state, int fail_code) {
-  if (sub < 0x13 || sub > 0x1E) return std::nullopt;
+  if (sub < device::dsp_sub::kFirstIrc || sub > device::dsp_sub::kLastIrc) return std::nullopt;
   Answer a;
   if (o == op::kSet) {
     a.acknowledge = true;
-    if (sub == 0x1E) {
+    if (sub == device::dsp_sub::kIrcTestModule) {
       modules_ = p.empty() ? 0 : p[0];
-    } else if (sub == 0x13) {
+    } else if (sub == device::dsp_sub::kIrcControl) {
       if (p.size() < 4) {
         a.ready = false;
         return a;
@@ -126,11 +127,12 @@ std::optional<IrcSimulation::Answer> IrcSimulation::Handle(std::uint8_t sub, std
   }
   if (o != op::kGet) return std::nullopt;
   switch (sub) {
-    case 0x13:
+    case device::dsp_sub::kIrcControl:
       Advance(fail_code);
       a.data = Status();
       return a;
-    case 0x16: {  // correction EQ: ch, band_x, band_y; freq, Q (hundredths), gain (+18, tenths)
+    case device::dsp_sub::kIrcBand: {  // correction EQ: ch, band_x, band_y; freq, Q (hundredths),
+                                       // gain (+18, tenths)
       if (p.size() < 3) return std::nullopt;
       a.data = {p[0], p[1], p[2]};
       for (int b = p[1]; b <= std::min<int>(p[2], kCorrectionBands - 1) && b < p[1] + 8; ++b) {
@@ -140,7 +142,8 @@ std::optional<IrcSimulation::Answer> IrcSimulation::Handle(std::uint8_t sub, std
       }
       return a;
     }
-    case 0x1A: {  // spectrum: ch, band_x, band_y; freq, hundredths, gain, gain hundredths
+    case device::dsp_sub::kIrcSpectrum: {  // spectrum: ch, band_x, band_y; freq, hundredths, gain,
+                                           // gain hundredths
       if (p.size() < 3) return std::nullopt;
       a.data = {p[0], p[1], p[2]};
       for (int b = p[1]; b <= std::min<int>(p[2], kSpectrumPoints - 1) && b < p[1] + 10; ++b) {
@@ -153,16 +156,17 @@ std::optional<IrcSimulation::Answer> IrcSimulation::Handle(std::uint8_t sub, std
       }
       return a;
     }
-    case 0x14:
-    case 0x15:
-    case 0x17:
-    case 0x18:
-    case 0x19:
-    case 0x1B: {  // per channel from d0 to d1: distance (2 bytes) or one byte
+    case device::dsp_sub::kIrcDistance:
+    case device::dsp_sub::kIrcTrim:
+    case device::dsp_sub::kIrcSpeakerSize:
+    case device::dsp_sub::kIrcSpeakerPhase:
+    case device::dsp_sub::kIrcSpeakerLevel:
+    case device::dsp_sub::kIrcNoiseLevel: {  // per channel from d0 to d1: distance (2 bytes) or one
+                                             // byte
       if (p.size() < 2) return std::nullopt;
       a.data = {p[0], p[1]};
       for (int ch = p[0]; ch <= std::min<int>(p[1], kOutputs - 1); ++ch) {
-        if (sub == 0x14) {
+        if (sub == device::dsp_sub::kIrcDistance) {
           a.data.insert(a.data.end(), {static_cast<std::uint8_t>(1 + ch / 2),
                                        static_cast<std::uint8_t>(10 * ch + 5)});
         } else {

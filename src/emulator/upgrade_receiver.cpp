@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "device/command_frame.h"
+#include "device/protocol_codes.h"
 
 namespace tolva::emulator {
 namespace {
@@ -16,12 +17,13 @@ std::size_t Offset(std::span<const std::uint8_t> p) {
 
 // Group, sub → (target, step): step 0 start, 1 block, 2 finish.
 bool Classify(std::uint8_t c, std::uint8_t s, int& target, int& step) {
-  if (c == cmd::kScene && s >= 0x03 && s <= 0x05) {
-    target = 1, step = s - 0x03;
-  } else if (c == cmd::kMcu && s >= 0x02 && s <= 0x04) {
-    target = 2, step = s - 0x02;
-  } else if (c == cmd::kMcu && s >= 0xA1 && s <= 0xA3) {
-    target = 3, step = s - 0xA1;
+  namespace sub = device::upgrade_sub;
+  if (c == cmd::kScene && s >= sub::kFlashStart && s <= sub::kFlashFinish) {
+    target = 1, step = s - sub::kFlashStart;
+  } else if (c == cmd::kMcu && s >= sub::kMcuStart && s <= sub::kMcuFinish) {
+    target = 2, step = s - sub::kMcuStart;
+  } else if (c == cmd::kMcu && s >= sub::kSlaveStart && s <= sub::kSlaveFinish) {
+    target = 3, step = s - sub::kSlaveStart;
   } else {
     return false;
   }

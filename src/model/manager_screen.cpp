@@ -6,6 +6,7 @@
 #include <string>
 
 #include "base/debug_print.h"
+#include "device/protocol_codes.h"
 #include "model/control_ranges.h"
 #include "model/edit_rules.h"
 #include "model/input_sources.h"
@@ -133,47 +134,47 @@ void ManagerScreen::LiveValueApplied(int code, int ch) {
   const Profile& p = Live();
   const bool current = ch == p.currChannel;
   switch (code) {
-    case 0x01:
+    case device::dsp_sub::kSource:
       c_.SelectItem(ControlId{Control::kInputSource}, p.source);
       break;
-    case 0x02:
-    case 0x04:
+    case device::dsp_sub::kMainVolume:
+    case device::dsp_sub::kMainMute:
       ShowMainVolume();
       break;
-    case 0x05:
+    case device::dsp_sub::kFilter:
       if (current) manager_.SetFreqDivider(ch);
       break;
-    case 0x06:
+    case device::dsp_sub::kBand:
       // The bypass reply comes before the bands, so the button follows the bands too.
       if (current) {
         manager_.RefreshBandRows(ch);
         manager_.ShowBypassButtonFromBands();
       }
       break;
-    case 0x07:
+    case device::dsp_sub::kDelay:
       ShowDelay(ch);
       break;
-    case 0x08:
+    case device::dsp_sub::kTrim:
       ShowChannelVolume(ch);
       break;
-    case 0x09:
+    case device::dsp_sub::kChannelMute:
       c_.SetSelected(ControlId{Control::kOutputMute, ch}, p.channels[ch].mute != 0);
       break;
-    case 0x0A:
+    case device::dsp_sub::kPhase:
       ShowPhase(ch);
       break;
-    case 0x0B:
+    case device::dsp_sub::kMix:
       ShowInputs(ch);
       break;
-    case 0x0D:
+    case device::dsp_sub::kRole:
       ShowRoles();
       break;
-    case 0x0E:
-    case 0x0F:
+    case device::dsp_sub::kLink:
+    case device::dsp_sub::kLock:
       ShowLinkState();
       manager_.ShowCurrentStrip();
       break;
-    case 0x12:
+    case device::dsp_sub::kBypass:
       if (current) {
         manager_.RefreshBandRows(ch);
         manager_.ShowBypassButtonFromBands();

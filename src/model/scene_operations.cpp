@@ -3,10 +3,11 @@
 // thread behind the scene window's busy window; the unit's acknowledgements go to that window.
 #include "base/debug_print.h"
 #include "base/language_tables.h"
-#include "model/unit_operations.h"
+#include "device/protocol_codes.h"
 #include "model/input_sources.h"
 #include "model/manager_messages.h"
 #include "model/scene_names.h"
+#include "model/unit_operations.h"
 
 namespace tolva::model {
 
@@ -86,7 +87,7 @@ void UnitOperations::FailUnlessAcknowledged(device::NotificationSink& scene_wind
 // On the window thread, after every reply of the load: the new roles and curves shown, edits
 // sent again, and the scene window's busy window closed.
 void UnitOperations::OnSceneLoaded() {
-  ctx_.view->LiveValueApplied(0x0D, ctx_.CurrentChannel());
+  ctx_.view->LiveValueApplied(device::dsp_sub::kRole, ctx_.CurrentChannel());
   ctx_.ComputeAllResponses();
   ctx_.UpdateEqualizer(-1);
   if (ctx_.state == ConnectState::kConnected) ctx_.link->EnableCommandQueue();

@@ -2,11 +2,12 @@
 // then shown) or to stored scene k's profile. Run on the window thread only.
 #include "base/debug_print.h"
 #include "base/language_tables.h"
+#include "device/protocol_codes.h"
 #include "device/records.h"
-#include "model/unit_connection.h"
 #include "model/input_sources.h"
 #include "model/output_links.h"
 #include "model/scene_names.h"
+#include "model/unit_connection.h"
 
 namespace tolva::model {
 
@@ -43,7 +44,7 @@ void UnitConnection::ApplyLinkFlag(Profile& p, int link, bool live) {
   } else {
     ClearLinks(p);
   }
-  if (live) Shown(0x0E, -1);
+  if (live) Shown(device::dsp_sub::kLink, -1);
 }
 
 void UnitConnection::ApplyLockFlag(Profile& p, int lock, bool live) {
@@ -53,7 +54,7 @@ void UnitConnection::ApplyLockFlag(Profile& p, int lock, bool live) {
     // Only the live settings are linked on the unit's side; a stored scene is told on load.
     if (live) ctx_.link->CH_Link_Ctrl(0, 0, 0, {}, false);
   }
-  if (live) Shown(0x0F, -1);
+  if (live) Shown(device::dsp_sub::kLock, -1);
 }
 
 void UnitConnection::ReadDspValueCallback(std::int64_t code, std::int64_t value,
@@ -61,21 +62,21 @@ void UnitConnection::ReadDspValueCallback(std::int64_t code, std::int64_t value,
   DebugPrint(L"ReadDspValueCallback 0x%02x\n", static_cast<int>(code));
   Profile& live = ctx_.unit->live;
   switch (code) {
-    case 0x01:
+    case device::dsp_sub::kSource:
       live.source = SourceIndexFromCode(static_cast<int>(value));
-      Shown(0x01, -1);
+      Shown(device::dsp_sub::kSource, -1);
       return;
-    case 0x02:
+    case device::dsp_sub::kMainVolume:
       live.mainVolume = static_cast<int>(value);
-      Shown(0x02, -1);
+      Shown(device::dsp_sub::kMainVolume, -1);
       return;
-    case 0x03:
+    case device::dsp_sub::kSubwooferVolume:
       return;
-    case 0x04:
+    case device::dsp_sub::kMainMute:
       live.mainVolumeMute = static_cast<int>(value);
-      Shown(0x04, -1);
+      Shown(device::dsp_sub::kMainMute, -1);
       return;
-    case 0x26:
+    case device::dsp_sub::kInputThreshold:
       live.noiseThreshold = static_cast<int>(value);
       return;
     default:
@@ -85,7 +86,7 @@ void UnitConnection::ReadDspValueCallback(std::int64_t code, std::int64_t value,
   // Records: the scene index comes first; outputs this model does not hold are dropped.
   const auto target = [this](int scene) { return ctx_.unit->ProfileOfScene(scene); };
   switch (code) {
-    case 0x05:
+    case device::dsp_sub::kFilter:
       if (const auto* r = As<FilterReply>(record); r && ValidOutput(r->ch)) {
         if (Profile* p = target(r->scene)) {
           Crossover& x = p->channels[r->ch].crossover;
@@ -96,11 +97,11 @@ void UnitConnection::ReadDspValueCallback(std::int64_t code, std::int64_t value,
           x.lp.StoreFs(r->lp_freq);
           x.lp.StoreSlope(r->lp_slope);
           x = MakeCrossover(x.hp, x.lp);
-          if (r->scene == 0) Shown(0x05, r->ch);
+          if (r->scene == 0) Shown(device::dsp_sub::kFilter, r->ch);
         }
       }
       return;
-    case 0x06:
+    case device::dsp_sub::kBand:
       if (const auto* r = As<EqBandReply>(record); r && ValidOutput(r->ch)) {
         Profile* p = target(r->scene);
         if (!p || r->band < 0 || r->band >= p->channels[r->ch].eqSize) return;
@@ -110,29 +111,29 @@ void UnitConnection::ReadDspValueCallback(std::int64_t code, std::int64_t value,
         band.eqGain = r->gain;
         if (r->scene == 0) {
           band.enable = 1;
-          Shown(0x06, r->ch);
+          Shown(device::dsp_sub::kBand, r->ch);
         }
       }
       return;
-    case 0x07:
+    case device::dsp_sub::kDelay:
       if (const auto* r = As<DelayReply>(record); r && ValidOutput(r->ch)) {
         if (Profile* p = target(r->scene)) {
           p->channels[r->ch].delay = r->delay;
           if (r->scene == 0) {
             DebugPrint(L"update UI ch_delay->ch = %d, Delay %.3f\n", r->ch, r->delay);
-            Shown(0x07, r->ch);
+            Shown(device::dsp_sub::kDelay, r->ch);
           }
         }
       }
       return;
-    case 0x08:
-    case 0x0A:
+    case device::dsp_sub::kTrim:
+    case device::dsp_sub::kPhase:
       if (const auto* r = As<ChannelByteReply>(record); r && ValidOutput(r->ch)) {
         if (Profile* p = target(r->scene)) {
           ChannelSettings& c = p->channels[r->ch];
-          (code == 0x08 ? c.gain : c.phase) = r->value;
+          (code == device::dsp_sub::kTrim ? c.gain : c.phase) = r->value;
           if (r->scene == 0) {
-            if (code == 0x08) {
+            if (code == device::dsp_sub::kTrim) {
               DebugPrint(L"set channel %d volume to %ddB\n", r->ch, c.gain);
             } else {
               DebugPrint(L"channel %d phase seleted %d\n", r->ch, c.phase);
@@ -142,44 +143,45 @@ void UnitConnection::ReadDspValueCallback(std::int64_t code, std::int64_t value,
         }
       }
       return;
-    case 0x09:
-    case 0x0D:
-    case 0x12:
+    case device::dsp_sub::kChannelMute:
+    case device::dsp_sub::kRole:
+    case device::dsp_sub::kBypass:
       if (const auto* r = As<ChannelValueReply>(record); r && ValidOutput(r->ch)) {
         Profile* p = target(r->scene);
         if (!p) return;
-        if (code == 0x09) p->channels[r->ch].mute = r->value;
-        if (code == 0x12) p->channels[r->ch].bypass = static_cast<std::uint8_t>(r->value);
-        if (code == 0x0D) {
+        if (code == device::dsp_sub::kChannelMute) p->channels[r->ch].mute = r->value;
+        if (code == device::dsp_sub::kBypass)
+          p->channels[r->ch].bypass = static_cast<std::uint8_t>(r->value);
+        if (code == device::dsp_sub::kRole) {
           p->outputs[r->ch] = r->value;
           if (r->scene == 0) DebugPrint(L"DSP_CH_TYPE ch(%d), type(%d)\n", r->ch, r->value);
         }
         if (r->scene == 0) Shown(static_cast<int>(code), r->ch);
       }
       return;
-    case 0x0B:
+    case device::dsp_sub::kMix:
       if (const auto* r = As<MixReply>(record);
           r && ValidOutput(r->ch) && r->source >= 0 && r->source < kInputSources) {
         if (Profile* p = target(r->scene)) {
           p->inputs[r->source][r->ch] = r->mask;
           if (r->scene == 0) {
             DebugPrint(L"set mix source = %d, ch = %d, mix_in = 0x%x\n", r->source, r->ch, r->mask);
-            if (r->source == live.source) Shown(0x0B, r->ch);
+            if (r->source == live.source) Shown(device::dsp_sub::kMix, r->ch);
           }
         }
       }
       return;
-    case 0x0E:
+    case device::dsp_sub::kLink:
       if (const auto* r = As<LinkReply>(record)) {
         if (Profile* p = target(r->scene)) ApplyLinkFlag(*p, r->link, r->scene == 0);
       }
       return;
-    case 0x0F:
+    case device::dsp_sub::kLock:
       if (const auto* r = As<LockReply>(record)) {
         if (Profile* p = target(r->scene)) ApplyLockFlag(*p, r->lock, r->scene == 0);
       }
       return;
-    case 0x24:
+    case device::dsp_sub::kInputMixTrim:
       if (const auto* r = As<InputMixReply>(record)) {
         Profile* p = target(r->scene);
         if (!p || r->source < 0 || r->source >= kInputSources || r->in_ch < 0 ||
@@ -198,7 +200,7 @@ void UnitConnection::ReadDspValueCallback(std::int64_t code, std::int64_t value,
       }
       return;
     default:
-      return;  // 0x20 … 0x22 and anything unknown
+      return;  // the inputs' values and anything unknown
   }
 }
 
