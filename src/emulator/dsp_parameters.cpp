@@ -166,6 +166,18 @@ SetResult SetLink(UnitState& u, std::span<const std::uint8_t> p) {
   s.link = p[1];
   s.link_data.fill(0);
   std::copy_n(p.begin() + 3, std::min<std::size_t>(2u * p[2], kLinkDataSize), s.link_data.begin());
+  // Each pair's first output is copied onto the second: EQ, crossovers, bypass and trim.
+  for (int i = 0; i < p[2]; ++i) {
+    const int from = p[3 + 2 * i], to = p[4 + 2 * i];
+    if (from >= kOutputs || to >= kOutputs || from == to) continue;
+    const OutputState& a = s.outputs[from];
+    OutputState& b = s.outputs[to];
+    b.bands = a.bands;
+    b.hp = a.hp;
+    b.lp = a.lp;
+    b.bypass = a.bypass;
+    b.trim_db = a.trim_db;
+  }
   return SetResult::kApplied;
 }
 

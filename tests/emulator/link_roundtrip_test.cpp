@@ -57,6 +57,8 @@ TEST_F(LinkOnEmulator, EveryBuilderShowsUpInTheUnitsMemory) {
   link_->Source_Switch_Ctrl(5, true);
   link_->Main_Volume_Ctrl(-60, true);
   link_->Mute_Ctrl(1, true);
+  // First: the unit copies each pair's first output onto the second.
+  link_->CH_Link_Ctrl(0, 1, 2, std::vector<int>{0, 1, 2, 3}, true);
   link_->EQ_Ctrl(0, 0, 2, 3, 1000, 5.8f, -3.5f, true);
   link_->EQ_Ctrl(0, 0, 2, 4, 63, 0.57f, -18.0f, true);
   link_->EQ_Ctrl(0, 0, 2, 5, 16000, 8.93f, 2.3f, true);
@@ -70,7 +72,6 @@ TEST_F(LinkOnEmulator, EveryBuilderShowsUpInTheUnitsMemory) {
   link_->PEQ_Bypass_Ctrl(0, 0, 2, 3, std::vector<int>{0, 0}, true);
   link_->Mix_Ch_Ctrl(0, 5, 0, 1, std::vector<int>{0x3F, 0x104}, true);
   link_->CH_Type_Ctrl(0, 0, 0, 1, std::vector<int>{1, 7}, true);
-  link_->CH_Link_Ctrl(0, 1, 2, std::vector<int>{0, 1, 2, 3}, true);
   link_->CH_Lock_Ctrl(0, 1, true);
   link_->Input_Mix_Trim_Ctrl(3, 5, 2, 0, 2, std::vector<int>{0, 55, 100}, true);
 

@@ -2,6 +2,7 @@
 
 #include <gmock/gmock.h>
 
+#include "model/edit_operations.h"
 #include "tuning_fixture.h"
 
 namespace tolva::model::testing {
@@ -58,6 +59,31 @@ TEST_F(Transition, LinkingLeavesTheCopiedOutputAsMeant) {
                           "01 06 BB: 00 00 00 06 00 50 05 08 12 00",
                           "01 06 BB: 00 00 01 06 00 50 05 08 12 00"));
   ExpectUnitHolds(b);
+}
+
+// Linking copies each pair's first output onto the second in the model as the unit does on the
+// link command itself: with nothing but the lock and the link sent, the unit holds the model.
+TEST_F(Transition, LinkingCopiesInTheModelWhatTheUnitCopies) {
+  Profile a = Live();  // roles 6, 12, 15, 18, 22, 23
+  ChannelSettings& left = a.channels[0];
+  left.eqArray[6].eqGain = -4.0f;
+  left.eqArray[9] = {3.5f, 2.2f, 150, 1};
+  left.eqArray[12].enable = 0;
+  left.crossover.hp = FilterSettings::Make(90, 2, 4);
+  left.bypass = 0;
+  left.gain = -6;
+  a.channels[2].eqArray[20].eqGain = 2.5f;
+  a.channels[3].delay = 2.0f;  // not copied
+  a.channels[3].phase = 0;
+  Send(TransitionCommands(Live(), a));
+
+  Profile linked = a;
+  const std::vector<int> pairs = LinkOutputs(linked, 1);
+  EXPECT_THAT(pairs, ElementsAre(0, 1, 2, 3, 4, 5));
+  EXPECT_EQ(linked.channels[1].eqArray, left.eqArray);
+  EXPECT_FLOAT_EQ(linked.channels[3].delay, 2.0f);
+  Send({LockCommand{1}, LinkCommand{1, pairs}});
+  ExpectUnitHolds(linked);
 }
 
 TEST_F(Transition, UnitHoldingOneProfileEndsHoldingTheOther) {
