@@ -89,6 +89,8 @@ void EqualizerManager::HandleNotification(Notification& n) {
       break;
     case MSG_CONNECT_DONE:
       connection_.OnConnected();
+      // Another unit, or the same one changed meanwhile: the steps and side B no longer apply.
+      if (ctx_.state == ConnectState::kConnected) tuning_.UnitConnected();
       break;
     case MSG_CONNECT_DISCONNECT:
       connection_.Disconnect();

@@ -14,6 +14,7 @@
 #include "dsp_math/channel_response.h"
 #include "model/auto_calibration.h"
 #include "model/edit_operations.h"
+#include "model/editing_core.h"
 #include "model/channel_editor.h"
 #include "model/manager_context.h"
 #include "model/manager_view.h"
@@ -23,13 +24,13 @@
 #include "model/output_operations.h"
 #include "model/profile.h"
 #include "model/profile_files.h"
+#include "model/safe_tuning.h"
 #include "model/scene_view.h"
 #include "model/screen_controls.h"
 #include "model/unit_connection.h"
 #include "model/unit_operations.h"
 #include "model/unit_outcome.h"
 #include "model/worker.h"
-#include "ui/kit/controls.h"
 
 // The one object that knows every setting of the unit: the live profile, the ten stored scene
 // profiles and their names, and the response curves derived from the live profile. Runs on the
@@ -103,7 +104,6 @@ class EqualizerManager {
   void Disconnect() { connection_.Disconnect(); }
   void DevicePlugin() { connection_.DevicePlugin(); }
   void DevicePlugOut() { connection_.DevicePlugOut(); }
-  void OnConnected() { connection_.OnConnected(); }
   ConnectState State() const { return ctx_.state; }
   // True while the connect read runs.
   bool IsReading() const { return connection_.IsReading(); }
@@ -113,11 +113,6 @@ class EqualizerManager {
   // window thread and handed to a worker, which never reads the model itself.
   using EqBandCounts = model::EqBandCounts;
   EqBandCounts LiveEqBandCounts() const { return ctx_.LiveEqBandCounts(); }
-  // Reads every value of the live scene; -1 when the handshake exchange failed, else 0.
-  // Synchronous; the replies arrive as notifications. Whether every request was answered is
-  // told by an ExchangeTally on the calling thread.
-  int PC_UI_Status_Init() { return PC_UI_Status_Init(LiveEqBandCounts()); }
-  int PC_UI_Status_Init(const EqBandCounts& bands) { return connection_.PC_UI_Status_Init(bands); }
   // Reads stored scene k (1 ... 10) into its scene profile without loading it. Synchronous.
   void ReadStoredScene(int scene, const EqBandCounts& bands) {
     operations_.ReadStoredScene(scene, bands);
@@ -149,9 +144,6 @@ class EqualizerManager {
   // The main window's controls, read and written by the editing operations; nullptr: none.
   // Not owned.
   void SetControls(ScreenControls* controls);
-  ScreenControls& Controls() { return *ctx_.controls; }
-  // The linked partner of the current output, -1 for none.
-  int Partner() const { return ctx_.Partner(); }
   // currChannel, held to 0 … 5.
   int CurrentChannel() const { return ctx_.CurrentChannel(); }
 
@@ -205,6 +197,14 @@ class EqualizerManager {
   // "${bypass_eq}" while some band enable button of the current output is selected.
   void ShowBypassButtonFromBands() { editor_.ShowBypassButtonFromBands(); }
 
+  // --- Safe tuning (SafeTuning): each edit one step of the undo history, the tweeter question
+  // before its commands leave, undo, redo and the A/B switch ---
+  SafeTuning& Tuning() { return tuning_; }
+  const SafeTuning& Tuning() const { return tuning_; }
+  // The edits by value (EditingCore): the window's presenter, the command line and the tests
+  // call these; each answers with the commands sent, the outputs changed and any clamp.
+  EditingCore& Editing() { return editing_; }
+
   // --- Output groups (OutputGroups): roles, link, lock, bypass, resets, mode ---
   // The output whose button opened the output menu.
   void SetOutputMenuChannel(int channel) { groups_.SetOutputMenuChannel(channel); }
@@ -215,7 +215,6 @@ class EqualizerManager {
   }
   void SetOutputValue(int channel, std::string_view item) { groups_.SetOutputValue(channel, item); }
   void SetSpeakerFocus(int role) { groups_.SetSpeakerFocus(role); }
-  void CopyChannelConfig(int from, int to) { groups_.CopyChannelConfig(from, to); }
   void SetOutputLink() { groups_.SetOutputLink(); }
   void SetOutpuLock() { groups_.SetOutpuLock(); }
   void SetOutputBypass() { groups_.SetOutputBypass(); }
@@ -250,22 +249,6 @@ class EqualizerManager {
   void DeleteSence(SceneView& view, int scene) { operations_.DeleteSence(view, scene); }
   int SelectedScene() const { return operations_.SelectedScene(); }
 
-  // --- Reply callbacks (UnitConnection); the record may be null ---
-  void ReadDspValueCallback(std::int64_t code, std::int64_t value,
-                            device::NotificationRecord* record) {
-    connection_.ReadDspValueCallback(code, value, record);
-  }
-  void ReadMcuValueCallback(std::int64_t type, std::int64_t value,
-                            device::NotificationRecord* record) {
-    connection_.ReadMcuValueCallback(type, value, record);
-  }
-  void ReadSenceValueCallback(std::int64_t type, device::NotificationRecord* record) {
-    connection_.ReadSenceValueCallback(type, record);
-  }
-  void ReadKtvValueCallback(std::int64_t code, std::int64_t value) {
-    connection_.ReadKtvValueCallback(code, value);
-  }
-
   // --- Bulk writes (UnitOperations), synchronous on the caller's thread; kDone only when the
   // unit acknowledged every command (the queued part of a whole write included) ---
   UnitOutcome SetReadCurProfileToMCU(const Profile& profile) {
@@ -283,6 +266,10 @@ class EqualizerManager {
   UnitOperations operations_{ctx_, connection_};
   ChannelEditor editor_{ctx_};
   OutputGroups groups_{ctx_, editor_};
+  SafeTuning tuning_{ctx_, [this] {
+    return operations_.UnitOperationRunning() || connection_.IsReading();
+  }};
+  EditingCore editing_{ctx_, tuning_};
 };
 
 }  // namespace tolva::model

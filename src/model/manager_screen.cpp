@@ -185,6 +185,16 @@ void ManagerScreen::LiveValueApplied(int code, int ch) {
   }
 }
 
+void ManagerScreen::BandsEdited(int ch, int band) {
+  if (ch != Live().currChannel) return;
+  if (band >= 0) {
+    manager_.RefreshBandRow(ch, band);
+  } else {
+    manager_.RefreshBandRows(ch);
+  }
+  manager_.ShowBypassButtonFromBands();
+}
+
 void ManagerScreen::RefreshFromProfile() {
   ShowMainVolume();
   ShowRoles();

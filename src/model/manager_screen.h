@@ -27,6 +27,7 @@ class ManagerScreen : public ManagerView {
   void ShowConnectState(ConnectState state) override;
   void ShowUnitAnswering(bool answering) override;
   void LiveValueApplied(int code, int channel) override;
+  void BandsEdited(int channel, int band) override;
   void UpdateEqualizer(int band) override;
   void RefreshFromProfile() override;
   void UpdateAllVolumeEdit() override;

@@ -44,9 +44,12 @@ class ManagerView {
   // The firmware update window after an abnormal handshake.
   virtual void OpenUpdateWindow() {}
 
-  // A live value (scene 0) was applied: the controls of that code (and output, -1 global) are
-  // rewritten from the live profile.
+  // A live value (scene 0) was applied, by a reply or an edit: the controls of that code (a
+  // device::dsp_sub code) and output (-1 global) are rewritten from the live profile.
   virtual void LiveValueApplied(int /*code*/, int /*channel*/) {}
+  // An edit changed band `band` of an output (-1: several of its bands, or its bypass): its band
+  // rows and the bypass button are shown again from the live profile.
+  virtual void BandsEdited(int /*channel*/, int /*band*/) {}
   // Curves recomputed: the graph takes the current output's bands and the six curves.
   virtual void UpdateEqualizer(int /*band*/) {}
   // Every control rewritten from the live profile.

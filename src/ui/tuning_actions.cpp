@@ -96,20 +96,18 @@ model::Profile& TuningActions::Live() {
   return manager_.LiveProfile();
 }
 
-bool TuningActions::Ask(const std::string& question) {
-  return window_.Dialogs().ShowChoiceDialog("${tips}", question, {"${confirm}", "${cancel}"}) ==
-         kit::kResultConfirm;
+model::SafeTuning& TuningActions::Tuning() {
+  return manager_.Tuning();
 }
 
-bool TuningActions::Busy() const {
-  return edit_depth_ > 0 || gesture_.has_value() || session_.History().InGroup() ||
-         manager_.UnitOperationRunning() || manager_.IsReading();
+const model::TuningSession& TuningActions::Session() const {
+  return manager_.Tuning().Session();
 }
 
 void TuningActions::OnControlNotify(const kit::ControlNotify& n,
                                     const std::function<void()>& route) {
   // Inside another edit (a question or dialog it opened): part of that edit.
-  if (edit_depth_ > 0 || n.name == "btnConnect") {
+  if (Tuning().Editing() || n.name == "btnConnect") {
     route();
   } else if (n.type == msg::kEqualizerPress) {
     BeginGesture(n.name);
@@ -121,7 +119,7 @@ void TuningActions::OnControlNotify(const kit::ControlNotify& n,
       EndGesture();
       BeginGesture(n.name);
     }
-    Edit(route, true);
+    Tuning().Edit(route, true);
     if (n.type == msg::kValueChanged && gesture_ == n.name) EndGesture();
   }
   AfterMessage();
@@ -144,25 +142,12 @@ bool TuningActions::OnMenuItem(const std::string& name) {
 }
 
 void TuningActions::OnManagerMenuItem(const std::string& name, const std::function<void()>& route) {
-  if (edit_depth_ > 0) {
-    route();
-  } else if (name == "scene_item_load_scene") {
-    // The unit loads the scene itself and its settings are known only after the read, so the
-    // question comes afterwards and offers to return.
-    auto before = std::make_unique<model::Profile>(Live());
-    ++edit_depth_;
-    route();
-    const std::string question = model::TweeterReturnQuestion(*before, Live());
-    if (!question.empty() && Ask(question)) {
-      MoveTo(*before);
-    } else {
-      session_.Record(*before, Live());
-    }
-    --edit_depth_;
+  if (name == "scene_item_load_scene") {
+    Tuning().Unit(route);
   } else {
     // A role change is asked about before it is sent; a file is asked about before it is read
     // into the model (MayLoadFile).
-    Edit(route, name.rfind("output_", 0) == 0);
+    Tuning().Edit(route, name.rfind("output_", 0) == 0);
   }
   AfterMessage();
 }
@@ -170,111 +155,30 @@ void TuningActions::OnManagerMenuItem(const std::string& name, const std::functi
 bool TuningActions::MayLoadFile(const std::string& path, bool whole) {
   auto file = std::make_unique<model::UnitSettings>();
   if (ReadFile(path, whole, *file) != model::ProfileReadResult::kOk) return true;  // the load itself says why
-  const std::string question = model::TweeterQuestion(Live(), file->live);
-  return question.empty() || Ask(question);
-}
-
-void TuningActions::Edit(const std::function<void()>& route, bool guarded) {
-  ++edit_depth_;
-  auto before = std::make_unique<model::Profile>(Live());
-  device::DspLink& link = manager_.Link();
-  if (guarded && !gesture_unit_) link.HoldQueuedCommands();
-  route();
-  bool keep = true;
-  if (guarded && gesture_) {
-    // Within a drag the question waits for the release; from the first move that leaves a
-    // tweeter unprotected, the drag's commands wait with it.
-    if (!gesture_unit_) {
-      if (model::NewlyUnprotectedTweeters(*gesture_before_, Live()).empty()) {
-        link.ReleaseHeldCommands(true);
-      } else {
-        gesture_unit_ = std::make_unique<model::Profile>(*before);
-      }
-    }
-  } else if (guarded) {
-    const std::string question = model::TweeterQuestion(*before, Live());
-    keep = question.empty() || Ask(question);
-    link.ReleaseHeldCommands(keep);
-  }
-  if (keep) {
-    session_.Record(*before, Live());
-  } else {
-    Live() = *before;
-    manager_.RefreshFromProfile();
-  }
-  --edit_depth_;
+  return Tuning().MayReplaceLive(file->live);
 }
 
 void TuningActions::BeginGesture(const std::string& control) {
   gesture_ = control;
-  gesture_before_ = std::make_unique<model::Profile>(Live());
-  session_.History().BeginGroup(Live());
+  Tuning().BeginGesture();
 }
 
 void TuningActions::EndGesture() {
   if (!gesture_) return;
   gesture_.reset();
-  const std::unique_ptr<model::Profile> before = std::move(gesture_before_);
-  ++edit_depth_;
-  const std::string question = model::TweeterQuestion(*before, Live());
-  const bool keep = question.empty() || Ask(question);
-  if (gesture_unit_) {
-    manager_.Link().ReleaseHeldCommands(keep);
-    // The held commands never left: the unit still has what it had when they began.
-    if (!keep) Live() = *gesture_unit_;
-    gesture_unit_.reset();
-  }
-  if (!keep) MoveTo(*before);
-  --edit_depth_;
-  session_.History().EndGroup(Live());
-}
-
-void TuningActions::MoveTo(const model::Profile& target) {
-  const auto commands = model::TransitionCommands(Live(), target);
-  Live() = target;
-  manager_.RefreshFromProfile();
-  model::SendCommands(manager_.Link(), commands, false);
-  ShowMarks();
+  Tuning().EndGesture();
 }
 
 void TuningActions::Undo() {
-  TakeStep(false);
+  Tuning().Undo();
 }
 
 void TuningActions::Redo() {
-  TakeStep(true);
-}
-
-void TuningActions::TakeStep(bool forward) {
-  if (Busy()) return;
-  model::EditHistory& history = session_.History();
-  const std::optional<model::Profile> target =
-      forward ? history.Redo(Live()) : history.Undo(Live());
-  if (!target) return;
-  ++edit_depth_;
-  const std::string question = model::TweeterQuestion(Live(), *target);
-  if (question.empty() || Ask(question)) {
-    MoveTo(*target);
-  } else if (forward) {
-    history.Undo(*target);  // the step stays where it was
-  } else {
-    history.Redo(*target);
-  }
-  --edit_depth_;
+  Tuning().Redo();
 }
 
 void TuningActions::SwitchSide() {
-  if (Busy()) return;
-  ++edit_depth_;
-  const auto target = std::make_unique<model::Profile>(session_.SwitchTarget(Live()));
-  const std::string question = model::TweeterQuestion(Live(), *target);
-  if (question.empty() || Ask(question)) {
-    const auto previous = std::make_unique<model::Profile>(Live());
-    MoveTo(*target);
-    session_.Switched(*previous);
-    ShowSide();
-  }
-  --edit_depth_;
+  if (Tuning().SwitchSide()) ShowSide();
 }
 
 void TuningActions::CompareWithFile() {
@@ -295,16 +199,9 @@ void TuningActions::CompareWithFile() {
 }
 
 void TuningActions::AfterMessage() {
-  const bool connected = manager_.State() == model::ConnectState::kConnected;
-  if (connected && !was_connected_) {
-    // Another unit, or the same one changed meanwhile: the steps and B no longer apply.
-    session_.Reset();
-    if (gesture_unit_) manager_.Link().ReleaseHeldCommands(false);
-    gesture_unit_.reset();
-    gesture_.reset();
-    ShowSide();
-  }
-  was_connected_ = connected;
+  // A unit connected again ended the comparison (the manager cleared the steps and B).
+  if (!Tuning().InGesture()) gesture_.reset();
+  ShowSide();
   ShowMarks();
 }
 
@@ -312,11 +209,13 @@ void TuningActions::PrepareOptionMenu(kit::PopupMenu& menu) {
   const auto enable = [&menu](const char* name, bool enabled) {
     if (kit::MenuItem* item = menu.FindItem(name)) item->SetEnabled(enabled);
   };
-  enable("option_item_undo", !Busy() && session_.History().CanUndo());
-  enable("option_item_redo", !Busy() && session_.History().CanRedo());
-  enable("option_item_compare_ab", !Busy());
+  const model::TuningSession& session = manager_.Tuning().Session();
+  const bool busy = manager_.Tuning().Busy();
+  enable("option_item_undo", !busy && session.History().CanUndo());
+  enable("option_item_redo", !busy && session.History().CanRedo());
+  enable("option_item_compare_ab", !busy);
   if (kit::MenuItem* item = menu.FindItem("option_item_compare_ab")) {
-    item->SetIcon(session_.Comparing() ? "right.png" : "");
+    item->SetIcon(session.Comparing() ? "right.png" : "");
   }
 }
 
@@ -338,8 +237,9 @@ void TuningActions::ShowMarks() {
 void TuningActions::ShowSide() {
   auto* label = window_.findChild<QLabel*>(QStringLiteral("ab_side"));
   if (label == nullptr) return;
-  const bool a = session_.LiveSide() == model::TuningSession::Side::kA;
-  kit::SetWidgetText(label, !session_.Comparing() ? QString()
+  const model::TuningSession& session = manager_.Tuning().Session();
+  const bool a = session.LiveSide() == model::TuningSession::Side::kA;
+  kit::SetWidgetText(label, !session.Comparing() ? QString()
                             : a                   ? QStringLiteral("${ab_side_a}")
                                                   : QStringLiteral("${ab_side_b}"));
 }

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "model/profile.h"
+#include "model/safe_tuning.h"
 #include "model/tuning_session.h"
 #include "ui/kit/control_surface.h"
 
@@ -24,11 +25,10 @@ class EqualizerManager;
 
 namespace tolva::ui {
 
-// Undo and redo, A/B comparison, the tweeter question and "Compare with file…" on the main
-// window. Every user edit reaches the manager through OnControlNotify or OnManagerMenuItem,
-// which record it as one step of the live side's history and, where the change could leave a
-// tweeter unprotected, hold its commands until the user has answered. Undo, redo and a switch
-// make the model the target, refresh the screen from it and queue only the differences.
+// The main window's side of safe tuning (model::SafeTuning): its keys and Options items for undo,
+// redo and A/B, "Compare with file…", the side shown and the outputs marked. Every user edit
+// reaches the manager through OnControlNotify or OnManagerMenuItem, which run it as one step of
+// the manager's tuning; which control a drag belongs to is the window's to know.
 class TuningActions {
  public:
   TuningActions(CMainWnd& window, model::EqualizerManager& manager);
@@ -55,37 +55,21 @@ class TuningActions {
   void SwitchSide();
   void CompareWithFile();
 
-  const model::TuningSession& Session() const { return session_; }
+  const model::TuningSession& Session() const;
 
  private:
   model::Profile& Live();
-  bool Ask(const std::string& question);
-  // Runs one user edit as one step; `guarded`: its queued commands wait for the tweeter
-  // question, and "no" returns the model and the screen to what they were.
-  void Edit(const std::function<void()>& route, bool guarded);
-  // A drag on the graph or a slider: one step from press to release, asked about at release;
-  // what it would send past the point a tweeter is left unprotected waits for the answer.
+  model::SafeTuning& Tuning();
+  // A drag on the graph or a slider of `control`: one step from press to release.
   void BeginGesture(const std::string& control);
   void EndGesture();
-  // Undo (backwards) or redo, asked about like an edit.
-  void TakeStep(bool forward);
-  // The model made equal to target, the screen refreshed, the differences queued.
-  void MoveTo(const model::Profile& target);
-  // Undo, redo or a switch is not taken while a unit operation or a gesture runs.
-  bool Busy() const;
   void ShowMarks();
   void ShowSide();
   void InstallShortcuts();
 
   CMainWnd& window_;
   model::EqualizerManager& manager_;
-  model::TuningSession session_;
-  int edit_depth_ = 0;
   std::optional<std::string> gesture_;  // the control whose drag is one step
-  std::unique_ptr<model::Profile> gesture_before_;
-  // While a drag's commands are held for the tweeter question: the live profile the unit holds.
-  std::unique_ptr<model::Profile> gesture_unit_;
-  bool was_connected_ = false;
   std::vector<bool> marked_;
   std::vector<QAction*> actions_;
   std::unique_ptr<QObject> key_filter_;

@@ -8,26 +8,39 @@ namespace {
 
 using namespace device;
 
+// A reply as the link posts it, through the manager's routing of the main window's messages.
+void Deliver(EqualizerManager& manager, std::uint32_t message, std::int64_t param,
+             std::int64_t value) {
+  Notification n{message, param, value, nullptr};
+  manager.HandleNotification(n);
+}
+template <class R>
+void Deliver(EqualizerManager& manager, std::uint32_t message, std::int64_t param,
+             std::int64_t value, const R& record) {
+  Notification n{message, param, value, std::make_unique<R>(record)};
+  manager.HandleNotification(n);
+}
+
 class Callbacks : public ::testing::Test {
  protected:
   template <class R>
-  void Dsp(int code, R record) {
-    manager_.ReadDspValueCallback(code, 0, &record);
+  void Dsp(int code, const R& record) {
+    Deliver(manager_, MSG_DSP_VALUE, code, 0, record);
   }
   EqualizerManager manager_;
   Profile& live_ = manager_.LiveProfile();
 };
 
 TEST_F(Callbacks, PlainValuesAndTheSourceCodeRule) {
-  manager_.ReadDspValueCallback(0x01, 0x53, nullptr);
+  Deliver(manager_, MSG_DSP_VALUE, 0x01, 0x53);
   EXPECT_EQ(live_.source, 2);
-  manager_.ReadDspValueCallback(0x01, 0x60, nullptr);
+  Deliver(manager_, MSG_DSP_VALUE, 0x01, 0x60);
   EXPECT_EQ(live_.source, 4);
-  manager_.ReadDspValueCallback(0x02, -23, nullptr);
-  manager_.ReadDspValueCallback(0x03, -9, nullptr);  // the subwoofer volume is not kept
-  manager_.ReadDspValueCallback(0x04, 1, nullptr);
-  manager_.ReadDspValueCallback(0x26, -61, nullptr);
-  manager_.ReadDspValueCallback(0x7E, 5, nullptr);
+  Deliver(manager_, MSG_DSP_VALUE, 0x02, -23);
+  Deliver(manager_, MSG_DSP_VALUE, 0x03, -9);  // the subwoofer volume is not kept
+  Deliver(manager_, MSG_DSP_VALUE, 0x04, 1);
+  Deliver(manager_, MSG_DSP_VALUE, 0x26, -61);
+  Deliver(manager_, MSG_DSP_VALUE, 0x7E, 5);
   EXPECT_EQ(live_.mainVolume, -23);
   EXPECT_EQ(live_.subVolume, 0);
   EXPECT_EQ(live_.mainVolumeMute, 1);
@@ -159,24 +172,24 @@ TEST_F(Callbacks, SceneNamesAndDeviceInformation) {
   name.index = 9;
   const char text[] = "Concert hall";
   std::copy(std::begin(text), std::end(text) - 1, name.name.begin());
-  manager_.ReadSenceValueCallback(kSceneName, &name);
+  Deliver(manager_, MSG_SCENE_VALUE, kSceneName, 0, name);
   EXPECT_EQ(SceneName(*manager_.SceneNameSlotAt(9)), u"Concert");
   name.index = 10;  // no eleventh slot
   const UnitSettings before = manager_.Unit();
-  manager_.ReadSenceValueCallback(kSceneName, &name);
+  Deliver(manager_, MSG_SCENE_VALUE, kSceneName, 0, name);
   EXPECT_EQ(manager_.Unit(), before);
 
   FlashVersionReply flash;
   flash.version = {1, 2, 3, 4};
-  manager_.ReadMcuValueCallback(kMcuFlashVersion, 0, &flash);
-  manager_.ReadMcuValueCallback(kMcuPowerOffDelay, 1500, nullptr);
+  Deliver(manager_, MSG_MCU_VALUE, kMcuFlashVersion, 0, flash);
+  Deliver(manager_, MSG_MCU_VALUE, kMcuPowerOffDelay, 1500);
   EXPECT_EQ(live_.deviceInfo[2], 1);
   EXPECT_EQ(live_.deviceInfo[5], 4);
   EXPECT_EQ(live_.powerOffDelay, 1500);
 }
 
 TEST_F(Callbacks, KaraokeCodesOneToEight) {
-  for (int code = 0; code <= 9; ++code) manager_.ReadKtvValueCallback(code, 10 + code);
+  for (int code = 0; code <= 9; ++code) Deliver(manager_, MSG_KTV_VALUE, code, 10 + code);
   EXPECT_EQ(live_.micVolume, 11);
   EXPECT_EQ(live_.bgMusicVolume, 12);
   EXPECT_EQ(live_.howlingControl, 13);
@@ -192,15 +205,15 @@ TEST_F(ManagerOnEmulator, LockOffWhileLinkedUnlinksOnceOnTheUnit) {
   Live().outputs = {1, 2, 3, 4, 5, 6};
   LinkReply link;
   link.link = 1;
-  manager_->ReadDspValueCallback(0x0E, 0, &link);
+  Deliver(*manager_, MSG_DSP_VALUE, 0x0E, 0, link);
   log_->Take();
   LockReply lock;
   lock.lock = 0;
-  manager_->ReadDspValueCallback(0x0F, 0, &lock);
+  Deliver(*manager_, MSG_DSP_VALUE, 0x0F, 0, lock);
   EXPECT_EQ(Live().lockMode, 0);
   EXPECT_EQ(Live().linkMode, 0);
   ASSERT_TRUE(log_->WaitForCount(1));
-  manager_->ReadDspValueCallback(0x0F, 0, &lock);  // already unlinked: nothing more
+  Deliver(*manager_, MSG_DSP_VALUE, 0x0F, 0, lock);  // already unlinked: nothing more
   manager_->Disconnect();
   auto sent = log_->Take();
   ASSERT_EQ(sent.size(), 2u);  // the unlink, then the goodbye

@@ -218,7 +218,8 @@ TEST_F(ManagerOnEmulator, SilentHandshakeFailsTheConnection) {
 TEST_F(ManagerOnEmulator, ConnectedWithoutTheInformationRecordDisconnects) {
   ConnectAndSettle();
   Live().modelId = kNoModel;
-  manager_->OnConnected();
+  device::Notification done{MSG_CONNECT_DONE, 0, 0, nullptr};
+  manager_->HandleNotification(done);
   EXPECT_EQ(manager_->State(), ConnectState::kDisconnected);
   EXPECT_FALSE(manager_->Link().IsDeviceOpen());
 }
