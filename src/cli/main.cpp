@@ -14,6 +14,7 @@
 #include "base/debug_print.h"
 #include "cli/commands.h"
 #include "cli/device_session.h"
+#include "cli/measure_commands.h"
 
 namespace tolva::cli {
 namespace {
@@ -38,6 +39,7 @@ class CommandLine {
     AddSceneCommands();
     AddEqCommands();
     AddFileCommands();
+    AddMeasureCommands(app_, action_, globals_.json);
   }
 
   // The exit code of the parse (0 after --help) when no command is to run.
