@@ -12,6 +12,10 @@
 // and sends the commands of what changed. Window thread only.
 namespace tolva::model {
 
+// The box still holds the text it was given for the stored value (shown): it was not edited.
+bool ShowsStoredText(const ScreenControls& controls, const ControlId& box,
+                     const std::string& shown);
+
 class ChannelEditor {
  public:
   explicit ChannelEditor(ManagerContext& ctx) : ctx_(ctx) {}
@@ -80,7 +84,8 @@ class ChannelEditor {
   void SetCornerFromEdit(Corner corner);
   void StepCorner(Corner corner, bool up);
   void SetFilterCode(Corner corner, bool slope);
-  bool ApplyVolumeEdit(const ControlId& edit, const ControlId& slider, int low, int high);
+  bool ApplyVolumeEdit(const ControlId& edit, const ControlId& slider, int stored, int low,
+                       int high);
   void ShowChannelDelay(int channel);
 
   ManagerContext& ctx_;

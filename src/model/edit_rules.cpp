@@ -35,10 +35,16 @@ int ParseFrequency(std::string_view text) {
   const std::size_t k = text.find_first_of("Kk");
   if (k == std::string_view::npos) return ParseInteger(text);
   const long long thousands = ParseInteger(text.substr(0, k));
-  int hundreds = 0;
-  if (k + 1 < text.size() && text[k + 1] >= '0' && text[k + 1] <= '9') hundreds = text[k + 1] - '0';
-  return static_cast<int>(
-      std::clamp<long long>(thousands * 1000 + hundreds * 100, INT32_MIN, INT32_MAX));
+  // Every digit after the letter counts (1K25 is 1250 Hz, not 1200), to the nearest hertz.
+  double fraction = 0.0, place = 100.0;
+  for (std::size_t i = k + 1; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
+    fraction += (text[i] - '0') * place;
+    place /= 10.0;
+  }
+  const long long hz = std::llround(fraction);
+  return static_cast<int>(std::clamp<long long>(
+      thousands * 1000 + (text.substr(0, k).find('-') != std::string_view::npos ? -hz : hz),
+      INT32_MIN, INT32_MAX));
 }
 
 namespace {

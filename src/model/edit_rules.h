@@ -14,7 +14,6 @@ inline constexpr float kMaxDelayMs = 15.0f;
 inline constexpr int kCentimetresAt15Ms = 519;
 inline constexpr int kInchesAt15Ms = 204;
 inline constexpr int kDelayStepMicroseconds = 21;  // about one sample at 48 kHz
-inline constexpr int kOffVolumeDb = -60;           // what a volume edit showing "${off}" means
 inline constexpr int kInitialMixTrim = 100;
 inline constexpr int kFrequencySteps = 200;  // the step buttons' scale: 201 points, 3 decades
 
@@ -25,8 +24,8 @@ bool HoldsNumber(std::string_view text);
 int ParseInteger(std::string_view text);
 // Real text: leading number as strtod reads it, with a decimal comma read as a point; none → 0.
 double ParseReal(std::string_view text);
-// Frequency text: "1K2" is 1200 and "2k" 2000 (the letter stands for the decimal point of
-// thousands, one digit of hundreds after it); otherwise an integer.
+// Frequency text: "1K2" is 1200, "1K25" 1250 and "2k" 2000 (the letter stands for the decimal
+// point of thousands), to the nearest hertz; otherwise an integer.
 int ParseFrequency(std::string_view text);
 
 // The next point of the logarithmic 20 Hz … 20 kHz step scale up or down from f.

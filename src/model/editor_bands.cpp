@@ -35,6 +35,19 @@ float Tenths(float value) {
   return static_cast<float>(SliderTenths(value)) / 10.0f;
 }
 
+// What a band row's three boxes show for the stored band.
+struct BandTexts {
+  std::string freq, q, gain;
+};
+
+BandTexts ShownBandTexts(const ChannelSettings& ch, int band) {
+  if (band >= ch.eqSize) return {"0", "0", "0.0"};
+  const EqBand& b = ch.eqArray[band];
+  const bool shown = ch.bypass == 0 && b.enable == 1;
+  return {std::to_string(b.freq), FormatNumber("%.2f", b.eqFactor),
+          shown ? GainText(b.eqGain) : "0.0"};
+}
+
 }  // namespace
 
 void ChannelEditor::SendBand(int channel, int band, float gain) {
@@ -54,6 +67,13 @@ void ChannelEditor::SetChEqEdit(int band) {
   const BandRow n(band);
   const ChannelSettings& ch = ctx_.unit->live.channels[ctx_.CurrentChannel()];
   const EqBand& stored = ch.eqArray[band];
+  // Boxes left as they were shown change nothing, not even on a bypassed output, whose other
+  // bands the first real edit silences.
+  const BandTexts shown = ShownBandTexts(ch, band);
+  if (ShowsStoredText(c, n.freq, shown.freq) && ShowsStoredText(c, n.q, shown.q) &&
+      ShowsStoredText(c, n.gain, shown.gain)) {
+    return;
+  }
 
   // A box holding no number keeps what the row showed.
   const std::string freq_text = c.Text(n.freq);
@@ -253,26 +273,24 @@ void ChannelEditor::RefreshBandRow(int channel, int band) {
   const ChannelSettings& ch = ctx_.unit->live.channels[std::clamp(channel, 0, kOutputChannels - 1)];
   ScreenControls& c = *ctx_.controls;
   const BandRow n(band);
+  const BandTexts texts = ShownBandTexts(ch, band);
+  c.SetText(n.freq, texts.freq);
+  c.SetText(n.q, texts.q);
+  c.SetText(n.gain, texts.gain);
   if (band >= ch.eqSize) {
     for (const ControlId* name : {&n.freq, &n.q, &n.gain, &n.slider, &n.enable}) {
       c.SetEnabled(*name, false);
     }
-    c.SetText(n.freq, "0");
-    c.SetText(n.q, "0");
-    c.SetText(n.gain, "0.0");
     c.SetSliderValue(n.slider, 0);
     c.SetSelected(n.enable, false);
     return;
   }
   const bool peq = ctx_.unit->live.peqMode == 1;
   const EqBand& b = ch.eqArray[band];
-  c.SetText(n.freq, std::to_string(b.freq));
-  c.SetText(n.q, FormatNumber("%.2f", b.eqFactor));
   c.SetEnabled(n.freq, peq);
   c.SetEnabled(n.q, peq);
   for (const ControlId* name : {&n.gain, &n.slider, &n.enable}) c.SetEnabled(*name, true);
   const bool shown = ch.bypass == 0 && b.enable == 1;
-  c.SetText(n.gain, shown ? GainText(b.eqGain) : "0.0");
   c.SetSliderValue(n.slider, shown ? SliderTenths(b.eqGain) : 0);
   c.SetSelected(n.enable, BandMarked(ch, band));
 }

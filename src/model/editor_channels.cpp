@@ -19,6 +19,17 @@ bool ShowsOff(const std::string& text) {
   return text == "${off}" || text == Languages().Resolve("${off}");
 }
 
+}  // namespace
+
+// A box left with the text it was given for the stored value was not edited: committing it
+// must send nothing (a cm delay read back from its rounded text would move the delay).
+bool ShowsStoredText(const ScreenControls& c, const ControlId& box, const std::string& shown) {
+  const std::string text = c.Text(box);
+  return text == shown || text == Languages().Resolve(shown);
+}
+
+namespace {
+
 // A step of a stored value within its limits: the slider is moved to it and true returned;
 // false when the value already sits at that end.
 bool StepSlider(ScreenControls& c, const ControlId& slider, int value, int delta, int low,
@@ -61,15 +72,16 @@ void ChannelEditor::SetChVolume(int channel) {
   Send(edit);
 }
 
-// A volume typed into an edit: "${off}" means -60 dB; beyond the limits the edit is rewritten
-// at the bound. The slider then holds the value. False for text that is no number: nothing is
-// to change.
-bool ChannelEditor::ApplyVolumeEdit(const ControlId& edit, const ControlId& slider, int low,
-                                    int high) {
+// A volume typed into an edit: "${off}" is the slider's minimum it stands for; beyond the limits
+// the edit is rewritten at the bound. The slider then holds the value. False when nothing is to
+// change: text that is no number, or the text the box shows for the stored value.
+bool ChannelEditor::ApplyVolumeEdit(const ControlId& edit, const ControlId& slider, int stored,
+                                    int low, int high) {
   ScreenControls& c = *ctx_.controls;
   const std::string text = c.Text(edit);
+  if (ShowsStoredText(c, edit, VolumeText(stored, low))) return false;
   if (!ShowsOff(text) && !HoldsNumber(text)) return false;
-  int value = ShowsOff(text) ? kOffVolumeDb : ParseInteger(text);
+  int value = ShowsOff(text) ? low : ParseInteger(text);
   if (value > high || value < low) {
     value = std::clamp(value, low, high);
     c.SetText(edit, std::to_string(value));
@@ -82,7 +94,8 @@ void ChannelEditor::SetChVolumeEdit(int channel) {
   if (channel < 0 || channel >= kOutputChannels) return;
   const ControlId slider{Control::kOutputVolumeSlider, channel};
   if (!ApplyVolumeEdit(ControlId{Control::kOutputVolumeEdit, channel}, slider,
-                       kChannelVolumeSliderMin, kChannelVolumeSliderMax)) {
+                       ctx_.unit->live.channels[channel].gain, kChannelVolumeSliderMin,
+                       kChannelVolumeSliderMax)) {
     ShowChannelGain(channel);
     return;
   }
@@ -112,7 +125,7 @@ void ChannelEditor::SetMainVolume() {
 
 void ChannelEditor::SetMainVolumeEdit() {
   if (!ApplyVolumeEdit(ControlId{Control::kMainVolumeEdit}, ControlId{Control::kMainVolumeSlider},
-                       kMainVolumeSliderMin, kMainVolumeSliderMax)) {
+                       ctx_.unit->live.mainVolume, kMainVolumeSliderMin, kMainVolumeSliderMax)) {
     ctx_.controls->SetText(ControlId{Control::kMainVolumeEdit},
                            VolumeText(ctx_.unit->live.mainVolume, kMainVolumeSliderMin));
     return;
@@ -177,7 +190,8 @@ void ChannelEditor::SetChDelayEdit(int channel) {
   const ControlId edit{Control::kOutputDelayEdit, channel};
   const int unit = DelayUnitOf(c);
   const std::string text = c.Text(edit);
-  if (!HoldsNumber(text)) {
+  if (!HoldsNumber(text) ||
+      ShowsStoredText(c, edit, DelayText(ctx_.unit->live.channels[channel].delay, unit))) {
     ShowChannelDelay(channel);
     return;
   }

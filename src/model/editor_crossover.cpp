@@ -30,9 +30,10 @@ void ChannelEditor::SetCornerFromEdit(Corner corner) {
   const int current = ctx_.CurrentChannel();
   const int partner = ctx_.Partner();
   const std::string text = ctx_.controls->Text(FreqEdit(high_pass));
-  if (!HoldsNumber(text)) {
-    const Crossover& x = p.channels[current].crossover;
-    ctx_.controls->SetText(FreqEdit(high_pass), CornerText(high_pass ? x.hp.fs : x.lp.fs));
+  const Crossover& x = p.channels[current].crossover;
+  const std::string stored = CornerText(high_pass ? x.hp.fs : x.lp.fs);
+  if (!HoldsNumber(text) || ShowsStoredText(*ctx_.controls, FreqEdit(high_pass), stored)) {
+    ctx_.controls->SetText(FreqEdit(high_pass), stored);
     return;
   }
   const int fs = EditCornerFromText(p, current, partner, high_pass, ParseFrequency(text));

@@ -11,7 +11,9 @@ TEST(EditRules, FrequencyTextTakesAThousandsLetter) {
   EXPECT_EQ(ParseFrequency("1K2"), 1200);
   EXPECT_EQ(ParseFrequency("2k"), 2000);
   EXPECT_EQ(ParseFrequency("15k9"), 15900);
-  EXPECT_EQ(ParseFrequency("1k25"), 1200);  // one digit of hundreds only
+  EXPECT_EQ(ParseFrequency("1k25"), 1250);  // every digit counts, not the hundreds alone
+  EXPECT_EQ(ParseFrequency("2K999Hz"), 2999);
+  EXPECT_EQ(ParseFrequency("1K2345"), 1235);  // to the nearest hertz
   EXPECT_EQ(ParseFrequency("150Hz"), 150);
   EXPECT_EQ(ParseFrequency("abc"), 0);
   EXPECT_EQ(ParseFrequency(""), 0);

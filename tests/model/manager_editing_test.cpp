@@ -1,6 +1,9 @@
 // The editing operations on a connected unit: what the controls show afterwards, what the model
 // holds, and what reached the emulated unit, in order.
+#include <functional>
+
 #include "editing_fixture.h"
+#include "emulator/unit_state.h"
 
 namespace tolva::model::testing {
 namespace {
@@ -219,15 +222,16 @@ TEST_F(Editing, DelayInEachUnitAndTheEditsLimits) {
 }
 
 TEST_F(Editing, VolumeEditsReadOffClampAndPairTheSubwoofers) {
+  // "Off" is the slider's minimum it stands for, never a louder level.
   controls_.Type("edit_ch_volume_1", "${off}");
   manager_->SetChVolumeEdit(1);
-  EXPECT_EQ(Live().channels[1].gain, -60);
-  EXPECT_EQ(controls_.Text("edit_ch_volume_1"), "-60dB");
+  EXPECT_EQ(Live().channels[1].gain, -128);
+  EXPECT_EQ(controls_.Text("edit_ch_volume_1"), "${off}");
   EXPECT_EQ(Live().currChannel, 1);  // a volume edit makes its output current
   const auto trim = Sent();
   ASSERT_EQ(Subs(trim), std::vector{kTrim});
-  EXPECT_EQ(trim[0].payload.back(), 60);
-  EXPECT_EQ(Unit().scenes[0].outputs[1].trim_db, -60);
+  EXPECT_EQ(trim[0].payload.back(), 128);
+  EXPECT_EQ(Unit().scenes[0].outputs[1].trim_db, -128);
 
   controls_.Type("edit_ch_volume_2", "-400");
   manager_->SetChVolumeEdit(2);
@@ -251,6 +255,57 @@ TEST_F(Editing, VolumeEditsReadOffClampAndPairTheSubwoofers) {
   EXPECT_EQ(controls_.Text("edit_main_volume"), "1dB");
   Sent();
   EXPECT_EQ(Unit().main_volume_db, 1);
+}
+
+// Clicking into a box and leaving it, or pressing Return, with the text it was shown: nothing
+// changes and nothing is sent, whatever the value behind the text.
+TEST_F(Editing, BoxesCommittedAsTheyWereShownSendNothing) {
+  struct Row {
+    const char* name;
+    std::function<void()> prepare, commit;
+  };
+  const std::vector<Row> rows = {
+      {"channel volume at Off", [&] { Live().channels[2].gain = -128; },
+       [&] { manager_->SetChVolumeEdit(2); }},
+      {"main volume at Off", [&] { Live().mainVolume = -128; },
+       [&] { manager_->SetMainVolumeEdit(); }},
+      {"main volume", [&] { Live().mainVolume = -17; }, [&] { manager_->SetMainVolumeEdit(); }},
+      // 7.5 ms shows as 260 cm, which reads back as 7.514 ms.
+      {"delay in centimetres",
+       [&] {
+         Live().channels[3].delay = 7.5f;
+         controls_.Pick("comb_ch_unit", 1);
+       },
+       [&] { manager_->SetChDelayEdit(3); }},
+      {"high-pass corner", [] {}, [&] { manager_->SetHpFreq(); }},
+      {"low-pass corner", [] {}, [&] { manager_->SetLpFreq(); }},
+      // The row shows 0.0 for a band switched off: read back, it would store 0 dB and enable it.
+      {"band switched off",
+       [&] {
+         Band(0, 6) = {5.0f, 2.0f, 400, 0};
+         Live().channels[0].bypass = 0;
+       },
+       [&] { manager_->SetChEqEdit(6); }},
+      // A real edit of a bypassed output silences its bands first; an untouched box must not.
+      {"band of a bypassed output",
+       [&] {
+         Band(0, 8) = {4.0f, 2.0f, 900, 1};
+         Live().channels[0].bypass = 1;
+       },
+       [&] { manager_->SetChEqEdit(8); }},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    row.prepare();
+    manager_->RefreshFromProfile();
+    Sent();
+    const auto before = std::make_unique<Profile>(Live());
+    const emulator::UnitState unit_before = Unit();
+    row.commit();
+    EXPECT_TRUE(Sent().empty());
+    EXPECT_TRUE(Live() == *before);
+    EXPECT_TRUE(emulator::ToJson(Unit()) == emulator::ToJson(unit_before));
+  }
 }
 
 TEST_F(Editing, RoutingAnInputGivesAnUnsetTrimItsStartValue) {

@@ -129,6 +129,42 @@ TEST_F(EditRouting, TypedTextThatIsNoNumberKeepsTheValueAndBoxesShowWhatTheUnitH
   EXPECT_EQ(Widget<QLineEdit>("eq_gain_5")->text(), QStringLiteral("1.3"));
 }
 
+// At the sliders' minimum the volume boxes show "Off". Clicking into one and leaving it, or
+// pressing Return in it, leaves the unit at that minimum: "Off" once committed -60 dB, 68 dB up.
+TEST_F(EditRouting, AVolumeBoxShowingOffLeavesTheUnitAtTheMinimum) {
+  for (const char* name : {"slider_main_volume", "slider_ch_volume_2"}) {
+    auto* slider = Widget<QSlider>(name);
+    ASSERT_NE(slider, nullptr);
+    slider->setFocus();
+    QApplication::processEvents();
+    QTest::keyClick(slider, Qt::Key_Home);
+  }
+  ASSERT_TRUE(UnitShows([](const auto& u) {
+    return u.main_volume_db == -128 && u.scenes[0].outputs[2].trim_db == -128;
+  }));
+  for (const char* name : {"edit_main_volume", "edit_ch_volume_2"}) {
+    SCOPED_TRACE(name);
+    auto* edit = Widget<QLineEdit>(name);
+    ASSERT_NE(edit, nullptr);
+    const QString off = edit->text();
+    edit->setFocus();
+    QApplication::processEvents();
+    Widget<QWidget>("slider_ch_volume_0")->setFocus();  // leaves the box
+    QApplication::processEvents();
+    edit->setFocus();
+    QApplication::processEvents();
+    QTest::keyClick(edit, Qt::Key_Return);
+    QApplication::processEvents();
+    EXPECT_EQ(edit->text(), off);
+  }
+  ASSERT_TRUE(Manager().Link().WaitUntilQueueIdle(5000));
+  const auto u = unit_->Snapshot();
+  EXPECT_EQ(u.main_volume_db, -128);
+  EXPECT_EQ(u.scenes[0].outputs[2].trim_db, -128);
+  EXPECT_EQ(Manager().LiveProfile().mainVolume, -128);
+  EXPECT_EQ(Manager().LiveProfile().channels[2].gain, -128);
+}
+
 TEST_F(EditRouting, StripButtonsAndTheSlopeCombo) {
   QTest::mouseClick(Widget<QWidget>("ch_enable_3"), Qt::LeftButton);
   EXPECT_TRUE(WaitFor([&] { return Manager().LiveProfile().currChannel == 3; }, 2000));
