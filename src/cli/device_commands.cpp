@@ -74,17 +74,10 @@ int RunReadWhole(const DeviceOptions& device, const std::string& path) {
 
 namespace {
 
-// Only what differs from the unit's live settings. The file first takes from the unit what a
-// full write leaves alone (source, link and lock, mixer trims), so the unit ends as after one.
-int WriteChanges(DeviceSession& session, model::Profile file, bool json) {
+// Only what differs from the unit's live settings, leaving the unit as a full write would.
+int WriteChanges(DeviceSession& session, const model::Profile& file, bool json) {
   const model::Profile& live = session.Manager().LiveProfile();
-  file.editScene = 0;
-  file.source = live.source;
-  file.linkMode = live.linkMode;
-  file.lockMode = live.lockMode;
-  file.linkOutputs = live.linkOutputs;
-  file.inputMixTrim = live.inputMixTrim;
-  const auto commands = model::TransitionCommands(live, file);
+  const auto commands = model::TransitionCommands(live, model::ChangesOnlyTarget(live, file));
   device::ExchangeTally tally;
   model::SendCommands(session.Manager().Link(), commands, true);
   std::printf(json ? "{\"commands\":%zu}\n" : "%zu commands\n", commands.size());
@@ -121,7 +114,10 @@ int RunWrite(const DeviceOptions& device, const std::string& path, bool changes_
   model::UnitOutcome outcome;
   if (whole) {
     manager.Unit() = *loaded;
-    outcome = manager.SetReadWholeProfileToMCU();
+    // As the window does: a script that unplugged or wrote again at once could cut the unit's
+    // storing of its scenes short.
+    std::fprintf(stderr, "Writing the unit, then 20 s while it stores its ten scenes…\n");
+    outcome = manager.WriteWholeUnit(manager.Unit());
     session.FinishQueuedCommands();
   } else {
     outcome = manager.SetReadCurProfileToMCU(loaded->live);

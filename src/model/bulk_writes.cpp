@@ -5,8 +5,9 @@
 #include "base/debug_print.h"
 #include "device/exchange_tally.h"
 #include "device/scene_name_codec.h"
-#include "model/unit_operations.h"
+#include "model/profile_transition.h"
 #include "model/scene_names.h"
+#include "model/unit_operations.h"
 
 namespace tolva::model {
 
@@ -37,9 +38,10 @@ void UnitOperations::WriteSceneValues(const Profile& p, int scene, bool sync) {
     const FilterSettings& hp = c.crossover.hp;
     l.Filter_Ctrl(scene, kSource, ch, kLowPassFilter, lp.type, lp.fs, lp.slope, sync);
     l.Filter_Ctrl(scene, kSource, ch, kHighPassFilter, hp.type, hp.fs, hp.slope, sync);
-    for (int band = 0; band < std::min(c.eqSize, kEqBands) && tally.GoOn(); ++band) {
-      const EqBand& b = c.eqArray[band];
-      l.EQ_Ctrl(scene, kSource, ch, band, b.freq, b.eqFactor, b.eqGain, sync);
+    // All 31: the unit plays every band, also one the file switched off or does not use.
+    for (int band = 0; band < kEqBands && tally.GoOn(); ++band) {
+      const BandOnUnit b = BandAsSent(c, band);
+      l.EQ_Ctrl(scene, kSource, ch, band, b.freq, b.q, b.gain, sync);
     }
   }
   if (!tally.GoOn()) return;

@@ -258,6 +258,8 @@ class EqualizerManager {
   UnitOutcome SetReadWholeProfileToMCU(const UnitSettings& unit) {
     return operations_.SetReadWholeProfileToMCU(unit);
   }
+  // The whole write, then the time the unit takes to store its ten scenes.
+  UnitOutcome WriteWholeUnit(const UnitSettings& unit) { return operations_.WriteWholeUnit(unit); }
 
  private:
   // Declared first: the parts hold references to it and are destroyed before it.

@@ -89,16 +89,23 @@ void UnitOperations::LoadWholeConfigFromFile(const std::string& path) {
   if (RefusedBeyondLimits(FirstValueBeyondUnitLimits(*read, true))) return;
   *ctx_.unit = *read;
   auto sent = std::make_shared<const UnitSettings>(*ctx_.unit);
-  StartFileThread([this, sent, stop = ctx_.shutdown.get_token()] {
+  StartFileThread([this, sent] {
     DebugPrint(L"SetWholeProfileThread start!\n");
-    const UnitOutcome outcome = SetReadWholeProfileToMCU(*sent);
+    const UnitOutcome outcome = WriteWholeUnit(*sent);
     ctx_.PostMain(MSG_REFRESH_FROM_PROFILE);
-    // The unit stores the scenes meanwhile; a unit that has gone stores nothing.
-    if (outcome != UnitOutcome::kUnitGone) SleepUnlessStopped(ctx_.clock, stop, kWholeWriteWaitMs);
     ctx_.PostMain(MSG_BUSY_CLOSE);
     if (outcome != UnitOutcome::kDone) ctx_.PostFailure(UnitOperation::kWholeWrite, outcome);
     DebugPrint(L"SetWholeProfileThread end!\n");
   });
+}
+
+UnitOutcome UnitOperations::WriteWholeUnit(const UnitSettings& unit) {
+  const UnitOutcome outcome = SetReadWholeProfileToMCU(unit);
+  // The unit stores the scenes meanwhile; a unit that has gone stores nothing.
+  if (outcome != UnitOutcome::kUnitGone) {
+    SleepUnlessStopped(ctx_.clock, ctx_.shutdown.get_token(), kWholeWriteWaitMs);
+  }
+  return outcome;
 }
 
 void UnitOperations::SaveWholeConfigToFile(const std::string& path) {
@@ -120,8 +127,10 @@ UnitOutcome UnitOperations::ReadWholeUnit(const EqBandCounts& bands) {
   for (int scene = 1; scene <= kStoredScenes && tally.GoOn(); ++scene) {
     ReadStoredScene(scene, bands);
   }
+  // Back to the working set also when the read failed: the unit was left on a stored scene
+  // prepared for reading.
+  if (!tally.unit_gone()) ctx_.link->ReadScene(0, 0);
   if (!tally.GoOn()) return OutcomeOf(tally);
-  ctx_.link->ReadScene(0, 0);
   if (connection_.PC_UI_Status_Init(bands) == -1 && !tally.unit_gone()) return UnitOutcome::kUnanswered;
   return OutcomeOf(tally);
 }

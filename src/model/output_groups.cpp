@@ -173,8 +173,9 @@ void OutputGroups::SwitchEqMode() {
     return;
   }
   for (const BandRef& r : SetEqMode(p, !peq)) {
-    const EqBand& band = p.channels[r.channel].eqArray[r.band];
-    ctx_.link->EQ_Ctrl(kLinkScene, 0, r.channel, r.band, band.freq, band.eqFactor, band.eqGain, false);
+    // A band switched off keeps playing nothing.
+    const BandOnUnit band = BandAsSent(p.channels[r.channel], r.band);
+    ctx_.link->EQ_Ctrl(kLinkScene, 0, r.channel, r.band, band.freq, band.q, band.gain, false);
   }
   ShowEqMode();
   editor_.RefreshBandRows(p.currChannel);

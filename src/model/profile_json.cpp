@@ -108,10 +108,10 @@ bool ReadChannel(const cJSON* object, ChannelSettings& ch) {
   if (!cJSON_IsObject(object) || !ReadInt(object, "eqSize", ch.eqSize) ||
       !ReadInt(object, "gain", ch.gain) || !ReadInt(object, "mute", ch.mute) ||
       !ReadFloat(object, "delay", ch.delay) || !ReadInt(object, "phase", ch.phase) ||
-      !ReadInt(object, "bypass", bypass)) {
-    return false;
+      !ReadInt(object, "bypass", bypass) || bypass < 0 || bypass > 255) {
+    return false;  // the model keeps a byte: 256 would be read as 0 and sent so
   }
-  ch.bypass = static_cast<std::uint8_t>(bypass & 0xFF);
+  ch.bypass = static_cast<std::uint8_t>(bypass);
   const cJSON* crossover = Member(object, "crossover");
   std::int32_t bp_type = 0;
   if (!cJSON_IsObject(crossover) || !ReadInt(crossover, "bpType", bp_type) ||

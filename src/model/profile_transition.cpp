@@ -19,24 +19,16 @@ std::uint8_t Low8(int v) {
   return static_cast<std::uint8_t>(v & 0xFF);
 }
 
-int BandsInUseClamped(const ChannelSettings& c) {
-  return std::clamp(c.eqSize, 0, kEqBands);
-}
-
 // The bytes a command carries for each value: two values the unit cannot tell apart are equal.
 std::array<std::uint8_t, 4> FilterOnWire(const FilterSettings& f) {
   const auto fs = device::EncodeU16(f.fs);
   return {Low8(f.type), fs[0], fs[1], Low8(f.slope)};
 }
 
-float GainSent(const EqBand& b) {
-  return b.enable != 0 ? b.eqGain : 0.0f;
-}
-
-std::array<std::uint8_t, 6> BandOnWire(const EqBand& b) {
+std::array<std::uint8_t, 6> BandOnWire(const BandOnUnit& b) {
   const auto f = device::EncodeU16(b.freq);
-  const auto q = device::EncodeQ(b.eqFactor);
-  const auto g = device::EncodeGain(GainSent(b));
+  const auto q = device::EncodeQ(b.q);
+  const auto g = device::EncodeGain(b.gain);
   return {f[0], f[1], q[0], q[1], g[0], g[1]};
 }
 
@@ -105,8 +97,14 @@ class TransitionBuilder {
     const bool quieter = to_.mainVolume < from_.mainVolume;
     if (mute_on) MainMute();
     if (quieter) MainVolume();
-    LockAndLink();
+    // Unlocked and unlinked before the roles change, locked and linked once they have: a link's
+    // pairs are copied by the unit at once, and the roles must be the target's by then.
+    const bool unlocking = Low8(to_.lockMode) == 0 && Low8(from_.lockMode) != 0;
+    if (unlocking) Lock();
+    if (to_.linkMode == 0) Link();
     List(ChannelField::kRole, kEditSource);
+    if (!unlocking) Lock();
+    if (to_.linkMode != 0) Link();
     Filters();
     Bands();
     List(ChannelField::kBypass, kEditSource);
@@ -137,11 +135,16 @@ class TransitionBuilder {
     }
   }
 
-  void LockAndLink() {
+  void Lock() {
     if (Low8(to_.lockMode) != Low8(from_.lockMode)) out_.push_back(LockCommand{to_.lockMode});
+  }
+
+  // Partners that did not change send no link: the pairs derived from them follow the roles'
+  // order, and a link with pairs makes the unit copy outputs.
+  void Link() {
     const bool linked = to_.linkMode != 0;
     const bool was_linked = from_.linkMode != 0;
-    if (linked == was_linked && (!linked || LinkPairs(to_) == LinkPairs(from_))) return;
+    if (linked == was_linked && (!linked || to_.linkOutputs == from_.linkOutputs)) return;
     LinkCommand link{linked ? 1 : 0, linked ? LinkPairs(to_) : std::vector<int>{}};
     if (!link.pairs.empty()) {
       // The unit copies the whole output at that moment: assume any of its values may follow.
@@ -170,17 +173,13 @@ class TransitionBuilder {
 
   void Bands() {
     for (int ch = 0; ch < kOutputChannels; ++ch) {
-      const ChannelSettings& c = to_.channels[ch];
-      for (int band = 0; band < BandsInUseClamped(c); ++band) {
-        // A band beyond the bands in use was never sent, so what the unit holds is unknown.
+      for (int band = 0; band < kEqBands; ++band) {
         const auto wire = [&](const Profile& p) {
-          const ChannelSettings& held = p.channels[ch];
-          using Wire = std::optional<std::array<std::uint8_t, 6>>;
-          return band < BandsInUseClamped(held) ? Wire{BandOnWire(held.eqArray[band])} : Wire{};
+          return BandOnWire(BandAsSent(p.channels[ch], band));
         };
         if (!base_.Differs(to_, wire)) continue;
-        const EqBand& b = c.eqArray[band];
-        out_.push_back(BandCommand{scene_, ch, band, b.freq, b.eqFactor, GainSent(b)});
+        const BandOnUnit b = BandAsSent(to_.channels[ch], band);
+        out_.push_back(BandCommand{scene_, ch, band, b.freq, b.q, b.gain});
       }
     }
   }
@@ -240,6 +239,13 @@ Overloaded(F...) -> Overloaded<F...>;
 
 }  // namespace
 
+BandOnUnit BandAsSent(const ChannelSettings& c, int band) {
+  if (band < 0 || band >= kEqBands) return {};
+  if (band >= c.eqSize) return {kBandCentres[band], 5.8f, 0.0f};
+  const EqBand& b = c.eqArray[band];
+  return {b.freq, b.eqFactor, b.enable == 1 ? b.eqGain : 0.0f};
+}
+
 int ChannelFieldValue(const Profile& p, ChannelField field, int source, int ch) {
   const ChannelSettings& c = p.channels[ch];
   switch (field) {
@@ -261,6 +267,16 @@ int ChannelFieldValue(const Profile& p, ChannelField field, int source, int ch) 
 
 std::vector<ParameterCommand> TransitionCommands(const Profile& from, const Profile& to) {
   return TransitionBuilder(from, to).Build();
+}
+
+Profile ChangesOnlyTarget(const Profile& unit, Profile file) {
+  file.editScene = 0;
+  file.source = unit.source;
+  file.linkMode = unit.linkMode;
+  file.lockMode = unit.lockMode;
+  file.linkOutputs = unit.linkOutputs;
+  file.inputMixTrim = unit.inputMixTrim;
+  return file;
 }
 
 void SendCommands(device::DspLink& link, const std::vector<ParameterCommand>& commands, bool sync) {

@@ -72,19 +72,33 @@ using ParameterCommand =
     std::variant<SourceCommand, MainVolumeCommand, MainMuteCommand, LockCommand, LinkCommand,
                  FilterCommand, BandCommand, ChannelListCommand, DelayCommand, MixTrimCommand>;
 
+// What the unit is sent for band `band` of an output, by every write: the stored band, at 0 dB
+// when it is switched off; a band beyond the output's bands in use at its centre and flat. The
+// unit plays all 31 bands, so either would otherwise play on while the window shows it off.
+struct BandOnUnit {
+  int freq = 1000;
+  float q = 5.8f;
+  float gain = 0.0f;
+};
+BandOnUnit BandAsSent(const ChannelSettings& channel, int band);
+
 // The commands that make a unit holding `from` hold `to`; none when the two agree on everything
 // the unit holds. Values the unit does not hold (current output, curves shown, karaoke and
-// other reported values, the subwoofer volume of files) send nothing. A disabled band is sent
-// with gain 0, as the band's enable button sends it.
+// other reported values, the subwoofer volume of files) send nothing. Bands go as BandAsSent
+// gives them.
 //
 // Order: a main mute or a lower main volume first and an unmute or a louder volume last, so a
-// switch is never louder on the way; then lock and link, roles, crossovers, bands, the per-output
-// lists, routing and mixer trims, the source.
+// switch is never louder on the way; then an unlock and an unlink, the roles, a lock and a link,
+// crossovers, bands, the per-output lists, routing and mixer trims, the source.
 //
 // Linking with pairs makes the unit copy each pair's first output onto the second. For those
 // second outputs every value that differs from either what they held or what the copy gives
 // them is sent after the link, so the unit ends holding `to` whether it copies or not.
 std::vector<ParameterCommand> TransitionCommands(const Profile& from, const Profile& to);
+
+// A scene file as a changes-only write takes it: what a full write leaves alone (source, link
+// and lock, mixer trims) stays as the unit holds it, so the unit ends as after a full write.
+Profile ChangesOnlyTarget(const Profile& unit, Profile file);
 
 // Hands each command to its builder: synchronous exchanges (workers, the CLI) or queued (the
 // window thread).

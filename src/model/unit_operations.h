@@ -1,6 +1,7 @@
 #pragma once
 
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "model/auto_calibration.h"
@@ -46,6 +47,8 @@ class UnitOperations {
   // Bulk writes (bulk_writes.cpp), synchronous on the caller's thread.
   UnitOutcome SetReadCurProfileToMCU(const Profile& profile);
   UnitOutcome SetReadWholeProfileToMCU(const UnitSettings& unit);
+  // SetReadWholeProfileToMCU, then the unit's time to store the scenes (none once it has gone).
+  UnitOutcome WriteWholeUnit(const UnitSettings& unit);
 
   // Room correction (room_correction_read.cpp).
   void ReadAgainAfterRoomCorrection(const AutoCalibration::Outcome& outcome);
@@ -53,7 +56,13 @@ class UnitOperations {
 
   bool UnitOperationRunning() const { return unit_operation_running_; }
   // The end of an operation, handled on the window thread.
-  void OnUnitOperationDone() { unit_operation_running_ = false; }
+  void OnUnitOperationDone() {
+    unit_operation_running_ = false;
+    slot_before_.reset();
+  }
+  // An operation did not complete, on the window thread: a scene save or delete gives its slot
+  // back the name the unit still holds.
+  void OnOperationFailed(UnitOperation operation);
   void JoinWorkers();
 
  private:
@@ -82,6 +91,12 @@ class UnitOperations {
   Worker correction_worker_{ctx_.shutdown.get_token()};
   bool unit_operation_running_ = false;  // window thread only
   int selected_scene_ = 0;
+  // The slot a running save or delete changed, as it was (window thread only).
+  struct SlotBefore {
+    int scene = 0;
+    SceneNameSlot slot{};
+  };
+  std::optional<SlotBefore> slot_before_;
 };
 
 }  // namespace tolva::model

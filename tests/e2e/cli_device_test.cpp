@@ -133,7 +133,10 @@ TEST_F(CliDevice, WholeUnitFileRoundTripsEveryScene) {
   }
   settings->live.mainVolume = -22;
   ASSERT_TRUE(model::WriteWholeProfile(*settings, Path("mine.wpf")));
+  // The unit is given the window's 20 s to store its scenes before the command returns.
+  const auto start = std::chrono::steady_clock::now();
   const CliRun w = Cli("write mine.wpf");
+  EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::seconds(20));
   ASSERT_EQ(w.code, 0) << w.err;
 
   const CliRun r = Cli("read-whole back.wpf");
@@ -160,8 +163,22 @@ TEST_F(CliDevice, RejectedFilesSendNothing) {
   model::Profile loud;
   loud.mainVolume = -1000;
   ASSERT_TRUE(model::WriteSceneProfile(loud, Path("loud.spf")));
+  // So would a main mute or mute of 256 (0: sound), a polarity of 256, a role of 274 (18).
+  model::Profile wrapping;
+  wrapping.mainVolumeMute = 256;
+  ASSERT_TRUE(model::WriteSceneProfile(wrapping, Path("unmuted.spf")));
+  wrapping = {};
+  wrapping.channels[2].mute = 256;
+  ASSERT_TRUE(model::WriteSceneProfile(wrapping, Path("mute.spf")));
+  wrapping = {};
+  wrapping.channels[1].phase = 256;
+  ASSERT_TRUE(model::WriteSceneProfile(wrapping, Path("phase.spf")));
+  auto whole = std::make_unique<model::UnitSettings>();
+  whole->scenes[3].outputs[5] = 274;
+  ASSERT_TRUE(model::WriteWholeProfile(*whole, Path("role.wpf")));
   const auto connects = [&] { return Logged("PC_Connect"); };
-  for (const char* file : {"broken.spf", "broken.wpf", "notes.txt", "missing.spf", "loud.spf"}) {
+  for (const char* file : {"broken.spf", "broken.wpf", "notes.txt", "missing.spf", "loud.spf",
+                           "unmuted.spf", "mute.spf", "phase.spf", "role.wpf"}) {
     SCOPED_TRACE(file);
     const CliRun r = Cli(std::string("write ") + file);
     EXPECT_EQ(r.code, 2);

@@ -22,12 +22,12 @@ std::vector<Shape> Shapes(const std::vector<SentFrame>& frames) {
   return out;
 }
 
-// The scene part both writes share, for a profile with the given band counts.
-void AppendScene(std::vector<Shape>& e, int scene, const std::array<int, 6>& bands) {
+// The scene part both writes share: every output's 31 bands, whatever its bands in use.
+void AppendScene(std::vector<Shape>& e, int scene) {
   for (int ch = 0; ch < 6; ++ch) {
     e.push_back({1, 0x05, scene});
     e.push_back({1, 0x05, scene});
-    for (int b = 0; b < bands[ch]; ++b) e.push_back({1, 0x06, scene});
+    for (int b = 0; b < 31; ++b) e.push_back({1, 0x06, scene});
   }
   for (int sub : {0x0D, 0x08, 0x09, 0x0A, 0x07, 0x12}) e.push_back({1, sub, scene});
   for (int s = 0; s < 7; ++s) e.push_back({1, 0x0B, scene});
@@ -43,20 +43,26 @@ class BulkWrites : public ManagerOnEmulator {
 };
 
 TEST_F(BulkWrites, CurrentProfileGoesToTheLiveSceneInOrder) {
+  // The unit plays bands the file switches off or does not use: they are sent at 0 dB.
+  Edit([](UnitState& u) {
+    u.scenes[0].outputs[4].bands[2].gain_tenths = 240;
+    u.scenes[0].outputs[1].bands[20] = {700, 200, 240};
+  });
   Profile p;
   p.mainVolume = -30;
   p.mainVolumeMute = 1;
   p.source = 3;  // never sent
   p.channels[1].eqSize = 12;
+  p.channels[1].eqArray[20] = {6.0f, 2.0f, 700, 1};  // beyond the bands in use
   p.channels[4].gain = -9;
   p.channels[4].crossover.lp = FilterSettings::Make(3150, 2, 4);
-  p.channels[4].eqArray[2] = {-7.5f, 2.5f, 310, 0};  // disabled, still sent as stored
+  p.channels[4].eqArray[2] = {-7.5f, 2.5f, 310, 0};  // switched off
   p.inputs[6][5] = 0x0C;
   manager_->SetReadCurProfileToMCU(p);
 
   const auto sent = log_->Take();
   std::vector<Shape> e{{1, 0x02, -1}, {1, 0x04, -1}};
-  AppendScene(e, 0, {31, 12, 31, 31, 31, 31});
+  AppendScene(e, 0);
   EXPECT_EQ(Shapes(sent), e);
   // Low-pass before high-pass for each output.
   EXPECT_EQ(sent[2].payload.at(3), 1);
@@ -72,7 +78,11 @@ TEST_F(BulkWrites, CurrentProfileGoesToTheLiveSceneInOrder) {
   EXPECT_EQ(o.lp.type, 2);
   EXPECT_EQ(o.lp.slope, 4);
   EXPECT_EQ(o.bands[2].freq, 310);
-  EXPECT_EQ(o.bands[2].gain_tenths, 180 - 75);
+  EXPECT_EQ(o.bands[2].gain_tenths, 180);
+  const emulator::BandState beyond = u.scenes[0].outputs[1].bands[20];
+  EXPECT_EQ(beyond.freq, kBandCentres[20]);
+  EXPECT_EQ(beyond.q_hundredths, 580);
+  EXPECT_EQ(beyond.gain_tenths, 180);
   EXPECT_EQ(u.scenes[0].mix[6][5], 0x0C);
 }
 
@@ -80,6 +90,7 @@ TEST_F(BulkWrites, WholeProfileWritesEveryStoredSceneThenQueuesTheLiveOne) {
   UnitSettings& unit = manager_->Unit();
   for (int k = 1; k <= 10; ++k) {
     unit.scenes[k - 1].channels[0].delay = 0.5f * k;
+    unit.scenes[k - 1].channels[3].eqArray[k] = {5.0f, 2.0f, 600, 0};  // switched off
     SetSceneName(unit.sceneName[k - 1], k == 3 ? u"中文名" : u"Scene");
   }
   unit.live.mainVolume = -12;
@@ -88,12 +99,12 @@ TEST_F(BulkWrites, WholeProfileWritesEveryStoredSceneThenQueuesTheLiveOne) {
 
   std::vector<Shape> e;
   for (int k = 1; k <= 10; ++k) {
-    AppendScene(e, k, {31, 31, 31, 31, 31, 31});
+    AppendScene(e, k);
     e.push_back({2, 0x0B, k});
     e.push_back({2, 0x08, k});
   }
   std::vector<Shape> live{{1, 0x02, -1}, {1, 0x04, -1}};
-  AppendScene(live, 0, {31, 31, 31, 31, 31, 31});
+  AppendScene(live, 0);
   // The live part goes through the queue: wait for the link's thread to send it all.
   ASSERT_TRUE(log_->WaitForCount(e.size() + live.size()));
   e.insert(e.end(), live.begin(), live.end());
@@ -101,7 +112,11 @@ TEST_F(BulkWrites, WholeProfileWritesEveryStoredSceneThenQueuesTheLiveOne) {
   EXPECT_EQ(Shapes(sent), e);
 
   const UnitState u = unit_->Snapshot();
-  for (int k = 1; k <= 10; ++k) EXPECT_EQ(u.scenes[k].outputs[0].delay_us, 500u * k);
+  for (int k = 1; k <= 10; ++k) {
+    EXPECT_EQ(u.scenes[k].outputs[0].delay_us, 500u * k);
+    EXPECT_EQ(u.scenes[k].outputs[3].bands[k].freq, 600);
+    EXPECT_EQ(u.scenes[k].outputs[3].bands[k].gain_tenths, 180);
+  }
   const emulator::SceneName gbk{0xD6, 0xD0, 0xCE, 0xC4, 0xC3, 0xFB};
   EXPECT_EQ(u.names[2], gbk);
   EXPECT_EQ(u.main_volume_db, -12);

@@ -2,7 +2,9 @@
 // rejected one does not, and what a whole-unit save reads from the unit into its file.
 #include <filesystem>
 #include <fstream>
+#include <functional>
 
+#include "emulator/unit_state.h"
 #include "manager_fixture.h"
 #include "model/profile_files.h"
 
@@ -90,6 +92,60 @@ TEST_F(ProfileFileMenu, ARejectedFileIsToldAndNothingIsSentOrChanged) {
   EXPECT_FLOAT_EQ(Live().channels[0].delay, 3.0f);
   EXPECT_EQ(view_.busy_depth, 0);
   EXPECT_TRUE(log_->Take().empty());
+}
+
+// Each value travels as one byte (a role 274 reaches the unit as 18, a mute 256 as 0): a file
+// holding one is refused before it replaces anything, in the live part or a stored scene.
+TEST_F(ProfileFileMenu, AFileValueThatWouldWrapOnTheWireIsRefused) {
+  const std::vector<std::pair<const char*, std::function<void(Profile&)>>> values = {
+      {"mainVolumeMute", [](Profile& p) { p.mainVolumeMute = 256; }},
+      {"mute", [](Profile& p) { p.channels[1].mute = 256; }},
+      {"phase", [](Profile& p) { p.channels[2].phase = 256; }},
+      {"bypass", [](Profile& p) { p.channels[3].bypass = 2; }},
+      {"role", [](Profile& p) { p.outputs[4] = 274; }},
+      {"link partner", [](Profile& p) { p.linkOutputs[0] = 262; }},
+      {"link", [](Profile& p) { p.linkMode = 257; }},
+      {"lock", [](Profile& p) { p.lockMode = 2; }},
+      {"routing", [](Profile& p) { p.inputs[2][5] = 256; }},
+  };
+  const auto unit_before = emulator::ToJson(UnitNow());
+  const auto live_before = std::make_unique<Profile>(Live());
+  for (const auto& [name, spoil] : values) {
+    SCOPED_TRACE(name);
+    auto file = std::make_unique<Profile>(Live());
+    spoil(*file);
+    ASSERT_TRUE(WriteSceneProfile(*file, Path("scene.spf")));
+    auto whole = std::make_unique<UnitSettings>(manager_->Unit());
+    // A stored scene holds no main mute of its own.
+    spoil(std::string_view(name) == "mainVolumeMute" ? whole->live : whole->scenes[8]);
+    ASSERT_TRUE(WriteWholeProfile(*whole, Path("unit.wpf")));
+    view_.messages.clear();
+    manager_->LoadSenceConfigFromFile(Path("scene.spf"));
+    manager_->LoadWholeConfigFromFile(Path("unit.wpf"));
+    Finish();
+    EXPECT_EQ(view_.messages, (std::vector<std::string>(2, "${profile_beyond_limits}")));
+  }
+  EXPECT_TRUE(Live() == *live_before);
+  EXPECT_TRUE(log_->Take().empty());
+  EXPECT_TRUE(emulator::ToJson(UnitNow()) == unit_before);
+}
+
+// A whole-unit read that fails on a stored scene still sends the unit back to its working set.
+TEST_F(ProfileFileMenu, AFailedWholeUnitReadLeavesNoStoredScenePrepared) {
+  emulator::Faults faults;
+  faults.no_reply = emulator::CommandKey{1, 0x24};  // the stored scenes' mixer trims
+  Start(faults);
+  ConnectAndSettle();
+  ASSERT_EQ(manager_->State(), ConnectState::kConnected);
+  log_->Take();
+  EXPECT_NE(manager_->ReadWholeUnit(), UnitOutcome::kDone);
+  std::vector<std::vector<std::uint8_t>> read_scenes;
+  for (const SentFrame& f : log_->Take()) {
+    if (f.cmd == 2 && f.sub == 0x09) read_scenes.push_back(f.payload);
+  }
+  ASSERT_FALSE(read_scenes.empty());
+  EXPECT_EQ(read_scenes.front(), (std::vector<std::uint8_t>{1, 255}));
+  EXPECT_EQ(read_scenes.back(), (std::vector<std::uint8_t>{0, 0}));
 }
 
 TEST_F(ProfileFileMenu, AWholeUnitFileFillsEveryStoredSceneAndItsName) {

@@ -163,14 +163,19 @@ TEST(ProfileReader, StoresValuesAsReadWithoutStoreRules) {
   std::string text = Fixture("known_scene.spf");
   text = std::regex_replace(text, std::regex("\"hp\":\\{\"fs\":20,"), "\"hp\":{\"fs\":10,",
                             std::regex_constants::format_first_only);
-  text = std::regex_replace(text, std::regex("\"bypass\":0,\"crossover\""),
-                            "\"bypass\":258,\"crossover\"");
   text = std::regex_replace(text, std::regex("\"enable\":0"), "\"enable\":-3");
+  const std::string two = std::regex_replace(text, std::regex("\"bypass\":0,\"crossover\""),
+                                             "\"bypass\":2,\"crossover\"");
   Profile read;
-  ASSERT_EQ(ParseSceneProfile(text, read), ProfileReadResult::kOk);
+  ASSERT_EQ(ParseSceneProfile(two, read), ProfileReadResult::kOk);
   EXPECT_EQ(read.channels[0].crossover.hp.fs, 10);
-  EXPECT_EQ(read.channels[0].bypass, 2);  // the low byte of 258
+  EXPECT_EQ(read.channels[0].bypass, 2);  // kept, for the limits check to refuse before sending
   EXPECT_EQ(read.channels[0].eqArray[1].enable, 1);
+  // Beyond the byte the model keeps, a bypass cannot even be kept as written (258 was once read
+  // as its low byte, 2).
+  const std::string wide = std::regex_replace(text, std::regex("\"bypass\":0,\"crossover\""),
+                                              "\"bypass\":258,\"crossover\"");
+  EXPECT_EQ(ParseSceneProfile(wide, read), ProfileReadResult::kLoadError);
 }
 
 TEST(ProfileReader, BpTypeFollowsTheSlopesNotTheFile) {

@@ -2,6 +2,8 @@
 
 #include <gmock/gmock.h>
 
+#include <memory>
+
 #include "model/edit_operations.h"
 #include "tuning_fixture.h"
 
@@ -84,6 +86,64 @@ TEST_F(Transition, LinkingCopiesInTheModelWhatTheUnitCopies) {
   EXPECT_FLOAT_EQ(linked.channels[3].delay, 2.0f);
   Send({LockCommand{1}, LinkCommand{1, pairs}});
   ExpectUnitHolds(linked);
+}
+
+// Undoing an output reset links again: the roles the pairs belong to reach the unit first, and
+// an unlock goes before the roles change.
+TEST_F(Transition, RolesChangeWhileUnlockedAndBeforeALink) {
+  Profile linked = Live();  // roles 6, 12, 15, 18, 22, 23
+  linked.linkMode = linked.lockMode = 1;
+  RecomputeLinkOutputs(linked);
+  Profile reset = Live();
+  reset.outputs.fill(0);
+  const auto role_then_link = Send(TransitionCommands(reset, linked));
+  ASSERT_GE(role_then_link.size(), 3u);
+  EXPECT_EQ(role_then_link[0].substr(0, 5), "01 0D");
+  EXPECT_EQ(role_then_link[1], "01 0F BB: 00 01");
+  EXPECT_EQ(role_then_link[2].substr(0, 15), "01 0E BB: 00 01");
+  EXPECT_THAT(Send(TransitionCommands(linked, reset)),
+              ElementsAre("01 0F BB: 00 00", "01 0E BB: 00 00 00",
+                          "01 0D BB: 00 00 00 05 00 00 00 00 00 00"));
+}
+
+// A changes-only write of any file onto a unit in any state leaves the unit's memory as a full
+// write of the same file does: no link (the full write sends none, and a link makes the unit
+// copy outputs), and every band as the full write sends it.
+TEST_F(Transition, AChangesOnlyWriteLeavesTheUnitAsAFullWriteDoes) {
+  std::mt19937 rng(22);
+  const auto pick = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
+  for (int trial = 0; trial < 16; ++trial) {
+    SCOPED_TRACE("trial " + std::to_string(trial));
+    Profile unit = Live();
+    Vary(unit, rng, 60);
+    if (trial % 2 == 0) {
+      unit.linkMode = unit.lockMode = 1;
+      RecomputeLinkOutputs(unit);
+    }
+    Send(TransitionCommands(Live(), unit));
+    const emulator::UnitState start = unit_->Snapshot();
+
+    auto file = std::make_unique<Profile>(unit);
+    Vary(*file, rng, 40);
+    for (int ch = 0; ch < kOutputChannels; ++ch) {
+      if (pick(0, 2) == 0) file->channels[ch].eqSize = pick(0, kEqBands - 1);
+      // Partners' roles in the other order: derived pairs would swap.
+      const int partner = unit.linkOutputs[ch];
+      if (partner > ch) std::swap(file->outputs[ch], file->outputs[partner]);
+    }
+
+    Edit([&](emulator::UnitState& u) { u = start; });
+    ReadBack();
+    ASSERT_EQ(manager_->SetReadCurProfileToMCU(*file), UnitOutcome::kDone);
+    const std::string full = Memory();
+
+    Edit([&](emulator::UnitState& u) { u = start; });
+    ReadBack();
+    for (const std::string& frame : Send(TransitionCommands(Live(), ChangesOnlyTarget(Live(), *file)))) {
+      EXPECT_NE(frame.substr(0, 5), "01 0E") << frame;
+    }
+    EXPECT_TRUE(Memory() == full);
+  }
 }
 
 TEST_F(Transition, UnitHoldingOneProfileEndsHoldingTheOther) {
