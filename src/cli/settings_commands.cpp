@@ -91,6 +91,14 @@ bool IsKiloText(const std::string& text) {
   return k != std::string::npos && k > 0 && digits(0, k) && digits(k + 1, text.size());
 }
 
+// The hertz "1K25" stands for, every digit counted (1250); a fraction of a hertz is kept, so
+// that the note names the whole hertz the window holds.
+std::optional<double> KiloNumber(std::string text) {
+  text[text.find_first_of("kK")] = '.';
+  const auto number = Number(text);
+  return number ? std::optional<double>(*number * 1000.0) : std::nullopt;
+}
+
 // The number as the window's edits read it (they stop at an exponent: "1e3" would be 1).
 std::string PlainText(double value) {
   char text[400];
@@ -131,8 +139,7 @@ class AssignmentParser {
     }
     const bool frequency = a_.field == Field::kBandFreq || a_.field == Field::kCornerFs;
     const bool kilo = frequency && IsKiloText(a_.value);
-    const auto number =
-        kilo ? std::optional<double>(model::ParseFrequency(a_.value)) : Number(a_.value);
+    const auto number = kilo ? KiloNumber(a_.value) : Number(a_.value);
     if (!number && model::IsCommaDecimal(a_.value)) {
       return Fail(key_ + ": " + model::English(model::CommaDecimalProblem(0, a_.value)));
     }
@@ -377,6 +384,14 @@ int RunSet(const DeviceOptions& device, const std::vector<std::string>& assignme
   // The output menu offers only the roles no other output's speaker already covers.
   auto roles = std::make_unique<model::Profile>(live);
   for (const Assignment& a : parsed) {
+    // The window disables the role buttons while the outputs are locked (and linked ones are).
+    if (a.field == Field::kRole && live.lockMode != 0) {
+      std::fprintf(stderr,
+                   "tolva-dsp-cli set: %s: the unit's outputs are locked, so their roles cannot "
+                   "change; nothing was sent\n",
+                   a.key.c_str());
+      return kExitFailed;
+    }
     if (a.band >= 0 && a.band >= live.channels[a.channel].eqSize) {
       std::fprintf(stderr, "tolva-dsp-cli set: output %d has %d bands; nothing was sent\n",
                    a.channel, live.channels[a.channel].eqSize);

@@ -121,6 +121,7 @@ void EqualizerManager::HandleNotification(Notification& n) {
       if (ctx_.state == ConnectState::kConnected) ctx_.view->ShowUnitAnswering(n.param == 0);
       break;
     case MSG_OPERATION_FAILED:
+      operations_.OnOperationFailed(static_cast<UnitOperation>(n.param));
       ctx_.view->ShowMessage(std::string(FailureTextOf(static_cast<UnitOperation>(n.param))));
       break;
     case MSG_UNIT_OPERATION_DONE:

@@ -31,6 +31,8 @@ inline constexpr std::uint32_t MSG_UNIT_OPERATION_DONE = 0x10006;
 inline constexpr std::uint32_t MSG_ROOM_CORRECTION_SENT = 0x10010;
 // A worker's operation did not complete: param the UnitOperation, value the UnitOutcome.
 inline constexpr std::uint32_t MSG_OPERATION_FAILED = 0x10005;
+// To the scene window: a name slot changed back (a save or delete the unit refused).
+inline constexpr std::uint32_t MSG_SCENE_ROWS_CHANGED = 0x10011;
 
 // The path a whole-unit save writes to travels with its own operation.
 struct WholeFileRecord final : device::NotificationRecord {

@@ -90,7 +90,10 @@ void UnitOperations::OnSceneLoaded() {
   ctx_.view->LiveValueApplied(device::dsp_sub::kRole, ctx_.CurrentChannel());
   ctx_.ComputeAllResponses();
   ctx_.UpdateEqualizer(-1);
-  if (ctx_.state == ConnectState::kConnected) ctx_.link->EnableCommandQueue();
+  if (ctx_.state == ConnectState::kConnected) {
+    ctx_.link->EnableCommandQueue();
+    connection_.SendOwedUnlink();
+  }
   if (ctx_.scene_sink) ctx_.scene_sink->Post(device::Notification{MSG_BUSY_CLOSE, 0, 0, nullptr});
   DebugPrint(L"LoadSenceThread end!\n");
 }
@@ -133,6 +136,7 @@ void UnitOperations::SaveSence(SceneView& view, int scene) {
     DebugPrint(L"SaveSenceThread end!\n");
   });
   if (!started) return;
+  slot_before_ = SlotBefore{scene, slot};
   slot = proposed;
   view.RefreshRows();
 }
@@ -148,8 +152,19 @@ void UnitOperations::DeleteSence(SceneView& view, int scene) {
     DebugPrint(L"DeleteSenceThread end!\n");
   });
   if (!started) return;
+  slot_before_ = SlotBefore{scene, ctx_.unit->sceneName[scene - 1]};
   ctx_.unit->sceneName[scene - 1] = SceneNameSlot{};
   view.RefreshRows();
+}
+
+void UnitOperations::OnOperationFailed(UnitOperation operation) {
+  if (operation != UnitOperation::kSceneSave && operation != UnitOperation::kSceneDelete) return;
+  if (!slot_before_) return;
+  ctx_.unit->sceneName[slot_before_->scene - 1] = slot_before_->slot;
+  slot_before_.reset();
+  if (ctx_.scene_sink) {
+    ctx_.scene_sink->Post(device::Notification{MSG_SCENE_ROWS_CHANGED, 0, 0, nullptr});
+  }
 }
 
 void UnitOperations::ReadStoredScene(int scene, const EqBandCounts& bands) {

@@ -58,6 +58,7 @@ void UnitConnection::Disconnect() {
   ctx_.view->CloseCalibrationWindow();
   ctx_.link->DisableCommandQueue();
   ctx_.link->CloseHIDDevice(true);
+  unlink_owed_ = false;  // the next read asks the unit again
   ShowState(ConnectState::kDisconnected);
   ctx_.unit->live.modelId = kNoModel;
 }
@@ -91,7 +92,12 @@ void UnitConnection::OnConnected() {
   ShowState(ConnectState::kConnected);
   restart_expected_ = false;
   ctx_.link->EnableCommandQueue();
+  SendOwedUnlink();
   ctx_.UpdateEqualizer(-1);
+}
+
+void UnitConnection::SendOwedUnlink() {
+  if (std::exchange(unlink_owed_, false)) ctx_.link->CH_Link_Ctrl(0, 0, 0, {}, false);
 }
 
 // The read runs beside the window thread: it only talks to the unit and posts. The model is

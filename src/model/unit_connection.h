@@ -29,6 +29,8 @@ class UnitConnection {
   void DevicePlugin();
   void DevicePlugOut();
   void OnConnected();
+  // The unlink a lock reported off while linked calls for, once the queue sends again.
+  void SendOwedUnlink();
   bool IsReading() const { return reading_.load(); }
   UnitOutcome LastReadOutcome() const { return last_read_outcome_.load(); }
   // Reads every value of the live scene; -1 when the handshake exchange failed, else 0.
@@ -62,6 +64,7 @@ class UnitConnection {
   std::atomic<UnitOutcome> last_read_outcome_{UnitOutcome::kDone};
   std::function<std::string()> connect_failure_message_;
   bool restart_expected_ = false;
+  bool unlink_owed_ = false;
   Worker read_worker_{ctx_.shutdown.get_token()};
   Worker factory_worker_{ctx_.shutdown.get_token()};
 };

@@ -52,7 +52,11 @@ void UnitConnection::ApplyLockFlag(Profile& p, int lock, bool live) {
   if (p.lockMode == 0 && p.linkMode == 1) {
     ClearLinks(p);
     // Only the live settings are linked on the unit's side; a stored scene is told on load.
-    if (live) ctx_.link->CH_Link_Ctrl(0, 0, 0, {}, false);
+    // During a read the queue drops commands: the unlink goes once the read has ended.
+    if (live) {
+      unlink_owed_ = true;
+      if (ctx_.link->IsCommandQueueEnabled()) SendOwedUnlink();
+    }
   }
   if (live) Shown(device::dsp_sub::kLock, -1);
 }

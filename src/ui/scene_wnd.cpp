@@ -226,6 +226,9 @@ void CSceneWnd::OnMessage(tolva::device::Notification& n) {
     case kMsgSceneRead:
       busy_.Close();
       break;
+    case tolva::model::MSG_SCENE_ROWS_CHANGED:
+      RefreshRows();
+      break;
     case tolva::device::MSG_SCENE_VALUE:  // the unit saved the scene
       busy_.Close();
       ShowMessage(tolva::kit::Resolve("${save_scene_ok}").toStdString());

@@ -2,6 +2,7 @@
 // the unit, and each refusal is shown to leave the unit (and files) as they were.
 #include "device/firmware_image.h"
 #include "e2e/cli_process.h"
+#include "emulator/unit_state.h"
 #include "model/profile_files.h"
 
 namespace tolva::e2e {
@@ -65,6 +66,21 @@ TEST_F(CliCommands, RefusedSetSendsNothingAtAll) {
   EXPECT_EQ(taken.code, 2) << taken.err;
   EXPECT_EQ(Get("outputs"), roles);
   EXPECT_EQ(Get("mainVolume"), "-20\n");
+}
+
+// "K" stands for the point of the kilohertz: every digit after it counts, and a fraction of a
+// hertz the crossover cannot hold is named.
+TEST_F(CliCommands, KiloFrequenciesKeepEveryDigit) {
+  const CliRun set = Cli("set channels/0/crossover/hp/fs=1K25 channels/1/crossover/lp/fs=2K999 "
+                         "channels/2/eqArray/3/freq=2k channels/2/eqArray/4/freq=1K2345");
+  ASSERT_EQ(set.code, 0) << set.err;
+  EXPECT_EQ(Get("channels/0/crossover/hp/fs"), "1250\n");
+  EXPECT_EQ(Get("channels/1/crossover/lp/fs"), "2999\n");
+  EXPECT_EQ(Get("channels/2/eqArray/3/freq"), "2000\n");
+  EXPECT_EQ(Get("channels/2/eqArray/4/freq"), "1235\n");
+  EXPECT_NE(set.err.find("channels/2/eqArray/4/freq=1K2345 is held as 1235"), std::string::npos)
+      << set.err;
+  EXPECT_EQ(set.err.find("1K25 is held"), std::string::npos) << set.err;
 }
 
 TEST_F(CliCommands, ScenesAreSavedLoadedAndDeletedWithTheWindowsRefusals) {
@@ -215,6 +231,23 @@ TEST_F(CliCommands, DiffListsTheFieldsThatDiffer) {
   EXPECT_EQ(lost.code, 2);
   EXPECT_NE(lost.err.find("standard output could not be written"), std::string::npos) << lost.err;
   EXPECT_EQ(Cli("get mainVolume", "&-").code, 2);
+}
+
+// The window disables the role buttons of a locked unit: set refuses a role there, sending
+// nothing (the unit would keep its link pairs while the roles moved under them).
+TEST_F(CliDevice, ARoleOnALockedUnitIsRefused) {
+  emulator::UnitState locked = emulator::FactoryState();
+  locked.scenes[0].lock = 1;
+  std::ofstream(Path("unit.json")) << emulator::ToJson(locked);
+  EmulatorProcess unit(socket_, {"--state", Path("unit.json")});
+  ASSERT_TRUE(unit.Serving());
+  const CliRun r = Cli("set mainVolume=-9 outputs/2=0");
+  EXPECT_EQ(r.code, 2);
+  EXPECT_NE(r.err.find("locked"), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("nothing was sent"), std::string::npos) << r.err;
+  const CliRun roles = Cli("get outputs");
+  EXPECT_EQ(roles.out, "[6,12,15,18,22,23]\n");
+  EXPECT_EQ(Cli("get mainVolume").out, "-5\n");
 }
 
 }  // namespace

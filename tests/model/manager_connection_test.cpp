@@ -253,3 +253,28 @@ TEST_F(ManagerOnEmulator, FactoryDefaultAsksThenResetsOnAThread) {
 
 }  // namespace
 }  // namespace tolva::model::testing
+
+namespace tolva::model::testing {
+namespace {
+
+// A unit reporting its link on but its lock off is unlinked: the read's queue drops commands,
+// so the unlink goes once the read has ended, once.
+TEST_F(ManagerOnEmulator, ALinkReportedWithoutItsLockIsUndoneOnceTheReadHasEnded) {
+  Edit([](emulator::UnitState& u) {
+    u.scenes[0].link = 1;
+    u.scenes[0].link_data = {0, 1, 2, 3, 4, 5};
+    u.scenes[0].lock = 0;
+  });
+  ConnectAndSettle();
+  ASSERT_EQ(manager_->State(), ConnectState::kConnected);
+  ASSERT_TRUE(manager_->Link().WaitUntilQueueIdle(5000));
+  EXPECT_EQ(Live().linkMode, 0);
+  EXPECT_EQ(unit_->Snapshot().scenes[0].link, 0);
+  const auto sent = log_->Take();
+  EXPECT_EQ(std::count_if(sent.begin(), sent.end(),
+                          [](const SentFrame& f) { return f.sub == 0x0E && f.op == kOpSet; }),
+            1);
+}
+
+}  // namespace
+}  // namespace tolva::model::testing

@@ -176,6 +176,37 @@ TEST_F(Scenes, DeletingAsksNothingAndEmptiesTheRowAtOnce) {
   EXPECT_TRUE(log_->Take().empty());
 }
 
+// A save or delete the unit answers "not ready" stored nothing: the slot shows the name the
+// unit still holds, and a later save into it asks before it overwrites.
+TEST_F(Scenes, ASaveOrDeleteTheUnitRefusedLeavesTheSlotAsTheUnitHoldsIt) {
+  for (const int sub : {0x08, 0x0A}) {
+    SCOPED_TRACE(sub);
+    emulator::Faults faults;
+    faults.not_ready = emulator::CommandKey{2, sub};
+    Start(faults);
+    ConnectAndSettle();
+    ASSERT_EQ(manager_->State(), ConnectState::kConnected);
+    Name(5, sub == 0x08 ? u"" : u"Old");
+    window_ = {};
+    window_.name_answer = "New";
+    if (sub == 0x08) {
+      manager_->SaveSence(window_, 6);
+    } else {
+      manager_->DeleteSence(window_, 6);
+    }
+    Finish();
+    EXPECT_EQ(NameOf(5), sub == 0x08 ? u"" : u"Old");
+    const std::vector<std::uint32_t> messages = window_.Messages();
+    EXPECT_NE(std::find(messages.begin(), messages.end(), MSG_SCENE_ROWS_CHANGED),
+              messages.end());
+  }
+  // The slot kept its name: saving into it asks first.
+  window_.asked.clear();
+  manager_->SaveSence(window_, 6);
+  EXPECT_EQ(window_.asked, std::vector<std::string>{"Overwrite 6?"});
+  Finish();
+}
+
 // GBK has no emoji: the unit stores "?" for them. The row shows what the unit holds, and two
 // names that would be the same on the unit are refused as the same name.
 TEST_F(Scenes, ANameOutsideGbkIsKeptAsTheUnitHoldsIt) {
