@@ -54,6 +54,8 @@ struct EqImportOptions {
   std::string into_file;    // the profile, unless imported to the unit
   std::string apo_channel;  // the "Channel:" block to take
   bool force = false;
+  double max_deviation_db = 1.0;  // beyond it the import needs --force
+  bool json = false;              // the figures on standard output
 };
 // device null: the profile file; else the unit.
 int RunEqExport(const DeviceOptions* device, const EqExportOptions& options);

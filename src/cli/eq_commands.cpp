@@ -3,9 +3,11 @@
 #include <ctime>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "cli/commands.h"
 #include "cli/device_session.h"
+#include "cli/json_text.h"
 #include "model/filter_exchange.h"
 #include "model/filter_exchange_import.h"
 #include "model/profile_files.h"
@@ -20,20 +22,58 @@ bool ReadProfile(const std::string& path, model::Profile& profile) {
   return false;
 }
 
+std::string Number(double value, const char* format = "%.3f") {
+  char buffer[48];
+  std::snprintf(buffer, sizeof buffer, format, value);
+  return buffer;
+}
+
+std::string JsonList(const std::vector<model::TextProblem>& problems) {
+  std::string out = "[";
+  for (const model::TextProblem& p : problems) {
+    out += (out.size() > 1 ? "," : "") + JsonString(model::English(p));
+  }
+  return out + "]";
+}
+
+// The figures a script checks: how close the output's bands come to the file, and what of it
+// they do not hold one to one.
+void PrintJson(const model::FilterImportPlan& plan, bool written) {
+  std::printf(
+      "{\"held\":%d,\"reproduced\":%s,\"left_out\":%s,\"max_deviation_db\":%s,"
+      "\"worst_hz\":%s,\"rms_deviation_db\":%s,\"limit_db\":%s,\"bands_used\":%d,"
+      "\"bands_changed\":%d,\"written\":%s}\n",
+      plan.held, JsonList(plan.reproduced).c_str(), JsonList(plan.left_out).c_str(),
+      Number(plan.max_deviation_db).c_str(), Number(plan.worst_hz, "%.1f").c_str(),
+      Number(plan.rms_deviation_db).c_str(), Number(plan.limit_db, "%g").c_str(),
+      plan.bands_used, plan.bands_changed, written ? "true" : "false");
+}
+
 // The plan's messages on standard error; true when it may be written.
-bool Report(const model::FilterImportPlan& plan, bool force) {
+bool Report(const model::FilterImportPlan& plan, const EqImportOptions& o) {
   for (const std::string& line : model::DescribeImportPlan(plan)) {
     std::fprintf(stderr, "%s\n", line.c_str());
   }
-  if (plan.refused.empty()) return true;
-  if (force) {
-    std::fprintf(stderr, "--force: importing what the unit can hold.\n");
+  if (!plan.NeedsForce()) return true;
+  if (o.force) {
+    std::fprintf(stderr, "--force: importing what the bands reproduce.\n");
     return true;
   }
+  const char* why = !plan.left_out.empty() ? "the bands cannot hold every filter"
+                                           : "the bands come further from the file than the limit";
   std::fprintf(stderr,
-               "tolva-dsp-cli eq import: the unit cannot hold every filter; nothing was written "
-               "(add --force to import what it can hold)\n");
+               "tolva-dsp-cli eq import: %s (worst at %.0f Hz); nothing was written (add --force "
+               "to import it anyway)\n",
+               why, plan.worst_hz);
   return false;
+}
+
+// Standard output holds the figures with --json; a script must not read success from a
+// failed write.
+int Finish(const model::FilterImportPlan& plan, const EqImportOptions& o, int code) {
+  if (!o.json) return code;
+  PrintJson(plan, code == kExitOk);
+  return std::fflush(stdout) == 0 ? code : kExitFailed;
 }
 
 }  // namespace
@@ -78,19 +118,20 @@ int RunEqImport(const DeviceOptions* device, const EqImportOptions& o) {
                  model::English(error).c_str());
     return kExitFailed;
   }
+  const model::FilterImportOptions options{o.max_deviation_db};
 
   if (device == nullptr) {
     auto profile = std::make_unique<model::Profile>();
     if (!ReadProfile(o.into_file, *profile)) return kExitFailed;
     model::ChannelSettings& channel = profile->channels[o.channel];
-    const model::FilterImportPlan plan = model::PlanFilterImport(parsed, *filters, channel);
-    if (!Report(plan, o.force)) return kExitFailed;
+    const model::FilterImportPlan plan = model::PlanFilterImport(*filters, channel, options);
+    if (!Report(plan, o)) return Finish(plan, o, kExitFailed);
     for (int b = 0; b < std::min(channel.eqSize, model::kEqBands); ++b) {
       channel.eqArray[b] = plan.bands[b];
     }
     channel.bypass = 0;
     if (!model::WriteSceneProfile(*profile, o.into_file)) return NotSaved(o.into_file);
-    return kExitOk;
+    return Finish(plan, o, kExitOk);
   }
 
   DeviceSession session(device->factory);
@@ -98,11 +139,11 @@ int RunEqImport(const DeviceOptions* device, const EqImportOptions& o) {
   if (const int r = session.Connect(); r != kExitOk) return r;
   model::EqualizerManager& manager = session.Manager();
   const model::FilterImportPlan plan =
-      model::PlanFilterImport(parsed, *filters, manager.LiveProfile().channels[o.channel]);
-  if (!Report(plan, o.force)) return kExitFailed;
+      model::PlanFilterImport(*filters, manager.LiveProfile().channels[o.channel], options);
+  if (!Report(plan, o)) return Finish(plan, o, kExitFailed);
   const model::UnitOutcome outcome =
       session.SendEdits([&] { manager.ApplyChannelBands(o.channel, plan.bands); });
-  return ExitCodeOf(outcome, "The filters were not all written to the unit");
+  return Finish(plan, o, ExitCodeOf(outcome, "The filters were not all written to the unit"));
 }
 
 }  // namespace tolva::cli

@@ -213,6 +213,7 @@ class CommandLine {
     CLI::App* in = Command(*eq, "import", "filter text onto an output's bands",
                            [this] { return OnFileOrUnit(import_.into_file, to_unit_, "--to-unit",
                                                         [this](const DeviceOptions* d) {
+                                                          import_.json = globals_.json;
                                                           return RunEqImport(d, import_);
                                                         }); });
     in->add_option("TEXT", import_.text_file, "Equalizer APO or REW filter text")->required();
@@ -220,7 +221,10 @@ class CommandLine {
     in->add_option("--into", import_.into_file, "the scene profile (.spf) to change");
     in->add_flag("--to-unit", to_unit_, "send the bands to the unit instead");
     in->add_option("--apo-channel", import_.apo_channel, "the Channel: block to take");
-    in->add_flag("--force", import_.force, "import what the unit can hold even when not all");
+    in->add_flag("--force", import_.force, "import even beyond the deviation limit or leaving filters out");
+    in->add_option("--max-deviation", import_.max_deviation_db,
+                   "largest deviation in dB from the file's curve imported without --force (default 1)")
+        ->check(CLI::Range(0.0, 100.0));
   }
 
   // Exactly one of a profile file and the unit.

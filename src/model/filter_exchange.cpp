@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include "model/fitting/peaking_conversion.h"
 #include "model/text_lines.h"
 
 namespace tolva::model {
@@ -22,47 +23,81 @@ bool IsDigit(char c) {
   return c >= '0' && c <= '9';
 }
 
+// REW's "formatted text": a header row naming the columns, then one row per filter
+// ("1 True Auto PK 45.80 -3.50 4.000"). The columns are found by their names.
+struct RewTable {
+  int enabled = -1, type = -1, freq = -1, gain = -1, q = -1;
+  bool Complete() const { return enabled >= 0 && type >= 0 && freq >= 0; }
+};
+
+// "Fc 8.000 Hz" from an old REW in a locale with thousands dots means 8000 Hz; read as a
+// decimal it would be below any band. Such a number is refused, never guessed.
+bool LooksLikeThousandsDot(std::string_view token) {
+  const std::size_t dot = token.find('.');
+  if (dot == std::string_view::npos || dot == 0 || dot > 2 || token.size() != dot + 4) return false;
+  for (std::size_t i = 0; i < token.size(); ++i) {
+    if (i != dot && !IsDigit(token[i])) return false;
+  }
+  const auto value = ParseNumberToken(token);
+  return value && *value < kMinFrequency;
+}
+
 class LineReader {
  public:
-  LineReader(FilterText& out, int line, std::vector<std::string_view> tokens)
-      : out_(out), line_(line), tokens_(std::move(tokens)) {}
+  LineReader(FilterText& out, RewTable& table, int line, std::vector<std::string_view> tokens)
+      : out_(out), table_(table), line_(line), tokens_(std::move(tokens)) {}
 
-  // False for a line that is none of the formats' own (prose, REW's version line).
-  bool Read() {
+  enum class Kind { kOther, kHeader, kContent };
+  // kOther for a line that is none of the formats' own (prose, REW's version line); kHeader
+  // for lines that name a file's kind without holding anything (REW's notes and dates).
+  Kind Read() {
     const std::string first = Upper(tokens_[0]);
-    if (first.starts_with("FILTER")) return ReadFilter(first);
+    if (first.starts_with("FILTER")) return ReadFilter(first) ? Kind::kContent : Kind::kOther;
     if (first == "PREAMP:") {
       const auto gain = NumberAt(1, "Preamp");
-      if (gain) out_.preamp = out_.preamp.value_or(0.0) + *gain;
-      return true;
+      if (gain) out_.commands.push_back({Block(), {}, *gain, {}});
+      return Kind::kContent;
     }
     if (first == "CHANNEL:") {
       std::vector<std::string> names;
       for (std::size_t i = 1; i < tokens_.size(); ++i) names.emplace_back(tokens_[i]);
       out_.blocks.push_back(std::move(names));
-      return true;
+      return Kind::kContent;
     }
     if (first == "GRAPHICEQ:") {
       ReadGraphicEq();
-      return true;
+      return Kind::kContent;
+    }
+    if (first == "NUMBER" && ReadTableHeader()) return Kind::kContent;
+    if (table_.Complete() && ParseNumberToken(tokens_[0])) {
+      ReadTableRow();
+      return Kind::kContent;
     }
     // REW's header lines carry nothing the unit needs.
     for (const char* header : {"DATED:", "NOTES:", "EQUALISER:", "EQUALIZER:"}) {
-      if (first.starts_with(header)) return true;
+      if (first.starts_with(header)) return Kind::kHeader;
+    }
+    if (first == "INCLUDE:") {
+      std::string file;
+      for (std::size_t i = 1; i < tokens_.size(); ++i) {
+        file += (file.empty() ? "" : " ") + std::string(tokens_[i]);
+      }
+      out_.commands.push_back(
+          {Block(), {line_, "${filter_command_ignored}", {std::string(tokens_[0])}}, {}, file});
+      return Kind::kContent;
     }
     if (first.ends_with(':')) {
-      Ignore(tokens_[0]);
-      return true;
+      out_.commands.push_back(
+          {Block(), {line_, "${filter_command_ignored}", {std::string(tokens_[0])}}, {}, {}});
+      return Kind::kContent;
     }
-    return false;
+    return Kind::kOther;
   }
 
  private:
+  int Block() const { return static_cast<int>(out_.blocks.size()) - 1; }
   void Fail(const char* key, std::vector<std::string> values = {}) {
     if (out_.error.empty()) out_.error = {line_, key, std::move(values)};
-  }
-  void Ignore(std::string_view command) {
-    out_.ignored.push_back({line_, "${filter_command_ignored}", {std::string(command)}});
   }
 
   std::optional<double> NumberAt(std::size_t i, const char* what) {
@@ -70,9 +105,15 @@ class LineReader {
       Fail("${filter_no_value}", {what});
       return std::nullopt;
     }
-    const std::string_view token = tokens_[i];
+    return NumberOf(tokens_[i], what);
+  }
+  std::optional<double> NumberOf(std::string_view token, const char* what) {
     if (IsCommaDecimal(token)) {
       if (out_.error.empty()) out_.error = CommaDecimalProblem(line_, token);
+      return std::nullopt;
+    }
+    if (std::string_view(what) == "Fc" && LooksLikeThousandsDot(token)) {
+      Fail("${filter_thousands_dot}", {std::string(token)});
       return std::nullopt;
     }
     const auto value = ParseNumberToken(token);
@@ -100,17 +141,28 @@ class LineReader {
     return true;
   }
 
-  void ReadFilterFields(std::size_t i) {
-    if (i >= tokens_.size()) return Fail("${filter_line_empty}");
+  FilterLine Started() const {
     FilterLine f;
     f.line = line_;
-    f.block = static_cast<int>(out_.blocks.size()) - 1;
+    f.block = Block();
+    return f;
+  }
+
+  void ReadFilterFields(std::size_t i) {
+    if (i >= tokens_.size()) return Fail("${filter_line_empty}");
+    FilterLine f = Started();
     const std::string state = Upper(tokens_[i++]);
     if (state != "ON" && state != "OFF") return Fail("${filter_on_off}", {state});
     f.on = state == "ON";
     if (i >= tokens_.size()) return Fail("${filter_no_type}");
     f.type = Upper(tokens_[i++]);
     if (f.type == "NONE") return;  // REW's unused slot
+    // Coefficients of another program's design, at a rate the text does not give: kept as
+    // a filter the bands cannot hold.
+    if (f.type == "IIR") {
+      out_.filters.push_back(std::move(f));
+      return;
+    }
     if ((f.type == "LS" || f.type == "HS") && i < tokens_.size() &&
         Upper(tokens_[i]).ends_with("DB") && IsDigit(tokens_[i][0])) {
       f.type += " " + Upper(tokens_[i++]);
@@ -137,24 +189,63 @@ class LineReader {
     out_.filters.push_back(std::move(f));
   }
 
-  // "GraphicEQ: 25 -2; 40 4": the bands' GEQ grid differs; kept as one filter the import names.
-  void ReadGraphicEq() {
-    FilterLine f;
-    f.line = line_;
-    f.block = static_cast<int>(out_.blocks.size()) - 1;
-    f.type = "GRAPHICEQ";
-    double largest = 0.0;
-    for (std::size_t i = 2; i < tokens_.size(); i += 2) {
-      std::string gain(tokens_[i]);
-      if (!gain.empty() && gain.back() == ';') gain.pop_back();
-      if (const auto g = ParseNumberToken(gain)) largest = std::max(largest, std::fabs(*g));
+  bool ReadTableHeader() {
+    RewTable t;
+    for (std::size_t i = 0; i < tokens_.size(); ++i) {
+      const std::string name = Upper(tokens_[i]);
+      if (name == "ENABLED") t.enabled = static_cast<int>(i);
+      if (name == "TYPE") t.type = static_cast<int>(i);
+      if (name.starts_with("FREQUENCY")) t.freq = static_cast<int>(i);
+      if (name.starts_with("GAIN")) t.gain = static_cast<int>(i);
+      if (name == "Q") t.q = static_cast<int>(i);
     }
-    f.gain = largest;
-    f.fc = 1000.0;
+    if (!t.Complete()) return false;
+    table_ = t;
+    return true;
+  }
+
+  void ReadTableRow() {
+    const auto at = [&](int column) -> std::optional<std::string_view> {
+      if (column < 0 || static_cast<std::size_t>(column) >= tokens_.size()) return std::nullopt;
+      return tokens_[static_cast<std::size_t>(column)];
+    };
+    FilterLine f = Started();
+    const auto enabled = at(table_.enabled);
+    const auto type = at(table_.type);
+    if (!enabled || !type) return Fail("${filter_no_type}");
+    const std::string state = Upper(*enabled);
+    if (state != "TRUE" && state != "FALSE") return Fail("${filter_on_off}", {state});
+    f.on = state == "TRUE";
+    for (const char c : Upper(*type)) {
+      if (c != '_') f.type += c;
+    }
+    if (f.type == "NONE") return;
+    if (f.type == "NOTCH") f.type = "NO";
+    f.fc = NumberAt(static_cast<std::size_t>(table_.freq), "Fc");
+    if (!out_.error.empty()) return;
+    if (at(table_.gain)) f.gain = NumberAt(static_cast<std::size_t>(table_.gain), "Gain");
+    if (at(table_.q)) f.q = NumberAt(static_cast<std::size_t>(table_.q), "Q");
+    if (out_.error.empty()) out_.filters.push_back(std::move(f));
+  }
+
+  // "GraphicEQ: 25 -2; 40 4": frequency and gain pairs, the response between them drawn
+  // straight on the log-frequency axis.
+  void ReadGraphicEq() {
+    FilterLine f = Started();
+    f.type = "GRAPHICEQ";
+    for (std::size_t i = 1; i + 1 < tokens_.size(); i += 2) {
+      std::string_view gain = tokens_[i + 1];
+      if (gain.ends_with(';')) gain.remove_suffix(1);
+      const auto freq = NumberOf(tokens_[i], "GraphicEQ");
+      const auto level = freq ? NumberOf(gain, "GraphicEQ") : std::nullopt;
+      if (!freq || !level) return;
+      f.points.emplace_back(*freq, *level);
+    }
     out_.filters.push_back(std::move(f));
   }
 
   FilterText& out_;
+  RewTable& table_;
   int line_;
   std::vector<std::string_view> tokens_;
 };
@@ -166,9 +257,9 @@ std::string Padded(const std::string& text, std::size_t width) {
 
 // At most `places` decimals, trailing zeros dropped: what the unit reports (2.2999992) is
 // written as the step it stands for (2.3).
-std::string Decimals(float value, int places) {
+std::string Decimals(double value, int places) {
   char buffer[48];
-  std::snprintf(buffer, sizeof buffer, "%.*f", places, static_cast<double>(value));
+  std::snprintf(buffer, sizeof buffer, "%.*f", places, value);
   std::string text = buffer;
   if (text.find('.') != std::string::npos) {
     text.erase(text.find_last_not_of('0') + 1);
@@ -184,6 +275,19 @@ std::string WithDecimal(std::string text) {
 
 constexpr int kGainPlaces = 2;
 constexpr int kQPlaces = 3;
+
+// What the unit plays of a band (its steps), as the cookbook filter that plays the same.
+struct CookbookPeaking {
+  int freq = 1000;
+  double gain = 0.0, q = 1.0;
+};
+CookbookPeaking AsCookbook(const ExportedBand& b) {
+  CookbookPeaking c;
+  c.freq = b.freq;
+  c.gain = GainStepOf(b.gain) / 10.0;
+  c.q = CookbookQFromUnitQ(b.freq, c.gain, QStepOf(b.q) / 10.0);
+  return c;
+}
 
 constexpr std::array<const char*, 4> kFamilies{"-", "Butterworth", "Linkwitz-Riley", "Bessel"};
 
@@ -201,11 +305,15 @@ FilterText ParseFilterText(std::string_view text) {
   // Notepad's UTF-8 mark would hide the first line, and with it a filter.
   if (text.starts_with("\xEF\xBB\xBF")) text.remove_prefix(3);
   bool recognised = false;
+  RewTable table;
   ForEachLine(text, [&](int number, std::string_view line) {
     std::vector<std::string_view> tokens = SplitTokens(line, " \t");
     if (!tokens.empty()) {
+      // Header lines alone (a "Notes:" line over rows of another layout) are no filter text.
       recognised = tokens[0].front() == '#' ||
-                   LineReader(out, number, std::move(tokens)).Read() || recognised;
+                   LineReader(out, table, number, std::move(tokens)).Read() ==
+                       LineReader::Kind::kContent ||
+                   recognised;
     }
     return out.error.empty();
   });
@@ -225,9 +333,16 @@ std::vector<std::string> FilterChannelNames(const FilterText& text) {
   return names;
 }
 
-std::optional<std::vector<FilterLine>> FiltersForChannel(const FilterText& text,
-                                                         const std::string& name,
-                                                         TextProblem* error) {
+std::optional<double> ChannelFilters::Preamp() const {
+  std::optional<double> sum;
+  for (const TextCommand& c : commands) {
+    if (c.preamp) sum = sum.value_or(0.0) + *c.preamp;
+  }
+  return sum;
+}
+
+std::optional<ChannelFilters> FiltersForChannel(const FilterText& text, const std::string& name,
+                                                TextProblem* error) {
   const std::vector<std::string> names = FilterChannelNames(text);
   std::string list;
   for (const std::string& n : names) list += (list.empty() ? "" : ", ") + n;
@@ -242,16 +357,28 @@ std::optional<std::vector<FilterLine>> FiltersForChannel(const FilterText& text,
     }
     return std::nullopt;
   }
-  std::vector<FilterLine> lines;
+  const auto applies = [&](int index) {
+    const auto& block = text.blocks[static_cast<std::size_t>(index)];
+    return index == 0 || name.empty() ||
+           std::any_of(block.begin(), block.end(),
+                       [&](const std::string& n) { return n == name || Upper(n) == "ALL"; });
+  };
+  ChannelFilters out;
   for (const FilterLine& f : text.filters) {
-    const auto& block = text.blocks[static_cast<std::size_t>(f.block)];
-    const bool applies = f.block == 0 || name.empty() ||
-                         std::any_of(block.begin(), block.end(), [&](const std::string& n) {
-                           return n == name || Upper(n) == "ALL";
-                         });
-    if (applies) lines.push_back(f);
+    if (applies(f.block)) out.filters.push_back(f);
   }
-  return lines;
+  std::string included;
+  for (const TextCommand& c : text.commands) {
+    if (!applies(c.block)) continue;
+    out.commands.push_back(c);
+    if (!c.include.empty()) included += (included.empty() ? "" : ", ") + c.include;
+  }
+  // Read as "no filters", a file that only includes others would flatten the output.
+  if (out.filters.empty() && !included.empty()) {
+    if (error) *error = {0, "${filter_only_includes}", {included}};
+    return std::nullopt;
+  }
+  return out;
 }
 
 std::vector<ExportedBand> ActiveBands(const ChannelSettings& channel) {
@@ -259,7 +386,7 @@ std::vector<ExportedBand> ActiveBands(const ChannelSettings& channel) {
   if (channel.bypass == 1) return bands;
   for (int b = 0; b < std::clamp(channel.eqSize, 0, kEqBands); ++b) {
     const EqBand& band = channel.eqArray[b];
-    if (band.enable != 1 || band.eqGain == 0.0f) continue;
+    if (band.enable != 1 || GainStepOf(band.eqGain) == 0) continue;
     bands.push_back({band.freq, band.eqGain, band.eqFactor});
   }
   return bands;
@@ -276,7 +403,8 @@ std::string WriteFilterText(FilterTextFormat format, const std::vector<ExportedB
     text += "# " + std::string(title) + "\n";
     for (const std::string& c : comments) text += c + "\n";
     int n = 0;
-    for (const ExportedBand& b : bands) {
+    for (const ExportedBand& band : bands) {
+      const CookbookPeaking b = AsCookbook(band);
       text += "Filter " + std::to_string(++n) + ": ON PK Fc " + std::to_string(b.freq) +
               " Hz Gain " + Decimals(b.gain, kGainPlaces) + " dB Q " + Decimals(b.q, kQPlaces) + "\n";
     }
@@ -285,7 +413,8 @@ std::string WriteFilterText(FilterTextFormat format, const std::vector<ExportedB
   text += "Filter Settings file\n\nTolva DSP Audio\n\nNotes:" + std::string(title) +
           "\n\nEqualiser: Generic\n";
   int n = 0;
-  for (const ExportedBand& b : bands) {
+  for (const ExportedBand& band : bands) {
+    const CookbookPeaking b = AsCookbook(band);
     text += "Filter " + Padded(std::to_string(++n), 2) + ": ON  PK       Fc " +
             Padded(std::to_string(b.freq), 7) + " Hz  Gain " +
             Padded(WithDecimal(Decimals(b.gain, kGainPlaces)), 5) + " dB  Q " +

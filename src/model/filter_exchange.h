@@ -3,6 +3,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "model/profile.h"
@@ -19,9 +20,18 @@ enum class FilterTextFormat { kApo, kRew };
 struct FilterLine {
   int line = 0;  // 1-based, for messages
   bool on = true;
-  std::string type;  // "PK", "HP", "LS 6DB", ...
+  std::string type;  // "PK", "HP", "LS 6DB", "GRAPHICEQ", "IIR", ...
   std::optional<double> fc, gain, q, bw_oct;
+  std::vector<std::pair<double, double>> points;  // GraphicEQ: frequency, gain
   int block = 0;  // index into FilterText::blocks
+};
+
+// A command line that is not a filter: noted, or for Preamp also added up.
+struct TextCommand {
+  int block = 0;
+  TextProblem note;
+  std::optional<double> preamp;  // "Preamp:"
+  std::string include;           // "Include:" the file named
 };
 
 struct FilterText {
@@ -29,22 +39,29 @@ struct FilterText {
   // "Channel:" line opens the next block with its channel names.
   std::vector<std::vector<std::string>> blocks{{}};
   std::vector<FilterLine> filters;  // "ON" and "OFF" lines, "None" slots left out
-  std::optional<double> preamp;
-  std::vector<TextProblem> ignored;  // commands read and not applied, one message each
-  TextProblem error;                 // the whole text is refused when set
+  std::vector<TextCommand> commands;
+  TextProblem error;  // the whole text is refused when set
 };
 
 FilterText ParseFilterText(std::string_view text);
 
 // The channel names the "Channel:" lines use, in order of appearance, "all" left out.
 std::vector<std::string> FilterChannelNames(const FilterText& text);
-// The lines that apply to the named channel (any name when the file has at most one); empty
-// name: the file must name at most one channel. nullopt, with *error set, otherwise.
-std::optional<std::vector<FilterLine>> FiltersForChannel(const FilterText& text,
-                                                         const std::string& name,
-                                                         TextProblem* error);
 
-// A band as written: the model's values, unrounded.
+// What applies to one channel: its filter lines and the commands of its blocks.
+struct ChannelFilters {
+  std::vector<FilterLine> filters;
+  std::vector<TextCommand> commands;
+  std::optional<double> Preamp() const;
+};
+// The lines that apply to the named channel (any name when the file has at most one); empty
+// name: the file must name at most one channel. nullopt, with *error set, otherwise, and when
+// the channel's filters all sit in included files (named in the error).
+std::optional<ChannelFilters> FiltersForChannel(const FilterText& text, const std::string& name,
+                                                TextProblem* error);
+
+// A band as the model holds it; written as the unit plays it (its steps), in the cookbook Q
+// that plays the same.
 struct ExportedBand {
   int freq = 1000;
   float gain = 0.0f;

@@ -3,23 +3,21 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <limits>
-#include <numbers>
-#include <optional>
+#include <span>
 
-#include "device/value_encoding.h"
-#include "dsp_math/channel_response.h"
 #include "model/control_ranges.h"
 #include "model/edit_rules.h"
+#include "model/fitting/band_fitter.h"
+#include "model/fitting/cookbook_filters.h"
+#include "model/fitting/peaking_conversion.h"
 
 namespace tolva::model {
 namespace {
 
-using dsp::BiquadSection;
-using dsp::Curve;
-
-constexpr double kButterworthQ = std::numbers::sqrt2 / 2.0;
-constexpr double kUnknown = std::numeric_limits<double>::quiet_NaN();
+// The grid the import is judged on: what the ear and the graph cover, 1/48 octave.
+constexpr int kPointsPerOctave = 48;
+// A converted Q this close to the unit's range still rounds into it.
+constexpr double kQSlack = 0.05;
 
 std::string Fmt(const char* format, double value) {
   char buffer[64];
@@ -29,228 +27,195 @@ std::string Fmt(const char* format, double value) {
 
 // A message about filter line f, naming it: "line 4 (PK 1000 Hz): …".
 TextProblem About(const FilterLine& f, const char* key, std::vector<std::string> values = {}) {
-  return {f.line, key, std::move(values), f.type + " " + Fmt("%g", f.fc.value_or(0)) + " Hz"};
+  std::string subject = f.type == "GRAPHICEQ" ? "GraphicEQ" : f.type;
+  if (f.fc) subject += " " + Fmt("%g", *f.fc) + " Hz";
+  return {f.line, key, std::move(values), subject};
 }
 
 bool IsPeaking(const std::string& type) {
   return type == "PK" || type == "PEQ";
 }
 
-std::optional<double> QOf(const FilterLine& f) {
-  if (f.q) return f.q;
-  if (f.bw_oct) return QFromBandwidth(*f.bw_oct);
-  return std::nullopt;
-}
-
-// The cookbook's designs for the filter types the bands cannot be, so that leaving one out can
-// be weighed in dB. nullopt for a type whose response is not known here.
-std::optional<BiquadSection> Designed(const FilterLine& f);
-
-// The evaluator takes a0 as 1.
-std::optional<BiquadSection> Design(const FilterLine& f) {
-  std::optional<BiquadSection> s = Designed(f);
-  if (!s || s->a0 == 0.0) return std::nullopt;
-  const double a0 = s->a0;
-  for (double* v : {&s->b0, &s->b1, &s->b2, &s->a0, &s->a1, &s->a2}) *v /= a0;
-  return s;
-}
-
-std::optional<BiquadSection> Designed(const FilterLine& f) {
-  const double rate = dsp::kSampleRate;
-  const double fc = f.fc.value_or(1000.0);
-  if (fc <= 0.0 || fc >= rate / 2.0) return std::nullopt;
-  const double w0 = 2.0 * std::numbers::pi * fc / rate;
-  const double c = std::cos(w0);
-  const double q = QOf(f).value_or(kButterworthQ);
-  if (q <= 0.0) return std::nullopt;
-  const double alpha = std::sin(w0) / (2.0 * q);
-  const double gain = f.gain.value_or(0.0);
-  const double a = std::pow(10.0, gain / 40.0);
-  const std::string& t = f.type;
-  if (t == "LP" || t == "LPQ") return BiquadSection{(1 - c) / 2, 1 - c, (1 - c) / 2, 1 + alpha, -2 * c, 1 - alpha};
-  if (t == "HP" || t == "HPQ") return BiquadSection{(1 + c) / 2, -(1 + c), (1 + c) / 2, 1 + alpha, -2 * c, 1 - alpha};
-  if (t == "BP") return BiquadSection{alpha, 0, -alpha, 1 + alpha, -2 * c, 1 - alpha};
-  if (t == "NO") return BiquadSection{1, -2 * c, 1, 1 + alpha, -2 * c, 1 - alpha};
-  if (t == "AP") return BiquadSection{1 - alpha, -2 * c, 1 + alpha, 1 + alpha, -2 * c, 1 - alpha};
-  if (t == "LP1" || t == "HP1") {
-    const double k = std::tan(w0 / 2.0);
-    const double low = t == "LP1";
-    return BiquadSection{low ? k : 1.0, low ? k : -1.0, 0, 1 + k, k - 1, 0};
-  }
-  const bool low_shelf = t.starts_with("LS");
-  if (low_shelf || t.starts_with("HS")) {
-    // A 6 dB/oct shelf is gentler than the cookbook's second-order one; Q 0.5 comes close.
-    const double shelf_alpha = t.ends_with("6DB") ? std::sin(w0) : alpha;
-    const double r = 2.0 * std::sqrt(a) * shelf_alpha;
-    const double s = low_shelf ? 1.0 : -1.0;
-    return BiquadSection{a * ((a + 1) - s * (a - 1) * c + r), s * 2 * a * ((a - 1) - s * (a + 1) * c),
-                         a * ((a + 1) - s * (a - 1) * c - r), (a + 1) + s * (a - 1) * c + r,
-                         -s * 2 * ((a - 1) + s * (a + 1) * c), (a + 1) + s * (a - 1) * c - r};
-  }
-  return std::nullopt;
-}
-
-class CurveSum {
- public:
-  void AddPeaking(double freq, double gain, double q) {
-    if (gain == 0.0) return;
-    Curve band{};
-    dsp::PeakingBandResponse(dsp::kSampleRate, freq, gain, q, Grid().data(), band.data(),
-                             band.size());
-    Add(band);
-  }
-  void AddSection(const BiquadSection& section) {
-    Curve curve{};
-    dsp::EvaluateSectionResponse(section, Grid().data(), curve.size(), curve.data());
-    Add(curve);
-  }
-  // Over the audible range the graph shows.
-  double LargestDifference(const CurveSum& other) const {
-    double largest = 0.0;
-    for (std::size_t i = 0; i < sum_.size(); ++i) {
-      if (Grid()[i] < kMinFrequency || Grid()[i] > kMaxFrequency) continue;
-      largest = std::max(largest, std::fabs(sum_[i] - other.sum_[i]));
-    }
-    return largest;
-  }
-
- private:
-  static const Curve& Grid() { return dsp::StandardEvaluator().grid(); }
-  void Add(const Curve& curve) {
-    for (std::size_t i = 0; i < sum_.size(); ++i) sum_[i] += std::max(curve[i], -200.0);
-  }
-  Curve sum_{};
-};
-
-// A peaking filter within what a band holds, and what had to give to get it there.
-struct HeldPeaking {
+// A peaking line as the band that plays it, and whether a band holds it as written.
+struct Candidate {
   const FilterLine* line = nullptr;
-  double fc = 1000.0, gain = 0.0, q = 1.0;  // as given
-  int freq = 1000;                          // as held
-  float held_gain = 0.0f, held_q = 1.0f;
-  std::vector<TextProblem> limits;  // outside the unit's ranges
-  std::optional<double> Deviation() const {
-    CurveSum given, held;
-    given.AddPeaking(fc, gain, q);
-    held.AddPeaking(freq, held_gain, held_q);
-    return given.LargestDifference(held);
+  double fc = 1000.0, gain = 0.0, unit_q = 1.0, area = 0.0;
+  std::vector<TextProblem> beyond;  // what a band cannot hold as written
+  EqBand Band() const {
+    return {NearestGainStep(gain, kBandGainMaxDb), NearestQStep(unit_q), NearestFrequencyStep(fc), 1};
   }
 };
 
-HeldPeaking Hold(const FilterLine& f, double q) {
-  HeldPeaking h;
-  h.line = &f;
-  h.fc = *f.fc;
-  h.gain = f.gain.value_or(0.0);
-  h.q = q;
-  if (h.fc < kMinFrequency || h.fc > kMaxFrequency) {
-    h.limits.push_back(About(f, "${import_fc_range}", {Fmt("%g", h.fc)}));
+Candidate CandidateOf(const FilterLine& f, double cookbook_q) {
+  Candidate c;
+  c.line = &f;
+  c.fc = *f.fc;
+  c.gain = f.gain.value_or(0.0);
+  c.unit_q = UnitQFromCookbookQ(c.fc, c.gain, cookbook_q);
+  c.area = std::fabs(c.gain) / cookbook_q;  // the louder and wider, the more it matters
+  if (c.fc < kMinFrequency || c.fc > kMaxFrequency) {
+    c.beyond.push_back(About(f, "${import_fc_range}", {Fmt("%g", c.fc)}));
   }
-  if (q < kMinQ || q > kMaxQ) h.limits.push_back(About(f, "${import_q_range}", {Fmt("%g", q)}));
-  if (h.gain < kBandGainMinDb || h.gain > kBandGainMaxDb) {
-    h.limits.push_back(About(f, "${import_gain_range}", {Fmt("%g", h.gain)}));
+  if (!(c.unit_q >= kMinQ - kQSlack && c.unit_q <= kMaxQ + kQSlack)) {
+    c.beyond.push_back(
+        About(f, "${import_unit_q_range}", {Fmt("%g", cookbook_q), Fmt("%.2f", c.unit_q)}));
   }
-  h.freq = static_cast<int>(
-      std::lround(std::clamp(h.fc, double{kMinFrequency}, double{kMaxFrequency})));
-  h.held_gain = static_cast<float>(std::clamp(h.gain, kBandGainMinDb, kBandGainMaxDb));
-  h.held_q = static_cast<float>(std::clamp(q, double{kMinQ}, double{kMaxQ}));
-  return h;
+  if (c.gain < kBandGainMinDb || c.gain > kBandGainMaxDb) {
+    c.beyond.push_back(About(f, "${import_gain_range}", {Fmt("%g", c.gain)}));
+  }
+  return c;
 }
 
-// What the unit's encoding makes of a value the band holds: whole steps of 0.1.
-void NoteRounding(const HeldPeaking& h, std::vector<TextProblem>& rounded) {
-  if (std::fabs(h.fc - h.freq) > 1e-9) {
-    rounded.push_back(
-        About(*h.line, "${import_fc_held}", {Fmt("%g", h.fc), std::to_string(h.freq)}));
+// The file's bands onto the output's slots: a slot already playing a band keeps it, the others
+// go into slots that played something (they change anyway), then into flat ones; what is left
+// playing is made flat. So only what differs reaches the unit.
+std::array<EqBand, kEqBands> Place(const std::vector<Candidate>& held, const ChannelSettings& ch,
+                                   int capacity) {
+  std::array<EqBand, kEqBands> table = ch.eqArray;
+  std::array<bool, kEqBands> claimed{};
+  std::vector<EqBand> unmatched;
+  for (const Candidate& c : held) {
+    const EqBand band = c.Band();
+    bool found = false;
+    for (int s = 0; s < capacity && !found; ++s) {
+      if (!claimed[s] && BandPlays(table[s]) && SameOnTheWire(band, table[s])) {
+        claimed[s] = found = true;
+      }
+    }
+    if (!found) unmatched.push_back(band);
   }
-  const double sent_gain = device::TenthsSteps(h.held_gain + 18.0) / 10.0 - 18.0;
-  if (std::fabs(sent_gain - h.held_gain) > 1e-3) {
-    rounded.push_back(About(*h.line, "${import_gain_sent}",
-                            {Fmt("%g", h.held_gain), Fmt("%.1f", sent_gain)}));
+  std::vector<int> order;
+  for (const bool playing : {true, false}) {
+    for (int s = 0; s < capacity; ++s) {
+      if (!claimed[s] && BandPlays(table[s]) == playing) order.push_back(s);
+    }
   }
-  const double sent_q = device::TenthsSteps(h.held_q) / 10.0;
-  if (std::fabs(sent_q - h.held_q) > 1e-3) {
-    rounded.push_back(
-        About(*h.line, "${import_q_sent}", {Fmt("%g", h.held_q), Fmt("%.1f", sent_q)}));
+  std::size_t next = 0;
+  for (const EqBand& band : unmatched) {
+    const int s = order[next++];
+    table[s] = band;
+    claimed[s] = true;
   }
+  for (int s = 0; s < capacity; ++s) {
+    if (!claimed[s] && BandPlays(table[s])) table[s].eqGain = 0.0f;
+  }
+  return table;
 }
+
+TextProblem LeftOut(const FilterLine& f) {
+  if (f.type == "IIR") return About(f, "${import_iir}");
+  if (IsPeaking(f.type) && !CookbookQOf(f)) return About(f, "${import_no_q}");
+  if (IsPeaking(f.type)) return About(f, "${import_fc_range}", {Fmt("%g", f.fc.value_or(0.0))});
+  return About(f, "${import_unknown_type}");
+}
+
+struct Deviation {
+  double largest = 0.0, at_hz = 0.0, rms = 0.0;
+};
+Deviation DeviationOf(const std::vector<double>& freq, const std::vector<double>& file,
+                      const std::vector<double>& result) {
+  Deviation d;
+  double squares = 0.0;
+  for (std::size_t i = 0; i < freq.size(); ++i) {
+    const double e = std::fabs(result[i] - file[i]);
+    squares += e * e;
+    if (e > d.largest) {
+      d.largest = e;
+      d.at_hz = freq[i];
+    }
+  }
+  d.rms = freq.empty() ? 0.0 : std::sqrt(squares / double(freq.size()));
+  return d;
+}
+
+// One-to-one filters within this of the file are taken as written, each rounded to its step.
+constexpr double kExactEnoughDb = 0.1;
 
 }  // namespace
 
-double QFromBandwidth(double octaves) {
-  const double power = std::pow(2.0, octaves);
-  return power > 1.0 ? std::sqrt(power) / (power - 1.0) : 0.0;
-}
-
-FilterImportPlan PlanFilterImport(const FilterText& text, const std::vector<FilterLine>& filters,
-                                  const ChannelSettings& channel) {
+FilterImportPlan PlanFilterImport(const ChannelFilters& filters, const ChannelSettings& channel,
+                                  const FilterImportOptions& options) {
   FilterImportPlan plan;
   plan.bands = channel.eqArray;
-  if (text.preamp) {
-    plan.notes.push_back({0, "${import_preamp_note}", {Fmt("%g", *text.preamp)}});
+  plan.limit_db = options.max_deviation_db;
+  if (const auto preamp = filters.Preamp()) {
+    plan.notes.push_back({0, "${import_preamp_note}", {Fmt("%g", *preamp)}});
   }
-  plan.notes.insert(plan.notes.end(), text.ignored.begin(), text.ignored.end());
+  for (const TextCommand& c : filters.commands) {
+    if (!c.note.empty()) plan.notes.push_back(c.note);
+  }
 
-  CurveSum given, held;
-  std::vector<HeldPeaking> peaking;
-  for (const FilterLine& f : filters) {
+  plan.freq = LogFrequencyGrid(kMinFrequency, kMaxFrequency, kPointsPerOctave);
+  plan.file_db.assign(plan.freq.size(), 0.0);
+  std::vector<Candidate> peaking;
+  for (const FilterLine& f : filters.filters) {
     if (!f.on) {
       plan.notes.push_back({f.line, "${import_off}", {}});
       continue;
     }
+    const auto response = CookbookResponse(f, plan.freq);
+    if (!response) {
+      plan.left_out.push_back(LeftOut(f));
+      continue;
+    }
+    for (std::size_t i = 0; i < plan.freq.size(); ++i) plan.file_db[i] += (*response)[i];
     if (IsPeaking(f.type)) {
-      const std::optional<double> q = QOf(f);
-      if (!q) {
-        plan.refused.push_back({About(f, "${import_no_q}"), kUnknown});
-        continue;
-      }
-      given.AddPeaking(*f.fc, f.gain.value_or(0.0), *q);
-      peaking.push_back(Hold(f, *q));
-      continue;
+      peaking.push_back(CandidateOf(f, *CookbookQOf(f)));
+    } else {
+      plan.reproduced.push_back(
+          About(f, f.type == "GRAPHICEQ" ? "${import_graphic_eq}" : "${import_not_peaking}"));
     }
-    if (f.type == "GRAPHICEQ") {
-      plan.refused.push_back({{f.line, "${import_graphic_eq}", {}}, f.gain.value_or(0.0)});
-      continue;
-    }
-    const std::optional<BiquadSection> section = Design(f);
-    if (section) given.AddSection(*section);
-    CurveSum alone;
-    if (section) alone.AddSection(*section);
-    plan.refused.push_back({About(f, "${import_not_peaking}"),
-                            section ? alone.LargestDifference(CurveSum{}) : kUnknown});
   }
 
-  // More filters than bands: the loudest stay, so that what is lost is the least audible.
+  // More filters than bands: the fit starts from those that matter most.
   const int capacity = std::clamp(channel.eqSize, 0, kEqBands);
-  std::stable_sort(peaking.begin(), peaking.end(), [](const HeldPeaking& a, const HeldPeaking& b) {
-    return std::fabs(a.gain) > std::fabs(b.gain);
-  });
+  std::stable_sort(peaking.begin(), peaking.end(),
+                   [](const Candidate& a, const Candidate& b) { return a.area > b.area; });
   for (std::size_t i = static_cast<std::size_t>(capacity); i < peaking.size(); ++i) {
-    CurveSum alone;
-    alone.AddPeaking(peaking[i].fc, peaking[i].gain, peaking[i].q);
-    plan.refused.push_back(
-        {About(*peaking[i].line, "${import_too_many}", {std::to_string(capacity)}),
-         alone.LargestDifference(CurveSum{})});
+    plan.reproduced.push_back(
+        About(*peaking[i].line, "${import_too_many}", {std::to_string(capacity)}));
   }
   if (peaking.size() > static_cast<std::size_t>(capacity)) peaking.resize(capacity);
   std::stable_sort(peaking.begin(), peaking.end(),
-                   [](const HeldPeaking& a, const HeldPeaking& b) { return a.fc < b.fc; });
+                   [](const Candidate& a, const Candidate& b) { return a.fc < b.fc; });
+  for (const Candidate& c : peaking) {
+    if (c.beyond.empty()) ++plan.held;
+    plan.reproduced.insert(plan.reproduced.end(), c.beyond.begin(), c.beyond.end());
+  }
+  std::stable_sort(plan.reproduced.begin(), plan.reproduced.end(),
+                   [](const TextProblem& a, const TextProblem& b) { return a.line < b.line; });
 
-  for (std::size_t i = 0; i < peaking.size(); ++i) {
-    const HeldPeaking& h = peaking[i];
-    for (const TextProblem& limit : h.limits) {
-      plan.refused.push_back({limit, h.Deviation().value_or(kUnknown)});
+  const std::span<const EqBand> current(channel.eqArray.data(), static_cast<std::size_t>(capacity));
+  if (capacity > 0) {
+    std::array<EqBand, kEqBands> start = Place(peaking, channel, capacity);
+    const std::span<const EqBand> placed(start.data(), static_cast<std::size_t>(capacity));
+    const bool one_to_one = plan.reproduced.empty() && plan.left_out.empty();
+    if (!one_to_one ||
+        DeviationOf(plan.freq, plan.file_db, BandsResponse(placed, plan.freq)).largest >
+            kExactEnoughDb) {
+      const FitResult fit = FitBands({plan.freq, plan.file_db, {}}, placed);
+      std::copy(fit.bands.begin(), fit.bands.end(), start.begin());
     }
-    NoteRounding(h, plan.rounded);
-    plan.bands[i] = EqBand{h.held_gain, h.held_q, h.freq, 1};
-    held.AddPeaking(h.freq, h.held_gain, h.held_q);
+    std::copy(start.begin(), start.begin() + capacity, plan.bands.begin());
   }
-  plan.peaking = static_cast<int>(peaking.size());
-  for (int b = plan.peaking; b < kEqBands; ++b) {
-    plan.bands[b].eqGain = 0.0f;
-    plan.bands[b].enable = 1;
+  const std::span<const EqBand> result(plan.bands.data(), static_cast<std::size_t>(capacity));
+  plan.result_db = BandsResponse(result, plan.freq);
+  Deviation d = DeviationOf(plan.freq, plan.file_db, plan.result_db);
+  // Bands that already play the file as well stay: importing it again changes nothing.
+  const std::vector<double> now = BandsResponse(current, plan.freq);
+  const Deviation kept = DeviationOf(plan.freq, plan.file_db, now);
+  if (kept.largest <= d.largest + 1e-9) {
+    plan.bands = channel.eqArray;
+    plan.result_db = now;
+    d = kept;
   }
-  plan.total_deviation_db = given.LargestDifference(held);
+  plan.max_deviation_db = d.largest;
+  plan.worst_hz = d.at_hz;
+  plan.rms_deviation_db = d.rms;
+  for (int s = 0; s < capacity; ++s) {
+    plan.bands_changed += SameOnTheWire(plan.bands[s], channel.eqArray[s]) ? 0 : 1;
+    plan.bands_used += BandPlays(plan.bands[s]) ? 1 : 0;
+  }
   return plan;
 }
 
@@ -258,18 +223,22 @@ std::vector<std::string> DescribeImportPlan(const FilterImportPlan& plan,
                                             std::string (*say)(const TextProblem&)) {
   std::vector<std::string> lines;
   for (const TextProblem& n : plan.notes) lines.push_back(say({0, "${import_note}", {say(n)}}));
-  for (const TextProblem& r : plan.rounded) {
-    lines.push_back(say({0, "${import_rounded}", {say(r)}}));
+  for (const TextProblem& r : plan.reproduced) {
+    lines.push_back(say({0, "${import_reproduced}", {say(r)}}));
   }
-  for (const ImportProblem& p : plan.refused) {
-    const std::string deviation = std::isnan(p.deviation_db)
-                                      ? say({0, "${import_deviation_unknown}", {}})
-                                      : Fmt("%.1f", p.deviation_db) + " dB";
-    lines.push_back(say({0, "${import_cannot_hold}", {say(p.what), deviation}}));
+  for (const TextProblem& l : plan.left_out) {
+    lines.push_back(say({0, "${import_left_out}", {say(l)}}));
   }
-  if (!plan.refused.empty()) {
-    lines.push_back(
-        say({0, "${import_largest_deviation}", {Fmt("%.1f", plan.total_deviation_db)}}));
+  lines.push_back(say({0,
+                       "${import_result}",
+                       {Fmt("%.2f", plan.max_deviation_db), Fmt("%.0f", plan.worst_hz),
+                        Fmt("%.2f", plan.rms_deviation_db), std::to_string(plan.bands_used),
+                        std::to_string(plan.bands_changed)}}));
+  if (plan.BeyondLimit()) {
+    lines.push_back(say({0,
+                         "${import_beyond_limit}",
+                         {Fmt("%.2f", plan.max_deviation_db), Fmt("%.0f", plan.worst_hz),
+                          Fmt("%g", plan.limit_db)}}));
   }
   return lines;
 }

@@ -40,7 +40,7 @@ std::string Preview(const model::FilterImportPlan& plan) {
 }
 
 // The "Channel:" block to take: the only one, or the one the user picks.
-std::optional<std::vector<model::FilterLine>> ChooseChannel(CMainWnd& window,
+std::optional<model::ChannelFilters> ChooseChannel(CMainWnd& window,
                                                             const model::FilterText& text) {
   const std::vector<std::string> names = model::FilterChannelNames(text);
   std::string chosen;
@@ -78,12 +78,11 @@ void ImportFiltersForCurrentOutput(CMainWnd& window, model::EqualizerManager& ma
   if (!lines) return;
   const int output = manager.CurrentChannel();
   const model::FilterImportPlan plan =
-      model::PlanFilterImport(text, *lines, manager.LiveProfile().channels[output]);
+      model::PlanFilterImport(*lines, manager.LiveProfile().channels[output]);
   const std::string question =
-      plan.refused.empty() ? model::FillPlaceholders(Text("${import_filters_ask}"),
-                                                     {std::to_string(plan.peaking),
-                                                      std::to_string(output + 1)})
-                           : Text("${import_filters_refused}");
+      plan.NeedsForce()
+          ? Text("${import_filters_refused}")
+          : model::FillPlaceholders(Text("${import_filters_ask}"), {std::to_string(output + 1)});
   // Nothing is sent before the user has seen what had to be adapted.
   if (window.Dialogs().ShowChoiceDialog("${tips}", question + "\n" + Preview(plan),
                                         {"${confirm}", "${cancel}"}) != kit::kResultConfirm) {

@@ -6,25 +6,17 @@
 #include <cmath>
 #include <utility>
 
-#include "base/language_switch.h"
-#include "model/filter_exchange_import.h"
 #include "model/measurement.h"
 #include "model/profile_diff.h"
 
 namespace tolva::model {
 namespace {
 
-std::vector<FilterLine> For(const FilterText& text, const std::string& channel = "") {
+ChannelFilters For(const FilterText& text, const std::string& channel = "") {
   TextProblem error;
   auto lines = FiltersForChannel(text, channel, &error);
   EXPECT_TRUE(lines.has_value()) << English(error);
-  return lines.value_or(std::vector<FilterLine>{});
-}
-
-ChannelSettings FlatChannel() {
-  ChannelSettings ch;
-  for (int b = 0; b < kEqBands; ++b) ch.eqArray[b] = EqBand{0.0f, 5.8f, 20 + 100 * b, 1};
-  return ch;
+  return lines.value_or(ChannelFilters{});
 }
 
 TEST(FilterText, ReadsApoTextWithChannelBlocksAndOddShapes) {
@@ -42,12 +34,12 @@ TEST(FilterText, ReadsApoTextWithChannelBlocksAndOddShapes) {
       "Filter5: ON PK Fc 45.8 Hz Gain -2 dB Q 4\r\n"
       "Delay: 3 ms\r\n");
   ASSERT_TRUE(text.error.empty()) << English(text.error);
-  EXPECT_EQ(text.preamp, -6.5);
   ASSERT_EQ(text.filters.size(), 5u);
   EXPECT_EQ(text.filters[1].bw_oct, 0.5);
   EXPECT_EQ(text.filters[3].type, "LS 6DB");
-  ASSERT_EQ(text.ignored.size(), 1u);
-  EXPECT_EQ(English(text.ignored[0]), "line 10: Delay: is not applied");
+  ASSERT_EQ(text.commands.size(), 2u);
+  EXPECT_EQ(text.commands[0].preamp, -6.5);
+  EXPECT_EQ(English(text.commands[1].note), "line 10: Delay: is not applied");
   EXPECT_EQ(FilterChannelNames(text), (std::vector<std::string>{"L", "R", "SUB"}));
 
   TextProblem error;
@@ -55,9 +47,12 @@ TEST(FilterText, ReadsApoTextWithChannelBlocksAndOddShapes) {
   EXPECT_NE(English(error).find("(L, R, SUB)"), std::string::npos) << English(error);
   // The lines before any "Channel:" apply to every channel.
   const auto sub = For(text, "SUB");
-  ASSERT_EQ(sub.size(), 2u);
-  EXPECT_EQ(*sub[1].fc, 45.8);
-  EXPECT_EQ(For(text, "R").size(), 4u);
+  ASSERT_EQ(sub.filters.size(), 2u);
+  EXPECT_EQ(*sub.filters[1].fc, 45.8);
+  EXPECT_EQ(sub.Preamp(), -6.5);
+  EXPECT_EQ(sub.commands.size(), 2u);  // the Preamp of every channel, the SUB block's Delay
+  EXPECT_EQ(For(text, "R").filters.size(), 4u);
+  EXPECT_EQ(For(text, "R").commands.size(), 1u);
 }
 
 TEST(FilterText, ReadsRewTextAndRefusesCommaDecimals) {
@@ -72,7 +67,8 @@ TEST(FilterText, ReadsRewTextAndRefusesCommaDecimals) {
   ASSERT_EQ(rew.filters.size(), 3u);
   EXPECT_EQ(*rew.filters[0].q, 13.0);
   EXPECT_EQ(rew.filters[2].type, "HS");
-  EXPECT_TRUE(rew.ignored.empty());
+  ASSERT_EQ(rew.commands.size(), 1u);
+  EXPECT_EQ(rew.commands[0].preamp, -1.2);
 
   const FilterText comma = ParseFilterText("Filter 1: ON PK Fc 100 Hz Gain -5,2 dB Q 1\n");
   const std::string refusal = English(comma.error);
@@ -83,125 +79,55 @@ TEST(FilterText, ReadsRewTextAndRefusesCommaDecimals) {
   EXPECT_FALSE(ParseFilterText("Filter 1: ON PK Gain 3 dB Q 1\n").error.empty());  // no Fc
 }
 
-TEST(FilterImport, HoldsPeakingFiltersInFrequencyOrderAndWeighsWhatItCannotHold) {
-  const FilterText text = ParseFilterText(
-      "Filter: ON PK Fc 2000 Hz Gain 3 dB Q 1.25\n"
-      "Filter: ON PK Fc 45.8 Hz Gain -2.25 dB Q 4\n"
-      "Filter: ON HP Fc 30 Hz\n"
-      "Filter: ON PK Fc 500 Hz Gain -24 dB Q 12\n");
-  const FilterImportPlan plan = PlanFilterImport(text, For(text), FlatChannel());
-  ASSERT_EQ(plan.peaking, 3);
-  EXPECT_EQ(plan.bands[0], (EqBand{-2.25f, 4.0f, 46, 1}));
-  EXPECT_EQ(plan.bands[1], (EqBand{-18.0f, 9.0f, 500, 1}));  // clamped to what a band holds
-  EXPECT_EQ(plan.bands[2], (EqBand{3.0f, 1.25f, 2000, 1}));
-  EXPECT_EQ(plan.bands[3], (EqBand{0.0f, 5.8f, 320, 1}));  // the rest flat, where they were
-  // Rounded by the model (whole Hz) and by the unit's 0.1 steps; not refused.
-  EXPECT_EQ(plan.rounded.size(), 3u);
-  // The high-pass, the Q and the gain of the 500 Hz filter cannot be held.
-  ASSERT_EQ(plan.refused.size(), 3u);
-  EXPECT_NEAR(plan.refused[0].deviation_db, 7.8, 0.2);  // a 30 Hz high-pass at 20 Hz
-  EXPECT_NEAR(plan.refused[1].deviation_db, 6.0, 0.1);  // -24 dB held as -18 dB
-  EXPECT_GT(plan.total_deviation_db, 6.0);
-}
+// REW's formatted table, included files, per-block commands, other programs' coefficients and
+// other locales' numbers: read as meant, or refused with their line, never misread.
+TEST(FilterText, ReadsRewTablesAndRefusesWhatWouldBeMisread) {
+  const FilterText table = ParseFilterText(
+      "Notes:left\nConfigurable_PEQ\n"
+      "Number Enabled Control Type Frequency(Hz) Gain(dB) Q Bandwidth(Hz)\n"
+      "1 True Auto PK 66.00 -12.00 7.40 8.92\n2 False Manual PK 140.0 -3.00 3.21 43.61\n"
+      "3\tTrue\tAuto\tLS_Q\t44.3\t-11.0\t0.7\n4 True Auto None\n");
+  ASSERT_TRUE(table.error.empty()) << English(table.error);
+  ASSERT_EQ(table.filters.size(), 3u);
+  EXPECT_EQ(table.filters[0].type, "PK");
+  EXPECT_EQ(table.filters[0].fc, 66.0);
+  EXPECT_EQ(table.filters[0].gain, -12.0);
+  EXPECT_EQ(table.filters[0].q, 7.4);
+  EXPECT_FALSE(table.filters[1].on);
+  EXPECT_EQ(table.filters[2].type, "LSQ");
+  // Header lines over rows of no known layout hold no filter: refused, not a flat output.
+  EXPECT_EQ(ParseFilterText("Notes:left\n1 True Auto PK 66 -12 7.4\n").error.key,
+            "${filter_text_unknown}");
 
-// What the window says of a filter or measurement file: the English of lan_en.xml is the command
-// line's word for word, and lan_cn.xml translates every message.
-TEST(FilterImport, EveryMessageReadsAsTheCommandLineSaysItAndIsTranslated) {
-  const FilterText text = ParseFilterText(
-      "Preamp: -3 dB\nDelay: 2 ms\nFilter: OFF PK Fc 100 Hz Gain 1 dB Q 1\n"
-      "Filter: ON PK Fc 200 Hz Gain 1 dB\nGraphicEQ: 25 -2; 40 4\nFilter: ON HS Fc 8000 Hz Gain 2 dB\n"
-      "Filter: ON PK Fc 25000 Hz Gain -24 dB Q 12\nFilter: ON PK Fc 45.8 Hz Gain 2.25 dB Q 1.25\n");
-  ChannelSettings few = FlatChannel();
-  few.eqSize = 1;
-  const FilterImportPlan plan = PlanFilterImport(text, For(text), few);
-  ASSERT_EQ(plan.notes.size(), 3u);
-  ASSERT_EQ(plan.refused.size(), 7u);
-  std::vector<TextProblem> problems;
-  for (const char* bad : {"Filter 1: ON PK Fc 100 Hz Gain -5,2 dB Q 1", "Filter 1:",
-                          "Filter 1: MAYBE PK", "Filter 1: ON", "Filter 1: ON PK Fc 1 Hz Shift 2",
-                          "Filter 1: ON PK Gain 1 dB", "Filter 1: ON PK Fc", "Filter 1: ON PK Fc x"}) {
-    problems.push_back(ParseFilterText(bad).error);
-  }
-  for (const char* bad : {"20,000,78,5", "20 80\n30 x", "0 80", "20 80\n10 80", "* none",
-                          "20\t80,5"}) {
-    problems.push_back(ParseMeasurementText(bad).error);
-  }
-  const FilterText sides = ParseFilterText("Channel: L\nFilter: ON PK Fc 1 Hz Gain 1 dB Q 1\n"
-                                           "Channel: R\n");
-  const FilterText none = ParseFilterText("Filter: ON PK Fc 1 Hz Gain 1 dB Q 1\n");
-  for (const auto& [t, channel] : {std::pair{&sides, ""}, {&sides, "C"}, {&none, "C"}}) {
-    problems.emplace_back();
-    EXPECT_FALSE(FiltersForChannel(*t, channel, &problems.back()));
-  }
-  for (const TextProblem& p : problems) ASSERT_FALSE(p.empty());
+  const FilterText included = ParseFilterText("# speakers\nInclude: left.txt\nInclude: sub eq.txt\n");
+  ASSERT_TRUE(included.error.empty());
+  TextProblem error;
+  EXPECT_FALSE(FiltersForChannel(included, "", &error));
+  EXPECT_NE(English(error).find("(left.txt, sub eq.txt)"), std::string::npos) << English(error);
 
-  LoadLanguageTables(Languages(), TOLVA_SOURCE_DIR "/resources/lan/", "");
-  Languages().Select(LanguageTables::kEnglish);
-  const std::vector<std::string> english = DescribeImportPlan(plan, English);
-  EXPECT_EQ(DescribeImportPlan(plan, InCurrentLanguage), english);
-  for (const TextProblem& p : problems) EXPECT_EQ(InCurrentLanguage(p), English(p));
-  Languages().Select(LanguageTables::kChinese);
-  const std::vector<std::string> chinese = DescribeImportPlan(plan, InCurrentLanguage);
-  ASSERT_EQ(chinese.size(), english.size());
-  // English words are lower case; the file's own keywords (Preamp, GraphicEQ, dB) are not.
-  const auto latin_words = [](const std::string& s) {
-    int words = 0, run = 0;
-    for (const char c : s + " ") {
-      if (c >= 'a' && c <= 'z') {
-        ++run;
-        continue;
-      }
-      words += run >= 2 && !(c >= 'A' && c <= 'Z');
-      run = (c >= 'A' && c <= 'Z') ? -1000 : 0;
-    }
-    return words;
-  };
-  for (const std::string& line : chinese) EXPECT_EQ(latin_words(line), 0) << line;
-  for (const TextProblem& p : problems) {
-    EXPECT_EQ(latin_words(InCurrentLanguage(p)), 0) << InCurrentLanguage(p);
-  }
-  Languages().Clear();
-}
+  const FilterText blocks = ParseFilterText(
+      "Preamp: -1 dB\nChannel: L\nPreamp: -3 dB\nInclude: l.txt\nFilter: ON PK Fc 100 Hz Gain 1 dB Q 1\n"
+      "Channel: R\nPreamp: -5 dB\nInclude: r.txt\nFilter: ON PK Fc 200 Hz Gain 1 dB Q 1\n");
+  const ChannelFilters right = FiltersForChannel(blocks, "R", &error).value();
+  EXPECT_EQ(right.Preamp(), -6.0);
+  ASSERT_EQ(right.commands.size(), 3u);
+  EXPECT_EQ(right.commands[2].include, "r.txt");
 
-TEST(FilterImport, MoreFiltersThanBandsKeepsTheLoudest) {
-  std::string text;
-  for (int i = 0; i < 33; ++i) {
-    text += "Filter: ON PK Fc " + std::to_string(100 + 100 * i) + " Hz Gain " +
-            std::to_string(i == 5 ? -0.5 : -(1.0 + i % 7)) + " dB Q 2\n";
-  }
-  const FilterText parsed = ParseFilterText(text);
-  ChannelSettings ch = FlatChannel();
-  const FilterImportPlan plan = PlanFilterImport(parsed, For(parsed), ch);
-  EXPECT_EQ(plan.peaking, kEqBands);
-  ASSERT_EQ(plan.refused.size(), 2u);
-  EXPECT_NE(English(plan.refused[1].what).find("(PK 600 Hz)"), std::string::npos);  // quietest
-  ch.eqSize = 2;
-  EXPECT_EQ(PlanFilterImport(parsed, For(parsed), ch).refused.size(), 31u);
-}
+  const FilterText iir =
+      ParseFilterText("Filter 1: ON IIR Order 2 Coefficients 1 -1.9 0.9 1 -1.8 0.81\n");
+  ASSERT_TRUE(iir.error.empty()) << English(iir.error);
+  EXPECT_EQ(iir.filters[0].type, "IIR");
 
-TEST(FilterExchange, ExportedTextImportsToTheSameBands) {
-  ChannelSettings ch = FlatChannel();
-  ch.bypass = 0;
-  ch.eqArray[3] = {-4.5f, 2.1f, 63, 1};
-  ch.eqArray[9] = {2.2999992f, 0.7f, 3150, 1};  // as the unit reports 2.3 dB
-  ch.eqArray[12] = {6.0f, 1.0f, 5000, 0};        // disabled: not exported
-  ch.crossover.hp = FilterSettings::Make(80, 2, 4);
-  for (FilterTextFormat format : {FilterTextFormat::kApo, FilterTextFormat::kRew}) {
-    const std::string text =
-        WriteFilterText(format, ActiveBands(ch), CrossoverComments(ch.crossover), "front left");
-    EXPECT_NE(text.find("# high-pass: Linkwitz-Riley 80 Hz 24 dB/oct"), std::string::npos);
-    const FilterText back = ParseFilterText(text);
-    ASSERT_TRUE(back.error.empty()) << text;
-    const FilterImportPlan plan = PlanFilterImport(back, For(back), FlatChannel());
-    EXPECT_TRUE(plan.refused.empty());
-    EXPECT_TRUE(plan.rounded.empty()) << text;
-    ASSERT_EQ(plan.peaking, 2);
-    EXPECT_EQ(plan.bands[0], ch.eqArray[3]);
-    EXPECT_EQ(plan.bands[1].freq, 3150);
-    EXPECT_NEAR(plan.bands[1].eqGain, 2.3f, 1e-6);
+  for (const char* misread : {"Filter 1: ON PK Fc 8.000 Hz Gain 1 dB Q 1",
+                              "Filter 1: ON PK Fc 12.500 Hz Gain 1 dB Q 1",
+                              "Filter 1: ON PK Fc 1M- 275 Hz Gain 1 dB Q 1",
+                              "Filter 1: ON PK Fc 100 Hz Gain 1,5 dB Q 1",
+                              "1 True Auto PK 66,5 -12 7.4"}) {
+    const FilterText t = ParseFilterText(
+        std::string("Number Enabled Control Type Frequency(Hz) Gain(dB) Q\n") + misread);
+    EXPECT_NE(English(t.error).find("line 2"), std::string::npos) << misread << ": " << English(t.error);
   }
-  ch.bypass = 1;
-  EXPECT_TRUE(ActiveBands(ch).empty());
+  EXPECT_EQ(ParseFilterText("Filter 1: ON PK Fc 45.125 Hz Gain 1 dB Q 1").filters.at(0).fc, 45.125);
 }
 
 TEST(ProfileDiff, NamesEachDifferingFieldByItsKey) {
