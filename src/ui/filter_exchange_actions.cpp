@@ -1,5 +1,6 @@
 #include "ui/filter_exchange_actions.h"
 
+#include <cstdio>
 #include <filesystem>
 #include <string>
 
@@ -10,6 +11,7 @@
 #include "model/filter_exchange_import.h"
 #include "model/profile_files.h"
 #include "model/scene_names.h"
+#include "ui/controls/ui_equalizer.h"
 #include "ui/kit/dialogs.h"
 #include "ui/kit/message_types.h"
 #include "ui/main_wnd.h"
@@ -64,6 +66,20 @@ std::optional<model::ChannelFilters> ChooseChannel(CMainWnd& window,
 
 }  // namespace
 
+void ShowImportPreview(CMainWnd& window, const model::FilterImportPlan* plan, int output) {
+  auto* graph = window.findChild<UIEqualizer*>(QStringLiteral("equalizer"));
+  if (graph == nullptr) return;
+  if (plan == nullptr) return graph->SetImportPreview({});
+  char largest[32], where[32];
+  std::snprintf(largest, sizeof largest, "%.2f", plan->max_deviation_db);
+  std::snprintf(where, sizeof where, "%.0f", plan->worst_hz);
+  const auto label = [](const std::string& text) { return QString::fromStdString(text); };
+  graph->SetImportPreview(
+      {plan->freq, plan->file_db, plan->result_db, label(Text("${import_preview_file}")),
+       label(model::FillPlaceholders(Text("${import_preview_result}"), {std::to_string(output + 1)})),
+       label(model::FillPlaceholders(Text("${import_preview_deviation}"), {largest, where}))});
+}
+
 void ImportFiltersForCurrentOutput(CMainWnd& window, model::EqualizerManager& manager) {
   const auto path = window.Dialogs().GetOpenFileName("${import_filters}", kFilterFiles);
   if (!path || path->empty()) return;
@@ -83,12 +99,14 @@ void ImportFiltersForCurrentOutput(CMainWnd& window, model::EqualizerManager& ma
       plan.NeedsForce()
           ? Text("${import_filters_refused}")
           : model::FillPlaceholders(Text("${import_filters_ask}"), {std::to_string(output + 1)});
-  // Nothing is sent before the user has seen what had to be adapted.
-  if (window.Dialogs().ShowChoiceDialog("${tips}", question + "\n" + Preview(plan),
-                                        {"${confirm}", "${cancel}"}) != kit::kResultConfirm) {
-    return;
-  }
-  manager.ApplyChannelBands(output, plan.bands);
+  // Nothing is sent before the user has seen the result against the file, on the graph and
+  // in figures.
+  ShowImportPreview(window, &plan, output);
+  const bool apply = window.Dialogs().ShowChoiceDialog("${tips}", question + "\n" + Preview(plan),
+                                                       {"${confirm}", "${cancel}"}) ==
+                     kit::kResultConfirm;
+  ShowImportPreview(window, nullptr, output);
+  if (apply) manager.ApplyChannelBands(output, plan.bands);
 }
 
 void ExportFiltersOfCurrentOutput(CMainWnd& window, model::EqualizerManager& manager) {

@@ -69,8 +69,12 @@ TEST_F(CliUnitLeaves, ASetOrAFilterImportCutShortExitsThree) {
   EXPECT_NE(set.err.find("not all applied on the unit: the unit left"), std::string::npos)
       << set.err;
 
-  std::ofstream(dir_ / "filters.txt") << "Filter 1: ON PK Fc 100 Hz Gain -3 dB Q 2\n"
-                                      << "Filter 2: ON PK Fc 2000 Hz Gain 2 dB Q 1\n";
+  // Enough bands that change for the unit to leave among them: only changes are sent.
+  std::ofstream filters(dir_ / "filters.txt");
+  for (int i = 1; i <= 10; ++i) {
+    filters << "Filter " << i << ": ON PK Fc " << 100 * i << " Hz Gain -3 dB Q 2\n";
+  }
+  filters.close();
   const CliRun import =
       RunAgainstLeavingUnit(kConnectReports + 5, "eq import filters.txt --channel 1 --to-unit");
   EXPECT_EQ(import.code, 3) << import.err;

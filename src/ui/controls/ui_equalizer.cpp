@@ -113,6 +113,12 @@ void UIEqualizer::paintEvent(QPaintEvent*) {
   }
   PaintCurrentCurve(painter, g);
   PaintMarkers(painter, g);
+  preview_.Paint(painter, g, ScaledFont(kLabelFontPx));
+}
+
+void UIEqualizer::SetImportPreview(tolva::curves::ImportPreview::Curves curves) {
+  preview_.Set(std::move(curves));
+  update();
 }
 
 UIEqualizer::BackdropKey UIEqualizer::BackdropKeyNow() const {

@@ -17,6 +17,7 @@
 #include "ui/controls/curve_data.h"
 #include "ui/controls/curve_graph_base.h"
 #include "ui/controls/equalizer_layout.h"
+#include "ui/controls/import_preview.h"
 #include "ui/controls/measurement_overlay.h"
 
 class UIEqualizer : public tolva::curves::CurveGraphBase {
@@ -68,6 +69,9 @@ class UIEqualizer : public tolva::curves::CurveGraphBase {
   // NaN where not measured), drawn while that output is the current one; empty clears it.
   void SetMeasurement(int output, std::span<const double> levels);
   const tolva::curves::MeasurementOverlay& Overlay() const { return overlay_; }
+  // An import's file curve and result, drawn over everything until cleared.
+  void SetImportPreview(tolva::curves::ImportPreview::Curves curves);
+  const tolva::curves::ImportPreview& ImportPreview() const { return preview_; }
   // The prediction drawn for the current output; empty when none is.
   std::span<const double> PredictedCurve() const;
 
@@ -133,6 +137,7 @@ class UIEqualizer : public tolva::curves::CurveGraphBase {
   mutable bool layout_dirty_ = true;
 
   tolva::curves::MeasurementOverlay overlay_;
+  tolva::curves::ImportPreview preview_;
 
   QPixmap backdrop_;
   // What the backdrop was painted from.
