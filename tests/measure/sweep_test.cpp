@@ -4,6 +4,7 @@
 
 #include "measure/arrival.h"
 #include "measure/deconvolution.h"
+#include "measure/distortion.h"
 #include "measure/response.h"
 #include "measure/sweep.h"
 
@@ -90,6 +91,34 @@ TEST(Sweep, IsRecognisedFromItsSamplesAlone) {
   EXPECT_NEAR(std::log2(r->start_hz / s.start_hz), 0.0, 0.2);
   EXPECT_NEAR(std::log2(r->end_hz / s.end_hz), 0.0, 0.2);
   EXPECT_FALSE(RecognizeSweep(std::vector<float>(1000, 0.0f), 48000.0));
+}
+
+}  // namespace
+}  // namespace tolva::measure
+
+namespace tolva::measure {
+namespace {
+
+TEST(Distortion, NamesEachHarmonicsShare) {
+  const Sweep s = GenerateSweep({});
+  const double a = 0.2, b = 0.3;
+  std::vector<float> recording(s.samples.size());
+  for (std::size_t i = 0; i < recording.size(); ++i) {
+    const double x = s.samples[i];
+    recording[i] = static_cast<float>(x + a * x * x + b * x * x * x);
+  }
+  const CaptureResult c = CaptureSweep(Deconvolver(s), recording, {});
+  ASSERT_TRUE(c.capture);
+  const Distortion d = MeasureDistortion(*c.capture, s, {100.0, 1000.0, 5000.0, 15000.0}, {Smoothing::Kind::kFraction, 6}, 3);
+  const double amplitude = std::pow(10.0, -12.0 / 20.0);
+  const double second = 100.0 * a * amplitude / 2.0, third = 100.0 * b * amplitude * amplitude / 4.0;
+  for (std::size_t i = 0; i < 3; ++i) {
+    EXPECT_NEAR(d.percent[0][i], second, second * 0.05) << d.freq[i];
+    EXPECT_NEAR(d.percent[1][i], third, third * 0.05) << d.freq[i];
+    EXPECT_NEAR(d.thd_percent[i], std::hypot(second, third), second * 0.05) << d.freq[i];
+  }
+  // 15 kHz has its harmonics above the sweep's end.
+  EXPECT_EQ(d.percent[0][3], 0.0);
 }
 
 }  // namespace
