@@ -1,11 +1,16 @@
 #include "audio/pipewire_audio.h"
 
+#include <pipewire/filter.h>
 #include <pipewire/pipewire.h>
+#include <spa/param/param.h>
+#include <spa/pod/builder.h>
 #include <spa/param/audio/format-utils.h>
 #include <spa/utils/result.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <cerrno>
 #include <cstring>
 #include <map>
@@ -61,17 +66,17 @@ struct PipeWireAudio::Connection {
     if (loop) pw_thread_loop_destroy(loop);
   }
 
-  // Waits (lock held) until `done` holds or the seconds pass; false on time-out.
+  // Waits (lock held) until `done` holds or the seconds pass; false on time-out. It looks
+  // again every 10 ms, as the data thread signals without the lock and a wake-up may be lost.
   template <typename Done>
   bool WaitFor(Done done, int seconds) {
-    return WaitForNs(done, static_cast<int64_t>(seconds) * SPA_NSEC_PER_SEC);
-  }
-  template <typename Done>
-  bool WaitForNs(Done done, int64_t ns) {
-    timespec deadline{};
-    pw_thread_loop_get_time(loop, &deadline, ns);
+    const auto deadline =
+        std::chrono::steady_clock::now() + std::chrono::seconds(std::max(seconds, 0));
     while (!done()) {
-      if (pw_thread_loop_timed_wait_full(loop, &deadline) != 0) return done();
+      if (std::chrono::steady_clock::now() >= deadline) return done();
+      timespec step{};
+      pw_thread_loop_get_time(loop, &step, 10 * SPA_NSEC_PER_MSEC);
+      pw_thread_loop_timed_wait_full(loop, &step);
     }
     return true;
   }
@@ -116,6 +121,32 @@ struct PipeWireAudio::Connection {
     return ids;
   }
 
+  // Gives another client's stream node one float port per channel, as a session manager does
+  // for the streams it manages (lock held).
+  void ConfigurePorts(std::uint32_t node_id, bool output, int channels, double rate) {
+    auto* node = static_cast<pw_node*>(
+        pw_registry_bind(registry, node_id, PW_TYPE_INTERFACE_Node, PW_VERSION_NODE, 0));
+    if (!node) return;
+    std::uint8_t buffer[2048];
+    spa_pod_builder builder = SPA_POD_BUILDER_INIT(buffer, sizeof buffer);
+    spa_audio_info_raw info{};
+    info.format = SPA_AUDIO_FORMAT_F32;
+    info.rate = static_cast<std::uint32_t>(rate);
+    info.channels = static_cast<std::uint32_t>(channels);
+    for (int i = 0; i < channels && i < static_cast<int>(SPA_AUDIO_MAX_CHANNELS); ++i)
+      info.position[i] = SPA_AUDIO_CHANNEL_AUX0 + static_cast<std::uint32_t>(i);
+    spa_pod* format = spa_format_audio_raw_build(&builder, SPA_PARAM_Format, &info);
+    auto* param = static_cast<spa_pod*>(spa_pod_builder_add_object(
+        &builder, SPA_TYPE_OBJECT_ParamPortConfig, SPA_PARAM_PortConfig,
+        SPA_PARAM_PORT_CONFIG_direction,
+        SPA_POD_Id(output ? SPA_DIRECTION_OUTPUT : SPA_DIRECTION_INPUT),
+        SPA_PARAM_PORT_CONFIG_mode, SPA_POD_Id(SPA_PARAM_PORT_CONFIG_MODE_dsp),
+        SPA_PARAM_PORT_CONFIG_format, SPA_POD_Pod(format)));
+    pw_node_set_param(node, SPA_PARAM_PortConfig, 0, param);
+    Sync();
+    pw_proxy_destroy(reinterpret_cast<pw_proxy*>(node));
+  }
+
   // Links out_ports[i] to in_ports[i] for as many pairs as both sides have.
   std::vector<pw_proxy*> Link(std::uint32_t out_node, const std::vector<std::uint32_t>& out_ports,
                               std::uint32_t in_node, const std::vector<std::uint32_t>& in_ports,
@@ -155,6 +186,7 @@ void OnGlobal(void* data, std::uint32_t id, std::uint32_t, const char* type, std
     p.monitor = Prop(props, PW_KEY_PORT_MONITOR) == "true";
     c->ports[id] = p;
   }
+  pw_thread_loop_signal(c->loop, false);
 }
 
 void OnGlobalRemove(void* data, std::uint32_t id) {
@@ -186,165 +218,182 @@ void OnError(void* data, std::uint32_t id, int, int res, const char* message) {
 const pw_core_events kCoreEvents = {
     .version = PW_VERSION_CORE_EVENTS, .done = OnDone, .error = OnError};
 
-// One play-and-record (or listen-only) run: its streams, links and buffers.
+// One play-and-record (or listen-only) run: its filters, ports, links and buffers. A filter
+// node has one float port per channel from the start, so neither needs a session manager to
+// negotiate a format or lay out its ports. Both process on the data thread in the graph's own
+// cycle, every cycle, so no sample is dropped or doubled; the caller, holding the thread loop's
+// lock, only polls `done` and `captured_frames` and reads the rest once `done` is set.
 struct Session {
   PipeWireAudio::Connection* connection = nullptr;
-  pw_stream* play = nullptr;
-  pw_stream* capture = nullptr;
+  pw_filter* play = nullptr;
+  pw_filter* capture = nullptr;
   spa_hook play_listener{};
   spa_hook capture_listener{};
+  std::vector<void*> play_ports, capture_ports;
   std::vector<pw_proxy*> links;
+  std::uint32_t rate = 48000;
 
+  // Data thread only (both filters share the client's one data thread).
   const std::vector<std::vector<float>>* played = nullptr;
   std::size_t play_length = 0;
   std::size_t play_position = 0;
   bool armed = false;  // capture has begun: playback may start
-  int capture_channels = 1;
   std::vector<std::vector<float>> captured;
-  std::size_t captured_frames = 0;
   std::size_t captured_at_play_start = 0;
   std::size_t wanted_after_play = 0;  // frames to capture once playback started
   measure::InputMeter* meter = nullptr;
-  std::size_t listen_frames = 0;
-  bool done = false;
+  std::vector<float> interleaved;  // the meter's view of one cycle
+
+  std::atomic<std::size_t> captured_frames{0};
+  std::atomic<bool> done{false};
+  std::mutex error_mutex;
   std::string error;
 
   ~Session() {
     for (pw_proxy* link : links) pw_proxy_destroy(link);
-    if (play) pw_stream_destroy(play);
-    if (capture) pw_stream_destroy(capture);
+    if (play) pw_filter_destroy(play);
+    if (capture) pw_filter_destroy(capture);
   }
 
+  void Fail(const std::string& why) {
+    {
+      const std::lock_guard lock(error_mutex);
+      if (error.empty()) error = why;
+    }
+    Finish();
+  }
   void Finish() {
-    done = true;
+    done.store(true, std::memory_order_release);
     pw_thread_loop_signal(connection->loop, false);
+  }
+  std::string Error() {
+    const std::lock_guard lock(error_mutex);
+    return error;
+  }
+
+  // The graph's rate is the filters' rate: a graph running at another one would record a
+  // sweep that no longer matches its inverse.
+  bool RateHolds(const spa_io_position* position) {
+    if (!position || position->clock.rate.denom == 0 || position->clock.rate.denom == rate)
+      return true;
+    Fail("the audio graph runs at " + std::to_string(position->clock.rate.denom) + " Hz, not " +
+         std::to_string(rate) + " Hz: measure with --rate " +
+         std::to_string(position->clock.rate.denom));
+    return false;
   }
 };
 
-void OnPlayProcess(void* data) {
+void OnPlayProcess(void* data, spa_io_position* position) {
   auto* s = static_cast<Session*>(data);
-  pw_buffer* b = pw_stream_dequeue_buffer(s->play);
-  if (!b) return;
-  spa_data& d = b->buffer->datas[0];
-  auto* out = static_cast<float*>(d.data);
-  const auto channels = static_cast<std::uint32_t>(s->played->size());
-  const std::uint32_t stride = sizeof(float) * channels;
-  if (!out) {
-    pw_stream_queue_buffer(s->play, b);
-    return;
+  if (!position || !s->RateHolds(position)) return;
+  const auto frames = static_cast<std::uint32_t>(position->clock.duration);
+  if (s->armed && s->play_position == 0)
+    s->captured_at_play_start = s->captured_frames.load(std::memory_order_relaxed);
+  const std::size_t from = s->armed ? s->play_position : s->play_length;
+  const std::size_t count = std::min<std::size_t>(frames, s->play_length - from);
+  for (std::size_t c = 0; c < s->play_ports.size(); ++c) {
+    auto* out = static_cast<float*>(pw_filter_get_dsp_buffer(s->play_ports[c], frames));
+    if (!out) continue;
+    std::copy_n((*s->played)[c].begin() + static_cast<std::ptrdiff_t>(from), count, out);
+    std::fill(out + count, out + frames, 0.0f);
   }
-  std::uint32_t frames = d.maxsize / stride;
-  if (b->requested > 0)
-    frames = std::min<std::uint32_t>(frames, static_cast<std::uint32_t>(b->requested));
-  if (s->armed && s->play_position == 0) s->captured_at_play_start = s->captured_frames;
-  for (std::uint32_t i = 0; i < frames; ++i) {
-    const bool playing = s->armed && s->play_position < s->play_length;
-    for (std::uint32_t c = 0; c < channels; ++c)
-      out[i * channels + c] = playing ? (*s->played)[c][s->play_position] : 0.0f;
-    if (playing) ++s->play_position;
-  }
-  d.chunk->offset = 0;
-  d.chunk->stride = static_cast<std::int32_t>(stride);
-  d.chunk->size = frames * stride;
-  pw_stream_queue_buffer(s->play, b);
+  if (s->armed) s->play_position = from + count;
 }
 
-void OnCaptureProcess(void* data) {
+void OnCaptureProcess(void* data, spa_io_position* position) {
   auto* s = static_cast<Session*>(data);
-  pw_buffer* b = pw_stream_dequeue_buffer(s->capture);
-  if (!b) return;
-  const spa_data& d = b->buffer->datas[0];
-  const auto channels = static_cast<std::uint32_t>(s->capture_channels);
-  const std::uint32_t stride = sizeof(float) * channels;
-  if (d.data && d.chunk) {
-    const std::uint32_t offset = std::min(d.chunk->offset, d.maxsize);
-    const std::uint32_t size = std::min(d.chunk->size, d.maxsize - offset);
-    const auto* in =
-        reinterpret_cast<const float*>(static_cast<const std::uint8_t*>(d.data) + offset);
-    const std::uint32_t frames = size / stride;
-    if (s->meter) {
-      s->meter->Feed(std::span(in, static_cast<std::size_t>(frames) * channels));
-      s->listen_frames += frames;
-    } else {
-      for (std::uint32_t i = 0; i < frames; ++i) {
-        for (std::uint32_t c = 0; c < channels; ++c) s->captured[c].push_back(in[i * channels + c]);
-      }
-      s->captured_frames += frames;
-      if (frames > 0) s->armed = true;
-    }
-  }
-  pw_stream_queue_buffer(s->capture, b);
+  if (!position || s->done.load(std::memory_order_acquire) || !s->RateHolds(position)) return;
+  const auto frames = static_cast<std::size_t>(position->clock.duration);
+  const std::size_t channels = s->capture_ports.size();
   if (s->meter) {
-    if (s->listen_frames >= s->wanted_after_play) s->Finish();
-  } else if (s->play_position >= s->play_length &&
-             s->captured_frames >= s->captured_at_play_start + s->wanted_after_play) {
-    s->Finish();
+    s->interleaved.assign(frames * channels, 0.0f);
+    for (std::size_t c = 0; c < channels; ++c) {
+      const auto* in = static_cast<const float*>(
+          pw_filter_get_dsp_buffer(s->capture_ports[c], static_cast<std::uint32_t>(frames)));
+      for (std::size_t i = 0; in && i < frames; ++i) s->interleaved[i * channels + c] = in[i];
+    }
+    s->meter->Feed(s->interleaved);
+  } else {
+    for (std::size_t c = 0; c < channels; ++c) {
+      const auto* in = static_cast<const float*>(
+          pw_filter_get_dsp_buffer(s->capture_ports[c], static_cast<std::uint32_t>(frames)));
+      // A port without a buffer this cycle records silence, keeping the channels in step.
+      if (in)
+        s->captured[c].insert(s->captured[c].end(), in, in + frames);
+      else
+        s->captured[c].resize(s->captured[c].size() + frames, 0.0f);
+    }
+    if (frames > 0) s->armed = true;
   }
+  const std::size_t total = s->captured_frames.load(std::memory_order_relaxed) + frames;
+  s->captured_frames.store(total, std::memory_order_release);
+  const bool enough = s->meter ? total >= s->wanted_after_play
+                               : s->play_position >= s->play_length &&
+                                     total >= s->captured_at_play_start + s->wanted_after_play;
+  if (enough) s->Finish();
 }
 
-void OnStateChanged(void* data, pw_stream_state, pw_stream_state state, const char* error) {
+void OnStateChanged(void* data, pw_filter_state, pw_filter_state state, const char* error) {
   auto* s = static_cast<Session*>(data);
-  if (state == PW_STREAM_STATE_ERROR) {
-    s->error = std::string("PipeWire stream failed: ") + (error ? error : "unknown error");
-    s->Finish();
-  }
+  if (state == PW_FILTER_STATE_ERROR)
+    s->Fail(std::string("PipeWire filter failed: ") + (error ? error : "unknown error"));
 }
 
-const pw_stream_events kPlayEvents = {
-    .version = PW_VERSION_STREAM_EVENTS, .state_changed = OnStateChanged, .process = OnPlayProcess};
-const pw_stream_events kCaptureEvents = {.version = PW_VERSION_STREAM_EVENTS,
+const pw_filter_events kPlayEvents = {
+    .version = PW_VERSION_FILTER_EVENTS, .state_changed = OnStateChanged, .process = OnPlayProcess};
+const pw_filter_events kCaptureEvents = {.version = PW_VERSION_FILTER_EVENTS,
                                          .state_changed = OnStateChanged,
                                          .process = OnCaptureProcess};
 
-pw_stream* MakeStream(PipeWireAudio::Connection& c, bool playback, int channels, double rate,
-                      Session& session, spa_hook& listener, std::string& error) {
+pw_filter* MakeFilter(PipeWireAudio::Connection& c, bool playback, int channels, Session& session,
+                      spa_hook& listener, std::vector<void*>& ports, std::string& error) {
+  // One group: one driver clocks playback and capture, whichever devices they are linked to.
   const std::string group = "tolva-measure-" + std::to_string(::getpid());
   pw_properties* props = pw_properties_new(
       PW_KEY_MEDIA_TYPE, "Audio", PW_KEY_MEDIA_CATEGORY, playback ? "Playback" : "Capture",
-      PW_KEY_MEDIA_ROLE, "Production", PW_KEY_NODE_NAME,
+      PW_KEY_MEDIA_ROLE, "DSP", PW_KEY_NODE_NAME,
       playback ? "tolva-measure-play" : "tolva-measure-record", PW_KEY_NODE_GROUP, group.c_str(),
-      PW_KEY_NODE_AUTOCONNECT, "false", nullptr);
-  pw_properties_setf(props, PW_KEY_NODE_RATE, "1/%u", static_cast<unsigned>(rate));
-  pw_stream* stream = pw_stream_new(
+      PW_KEY_NODE_AUTOCONNECT, "false", PW_KEY_NODE_ALWAYS_PROCESS, "true", nullptr);
+  pw_properties_setf(props, PW_KEY_NODE_RATE, "1/%u", session.rate);
+  pw_filter* filter = pw_filter_new(
       c.core, playback ? "tolva-dsp measurement playback" : "tolva-dsp measurement capture", props);
-  if (!stream) {
-    error = "PipeWire refused a stream";
+  if (!filter) {
+    error = "PipeWire refused a filter";
     return nullptr;
   }
-  pw_stream_add_listener(stream, &listener, playback ? &kPlayEvents : &kCaptureEvents, &session);
-  std::uint8_t buffer[1024];
-  spa_pod_builder builder = SPA_POD_BUILDER_INIT(buffer, sizeof buffer);
-  spa_audio_info_raw info{};
-  info.format = SPA_AUDIO_FORMAT_F32;
-  info.rate = static_cast<std::uint32_t>(rate);
-  info.channels = static_cast<std::uint32_t>(channels);
-  for (int i = 0; i < channels && i < static_cast<int>(SPA_AUDIO_MAX_CHANNELS); ++i) {
-    info.position[i] = channels == 1   ? SPA_AUDIO_CHANNEL_MONO
-                       : channels == 2 ? (i == 0 ? SPA_AUDIO_CHANNEL_FL : SPA_AUDIO_CHANNEL_FR)
-                                       : SPA_AUDIO_CHANNEL_AUX0 + static_cast<std::uint32_t>(i);
+  pw_filter_add_listener(filter, &listener, playback ? &kPlayEvents : &kCaptureEvents, &session);
+  for (int i = 0; i < channels; ++i) {
+    const std::string name = (playback ? "out_" : "in_") + std::to_string(i + 1);
+    void* port = pw_filter_add_port(
+        filter, playback ? PW_DIRECTION_OUTPUT : PW_DIRECTION_INPUT,
+        PW_FILTER_PORT_FLAG_MAP_BUFFERS, sizeof(std::uint32_t),
+        pw_properties_new(PW_KEY_FORMAT_DSP, "32 bit float mono audio", PW_KEY_PORT_NAME,
+                          name.c_str(), nullptr),
+        nullptr, 0);
+    if (!port) {
+      error = "PipeWire refused a port";
+      return filter;
+    }
+    ports.push_back(port);
   }
-  const spa_pod* params[1] = {spa_format_audio_raw_build(&builder, SPA_PARAM_EnumFormat, &info)};
-  const int res =
-      pw_stream_connect(stream, playback ? PW_DIRECTION_OUTPUT : PW_DIRECTION_INPUT, PW_ID_ANY,
-                        static_cast<pw_stream_flags>(PW_STREAM_FLAG_MAP_BUFFERS), params, 1);
-  if (res < 0) {
-    error = std::string("PipeWire stream could not connect: ") + spa_strerror(res);
-    return nullptr;
-  }
-  return stream;
+  const int res = pw_filter_connect(filter, PW_FILTER_FLAG_RT_PROCESS, nullptr, 0);
+  if (res < 0) error = std::string("PipeWire filter could not connect: ") + spa_strerror(res);
+  return filter;
 }
 
-// Waits (lock held) until the stream's node shows `count` ports of its direction.
-std::optional<std::uint32_t> StreamNode(PipeWireAudio::Connection& c, pw_stream* stream,
+// Waits (lock held) until the filter's node shows its `count` ports in the registry.
+std::optional<std::uint32_t> FilterNode(PipeWireAudio::Connection& c, pw_filter* filter,
                                         bool output, std::size_t count) {
-  // The ports appear once the stream's format is agreed, a few round trips after connecting.
-  for (int attempt = 0; attempt < 100; ++attempt) {
-    const std::uint32_t id = pw_stream_get_node_id(stream);
-    if (id != SPA_ID_INVALID && c.PortsOf(id, output, false).size() >= count) return id;
-    if (!c.Sync()) return std::nullopt;
-    c.WaitForNs([] { return false; }, 20 * SPA_NSEC_PER_MSEC);
-  }
-  return std::nullopt;
+  std::uint32_t id = SPA_ID_INVALID;
+  const bool ready = c.WaitFor(
+      [&] {
+        id = pw_filter_get_node_id(filter);
+        return !c.core_error.empty() ||
+               (id != SPA_ID_INVALID && c.PortsOf(id, output, false).size() >= count);
+      },
+      kSyncTimeoutSeconds);
+  if (!ready || !c.core_error.empty()) return std::nullopt;
+  return id;
 }
 
 std::string NoDevice(const std::string& name) {
@@ -447,13 +496,13 @@ Recorded PipeWireAudio::PlayAndRecord(const PlayRecordRequest& request) {
     return r;
   }
   pw_thread_loop_lock(c.loop);
-  // The session's streams and links go while the lock is held, as the loop may still call them.
+  // The session's filters and links go while the lock is held, as the loop may still call them.
   {
     Session s;
     s.connection = &c;
+    s.rate = static_cast<std::uint32_t>(request.rate);
     s.played = &request.play;
     s.play_length = request.play.front().size();
-    s.capture_channels = request.record_channels;
     s.captured.assign(static_cast<std::size_t>(request.record_channels), {});
     s.wanted_after_play =
         s.play_length + static_cast<std::size_t>(request.tail_seconds * request.rate);
@@ -469,20 +518,21 @@ Recorded PipeWireAudio::PlayAndRecord(const PlayRecordRequest& request) {
       r.error = NoDevice(request.record_device);
     if (r.error.empty()) {
       const int play_channels = static_cast<int>(request.play.size());
-      s.play = MakeStream(c, true, play_channels, request.rate, s, s.play_listener, r.error);
-      if (s.play)
-        s.capture = MakeStream(c, false, request.record_channels, request.rate, s,
-                               s.capture_listener, r.error);
+      s.play = MakeFilter(c, true, play_channels, s, s.play_listener, s.play_ports, r.error);
+      if (r.error.empty())
+        s.capture = MakeFilter(c, false, request.record_channels, s, s.capture_listener,
+                               s.capture_ports, r.error);
     }
     if (r.error.empty()) {
-      const auto play_node = StreamNode(c, s.play, true, request.play.size());
+      const auto play_node = FilterNode(c, s.play, true, request.play.size());
       const auto capture_node =
-          StreamNode(c, s.capture, false, static_cast<std::size_t>(request.record_channels));
+          FilterNode(c, s.capture, false, static_cast<std::size_t>(request.record_channels));
       if (!play_node || !capture_node) {
         r.error = "PipeWire did not set up the measurement streams";
       } else {
         s.links = c.Link(*play_node, c.PortsOf(*play_node, true, false), *sink,
                          c.PortsOf(*sink, false, false), false);
+        if (s.links.empty()) r.error = request.play_device + " has no ports to play into";
         auto capture_links = c.Link(*source, c.PortsOf(*source, true, record_monitor),
                                     *capture_node, c.PortsOf(*capture_node, false, false), false);
         s.links.insert(s.links.end(), capture_links.begin(), capture_links.end());
@@ -495,14 +545,14 @@ Recorded PipeWireAudio::PlayAndRecord(const PlayRecordRequest& request) {
       while (!s.done && c.core_error.empty()) {
         c.WaitFor([&] { return s.done || s.captured_frames != last || !c.core_error.empty(); },
                   kStallSeconds);
-        if (!s.done && s.captured_frames == last && s.play_position == 0) {
+        if (!s.done && s.captured_frames == last) {
           r.error =
               "the capture device delivers nothing: is " + request.record_device + " running?";
           break;
         }
         last = s.captured_frames;
       }
-      if (r.error.empty()) r.error = s.error.empty() ? c.core_error : s.error;
+      if (r.error.empty()) r.error = s.Error().empty() ? c.core_error : s.Error();
     }
     if (r.error.empty()) {
       r.capture_lead = static_cast<long>(s.captured_at_play_start);
@@ -516,33 +566,58 @@ Recorded PipeWireAudio::PlayAndRecord(const PlayRecordRequest& request) {
 std::string PipeWireAudio::Listen(const std::string& record_device, int channels, double rate,
                                   double seconds, measure::InputMeter& meter) {
   Connection& c = *connection_;
+  if (channels < 1) return "nothing to record";
   pw_thread_loop_lock(c.loop);
   std::string error;
   {
     Session s;
     s.connection = &c;
+    s.rate = static_cast<std::uint32_t>(rate);
     s.meter = &meter;
-    s.capture_channels = channels;
     s.wanted_after_play = static_cast<std::size_t>(seconds * rate);
     c.Sync();
     bool monitor = false;
     const auto source = c.FindNode(record_device, monitor);
     if (!source) error = NoDevice(record_device);
     if (error.empty())
-      s.capture = MakeStream(c, false, channels, rate, s, s.capture_listener, error);
+      s.capture = MakeFilter(c, false, channels, s, s.capture_listener, s.capture_ports, error);
     if (error.empty()) {
-      const auto node = StreamNode(c, s.capture, false, static_cast<std::size_t>(channels));
+      const auto node = FilterNode(c, s.capture, false, static_cast<std::size_t>(channels));
       if (!node)
         error = "PipeWire did not set up the capture stream";
       else
         s.links = c.Link(*source, c.PortsOf(*source, true, monitor), *node,
                          c.PortsOf(*node, false, false), false);
+      if (error.empty() && s.links.empty()) error = record_device + " has no ports to record from";
     }
     if (error.empty() && !c.WaitFor([&] { return s.done || !c.core_error.empty(); },
                                     static_cast<int>(seconds) + kStallSeconds)) {
       error = "the capture device delivers nothing: is " + record_device + " running?";
     }
-    if (error.empty()) error = s.error.empty() ? c.core_error : s.error;
+    if (error.empty()) error = s.Error().empty() ? c.core_error : s.Error();
+  }
+  pw_thread_loop_unlock(c.loop);
+  return error;
+}
+
+std::string PipeWireAudio::SetUpStreamPorts(const std::string& device, int channels, double rate) {
+  Connection& c = *connection_;
+  pw_thread_loop_lock(c.loop);
+  c.Sync();
+  bool monitor = false;
+  const auto node = c.FindNode(device, monitor);
+  std::string error;
+  if (!node || monitor) {
+    error = NoDevice(device);
+  } else {
+    // A stream that plays into the graph (a source) has output ports, one that takes from it
+    // (a sink) input ports.
+    const bool output = c.nodes[*node].media_class.starts_with("Audio/Source");
+    c.ConfigurePorts(*node, output, channels, rate);
+    const bool ready = c.WaitFor(
+        [&] { return c.PortsOf(*node, output, false).size() >= static_cast<std::size_t>(channels); },
+        2);
+    if (!ready) error = device + " did not take per-channel ports";
   }
   pw_thread_loop_unlock(c.loop);
   return error;

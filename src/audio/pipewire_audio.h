@@ -23,6 +23,9 @@ class PipeWireAudio : public AudioInterface {
   // Links the output ports of one device (a source, or "SINK.monitor") to the input ports of
   // another, for as long as the daemon runs. Empty on success.
   std::string LinkDevices(const std::string& from, const std::string& to);
+  // Gives another client's stream node (a filter-chain's sink or source) one float port per
+  // channel, as a session manager would. Empty on success.
+  std::string SetUpStreamPorts(const std::string& device, int channels, double rate);
 
   struct Connection;
 

@@ -132,6 +132,7 @@ void AddMeasureCommands(CLI::App& app, std::function<int()>& action, const bool&
                       "a channel holding the played signal: arrival relative to it");
   analyze->add_option("--fdw", analyze_args->fdw_cycles,
                       "frequency-dependent window of this many cycles");
+  AddMeasureDeviceCommands(*measure, action, json);
 }
 
 }  // namespace tolva::cli

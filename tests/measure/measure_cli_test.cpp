@@ -12,6 +12,7 @@
 #include <string>
 
 #include "audio/wav_file.h"
+#include "measure/cli_run.h"
 #include "measure/calibration.h"
 #include "measure/synthetic_path.h"
 #include "model/measurement.h"
@@ -22,10 +23,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct CliRun {
-  int exit_code = -1;
-  std::string out, err;
-};
+using testing::CliRun;
 
 class MeasureCli : public ::testing::Test {
  protected:
@@ -37,21 +35,7 @@ class MeasureCli : public ::testing::Test {
 
   std::string Path(const std::string& name) const { return (dir_ / name).string(); }
 
-  CliRun Cli(const std::string& args) const {
-    const char* bin = std::getenv("TOLVA_BIN_DIR");
-    const std::string cli = bin ? std::string(bin) + "/tolva-dsp-cli" : std::string(TOLVA_CLI_PATH);
-    const std::string err = Path("stderr.txt");
-    CliRun run;
-    FILE* pipe = ::popen((cli + " " + args + " 2>" + err).c_str(), "r");
-    if (!pipe) return run;
-    char buffer[4096];
-    for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;)
-      run.out.append(buffer, n);
-    const int status = ::pclose(pipe);
-    run.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    run.err = model::ReadFileText(err).value_or("");
-    return run;
-  }
+  CliRun Cli(const std::string& args) const { return testing::RunCli(args, Path("stderr.txt")); }
 
   // The sweep file through `path`, recorded from the moment it started, plus noise.
   void WriteRecording(const std::string& name, const testing::KnownPath& path, double snr_db,
