@@ -27,17 +27,6 @@ DeviceSession::DeviceSession(device::TransportFactory factory) : manager_(std::m
 DeviceSession::~DeviceSession() {
   if (manager_.Link().IsDeviceOpen()) manager_.Disconnect();
   manager_.JoinWorkers();
-  manager_.SetView(nullptr);
-}
-
-ValueControls& DeviceSession::UseControls() {
-  if (!controls_) {
-    controls_ = std::make_unique<ValueControls>();
-    screen_ = std::make_unique<model::ManagerScreen>(manager_, *controls_);
-    manager_.SetView(screen_.get());
-    screen_->InitControls();
-  }
-  return *controls_;
 }
 
 std::size_t DeviceSession::Process(int wait_ms) {

@@ -5,10 +5,8 @@
 #include <optional>
 #include <string>
 
-#include "cli/value_controls.h"
 #include "device/transport.h"
 #include "model/equalizer_manager.h"
-#include "model/manager_screen.h"
 #include "model/notification_queue.h"
 #include "model/unit_outcome.h"
 
@@ -27,9 +25,6 @@ class DeviceSession {
   // request went unanswered (message on stderr).
   int Connect();
   model::EqualizerManager& Manager() { return manager_; }
-  // The window's controls, kept as values and shown from the live profile as the window shows
-  // it, for commands that edit through the window's operations. Call before Connect.
-  ValueControls& UseControls();
   // How the last worker operation that did not complete ended (its failure message went to
   // the manager's view); nullopt while every one completed.
   std::optional<model::UnitOutcome> Failure() const { return failure_; }
@@ -37,7 +32,7 @@ class DeviceSession {
   void ApplyReplies();
   // Returns once every queued command has been written and answered (or timed out).
   void FinishQueuedCommands();
-  // Runs edits (the window's operations) and waits for every command they sent or queued:
+  // Runs edits (the editing operations) and waits for every command they sent or queued:
   // kDone only when the unit acknowledged them all.
   model::UnitOutcome SendEdits(const std::function<void()>& edits);
 
@@ -49,8 +44,6 @@ class DeviceSession {
   model::NotificationQueue queue_;
   std::optional<model::UnitOutcome> failure_;
   model::EqualizerManager manager_;
-  std::unique_ptr<ValueControls> controls_;
-  std::unique_ptr<model::ManagerScreen> screen_;
 };
 
 // The exit code of an operation with the unit: kExitOk when done; otherwise the reason, naming

@@ -135,7 +135,6 @@ int RunEqImport(const DeviceOptions* device, const EqImportOptions& o) {
   }
 
   DeviceSession session(device->factory);
-  session.UseControls();
   if (const int r = session.Connect(); r != kExitOk) return r;
   model::EqualizerManager& manager = session.Manager();
   const model::FilterImportPlan plan =

@@ -1,6 +1,6 @@
-// get and set: the live settings by their profile-file keys. set goes through the window's
-// editing operations (typed into a control, then the operation), so it clamps, follows the
-// linked partner and sends exactly what the window sends.
+// get and set: the live settings by their profile-file keys. set calls the editing operations
+// the window calls, with the values the window reads from the same text, so it clamps, follows
+// the linked partner and sends exactly what the window sends.
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -12,6 +12,7 @@
 #include "cli/commands.h"
 #include "cli/device_session.h"
 #include "model/edit_rules.h"
+#include "model/editing_core.h"
 #include "model/input_sources.h"
 #include "model/output_links.h"
 #include "model/profile_diff.h"
@@ -281,70 +282,66 @@ int ComboIndex(double number) {
   return static_cast<int>(std::lround(number));
 }
 
-// One assignment as the user would make it on the window.
-void Apply(model::EqualizerManager& m, ValueControls& c, const Assignment& a) {
-  using model::Control;
-  using model::ControlId;
+// The values a band row shows for its stored band: the window takes the other two boxes as
+// they read when one is typed into (Q to hundredths, the gain 0 dB while the band is silent).
+model::BandValues ShownBand(const model::ChannelSettings& ch, int band) {
+  const model::EqBand& b = ch.eqArray[band];
+  return {b.freq, static_cast<float>(model::ParseReal(model::FormatNumber("%.2f", b.eqFactor))),
+          static_cast<float>(model::ShownGainTenths(ch, band)) / 10.0f};
+}
+
+// One assignment as the editing operation the window calls for it, its text read by the
+// window's rules ("1K2", whole decibels, milliseconds).
+void Apply(model::EqualizerManager& m, const Assignment& a) {
+  model::EditingCore& edit = m.Editing();
   const int ch = a.channel;
   const bool on = a.number != 0.0;
   switch (a.field) {
     case Field::kMainVolume:
-      c.SetText(ControlId{Control::kMainVolumeEdit}, a.value);
-      return m.SetMainVolumeEdit();
+      edit.SetMainVolume(model::ParseInteger(a.value));
+      return;
     case Field::kMainMute:
-      c.SetSelected(ControlId{Control::kMainMute}, on);
-      return m.SetMainMute();
+      edit.SetMainMute(on);
+      return;
     case Field::kSource:
-      c.SelectItem(ControlId{Control::kInputSource}, static_cast<int>(a.number));
-      return m.SetInputSource();
+      edit.SetSource(ComboIndex(a.number));
+      return;
     case Field::kGain:
-      c.SetText(ControlId{Control::kOutputVolumeEdit, ch}, a.value);
-      return m.SetChVolumeEdit(ch);
+      edit.SetOutputGain(ch, model::ParseInteger(a.value));
+      return;
     case Field::kMute:
-      c.SetSelected(ControlId{Control::kOutputMute, ch}, on);
-      return m.SetChMute(ch);
+      edit.SetMute(ch, on);
+      return;
     case Field::kPhase:
-      c.SetSelected(ControlId{Control::kOutputPhase, ch}, on);
-      return m.SetChPhase(ch);
+      edit.SetPhase(ch, on);
+      return;
     case Field::kDelay:
-      c.SelectItem(ControlId{Control::kDelayUnit}, 0);  // milliseconds
-      c.SetText(ControlId{Control::kOutputDelayEdit, ch}, a.value);
-      return m.SetChDelayEdit(ch);
-    default:
+      edit.SetDelay(ch, model::DelayMsFromEdit(model::ParseReal(a.value),
+                                               static_cast<int>(model::DelayUnit::kMilliseconds)));
+      return;
+    case Field::kRole:
+      edit.SetRole(ch, ComboIndex(a.number));
+      return;
+    case Field::kCornerFs:
+      edit.SetCorner(ch, a.high_pass, model::ParseFrequency(a.value));
+      return;
+    case Field::kCornerType:
+    case Field::kCornerSlope:
+      edit.SetFilterCode(ch, a.high_pass, a.field == Field::kCornerSlope, ComboIndex(a.number));
+      return;
+    case Field::kBandEnable:
+      edit.SetBandEnabled(ch, a.band, on);
+      return;
+    case Field::kBandFreq:
+    case Field::kBandQ:
+    case Field::kBandGain:
       break;
   }
-  if (a.field == Field::kRole) {
-    return m.SetOutputValue(ch, model::RoleInfo(static_cast<int>(a.number)).menu_item);
-  }
-  // The crossover and the bands are edited on the current output, as on the window.
-  if (m.LiveProfile().currChannel != ch) m.SetCurChannelChange(ch);
-  const bool hp = a.high_pass;
-  switch (a.field) {
-    case Field::kCornerFs:
-      c.SetText({hp ? Control::kHpFreq : Control::kLpFreq}, a.value);
-      return a.high_pass ? m.SetHpFreq() : m.SetLpFreq();
-    case Field::kCornerType:
-      c.SelectItem({hp ? Control::kHpType : Control::kLpType}, ComboIndex(a.number));
-      return a.high_pass ? m.SetHpType() : m.SetLpType();
-    case Field::kCornerSlope:
-      c.SelectItem({hp ? Control::kHpSlope : Control::kLpSlope}, ComboIndex(a.number));
-      return a.high_pass ? m.SetHpSlope() : m.SetLpSlope();
-    case Field::kBandFreq:
-      c.SetText(ControlId{Control::kBandFreq, a.band}, a.value);
-      return m.SetChEqEdit(a.band);
-    case Field::kBandQ:
-      c.SetText(ControlId{Control::kBandQ, a.band}, a.value);
-      return m.SetChEqEdit(a.band);
-    case Field::kBandGain:
-      c.SetText(ControlId{Control::kBandGain, a.band}, a.value);
-      return m.SetChEqEdit(a.band);
-    case Field::kBandEnable:
-      // The enable button toggles; pressing it when the band already is so changes nothing.
-      if ((m.LiveProfile().channels[ch].eqArray[a.band].enable == 1) != on) m.OnEqEnable(a.band);
-      return;
-    default:
-      return;
-  }
+  model::BandValues v = ShownBand(m.LiveProfile().channels[ch], a.band);
+  if (a.field == Field::kBandFreq) v.freq = model::ParseFrequency(a.value);
+  if (a.field == Field::kBandQ) v.q = static_cast<float>(model::ParseReal(a.value));
+  if (a.field == Field::kBandGain) v.gain = static_cast<float>(model::ParseReal(a.value));
+  edit.SetBand(ch, a.band, v);
 }
 
 }  // namespace
@@ -377,7 +374,6 @@ int RunSet(const DeviceOptions& device, const std::vector<std::string>& assignme
     parsed.push_back(*a);
   }
   DeviceSession session(device.factory);
-  ValueControls& controls = session.UseControls();
   if (const int r = session.Connect(); r != kExitOk) return r;
   model::EqualizerManager& manager = session.Manager();
   const model::Profile& live = manager.LiveProfile();
@@ -410,7 +406,7 @@ int RunSet(const DeviceOptions& device, const std::vector<std::string>& assignme
   }
   const model::UnitOutcome outcome = session.SendEdits([&] {
     for (const Assignment& a : parsed) {
-      Apply(manager, controls, a);
+      Apply(manager, a);
       NoteIfHeldElsewhere(live, a);
     }
   });

@@ -123,6 +123,43 @@ EditResult EditingCore::SetBand(int output, int band, const BandValues& asked, B
   return r;
 }
 
+EditResult EditingCore::SetBandEnabled(int output, int band, bool enabled) {
+  EditResult r;
+  if (!ValidOutput(output)) return r;
+  Profile& p = ctx_.unit->live;
+  ChannelSettings& ch = p.channels[output];
+  if (band < 0 || band >= std::min(ch.eqSize, kEqBands) || (ch.eqArray[band].enable == 1) == enabled) {
+    return r;
+  }
+  const auto before = std::make_unique<Profile>(p);
+  EqBand& b = ch.eqArray[band];
+  // The button acts on what the row shows: a band of a bypassed output shows 0 dB.
+  const float shown = static_cast<float>(ShownGainTenths(ch, band)) / 10.0f;
+  constexpr float kGainEpsilon = 0.001f;
+  if (!enabled && std::fabs(shown) > kGainEpsilon) {
+    b.enable = 0;
+    r.commands.push_back(Band(p, output, band, 0.0f));
+    r.outputs.push_back(output);
+  } else if (enabled && std::fabs(b.eqGain - shown) > kGainEpsilon) {
+    b.enable = 1;
+    r.commands.push_back(Band(p, output, band, b.eqGain));
+    r.outputs.push_back(output);
+  }
+  // The partner follows even when this output did not change: the two may have drifted apart.
+  if (const int partner = PartnerOf(output); partner >= 0 && band < p.channels[partner].eqSize) {
+    EqBand& other = p.channels[partner].eqArray[band];
+    other.enable = b.enable;
+    r.commands.push_back(Band(p, partner, band, other.enable == 1 ? other.eqGain : 0.0f));
+    r.outputs.push_back(partner);
+  }
+  r = Commit(*before, std::move(r));
+  if (r.applied) {
+    for (int target : r.outputs) ctx_.view->BandsEdited(target, band);
+    ctx_.UpdateEqualizer(band);
+  }
+  return r;
+}
+
 EditResult EditingCore::ApplyBands(int output, const std::array<EqBand, kEqBands>& bands) {
   EditResult r;
   if (!ValidOutput(output)) return r;

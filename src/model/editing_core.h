@@ -26,6 +26,10 @@ class EditingCore {
   // what the graph was shown change nothing.
   EditResult SetBand(int output, int band, const BandValues& values,
                      BandSource source = BandSource::kEdit);
+  // A band's enable button pressed towards `enabled`: a marked band goes silent at 0 dB, an
+  // unmarked one plays its gain again; the linked partner takes the band's state. A band already
+  // so, or beyond the output's bands in use, changes nothing.
+  EditResult SetBandEnabled(int output, int band, bool enabled);
   // A whole band table onto an output and its linked partner, the equalizer in use: one step,
   // and only the bands that differ are sent.
   EditResult ApplyBands(int output, const std::array<EqBand, kEqBands>& bands);
