@@ -2,16 +2,16 @@
 
 #include <pipewire/filter.h>
 #include <pipewire/pipewire.h>
+#include <spa/param/audio/format-utils.h>
 #include <spa/param/param.h>
 #include <spa/pod/builder.h>
-#include <spa/param/audio/format-utils.h>
 #include <spa/utils/result.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
-#include <chrono>
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <map>
 #include <mutex>
@@ -139,9 +139,9 @@ struct PipeWireAudio::Connection {
     auto* param = static_cast<spa_pod*>(spa_pod_builder_add_object(
         &builder, SPA_TYPE_OBJECT_ParamPortConfig, SPA_PARAM_PortConfig,
         SPA_PARAM_PORT_CONFIG_direction,
-        SPA_POD_Id(output ? SPA_DIRECTION_OUTPUT : SPA_DIRECTION_INPUT),
-        SPA_PARAM_PORT_CONFIG_mode, SPA_POD_Id(SPA_PARAM_PORT_CONFIG_MODE_dsp),
-        SPA_PARAM_PORT_CONFIG_format, SPA_POD_Pod(format)));
+        SPA_POD_Id(output ? SPA_DIRECTION_OUTPUT : SPA_DIRECTION_INPUT), SPA_PARAM_PORT_CONFIG_mode,
+        SPA_POD_Id(SPA_PARAM_PORT_CONFIG_MODE_dsp), SPA_PARAM_PORT_CONFIG_format,
+        SPA_POD_Pod(format)));
     pw_node_set_param(node, SPA_PARAM_PortConfig, 0, param);
     Sync();
     pw_proxy_destroy(reinterpret_cast<pw_proxy*>(node));
@@ -364,12 +364,11 @@ pw_filter* MakeFilter(PipeWireAudio::Connection& c, bool playback, int channels,
   pw_filter_add_listener(filter, &listener, playback ? &kPlayEvents : &kCaptureEvents, &session);
   for (int i = 0; i < channels; ++i) {
     const std::string name = (playback ? "out_" : "in_") + std::to_string(i + 1);
-    void* port = pw_filter_add_port(
-        filter, playback ? PW_DIRECTION_OUTPUT : PW_DIRECTION_INPUT,
-        PW_FILTER_PORT_FLAG_MAP_BUFFERS, sizeof(std::uint32_t),
-        pw_properties_new(PW_KEY_FORMAT_DSP, "32 bit float mono audio", PW_KEY_PORT_NAME,
-                          name.c_str(), nullptr),
-        nullptr, 0);
+    void* port = pw_filter_add_port(filter, playback ? PW_DIRECTION_OUTPUT : PW_DIRECTION_INPUT,
+                                    PW_FILTER_PORT_FLAG_MAP_BUFFERS, sizeof(std::uint32_t),
+                                    pw_properties_new(PW_KEY_FORMAT_DSP, "32 bit float mono audio",
+                                                      PW_KEY_PORT_NAME, name.c_str(), nullptr),
+                                    nullptr, 0);
     if (!port) {
       error = "PipeWire refused a port";
       return filter;
@@ -615,7 +614,9 @@ std::string PipeWireAudio::SetUpStreamPorts(const std::string& device, int chann
     const bool output = c.nodes[*node].media_class.starts_with("Audio/Source");
     c.ConfigurePorts(*node, output, channels, rate);
     const bool ready = c.WaitFor(
-        [&] { return c.PortsOf(*node, output, false).size() >= static_cast<std::size_t>(channels); },
+        [&] {
+          return c.PortsOf(*node, output, false).size() >= static_cast<std::size_t>(channels);
+        },
         2);
     if (!ready) error = device + " did not take per-channel ports";
   }

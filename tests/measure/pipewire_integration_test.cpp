@@ -192,7 +192,8 @@ TEST_F(PipeWireCar, MeasuresThroughTheDaemonFromTheCommandLine) {
   const std::string out = (dir_ / "response.txt").string();
   const testing::CliRun run =
       Cli("--json measure run --play tolva-null --record tolva-car-out --reference acoustic "
-          "--channel 0 --reference-channel 1 --seconds 2 --meter-seconds 0.3 --out " + out);
+          "--channel 0 --reference-channel 1 --seconds 2 --meter-seconds 0.3 --out " +
+          out);
   ASSERT_EQ(run.exit_code, 0) << run.err;
   EXPECT_NE(run.err.find("microphone: peak"), std::string::npos) << run.err;
   double arrival = 0.0;
