@@ -1,6 +1,10 @@
 #include "app/app_options.h"
 
 #include <QCommandLineParser>
+#include <QFileInfo>
+
+#include "app/app_manual.h"
+#include "base/version.h"
 
 namespace tolva::app {
 namespace {
@@ -24,35 +28,85 @@ std::optional<DeviceChoice> ParseDeviceChoice(const QString& text) {
   return DeviceChoice{std::move(*target), utf8};
 }
 
+namespace {
+
+// The options as the parser takes them; the manual page is written from the same objects.
+struct OptionDefinitions {
+  QCommandLineOption help{{QStringLiteral("h"), QStringLiteral("help")},
+                          QStringLiteral("Show this help.")};
+  QCommandLineOption version{QStringLiteral("version"), QStringLiteral("Show the program version.")};
+  QCommandLineOption device{QStringLiteral("device"),
+                            QStringLiteral("The unit to use: hid (default), emulator or "
+                                           "socket:PATH. Overrides TOLVA_DSP_DEVICE."),
+                            QStringLiteral("D")};
+  QCommandLineOption screenshot{QStringLiteral("screenshot"),
+                                QStringLiteral("Render the main window to FILE.png and exit."),
+                                QStringLiteral("FILE.png")};
+  QCommandLineOption lang{QStringLiteral("lang"), QStringLiteral("With --screenshot: cn or en."),
+                          QStringLiteral("cn|en")};
+  QCommandLineOption scale{QStringLiteral("scale"),
+                           QStringLiteral("With --screenshot: display scale in percent."),
+                           QStringLiteral("PERCENT")};
+  // For the build, which writes the manual page with it; --help leaves it out.
+  QCommandLineOption manual_page{QStringLiteral("manual-page"), QStringLiteral("")};
+  QString description =
+      QStringLiteral("Tunes a car-audio DSP unit over USB: crossovers, EQ, delay, scenes.");
+  QString files_help = QStringLiteral("Profile files (.spf, .wpf) to open.");
+
+  OptionDefinitions() { manual_page.setFlags(QCommandLineOption::HiddenFromHelp); }
+  QList<QCommandLineOption> All() const {
+    return {help, version, device, screenshot, lang, scale, manual_page};
+  }
+};
+
+}  // namespace
+
+manual::CommandOutline AppOptionsOutline() {
+  const OptionDefinitions defined;
+  manual::CommandOutline outline;
+  outline.name = "tolva-dsp";
+  outline.help = defined.description.toStdString();
+  for (const QCommandLineOption& option : defined.All()) {
+    if (option.flags() & QCommandLineOption::HiddenFromHelp) continue;
+    manual::OptionOutline o;
+    for (const QString& name : option.names()) {
+      o.names.push_back((name.size() == 1 ? "-" : "--") + name.toStdString());
+    }
+    o.value = option.valueName().toStdString();
+    o.help = option.description().toStdString();
+    outline.options.push_back(std::move(o));
+  }
+  outline.arguments.push_back({"FILE", defined.files_help.toStdString(), {}, false, true});
+  return outline;
+}
+
 ParsedOptions ParseAppOptions(const QStringList& arguments, const QString& environment_device) {
+  const OptionDefinitions defined;
   QCommandLineParser parser;
-  parser.setApplicationDescription(
-      QStringLiteral("Tunes a car-audio DSP unit over USB: crossovers, EQ, delay, scenes."));
-  const QCommandLineOption help_option({QStringLiteral("h"), QStringLiteral("help")},
-                                       QStringLiteral("Show this help."));
-  const QCommandLineOption device_option(
-      QStringLiteral("device"),
-      QStringLiteral("The unit to use: hid (default), emulator or socket:PATH. "
-                     "Overrides TOLVA_DSP_DEVICE."),
-      QStringLiteral("D"));
-  const QCommandLineOption screenshot_option(
-      QStringLiteral("screenshot"), QStringLiteral("Render the main window to FILE.png and exit."),
-      QStringLiteral("FILE.png"));
-  const QCommandLineOption lang_option(QStringLiteral("lang"),
-                                       QStringLiteral("With --screenshot: cn or en."),
-                                       QStringLiteral("cn|en"));
-  const QCommandLineOption scale_option(
-      QStringLiteral("scale"), QStringLiteral("With --screenshot: display scale in percent."),
-      QStringLiteral("PERCENT"));
-  parser.addOptions({help_option, device_option, screenshot_option, lang_option, scale_option});
-  parser.addPositionalArgument(QStringLiteral("files"),
-                               QStringLiteral("Profile files (.spf, .wpf) to open."),
+  parser.setApplicationDescription(defined.description);
+  parser.addOptions(defined.All());
+  parser.addPositionalArgument(QStringLiteral("files"), defined.files_help,
                                QStringLiteral("[files...]"));
+  const QCommandLineOption& help_option = defined.help;
+  const QCommandLineOption& device_option = defined.device;
+  const QCommandLineOption& screenshot_option = defined.screenshot;
+  const QCommandLineOption& lang_option = defined.lang;
+  const QCommandLineOption& scale_option = defined.scale;
 
   if (!parser.parse(arguments)) return Failure(parser.errorText());
-  if (parser.isSet(help_option)) {
+  if (parser.isSet(help_option) || parser.isSet(defined.version) ||
+      parser.isSet(defined.manual_page)) {
     ParsedOptions result;
-    result.message = parser.helpText();
+    if (parser.isSet(help_option)) {
+      result.message = parser.helpText();
+      // Without an application object (help needs no display) Qt cannot name the program.
+      result.message.replace(QStringLiteral("<executable_name>"),
+                             QFileInfo(arguments.value(0)).fileName());
+    } else if (parser.isSet(defined.version)) {
+      result.message = QStringLiteral("tolva-dsp %1\n").arg(QLatin1String(kVersion));
+    } else {
+      result.message = QString::fromStdString(AppManualPage());
+    }
     return result;
   }
 
@@ -99,6 +153,15 @@ ParsedOptions ParseAppOptions(const QStringList& arguments, const QString& envir
   ParsedOptions result;
   result.options = std::move(options);
   return result;
+}
+
+std::optional<QString> TextOnlyAnswer(int argc, char** argv) {
+  QStringList arguments;
+  for (int i = 0; i < argc; ++i) arguments.append(QString::fromLocal8Bit(argv[i]));
+  const ParsedOptions parsed = ParseAppOptions(arguments, {});
+  // Anything else, errors included, waits for Qt, which takes its own options out first.
+  if (parsed.options || parsed.exit_code != 0) return std::nullopt;
+  return parsed.message;
 }
 
 }  // namespace tolva::app

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "device/device_selection.h"
+#include "manual/command_outline.h"
 
 namespace tolva::app {
 
@@ -27,9 +28,9 @@ struct AppOptions {
 };
 
 struct ParsedOptions {
-  std::optional<AppOptions> options;  // none on error or when only help was asked for
-  QString message;                    // the error or the help text
-  int exit_code = 0;                  // 2 on error, 0 for help
+  std::optional<AppOptions> options;  // none on error or when only text was asked for
+  QString message;                    // the error, or the text asked for
+  int exit_code = 0;                  // 2 on error, 0 for help or the version
 };
 
 // Reads a device choice: "hid", "emulator" or "socket:PATH" with a non-empty PATH.
@@ -38,5 +39,12 @@ std::optional<DeviceChoice> ParseDeviceChoice(const QString& text);
 // `arguments` as QCoreApplication::arguments() gives them (program name first, Qt's own options
 // removed); `environment_device` is TOLVA_DSP_DEVICE, used when --device is not given.
 ParsedOptions ParseAppOptions(const QStringList& arguments, const QString& environment_device);
+
+// The text --help, --version or --manual-page asks for, from argv before any Qt object exists:
+// they need no display, so they answer on a server, in a build or over ssh. nullopt otherwise.
+std::optional<QString> TextOnlyAnswer(int argc, char** argv);
+
+// The options as ParseAppOptions takes them, for the manual page.
+manual::CommandOutline AppOptionsOutline();
 
 }  // namespace tolva::app

@@ -42,6 +42,10 @@ void ShowAlreadyRunning(CMainWnd& window) {
 }  // namespace
 
 int RunApplication(int argc, char** argv) {
+  if (const std::optional<QString> text = TextOnlyAnswer(argc, argv)) {
+    std::fputs(text->toLocal8Bit().constData(), stdout);
+    return std::fflush(stdout) == 0 ? 0 : 1;
+  }
   const QString working_dir = QDir::currentPath();
   if (QFileInfo::exists(QDir(working_dir).filePath(QStringLiteral("savelog.ini")))) {
     InitConsoleWindow(InWorkingDirectory(working_dir, "save.log"));

@@ -34,6 +34,8 @@ int RunWrite(const DeviceOptions& device, const std::string& path, bool changes_
 
 int RunGet(const DeviceOptions& device, const std::string& key);
 int RunSet(const DeviceOptions& device, const std::vector<std::string>& assignments);
+// Whether set takes the key; get takes every field of a scene profile, and "source".
+bool IsSettableKey(const std::string& key);
 
 int RunScenes(const DeviceOptions& device, bool json);
 // scene 1 … 10

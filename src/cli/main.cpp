@@ -12,6 +12,8 @@
 #include <vector>
 
 #include "base/debug_print.h"
+#include "base/version.h"
+#include "cli/cli_manual.h"
 #include "cli/commands.h"
 #include "cli/device_session.h"
 #include "cli/measure_commands.h"
@@ -35,6 +37,7 @@ class CommandLine {
                     "the unit: hid (default), emulator or socket:PATH; else TOLVA_DSP_DEVICE")
         ->type_name("D");
     app_.add_flag("--json", globals_.json, "machine-readable output on standard output");
+    app_.set_version_flag("--version", std::string("tolva-dsp-cli ") + kVersion);
     AddDeviceCommands();
     AddSceneCommands();
     AddEqCommands();
@@ -49,6 +52,9 @@ class CommandLine {
     } catch (const CLI::CallForHelp&) {
       std::fputs(HelpOf(app_).c_str(), stdout);
       return kExitOk;
+    } catch (const CLI::CallForVersion& e) {
+      std::printf("%s\n", e.what());
+      return kExitOk;
     } catch (const CLI::ParseError& e) {
       const std::string unknown = UnknownCommand(argc, argv);
       std::fprintf(stderr, "tolva-dsp-cli: %s\n",
@@ -59,6 +65,7 @@ class CommandLine {
     return std::nullopt;
   }
   int Run() { return action_ ? action_() : kExitUsage; }
+  const CLI::App& Definitions() const { return app_; }
 
  private:
   // The first word that is no option, when no command of that name exists: CLI11 would only say
@@ -286,7 +293,10 @@ int main(int argc, char** argv) {
   std::error_code ignored;
   const bool log = std::filesystem::exists("savelog.ini", ignored) && InitConsoleWindow("save.log");
   tolva::cli::CommandLine command_line;
-  const std::optional<int> parsed = command_line.Parse(argc, argv);
+  // The build asks the command tree for the manual page and the shell completion.
+  const std::optional<int> printed =
+      tolva::cli::PrintCliDocument(argc, argv, command_line.Definitions());
+  const std::optional<int> parsed = printed ? printed : command_line.Parse(argc, argv);
   const int code = WithOutputChecked(parsed ? *parsed : command_line.Run());
   if (log) CloseConsoleWindow();
   return code;

@@ -176,6 +176,10 @@ class AssignmentParser {
     return a_;
   }
   const std::string& Error() const { return error_; }
+  bool KnowsKey(const std::string& key) {
+    key_ = key;
+    return Key(Split(key));
+  }
 
  private:
   std::nullopt_t Fail(const std::string& why) {
@@ -345,6 +349,10 @@ void Apply(model::EqualizerManager& m, const Assignment& a) {
 }
 
 }  // namespace
+
+bool IsSettableKey(const std::string& key) {
+  return AssignmentParser().KnowsKey(key);
+}
 
 int RunGet(const DeviceOptions& device, const std::string& key) {
   DeviceSession session(device.factory);

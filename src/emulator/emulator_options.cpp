@@ -4,6 +4,10 @@
 #include <charconv>
 #include <optional>
 
+#include "base/version.h"
+#include "manual/cli11_outline.h"
+#include "manual/manual_page.h"
+
 namespace tolva::emulator {
 namespace {
 
@@ -54,6 +58,9 @@ void Describe(CLI::App& app, EmulatorOptions& o) {
       "An emulated unit serving the report bridge.\n"
       "C:S names a command by group and sub, e.g. 1:0x05, or 1:* for a whole group.");
   app.set_help_flag("--help,-h", "this list");
+  app.add_flag("--version", o.version, "the program version")->disable_flag_override();
+  // In no group, so --help leaves it out: the build asks for it, users need not.
+  app.add_flag("--manual-page", o.manual_page, "")->group("")->disable_flag_override();
   NonEmpty(app, "--socket", o.socket_path, "PATH", "serve the report bridge on this Unix socket");
   NonEmpty(app, "--state", o.state_file, "FILE", "keep the unit's memory in FILE across runs");
   Count(app, "--latency", &Faults::latency_ms, o, "wait N ms before each report sent");
@@ -101,6 +108,39 @@ std::string EmulatorUsage() {
   CLI::App app("tolva-dsp-emulator", "tolva-dsp-emulator");
   Describe(app, scratch);
   return app.help();
+}
+
+std::string EmulatorVersion() {
+  return std::string("tolva-dsp-emulator ") + kVersion;
+}
+
+std::string EmulatorManualPage() {
+  EmulatorOptions scratch;
+  CLI::App app("tolva-dsp-emulator", "tolva-dsp-emulator");
+  Describe(app, scratch);
+  manual::ManualPage page;
+  page.command = manual::OutlineOf(app);
+  page.summary = "an emulated Tolva DSP unit on a Unix socket";
+  page.synopsis = {"--socket PATH [--state FILE] [fault options]"};
+  page.description = {manual::ManualSection{
+      "Description",
+      {"tolva-dsp-emulator answers the unit's protocol as a unit does, from a memory of its "
+       "settings and ten scenes, over the report bridge: a SOCK_SEQPACKET Unix socket carrying "
+       "one HID report per message. tolva-dsp and tolva-dsp-cli use it with --device "
+       "socket:PATH. With --state the memory is kept in a file, as a unit keeps it in flash; "
+       "the fault options make it misbehave as a unit can, for tests.",
+       // The rest of --help's description: what the fault options' values mean.
+       app.get_description().substr(app.get_description().find('\n') + 1)},
+      {}}};
+  page.closing = {
+      manual::ManualSection{"Exit status",
+                            {},
+                            {{"0", "stopped by SIGINT or SIGTERM, the memory saved"},
+                             {"1", "the socket could not be served or the memory not saved"},
+                             {"2", "wrong usage, or a state file that cannot be read"}}},
+      manual::ManualSection{
+          "See also", {"tolva-dsp(1), tolva-dsp-cli(1), /usr/share/doc/tolva-dsp/docs/emulator.md"}, {}}};
+  return manual::RenderManualPage(page, kVersion, kReleaseDate);
 }
 
 }  // namespace tolva::emulator

@@ -14,6 +14,8 @@ struct EmulatorOptions {
   std::string state_file;   // empty: memory lives as long as the process
   std::string socket_path;  // tolva-dsp-emulator only
   bool help = false;
+  bool version = false;
+  bool manual_page = false;  // for the build: print the manual page instead of serving
 };
 
 // Parses "--option value" words (also "--option=value"). False with a reason on an unknown
@@ -23,5 +25,9 @@ bool ParseEmulatorArgs(const std::vector<std::string>& args, EmulatorOptions& op
 
 // The option list as --help prints it.
 std::string EmulatorUsage();
+// "tolva-dsp-emulator VERSION", as --version prints it.
+std::string EmulatorVersion();
+// The manual page, from the same option definitions.
+std::string EmulatorManualPage();
 
 }  // namespace tolva::emulator

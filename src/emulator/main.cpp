@@ -23,9 +23,11 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "tolva-dsp-emulator: %s\n%s", error.c_str(), EmulatorUsage().c_str());
     return 2;
   }
-  if (options.help) {
-    std::fputs(EmulatorUsage().c_str(), stdout);
-    return 0;
+  if (options.help || options.version || options.manual_page) {
+    const std::string text = options.help      ? EmulatorUsage()
+                             : options.version ? EmulatorVersion() + "\n"
+                                               : EmulatorManualPage();
+    return std::fputs(text.c_str(), stdout) < 0 ? 1 : 0;
   }
   if (options.socket_path.empty()) {
     std::fprintf(stderr, "tolva-dsp-emulator: --socket PATH is required\n%s",

@@ -3,6 +3,7 @@
 #include <QLabel>
 #include <QVBoxLayout>
 
+#include "base/version.h"
 #include "ui/kit/qt_text.h"
 #include "ui/kit/sbutton.h"
 #include "ui/widget_builders.h"
@@ -21,8 +22,8 @@ QString CAboutWnd::FirmwareText(const AboutInfo& info) {
 }
 
 QString CAboutWnd::SoftwareText() {
-  return QStringLiteral("%1 %2").arg(Resolve(QStringLiteral("${soft_version}")),
-                                     QString::fromLatin1(kSoftVersion));
+  return QStringLiteral("%1 v%2").arg(Resolve(QStringLiteral("${soft_version}")),
+                                      QString::fromLatin1(tolva::kVersion));
 }
 
 CAboutWnd::CAboutWnd(QWidget* owner, const AboutInfo& info)

@@ -17,7 +17,6 @@ class CAboutWnd : public CDialogWnd {
 
  public:
   static constexpr const char* kProductName = "tolva dsp";
-  static constexpr const char* kSoftVersion = "v6.7.1";
 
   CAboutWnd(QWidget* owner, const AboutInfo& info);
 

@@ -11,6 +11,7 @@
 
 #include <functional>
 
+#include "base/version.h"
 #include "test_languages.h"
 #include "ui/about_wnd.h"
 #include "ui/kit/message_types.h"
@@ -189,7 +190,9 @@ TEST(NameTruncation, NeverSplitsACharacter) {
 TEST_F(Dialogs, AboutTextsWithAndWithoutAUnit) {
   EXPECT_EQ(CAboutWnd::FirmwareText(AboutInfo{}), "tolva dsp not connected");
   EXPECT_EQ(CAboutWnd::FirmwareText(AboutInfo{19, 1, 3}), "tolva dsp firmware v1.3");
-  EXPECT_EQ(CAboutWnd::SoftwareText(), "Software v6.7.1");
+  // The version CMake's project() names.
+  const QString software = QStringLiteral("Software v") + QLatin1String(tolva::kVersion);
+  EXPECT_EQ(CAboutWnd::SoftwareText(), software);
   QString shown;
   WhenOpen([&](QDialog& d) {
     shown = d.findChild<QLabel*>("fw_version")->text() + "|" +
@@ -197,7 +200,7 @@ TEST_F(Dialogs, AboutTextsWithAndWithoutAUnit) {
     Click(d, "closebtn");
   });
   EXPECT_EQ(ShowAboutDialog(&owner_, AboutInfo{19, 2, 0}), 0);
-  EXPECT_EQ(shown, "tolva dsp firmware v2.0|Software v6.7.1");
+  EXPECT_EQ(shown, "tolva dsp firmware v2.0|" + software);
 }
 
 TEST_F(Dialogs, LogicInterfaceAndTipsBoxes) {
