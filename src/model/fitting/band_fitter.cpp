@@ -269,8 +269,6 @@ class Fitter {
     return worst;
   }
 
-  const ShapeGrid& Grid() const { return grid_; }
-
  private:
   const Problem& p_;
   ShapeGrid grid_;
@@ -383,6 +381,31 @@ Problem MakeProblem(const FitTarget& target, const FitOptions& options) {
   return p;
 }
 
+// The continuous fit needs no more points than its narrowest band can tell apart; the stepped
+// refinement and the judgement keep every point.
+Problem Thinned(const Problem& p) {
+  constexpr double kPointsPerOctave = 24.0;
+  const double octaves = p.size() > 1 ? std::log2(p.freq.back() / p.freq.front()) : 0.0;
+  const double density = octaves > 0.0 ? double(p.size() - 1) / octaves : 0.0;
+  const auto stride = static_cast<std::size_t>(std::max(1L, std::lround(density / kPointsPerOctave)));
+  if (stride < 2) return p;
+  Problem thin;
+  thin.lo_log_freq = p.lo_log_freq, thin.hi_log_freq = p.hi_log_freq;
+  thin.lo_gain = p.lo_gain, thin.hi_gain = p.hi_gain;
+  thin.lo_log_q = p.lo_log_q, thin.hi_log_q = p.hi_log_q;
+  thin.good_enough_db = p.good_enough_db;
+  thin.cut_first = p.cut_first;
+  for (std::size_t i = 0; i < p.size(); i += stride) {
+    thin.freq.push_back(p.freq[i]);
+    thin.target.push_back(p.target[i]);
+    thin.wanted.push_back(p.wanted[i]);
+    thin.weight.push_back(p.weight[i]);
+    thin.root_weight.push_back(p.root_weight[i]);
+    thin.weight_sum += p.weight[i];
+  }
+  return thin;
+}
+
 EqBand WithSteps(const EqBand& current, const Stepped& s) {
   // A value on the step it already had keeps its bits: nothing to send, nothing changed.
   EqBand b = current;
@@ -423,7 +446,9 @@ FitResult FitBands(const FitTarget& target, std::span<const EqBand> current,
     result.response_db = BandsResponse(result.bands, target.freq);
     return result;
   }
-  const Fitter fitter(p);
+  const Problem coarse = Thinned(p);
+  const Fitter fitter(coarse);
+  const ShapeGrid grid(p.freq);
 
   std::vector<Param> bands;
   std::vector<std::size_t> free_slots;
@@ -464,7 +489,7 @@ FitResult FitBands(const FitTarget& target, std::span<const EqBand> current,
         for (std::size_t b = 0; b < bands.size(); ++b) {
           if (std::fabs(bands[b].log_freq - bands.back().log_freq) < kNeighbourhood) near.push_back(b);
         }
-        fitter.Levenberg(bands, near, 20);
+        fitter.Levenberg(bands, near, 10);
         added_since_joint = 0;
         with = fitter.Curve(bands);
       }
@@ -479,18 +504,18 @@ FitResult FitBands(const FitTarget& target, std::span<const EqBand> current,
       curve = std::move(with);
       ++next_free;
     }
-    fitter.Levenberg(bands, all(), 30);
+    fitter.Levenberg(bands, all(), 15);
   }
 
   // Onto the unit's steps, coarsest first, the finer values moved each time to make up for it.
   const int lo_freq = static_cast<int>(std::ceil(std::exp(p.lo_log_freq) - 1e-9));
   const int hi_freq = static_cast<int>(std::floor(std::exp(p.hi_log_freq) + 1e-9));
   for (Param& b : bands) b.log_q = std::log(double(NearestQStep(std::exp(b.log_q))));
-  fitter.Levenberg(bands, all(), 40, kFreqParam | kGainParam);
+  fitter.Levenberg(bands, all(), 20, kFreqParam | kGainParam);
   for (Param& b : bands) {
     b.log_freq = std::log(double(std::clamp(NearestFrequencyStep(std::exp(b.log_freq)), lo_freq, hi_freq)));
   }
-  fitter.Levenberg(bands, all(), 40, kGainParam);
+  fitter.Levenberg(bands, all(), 20, kGainParam);
  
   const int max_gain = static_cast<int>(std::lround(p.hi_gain * 10.0));
   std::vector<Stepped> stepped;
@@ -500,7 +525,7 @@ FitResult FitBands(const FitTarget& target, std::span<const EqBand> current,
                        static_cast<int>(std::lround(NearestGainStep(v.gain_db, p.hi_gain) * 10.0)),
                        static_cast<int>(std::lround(v.q * 10.0)), b.slot});
   }
-  Refine(p, fitter.Grid(), stepped, max_gain);
+  Refine(p, grid, stepped, max_gain);
  
 
   for (const Stepped& s : stepped) {
@@ -512,10 +537,10 @@ FitResult FitBands(const FitTarget& target, std::span<const EqBand> current,
     out = WithSteps(current[s.slot], s);
   }
   // A slot whose own values do as well stays as it was.
-  const SteppedObjective objective(p, fitter.Grid());
+  const SteppedObjective objective(p, grid);
   std::vector<double> sum(p.size(), 0.0);
   for (const EqBand& b : result.bands) {
-    if (Plays(b)) AddBandShape(fitter.Grid(), {double(b.freq), double(b.eqGain), double(b.eqFactor)}, sum.data());
+    if (Plays(b)) AddBandShape(grid, {double(b.freq), double(b.eqGain), double(b.eqFactor)}, sum.data());
   }
   double score = objective.Of(sum);
   for (std::size_t s = 0; s < current.size(); ++s) {
@@ -527,7 +552,7 @@ FitResult FitBands(const FitTarget& target, std::span<const EqBand> current,
     const auto add = [&](const EqBand& b, double sign) {
       if (!Plays(b)) return;
       std::vector<double> shape(p.size(), 0.0);
-      AddBandShape(fitter.Grid(), {double(b.freq), double(b.eqGain), double(b.eqFactor)}, shape.data());
+      AddBandShape(grid, {double(b.freq), double(b.eqGain), double(b.eqFactor)}, shape.data());
       for (std::size_t i = 0; i < p.size(); ++i) trial[i] += sign * shape[i];
     };
     add(result.bands[s], -1.0);
