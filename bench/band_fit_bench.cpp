@@ -65,6 +65,7 @@ void PlanImport(benchmark::State& state, const std::string& text) {
   state.counters["max_dB"] = plan.max_deviation_db;
   state.counters["rms_dB"] = plan.rms_deviation_db;
   state.counters["bands"] = plan.bands_used;
+  state.counters["worst_Hz"] = plan.worst_hz;
 }
 
 void BM_ImportShelvedHeadphoneFile(benchmark::State& state) { PlanImport(state, kShelvedHeadphone); }
