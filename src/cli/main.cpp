@@ -16,6 +16,7 @@
 #include "cli/cli_manual.h"
 #include "cli/commands.h"
 #include "cli/device_session.h"
+#include "cli/eq_fit_command.h"
 #include "cli/measure_commands.h"
 
 namespace tolva::cli {
@@ -232,6 +233,7 @@ class CommandLine {
     in->add_option("--max-deviation", import_.max_deviation_db,
                    "largest deviation in dB from the file's curve imported without --force (default 1)")
         ->check(CLI::Range(0.0, 100.0));
+    AddEqFitCommand(*eq, action_, globals_.json, globals_.device);
   }
 
   // Exactly one of a profile file and the unit.

@@ -1,0 +1,153 @@
+// Auto-tune's decisions that the residual alone does not show: what it refuses to boost, that it
+// leaves a crossover's roll-off alone, and the delays, gains and polarity advice it gives.
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "model/autotune/tune_session.h"
+#include "model/fitting/band_fitter.h"
+
+namespace tolva::autotune {
+namespace {
+
+double Resonance(double f, double f0, double g, double q) {
+  const double x = q * (f / f0 - f0 / f);
+  return g / (1.0 + x * x);
+}
+
+template <typename Shape>
+measure::Response Measured(Shape shape) {
+  measure::Response r;
+  r.freq = measure::LogGrid(15.0, 22000.0, 96);
+  for (double f : r.freq) r.db.push_back(80.0 + shape(f));
+  return r;
+}
+
+double EqAt(const OutputFit& fit, double hz) {
+  return model::BandsResponse(fit.bands, std::span(&hz, 1))[0];
+}
+
+// A wide, shallow dip is the speaker's and is filled; a narrow deep one is a cancellation, and
+// so is one that moves between positions or one the sweeps did not repeat: none is boosted.
+TEST(AutoEq, FillsTheSpeakersDipButNoCancellation) {
+  const auto shape = [](double f, double null_hz) {
+    return Resonance(f, 1500.0, -5.0, 0.7) + Resonance(f, null_hz, -20.0, 12.0);
+  };
+  model::ChannelSettings ch;
+  AutoEqOptions options;
+  const std::vector<double> grid = FitGrid(options);
+
+  const measure::Response one = Measured([&](double f) { return shape(f, 400.0); });
+  const OutputFit fit = FitOutput(CombinePositions(std::vector{one}, grid), ch, options);
+  // The target's level is the fit's choice: the dip is filled against the response around it.
+  EXPECT_GT(EqAt(fit, 1500.0) - EqAt(fit, 10000.0), 3.5);
+  EXPECT_LE(EqAt(fit, 400.0), 0.05);
+  ASSERT_FALSE(fit.masked.empty());
+  EXPECT_LT(fit.after.rms_db, 0.7);
+
+  // Three seats with the null at 250, 300 and 360 Hz: the power mean has only a shallow dip left,
+  // but the seats disagree there.
+  std::vector<measure::Response> seats;
+  for (double hz : {250.0, 300.0, 360.0}) seats.push_back(Measured([&](double f) { return shape(f, hz); }));
+  const OutputFit moving = FitOutput(CombinePositions(seats, grid), ch, options);
+  for (double hz : {250.0, 300.0, 360.0}) EXPECT_LE(EqAt(moving, hz), 0.05) << hz;
+  EXPECT_GT(EqAt(moving, 1500.0) - EqAt(moving, 10000.0), 3.5);
+
+  measure::Response noisy = Measured([&](double f) { return Resonance(f, 700.0, -6.0, 3.0); });
+  for (double f : noisy.freq) noisy.coherence.push_back(std::fabs(std::log2(f / 700.0)) < 0.3 ? 0.4 : 0.99);
+  const OutputFit incoherent = FitOutput(CombinePositions(std::vector{noisy}, grid), ch, options);
+  EXPECT_LE(EqAt(incoherent, 700.0), 0.05);
+}
+
+// A tweeter measured exactly as its high-pass and target say needs nothing; with a peak, the
+// bands cut the peak and stay inside the passband, the roll-off left to the crossover. Bands
+// it played while measured are taken out before the fit.
+TEST(AutoEq, KeepsToThePassbandAndLeavesTheCrossoverAlone) {
+  model::ChannelSettings ch;
+  ch.crossover = model::MakeCrossover(model::FilterSettings::Make(3000, 2, 4),
+                                      model::FilterSettings::Make(20000, 1, 0));
+  AutoEqOptions options;
+  options.target = CarTarget();
+  const std::vector<double> grid = FitGrid(options);
+  const auto as_designed = [&](double f) { return options.target.At(f) + CrossoverDb(ch.crossover, f); };
+  const OutputFit clean = FitOutput(CombinePositions(std::vector{Measured(as_designed)}, grid), ch, options);
+  EXPECT_FALSE(clean.Changed());
+  EXPECT_NEAR(clean.low_hz, 3000.0, 100.0);
+
+  const measure::Response peaked =
+      Measured([&](double f) { return as_designed(f) + Resonance(f, 6000.0, 6.0, 2.0); });
+  const OutputFit fit = FitOutput(CombinePositions(std::vector{peaked}, grid), ch, options);
+  EXPECT_LT(EqAt(fit, 6000.0) - EqAt(fit, 15000.0), -4.5);
+  EXPECT_LT(fit.after.rms_db, 0.4);
+  for (const model::EqBand& b : fit.bands) {
+    if (model::BandsResponse(std::span(&b, 1), std::vector<double>{double(b.freq)})[0] != 0.0) {
+      EXPECT_GE(b.freq, 2900);
+    }
+  }
+
+  // The same peak measured while the fitted bands played is already corrected: nothing to send.
+  model::ChannelSettings fitted = ch;
+  fitted.eqArray = fit.bands;
+  fitted.bypass = 0;
+  measure::Response with_bands = peaked;
+  const std::vector<double> eq = model::BandsResponse(fit.bands, with_bands.freq);
+  for (std::size_t i = 0; i < eq.size(); ++i) with_bands.db[i] += eq[i];
+  const std::vector<model::EqBand> playing(fit.bands.begin(), fit.bands.end());
+  EXPECT_FALSE(FitOutput(CombinePositions(std::vector{with_bands}, grid, playing), fitted, options).Changed());
+}
+
+// Delays from the sound's own travel (the present delay taken out), the bass-only output not
+// trusted to set them; gains down to the quietest output's level against the target.
+TEST(Alignment, DelaysFromArrivalsAndGainsFromPassbandLevels) {
+  model::Profile profile;
+  profile.channels[0].delay = 0.5f;  // arrives at 3.5 ms with it: 3.0 ms of travel
+  profile.channels[2].crossover = model::MakeCrossover(model::FilterSettings::Make(20, 1, 0),
+                                                       model::FilterSettings::Make(80, 2, 4));
+  profile.channels[1].gain = -2;
+  const TargetCurve flat = FlatTarget();
+  const std::vector<double> grid = FitGrid({});
+  const auto seat = [&](double level) {
+    return CombinePositions(std::vector{Measured([&](double) { return level; })}, grid);
+  };
+  const std::vector<OutputAtSeat> outputs = {
+      {0, 3.5, 40.0, seat(4.0)}, {1, 4.5, 40.0, seat(0.0)}, {2, 9.0, 40.0, seat(2.0)}};
+  const Alignment a = AlignOutputs(outputs, profile, flat);
+  ASSERT_EQ(a.delays.size(), 3u);
+  EXPECT_NEAR(a.delays[0].delay_ms, 1.5, 1e-3);
+  EXPECT_NEAR(a.delays[1].delay_ms, 0.0, 1e-3);
+  EXPECT_NEAR(a.delays[2].delay_ms, 0.0, 1e-3);
+  EXPECT_FALSE(a.delays[2].reliable);
+  EXPECT_TRUE(a.delays[0].reliable);
+  // At 0 dB gain: 84, 82 and 82 dB; all meet at 82, output 1 turned up to it.
+  EXPECT_EQ(a.gains[0].gain_db, -2);
+  EXPECT_EQ(a.gains[1].gain_db, 0);
+  EXPECT_EQ(a.gains[2].gain_db, 0);
+
+  const std::vector<OutputAtSeat> noisy = {{0, 3.5, 8.0, seat(0.0)}, {1, 4.5, 40.0, seat(0.0)}};
+  EXPECT_FALSE(AlignOutputs(noisy, profile, flat).delays[0].reliable);
+}
+
+// Two outputs that sum 3 dB above their power sum add in phase; far below, one is reversed.
+TEST(Alignment, CrossoverCheckTellsAdditionFromCancellation) {
+  model::Profile profile;
+  profile.outputs = {0, 0, 0, 0, 0, 0};
+  for (model::ChannelSettings& ch : profile.channels) ch.crossover = {};
+  profile.channels[0].crossover = model::MakeCrossover(model::FilterSettings::Make(60, 2, 2),
+                                                       model::FilterSettings::Make(3000, 2, 4));
+  profile.channels[1].crossover = model::MakeCrossover(model::FilterSettings::Make(3000, 2, 4),
+                                                       model::FilterSettings::Make(20000, 1, 0));
+  const std::vector<CrossoverPair> pairs = CrossoverPairs(profile);
+  ASSERT_EQ(pairs.size(), 1u);
+  EXPECT_EQ(pairs[0].low_output, 0);
+  EXPECT_EQ(pairs[0].high_output, 1);
+  const std::vector<double> grid = FitGrid({});
+  const auto seat = [&](double level) {
+    return CombinePositions(std::vector{Measured([&](double) { return level; })}, grid);
+  };
+  EXPECT_EQ(CheckCrossover(pairs[0], seat(0), seat(0), seat(6.0)).verdict, CrossoverCheck::Verdict::kInPhase);
+  EXPECT_EQ(CheckCrossover(pairs[0], seat(0), seat(0), seat(-12.0)).verdict, CrossoverCheck::Verdict::kInverted);
+  EXPECT_EQ(CheckCrossover(pairs[0], seat(0), seat(0), seat(2.0)).verdict, CrossoverCheck::Verdict::kPhaseOff);
+}
+
+}  // namespace
+}  // namespace tolva::autotune
