@@ -141,7 +141,7 @@ int RunEqImport(const DeviceOptions* device, const EqImportOptions& o) {
       model::PlanFilterImport(*filters, manager.LiveProfile().channels[o.channel], options);
   if (!Report(plan, o)) return Finish(plan, o, kExitFailed);
   const model::UnitOutcome outcome =
-      session.SendEdits([&] { manager.ApplyChannelBands(o.channel, plan.bands); });
+      session.SendEdits([&] { manager.Editing().ApplyBands(o.channel, plan.bands); });
   return Finish(plan, o, ExitCodeOf(outcome, "The filters were not all written to the unit"));
 }
 

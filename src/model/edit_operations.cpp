@@ -111,6 +111,9 @@ bool EditFilterCode(Profile& p, int channel, int partner, bool high_pass, bool s
     } else {
       f.StoreType(code);
     }
+    // Linkwitz-Riley has even orders only and plays an odd one as the next: it is stored as it
+    // plays.
+    if (f.type == kLinkwitzRiley && f.slope % 2 == 1) f.StoreSlope(std::min(f.slope + 1, kMaxSlope));
   });
   return true;
 }

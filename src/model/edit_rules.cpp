@@ -32,8 +32,15 @@ double ParseReal(std::string_view text) {
 }
 
 int ParseFrequency(std::string_view text) {
+  const auto held = [](double hz) {
+    return static_cast<int>(std::clamp(std::round(hz), double{INT32_MIN}, double{INT32_MAX}));
+  };
   const std::size_t k = text.find_first_of("Kk");
-  if (k == std::string_view::npos) return ParseInteger(text);
+  if (k == std::string_view::npos) return held(ParseReal(text));
+  // "2.5k" is decimal kilohertz, as "2k5" is.
+  if (text.substr(0, k).find_first_of(".,") != std::string_view::npos) {
+    return held(ParseReal(text.substr(0, k)) * 1000.0);
+  }
   const long long thousands = ParseInteger(text.substr(0, k));
   // Every digit after the letter counts (1K25 is 1250 Hz, not 1200), to the nearest hertz.
   double fraction = 0.0, place = 100.0;

@@ -24,8 +24,8 @@ bool HoldsNumber(std::string_view text);
 int ParseInteger(std::string_view text);
 // Real text: leading number as strtod reads it, with a decimal comma read as a point; none → 0.
 double ParseReal(std::string_view text);
-// Frequency text: "1K2" is 1200, "1K25" 1250 and "2k" 2000 (the letter stands for the decimal
-// point of thousands), to the nearest hertz; otherwise an integer.
+// Frequency text: "1K2" is 1200, "1K25" 1250, "2k" 2000 (the letter stands for the decimal
+// point of thousands) and "2.5k" 2500; to the nearest hertz.
 int ParseFrequency(std::string_view text);
 
 // The next point of the logarithmic 20 Hz … 20 kHz step scale up or down from f.

@@ -52,6 +52,17 @@ bool Contains(const std::vector<int>& list, int value) {
 
 }  // namespace
 
+void EditingCore::SelectOutput(int output) {
+  ctx_.SelectOutput(output);
+}
+
+void EditingCore::SetOutputShown(int output, bool shown) {
+  if (!ValidOutput(output)) return;
+  ctx_.unit->live.showChEqualizer[output] = shown ? 1 : 0;
+  ctx_.ComputeChannelResponse(output);
+  ctx_.UpdateEqualizer(-1);
+}
+
 int EditingCore::PartnerOf(int output) const {
   const Profile& p = ctx_.unit->live;
   if (p.linkMode != 1 || !ValidOutput(output)) return -1;
@@ -69,14 +80,11 @@ EditResult EditingCore::SetBand(int output, int band, const BandValues& asked, B
   EditResult r;
   if (!ValidOutput(output) || band < 0 || band >= kEqBands) return r;
   Profile& p = ctx_.unit->live;
-  const EqBand& stored = p.channels[output].eqArray[band];
   BandValues v = asked;
   if (source == BandSource::kEdit) {
-    if (v.freq < kMinFrequency || v.freq > kMaxFrequency) {
-      r.notes.push_back({"frequency", static_cast<double>(v.freq), static_cast<double>(stored.freq)});
-      v.freq = stored.freq;
-    }
-    v.q = Held("q", v.q, kMinQ, kMaxQ, r.notes);
+    v.freq = Held("frequency", v.freq, kMinFrequency, kMaxFrequency, r.notes);
+    // The unit holds Q in tenths: a typed 1.27 is the 1.3 it can hold, not the 1.2 it would cut.
+    v.q = Tenths(Held("q", v.q, kMinQ, kMaxQ, r.notes));
     v.gain = Tenths(Held("gain", static_cast<double>(v.gain), kBandGainMinDb, kBandGainMaxDb,
                          r.notes));
   } else if (source == BandSource::kGraph) {
@@ -114,10 +122,11 @@ EditResult EditingCore::SetBand(int output, int band, const BandValues& asked, B
       if (e.band_partner >= 0) r.commands.push_back(Band(p, e.band_partner, band, v.gain));
     }
   }
-  if (!e.cleared.empty() || !e.bypass_changed.empty()) band = -1;  // other rows changed too
+  // Cleared bands and a changed bypass show in other rows too; the graph keeps the band selected.
+  const bool other_rows = !e.cleared.empty() || !e.bypass_changed.empty();
   r = Commit(*before, std::move(r));
   if (r.applied) {
-    ctx_.view->BandsEdited(output, band);
+    ctx_.view->BandsEdited(output, other_rows ? -1 : band);
     ctx_.UpdateEqualizer(band);
   }
   return r;
@@ -165,10 +174,16 @@ EditResult EditingCore::ApplyBands(int output, const std::array<EqBand, kEqBands
   if (!ValidOutput(output)) return r;
   Profile& p = ctx_.unit->live;
   const auto before = std::make_unique<Profile>(p);
+  // Stored as the unit holds them, in tenths, so the screen and the files show what plays.
+  std::array<EqBand, kEqBands> held = bands;
+  for (EqBand& b : held) {
+    b.eqFactor = Tenths(b.eqFactor);
+    b.eqGain = Tenths(b.eqGain);
+  }
   for (int target : {output, PartnerOf(output)}) {
     if (target < 0) continue;
     ChannelSettings& ch = p.channels[target];
-    std::copy_n(bands.begin(), std::min(ch.eqSize, kEqBands), ch.eqArray.begin());
+    std::copy_n(held.begin(), std::min(ch.eqSize, kEqBands), ch.eqArray.begin());
     ch.bypass = 0;
     if (!(ch == before->channels[target])) r.outputs.push_back(target);
   }

@@ -20,9 +20,8 @@ class EditingCore {
   EditingCore(const EditingCore&) = delete;
   EditingCore& operator=(const EditingCore&) = delete;
 
-  // One band of an output (and of its linked partner). kEdit: typed values, a frequency outside
-  // 20 … 20000 Hz keeps the stored one, Q and gain are held at their limits, the gain in
-  // tenths; kSlider: the gain as given; kGraph: Q and gain in tenths, and values within 0.01 of
+  // One band of an output (and of its linked partner). kEdit: typed values, each held at its
+  // limits (20 … 20000 Hz, Q, gain), Q and gain in the unit's tenths; kSlider: the gain as given; kGraph: Q and gain in tenths, and values within 0.01 of
   // what the graph was shown change nothing.
   EditResult SetBand(int output, int band, const BandValues& values,
                      BandSource source = BandSource::kEdit);
@@ -52,6 +51,11 @@ class EditingCore {
   EditResult SetSource(int source);
   // The role with its default crossover; a role change is asked about like any edit.
   EditResult SetRole(int output, int role);
+
+  // Which output the screen edits, and which outputs' curves the graph shows: settings of the
+  // screen, not of the unit, so nothing is sent and no step is recorded.
+  void SelectOutput(int output);
+  void SetOutputShown(int output, bool shown);
 
   // The linked partner of an output, -1 none.
   int PartnerOf(int output) const;

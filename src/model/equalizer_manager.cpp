@@ -39,10 +39,6 @@ void EqualizerManager::UpdateAllVolumeEdit() {
   ctx_.view->UpdateAllVolumeEdit();
 }
 
-void EqualizerManager::SetControls(ScreenControls* controls) {
-  ctx_.controls = controls != nullptr ? controls : &ctx_.no_controls;
-}
-
 void EqualizerManager::SetView(ManagerView* view) {
   ctx_.view = view ? view : &ctx_.silent_view;
 }

@@ -15,7 +15,6 @@
 #include "model/auto_calibration.h"
 #include "model/edit_operations.h"
 #include "model/editing_core.h"
-#include "model/channel_editor.h"
 #include "model/manager_context.h"
 #include "model/manager_view.h"
 #include "model/notification_queue.h"
@@ -26,7 +25,6 @@
 #include "model/profile_files.h"
 #include "model/safe_tuning.h"
 #include "model/scene_view.h"
-#include "model/screen_controls.h"
 #include "model/unit_connection.h"
 #include "model/unit_operations.h"
 #include "model/unit_outcome.h"
@@ -139,63 +137,8 @@ class EqualizerManager {
   // band is the one to highlight, -1 none.
   void UpdateEqualizer(int band) { ctx_.UpdateEqualizer(band); }
 
-  // --- Editing (ChannelEditor): each user action changes the model, then the controls
-  // and the curve, then sends its command. Values are limited here, not in the controls. ---
-  // The main window's controls, read and written by the editing operations; nullptr: none.
-  // Not owned.
-  void SetControls(ScreenControls* controls);
   // currChannel, held to 0 … 5.
   int CurrentChannel() const { return ctx_.CurrentChannel(); }
-
-  void SetChEqEdit(int band) { editor_.SetChEqEdit(band); }
-  void SetEqSlider(int band) { editor_.SetEqSlider(band); }
-  void OnEqEnable(int band) { editor_.OnEqEnable(band); }
-  void SetEqGainUp(int band, bool up) { editor_.SetEqGainUp(band, up); }
-  void SetEqQUp(int band, bool up) { editor_.SetEqQUp(band, up); }
-  void SetEqFreqUp(int band, bool up) { editor_.SetEqFreqUp(band, up); }
-  // A drag on the graph: kind 0 band `index`, 1 the high-pass corner, 2 the low-pass corner.
-  void EqualizerCallback(int index, int kind) { editor_.EqualizerCallback(index, kind); }
-  void RefreshBandRows(int channel) { editor_.RefreshBandRows(channel); }
-  void RefreshBandRow(int channel, int band) { editor_.RefreshBandRow(channel, band); }
-  // A whole band table (imported filters) onto an output and its linked partner, the
-  // equalizer in use; the output becomes the current one.
-  void ApplyChannelBands(int channel, const std::array<EqBand, kEqBands>& bands) {
-    editor_.ApplyChannelBands(channel, bands);
-  }
-
-  void SetHpFreq() { editor_.SetHpFreq(); }
-  void SetLpFreq() { editor_.SetLpFreq(); }
-  void SetHpFreqUp(bool up) { editor_.SetHpFreqUp(up); }
-  void SetLpFreqUp(bool up) { editor_.SetLpFreqUp(up); }
-  void SetHpSlope() { editor_.SetHpSlope(); }
-  void SetLpSlope() { editor_.SetLpSlope(); }
-  void SetHpType() { editor_.SetHpType(); }
-  void SetLpType() { editor_.SetLpType(); }
-  void SetFreqDivider(int channel) { editor_.SetFreqDivider(channel); }
-
-  void SetChVolume(int channel) { editor_.SetChVolume(channel); }
-  void SetChVolumeEdit(int channel) { editor_.SetChVolumeEdit(channel); }
-  void SetChVolumeUp(int channel, bool up) { editor_.SetChVolumeUp(channel, up); }
-  void SetMainVolume() { editor_.SetMainVolume(); }
-  void SetMainVolumeEdit() { editor_.SetMainVolumeEdit(); }
-  void SetMainVolumeUp(bool up) { editor_.SetMainVolumeUp(up); }
-  void SetMainMute() { editor_.SetMainMute(); }
-  void SetChMute(int channel) { editor_.SetChMute(channel); }
-  void SetChPhase(int channel) { editor_.SetChPhase(channel); }
-  void SetChDelay(int channel) { editor_.SetChDelay(channel); }
-  void SetChDelayEdit(int channel) { editor_.SetChDelayEdit(channel); }
-  void SetChDelayUp(int channel, bool up) { editor_.SetChDelayUp(channel, up); }
-  void SetDelayUnit() { editor_.SetDelayUnit(); }
-  // input 1 … 6
-  void SetChInput(int channel, int input) { editor_.SetChInput(channel, input); }
-  void SetInputSource() { editor_.SetInputSource(); }
-  void SetCurChannelChange(int channel) { editor_.SetCurChannelChange(channel); }
-  void SetChShow(int channel) { editor_.SetChShow(channel); }
-  // The current output's strip: selection marks, speaker icons, crossover, band rows and the
-  // bypass button, without a graph update.
-  void ShowCurrentStrip() { editor_.ShowCurrentStrip(); }
-  // "${bypass_eq}" while some band enable button of the current output is selected.
-  void ShowBypassButtonFromBands() { editor_.ShowBypassButtonFromBands(); }
 
   // --- Safe tuning (SafeTuning): each edit one step of the undo history, the tweeter question
   // before its commands leave, undo, redo and the A/B switch ---
@@ -220,8 +163,6 @@ class EqualizerManager {
   void SetOutputBypass() { groups_.SetOutputBypass(); }
   void SetOutputEqRest() { groups_.SetOutputEqRest(); }
   void SwitchEqMode() { groups_.SwitchEqMode(); }
-  // The mode button and the graph from the live profile's peqMode.
-  void ShowEqMode() { groups_.ShowEqMode(); }
   void SetOutputReset() { groups_.SetOutputReset(); }
 
   // --- The scene menu's files (UnitOperations); the paths come from the dialogs ---
@@ -266,8 +207,7 @@ class EqualizerManager {
   ManagerContext ctx_;
   UnitConnection connection_{ctx_};
   UnitOperations operations_{ctx_, connection_};
-  ChannelEditor editor_{ctx_};
-  OutputGroups groups_{ctx_, editor_};
+  OutputGroups groups_{ctx_};
   SafeTuning tuning_{ctx_, [this] {
     return operations_.UnitOperationRunning() || connection_.IsReading();
   }};

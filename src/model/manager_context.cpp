@@ -21,6 +21,13 @@ int ManagerContext::CurrentChannel() const {
   return std::clamp(unit->live.currChannel, 0, kOutputChannels - 1);
 }
 
+void ManagerContext::SelectOutput(int channel) {
+  if (channel < 0 || channel >= kOutputChannels) return;
+  unit->live.currChannel = channel;
+  view->ShowCurrentStrip();
+  UpdateEqualizer(-1);
+}
+
 int ManagerContext::Partner() const {
   const Profile& p = unit->live;
   if (p.linkMode != 1 || p.currChannel < 0 || p.currChannel >= kOutputChannels) return -1;

@@ -12,11 +12,10 @@
 #include "model/manager_view.h"
 #include "model/notification_queue.h"
 #include "model/profile.h"
-#include "model/screen_controls.h"
 #include "model/unit_outcome.h"
 
-// What the manager's parts share: the unit's settings, the link to the unit, the screen and its
-// controls, the curves of the live profile and where messages for the window thread go. Owned by
+// What the manager's parts share: the unit's settings, the link to the unit, the view of the
+// screen, the curves of the live profile and where messages for the window thread go. Owned by
 // the manager; the parts hold a reference and never reach the manager itself.
 namespace tolva::model {
 
@@ -35,8 +34,6 @@ struct ManagerContext {
   // Outlives the link, which holds it as the scene window's sink.
   std::shared_ptr<device::NotificationSink> scene_sink;
   std::unique_ptr<device::DspLink> link;
-  NoScreenControls no_controls;
-  ScreenControls* controls = &no_controls;
   ManagerView silent_view;
   ManagerView* view = &silent_view;
   NotificationQueue own_queue;
@@ -62,6 +59,8 @@ struct ManagerContext {
   // The current channel and, when it is linked, its partner.
   void ComputeCurrentResponses();
   void ComputeAllResponses();
+  // Another output becomes the current one; its strip is shown and the graph redrawn.
+  void SelectOutput(int channel);
   // The current output's curves recomputed and handed to the graph; band is the one to
   // highlight, -1 none.
   void UpdateEqualizer(int band);

@@ -50,6 +50,11 @@ class ManagerView {
   // An edit changed band `band` of an output (-1: several of its bands, or its bypass): its band
   // rows and the bypass button are shown again from the live profile.
   virtual void BandsEdited(int /*channel*/, int /*band*/) {}
+  // The current output's strip shown again: which outputs are selected, the speaker icons, its
+  // crossover, its band rows and the bypass button.
+  virtual void ShowCurrentStrip() {}
+  // The PEQ/GEQ mode button and the graph's freedom from the live profile's mode.
+  virtual void EqModeChanged() {}
   // Curves recomputed: the graph takes the current output's bands and the six curves.
   virtual void UpdateEqualizer(int /*band*/) {}
   // Every control rewritten from the live profile.

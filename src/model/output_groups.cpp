@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "base/debug_print.h"
+#include "device/protocol_codes.h"
 #include "model/edit_operations.h"
 #include "model/edit_rules.h"
 #include "model/output_groups.h"
@@ -14,14 +15,18 @@
 namespace tolva::model {
 namespace {
 
+namespace sub = device::dsp_sub;
+
 constexpr int kLinkScene = 0;  // link, lock and mode commands always address scene 0
 
 }  // namespace
 
-void OutputGroups::ShowOutputButtonsEnabled(bool enabled) {
-  for (int ch = 0; ch < kOutputChannels; ++ch) {
-    ctx_.controls->SetEnabled(ControlId{Control::kOutputRole, ch}, enabled);
-  }
+void OutputGroups::Send(const OutputEdit& edit) {
+  SendCommands(*ctx_.link, edit.commands, false);
+}
+
+void OutputGroups::ShowGains(const std::vector<int>& channels) {
+  for (int ch : channels) ctx_.view->LiveValueApplied(sub::kTrim, ch);
 }
 
 void OutputGroups::SendUnlink() {
@@ -38,26 +43,29 @@ void OutputGroups::SetOutputValue(int channel, std::string_view item) {
   if (channel < 0 || channel >= kOutputChannels || role < 0) return;
   const OutputEdit edit = EditRole(ctx_.unit->live, channel, role);
   ShowRole(channel);
-  editor_.SetCurChannelChange(channel);
-  for (int ch : edit.outputs) editor_.ShowChannelGain(ch);
-  editor_.Send(edit);
+  ctx_.SelectOutput(channel);
+  ShowGains(edit.outputs);
+  Send(edit);
 }
 
 void OutputGroups::ShowRole(int channel) {
-  const Profile& p = ctx_.unit->live;
-  ctx_.controls->SetText(ControlId{Control::kOutputRole, channel}, RoleButtonLabel(p.outputs[channel]));
-  if (channel == p.currChannel) editor_.SetFreqDivider(channel);
-  ctx_.view->LiveValueApplied(0x0D, channel);  // every button label and speaker icon
+  if (channel == ctx_.unit->live.currChannel) ctx_.view->LiveValueApplied(sub::kFilter, channel);
+  ctx_.view->LiveValueApplied(sub::kRole, channel);  // every button label and speaker icon
   ctx_.UpdateEqualizer(-1);
 }
 
 void OutputGroups::SetSpeakerFocus(int role) {
   DebugPrint(L"on %s index %d\n", "EqualizerManager::SetSpeakerFocus", role);
   if (role < 1 || role >= kSpeakerRoles) return;
-  ctx_.controls->SetSelected(ControlId{Control::kSpeaker, role}, true);
+  bool found = false;
   for (int ch = 0; ch < std::min(ctx_.unit->live.channelCount, kOutputChannels); ++ch) {
-    if (ctx_.unit->live.outputs[ch] == role) editor_.SetCurChannelChange(ch);
+    if (ctx_.unit->live.outputs[ch] == role) {
+      ctx_.SelectOutput(ch);
+      found = true;
+    }
   }
+  // The click may have marked an icon no output plays: the marks follow the outputs again.
+  if (!found) ctx_.view->ShowCurrentStrip();
 }
 
 void OutputGroups::CopyChannelConfig(int from, int to) {
@@ -68,29 +76,26 @@ void OutputGroups::CopyChannelConfig(int from, int to) {
 void OutputGroups::SetOutputLink() {
   DebugPrint(L"on %s\n", "EqualizerManager::SetOutputLink");
   Profile& p = ctx_.unit->live;
-  ScreenControls& c = *ctx_.controls;
   if (!IsLinkable(p)) {
-    c.SetSelected(ControlId{Control::kLink}, false);
     p.linkMode = 0;
+    ctx_.view->LiveValueApplied(sub::kLink, -1);
     SendUnlink();
     ctx_.view->ShowMessage("${not_linkable_tips}");
     return;
   }
   if (p.linkMode == 1) {
     ClearLinks(p);
-    c.SetSelected(ControlId{Control::kLink}, false);
     p.lockMode = 0;
-    c.SetSelected(ControlId{Control::kLock}, false);
     ctx_.link->CH_Lock_Ctrl(kLinkScene, 0, false);
-    ShowOutputButtonsEnabled(true);
-    editor_.SetCurChannelChange(p.currChannel);
+    ctx_.view->LiveValueApplied(sub::kLink, -1);
+    ctx_.SelectOutput(p.currChannel);
     SendUnlink();
     return;
   }
   const int choice =
       ctx_.view->AskCheck("${link_tips}", "${copy_left_to_right}", "${copy_right_to_left}");
   if (choice == 0) {
-    c.SetSelected(ControlId{Control::kLink}, false);
+    ctx_.view->LiveValueApplied(sub::kLink, -1);  // the click may have marked the button
     return;
   }
   DebugPrint(L"CMsgCheckBoxWnd %d\n", choice);
@@ -98,14 +103,15 @@ void OutputGroups::SetOutputLink() {
   for (std::size_t i = 0; i + 1 < pairs.size(); i += 2) {
     DebugPrint(L"copy out config from %d to %d\n", pairs[i], pairs[i + 1]);
   }
-  c.SetSelected(ControlId{Control::kLink}, true);
-  c.SetSelected(ControlId{Control::kLock}, true);
   ctx_.link->CH_Lock_Ctrl(kLinkScene, 1, false);
-  ShowOutputButtonsEnabled(false);
+  ctx_.view->LiveValueApplied(sub::kLink, -1);
+  // The partner takes the current output's gain, as the unit's copy does.
   const int current = ctx_.CurrentChannel();
-  c.SetSliderValue(ControlId{Control::kOutputVolumeSlider, current}, p.channels[current].gain);
-  editor_.SetChVolume(current);
-  editor_.SetCurChannelChange(current);
+  const OutputEdit gain = EditChannelGain(p, current, ctx_.Partner(), p.channels[current].gain);
+  ShowGains({current});
+  ShowGains(gain.outputs);
+  Send(gain);
+  ctx_.SelectOutput(current);
   ctx_.link->CH_Link_Ctrl(kLinkScene, 1, static_cast<int>(pairs.size() / 2), pairs, false);
 }
 
@@ -116,16 +122,12 @@ void OutputGroups::SetOutpuLock() {
   if (ctx_.view->Confirm(locked ? "${unlock_output_tips}" : "${lock_output_tips}")) {
     p.lockMode = locked ? 0 : 1;
   }
-  ctx_.controls->SetSelected(ControlId{Control::kLock}, p.lockMode == 1);
-  ShowOutputButtonsEnabled(p.lockMode == 0);
-  if (p.lockMode == 0) {
-    if (p.linkMode == 1) {
-      ClearLinks(p);
-      ctx_.controls->SetSelected(ControlId{Control::kLink}, false);
-      SendUnlink();
-    }
-    editor_.SetCurChannelChange(p.currChannel);
+  if (p.lockMode == 0 && p.linkMode == 1) {
+    ClearLinks(p);
+    SendUnlink();
   }
+  ctx_.view->LiveValueApplied(sub::kLock, -1);
+  if (p.lockMode == 0) ctx_.SelectOutput(p.currChannel);
   ctx_.link->CH_Lock_Ctrl(kLinkScene, p.lockMode, false);
 }
 
@@ -136,13 +138,8 @@ void OutputGroups::SetOutputBypass() {
   if (step == BypassStep::kBypass && !ctx_.view->Confirm("${bypass_all_eq_tips}")) return;
   if (step == BypassStep::kRestore && !ctx_.view->Confirm("${restore_all_eq_tips}")) return;
   const OutputEdit edit = EditBypass(ctx_.unit->live, current, ctx_.Partner(), step);
-  if (step != BypassStep::kResend) {
-    ctx_.controls->SetText(ControlId{Control::kBypass}, ctx_.unit->live.channels[current].bypass == 1
-                                                        ? "${restore_eq}"
-                                                        : "${bypass_eq}");
-  }
-  editor_.Send(edit);
-  editor_.RefreshBandRows(current);
+  Send(edit);
+  ctx_.view->LiveValueApplied(sub::kBypass, current);
   ctx_.UpdateEqualizer(-1);
 }
 
@@ -152,24 +149,16 @@ void OutputGroups::SetOutputEqRest() {
   Profile& p = ctx_.unit->live;
   const int current = ctx_.CurrentChannel();
   const std::vector<int> channels = ResetBands(p, current, ctx_.Partner());
-  editor_.RefreshBandRows(current);
-  ctx_.controls->SetText(ControlId{Control::kBypass}, "${bypass_eq}");
+  ctx_.view->LiveValueApplied(sub::kBandReset, current);
   ctx_.UpdateEqualizer(-1);
   ctx_.link->PEQ_Reset_Ctrl(p.editScene, 0, static_cast<int>(channels.size()), channels, false);
-}
-
-void OutputGroups::ShowEqMode() {
-  const bool peq = ctx_.unit->live.peqMode == 1;
-  ctx_.controls->SetSelected(ControlId{Control::kEqMode}, peq);
-  ctx_.controls->SetText(ControlId{Control::kEqMode}, peq ? "${peq_mode}" : "${geq_mode}");
-  ctx_.controls->SetGraphPeqMode(peq);
 }
 
 void OutputGroups::SwitchEqMode() {
   Profile& p = ctx_.unit->live;
   const bool peq = p.peqMode == 1;
   if (!ctx_.view->Confirm(peq ? "${geq_mode_tips}" : "${peq_mode_tips}")) {
-    ShowEqMode();  // the click may have toggled the button
+    ctx_.view->EqModeChanged();  // the click may have toggled the button
     return;
   }
   for (const BandRef& r : SetEqMode(p, !peq)) {
@@ -177,8 +166,8 @@ void OutputGroups::SwitchEqMode() {
     const BandOnUnit band = BandAsSent(p.channels[r.channel], r.band);
     ctx_.link->EQ_Ctrl(kLinkScene, 0, r.channel, r.band, band.freq, band.q, band.gain, false);
   }
-  ShowEqMode();
-  editor_.RefreshBandRows(p.currChannel);
+  ctx_.view->EqModeChanged();
+  ctx_.view->BandsEdited(p.currChannel, -1);
   ctx_.UpdateEqualizer(-1);
 }
 
@@ -189,12 +178,10 @@ void OutputGroups::SetOutputReset() {
   if (choice != 1 && choice != 2) return;
   const OutputEdit edit = ResetOutputs(ctx_.unit->live, choice == 1);
   for (int ch = 0; ch < kOutputChannels; ++ch) ShowRole(ch);
-  for (int ch : edit.outputs) editor_.ShowChannelGain(ch);
-  ctx_.controls->SetSelected(ControlId{Control::kLock}, false);
-  ShowOutputButtonsEnabled(true);
-  ctx_.controls->SetSelected(ControlId{Control::kLink}, false);
-  editor_.Send(edit);
-  editor_.SetCurChannelChange(0);
+  ShowGains(edit.outputs);
+  ctx_.view->LiveValueApplied(sub::kLink, -1);
+  Send(edit);
+  ctx_.SelectOutput(0);
 }
 
 }  // namespace tolva::model

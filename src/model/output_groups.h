@@ -3,18 +3,18 @@
 #include <array>
 #include <string_view>
 
-#include "model/channel_editor.h"
 #include "model/manager_context.h"
 #include "model/output_links.h"
+#include "model/output_operations.h"
 
 // Operations on whole outputs and on the output set: speaker roles from the output menu, link
-// and lock, bypass, EQ reset, PEQ/GEQ mode and the output reset. The current output's strip is
-// shown again through the channel editor. Window thread only.
+// and lock, bypass, EQ reset, PEQ/GEQ mode and the output reset. The view is told which values
+// to show again. Window thread only.
 namespace tolva::model {
 
 class OutputGroups {
  public:
-  OutputGroups(ManagerContext& ctx, ChannelEditor& editor) : ctx_(ctx), editor_(editor) {}
+  explicit OutputGroups(ManagerContext& ctx) : ctx_(ctx) {}
   OutputGroups(const OutputGroups&) = delete;
   OutputGroups& operator=(const OutputGroups&) = delete;
 
@@ -31,18 +31,16 @@ class OutputGroups {
   void SetOutputBypass();
   void SetOutputEqRest();
   void SwitchEqMode();
-  // The mode button and the graph from the live profile's peqMode.
-  void ShowEqMode();
   void SetOutputReset();
 
  private:
   // An output's role button, icons and the graph as the live profile holds them.
   void ShowRole(int channel);
-  void ShowOutputButtonsEnabled(bool enabled);
+  void ShowGains(const std::vector<int>& channels);
+  void Send(const OutputEdit& edit);
   void SendUnlink();
 
   ManagerContext& ctx_;
-  ChannelEditor& editor_;
   int output_menu_channel_ = 0;
 };
 

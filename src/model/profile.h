@@ -27,6 +27,8 @@ inline constexpr int kNoModel = -1;
 inline constexpr int kMinFrequency = 20;
 inline constexpr int kMaxFrequency = 20000;
 inline constexpr int kMaxSlope = 8;
+// The crossover type whose orders are even only (an odd slope plays as the next order).
+inline constexpr int kLinkwitzRiley = 2;
 // The filter field of a crossover command.
 inline constexpr int kLowPassFilter = 1;
 inline constexpr int kHighPassFilter = 2;

@@ -4,7 +4,6 @@
 
 namespace tolva::ui {
 
-using model::Control;
 
 std::string ControlName(const char* pattern, int index) {
   char name[48];
@@ -12,7 +11,7 @@ std::string ControlName(const char* pattern, int index) {
   return name;
 }
 
-std::string LayoutName(const model::ControlId& id) {
+std::string LayoutName(const ControlId& id) {
   switch (id.control) {
     case Control::kConnect:
       return "btnConnect";

@@ -2,13 +2,13 @@
 
 #include <string>
 
-#include "model/screen_controls.h"
+#include "ui/screen_controls.h"
 
-// The layout names of the main window's controls the model shows values in. The model names a
-// control by what it shows (model::ControlId); only the window layer spells the layout.
+// The layout names of the main window's controls the presenter shows values in. The presenter
+// names a control by what it shows (ControlId); only this file spells the layout.
 namespace tolva::ui {
 
-std::string LayoutName(const model::ControlId& id);
+std::string LayoutName(const ControlId& id);
 
 // A control's name from a pattern with one "%d" ("eq_freq_%d").
 std::string ControlName(const char* pattern, int index);

@@ -7,6 +7,7 @@
 
 #include "base/debug_print.h"
 #include "model/equalizer_manager.h"
+#include "ui/edit_presenter.h"
 #include "ui/kit/controls.h"
 #include "ui/kit/message_types.h"
 
@@ -24,7 +25,7 @@ bool Is(const kit::ControlNotify& n, const char* type) {
   return n.type == type;
 }
 
-bool RouteClick(EqualizerManager& m, const kit::ControlNotify& n) {
+bool RouteClick(EqualizerManager& m, EditPresenter& p, const kit::ControlNotify& n) {
   if (n.name == "btnConnect") {
     m.Connect(true);
   } else if (n.name == "btn_reset_eq") {
@@ -34,11 +35,11 @@ bool RouteClick(EqualizerManager& m, const kit::ControlNotify& n) {
   } else if (n.name == "btn_reset_output") {
     m.SetOutputReset();
   } else if (Starts(n.name, "ch_enable_")) {
-    m.SetCurChannelChange(n.user_data);
+    p.SetCurChannelChange(n.user_data);
   } else if (Starts(n.name, "speaker_")) {
     m.SetSpeakerFocus(n.user_data);
   } else if (Starts(n.name, "pt_enable_")) {
-    m.OnEqEnable(n.user_data);
+    p.OnEqEnable(n.user_data);
   } else if (n.name == "btn_lock_output") {
     m.SetOutpuLock();
   } else if (n.name == "btn_link_output") {
@@ -51,66 +52,66 @@ bool RouteClick(EqualizerManager& m, const kit::ControlNotify& n) {
   return true;
 }
 
-bool RouteSelectChanged(EqualizerManager& m, const kit::ControlNotify& n) {
+bool RouteSelectChanged(EditPresenter& p, const kit::ControlNotify& n) {
   DebugPrint("on option %s DUI_MSGTYPE_SELECTCHANGED index ", n.name.c_str());
   DebugPrint(L"%d\n", n.user_data);
   if (Starts(n.name, "ch_show_")) {
-    m.SetChShow(n.user_data);
+    p.SetChShow(n.user_data);
   } else if (Starts(n.name, "ch_mute_")) {
-    m.SetChMute(n.user_data);
+    p.SetChMute(n.user_data);
   } else if (Starts(n.name, "ch_phase_")) {
-    m.SetChPhase(n.user_data);
+    p.SetChPhase(n.user_data);
   } else if (Starts(n.name, "main_mute")) {
-    m.SetMainMute();
+    p.SetMainMute();
   } else if (Starts(n.name, "option_ch_in") && n.name.size() > 13 && n.name[13] == '_' &&
              n.name[12] >= '1' && n.name[12] <= '6') {
-    m.SetChInput(n.user_data, n.name[12] - '0');
+    p.SetChInput(n.user_data, n.name[12] - '0');
   } else {
     return false;
   }
   return true;
 }
 
-bool RouteSlider(EqualizerManager& m, kit::ControlSurface& surface, const kit::ControlNotify& n) {
+bool RouteSlider(EditPresenter& p, kit::ControlSurface& surface, const kit::ControlNotify& n) {
   if (Starts(n.name, "eq_slider_")) {
     const kit::Slider* slider = surface.FindSlider(n.name);
     DebugPrint("on eq silder %s valuechanged index ", n.name.c_str());
     DebugPrint(L"%d value %d\n", n.user_data, slider != nullptr ? slider->Value() : 0);
-    m.SetEqSlider(n.user_data);
+    p.SetEqSlider(n.user_data);
   } else if (Starts(n.name, "slider_main_volume")) {
-    m.SetMainVolume();
+    p.SetMainVolume();
   } else if (Starts(n.name, "slider_ch_volume_")) {
     DebugPrint("on volume silder %s valuechanged index ", n.name.c_str());
     DebugPrint(L"%d\n", n.user_data);
-    m.SetChVolume(n.user_data);
+    p.SetChVolume(n.user_data);
   } else if (Starts(n.name, "slider_ch_delay_")) {
     DebugPrint("on delay silder %s valuechanged index ", n.name.c_str());
     DebugPrint(L"%d\n", n.user_data);
-    m.SetChDelay(n.user_data);
+    p.SetChDelay(n.user_data);
   } else {
     return false;
   }
   return true;
 }
 
-bool RouteSpin(EqualizerManager& m, const kit::ControlNotify& n, bool up) {
+bool RouteSpin(EditPresenter& p, const kit::ControlNotify& n, bool up) {
   const int i = n.user_data;
   if (Starts(n.name, "eq_freq_")) {
-    m.SetEqFreqUp(i, up);
+    p.SetEqFreqUp(i, up);
   } else if (Starts(n.name, "eq_q_")) {
-    m.SetEqQUp(i, up);
+    p.SetEqQUp(i, up);
   } else if (Starts(n.name, "eq_gain_")) {
-    m.SetEqGainUp(i, up);
+    p.SetEqGainUp(i, up);
   } else if (Starts(n.name, "hp_freq")) {
-    m.SetHpFreqUp(up);
+    p.SetHpFreqUp(up);
   } else if (Starts(n.name, "lp_freq")) {
-    m.SetLpFreqUp(up);
+    p.SetLpFreqUp(up);
   } else if (n.name == "edit_main_volume") {
-    m.SetMainVolumeUp(up);
+    p.SetMainVolumeUp(up);
   } else if (Starts(n.name, "edit_ch_volume_")) {
-    m.SetChVolumeUp(i, up);
+    p.SetChVolumeUp(i, up);
   } else if (Starts(n.name, "edit_ch_delay_")) {
-    m.SetChDelayUp(i, up);
+    p.SetChDelayUp(i, up);
   } else {
     return false;
   }
@@ -121,9 +122,9 @@ bool IsBandEdit(std::string_view name) {
   return Starts(name, "eq_freq_") || Starts(name, "eq_q_") || Starts(name, "eq_gain_");
 }
 
-// "return" in a band box moves on (frequency, Q, gain, then the next band's frequency); the box
-// left behind commits through its "killfocus".
-void MoveFocusWithinBands(EqualizerManager& m, kit::ControlSurface& surface,
+// "return" in a band box commits it and moves on (frequency, Q, gain, then the next band's
+// frequency); the box left behind then holds what it was shown, and its "killfocus" sends nothing.
+void MoveFocusWithinBands(EqualizerManager& m, EditPresenter& p, kit::ControlSurface& surface,
                           const kit::ControlNotify& n) {
   const int bands = std::max(1, m.LiveProfile().channels[m.CurrentChannel()].eqSize);
   std::string next;
@@ -134,36 +135,33 @@ void MoveFocusWithinBands(EqualizerManager& m, kit::ControlSurface& surface,
   } else {
     next = "eq_freq_" + std::to_string((n.user_data + 1) % bands);
   }
+  p.SetChEqEdit(n.user_data);
   kit::Edit* edit = surface.FindEdit(next);
-  if (edit != nullptr && edit->IsEnabled()) {
-    edit->SetFocus();
-  } else {
-    m.SetChEqEdit(n.user_data);  // nowhere to go (graphic mode): commit in place
-  }
+  if (edit != nullptr && edit->IsEnabled()) edit->SetFocus();
 }
 
-bool RouteCommit(EqualizerManager& m, kit::ControlSurface& surface, const kit::ControlNotify& n,
-                 bool is_return) {
+bool RouteCommit(EqualizerManager& m, EditPresenter& p, kit::ControlSurface& surface,
+                 const kit::ControlNotify& n, bool is_return) {
   DebugPrint(is_return ? "on edit %s DUI_MSGTYPE_RETURN\n" : "on %s DUI_MSGTYPE_KILLFOCUS\n",
              n.name.c_str());
   const int i = n.user_data;
   if (n.name == "edit_main_volume") {
-    m.SetMainVolumeEdit();
+    p.SetMainVolumeEdit();
   } else if (Starts(n.name, "hp_freq")) {
-    m.SetHpFreq();
+    p.SetHpFreq();
   } else if (Starts(n.name, "lp_freq")) {
-    m.SetLpFreq();
+    p.SetLpFreq();
   } else if (Starts(n.name, "edit_ch_delay_")) {
-    m.SetChDelayEdit(i);
+    p.SetChDelayEdit(i);
   } else if (Starts(n.name, "edit_ch_volume_")) {
-    m.SetChVolumeEdit(i);
+    p.SetChVolumeEdit(i);
   } else if (IsBandEdit(n.name)) {
     DebugPrint("on eq %s killfocus index ", n.name.c_str());
     DebugPrint(L"%d\n", i);
     if (is_return) {
-      MoveFocusWithinBands(m, surface, n);
+      MoveFocusWithinBands(m, p, surface, n);
     } else {
-      m.SetChEqEdit(i);
+      p.SetChEqEdit(i);
     }
   } else {
     return false;
@@ -203,7 +201,7 @@ bool MoveAlongTheRing(EqualizerManager& m, kit::ControlSurface& surface,
   return true;
 }
 
-bool RouteItemSelect(EqualizerManager& m, kit::ControlSurface& surface,
+bool RouteItemSelect(EditPresenter& p, kit::ControlSurface& surface,
                      const kit::ControlNotify& n) {
   DebugPrint("on %s DUI_MSGTYPE_ITEMSELECT\n", n.name.c_str());
   const auto log_choice = [&](const char* line) {
@@ -212,47 +210,38 @@ bool RouteItemSelect(EqualizerManager& m, kit::ControlSurface& surface,
     DebugPrint(L"%d\n", combo != nullptr ? combo->CurSel() : -1);
   };
   if (Starts(n.name, "comb_ch_unit")) {
-    m.SetDelayUnit();
+    p.SetDelayUnit();
   } else if (Starts(n.name, "hp_type")) {
     log_choice("on eq hp_type %s valuechanged index ");
-    m.SetHpType();
+    p.SetHpType();
   } else if (Starts(n.name, "lp_type")) {
     log_choice("on eq lp_type %s valuechanged index ");
-    m.SetLpType();
+    p.SetLpType();
   } else if (Starts(n.name, "hp_slop")) {
     log_choice("on eq hp_slop %s valuechanged index ");
-    m.SetHpSlope();
+    p.SetHpSlope();
   } else if (Starts(n.name, "lp_slop")) {
     log_choice("on eq lp_slop %s valuechanged index ");
-    m.SetLpSlope();
+    p.SetLpSlope();
   } else if (n.name == "btn_input_source") {
-    m.SetInputSource();
+    p.SetInputSource();
   } else {
     return false;
   }
   return true;
 }
 
-// A band notification names its band; the corner handles belong to no band and carry -1, and
-// must still reach the manager.
-bool RouteGraph(EqualizerManager& m, const kit::ControlNotify& n, int kind) {
-  if (kind == 0 && n.user_data < 0) return true;
-  DebugPrint(L"on DUI_MSGTYPE_EQUALIZERCHANGED index %d\n", n.user_data);
-  m.EqualizerCallback(n.user_data, kind);
-  return true;
-}
-
 }  // namespace
 
-bool RouteEditNotification(EqualizerManager& m, kit::ControlSurface& surface,
+bool RouteEditNotification(EqualizerManager& m, EditPresenter& p, kit::ControlSurface& surface,
                            const kit::ControlNotify& n) {
-  if (Is(n, msg::kClick)) return RouteClick(m, n);
-  if (Is(n, msg::kSelectChanged)) return RouteSelectChanged(m, n);
-  if (Is(n, msg::kValueChanged) || Is(n, msg::kMoveValueChanged)) return RouteSlider(m, surface, n);
-  if (Is(n, msg::kValueChangedUp)) return RouteSpin(m, n, true);
-  if (Is(n, msg::kValueChangedDown)) return RouteSpin(m, n, false);
-  if (Is(n, msg::kReturn)) return RouteCommit(m, surface, n, true);
-  if (Is(n, msg::kKillFocus)) return RouteCommit(m, surface, n, false);
+  if (Is(n, msg::kClick)) return RouteClick(m, p, n);
+  if (Is(n, msg::kSelectChanged)) return RouteSelectChanged(p, n);
+  if (Is(n, msg::kValueChanged) || Is(n, msg::kMoveValueChanged)) return RouteSlider(p, surface, n);
+  if (Is(n, msg::kValueChangedUp)) return RouteSpin(p, n, true);
+  if (Is(n, msg::kValueChangedDown)) return RouteSpin(p, n, false);
+  if (Is(n, msg::kReturn)) return RouteCommit(m, p, surface, n, true);
+  if (Is(n, msg::kKillFocus)) return RouteCommit(m, p, surface, n, false);
   if (Is(n, msg::kSetFocus)) {
     DebugPrint("on %s DUI_MSGTYPE_SETFOCUS\n", n.name.c_str());
     if (!IsBandEdit(n.name)) return false;
@@ -261,12 +250,9 @@ bool RouteEditNotification(EqualizerManager& m, kit::ControlSurface& surface,
     m.UpdateEqualizer(n.user_data);
     return true;
   }
-  if (Is(n, msg::kItemSelect)) return RouteItemSelect(m, surface, n);
+  if (Is(n, msg::kItemSelect)) return RouteItemSelect(p, surface, n);
   if (Is(n, msg::kValueChangedRight)) return MoveAlongTheRing(m, surface, n, true);
   if (Is(n, msg::kValueChangedLeft)) return MoveAlongTheRing(m, surface, n, false);
-  if (Is(n, msg::kEqualizerEq)) return RouteGraph(m, n, 0);
-  if (Is(n, msg::kEqualizerHp)) return RouteGraph(m, n, 1);
-  if (Is(n, msg::kEqualizerLp)) return RouteGraph(m, n, 2);
   return false;
 }
 

@@ -8,11 +8,13 @@ class EqualizerManager;
 
 namespace tolva::ui {
 
-// The main window's notifications that edit a value, routed to the manager's editing
-// operations: clicks, option changes, sliders, spin buttons, committed edits, focus, combo
-// selections and drags on the graph. Rows are tried in order and the first match wins. Returns
-// true when the notification was routed.
-bool RouteEditNotification(model::EqualizerManager& manager, kit::ControlSurface& surface,
-                           const kit::ControlNotify& notify);
+class EditPresenter;
+
+// The main window's notifications that edit a value, routed to the presenter's handlers (and
+// the manager's output operations): clicks, option changes, sliders, spin buttons, committed
+// edits, focus, combo selections. Drags on the graph come by value (ManagerBinding). Rows are
+// tried in order and the first match wins. Returns true when the notification was routed.
+bool RouteEditNotification(model::EqualizerManager& manager, EditPresenter& presenter,
+                           kit::ControlSurface& surface, const kit::ControlNotify& notify);
 
 }  // namespace tolva::ui

@@ -106,7 +106,7 @@ void ImportFiltersForCurrentOutput(CMainWnd& window, model::EqualizerManager& ma
                                                        {"${confirm}", "${cancel}"}) ==
                      kit::kResultConfirm;
   ShowImportPreview(window, nullptr, output);
-  if (apply) manager.ApplyChannelBands(output, plan.bands);
+  if (apply) manager.Editing().ApplyBands(output, plan.bands);
 }
 
 void ExportFiltersOfCurrentOutput(CMainWnd& window, model::EqualizerManager& manager) {

@@ -1,13 +1,17 @@
 #include "ui/manager_binding.h"
 
+#include <QApplication>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QTimer>
 
+#include <vector>
+
 #include "base/debug_print.h"
 #include "model/equalizer_manager.h"
-#include "model/manager_screen.h"
 #include "ui/controls/ui_equalizer.h"
 #include "ui/auto_cal_wnd.h"
+#include "ui/edit_presenter.h"
 #include "ui/edit_routing.h"
 #include "ui/kit/control_surface.h"
 #include "ui/kit/dialogs.h"
@@ -15,6 +19,7 @@
 #include "ui/kit/qt_popup_menu.h"
 #include "ui/kit/qt_window_sink.h"
 #include "ui/main_wnd.h"
+#include "ui/manager_screen.h"
 #include "ui/menu_routing.h"
 #include "ui/surface_screen_controls.h"
 #include "ui/tuning_actions.h"
@@ -25,10 +30,9 @@ namespace tolva::ui {
 namespace {
 
 // The window-side answers to what the manager asks of the screen.
-class WindowManagerView final : public model::ManagerScreen {
+class WindowManagerView final : public ManagerScreen {
  public:
-  WindowManagerView(CMainWnd& window, model::EqualizerManager& manager,
-                    model::ScreenControls& controls)
+  WindowManagerView(CMainWnd& window, model::EqualizerManager& manager, ScreenControls& controls)
       : ManagerScreen(manager, controls), window_(window), manager_(manager) {}
 
   void ShowMessage(const std::string& text) override {
@@ -72,34 +76,62 @@ class WindowManagerView final : public model::ManagerScreen {
   model::EqualizerManager& manager_;
 };
 
+// A box typed into and then left by a click elsewhere (another output, a strip button, a combo,
+// the graph, a menu) commits before that click acts, as leaving it by the keyboard does: a control
+// that takes no focus would otherwise leave the typed value to be overwritten, or put on the
+// output selected next.
+void CommitFocusedBox(TuningActions& tuning, model::EqualizerManager& manager,
+                      EditPresenter& presenter, kit::ControlSurface& surface,
+                      const std::string& acting) {
+  const auto* box = qobject_cast<QLineEdit*>(QApplication::focusWidget());
+  if (box == nullptr) return;
+  const std::string name = box->objectName().toStdString();
+  kit::Edit* edit = surface.FindEdit(name);
+  if (edit == nullptr || name == acting) return;
+  const kit::ControlNotify leave{name, kit::msgtype::kKillFocus, edit->UserData()};
+  tuning.OnControlNotify(leave, [&] { RouteEditNotification(manager, presenter, surface, leave); });
+}
+
+bool IsFocusChange(const kit::ControlNotify& n) {
+  return n.type == kit::msgtype::kSetFocus || n.type == kit::msgtype::kKillFocus;
+}
+
 }  // namespace
 
 struct ManagerBinding::Parts {
   Parts(CMainWnd& w, device::TransportFactory factory, Clock& clock)
       : window(w),
         manager(std::move(factory), clock),
-        controls(w.Surface(), w.findChild<UIEqualizer*>(QStringLiteral("equalizer"))),
+        controls(w.Surface(), &w, w.findChild<UIEqualizer*>(QStringLiteral("equalizer"))),
         view(w, manager, controls),
+        presenter(manager, controls, view),
         tuning(w, manager) {}
 
   CMainWnd& window;
   model::EqualizerManager manager;
   SurfaceScreenControls controls;
   WindowManagerView view;
+  EditPresenter presenter;
   TuningActions tuning;
+  std::vector<QMetaObject::Connection> graph_drags;
 };
 
 ManagerBinding::ManagerBinding(CMainWnd& window, device::TransportFactory factory, Clock& clock)
     : parts_(std::make_unique<Parts>(window, std::move(factory), clock)) {
   model::EqualizerManager& manager = parts_->manager;
+  EditPresenter& presenter = parts_->presenter;
   TuningActions& tuning = parts_->tuning;
   manager.SetView(&parts_->view);
   manager.SetMainSink(window.Sink().get());
   // Every user edit reaches the manager through the tuning actions, which make it one step.
-  window.SetMessageHandler([&window, &manager, &tuning](device::Notification& notification) {
+  kit::ControlSurface& surface = window.Surface();
+  window.SetMessageHandler([&window, &manager, &presenter, &surface,
+                            &tuning](device::Notification& notification) {
     if (notification.message == kit::kMsgMenuClick) {
       const auto* item = dynamic_cast<const kit::MenuClickRecord*>(notification.record.get());
-      if (item == nullptr || tuning.OnMenuItem(item->name)) return;
+      if (item == nullptr) return;
+      CommitFocusedBox(tuning, manager, presenter, surface, {});
+      if (tuning.OnMenuItem(item->name)) return;
       tuning.OnManagerMenuItem(item->name, [&] {
         RouteMenuClick(window, manager, *item, [&tuning](const std::string& path, bool whole) {
           return tuning.MayLoadFile(path, whole);
@@ -110,17 +142,31 @@ ManagerBinding::ManagerBinding(CMainWnd& window, device::TransportFactory factor
     manager.HandleNotification(notification);
     tuning.AfterMessage();
   });
-  kit::ControlSurface& surface = window.Surface();
-  surface.SetNotifyHandler([&window, &manager, &surface, &tuning](const kit::ControlNotify& notify) {
+  surface.SetNotifyHandler([&window, &manager, &presenter, &surface,
+                            &tuning](const kit::ControlNotify& notify) {
+    if (!IsFocusChange(notify)) CommitFocusedBox(tuning, manager, presenter, surface, notify.name);
     if (OpenMenuOfButton(window, manager, notify)) {
       if (notify.name == "btn_option" && window.CurrentMenu() != nullptr) {
         tuning.PrepareOptionMenu(*window.CurrentMenu());
       }
       return;
     }
-    tuning.OnControlNotify(notify, [&] { RouteEditNotification(manager, surface, notify); });
+    tuning.OnControlNotify(notify,
+                           [&] { RouteEditNotification(manager, presenter, surface, notify); });
   });
   window.SetLanguageSwitchedHook([this] { parts_->view.UpdateAllVolumeEdit(); });
+  // The graph's drags arrive with their values; the edit is the current output's.
+  if (auto* graph = window.findChild<UIEqualizer*>(QStringLiteral("equalizer"))) {
+    parts_->graph_drags.push_back(QObject::connect(
+        graph, &UIEqualizer::BandDragged, graph,
+        [&presenter, &tuning](int band, int freq, float q, float gain) {
+          tuning.OnValueEdit([&] { presenter.BandDragged(band, freq, q, gain); });
+        }));
+    parts_->graph_drags.push_back(QObject::connect(
+        graph, &UIEqualizer::CornerDragged, graph, [&presenter, &tuning](bool high_pass, int freq) {
+          tuning.OnValueEdit([&] { presenter.CornerDragged(high_pass, freq); });
+        }));
+  }
 }
 
 ManagerBinding::~ManagerBinding() {
@@ -128,6 +174,7 @@ ManagerBinding::~ManagerBinding() {
   window.Surface().SetNotifyHandler({});
   window.SetMessageHandler({});
   window.SetLanguageSwitchedHook({});
+  for (const QMetaObject::Connection& c : parts_->graph_drags) QObject::disconnect(c);
   parts_->manager.CancelWaits();
   parts_->manager.Disconnect();
   parts_->manager.JoinWorkers();

@@ -1,54 +1,44 @@
 #include "ui/surface_screen_controls.h"
 
+#include <QToolTip>
+#include <QWidget>
+
 #include <array>
 
 #include "ui/control_names.h"
 #include "ui/controls/curve_data.h"
 #include "ui/controls/ui_equalizer.h"
 #include "ui/kit/control_surface.h"
+#include "ui/kit/qt_text.h"
 
 namespace tolva::ui {
 
-std::string SurfaceScreenControls::Text(model::ControlId id) const {
+std::string SurfaceScreenControls::Text(ControlId id) const {
   kit::Control* c = surface_.FindControl(LayoutName(id));
   return c != nullptr ? c->RawText() : std::string();
 }
 
-int SurfaceScreenControls::SliderValue(model::ControlId id) const {
+int SurfaceScreenControls::SliderValue(ControlId id) const {
   kit::Slider* s = surface_.FindSlider(LayoutName(id));
   return s != nullptr ? s->Value() : 0;
 }
 
-bool SurfaceScreenControls::IsSelected(model::ControlId id) const {
+bool SurfaceScreenControls::IsSelected(ControlId id) const {
   if (kit::Button* b = surface_.FindButton(LayoutName(id))) return b->IsSelected();
   if (kit::Option* o = surface_.FindOption(LayoutName(id))) return o->IsSelected();
   return false;
 }
 
-std::string SurfaceScreenControls::ItemText(model::ControlId combo, int index) const {
+std::string SurfaceScreenControls::ItemText(ControlId combo, int index) const {
   kit::Combo* c = surface_.FindCombo(LayoutName(combo));
   return c != nullptr && index >= 0 && index < c->Count() ? c->ItemText(index) : std::string();
 }
 
-model::EqualizerGraphData::Band SurfaceScreenControls::GraphBand(int band) const {
-  if (graph_ == nullptr || band < 0 || band >= graph_->BandCount()) return {};
-  const curves::CurveBand b = graph_->Band(band);
-  return {b.gain, b.q, b.freq};
-}
-
-int SurfaceScreenControls::GraphHpFreq() const {
-  return graph_ != nullptr ? graph_->HpFreq() : model::kMinFrequency;
-}
-
-int SurfaceScreenControls::GraphLpFreq() const {
-  return graph_ != nullptr ? graph_->LpFreq() : model::kMaxFrequency;
-}
-
-void SurfaceScreenControls::SetText(model::ControlId id, std::string_view text) {
+void SurfaceScreenControls::SetText(ControlId id, std::string_view text) {
   if (kit::Control* c = surface_.FindControl(LayoutName(id))) c->SetText(text);
 }
 
-void SurfaceScreenControls::SetSelected(model::ControlId id, bool selected) {
+void SurfaceScreenControls::SetSelected(ControlId id, bool selected) {
   if (kit::Button* b = surface_.FindButton(LayoutName(id))) {
     b->SetSelected(selected);
   } else if (kit::Option* o = surface_.FindOption(LayoutName(id))) {
@@ -56,15 +46,15 @@ void SurfaceScreenControls::SetSelected(model::ControlId id, bool selected) {
   }
 }
 
-void SurfaceScreenControls::SetVisible(model::ControlId id, bool visible) {
+void SurfaceScreenControls::SetVisible(ControlId id, bool visible) {
   if (kit::Control* c = surface_.FindControl(LayoutName(id))) c->SetVisible(visible);
 }
 
-void SurfaceScreenControls::SetEnabled(model::ControlId id, bool enabled) {
+void SurfaceScreenControls::SetEnabled(ControlId id, bool enabled) {
   if (kit::Control* c = surface_.FindControl(LayoutName(id))) c->SetEnabled(enabled);
 }
 
-void SurfaceScreenControls::SetTextColor(model::ControlId id, std::uint32_t argb) {
+void SurfaceScreenControls::SetTextColor(ControlId id, std::uint32_t argb) {
   if (kit::Button* b = surface_.FindButton(LayoutName(id))) {
     b->SetTextColor(argb);
   } else if (kit::Label* l = surface_.FindLabel(LayoutName(id))) {
@@ -72,20 +62,20 @@ void SurfaceScreenControls::SetTextColor(model::ControlId id, std::uint32_t argb
   }
 }
 
-void SurfaceScreenControls::SetSliderValue(model::ControlId id, int value) {
+void SurfaceScreenControls::SetSliderValue(ControlId id, int value) {
   if (kit::Slider* s = surface_.FindSlider(LayoutName(id))) s->SetValue(value);
 }
 
-void SurfaceScreenControls::SelectItem(model::ControlId combo, int index) {
+void SurfaceScreenControls::SelectItem(ControlId combo, int index) {
   if (kit::Combo* c = surface_.FindCombo(LayoutName(combo))) c->SelectItem(index);
 }
 
-int SurfaceScreenControls::CurSel(model::ControlId combo) const {
+int SurfaceScreenControls::CurSel(ControlId combo) const {
   kit::Combo* c = surface_.FindCombo(LayoutName(combo));
   return c != nullptr ? c->CurSel() : -1;
 }
 
-void SurfaceScreenControls::SetItemVisible(model::ControlId combo, std::string_view item,
+void SurfaceScreenControls::SetItemVisible(ControlId combo, std::string_view item,
                                            bool visible) {
   kit::Combo* c = surface_.FindCombo(LayoutName(combo));
   if (c == nullptr) return;
@@ -93,7 +83,7 @@ void SurfaceScreenControls::SetItemVisible(model::ControlId combo, std::string_v
   if (index >= 0) c->SetItemVisible(index, visible);
 }
 
-void SurfaceScreenControls::SetItemHeight(model::ControlId combo, int pixels) {
+void SurfaceScreenControls::SetItemHeight(ControlId combo, int pixels) {
   if (kit::Combo* c = surface_.FindCombo(LayoutName(combo))) c->SetItemHeight(pixels);
 }
 
@@ -101,7 +91,19 @@ int SurfaceScreenControls::DisplayScalePercent() const {
   return surface_.DisplayScalePercent();
 }
 
-void SurfaceScreenControls::SetEqualizerGraph(const model::EqualizerGraphData& data) {
+void SurfaceScreenControls::SetNote(ControlId id, std::string_view text) {
+  if (root_ == nullptr) return;
+  auto* box = root_->findChild<QWidget*>(QString::fromStdString(LayoutName(id)));
+  if (box == nullptr) return;
+  const QString note = kit::Resolve(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
+  box->setToolTip(note);
+  // Shown at once, under the box: the user sees why the box says something else.
+  if (!note.isEmpty() && box->isVisible()) {
+    QToolTip::showText(box->mapToGlobal(QPoint(0, box->height())), note, box);
+  }
+}
+
+void SurfaceScreenControls::SetEqualizerGraph(const EqualizerGraphData& data) {
   if (graph_ == nullptr) return;
   std::array<curves::CurveBand, model::kEqBands> bands{};
   const int count = std::clamp(data.band_count, 0, model::kEqBands);

@@ -125,6 +125,11 @@ void TuningActions::OnControlNotify(const kit::ControlNotify& n,
   AfterMessage();
 }
 
+void TuningActions::OnValueEdit(const std::function<void()>& edit) {
+  Tuning().Edit(edit, true);
+  AfterMessage();
+}
+
 bool TuningActions::OnMenuItem(const std::string& name) {
   if (name == "option_item_undo") {
     Undo();

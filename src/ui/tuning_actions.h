@@ -38,6 +38,8 @@ class TuningActions {
 
   // A notification of the window's controls; `route` hands it to the manager's operations.
   void OnControlNotify(const kit::ControlNotify& notify, const std::function<void()>& route);
+  // An edit by value (the graph's drags): one step of the manager's tuning, like a notification.
+  void OnValueEdit(const std::function<void()>& edit);
   // Our own items of the Options menu; false for any other item.
   bool OnMenuItem(const std::string& name);
   // Any other menu item; `route` runs its operation.

@@ -166,14 +166,14 @@ TEST_F(WindowUnderFaults, AUnitThatStopsAnsweringIsShownAndTheLatestEditReachesI
   SetFaults(silent);
   for (const int volume : {-30, -31, -32}) {
     surface.FindSlider("slider_main_volume")->SetValue(volume);
-    Manager().SetMainVolume();
+    Manager().Editing().SetMainVolume(volume);
   }
   ASSERT_TRUE(WaitFor([&] { return ButtonText() == "${device_no_answer}"; }));
   EXPECT_EQ(Manager().State(), ConnectState::kConnected);
 
   SetFaults({});
   surface.FindSlider("slider_main_volume")->SetValue(-33);
-  Manager().SetMainVolume();
+  Manager().Editing().SetMainVolume(-33);
   ASSERT_TRUE(WaitFor([&] { return ButtonText() == "${btn_connected}"; }));
   ASSERT_TRUE(Manager().Link().WaitUntilQueueIdle(5000));
   EXPECT_EQ(unit_->Snapshot().main_volume_db, -33);

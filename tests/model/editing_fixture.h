@@ -1,18 +1,13 @@
 #pragma once
 
-// The editing operations against the in-process emulated unit, connected, with the screen half
-// drawing on fake controls.
+// The editing operations by value against the in-process emulated unit, connected, with a view
+// that answers the dialogs as the test says.
 #include <thread>
 
-#include "fake_screen_controls.h"
 #include "manager_fixture.h"
-#include "model/manager_screen.h"
 #include "model/screen_text.h"
-#include "ui/control_names.h"
 
 namespace tolva::model::testing {
-
-using ui::ControlName;
 
 constexpr int kSet = 0xBB;
 // Sub-commands of the parameter commands.
@@ -20,10 +15,11 @@ constexpr int kSource = 0x01, kFilter = 0x05, kEq = 0x06, kDelay = 0x07, kTrim =
               kMix = 0x0B, kRole = 0x0D, kLink = 0x0E, kLock = 0x0F, kEqReset = 0x11,
               kBypass = 0x12, kMixTrim = 0x24;
 
-// The screen half over fake controls, answering the dialogs as the test says.
-class ScriptedScreen final : public ManagerScreen {
+// A view (the silent one, or the screen) answering the dialogs as the test says.
+template <class View>
+class Scripted final : public View {
  public:
-  using ManagerScreen::ManagerScreen;
+  using View::View;
   bool Confirm(const std::string& text) override {
     asked.push_back(text);
     return confirm;
@@ -43,11 +39,13 @@ class ScriptedScreen final : public ManagerScreen {
   std::vector<std::string> asked, messages;
 };
 
-class Editing : public ManagerOnEmulator {
+// Connected, with `screen_` as the manager's view.
+template <class Screen>
+class EditingWith : public ManagerOnEmulator {
  protected:
   void SetUp() override {
     ManagerOnEmulator::SetUp();
-    screen_ = std::make_unique<ScriptedScreen>(*manager_, controls_);
+    screen_ = MakeScreen();
     manager_->SetView(screen_.get());
     ConnectAndSettle();
     ASSERT_EQ(manager_->State(), ConnectState::kConnected);
@@ -58,6 +56,7 @@ class Editing : public ManagerOnEmulator {
     screen_.reset();
     ManagerOnEmulator::TearDown();
   }
+  virtual std::unique_ptr<Screen> MakeScreen() = 0;
 
   // Every command the edits queued, once the link has written them all.
   std::vector<SentFrame> Sent() {
@@ -76,20 +75,20 @@ class Editing : public ManagerOnEmulator {
   }
   emulator::UnitState Unit() { return unit_->Snapshot(); }
   EqBand& Band(int ch, int b) { return Live().channels[ch].eqArray[b]; }
-  void TypeBand(int b, const std::string& freq, const std::string& q, const std::string& gain) {
-    controls_.Type(ControlName("eq_freq_%d", b), freq);
-    controls_.Type(ControlName("eq_q_%d", b), q);
-    controls_.Type(ControlName("eq_gain_%d", b), gain);
-    manager_->SetChEqEdit(b);
-  }
   void Link0And1() {
     Live().linkMode = 1;
     Live().lockMode = 1;
     Live().linkOutputs = {1, 0, -1, -1, -1, -1};
   }
 
-  FakeScreenControls controls_;
-  std::unique_ptr<ScriptedScreen> screen_;
+  std::unique_ptr<Screen> screen_;
+};
+
+class Editing : public EditingWith<Scripted<ManagerView>> {
+ protected:
+  std::unique_ptr<Scripted<ManagerView>> MakeScreen() override {
+    return std::make_unique<Scripted<ManagerView>>();
+  }
 };
 
 }  // namespace tolva::model::testing

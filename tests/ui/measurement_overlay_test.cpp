@@ -107,7 +107,7 @@ std::string MeasurementText() {
 }
 
 TEST_F(MeasurementOverlay, FollowsItsOutputAndTheTuningUntilCleared) {
-  Manager().SetCurChannelChange(2);
+  Manager().Editing().SelectOutput(2);
   EXPECT_FALSE(ChooseFromOptions("option_item_clear_overlay")) << "nothing to clear yet";
   ASSERT_TRUE(ChooseFromOptions("option_item_overlay_measurement",
                                 Write("front.txt", MeasurementText())));
@@ -140,10 +140,10 @@ TEST_F(MeasurementOverlay, FollowsItsOutputAndTheTuningUntilCleared) {
   EXPECT_NEAR(largest_change, 9.0, 0.5);
 
   // Another output has none; coming back shows this one's again.
-  Manager().SetCurChannelChange(3);
+  Manager().Editing().SelectOutput(3);
   EXPECT_TRUE(graph_->PredictedCurve().empty());
   EXPECT_FALSE(ChooseFromOptions("option_item_clear_overlay"));
-  Manager().SetCurChannelChange(2);
+  Manager().Editing().SelectOutput(2);
   EXPECT_EQ(Drawn(graph_->PredictedCurve()), Drawn(measured));
 
   EXPECT_TRUE(ChooseFromOptions("option_item_clear_overlay"));

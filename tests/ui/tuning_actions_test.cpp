@@ -21,6 +21,7 @@
 #include "model/profile_diff.h"
 #include "model/profile_files.h"
 #include "model/screen_text.h"
+#include "support/dialog_answer.h"
 #include "support/mouse_events.h"
 #include "support/qt_wait.h"
 #include "support/recording_transport.h"
@@ -40,39 +41,11 @@ using tolva::model::Profile;
 using tolva::model::testing::FrameLog;
 using tolva::model::testing::RecordingTransport;
 using tolva::model::testing::SentFrame;
+using tolva::testing::DialogAnswer;
 using tolva::testing::WaitFor;
 
 constexpr int kEq = 0x06, kFilter = 0x05, kBypass = 0x12;
 constexpr int kFrontLeftTweeter = 1;
-
-// Answers the next modal dialog by clicking `buttons` in turn and keeps its text.
-class DialogAnswer {
- public:
-  explicit DialogAnswer(std::vector<const char*> buttons) : buttons_(std::move(buttons)) {
-    QObject::connect(&timer_, &QTimer::timeout, [this] {
-      auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
-      if (dialog == nullptr || !dialog->isVisible() || answered_) return;
-      answered_ = true;
-      if (auto* text = dialog->findChild<QLabel*>(QStringLiteral("MessageText"))) {
-        text_ = text->text();
-      }
-      for (const char* name : buttons_) {
-        if (auto* w = dialog->findChild<QWidget*>(QString::fromLatin1(name))) {
-          QTest::mouseClick(w, Qt::LeftButton);
-        }
-      }
-    });
-    timer_.start(10);
-  }
-  bool Answered() const { return answered_; }
-  const QString& Text() const { return text_; }
-
- private:
-  std::vector<const char*> buttons_;
-  QTimer timer_;
-  bool answered_ = false;
-  QString text_;
-};
 
 class TuningWindow : public ::testing::Test {
  protected:

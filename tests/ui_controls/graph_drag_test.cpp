@@ -65,7 +65,7 @@ class GraphDrag : public ::testing::Test {
 
   void Mode(bool peq) {
     Manager().LiveProfile().peqMode = peq ? 1 : 0;
-    Manager().ShowEqMode();
+    Manager().RefreshFromProfile();  // the screen shows the mode
   }
   Point Centre(int band) const { return graph_->Layout().Markers()[std::size_t(band)].center; }
   // The pointer moving with no button held.

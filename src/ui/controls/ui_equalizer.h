@@ -4,7 +4,8 @@
 // other channels chosen for display, one numbered point per band and the crossover corner handles,
 // and lets the user drag them. The setters replace the shown data wholesale and never raise a
 // notification: only user input (mouse, wheel, keys) does, so a refresh from the model cannot echo
-// back to the unit.
+// back to the unit. What the user moved is told with its values (BandDragged, CornerDragged);
+// the start and end of a drag go out as the kit's press and release notifications.
 
 #include <QPixmap>
 #include <QString>
@@ -53,7 +54,7 @@ class UIEqualizer : public tolva::curves::CurveGraphBase {
   // 1: PEQ mode (points move in both directions, Q handles); 0: GEQ mode (vertical only).
   void SetPeqMode(int flag);
 
-  // Read back by the manager after a notification.
+  // What the graph holds now.
   int BandCount() const { return band_count_; }
   tolva::curves::CurveBand Band(int index) const;
   int CurrentControlIndex() const { return mCurrentControlIndex; }
@@ -84,6 +85,13 @@ class UIEqualizer : public tolva::curves::CurveGraphBase {
 
   // The band points, handles and hit rectangles as last laid out (computed on demand).
   const tolva::curves::EqualizerLayout& Layout() const;
+
+ signals:
+  // A band the user moved (or hovered onto, or stepped with a key or the wheel), with the values
+  // the graph now shows for it.
+  void BandDragged(int band, int freq, float q, float gain);
+  // A corner handle moved: high-pass (true) or low-pass, and its frequency.
+  void CornerDragged(bool high_pass, int freq);
 
  protected:
   void paintEvent(QPaintEvent* event) override;

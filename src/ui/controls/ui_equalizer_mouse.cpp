@@ -58,10 +58,10 @@ void UIEqualizer::Raise(Raised what) {
       RaiseBand(mCurrentControlIndex);
       break;
     case Raised::kHp:
-      emit Notify(objectName(), QLatin1String(msg::kEqualizerHp), -1);
+      emit CornerDragged(true, mHpFreq);
       break;
     case Raised::kLp:
-      emit Notify(objectName(), QLatin1String(msg::kEqualizerLp), -1);
+      emit CornerDragged(false, mLpFreq);
       break;
     case Raised::kNothing:
       break;
@@ -69,7 +69,9 @@ void UIEqualizer::Raise(Raised what) {
 }
 
 void UIEqualizer::RaiseBand(int index) {
-  emit Notify(objectName(), QLatin1String(msg::kEqualizerEq), index);
+  if (index < 0 || index >= band_count_) return;
+  const CurveBand& b = bands_[static_cast<std::size_t>(index)];
+  emit BandDragged(index, b.freq, b.q, b.gain);
 }
 
 void UIEqualizer::mousePressEvent(QMouseEvent* event) {

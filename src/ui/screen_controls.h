@@ -9,9 +9,15 @@
 #include "dsp_math/channel_response.h"
 #include "model/profile.h"
 
-// The main window's controls as the manager drives them, free of any toolkit type. The window
-// binds it to its control surface; a control the layout lacks is ignored.
-namespace tolva::model {
+// The main window's controls as the presenter drives them, free of any toolkit type. The window
+// binds it to its control surface; a control the layout lacks is ignored. Nothing below the
+// window layer sees a control.
+namespace tolva::ui {
+
+using model::kEqBands;
+using model::kMaxFrequency;
+using model::kMinFrequency;
+using model::kOutputChannels;
 
 // What the equalizer graph is handed on each update.
 struct EqualizerGraphData {
@@ -32,8 +38,8 @@ struct EqualizerGraphData {
   int highlight = -1;
 };
 
-// The main window's controls the model reads and writes, named by what they show. The window
-// layer gives each its layout name; the model never spells one.
+// The main window's controls the presenter reads and writes, named by what they show; only
+// control_names.cpp spells their layout names.
 enum class Control : std::uint8_t {
   kConnect,
   kMainVolumeSlider,
@@ -89,10 +95,6 @@ class ScreenControls {
   virtual int SliderValue(ControlId id) const = 0;
   virtual bool IsSelected(ControlId id) const = 0;
   virtual std::string ItemText(ControlId combo, int index) const = 0;
-  // The graph's own copy of a band and of the crossover corners after a drag.
-  virtual EqualizerGraphData::Band GraphBand(int band) const = 0;
-  virtual int GraphHpFreq() const = 0;
-  virtual int GraphLpFreq() const = 0;
 
   virtual void SetText(ControlId id, std::string_view text) = 0;
   virtual void SetSelected(ControlId id, bool selected) = 0;
@@ -106,34 +108,11 @@ class ScreenControls {
   virtual void SetItemVisible(ControlId combo, std::string_view item, bool visible) = 0;
   virtual void SetItemHeight(ControlId combo, int pixels) = 0;
   virtual int DisplayScalePercent() const = 0;
+  // Beside a box: why it shows another value than the one typed ("" takes the note away).
+  virtual void SetNote(ControlId id, std::string_view text) = 0;
   virtual void SetEqualizerGraph(const EqualizerGraphData& data) = 0;
   // Parametric mode lets the graph's points move sideways and change Q; graphic mode does not.
   virtual void SetGraphPeqMode(bool peq) = 0;
 };
 
-// No screen at all (the command-line tool, model tests): writes go nowhere, reads give defaults.
-class NoScreenControls final : public ScreenControls {
- public:
-  std::string Text(ControlId) const override { return {}; }
-  int SliderValue(ControlId) const override { return 0; }
-  bool IsSelected(ControlId) const override { return false; }
-  std::string ItemText(ControlId, int) const override { return {}; }
-  EqualizerGraphData::Band GraphBand(int) const override { return {}; }
-  int GraphHpFreq() const override { return kMinFrequency; }
-  int GraphLpFreq() const override { return kMaxFrequency; }
-  void SetText(ControlId, std::string_view) override {}
-  void SetSelected(ControlId, bool) override {}
-  void SetVisible(ControlId, bool) override {}
-  void SetEnabled(ControlId, bool) override {}
-  void SetTextColor(ControlId, std::uint32_t) override {}
-  void SetSliderValue(ControlId, int) override {}
-  void SelectItem(ControlId, int) override {}
-  int CurSel(ControlId) const override { return -1; }
-  void SetItemVisible(ControlId, std::string_view, bool) override {}
-  void SetItemHeight(ControlId, int) override {}
-  int DisplayScalePercent() const override { return 100; }
-  void SetEqualizerGraph(const EqualizerGraphData&) override {}
-  void SetGraphPeqMode(bool) override {}
-};
-
-}  // namespace tolva::model
+}  // namespace tolva::ui

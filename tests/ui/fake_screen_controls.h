@@ -6,10 +6,15 @@
 #include <map>
 #include <string>
 
-#include "model/screen_controls.h"
+#include "ui/screen_controls.h"
 #include "ui/control_names.h"
 
 namespace tolva::model::testing {
+
+using ui::Control;
+using ui::ControlId;
+using ui::EqualizerGraphData;
+using ui::ScreenControls;
 
 class FakeScreenControls final : public ScreenControls {
  public:
@@ -23,11 +28,6 @@ class FakeScreenControls final : public ScreenControls {
   std::string ItemText(ControlId combo, int index) const override {
     return ui::LayoutName(combo) + " item " + std::to_string(index);
   }
-  EqualizerGraphData::Band GraphBand(int band) const override {
-    return band >= 0 && band < kEqBands ? graph_bands[band] : EqualizerGraphData::Band{};
-  }
-  int GraphHpFreq() const override { return graph_hp; }
-  int GraphLpFreq() const override { return graph_lp; }
 
   void SetText(ControlId id, std::string_view text) override {
     texts[ui::LayoutName(id)] = std::string(text);
@@ -42,6 +42,9 @@ class FakeScreenControls final : public ScreenControls {
   void SetItemVisible(ControlId, std::string_view, bool) override {}
   void SetItemHeight(ControlId, int) override {}
   int DisplayScalePercent() const override { return 100; }
+  void SetNote(ControlId id, std::string_view text) override {
+    notes[ui::LayoutName(id)] = std::string(text);
+  }
   void SetEqualizerGraph(const EqualizerGraphData& data) override {
     ++graph_updates;
     graph_highlight = data.highlight;
@@ -65,12 +68,10 @@ class FakeScreenControls final : public ScreenControls {
   void Tick(const std::string& name, bool on) { selected[name] = on; }
   void Pick(const std::string& combo, int index) { combos[combo] = index; }
 
-  std::map<std::string, std::string, std::less<>> texts;
+  std::map<std::string, std::string, std::less<>> texts, notes;
   std::map<std::string, bool, std::less<>> selected, visible, enabled;
   std::map<std::string, Slider, std::less<>> sliders;
   std::map<std::string, int, std::less<>> combos;
-  std::array<EqualizerGraphData::Band, kEqBands> graph_bands{};
-  int graph_hp = kMinFrequency, graph_lp = kMaxFrequency;
   int graph_updates = 0, graph_highlight = -2;
   bool graph_peq = false;
 

@@ -1,12 +1,12 @@
 // Whole outputs and the output set: roles from the output menu, link and lock, bypass, EQ
 // reset, PEQ/GEQ mode and the output reset, against the emulated unit.
-#include "editing_fixture.h"
+#include "presenter_fixture.h"
 #include "model/speaker_roles.h"
 
 namespace tolva::model::testing {
 namespace {
 
-class OutputGroups : public Editing {
+class OutputGroups : public Presenting {
  protected:
   void Roles(std::array<int, kOutputChannels> roles) { Live().outputs = roles; }
   emulator::SceneState LiveOnUnit() { return Unit().scenes[0]; }

@@ -2,13 +2,13 @@
 // holds, and what reached the emulated unit, in order.
 #include <functional>
 
-#include "editing_fixture.h"
+#include "presenter_fixture.h"
 #include "emulator/unit_state.h"
 
 namespace tolva::model::testing {
 namespace {
 
-TEST_F(Editing, TypedBandValuesAreReadLimitedShownAndSent) {
+TEST_F(Presenting, TypedBandValuesAreReadLimitedShownAndSent) {
   TypeBand(3, "1K2", "12", "30");
   EXPECT_EQ(controls_.Text("eq_freq_3"), "1200");
   EXPECT_EQ(controls_.Text("eq_q_3"), "9.00");
@@ -29,29 +29,37 @@ TEST_F(Editing, TypedBandValuesAreReadLimitedShownAndSent) {
   EXPECT_EQ(on_unit.gain_tenths, 300);
   EXPECT_EQ(Unit().scenes[0].outputs[0].bypass, 0);
 
-  // Out of range frequencies fall back to the stored one; then nothing changed, nothing is sent.
-  for (const char* typed : {"20001", "19", "garbage"}) {
-    TypeBand(3, typed, "9", "12");
-    EXPECT_EQ(controls_.Text("eq_freq_3"), "1200") << typed;
-  }
+  // A frequency beyond the scale is held at its end, as every box holds its value, and the box
+  // says so; text that is no number keeps the band and sends nothing.
+  TypeBand(3, "20001", "9", "12");
+  EXPECT_EQ(controls_.Text("eq_freq_3"), "20000");
+  EXPECT_FALSE(controls_.notes["eq_freq_3"].empty());
+  TypeBand(3, "19", "9", "12");
+  EXPECT_EQ(controls_.Text("eq_freq_3"), "20");
+  EXPECT_EQ(Subs(Sent()), (std::vector{kEq, kEq}));
+  TypeBand(3, "garbage", "9", "12");
+  EXPECT_EQ(controls_.Text("eq_freq_3"), "20");
+  EXPECT_TRUE(controls_.notes["eq_freq_3"].empty());
   EXPECT_TRUE(Sent().empty());
-  EXPECT_EQ(Band(0, 3).freq, 1200);
+  EXPECT_EQ(Band(0, 3).freq, 20);
 }
 
-TEST_F(Editing, StepButtonsMoveToTheBoundsAndNoFurther) {
-  TypeBand(5, "1000", "0.52", "11.9");
+TEST_F(Presenting, StepButtonsMoveToTheBoundsAndNoFurther) {
+  // A typed Q is held at the unit's step, the nearest tenth, and the box says so.
+  TypeBand(5, "1000", "0.64", "11.9");
+  EXPECT_EQ(controls_.Text("eq_q_5"), "0.60");
   Sent();
   // Each step is sent once; the queue would merge steps waiting together, so each is awaited.
-  manager_->SetEqQUp(5, false);
+  P().SetEqQUp(5, false);
   EXPECT_EQ(controls_.Text("eq_q_5"), "0.50");
   EXPECT_EQ(Subs(Sent()), std::vector{kEq});
-  manager_->SetEqQUp(5, false);
+  P().SetEqQUp(5, false);
   EXPECT_TRUE(Sent().empty());
-  manager_->SetEqGainUp(5, true);
+  P().SetEqGainUp(5, true);
   EXPECT_EQ(controls_.Text("eq_gain_5"), "12.0");
   EXPECT_EQ(Subs(Sent()), std::vector{kEq});
-  manager_->SetEqGainUp(5, true);
-  manager_->SetEqFreqUp(5, true);
+  P().SetEqGainUp(5, true);
+  P().SetEqFreqUp(5, true);
   EXPECT_EQ(controls_.Text("eq_freq_5"), "1026");
   EXPECT_EQ(Subs(Sent()), std::vector{kEq});
   EXPECT_FLOAT_EQ(Band(0, 5).eqFactor, 0.5f);
@@ -60,22 +68,22 @@ TEST_F(Editing, StepButtonsMoveToTheBoundsAndNoFurther) {
 
   // A frequency from a file outside the scale is brought to its nearer end by either step.
   Band(0, 5).freq = 25000;
-  manager_->RefreshBandRows(0);
-  manager_->SetEqFreqUp(5, true);
+  screen_->ShowBandRows(0);
+  P().SetEqFreqUp(5, true);
   EXPECT_EQ(Band(0, 5).freq, 20000);
   Band(0, 5).freq = 12;
-  manager_->RefreshBandRows(0);
-  manager_->SetEqFreqUp(5, false);
+  screen_->ShowBandRows(0);
+  P().SetEqFreqUp(5, false);
   EXPECT_EQ(Band(0, 5).freq, 20);
   Sent();
   EXPECT_EQ(Unit().scenes[0].outputs[0].bands[5].freq, 20);
   // A file's cut too small to show has no sign.
   Band(0, 5).eqGain = -0.04f;
-  manager_->RefreshBandRows(0);
+  screen_->ShowBandRows(0);
   EXPECT_EQ(controls_.Text("eq_gain_5"), "0.0");
 }
 
-TEST_F(Editing, TheLastAudibleBandSetToZeroBypassesTheOutput) {
+TEST_F(Presenting, TheLastAudibleBandSetToZeroBypassesTheOutput) {
   TypeBand(2, "100", "1", "3");
   TypeBand(9, "2000", "1", "0.5");
   Sent();
@@ -92,7 +100,7 @@ TEST_F(Editing, TheLastAudibleBandSetToZeroBypassesTheOutput) {
   EXPECT_EQ(Unit().scenes[0].outputs[0].bypass, 1);
 }
 
-TEST_F(Editing, EditingABypassedOutputFirstSilencesItsOtherBands) {
+TEST_F(Presenting, EditingABypassedOutputFirstSilencesItsOtherBands) {
   Band(0, 1).eqGain = 2.0f;
   Band(0, 4).eqGain = -3.0f;
   Live().channels[0].bypass = 1;
@@ -106,10 +114,10 @@ TEST_F(Editing, EditingABypassedOutputFirstSilencesItsOtherBands) {
   EXPECT_FLOAT_EQ(Band(0, 4).eqGain, 0.0f);
 }
 
-TEST_F(Editing, DisablingABandKeepsItsGainForEnablingAgain) {
+TEST_F(Presenting, DisablingABandKeepsItsGainForEnablingAgain) {
   TypeBand(2, "250", "1.5", "4");
   Sent();
-  manager_->OnEqEnable(2);
+  P().OnEqEnable(2);
   EXPECT_EQ(Band(0, 2).enable, 0);
   EXPECT_FLOAT_EQ(Band(0, 2).eqGain, 4.0f);
   EXPECT_EQ(controls_.SliderValue("eq_slider_2"), 0);
@@ -119,7 +127,7 @@ TEST_F(Editing, DisablingABandKeepsItsGainForEnablingAgain) {
   Sent();
   EXPECT_EQ(Unit().scenes[0].outputs[0].bands[2].gain_tenths, 180);
 
-  manager_->OnEqEnable(2);
+  P().OnEqEnable(2);
   EXPECT_EQ(Band(0, 2).enable, 1);
   EXPECT_EQ(controls_.SliderValue("eq_slider_2"), 40);
   EXPECT_EQ(controls_.Text("eq_gain_2"), "4.0");
@@ -129,26 +137,23 @@ TEST_F(Editing, DisablingABandKeepsItsGainForEnablingAgain) {
   EXPECT_EQ(Unit().scenes[0].outputs[0].bands[2].gain_tenths, 220);
 }
 
-TEST_F(Editing, SliderEventsAreAllSentAndGraphDragsSendBeforeTheyRedraw) {
+TEST_F(Presenting, SliderEventsAreAllSentAndGraphDragsSendBeforeTheyRedraw) {
   controls_.Drag("eq_slider_6", 25);
-  manager_->SetEqSlider(6);
+  P().SetEqSlider(6);
   EXPECT_EQ(Subs(Sent()), (std::vector{kBypass, kEq}));
-  manager_->SetEqSlider(6);  // the same value again still goes out
+  P().SetEqSlider(6);  // the same value again still goes out
   EXPECT_EQ(controls_.Text("eq_gain_6"), "2.5");
   EXPECT_EQ(Subs(Sent()), std::vector{kEq});
 
-  controls_.graph_bands[4] = {-5.5f, 2.0f, 800};
-  manager_->EqualizerCallback(4, 0);
+  P().BandDragged(4, 800, 2.0f, -5.5f);
   EXPECT_EQ(Band(0, 4).freq, 800);
   EXPECT_FLOAT_EQ(Band(0, 4).eqGain, -5.5f);
   EXPECT_EQ(controls_.SliderValue("eq_slider_4"), -55);
   EXPECT_EQ(controls_.Text("eq_freq_4"), "800");
-  controls_.graph_hp = 95;
-  manager_->EqualizerCallback(0, 1);
+  P().CornerDragged(true, 95);
   EXPECT_EQ(Live().channels[0].crossover.hp.fs, 95);
   EXPECT_EQ(controls_.Text("hp_freq"), "95Hz");
-  controls_.graph_lp = 30000;  // outside the range: the store rule makes it 20 Hz
-  manager_->EqualizerCallback(0, 2);
+  P().CornerDragged(false, 30000);  // outside the range: the store rule makes it 20 Hz
   EXPECT_EQ(Live().channels[0].crossover.lp.fs, 20);
   const auto sent = Sent();
   EXPECT_EQ(Subs(sent), (std::vector{kEq, kFilter, kFilter}));
@@ -157,24 +162,24 @@ TEST_F(Editing, SliderEventsAreAllSentAndGraphDragsSendBeforeTheyRedraw) {
   EXPECT_EQ(Unit().scenes[0].outputs[0].hp.freq, 95);
 }
 
-TEST_F(Editing, CrossoverCornersStayOnTheirSideAndCombosSendOnlyChanges) {
+TEST_F(Presenting, CrossoverCornersStayOnTheirSideAndCombosSendOnlyChanges) {
   controls_.Type("lp_freq", "5k");
-  manager_->SetLpFreq();
+  P().SetLpFreq();
   controls_.Type("hp_freq", "8000Hz");
-  manager_->SetHpFreq();
+  P().SetHpFreq();
   EXPECT_EQ(controls_.Text("hp_freq"), "5000Hz");
   EXPECT_EQ(Live().channels[0].crossover.hp.fs, 5000);
   controls_.Type("lp_freq", "10");
-  manager_->SetLpFreq();
+  P().SetLpFreq();
   EXPECT_EQ(Live().channels[0].crossover.lp.fs, 5000);  // not below the high-pass corner
-  manager_->SetHpFreqUp(true);                          // already at the low-pass corner
+  P().SetHpFreqUp(true);                          // already at the low-pass corner
   EXPECT_EQ(Live().channels[0].crossover.hp.fs, 5000);
 
   controls_.Pick("hp_slop", 3);
-  manager_->SetHpSlope();
-  manager_->SetHpSlope();        // unchanged: nothing
+  P().SetHpSlope();
+  P().SetHpSlope();        // unchanged: nothing
   controls_.Pick("lp_type", 7);  // outside 1 … 3: stored as 1
-  manager_->SetLpType();
+  P().SetLpType();
   const FilterSettings& hp = Live().channels[0].crossover.hp;
   EXPECT_EQ(hp.slope, 3);
   EXPECT_EQ(hp.bypass, 0);
@@ -189,31 +194,33 @@ TEST_F(Editing, CrossoverCornersStayOnTheirSideAndCombosSendOnlyChanges) {
   EXPECT_EQ(Unit().scenes[0].outputs[0].hp.slope, 3);
 }
 
-TEST_F(Editing, DelayInEachUnitAndTheEditsLimits) {
+TEST_F(Presenting, DelayInEachUnitAndTheEditsLimits) {
   controls_.Drag("slider_ch_delay_2", 7500);
-  manager_->SetChDelay(2);
+  P().SetChDelay(2);
   EXPECT_EQ(controls_.Text("edit_ch_delay_2"), "7.500");
   controls_.Pick("comb_ch_unit", 1);
-  manager_->SetDelayUnit();
+  P().SetDelayUnit();
   EXPECT_EQ(controls_.Text("edit_ch_delay_2"), "260");
   controls_.Pick("comb_ch_unit", 2);
-  manager_->SetDelayUnit();
+  P().SetDelayUnit();
   EXPECT_EQ(controls_.Text("edit_ch_delay_2"), "102");
 
   controls_.Pick("comb_ch_unit", 1);
+  P().SetDelayUnit();
   controls_.Type("edit_ch_delay_3", "600");
-  manager_->SetChDelayEdit(3);
+  P().SetChDelayEdit(3);
   EXPECT_EQ(controls_.Text("edit_ch_delay_3"), "519");
   EXPECT_FLOAT_EQ(Live().channels[3].delay, 15.0f);
   EXPECT_EQ(controls_.SliderValue("slider_ch_delay_3"), 15000);
   controls_.Pick("comb_ch_unit", 0);
+  P().SetDelayUnit();
   controls_.Type("edit_ch_delay_4", "x");
-  manager_->SetChDelayEdit(4);
+  P().SetChDelayEdit(4);
   EXPECT_EQ(controls_.Text("edit_ch_delay_4"), "0.000");
 
   Live().channels[5].delay = 14.99f;
-  manager_->SetChDelayUp(5, true);
-  manager_->SetChDelayUp(5, true);  // at the end of the slider
+  P().SetChDelayUp(5, true);
+  P().SetChDelayUp(5, true);  // at the end of the slider
   EXPECT_EQ(controls_.SliderValue("slider_ch_delay_5"), 15000);
   // "x" is no number: output 4 keeps its delay and nothing goes out for it.
   EXPECT_EQ(Subs(Sent()), (std::vector{kDelay, kDelay, kDelay}));
@@ -221,10 +228,10 @@ TEST_F(Editing, DelayInEachUnitAndTheEditsLimits) {
   EXPECT_EQ(Unit().scenes[0].outputs[3].delay_us, 15000u);
 }
 
-TEST_F(Editing, VolumeEditsReadOffClampAndPairTheSubwoofers) {
+TEST_F(Presenting, VolumeEditsReadOffClampAndPairTheSubwoofers) {
   // "Off" is the slider's minimum it stands for, never a louder level.
   controls_.Type("edit_ch_volume_1", "${off}");
-  manager_->SetChVolumeEdit(1);
+  P().SetChVolumeEdit(1);
   EXPECT_EQ(Live().channels[1].gain, -128);
   EXPECT_EQ(controls_.Text("edit_ch_volume_1"), "${off}");
   EXPECT_EQ(Live().currChannel, 1);  // a volume edit makes its output current
@@ -234,7 +241,7 @@ TEST_F(Editing, VolumeEditsReadOffClampAndPairTheSubwoofers) {
   EXPECT_EQ(Unit().scenes[0].outputs[1].trim_db, -128);
 
   controls_.Type("edit_ch_volume_2", "-400");
-  manager_->SetChVolumeEdit(2);
+  P().SetChVolumeEdit(2);
   EXPECT_EQ(Live().channels[2].gain, -128);
   EXPECT_EQ(controls_.Text("edit_ch_volume_2"), "${off}");  // the slider's minimum
 
@@ -242,7 +249,7 @@ TEST_F(Editing, VolumeEditsReadOffClampAndPairTheSubwoofers) {
   ASSERT_EQ(Live().outputs[4], 22);
   ASSERT_EQ(Live().outputs[5], 23);
   controls_.Drag("slider_ch_volume_4", -9);
-  manager_->SetChVolume(4);
+  P().SetChVolume(4);
   EXPECT_EQ(Live().channels[5].gain, -9);
   EXPECT_EQ(controls_.SliderValue("slider_ch_volume_5"), -9);
   EXPECT_EQ(controls_.Text("edit_ch_volume_5"), "-9dB");
@@ -250,7 +257,7 @@ TEST_F(Editing, VolumeEditsReadOffClampAndPairTheSubwoofers) {
   EXPECT_EQ(Unit().scenes[0].outputs[5].trim_db, -9);
 
   Live().mainVolume = 0;
-  manager_->SetMainVolumeUp(true);
+  P().SetMainVolumeUp(true);
   EXPECT_EQ(Live().mainVolume, 1);
   EXPECT_EQ(controls_.Text("edit_main_volume"), "1dB");
   Sent();
@@ -259,40 +266,40 @@ TEST_F(Editing, VolumeEditsReadOffClampAndPairTheSubwoofers) {
 
 // Clicking into a box and leaving it, or pressing Return, with the text it was shown: nothing
 // changes and nothing is sent, whatever the value behind the text.
-TEST_F(Editing, BoxesCommittedAsTheyWereShownSendNothing) {
+TEST_F(Presenting, BoxesCommittedAsTheyWereShownSendNothing) {
   struct Row {
     const char* name;
     std::function<void()> prepare, commit;
   };
   const std::vector<Row> rows = {
       {"channel volume at Off", [&] { Live().channels[2].gain = -128; },
-       [&] { manager_->SetChVolumeEdit(2); }},
+       [&] { P().SetChVolumeEdit(2); }},
       {"main volume at Off", [&] { Live().mainVolume = -128; },
-       [&] { manager_->SetMainVolumeEdit(); }},
-      {"main volume", [&] { Live().mainVolume = -17; }, [&] { manager_->SetMainVolumeEdit(); }},
+       [&] { P().SetMainVolumeEdit(); }},
+      {"main volume", [&] { Live().mainVolume = -17; }, [&] { P().SetMainVolumeEdit(); }},
       // 7.5 ms shows as 260 cm, which reads back as 7.514 ms.
       {"delay in centimetres",
        [&] {
          Live().channels[3].delay = 7.5f;
          controls_.Pick("comb_ch_unit", 1);
        },
-       [&] { manager_->SetChDelayEdit(3); }},
-      {"high-pass corner", [] {}, [&] { manager_->SetHpFreq(); }},
-      {"low-pass corner", [] {}, [&] { manager_->SetLpFreq(); }},
+       [&] { P().SetChDelayEdit(3); }},
+      {"high-pass corner", [] {}, [&] { P().SetHpFreq(); }},
+      {"low-pass corner", [] {}, [&] { P().SetLpFreq(); }},
       // The row shows 0.0 for a band switched off: read back, it would store 0 dB and enable it.
       {"band switched off",
        [&] {
          Band(0, 6) = {5.0f, 2.0f, 400, 0};
          Live().channels[0].bypass = 0;
        },
-       [&] { manager_->SetChEqEdit(6); }},
+       [&] { P().SetChEqEdit(6); }},
       // A real edit of a bypassed output silences its bands first; an untouched box must not.
       {"band of a bypassed output",
        [&] {
          Band(0, 8) = {4.0f, 2.0f, 900, 1};
          Live().channels[0].bypass = 1;
        },
-       [&] { manager_->SetChEqEdit(8); }},
+       [&] { P().SetChEqEdit(8); }},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
@@ -308,11 +315,11 @@ TEST_F(Editing, BoxesCommittedAsTheyWereShownSendNothing) {
   }
 }
 
-TEST_F(Editing, RoutingAnInputGivesAnUnsetTrimItsStartValue) {
+TEST_F(Presenting, RoutingAnInputGivesAnUnsetTrimItsStartValue) {
   const int source = Live().source;
   Live().inputMixTrim[source][2][3] = 0;
   controls_.Tick("option_ch_in3_3", true);
-  manager_->SetChInput(3, 3);
+  P().SetChInput(3, 3);
   EXPECT_EQ(Live().inputMixTrim[source][2][3], 100);
   EXPECT_TRUE(Live().inputs[source][3] & 0x4);
   const auto sent = Sent();
@@ -322,22 +329,22 @@ TEST_F(Editing, RoutingAnInputGivesAnUnsetTrimItsStartValue) {
 
   Live().inputMixTrim[source][0][3] = 40;
   controls_.Tick("option_ch_in1_3", false);
-  manager_->SetChInput(3, 1);
+  P().SetChInput(3, 1);
   EXPECT_EQ(Subs(Sent()), std::vector{kMix});
   controls_.Tick("option_ch_in1_3", true);
-  manager_->SetChInput(3, 1);
+  P().SetChInput(3, 1);
   EXPECT_EQ(Live().inputMixTrim[source][0][3], 40);
   EXPECT_EQ(Subs(Sent()), std::vector{kMix});
 }
 
-TEST_F(Editing, TheSourceComboSwitchesTheUnitAndTheInputOptions) {
+TEST_F(Presenting, TheSourceComboSwitchesTheUnitAndTheInputOptions) {
   controls_.Pick("btn_input_source", 2);
-  manager_->SetInputSource();
+  P().SetInputSource();
   EXPECT_EQ(Live().source, 2);
   EXPECT_FALSE(controls_.visible["option_ch_in3_0"]);
   EXPECT_FALSE(controls_.visible["option_ch_in4_5"]);
   controls_.Pick("btn_input_source", 5);
-  manager_->SetInputSource();
+  P().SetInputSource();
   EXPECT_TRUE(controls_.visible["option_ch_in3_0"]);
   EXPECT_EQ(Subs(Sent()), (std::vector{kSource, kSource}));
   EXPECT_EQ(Unit().source_code, 0x56);
@@ -345,21 +352,20 @@ TEST_F(Editing, TheSourceComboSwitchesTheUnitAndTheInputOptions) {
 
 // The graph raises a band notification on every hover and at the end of every drag. Measured
 // against what it was shown, those change nothing; a bypassed output must keep its gains.
-TEST_F(Editing, GraphNotificationsThatChangeNothingSendNothing) {
+TEST_F(Presenting, GraphNotificationsThatChangeNothingSendNothing) {
   Band(0, 3).eqGain = 4.0f;
   Band(0, 8).eqGain = -2.0f;
   Live().channels[0].bypass = 1;
-  controls_.graph_bands[3] = {0.0f, Band(0, 3).eqFactor, Band(0, 3).freq};  // drawn flat
-  manager_->EqualizerCallback(3, 0);
-  controls_.graph_hp = Live().channels[0].crossover.hp.fs;
-  manager_->EqualizerCallback(-1, 1);
+  const int freq = Band(0, 3).freq;
+  const float q = Band(0, 3).eqFactor;
+  P().BandDragged(3, freq, q, 0.0f);  // drawn flat
+  P().CornerDragged(true, Live().channels[0].crossover.hp.fs);
   EXPECT_TRUE(Sent().empty());
   EXPECT_FLOAT_EQ(Band(0, 3).eqGain, 4.0f);
   EXPECT_EQ(Live().channels[0].bypass, 1);
 
   // A real move on it silences the other bands first and ends the bypass.
-  controls_.graph_bands[3].gain = 2.5f;
-  manager_->EqualizerCallback(3, 0);
+  P().BandDragged(3, freq, q, 2.5f);
   EXPECT_FLOAT_EQ(Band(0, 8).eqGain, 0.0f);
   EXPECT_EQ(Live().channels[0].bypass, 0);
   Sent();
@@ -369,12 +375,11 @@ TEST_F(Editing, GraphNotificationsThatChangeNothingSendNothing) {
   EXPECT_EQ(unit.bypass, 0);
 }
 
-TEST_F(Editing, APartnerGetsNothingBeyondItsBandsAndFollowsEveryEnableClick) {
+TEST_F(Presenting, APartnerGetsNothingBeyondItsBandsAndFollowsEveryEnableClick) {
   Link0And1();
   Live().channels[1].eqSize = 10;
   TypeBand(20, "5000", "2", "3");
-  controls_.graph_bands[21] = {1.5f, 2.0f, 6000};
-  manager_->EqualizerCallback(21, 0);
+  P().BandDragged(21, 6000, 2.0f, 1.5f);
   for (const SentFrame& f : Sent()) {
     if (f.sub == kEq) EXPECT_EQ(f.payload[2], 0) << "band " << int(f.payload[3]);
   }
@@ -385,7 +390,7 @@ TEST_F(Editing, APartnerGetsNothingBeyondItsBandsAndFollowsEveryEnableClick) {
   // Band 2 of the partner was disabled apart; a click that changes nothing here still aligns it.
   Band(1, 2).enable = 0;
   Band(1, 2).eqGain = 2.0f;
-  manager_->OnEqEnable(2);
+  P().OnEqEnable(2);
   EXPECT_EQ(Band(1, 2).enable, 1);
   const auto sent = Sent();
   ASSERT_EQ(Subs(sent), std::vector{kEq});
@@ -393,16 +398,16 @@ TEST_F(Editing, APartnerGetsNothingBeyondItsBandsAndFollowsEveryEnableClick) {
   EXPECT_EQ(Unit().scenes[0].outputs[1].bands[2].gain_tenths, 200);
 }
 
-TEST_F(Editing, LinkedPartnerFollowsEqVolumeAndCrossoverButNotMuteOrDelay) {
+TEST_F(Presenting, LinkedPartnerFollowsEqVolumeAndCrossoverButNotMuteOrDelay) {
   Link0And1();
   TypeBand(10, "3000", "4", "-2");
   EXPECT_EQ(Band(1, 10).freq, 3000);
   EXPECT_FLOAT_EQ(Band(1, 10).eqGain, -2.0f);
   controls_.Drag("slider_ch_volume_0", -4);
-  manager_->SetChVolume(0);
+  P().SetChVolume(0);
   EXPECT_EQ(Live().channels[1].gain, -4);
   controls_.Tick("ch_mute_0", true);
-  manager_->SetChMute(0);
+  P().SetChMute(0);
   EXPECT_EQ(Live().channels[1].mute, 0);
   const auto sent = Sent();
   EXPECT_EQ(Subs(sent), (std::vector{kBypass, kBypass, kEq, kEq, kTrim, kTrim, kMute}));
@@ -413,12 +418,12 @@ TEST_F(Editing, LinkedPartnerFollowsEqVolumeAndCrossoverButNotMuteOrDelay) {
   EXPECT_EQ(Unit().scenes[0].outputs[1].mute, 0);
 }
 
-TEST_F(Editing, ChangingTheCurrentOutputShowsItsStrip) {
+TEST_F(Presenting, ChangingTheCurrentOutputShowsItsStrip) {
   Live().channels[3].crossover.hp = FilterSettings::Make(123, 2, 4);
   Band(3, 0).eqGain = 1.5f;
   Live().channels[3].bypass = 0;
   const int updates = controls_.graph_updates;
-  manager_->SetCurChannelChange(3);
+  P().SetCurChannelChange(3);
   EXPECT_EQ(Live().currChannel, 3);
   for (int ch = 0; ch < 6; ++ch)
     EXPECT_EQ(controls_.IsSelected(ControlName("ch_enable_%d", ch)), ch == 3);
@@ -432,7 +437,7 @@ TEST_F(Editing, ChangingTheCurrentOutputShowsItsStrip) {
   EXPECT_FALSE(controls_.enabled["eq_freq_0"]);
   EXPECT_TRUE(controls_.enabled["eq_gain_0"]);
   Live().peqMode = 1;
-  manager_->RefreshBandRows(3);
+  screen_->ShowBandRows(3);
   EXPECT_TRUE(controls_.enabled["eq_freq_0"]);
   EXPECT_TRUE(Sent().empty());
 }

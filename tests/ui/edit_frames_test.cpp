@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <functional>
 
-#include "editing_fixture.h"
+#include "presenter_fixture.h"
 #include "model/speaker_roles.h"
 
 namespace tolva::model::testing {
@@ -31,7 +31,7 @@ std::string Hex(const SentFrame& f) {
   return s;
 }
 
-class EditFrames : public Editing {
+class EditFrames : public Presenting {
  protected:
   // The link's thread is held on a frame of its own while the edit queues its commands, so the
   // queue merges exactly the commands the edit pushed for one setting, whatever the pace.
@@ -65,119 +65,117 @@ TEST_F(EditFrames, OrdinaryEditsSendExactlyTheirRecordedFrames) {
       {"band slider",
        [&] {
          c.Drag("eq_slider_3", -35);
-         m.SetEqSlider(3);
+         P().SetEqSlider(3);
        },
        {"01 06 bb: 00 00 00 03 04 b0 02 05 0e 05"}},
       {"band freq step",
-       [&] { m.SetEqFreqUp(3, true); },
+       [&] { P().SetEqFreqUp(3, true); },
        {"01 06 bb: 00 00 00 03 04 c3 02 05 0e 05"}},
-      {"band q step", [&] { m.SetEqQUp(3, false); }, {"01 06 bb: 00 00 00 03 04 c3 02 04 0e 05"}},
+      {"band q step", [&] { P().SetEqQUp(3, false); }, {"01 06 bb: 00 00 00 03 04 c3 02 04 0e 05"}},
       {"band gain step",
-       [&] { m.SetEqGainUp(3, true); },
+       [&] { P().SetEqGainUp(3, true); },
        {"01 06 bb: 00 00 00 03 04 c3 02 04 0e 06"}},
-      {"band disabled", [&] { m.OnEqEnable(3); }, {"01 06 bb: 00 00 00 03 04 c3 02 04 12 00"}},
-      {"band enabled", [&] { m.OnEqEnable(3); }, {"01 06 bb: 00 00 00 03 04 c3 02 04 0e 06"}},
+      {"band disabled", [&] { P().OnEqEnable(3); }, {"01 06 bb: 00 00 00 03 04 c3 02 04 12 00"}},
+      {"band enabled", [&] { P().OnEqEnable(3); }, {"01 06 bb: 00 00 00 03 04 c3 02 04 0e 06"}},
       {"band dragged",
        [&] {
-         c.graph_bands[5] = {-2.5f, 1.5f, 700};
-         m.EqualizerCallback(5, 0);
+         P().BandDragged(5, 700, 1.5f, -2.5f);
        },
        {"01 06 bb: 00 00 00 05 02 bc 01 05 0f 05"}},
       {"high-pass typed",
        [&] {
          Type("hp_freq", "120");
-         m.SetHpFreq();
+         P().SetHpFreq();
        },
        {"01 05 bb: 00 00 00 02 03 00 78 00"}},
-      {"low-pass step", [&] { m.SetLpFreqUp(false); }, {"01 05 bb: 00 00 00 01 03 4b 79 00"}},
+      {"low-pass step", [&] { P().SetLpFreqUp(false); }, {"01 05 bb: 00 00 00 01 03 4b 79 00"}},
       {"high-pass dragged",
        [&] {
-         c.graph_hp = 150;
-         m.EqualizerCallback(-1, 1);
+         P().CornerDragged(true, 150);
        },
        {"01 05 bb: 00 00 00 02 03 00 96 00"}},
       {"high-pass slope",
        [&] {
          c.Pick("hp_slop", 3);
-         m.SetHpSlope();
+         P().SetHpSlope();
        },
        {"01 05 bb: 00 00 00 02 03 00 96 03"}},
       {"low-pass type",
        [&] {
          c.Pick("lp_type", 2);
-         m.SetLpType();
+         P().SetLpType();
        },
        {"01 05 bb: 00 00 00 01 02 4b 79 00"}},
       {"main volume slider",
        [&] {
          c.Drag("slider_main_volume", -10);
-         m.SetMainVolume();
+         P().SetMainVolume();
        },
        {"01 02 bb: 10"}},
       {"main volume typed",
        [&] {
          Type("edit_main_volume", "-20");
-         m.SetMainVolumeEdit();
+         P().SetMainVolumeEdit();
        },
        {"01 02 bb: 1a"}},
-      {"main volume step", [&] { m.SetMainVolumeUp(true); }, {"01 02 bb: 19"}},
+      {"main volume step", [&] { P().SetMainVolumeUp(true); }, {"01 02 bb: 19"}},
       {"channel volume slider",
        [&] {
          c.Drag("slider_ch_volume_2", -6);
-         m.SetChVolume(2);
+         P().SetChVolume(2);
        },
        {"01 08 bb: 00 00 02 02 06"}},
       {"subwoofer volume typed",
        [&] {
          Type("edit_ch_volume_4", "-12");
-         m.SetChVolumeEdit(4);
+         P().SetChVolumeEdit(4);
        },
        {
            "01 08 bb: 00 00 04 04 0c",
            "01 08 bb: 00 00 05 05 0c",
        }},
-      {"channel volume step", [&] { m.SetChVolumeUp(2, false); }, {"01 08 bb: 00 00 02 02 07"}},
+      {"channel volume step", [&] { P().SetChVolumeUp(2, false); }, {"01 08 bb: 00 00 02 02 07"}},
       {"main mute",
        [&] {
          c.Tick("main_mute", true);
-         m.SetMainMute();
+         P().SetMainMute();
        },
        {"01 04 bb: 01"}},
       {"channel mute",
        [&] {
          c.Tick("ch_mute_1", true);
-         m.SetChMute(1);
+         P().SetChMute(1);
        },
        {"01 09 bb: 00 00 01 01 01"}},
       {"phase",
        [&] {
          c.Tick("ch_phase_2", true);
-         m.SetChPhase(2);
+         P().SetChPhase(2);
        },
        {"01 0a bb: 00 00 02 02 01"}},
       {"delay slider",
        [&] {
          c.Drag("slider_ch_delay_3", 1234);
-         m.SetChDelay(3);
+         P().SetChDelay(3);
        },
        {"01 07 bb: 00 00 03 03 01 00 ea"}},
       {"delay typed",
        [&] {
          Type("edit_ch_delay_1", "2.5");
-         m.SetChDelayEdit(1);
+         P().SetChDelayEdit(1);
        },
        {"01 07 bb: 00 00 01 01 02 01 f4"}},
-      {"delay step", [&] { m.SetChDelayUp(1, true); }, {"01 07 bb: 00 00 01 01 02 02 09"}},
+      {"delay step", [&] { P().SetChDelayUp(1, true); }, {"01 07 bb: 00 00 01 01 02 02 09"}},
       {"routing",
        [&] {
          c.Tick("option_ch_in3_2", true);
-         m.SetChInput(2, 3);
+         P().SetChInput(2, 3);
        },
        {"01 0b bb: 00 00 02 02 05"}},
       {"source",
        [&] {
          c.Pick("btn_input_source", 2);
-         m.SetInputSource();
+         P().SetInputSource();
        },
        {"01 01 bb: 53"}},
       {"role",
@@ -204,7 +202,7 @@ TEST_F(EditFrames, OrdinaryEditsSendExactlyTheirRecordedFrames) {
       {"linked volume",
        [&] {
          c.Drag("slider_ch_volume_0", -3);
-         m.SetChVolume(0);
+         P().SetChVolume(0);
        },
        {
            "01 08 bb: 00 00 00 00 03",

@@ -1,4 +1,4 @@
-#include "model/manager_screen.h"
+#include "ui/manager_screen.h"
 
 #include <algorithm>
 #include <cmath>
@@ -11,8 +11,11 @@
 #include "model/edit_rules.h"
 #include "model/input_sources.h"
 #include "model/screen_text.h"
+#include "model/speaker_roles.h"
 
-namespace tolva::model {
+namespace tolva::ui {
+
+using namespace model;  // the screen shows the model's values by the model's names
 
 namespace {
 
@@ -20,18 +23,123 @@ constexpr Control kCombos[] = {Control::kDelayUnit, Control::kHpType, Control::k
                                Control::kHpSlope, Control::kLpSlope};
 constexpr int kInputOptions = 4;  // the layout has no options for inputs 5 and 6
 
-}  // namespace
-
-ManagerScreen::ManagerScreen(EqualizerManager& manager, ScreenControls& controls)
-    : manager_(manager), c_(controls) {
-  manager_.SetControls(&c_);  // the editing operations work on the same controls
+int SliderTenths(float gain) {
+  return static_cast<int>(std::lround(gain * 10.0f));
 }
 
-ManagerScreen::~ManagerScreen() {
-  manager_.SetControls(nullptr);
+// The controls of one band row.
+struct BandRow {
+  explicit BandRow(int band)
+      : freq{Control::kBandFreq, band},
+        q{Control::kBandQ, band},
+        gain{Control::kBandGain, band},
+        slider{Control::kBandSlider, band},
+        enable{Control::kBandEnable, band} {}
+  ControlId freq, q, gain, slider, enable;
+};
+
+}  // namespace
+
+BandTexts ShownBandTexts(const ChannelSettings& ch, int band) {
+  if (band < 0 || band >= kEqBands || band >= ch.eqSize) return {"0", "0", "0.0"};
+  const EqBand& b = ch.eqArray[band];
+  const bool shown = ch.bypass == 0 && b.enable == 1;
+  return {std::to_string(b.freq), FormatNumber("%.2f", b.eqFactor),
+          shown ? GainText(b.eqGain) : "0.0"};
+}
+
+std::string CornerText(int fs) {
+  return std::to_string(fs) + "Hz";
+}
+
+void ManagerScreen::SetDelayUnit(int unit) {
+  delay_unit_ = unit >= 0 && unit <= 2 ? unit : 0;
+  for (int ch = 0; ch < kOutputChannels; ++ch) ShowDelay(ch);
+}
+
+void ManagerScreen::ShowBandRows(int channel) {
+  for (int band = 0; band < kEqBands; ++band) ShowBandRow(channel, band);
+}
+
+void ManagerScreen::ShowBandRow(int channel, int band) {
+  if (band < 0 || band >= kEqBands) return;
+  const ChannelSettings& ch = Live().channels[std::clamp(channel, 0, kOutputChannels - 1)];
+  const BandRow n(band);
+  const BandTexts texts = ShownBandTexts(ch, band);
+  c_.SetText(n.freq, texts.freq);
+  c_.SetText(n.q, texts.q);
+  c_.SetText(n.gain, texts.gain);
+  if (band >= ch.eqSize) {
+    for (const ControlId* name : {&n.freq, &n.q, &n.gain, &n.slider, &n.enable}) {
+      c_.SetEnabled(*name, false);
+    }
+    c_.SetSliderValue(n.slider, 0);
+    c_.SetSelected(n.enable, false);
+    return;
+  }
+  const bool peq = Live().peqMode == 1;
+  const EqBand& b = ch.eqArray[band];
+  c_.SetEnabled(n.freq, peq);
+  c_.SetEnabled(n.q, peq);
+  for (const ControlId* name : {&n.gain, &n.slider, &n.enable}) c_.SetEnabled(*name, true);
+  const bool shown = ch.bypass == 0 && b.enable == 1;
+  c_.SetSliderValue(n.slider, shown ? SliderTenths(b.eqGain) : 0);
+  c_.SetSelected(n.enable, BandMarked(ch, band));
+}
+
+void ManagerScreen::ShowBypassButton() {
+  const ChannelSettings& ch = Live().channels[manager_.CurrentChannel()];
+  bool any = false;
+  for (int band = 0; band < std::min(ch.eqSize, kEqBands) && !any; ++band) {
+    any = BandMarked(ch, band);
+  }
+  c_.SetText(ControlId{Control::kBypass}, any ? "${bypass_eq}" : "${restore_eq}");
+}
+
+void ManagerScreen::ShowCrossover(int channel) {
+  const Crossover& x = Live().channels[std::clamp(channel, 0, kOutputChannels - 1)].crossover;
+  c_.SelectItem(ControlId{Control::kHpType}, x.hp.type);
+  c_.SelectItem(ControlId{Control::kLpType}, x.lp.type);
+  c_.SelectItem(ControlId{Control::kHpSlope}, x.hp.slope);
+  c_.SelectItem(ControlId{Control::kLpSlope}, x.lp.slope);
+  c_.SetText(ControlId{Control::kHpFreq}, CornerText(x.hp.fs));
+  c_.SetText(ControlId{Control::kLpFreq}, CornerText(x.lp.fs));
+  // Linkwitz-Riley is offered only the orders it has.
+  for (const auto& [combo, type] : {std::pair{Control::kHpSlope, x.hp.type},
+                                    std::pair{Control::kLpSlope, x.lp.type}}) {
+    for (int code = 1; code < kMaxSlope; code += 2) {
+      c_.SetItemVisible(ControlId{combo}, "slope_" + std::to_string(code), type != kLinkwitzRiley);
+    }
+  }
+}
+
+void ManagerScreen::ShowCurrentStrip() {
+  const Profile& p = Live();
+  const int current = manager_.CurrentChannel();
+  const int partner = manager_.Editing().PartnerOf(current);
+  for (int ch = 0; ch < kOutputChannels; ++ch) {
+    c_.SetSelected(ControlId{Control::kOutputSelect, ch}, ch == current || ch == partner);
+    c_.SetSelected(ControlId{Control::kOutputShown, ch}, p.showChEqualizer[ch] != 0);
+  }
+  for (int role = 1; role < kSpeakerRoles; ++role) {
+    const bool mine = role == p.outputs[current] || (partner >= 0 && role == p.outputs[partner]);
+    c_.SetSelected(ControlId{Control::kSpeaker, role}, mine);
+  }
+  ShowCrossover(current);
+  ShowBandRows(current);
+  ShowBypassButton();
+}
+
+void ManagerScreen::EqModeChanged() {
+  const bool peq = Live().peqMode == 1;
+  c_.SetSelected(ControlId{Control::kEqMode}, peq);
+  c_.SetText(ControlId{Control::kEqMode}, peq ? "${peq_mode}" : "${geq_mode}");
+  c_.SetGraphPeqMode(peq);
 }
 
 void ManagerScreen::InitControls() {
+  const int unit = c_.CurSel(ControlId{Control::kDelayUnit});
+  delay_unit_ = unit >= 0 && unit <= 2 ? unit : 0;
   const int height = kComboItemHeight * c_.DisplayScalePercent() / 100;
   for (Control combo : kCombos) c_.SetItemHeight({combo}, height);
   for (int source = 0; source < kInputSources; ++source) {
@@ -40,7 +148,7 @@ void ManagerScreen::InitControls() {
   }
   ShowMainVolume();
   ShowRoles();
-  manager_.ShowCurrentStrip();
+  ShowCurrentStrip();
 }
 
 void ManagerScreen::ShowConnectState(ConnectState state) {
@@ -85,7 +193,7 @@ void ManagerScreen::ShowDelay(int ch) {
   c_.SetSliderValue(ControlId{Control::kOutputDelaySlider, ch},
                     static_cast<int>(std::lround(static_cast<double>(delay) * 1000.0)));
   c_.SetText(ControlId{Control::kOutputDelayEdit, ch},
-             DelayText(delay, c_.CurSel(ControlId{Control::kDelayUnit})));
+             DelayText(delay, delay_unit_));
 }
 
 void ManagerScreen::ShowPhase(int ch) {
@@ -142,13 +250,20 @@ void ManagerScreen::LiveValueApplied(int code, int ch) {
       ShowMainVolume();
       break;
     case device::dsp_sub::kFilter:
-      if (current) manager_.SetFreqDivider(ch);
+      if (current) ShowCrossover(ch);
       break;
     case device::dsp_sub::kBand:
       // The bypass reply comes before the bands, so the button follows the bands too.
       if (current) {
-        manager_.RefreshBandRows(ch);
-        manager_.ShowBypassButtonFromBands();
+        ShowBandRows(ch);
+        ShowBypassButton();
+      }
+      break;
+    case device::dsp_sub::kBandReset:
+      // Flat bands, and the button offers the bypass again.
+      if (current) {
+        ShowBandRows(ch);
+        c_.SetText(ControlId{Control::kBypass}, "${bypass_eq}");
       }
       break;
     case device::dsp_sub::kDelay:
@@ -172,12 +287,12 @@ void ManagerScreen::LiveValueApplied(int code, int ch) {
     case device::dsp_sub::kLink:
     case device::dsp_sub::kLock:
       ShowLinkState();
-      manager_.ShowCurrentStrip();
+      ShowCurrentStrip();
       break;
     case device::dsp_sub::kBypass:
       if (current) {
-        manager_.RefreshBandRows(ch);
-        manager_.ShowBypassButtonFromBands();
+        ShowBandRows(ch);
+        ShowBypassButton();
       }
       break;
     default:
@@ -188,11 +303,11 @@ void ManagerScreen::LiveValueApplied(int code, int ch) {
 void ManagerScreen::BandsEdited(int ch, int band) {
   if (ch != Live().currChannel) return;
   if (band >= 0) {
-    manager_.RefreshBandRow(ch, band);
+    ShowBandRow(ch, band);
   } else {
-    manager_.RefreshBandRows(ch);
+    ShowBandRows(ch);
   }
-  manager_.ShowBypassButtonFromBands();
+  ShowBypassButton();
 }
 
 void ManagerScreen::RefreshFromProfile() {
@@ -206,8 +321,8 @@ void ManagerScreen::RefreshFromProfile() {
     ShowInputs(ch);
   }
   ShowLinkState();
-  manager_.ShowEqMode();
-  manager_.ShowCurrentStrip();
+  EqModeChanged();
+  ShowCurrentStrip();
 }
 
 void ManagerScreen::UpdateAllVolumeEdit() {
@@ -243,4 +358,4 @@ void ManagerScreen::UpdateEqualizer(int band) {
   c_.SetEqualizerGraph(data);
 }
 
-}  // namespace tolva::model
+}  // namespace tolva::ui
