@@ -54,7 +54,7 @@ void UnitOperations::LoadSenceConfigFromFile(const std::string& path) {
   auto read = std::make_unique<Profile>(ctx_.unit->live);
   const ProfileReadResult result = ReadSceneProfile(path, *read);
   if (result != ProfileReadResult::kOk) {
-    ctx_.view->ShowMessage(std::string(MessageOf(result)));
+    ctx_.view->ShowMessage(ProfileRefusalText(path, result, false));
     return;
   }
   if (RefusedBeyondLimits(FirstValueBeyondUnitLimits(*read, ""))) return;
@@ -83,7 +83,7 @@ void UnitOperations::LoadWholeConfigFromFile(const std::string& path) {
   auto read = std::make_unique<UnitSettings>(*ctx_.unit);
   const ProfileReadResult result = ReadWholeProfile(path, *read);
   if (result != ProfileReadResult::kOk) {
-    ctx_.view->ShowMessage(std::string(MessageOf(result)));
+    ctx_.view->ShowMessage(ProfileRefusalText(path, result, true));
     return;
   }
   if (RefusedBeyondLimits(FirstValueBeyondUnitLimits(*read, true))) return;

@@ -9,6 +9,11 @@
 #include <filesystem>
 #include <memory>
 
+#include <cjson/cJSON.h>
+
+#include "base/language_tables.h"
+#include "model/scene_names.h"
+
 namespace tolva::model {
 namespace {
 
@@ -76,6 +81,34 @@ ProfileReadResult ReadWholeProfile(const std::string& path, UnitSettings& target
   const std::optional<std::string> text = ReadFileText(path);
   if (!text) return ProfileReadResult::kOpenError;
   return ParseWholeProfile(*text, target);
+}
+
+std::string ProfileRefusalText(const std::string& path, ProfileReadResult result, bool whole) {
+  const std::string name = std::filesystem::path(path).filename().string();
+  const char* what = "${profile_cannot_open}";
+  if (result == ProfileReadResult::kModelMismatch) {
+    what = "${profile_other_model}";
+  } else if (const std::optional<std::string> text = ReadFileText(path); !text) {
+    what = "${profile_cannot_open}";
+  } else if (text->find_first_not_of(" \t\r\n") == std::string::npos) {
+    what = "${profile_empty}";
+  } else if (std::unique_ptr<cJSON, decltype(&cJSON_Delete)> json(
+                 cJSON_ParseWithLength(text->data(), text->size()), cJSON_Delete);
+             json == nullptr) {
+    what = "${profile_cut_short}";  // a file that breaks off, or no profile at all
+  } else {
+    // A file of the other kind (a scene profile renamed .wpf) is not damaged: say which it is.
+    auto unit = std::make_unique<UnitSettings>();
+    Profile scene;
+    if (whole && ParseSceneProfile(*text, scene) == ProfileReadResult::kOk) {
+      what = "${profile_scene_not_whole}";
+    } else if (!whole && ParseWholeProfile(*text, *unit) == ProfileReadResult::kOk) {
+      what = "${profile_whole_not_scene}";
+    } else {
+      what = "${profile_incomplete}";
+    }
+  }
+  return FillPlaceholders(Languages().Resolve(what), {name});
 }
 
 bool WriteSceneProfile(const Profile& live, const std::string& path) {

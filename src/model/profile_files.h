@@ -23,6 +23,9 @@ bool WriteFileAtomically(const std::string& path, std::string_view text);
 
 ProfileReadResult ReadSceneProfile(const std::string& path, Profile& target);
 ProfileReadResult ReadWholeProfile(const std::string& path, UnitSettings& target);
+// What the user is told when a file was refused with `result` (not kOk), resolved in the
+// current language: what is wrong with it, naming it. `whole` is true for a whole-unit load.
+std::string ProfileRefusalText(const std::string& path, ProfileReadResult result, bool whole);
 // True when the file was written; the caller shows kProfileSaveOk or kProfileCreateError.
 bool WriteSceneProfile(const Profile& live, const std::string& path);
 bool WriteWholeProfile(const UnitSettings& unit, const std::string& path);

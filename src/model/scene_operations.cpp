@@ -144,6 +144,16 @@ void UnitOperations::SaveSence(SceneView& view, int scene) {
 void UnitOperations::DeleteSence(SceneView& view, int scene) {
   DebugPrint(L"DeleteSence\n");
   if (scene < 1 || scene > kStoredScenes) return;
+  if (RefusedWhileOperationRuns(TellIn(view))) return;
+  // A delete cannot be undone on the unit: asked, naming the scene, as a load and an overwrite
+  // are.
+  const std::u16string name = SceneName(ctx_.unit->sceneName[scene - 1]);
+  const std::string number = std::to_string(scene);
+  const std::string question =
+      name.empty() ? FillPlaceholders(Languages().Resolve("${delete_scene_tips2}"), {number})
+                   : FillPlaceholders(Languages().Resolve("${delete_scene_tips1}"),
+                                      {number, Utf8Of(name)});
+  if (!view.Confirm(question)) return;
   const bool started = StartSceneThread(view, scene, [this, scene, sink = view.Sink()] {
     DebugPrint(L"DeleteSenceThread start!\n");
     device::ExchangeTally tally;

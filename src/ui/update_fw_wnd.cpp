@@ -24,8 +24,8 @@
 namespace {
 
 namespace msg = tolva::kit::msgtype;
-constexpr const char* kImageFilter =
-    "TOLVA_ZQ5512_MCU_UPG.bin,TOLVA_ZQ5512_FLASH_UPG.bin (*.bin *.BIN);;* (*)";
+// The files the window asks for by name (matched without regard to case), in its language.
+constexpr const char* kImageFilter = "${update_files_filter}";
 constexpr int kMaxPathCharacters = 260;
 constexpr const char* kControls[] = {"closebtn", "cancel_btn", "file_btn", "update_btn",
                                      "file_path_edt"};
@@ -110,8 +110,9 @@ void CUpdateFwWnd::reject() {
 }
 
 void CUpdateFwWnd::ChooseFile() {
-  const QString path = QFileDialog::getOpenFileName(this, QString(), QDir::currentPath(),
-                                                    QString::fromLatin1(kImageFilter));
+  const QString path = QFileDialog::getOpenFileName(
+      this, tolva::kit::Resolve(QStringLiteral("${choose_update_file}")), QDir::currentPath(),
+      tolva::kit::Resolve(QString::fromLatin1(kImageFilter)));
   if (path.isEmpty()) return;
   DebugPrint("Upg_GetOpenFileName %s ok\n", path.toUtf8().constData());
   SetPath(path);
@@ -126,7 +127,13 @@ void CUpdateFwWnd::SetControlsEnabled(bool enabled) {
 void CUpdateFwWnd::BeginUpdate() {
   if (updating_ || !link_.IsDeviceOpen()) return;
   const std::string path =
-      findChild<QLineEdit*>(QStringLiteral("file_path_edt"))->text().toStdString();
+      findChild<QLineEdit*>(QStringLiteral("file_path_edt"))->text().trimmed().toStdString();
+  if (path.empty()) {
+    // No file yet (a cancelled chooser): say what is missing, not that a file is invalid.
+    tolva::kit::SetWidgetText(findChild<QLabel*>(QStringLiteral("update_tips")),
+                              QStringLiteral("${update_no_file}"));
+    return;
+  }
   link_.DisableCommandQueue();
   tolva::kit::SetWidgetText(findChild<QLabel*>(QStringLiteral("update_tips")),
                             QStringLiteral("${loading_fw}"));

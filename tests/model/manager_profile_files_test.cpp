@@ -82,11 +82,20 @@ TEST_F(ProfileFileMenu, ARejectedFileIsToldAndNothingIsSentOrChanged) {
   manager_->LoadWholeConfigFromFile(Path("broken.spf"));
   manager_->LoadSenceConfigFromFile(Path("loud.spf"));
   manager_->LoadWholeConfigFromFile(Path("deep.wpf"));
+  // A scene profile renamed .wpf is not damaged: it is the other kind of file.
+  ASSERT_TRUE(WriteSceneProfile(Live(), Path("scene.wpf")));
+  manager_->LoadWholeConfigFromFile(Path("scene.wpf"));
+  { std::ofstream(Path("empty.spf")) << "\n"; }
+  manager_->LoadSenceConfigFromFile(Path("empty.spf"));
+  { std::ofstream(Path("keyless.spf")) << "{\"model\":19}"; }
+  manager_->LoadSenceConfigFromFile(Path("keyless.spf"));
   Finish();
   EXPECT_EQ(view_.messages,
-            (std::vector<std::string>{"${profile_open_error}", "${software_not_match}",
-                                      "${profile_open_error}", "${profile_load_error}",
-                                      "${profile_beyond_limits}", "${profile_beyond_limits}"}));
+            (std::vector<std::string>{"${profile_cut_short}", "${profile_other_model}",
+                                      "${profile_cannot_open}", "${profile_cut_short}",
+                                      "${profile_beyond_limits}", "${profile_beyond_limits}",
+                                      "${profile_scene_not_whole}", "${profile_empty}",
+                                      "${profile_incomplete}"}));
   EXPECT_NE(Live().mainVolume, -1000);
   EXPECT_NE(manager_->Unit().scenes[6].channels[2].eqArray[4].eqGain, -90.0f);
   EXPECT_FLOAT_EQ(Live().channels[0].delay, 3.0f);

@@ -14,6 +14,8 @@ constexpr const char* kTexts = R"xml(<Language name="test">
   <Text id="${load_scene_tips2}" value="Load empty %d?"/>
   <Text id="${save_scene_overwrite}" value="Overwrite %d?"/>
   <Text id="${same_name_tips}" value="%s is scene %d (%s)"/>
+  <Text id="${delete_scene_tips1}" value="Delete %d (%s)?"/>
+  <Text id="${delete_scene_tips2}" value="Delete empty %d?"/>
 </Language>)xml";
 
 class FakeSceneWindow final : public SceneView {
@@ -157,12 +159,21 @@ TEST_F(Scenes, RefusedEmptyOrTakenNamesChangeNothing) {
   EXPECT_EQ(NameOf(7), u"Eight c");
 }
 
-TEST_F(Scenes, DeletingAsksNothingAndEmptiesTheRowAtOnce) {
+TEST_F(Scenes, DeletingAsksNamingTheSceneAndOnceConfirmedEmptiesTheRowAtOnce) {
   Name(9, u"Last");
+  window_.confirm = false;
+  manager_->DeleteSence(window_, 10);
+  Finish();
+  EXPECT_EQ(window_.asked, std::vector<std::string>{"Delete 10 (Last)?"});
+  EXPECT_EQ(NameOf(9), u"Last");
+  EXPECT_TRUE(log_->Take().empty()) << "a refused delete sends nothing";
+  EXPECT_TRUE(window_.Messages().empty());
+
+  window_.confirm = true;
   manager_->DeleteSence(window_, 10);
   EXPECT_TRUE(NameOf(9).empty());
   EXPECT_EQ(window_.refreshes, 1);
-  EXPECT_TRUE(window_.asked.empty());
+  EXPECT_EQ(window_.asked.size(), 2u);
   Finish();
   const auto sent = log_->Take();
   ASSERT_EQ(sent.size(), 1u);
@@ -239,7 +250,7 @@ TEST_F(Scenes, AnActionWhileAnotherRunsIsRefusedWithoutWaitingForIt) {
   const std::string busy = "${unit_busy_tips}";
   EXPECT_EQ(window_.messages, (std::vector<std::string>{busy, busy, busy}));
   EXPECT_EQ(view_.messages, (std::vector<std::string>{busy, busy}));
-  EXPECT_TRUE(window_.asked.empty());
+  EXPECT_EQ(window_.asked.size(), 1u) << "only the delete that runs was asked about";
   EXPECT_EQ(window_.name_dialogs, 0);
   EXPECT_EQ(NameOf(2), u"Club");
   EXPECT_TRUE(manager_->UnitOperationRunning());

@@ -3,6 +3,7 @@
 #include "ui/scene_wnd.h"
 
 #include <QApplication>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMessageBox>
@@ -16,6 +17,7 @@
 #include "emulator/emulator_transport.h"
 #include "model/equalizer_manager.h"
 #include "support/qt_wait.h"
+#include "test_languages.h"
 #include "ui/kit/control_surface.h"
 #include "ui/kit/controls.h"
 #include "ui/kit/qt_text.h"
@@ -39,6 +41,9 @@ class DialogAnswerer {
         if (auto* dialog = qobject_cast<CNameMsgWnd*>(w)) {
           dialog->SetName(name_);
           dialog->done(1);
+        } else if (auto* question = qobject_cast<CMsgWnd*>(w)) {
+          questions.push_back(question->findChild<QLabel*>(QStringLiteral("MessageText"))->text());
+          question->done(confirm ? 1 : 0);
         } else if (auto* box = qobject_cast<QMessageBox*>(w)) {
           notices.push_back(box->text());
           box->done(0);
@@ -48,6 +53,8 @@ class DialogAnswerer {
     timer_.start(20);
   }
   std::vector<QString> notices;
+  std::vector<QString> questions;
+  bool confirm = true;  // how a question is answered
 
  private:
   QString name_;
@@ -100,8 +107,10 @@ class SingleClickActivation final : public QProxyStyle {
   }
 };
 
-// Delete asks nothing, so a row that acted on one click would delete a scene by accident.
-TEST_F(SceneWindow, ARowDeletesOnDoubleClickOrEnterNeverOnOneClick) {
+// A delete asks first, naming the scene; the row acts on a double-click or Enter, never on one
+// click, and the scene stays on the unit when the question is cancelled.
+TEST_F(SceneWindow, ADeleteAsksNamingTheSceneAndRowsActOnDoubleClickOrEnterOnly) {
+  LanguageFile english("en");  // the question and the chooser in the words the user reads
   unit_->WithUnit([](tolva::emulator::EmulatedUnit& u) {
     u.state().names[8] = {'K', 'e', 'e', 'p'};
     u.state().names[9] = {'L', 'a', 's', 't'};
@@ -110,6 +119,7 @@ TEST_F(SceneWindow, ARowDeletesOnDoubleClickOrEnterNeverOnOneClick) {
   Manager().Disconnect();
   Manager().Connect(false);
   ASSERT_TRUE(WaitFor([&] { return Manager().State() == ConnectState::kConnected; }));
+  DialogAnswerer answerer(QString{});
   SingleClickActivation style;
   CSceneWnd window(&main_, Manager(), CSceneWnd::Mode::kDelete);
   window.show();
@@ -126,7 +136,18 @@ TEST_F(SceneWindow, ARowDeletesOnDoubleClickOrEnterNeverOnOneClick) {
   EXPECT_TRUE(list->item(9)->text().endsWith(QStringLiteral("Last")));
   EXPECT_FALSE(Manager().UnitOperationRunning());
 
+  answerer.confirm = false;
   QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, row9);
+  ASSERT_EQ(answerer.questions.size(), 1u);
+  EXPECT_TRUE(answerer.questions[0].contains(QStringLiteral("10"))) << answerer.questions[0].toStdString();
+  EXPECT_TRUE(answerer.questions[0].contains(QStringLiteral("Last")));
+  EXPECT_FALSE(Manager().UnitOperationRunning());
+  EXPECT_TRUE(list->item(9)->text().endsWith(QStringLiteral("Last")));
+  EXPECT_EQ(unit_->Snapshot().names[9][0], 'L');
+
+  answerer.confirm = true;
+  QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, row9);
+  EXPECT_EQ(answerer.questions.size(), 2u);
   EXPECT_FALSE(list->item(9)->text().endsWith(QStringLiteral("Last")));  // at once
   ASSERT_TRUE(WaitFor([&] { return unit_->Snapshot().names[9][0] != 'L'; }, 5000));
   ASSERT_TRUE(WaitFor([&] { return !window.IsBusy() && !Manager().UnitOperationRunning(); }));

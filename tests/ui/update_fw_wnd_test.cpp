@@ -6,6 +6,7 @@
 #include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
+#include <QTest>
 #include <QTimer>
 #include <QWidget>
 
@@ -21,6 +22,7 @@
 #include "emulator/emulator_transport.h"
 #include "model/equalizer_manager.h"
 #include "support/qt_wait.h"
+#include "test_languages.h"
 #include "ui/kit/circle_progress.h"
 #include "ui/kit/qt_text.h"
 #include "ui/main_wnd.h"
@@ -120,15 +122,22 @@ TEST_F(UpdateWindow, AUnitLostWhileSwitchingToUpgradeModeIsToldAndShownDisconnec
   EXPECT_EQ(binding_->Manager().State(), ConnectState::kDisconnected);
 }
 
-TEST_F(UpdateWindow, ACancelledFileDialogStaysCancelled) {
+// The chooser names what it is for and the files the window asks for; cancelled, it is not
+// asked again, and Update then says a file is missing rather than that one is invalid.
+TEST_F(UpdateWindow, ACancelledFileDialogStaysCancelledAndUpdateAsksForAFile) {
+  LanguageFile english("en");  // the question and the chooser in the words the user reads
   CUpdateFwWnd window(&main_, binding_->Manager());
   window.show();
   int dialogs = 0;
+  QString title;
+  QStringList filters;
   QTimer canceller;  // the user cancels every file dialog that opens
-  QObject::connect(&canceller, &QTimer::timeout, [&dialogs] {
+  QObject::connect(&canceller, &QTimer::timeout, [&] {
     for (QWidget* w : QApplication::topLevelWidgets()) {
       if (auto* d = qobject_cast<QFileDialog*>(w); d && d->isVisible()) {
         ++dialogs;
+        title = d->windowTitle();
+        filters = d->nameFilters();
         d->reject();
       }
     }
@@ -147,6 +156,16 @@ TEST_F(UpdateWindow, ACancelledFileDialogStaysCancelled) {
   EXPECT_EQ(QApplication::focusWidget(), path);
   EXPECT_EQ(dialogs, 1);
   EXPECT_TRUE(path->text().isEmpty());
+  EXPECT_EQ(title, tolva::kit::Resolve(QStringLiteral("${choose_update_file}")));
+  ASSERT_FALSE(filters.isEmpty());
+  for (const char* name : {"FLASH_UPG.BIN", "MCU_UPG.BIN", "BL_UPG.BIN"})
+    EXPECT_TRUE(filters.front().contains(QLatin1String(name))) << filters.front().toStdString();
+
+  QTest::mouseClick(window.findChild<QWidget*>(QStringLiteral("update_btn")), Qt::LeftButton);
+  EXPECT_EQ(Tips(window), tolva::kit::Resolve(QStringLiteral("${update_no_file}")));
+  EXPECT_FALSE(window.IsUpdating());
+  EXPECT_TRUE(binding_->Manager().Link().IsDeviceOpen());
+  EXPECT_EQ(binding_->Manager().State(), ConnectState::kConnected) << "the unit never left";
 }
 
 }  // namespace
