@@ -5,7 +5,6 @@
 #include <QFileInfo>
 #include <QIcon>
 #include <QProcess>
-#include <QProcessEnvironment>
 
 #include <cmath>
 #include <cstdio>
@@ -47,8 +46,16 @@ int RunApplication(int argc, char** argv) {
     return std::fflush(stdout) == 0 ? 0 : 1;
   }
   const QString working_dir = QDir::currentPath();
-  if (QFileInfo::exists(QDir(working_dir).filePath(QStringLiteral("savelog.ini")))) {
-    InitConsoleWindow(InWorkingDirectory(working_dir, "save.log"));
+  const QString device_env = qEnvironmentVariable("TOLVA_DSP_DEVICE");
+  // --help (and --version) answer before the display is opened, so they work without one.
+  {
+    QStringList raw;
+    for (int i = 0; i < argc; ++i) raw << QString::fromLocal8Bit(argv[i]);
+    const ParsedOptions early = ParseAppOptions(raw, device_env);
+    if (!early.options && early.exit_code == 0) {
+      std::fputs(early.message.toLocal8Bit().constData(), stdout);
+      return 0;
+    }
   }
 
   QApplication app(argc, argv);
@@ -58,18 +65,26 @@ int RunApplication(int argc, char** argv) {
   // Windows the program does not build itself (file dialogs) follow the theme too.
   QApplication::setPalette(tolva::kit::theme::Palette());
 
-  const ParsedOptions parsed = ParseAppOptions(
-      QApplication::arguments(),
-      QProcessEnvironment::systemEnvironment().value(QStringLiteral("TOLVA_DSP_DEVICE")));
+  // Parsed again without the toolkit's own options (-platform...), which it has taken.
+  const ParsedOptions parsed = ParseAppOptions(QApplication::arguments(), device_env);
   if (!parsed.options) {
     std::FILE* out = parsed.exit_code == 0 ? stdout : stderr;
     std::fprintf(out, parsed.exit_code == 0 ? "%s" : "tolva-dsp: %s\n",
                  parsed.message.toLocal8Bit().constData());
-    CloseConsoleWindow();
     return parsed.exit_code;
   }
   const AppOptions& options = *parsed.options;
   const bool screenshot = !options.screenshot_path.isEmpty();
+
+  // The single instance is settled before the log is opened: opening empties save.log, and a
+  // second copy would empty the log of the copy that runs. A screenshot takes no lock, and logs
+  // only when no copy is running.
+  SingleInstanceGuard guard(SingleInstanceGuard::DefaultDirectory());
+  const bool first_copy = guard.Acquire();
+  if (screenshot) guard.Release();
+  if (first_copy && QFileInfo::exists(QDir(working_dir).filePath(QStringLiteral("savelog.ini")))) {
+    InitConsoleWindow(InWorkingDirectory(working_dir, "save.log"));
+  }
 
   int exit_code = 0;
   bool restart = false;
@@ -96,9 +111,8 @@ int RunApplication(int argc, char** argv) {
         exit_code = 1;
       }
     } else {
-      SingleInstanceGuard guard(SingleInstanceGuard::DefaultDirectory());
       window.SetCloseHook([] { DisconnectEqualizerManager(); });
-      if (!guard.Acquire()) {
+      if (!first_copy) {
         ShowAlreadyRunning(window);
         window.close();
       } else {

@@ -1,7 +1,8 @@
 #include "app/single_instance.h"
 
 #include <QDir>
-#include <QStandardPaths>
+
+#include "base/window_lock.h"
 
 namespace tolva::app {
 
@@ -13,12 +14,11 @@ SingleInstanceGuard::~SingleInstanceGuard() {
 }
 
 QString SingleInstanceGuard::LockName() {
-  return QString::asprintf("QUENDA4TO8_%s", "tolva dsp");
+  return WindowLockName();
 }
 
 QString SingleInstanceGuard::DefaultDirectory() {
-  QString dir = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
-  return dir.isEmpty() ? QDir::tempPath() : dir;
+  return WindowLockDirectory();
 }
 
 bool SingleInstanceGuard::Acquire() {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -67,7 +68,7 @@ int RunEqImport(const DeviceOptions* device, const EqImportOptions& options);
 bool DiffNeedsUnit(const std::string& a, const std::string& b);
 int RunDiff(const DeviceOptions* device, const std::string& a, const std::string& b, bool json);
 
-int RunDoctor(bool json);
+int RunDoctor(bool json, const std::optional<std::string>& device_argument);
 
 // English text of a placeholder such as "${profile_load_error}": the language table's entry
 // when one is loaded, else the CLI's own wording.

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <thread>
 
+#include "base/window_lock.h"
 #include "cli/commands.h"
 #include "device/exchange_tally.h"
 #include "emulator/device_selection.h"
@@ -20,7 +21,8 @@ constexpr int kQueueDrainLimitMs = 120000;
 
 }  // namespace
 
-DeviceSession::DeviceSession(device::TransportFactory factory) : manager_(std::move(factory)) {
+DeviceSession::DeviceSession(device::TransportFactory factory)
+    : factory_(factory), manager_(std::move(factory)) {
   manager_.SetMainSink(&queue_);
 }
 
@@ -56,6 +58,22 @@ int DeviceSession::Connect() {
   ApplyReplies();
 
   device::DspLink& link = manager_.Link();
+  const model::UnitOutcome read = manager_.LastReadOutcome();
+  if (read == model::UnitOutcome::kUnitGone && !link.HandshakeOk() && StillThere()) {
+    // The unit took the connection and dropped it unanswered, yet is still there: one program
+    // at a time talks to the unit, and the one that does is most likely the window.
+    if (const qint64 window = RunningWindowProcess(); window > 0) {
+      std::fprintf(stderr,
+                   "Another program holds the unit: tolva-dsp is running (process %lld). "
+                   "Close its window, or make the change there.\n",
+                   static_cast<long long>(window));
+    } else {
+      std::fprintf(stderr,
+                   "The unit dropped the connection before it answered, and is still there: "
+                   "another program is probably using it. Close that program and try again.\n");
+    }
+    return kExitNoUnit;
+  }
   if (manager_.LastReadOutcome() != model::UnitOutcome::kDone) {
     return ExitCodeOf(manager_.LastReadOutcome(), "The unit's settings were not read");
   }
@@ -70,6 +88,15 @@ int DeviceSession::Connect() {
     return kExitNoUnit;
   }
   return kExitOk;
+}
+
+bool DeviceSession::StillThere() const {
+  if (!factory_) return false;
+  const std::unique_ptr<device::Transport> probe = factory_();
+  if (!probe || probe->Init() != 0) return false;
+  const bool open = probe->Open(device::kUnitVendorId, device::kUnitProductId);
+  probe->Close();
+  return open;
 }
 
 void DeviceSession::FinishQueuedCommands() {

@@ -39,9 +39,13 @@ class DeviceSession {
  private:
   // Applies what the manager and its link posted, noting failed operations on the way.
   std::size_t Process(int wait_ms);
+  // A unit that dropped the connection can still be opened: it did not leave, another program
+  // holds it.
+  bool StillThere() const;
 
   // Before the manager: its link posts here until it is gone.
   model::NotificationQueue queue_;
+  device::TransportFactory factory_;
   std::optional<model::UnitOutcome> failure_;
   model::EqualizerManager manager_;
 };

@@ -1,10 +1,15 @@
 // doctor: why the unit can or cannot be opened, and what to do about it.
 #include <cstdio>
+#include <filesystem>
+#include <optional>
 #include <string>
+
+#include "base/window_lock.h"
 
 #include "cli/commands.h"
 #include "cli/json_text.h"
 #include "device/device_access.h"
+#include "device/device_selection.h"
 #include "device/hid_transport.h"
 #include "device/transport.h"
 
@@ -21,9 +26,67 @@ const char* YesNo(bool value) {
   return value ? "yes" : "no";
 }
 
+// The report bridge: is PATH there, does something take a connection at it, and is the window
+// the program that holds the unit.
+int DoctorOfBridge(bool json, const std::string& path) {
+  std::error_code ec;
+  const bool exists = std::filesystem::exists(path, ec);
+  const bool socket = exists && std::filesystem::is_socket(path, ec);
+  const auto bridge = device::MakeTransportFactory(
+      device::DeviceTarget{device::DeviceTarget::Kind::kSocket, path})();
+  const bool opens = socket && bridge && bridge->Open(device::kUnitVendorId, device::kUnitProductId);
+  if (bridge) bridge->Close();
+  const qint64 window = RunningWindowProcess();
+  std::string advice;
+  if (!exists) {
+    advice = "Nothing serves " + path + ": start the emulated unit, tolva-dsp-emulator --socket " +
+             path + ", or choose another --device.";
+  } else if (!socket) {
+    advice = path + " is not a socket: the report bridge is a Unix-domain socket.";
+  } else if (!opens) {
+    advice = "Nothing accepts connections at " + path + ": the emulated unit that made it has gone.";
+  } else if (window > 0) {
+    advice = "The bridge answers, and tolva-dsp is running (process " + std::to_string(window) +
+             "): while its window holds the unit, commands here are turned away. Close it first.";
+  } else {
+    advice = "The bridge answers: the unit can be used.";
+  }
+  if (json) {
+    std::printf("{\"device\":%s,\"socket_exists\":%s,\"can_open\":%s,\"window_running\":%s,"
+                "\"advice\":%s}\n",
+                JsonString("socket:" + path).c_str(), socket ? "true" : "false",
+                opens ? "true" : "false", window > 0 ? "true" : "false",
+                JsonString(advice).c_str());
+  } else {
+    std::printf("device: socket:%s\n", path.c_str());
+    std::printf("socket there: %s\n", YesNo(socket));
+    std::printf("accepts a connection: %s\n", YesNo(opens));
+    std::printf("tolva-dsp running: %s\n",
+                window > 0 ? ("yes, process " + std::to_string(window)).c_str() : "no");
+    std::printf("\n%s\n", advice.c_str());
+  }
+  return opens && window == 0 ? kExitOk : kExitNoUnit;
+}
+
 }  // namespace
 
-int RunDoctor(bool json) {
+int RunDoctor(bool json, const std::optional<std::string>& device_argument) {
+  const auto target = device::ChooseDevice(device_argument);
+  if (!target) {
+    std::fprintf(stderr, "tolva-dsp-cli: unknown device: expected hid, emulator or socket:PATH\n");
+    return kExitUsage;
+  }
+  if (target->kind == device::DeviceTarget::Kind::kSocket) return DoctorOfBridge(json, target->path);
+  if (target->kind == device::DeviceTarget::Kind::kEmulator) {
+    const char* advice = "The emulated unit runs inside the command; it can always be opened.";
+    if (json) {
+      std::printf("{\"device\":\"emulator\",\"can_open\":true,\"advice\":%s}\n",
+                  JsonString(advice).c_str());
+    } else {
+      std::printf("device: emulator\n\n%s\n", advice);
+    }
+    return kExitOk;
+  }
   device::AccessReport report = device::DiagnoseAccess();
   if (report.unit_present) {
     // hidapi's own word, from the very call the program makes to open the unit.

@@ -124,7 +124,7 @@ class CommandLine {
     diff->add_option("B", second_path_, "a profile file (.spf or .wpf), or unit")->required();
 
     Command(app_, "doctor", "why the unit can or cannot be opened, and what to do",
-            [this] { return RunDoctor(globals_.json); });
+            [this] { return RunDoctor(globals_.json, globals_.device); });
   }
 
   int Diff() {

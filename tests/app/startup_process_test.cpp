@@ -36,6 +36,7 @@ class StartupTest : public ::testing::Test {
     } else {
       env.insert("TOLVA_DSP_DEVICE", device_env);
     }
+    for (const QString& key : extra_env_.keys()) env.insert(key, extra_env_.value(key));
     process.setProcessEnvironment(env);
     process.start(QDir(BinDir()).filePath("tolva-dsp"), args);
     EXPECT_TRUE(process.waitForStarted(10000));
@@ -75,6 +76,22 @@ class StartupTest : public ::testing::Test {
                               bytes.size() / 2);
   }
 
+  // One offscreen screen of the given size in physical pixels, at the desktop scale `scale`.
+  void UseScreen(int width, int height, const char* scale) {
+    const QString config = dir_.filePath("screens.json");
+    QFile f(config);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(QStringLiteral("{\"screens\":[{\"name\":\"s\",\"x\":0,\"y\":0,\"width\":%1,"
+                           "\"height\":%2,\"logicalDpi\":96,\"logicalBaseDpi\":96,\"dpr\":1}]}")
+                .arg(width)
+                .arg(height)
+                .toUtf8());
+    f.close();
+    extra_env_.insert("QT_QPA_PLATFORM", "offscreen:configfile=" + config);
+    extra_env_.insert("QT_SCALE_FACTOR", scale);
+  }
+
+  QProcessEnvironment extra_env_;
   QTemporaryDir dir_;
   QTemporaryDir runtime_;
   QByteArray stderr_;
@@ -125,17 +142,19 @@ TEST_F(StartupTest, ASecondCopyLeavesTheFirstRunningWhichShutsDownInOrderOnTerm)
   Start(first, {"--device", "emulator"});
   ASSERT_TRUE(WaitUntil([&] { return QFile::exists(LockPath()); }));
 
-  // The second copy stops at its "already running" box; the first is not disturbed.
-  // In its own folder: every start empties the save.log beside it, and the first copy's log is
-  // what this test reads.
-  QTemporaryDir second_dir;
+  ASSERT_TRUE(WaitUntil([&] { return Read("save.log").size() > 200; }));
+
+  // The second copy, started from the same folder, stops at its "already running" box; the
+  // first is not disturbed, nor is its log: the second opens none, so it empties none.
   QProcess second;
-  Start(second, {}, {}, second_dir.path());
+  Start(second, {});
   EXPECT_FALSE(second.waitForFinished(1500)) << "the second copy did not wait at its message";
   second.kill();
   second.waitForFinished(10000);
   EXPECT_EQ(first.state(), QProcess::Running);
   EXPECT_TRUE(QFile::exists(LockPath()));
+  EXPECT_TRUE(FromUtf16Le(Read("save.log")).startsWith("InitConsoleWindow OK!\nm_MainScreen"))
+      << "the running copy's log was emptied";
 
   // SIGTERM (logout, a service manager) takes the normal way out: exit code 0, log flushed,
   // lock removed.
@@ -143,6 +162,35 @@ TEST_F(StartupTest, ASecondCopyLeavesTheFirstRunningWhichShutsDownInOrderOnTerm)
   EXPECT_EQ(Finish(first), 0) << stderr_.constData();
   EXPECT_FALSE(QFile::exists(LockPath()));
   EXPECT_TRUE(FromUtf16Le(Read("save.log")).startsWith("InitConsoleWindow OK!\n"));
+}
+
+// The main window at the scale start-up picks must fit the screen it opens on; a desktop that
+// scales by 1.5 or 2 asks for more than a 1600 x 1000 screen holds.
+TEST_F(StartupTest, TheWindowFitsTheScreenAtEveryDesktopScale) {
+  for (const char* scale : {"1", "1.5", "2"}) {
+    SCOPED_TRACE(scale);
+    UseScreen(1600, 1000, scale);
+    const QString shot = Path("fit.png");
+    QFile::remove(shot);
+    ASSERT_EQ(Run({"--screenshot", shot, "--lang", "en"}), 0) << stderr_.constData();
+    const QImage image(shot);
+    ASSERT_FALSE(image.isNull());
+    EXPECT_LE(image.width(), 1600);
+    EXPECT_LE(image.height(), 1000);
+    // Not shrunk further than fitting asks: at 1.0 the layout's own size.
+    if (QByteArray(scale) == "1") EXPECT_EQ(image.size(), QSize(1230, 650));
+    if (QByteArray(scale) != "1") EXPECT_GE(image.width(), 1500) << "as large as fits";
+  }
+}
+
+TEST_F(StartupTest, HelpNeedsNoDisplay) {
+  extra_env_.insert("QT_QPA_PLATFORM", "xcb");
+  extra_env_.insert("DISPLAY", "");
+  extra_env_.insert("WAYLAND_DISPLAY", "");
+  QProcess process;
+  Start(process, {"--help"});
+  EXPECT_EQ(Finish(process), 0) << stderr_.constData();
+  EXPECT_TRUE(process.readAllStandardOutput().contains("--device")) << stderr_.constData();
 }
 
 }  // namespace
