@@ -85,6 +85,8 @@ class AutoCalibration {
   // The worker still runs, but the run has ended or was told to stop.
   bool IsWindingDown() const;
   bool IsCompleted() const { return completed_; }
+  // Applied or discarded already (by its button): closing asks nothing more.
+  bool IsDecided() const { return decided_; }
 
   // kMsgRunEnded on the window thread: the tips to show, empty for none. A run the unit did
   // not answer in full is not completed, whatever it reported before.

@@ -57,6 +57,9 @@ CAutoCalWnd::CAutoCalWnd(QWidget* owner, tolva::model::EqualizerManager& manager
   graph->setObjectName(QStringLiteral("equalizer_ac"));
   graph->setMinimumSize(tolva::kit::theme::Scaled(owner, 560),
                         tolva::kit::theme::Scaled(owner, 220));
+  // The words of the two option buttons that show the curves.
+  graph->SetLegendTexts(tolva::kit::Resolve(QStringLiteral("${display_eq}")),
+                        tolva::kit::Resolve(QStringLiteral("${display_spk}")));
   Content()->addWidget(graph, 1);
 
   // One row per choice, its name in a first column of equal width.
@@ -135,6 +138,7 @@ CAutoCalWnd::CAutoCalWnd(QWidget* owner, tolva::model::EqualizerManager& manager
   }
   ShowEqCurves();
   ShowSpectrumCurves();
+  UpdateDecisionButtons();
   manager_.Link().SetNotificationSink(tolva::device::TargetWindow::kCalibration, sink_.get());
   OpenWindow() = this;  // so a disconnect can close it
 }
@@ -147,6 +151,16 @@ CAutoCalWnd::~CAutoCalWnd() {
 bool CAutoCalWnd::IsChecked(const char* name) const {
   const auto* option = findChild<CSButtonUI*>(QString::fromLatin1(name));
   return option != nullptr && option->isChecked();
+}
+
+void CAutoCalWnd::UpdateDecisionButtons() {
+  // Apply and Discard act on a finished run's result only: not during a run, not before one,
+  // and not once it has been decided.
+  const bool open = !calibration_->IsRunning() && calibration_->IsCompleted() &&
+                    !calibration_->IsDecided();
+  for (const char* name : {"irc_save_data", "irc_cancel_data"}) {
+    if (auto* button = findChild<QWidget*>(QString::fromLatin1(name))) button->setEnabled(open);
+  }
 }
 
 void CAutoCalWnd::SetTips(const std::string& raw) {
@@ -216,6 +230,7 @@ void CAutoCalWnd::OnStart() {
       close->setEnabled(false);
       break;
   }
+  UpdateDecisionButtons();
 }
 
 void CAutoCalWnd::OnRunEnded(std::int64_t run_end) {
@@ -225,6 +240,7 @@ void CAutoCalWnd::OnRunEnded(std::int64_t run_end) {
   tolva::kit::SetWidgetText(start, QStringLiteral("${start_irc}"));
   start->setEnabled(true);
   findChild<QWidget*>(QStringLiteral("closebtn"))->setEnabled(true);
+  UpdateDecisionButtons();
   if (close_pending_) FinishClose();
 }
 
@@ -256,6 +272,7 @@ void CAutoCalWnd::OnMessage(tolva::device::Notification& n) {
   }
   if (r.eq_curve >= 0) ShowEqCurves();
   if (r.spectrum_curve >= 0) ShowSpectrumCurves();
+  UpdateDecisionButtons();
 }
 
 void CAutoCalWnd::OnNotify(const tolva::kit::ControlNotify& n) {
@@ -275,8 +292,10 @@ void CAutoCalWnd::OnNotify(const tolva::kit::ControlNotify& n) {
     OnStart();
   } else if (n.name == "irc_save_data") {
     SetTips(calibration_->Save());
+    UpdateDecisionButtons();
   } else if (n.name == "irc_cancel_data") {
     SetTips(calibration_->Cancel());
+    UpdateDecisionButtons();
   } else if (n.name == "closebtn") {
     CloseWindow();
   }
@@ -301,11 +320,22 @@ void CAutoCalWnd::FinishClose() {
     done(0);
     return;
   }
-  const AutoCalibration::Outcome outcome = calibration_->Close([this] {
-    return ShowChoiceDialog(this, QStringLiteral("${tips}"), QStringLiteral("${irc_apply_tips}"),
-                            {QStringLiteral("${confirm}"), QStringLiteral("${cancel}")}) ==
-           tolva::kit::kResultConfirm;
-  });
+  // An undecided result is asked about with three answers: Cancel keeps the window open with
+  // the result still undecided, rather than discarding it unsaid.
+  bool apply = false;
+  if (calibration_->IsCompleted() && !calibration_->IsDecided()) {
+    const int answer = ShowChoiceDialog(
+        this, QStringLiteral("${tips}"), QStringLiteral("${irc_apply_tips}"),
+        {QStringLiteral("${irc_save_data}"), QStringLiteral("${cancel}"),
+         QStringLiteral("${irc_cancel_data}")});
+    if (closed_) return;  // the unit went while the question was up
+    if (answer == tolva::kit::kResultCancel) {
+      close_pending_ = false;
+      return;
+    }
+    apply = answer == tolva::kit::kResultConfirm;
+  }
+  const AutoCalibration::Outcome outcome = calibration_->Close([apply] { return apply; });
   if (closed_) return;  // the unit went while the question was up
   closed_ = true;
   outcome_ = outcome;

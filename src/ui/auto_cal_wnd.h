@@ -45,6 +45,7 @@ class CAutoCalWnd final : public CDialogWnd {
   void CloseWindow();
   void FinishClose();
   void SetTips(const std::string& raw);
+  void UpdateDecisionButtons();
   void ShowEqCurves();
   void ShowSpectrumCurves();
   bool IsChecked(const char* name) const;

@@ -144,11 +144,15 @@ TEST_F(AutoCalWindow, AResultKeptOnClosingReachesTheUnitBeforeItIsReadAgain) {
   Click(window, "start_auto_cal");
   EXPECT_TRUE(window.Calibration().IsRunning());
   EXPECT_FALSE(IsEnabled(window, "closebtn"));
+  EXPECT_FALSE(IsEnabled(window, "irc_save_data")) << "Apply during a run";
+  EXPECT_FALSE(IsEnabled(window, "irc_cancel_data")) << "Discard during a run";
   ASSERT_TRUE(WaitFor([&] { return window.Calibration().IsCompleted(); }, 30000));
   EXPECT_EQ(Tips(window), Text("${irc_completed}"));
   EXPECT_EQ(window.Calibration().channel_mask(), 0x0F);
   ASSERT_TRUE(WaitFor([&] { return IsEnabled(window, "start_auto_cal"); }));
   EXPECT_FALSE(window.Calibration().IsRunning());
+  EXPECT_TRUE(IsEnabled(window, "irc_save_data"));
+  EXPECT_TRUE(IsEnabled(window, "irc_cancel_data"));
 
   AnswerNextMessage(tolva::kit::kResultConfirm);  // "${irc_apply_tips}": keep it
   Click(window, "closebtn");
@@ -212,8 +216,8 @@ TEST_F(AutoCalWindow, UnpluggingTheUnitClosesTheWindowAndEndsTheRun) {
 TEST_F(AutoCalWindow, WithoutACorrectionNothingStartsAndSaveWaitsForARun) {
   CAutoCalWnd window(&main_, binding_->Manager(), clock_);
   window.show();
-  Click(window, "irc_save_data");
-  EXPECT_EQ(Tips(window), Text("${irc_start_tips}"));
+  EXPECT_FALSE(IsEnabled(window, "irc_save_data")) << "nothing to apply before a run";
+  EXPECT_FALSE(IsEnabled(window, "irc_cancel_data"));
   for (const char* option : {"irc_eq", "irc_delay", "irc_phase"}) Click(window, option);
   EXPECT_EQ(window.Calibration().modules(), 0);
   // The warning is a modal message with one button.
@@ -230,6 +234,51 @@ TEST_F(AutoCalWindow, WithoutACorrectionNothingStartsAndSaveWaitsForARun) {
   EXPECT_FALSE(window.Calibration().IsRunning());
   Click(window, "closebtn");
   EXPECT_EQ(window.result(), 0);
+}
+
+// Cancel on "Apply the results?" is a third answer: the window stays, the result undecided and
+// untouched on the unit; Discard then cancels it there. The legend names each output drawn.
+TEST_F(AutoCalWindow, CancellingTheApplyQuestionKeepsTheResultAndTheLegendNamesTheCurves) {
+  CAutoCalWnd window(&main_, binding_->Manager(), clock_);
+  window.show();
+  auto* graph = window.findChild<UIEqualizerAc*>(QStringLiteral("equalizer_ac"));
+  Click(window, "start_auto_cal");
+  ASSERT_TRUE(WaitFor([&] { return window.Calibration().IsCompleted(); }, 30000));
+  ASSERT_TRUE(WaitFor([&] { return IsEnabled(window, "start_auto_cal"); }));
+  EXPECT_EQ(graph->LegendOutputs(), (std::vector<int>{0, 1, 2, 3})) << "the subwoofers are not measured";
+  log_->Take();
+
+  int buttons = 0;
+  QTimer::singleShot(100, [&buttons] {
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+      if (auto* dialog = qobject_cast<QDialog*>(w);
+          dialog && dialog->isVisible() && dialog->objectName() == "msgwnd") {
+        for (const char* b : {"confirm_btn", "cancel_btn", "third_btn"})
+          buttons += dialog->findChild<QWidget*>(QString::fromLatin1(b))->isVisible() ? 1 : 0;
+        dialog->done(tolva::kit::kResultCancel);
+      }
+    }
+  });
+  Click(window, "closebtn");
+  EXPECT_EQ(buttons, 3) << "apply, cancel and discard";
+  EXPECT_TRUE(window.isVisible());
+  EXPECT_FALSE(window.Calibration().IsDecided());
+  QTest::qWait(200);
+  const auto after_cancel = log_->Take();
+  EXPECT_EQ(std::count(after_cancel.begin(), after_cancel.end(), "1:13:3"), 0)
+      << "the unit was told to discard";
+  EXPECT_TRUE(IsEnabled(window, "irc_save_data"));
+
+  AnswerNextMessage(tolva::kit::kResultThird);  // Discard
+  Click(window, "closebtn");
+  EXPECT_FALSE(window.isVisible());
+  EXPECT_EQ(window.result(), 0);
+  EXPECT_FALSE(window.Result().apply_owed);
+  std::vector<std::string> writes;
+  ASSERT_TRUE(WaitFor([&] {
+    for (auto& w : log_->Take()) writes.push_back(w);
+    return std::count(writes.begin(), writes.end(), "1:13:3") == 1;
+  }));
 }
 
 }  // namespace

@@ -171,26 +171,28 @@ void CurveGraphBase::PaintAxisLabels(QPainter& painter, const CurveGeometry& g) 
   gains.insert(gains.end(), db_lines_.begin(), db_lines_.end());
   std::vector<int> drawn;
   for (int db : gains) {
-    const int y = ToPixel(g.GainToY(db));
+    // The lowest label sits above the frequency labels under the plot, not on the first one.
+    const int top = std::min(ToPixel(g.GainToY(db)) - text_h / 2, plot.bottom + gap / 2 - text_h);
+    const int y = top + text_h / 2;
     if (std::any_of(drawn.begin(), drawn.end(), [&](int o) { return std::abs(o - y) < text_h; })) {
       continue;
     }
     drawn.push_back(y);
-    const QRect box(0, y - text_h / 2, plot.left - gap, text_h);
+    const QRect box(0, top, plot.left - gap, text_h);
     painter.drawText(box, Qt::AlignRight | Qt::AlignVCenter, QString::number(db));
   }
   painter.restore();
 }
 
 void CurveGraphBase::DrawCurve(QPainter& painter, const QPainterPath& path, QRgb color,
-                               double width) const {
+                               double width, Qt::PenStyle style) const {
   if (path.isEmpty()) return;
   const PixelRect plot = PlotRect();
   painter.save();
   painter.setRenderHint(QPainter::Antialiasing, true);
   // Values beyond the axes leave the plot rather than paint over the axis labels.
   painter.setClipRect(QRect(plot.left, plot.top, plot.Width() + 1, plot.Height() + 1));
-  painter.setPen(QPen(QColor::fromRgba(color), width, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+  painter.setPen(QPen(QColor::fromRgba(color), width, style, Qt::RoundCap, Qt::RoundJoin));
   painter.setBrush(Qt::NoBrush);
   painter.drawPath(path);
   painter.restore();

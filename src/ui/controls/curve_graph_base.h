@@ -80,7 +80,8 @@ class CurveGraphBase : public QWidget {
  protected:
   // Background, border, 0 dB line, dotted dB lines, frequency lines and axis labels.
   void PaintFrame(QPainter& painter, const CurveGeometry& g) const;
-  void DrawCurve(QPainter& painter, const QPainterPath& path, QRgb color, double width) const;
+  void DrawCurve(QPainter& painter, const QPainterPath& path, QRgb color, double width,
+                 Qt::PenStyle style = Qt::SolidLine) const;
   QFont ScaledFont(int pixel_size_at_100, bool bold = false) const;
   QColor CurrentTextColor() const;
   // Called when anything the plot rectangle or the units depend on changed.

@@ -2,12 +2,16 @@
 
 // "CurveAc": the auto-calibration window's display-only graph. Per channel slot it shows the
 // measured room response (121 points, cardinal spline) and the compensation curve computed for it
-// (512 points, Bézier path), each in the slot's palette colour. Takes no mouse input.
+// (512 points, Bézier path), each in the slot's palette colour, the measured one dashed; a legend
+// names the outputs drawn and which line is which. Takes no mouse input.
 
 #include <QRgb>
 
 #include <array>
 #include <span>
+#include <vector>
+
+#include <QString>
 
 #include "ui/controls/curve_data.h"
 #include "ui/controls/curve_graph_base.h"
@@ -32,6 +36,11 @@ class UIEqualizerAc : public tolva::curves::CurveGraphBase {
   void SetCompensationCurves(std::span<const tolva::curves::CurveData> channels);
   void SetMeasurementCurves(std::span<const tolva::curves::CurveData> channels);
 
+  // The legend's words for the two kinds of curve, in the window's language.
+  void SetLegendTexts(const QString& correction, const QString& measured);
+  // The slots with a curve shown, in order: what the legend lists.
+  std::vector<int> LegendOutputs() const;
+
   int CompensationCount() const { return compensation_.Count(); }
   int MeasurementCount() const { return measured_.Count(); }
 
@@ -39,6 +48,10 @@ class UIEqualizerAc : public tolva::curves::CurveGraphBase {
   void paintEvent(QPaintEvent* event) override;
 
  private:
+  void PaintLegend(QPainter& painter, const tolva::curves::CurveGeometry& g) const;
+
+  QString correction_text_;
+  QString measured_text_;
   tolva::curves::CurveStore compensation_{tolva::curves::kResponsePoints};
   tolva::curves::CurveStore measured_{tolva::curves::kMeasurementPoints};
 };

@@ -1,5 +1,6 @@
 #include "ui/kit/circle_progress.h"
 
+#include <QFontMetrics>
 #include <QPainter>
 #include <QTimer>
 
@@ -36,12 +37,26 @@ QSize CCircleProgressUI::sizeHint() const {
   return QSize(side, side);
 }
 
+qreal CCircleProgressUI::RingPen(int side) {
+  return std::max(2, side / 10);
+}
+
+QFont CCircleProgressUI::TextFont(QFont base, int side) {
+  const qreal room = (side - 4 * RingPen(side)) * 0.8;
+  int pixels = std::max(8, side / 4);
+  base.setPixelSize(pixels);
+  while (pixels > 6 && QFontMetrics(base).horizontalAdvance(QStringLiteral("100%")) > room) {
+    base.setPixelSize(--pixels);
+  }
+  return base;
+}
+
 void CCircleProgressUI::paintEvent(QPaintEvent*) {
   namespace theme = tolva::kit::theme;
   QPainter p(this);
   p.setRenderHint(QPainter::Antialiasing);
   const int side = std::min(width(), height());
-  const qreal pen = std::max(2, side / 10);
+  const qreal pen = RingPen(side);
   const QRectF ring((width() - side) / 2.0 + pen, (height() - side) / 2.0 + pen, side - 2 * pen,
                     side - 2 * pen);
   p.setPen(QPen(theme::Border(), pen, Qt::SolidLine, Qt::RoundCap));
@@ -54,8 +69,7 @@ void CCircleProgressUI::paintEvent(QPaintEvent*) {
   p.drawArc(ring, 90 * 16, -value_ * 360 * 16 / 100);
   // The window's text colour: readable on the window the ring sits in.
   p.setPen(palette().color(QPalette::WindowText));
-  QFont f = font();
-  f.setPixelSize(std::max(8, side / 4));
-  p.setFont(f);
-  p.drawText(rect(), Qt::AlignCenter, QStringLiteral("%1%").arg(value_));
+  const QString text = QStringLiteral("%1%").arg(value_);
+  p.setFont(TextFont(font(), side));
+  p.drawText(rect(), Qt::AlignCenter, text);
 }

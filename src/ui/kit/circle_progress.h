@@ -18,6 +18,10 @@ class CCircleProgressUI : public QWidget {
   bool IsBusy() const { return busy_; }
 
   QSize sizeHint() const override;
+  // The ring's stroke and the percentage's font for a ring of `side` pixels: the widest text,
+  // "100%", stays inside the ring with a margin.
+  static qreal RingPen(int side);
+  static QFont TextFont(QFont base, int side);
 
  protected:
   void paintEvent(QPaintEvent* event) override;
