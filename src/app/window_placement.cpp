@@ -7,6 +7,7 @@
 #include <QWidget>
 #include <QWindow>
 
+#include <algorithm>
 #include <cmath>
 #include <utility>
 #include <vector>
@@ -65,6 +66,17 @@ WindowPlacement PlaceMainWindow(QSize layout_size, std::optional<int> forced_per
   const int unchanged_percent = static_cast<int>(std::lround(dpr * 100));
   placement.percent = forced_percent.value_or(
       ChooseScalePercent(widest.Width(), widest.Height(), unchanged_percent));
+  if (!forced_percent && placement.screen != nullptr) {
+    // The table, or the desktop's own scale, can ask for more than the screen holds (150 % of
+    // the layout is 1845 pixels wide): the window takes the largest scale that fits its work
+    // area, so no part of it, the close button included, is ever off the screen.
+    const QRect work = placement.screen->availableGeometry();
+    placement.percent = std::min(
+        placement.percent,
+        LargestFittingPercent(layout_size.width(), layout_size.height(),
+                              static_cast<int>(std::floor(work.width() * dpr)),
+                              static_cast<int>(std::floor(work.height() * dpr))));
+  }
   const QSize physical(ScaleLength(layout_size.width(), placement.percent),
                        ScaleLength(layout_size.height(), placement.percent));
   placement.size = dpr == 1.0 ? physical

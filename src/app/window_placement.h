@@ -21,8 +21,9 @@ struct WindowPlacement {
 };
 
 // Builds the ScreenInfo from Qt's screens (logging its lines and "screen size %d x %d"), picks
-// the widest monitor and the scale. Sizes are measured in physical pixels, as the scale table
-// means them; `forced_percent` replaces the table's choice (the screenshot option).
+// the widest monitor and the scale, never larger than fits the monitor's work area. Sizes are
+// measured in physical pixels, as the scale table means them; `forced_percent` replaces the
+// table's choice and is kept as asked (the screenshot option, which draws no window on screen).
 WindowPlacement PlaceMainWindow(QSize layout_size, std::optional<int> forced_percent);
 
 // Sizes and moves the window (it stays fixed-size) and scales the application font from the

@@ -1,5 +1,7 @@
 #include "base/display_scale.h"
 
+#include <algorithm>
+
 namespace tolva {
 
 std::optional<int> ChooseDisplayDpi(int w, int h) {
@@ -21,6 +23,15 @@ int DpiForScalePercent(int percent) {
 int ChooseScalePercent(int w, int h, int unchanged_percent) {
   const auto dpi = ChooseDisplayDpi(w, h);
   return dpi ? ScalePercentForDpi(*dpi) : unchanged_percent;
+}
+
+int LargestFittingPercent(int layout_w, int layout_h, int area_w, int area_h) {
+  if (layout_w <= 0 || layout_h <= 0) return 100;
+  int percent = std::min(area_w * 100 / layout_w, area_h * 100 / layout_h);
+  // ScaleLength truncates: step up while the next percentage still fits.
+  while (ScaleLength(layout_w, percent + 1) <= area_w && ScaleLength(layout_h, percent + 1) <= area_h)
+    ++percent;
+  return std::max(1, percent);
 }
 
 }  // namespace tolva

@@ -17,5 +17,8 @@ int ChooseScalePercent(int screen_width, int screen_height, int unchanged_percen
 constexpr int ScaleLength(int length, int percent) {
   return length * percent / 100;
 }
+// The largest percentage at which a layout of layout_w x layout_h still fits an area of
+// area_w x area_h (at least 1), so a window never opens larger than the screen it is on.
+int LargestFittingPercent(int layout_w, int layout_h, int area_w, int area_h);
 
 }  // namespace tolva

@@ -5,6 +5,7 @@
 #include <QDialog>
 #include <QLayout>
 #include <QMouseEvent>
+#include <QScreen>
 #include <QTimer>
 #include <QWindow>
 
@@ -73,6 +74,29 @@ void CMainWnd::SetDisplayScale(int percent) {
     box->SetText(std::to_string(tolva::DpiForScalePercent(scale_)));
 }
 
+int CMainWnd::LargestScaleOnScreen() const {
+  const QScreen* on = screen();
+  if (on == nullptr) return 400;
+  const QSize area = on->availableGeometry().size();
+  return tolva::LargestFittingPercent(LayoutSize().width(), LayoutSize().height(), area.width(),
+                                      area.height());
+}
+
+void CMainWnd::ApplyTypedDpi() {
+  // The DPI typed beside the button; nothing sensible to apply for text without a number. A
+  // scale larger than the screen would put the window's edges, and this box, out of reach.
+  const kit::Control* box = surface_->FindControl("edt_dpi");
+  const int dpi = box != nullptr ? std::atoi(box->RawText().c_str()) : 0;
+  const int wanted = dpi > 0 ? tolva::ScalePercentForDpi(dpi) : scale_;
+  SetDisplayScale(std::min(wanted, LargestScaleOnScreen()));
+  // Still on its screen after growing.
+  if (const QScreen* on = screen()) {
+    const QRect area = on->availableGeometry();
+    move(std::clamp(x(), area.left(), std::max(area.left(), area.right() + 1 - width())),
+         std::clamp(y(), area.top(), std::max(area.top(), area.bottom() + 1 - height())));
+  }
+}
+
 void CMainWnd::RetranslateAll() {
   kit::RetranslateTree(this);
   update();
@@ -85,11 +109,10 @@ bool CMainWnd::BeforeNotify(const kit::ControlNotify& notify) {
     showMinimized();
     return true;  // nothing else runs for the minimise button
   }
-  if (notify.type == kit::msgtype::kClick && SameName(notify.name, "btnDpi")) {
-    // The DPI typed beside the button; nothing sensible to apply for text without a number.
-    const kit::Control* box = surface_->FindControl("edt_dpi");
-    const int dpi = box != nullptr ? std::atoi(box->RawText().c_str()) : 0;
-    SetDisplayScale(dpi > 0 ? tolva::ScalePercentForDpi(dpi) : scale_);
+  // Return in the box applies it as the button does.
+  if ((notify.type == kit::msgtype::kClick && SameName(notify.name, "btnDpi")) ||
+      (notify.type == kit::msgtype::kReturn && notify.name == "edt_dpi")) {
+    ApplyTypedDpi();
     return true;
   }
   return false;

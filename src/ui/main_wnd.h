@@ -54,6 +54,8 @@ class CMainWnd : public QWidget {
   // Display scale in percent: window size and every size of the layout follow it.
   void SetDisplayScale(int percent);
   int DisplayScale() const { return scale_; }
+  // The largest display scale at which the window fits the work area of its screen.
+  int LargestScaleOnScreen() const;
 
   // Opens a popup menu from its layout ("xml/option_menu.xml") with its top-left corner at the
   // bottom-left corner of the named control, closing any menu still open. prepare runs on the
@@ -74,6 +76,8 @@ class CMainWnd : public QWidget {
   void OnMessage(tolva::device::Notification& notification);
   bool BeforeNotify(const struct tolva::kit::ControlNotify& notify);
   void AfterNotify(const struct tolva::kit::ControlNotify& notify);
+  // The DPI in the box beside the DPI button, as large as the screen allows.
+  void ApplyTypedDpi();
 
   std::function<void()> close_hook_;
   std::function<void()> language_hook_;

@@ -7,18 +7,34 @@
 #include <QScreen>
 #include <QWidget>
 
+#include <algorithm>
+
 #include "base/display_scale.h"
 
 namespace tolva::app {
 namespace {
 
-// The offscreen platform has one screen; its size decides the expected scale.
+// The offscreen platform has one screen; its size decides the expected scale, which is never
+// more than lets the window fit the screen.
 int ExpectedPercent() {
   QScreen* screen = QGuiApplication::primaryScreen();
   const qreal dpr = screen->devicePixelRatio();
-  return ChooseScalePercent(static_cast<int>(screen->geometry().width() * dpr),
-                            static_cast<int>(screen->geometry().height() * dpr),
-                            static_cast<int>(dpr * 100));
+  const int w = static_cast<int>(screen->geometry().width() * dpr);
+  const int h = static_cast<int>(screen->geometry().height() * dpr);
+  return std::min(ChooseScalePercent(w, h, static_cast<int>(dpr * 100)),
+                  LargestFittingPercent(1230, 650, w, h));
+}
+
+TEST(DisplayScale, TheLargestFittingPercentFitsAndTheNextDoesNot) {
+  for (const QSize area : {QSize(1600, 1000), QSize(800, 600), QSize(1920, 1080),
+                           QSize(1231, 651), QSize(1230, 650), QSize(1366, 768)}) {
+    const int p = LargestFittingPercent(1230, 650, area.width(), area.height());
+    EXPECT_LE(ScaleLength(1230, p), area.width());
+    EXPECT_LE(ScaleLength(650, p), area.height());
+    EXPECT_TRUE(ScaleLength(1230, p + 1) > area.width() || ScaleLength(650, p + 1) > area.height())
+        << area.width() << "x" << area.height();
+  }
+  EXPECT_EQ(LargestFittingPercent(1230, 650, 1600, 1000), 130);
 }
 
 TEST(WindowPlacement, ScalesTheLayoutSizeAndCentresOnTheScreen) {

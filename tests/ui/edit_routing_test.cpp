@@ -4,12 +4,14 @@
 #include <QComboBox>
 #include <QFileDialog>
 #include <QLineEdit>
+#include <QScreen>
 #include <QSlider>
 #include <QTest>
 #include <QTimer>
 
 #include <gtest/gtest.h>
 
+#include "base/display_scale.h"
 #include "emulator/emulated_device.h"
 #include "emulator/emulator_transport.h"
 #include "model/equalizer_manager.h"
@@ -280,22 +282,28 @@ TEST_F(EditRouting, ArrowKeysWalkTheRingOfBoxesPassingOverLockedOnes) {
   EXPECT_EQ(window_.focusWidget(), Widget<QWidget>("edit_main_volume"));
 }
 
-TEST_F(EditRouting, TheDpiButtonAppliesTheTypedDpiAndTheBoxShowsTheDpiInEffect) {
+TEST_F(EditRouting, TheDpiBoxAppliesOnReturnOrItsButtonAndTheWindowStaysOnItsScreen) {
   auto* box = Widget<QLineEdit>("edt_dpi");
   window_.SetDisplayScale(150);  // as start-up picks it for a 1920-pixel screen
   EXPECT_EQ(box->text(), QStringLiteral("144"));
-  box->setText(QStringLiteral("120"));
+  box->setText(QStringLiteral("48"));
   QTest::mouseClick(Widget<QWidget>("btnDpi"), Qt::LeftButton);
-  EXPECT_EQ(window_.DisplayScale(), 125);
-  EXPECT_EQ(box->text(), QStringLiteral("120"));
+  EXPECT_EQ(window_.DisplayScale(), 50);
+  EXPECT_EQ(box->text(), QStringLiteral("48"));
   box->setText(QStringLiteral("wide"));
   QTest::mouseClick(Widget<QWidget>("btnDpi"), Qt::LeftButton);
-  EXPECT_EQ(window_.DisplayScale(), 125);
-  EXPECT_EQ(box->text(), QStringLiteral("120"));
-  box->setText(QStringLiteral("1000"));  // beyond 400 %
-  QTest::mouseClick(Widget<QWidget>("btnDpi"), Qt::LeftButton);
-  EXPECT_EQ(window_.DisplayScale(), 400);
-  EXPECT_EQ(box->text(), QStringLiteral("384"));
+  EXPECT_EQ(window_.DisplayScale(), 50);
+  EXPECT_EQ(box->text(), QStringLiteral("48"));
+
+  // Return applies as the button does; a scale the screen cannot hold is held to the largest
+  // that fits, and the box says which.
+  TypeAndPressReturn("edt_dpi", "1000");
+  const int largest = window_.LargestScaleOnScreen();
+  ASSERT_LT(largest, 400);
+  EXPECT_EQ(window_.DisplayScale(), largest);
+  EXPECT_EQ(box->text(), QString::number(tolva::DpiForScalePercent(largest)));
+  EXPECT_TRUE(window_.screen()->availableGeometry().contains(window_.geometry()))
+      << window_.geometry().width() << "x" << window_.geometry().height();
 }
 
 }  // namespace
