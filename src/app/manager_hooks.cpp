@@ -55,6 +55,7 @@ void ConnectEqualizerManager(CMainWnd& window, const AppOptions& options) {
   if (selection.is_emulated) {
     // Plainly say that no real unit is behind the window.
     window.setWindowTitle(window.windowTitle() + QStringLiteral(" \u2014 emulated unit"));
+    if (QWidget* kind = window.findChild<QWidget*>(QStringLiteral("unit_kind"))) kind->show();
   }
   EmulatedUnit() = selection.emulated_unit;
   Binding() = std::make_unique<ui::ManagerBinding>(window, std::move(selection.factory));

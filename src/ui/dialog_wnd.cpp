@@ -4,11 +4,16 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPainter>
+#include <QAbstractButton>
+#include <QKeyEvent>
+#include <QResizeEvent>
 #include <QScreen>
 #include <QStyle>
 #include <QVBoxLayout>
 
 #include <strings.h>
+
+#include <algorithm>
 
 #include "base/debug_print.h"
 #include "ui/kit/message_types.h"
@@ -21,6 +26,39 @@
 namespace theme = tolva::kit::theme;
 using tolva::ui::MakeButton;
 using tolva::ui::MakeLabel;
+
+MessageTextScroll::MessageTextScroll(QWidget* parent) : QScrollArea(parent) {
+  setObjectName(QStringLiteral("message_scroll"));
+  setWidgetResizable(true);
+  setFrameShape(QFrame::NoFrame);
+  setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+  viewport()->setAutoFillBackground(false);
+  setAutoFillBackground(false);
+}
+
+QSize MessageTextScroll::sizeHint() const {
+  const QWidget* text = widget();
+  if (text == nullptr) return QScrollArea::sizeHint();
+  // The wrapped text's own height at the width it has (the label's guess before the first
+  // layout), not the scroll area's guess of at most 24 lines.
+  const int width = viewport()->width() > 0 ? viewport()->width() : text->sizeHint().width();
+  const int height = text->hasHeightForWidth() ? text->heightForWidth(width)
+                                               : text->sizeHint().height();
+  return QSize(text->sizeHint().width(),
+               std::max(height, text->minimumHeight()) + 2 * frameWidth());
+}
+
+QSize MessageTextScroll::minimumSizeHint() const {
+  const int lines = fontMetrics().lineSpacing() * 3;
+  return QSize(QScrollArea::minimumSizeHint().width(), std::min(sizeHint().height(), lines));
+}
+
+void MessageTextScroll::resizeEvent(QResizeEvent* event) {
+  QScrollArea::resizeEvent(event);
+  // Another width wraps the text to another height.
+  if (event->oldSize().width() != event->size().width()) updateGeometry();
+}
 
 bool SameName(const std::string& name, const char* expected) {
   return strcasecmp(name.c_str(), expected) == 0;
@@ -55,8 +93,11 @@ CDialogWnd::CDialogWnd(QWidget* owner, const char* window_name, const char* clas
   text->setWordWrap(true);
   text->setAlignment(Qt::AlignCenter);
   text->setMinimumHeight(theme::Scaled(owner, 36));
-  text->hide();  // until there is a text: no blank band above the content
-  body->addWidget(text);
+  text_scroll_ = new MessageTextScroll(this);
+  text_scroll_->setWidget(text);
+  text->setAutoFillBackground(false);  // setWidget turns it on; the window's own shows through
+  text_scroll_->hide();  // until there is a text: no blank band above the content
+  body->addWidget(text_scroll_);
   content_ = new QVBoxLayout();
   theme::SetLayoutMetrics(content_, 0, 6);
   body->addLayout(content_);
@@ -111,7 +152,8 @@ void CDialogWnd::SetText(const QString& raw) {
   if (raw.isEmpty()) return;
   auto* text = findChild<QLabel*>("MessageText");
   tolva::kit::SetWidgetText(text, raw);
-  text->show();
+  text_scroll_->show();
+  text_scroll_->updateGeometry();
 }
 
 void CDialogWnd::SetHint(const QString& raw) {
@@ -138,15 +180,53 @@ void CDialogWnd::OnNotify(const tolva::kit::ControlNotify& notify) {
 }
 
 void CDialogWnd::Centre() {
-  adjustSize();
   const QWidget* owner = parentWidget() ? parentWidget()->window() : nullptr;
-  QRect area;
-  if (owner != nullptr) {
-    area = owner->frameGeometry();
-  } else if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-    area = screen->availableGeometry();
+  const QScreen* screen = owner != nullptr ? owner->screen() : QGuiApplication::primaryScreen();
+  const QRect usable = screen != nullptr ? screen->availableGeometry() : QRect();
+  // A text taller than the screen scrolls inside the window instead of pushing its top and its
+  // buttons past the screen's edges.
+  text_scroll_->setMaximumHeight(QWIDGETSIZE_MAX);
+  adjustSize();
+  if (usable.isValid() && height() > usable.height() && !text_scroll_->isHidden()) {
+    const int rest = height() - text_scroll_->sizeHint().height();
+    text_scroll_->setMaximumHeight(std::max(text_scroll_->minimumSizeHint().height(),
+                                            usable.height() - rest));
+    adjustSize();
   }
-  move(area.center() - rect().center());
+  const QRect area = owner != nullptr ? owner->frameGeometry() : usable;
+  QPoint top_left = area.center() - rect().center();
+  if (usable.isValid()) {
+    top_left.setX(std::clamp(top_left.x(), usable.left(),
+                             std::max(usable.left(), usable.right() + 1 - width())));
+    top_left.setY(std::clamp(top_left.y(), usable.top(),
+                             std::max(usable.top(), usable.bottom() + 1 - height())));
+  }
+  move(top_left);
+}
+
+void CDialogWnd::keyPressEvent(QKeyEvent* event) {
+  if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) &&
+      (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+    // Return answers with the button that has the focus, or with the only button there is;
+    // otherwise it stays with the box or list that passed it on (a row acts on Enter itself).
+    auto* focused = qobject_cast<QAbstractButton*>(focusWidget());
+    QAbstractButton* only = nullptr;
+    int shown = 0;
+    for (auto* b : buttons_->findChildren<QAbstractButton*>()) {
+      if (!b->isVisibleTo(this) || !b->isEnabled()) continue;
+      ++shown;
+      only = b;
+    }
+    QAbstractButton* answer =
+        focused != nullptr && focused->window() == this && focused->isEnabled() ? focused
+        : shown == 1                                                            ? only
+                                                                                : nullptr;
+    if (answer != nullptr) {
+      answer->click();
+      return;
+    }
+  }
+  QDialog::keyPressEvent(event);
 }
 
 void CDialogWnd::showEvent(QShowEvent* event) {

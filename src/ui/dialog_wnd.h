@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDialog>
+#include <QScrollArea>
 #include <QString>
 
 #include "ui/kit/control_surface.h"
@@ -12,6 +13,18 @@ class CSButtonUI;
 namespace tolva::kit {
 class QtControlSurface;
 }
+
+// The message text of a dialog: as tall as its wrapped lines, scrolling once the dialog would
+// otherwise be taller than the screen.
+class MessageTextScroll final : public QScrollArea {
+ public:
+  explicit MessageTextScroll(QWidget* parent);
+  QSize sizeHint() const override;
+  QSize minimumSizeHint() const override;
+
+ protected:
+  void resizeEvent(QResizeEvent* event) override;
+};
 
 // What the five message windows share: a frameless tool window owned by its opener, centred
 // over it at the opener's display scale, with a title label, a text label, a close button and a
@@ -47,11 +60,13 @@ class CDialogWnd : public QDialog {
   // Sized and centred again once shown: only then do the texts wear the theme's font, and a
   // wrapped text may need another line.
   void showEvent(QShowEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
 
  private:
   void Centre();
 
   tolva::kit::QtControlSurface* surface_;
+  MessageTextScroll* text_scroll_ = nullptr;
   QVBoxLayout* content_ = nullptr;
   QWidget* buttons_ = nullptr;
 };

@@ -74,6 +74,12 @@ QWidget* BuildTitleBar(QWidget* root) {
       MakeButton(bar, QStringLiteral("btnConnect"), QStringLiteral("${btn_disconnected}"), 120, 26);
   connect->SetTextColor(QColor::fromRgba(0xffff0000));
   row->addWidget(connect);
+  // Says "emulated unit" when no real unit is behind the window (the frameless window shows no
+  // title where that could be read).
+  QLabel* kind = MakeLabel(bar, QStringLiteral("unit_kind"), QStringLiteral("${emulated_unit}"),
+                           "caption");
+  kind->hide();
+  row->addWidget(kind);
   row->addSpacing(theme::Scaled(root, 8));
   row->addWidget(MakeLabel(bar, QStringLiteral("source_caption"), QStringLiteral("${input_source}"),
                            "caption"));

@@ -243,6 +243,11 @@ void ManagerScreen::LiveValueApplied(int code, int ch) {
   const bool current = ch == p.currChannel;
   switch (code) {
     case device::dsp_sub::kSource:
+      // The unit's source is listed even where this model's list does not offer it (a factory
+      // reset leaves the optical input), so the screen says what the unit plays and the user
+      // can choose it again after trying another.
+      c_.SetItemVisible(ControlId{Control::kInputSource},
+                        SourceInfo(std::clamp(p.source, 0, kInputSources - 1)).combo_item, true);
       c_.SelectItem(ControlId{Control::kInputSource}, p.source);
       break;
     case device::dsp_sub::kMainVolume:

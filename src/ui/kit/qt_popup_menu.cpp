@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QFile>
+#include <QKeySequence>
 #include <QMenu>
 #include <QPointer>
 #include <QXmlStreamReader>
@@ -100,6 +101,13 @@ bool QtPopupMenu::Load(const QString& layout_xml) {
           new QAction(Resolve(xml.attributes().value(QLatin1String("text")).toString()), parent);
       action->setObjectName(name);
       action->setProperty(kUserData, xml.attributes().value(QLatin1String("userdata")).toString());
+      // The key that does the same from the window, shown beside the item (the window's own
+      // key handling runs it; in the open menu the key picks the item as a click would).
+      if (const QString keys = xml.attributes().value(QLatin1String("shortcut")).toString();
+          !keys.isEmpty()) {
+        action->setShortcut(QKeySequence(keys, QKeySequence::PortableText));
+        action->setShortcutVisibleInContextMenu(true);
+      }
       parent->addAction(action);
       QObject::connect(action, &QAction::triggered, context_.get(),
                        [this, action] { OnTriggered(action); });
