@@ -12,6 +12,7 @@
 #include "cli/measure_commands.h"
 #include "cli/measure_output.h"
 #include "measure/measurement_run.h"
+#include "model/polarity.h"
 #include "model/profile_files.h"
 
 namespace tolva::cli {
@@ -44,8 +45,7 @@ audio::SimulatedOutput OutputOf(const model::Profile& profile, int channel) {
   }
   out.eq_bypass = ch.bypass == 1;
   out.gain_db = ch.gain;
-  // As the window shows it: a phase value other than 0 is the reversed polarity.
-  out.inverted = ch.phase != 0;
+  out.inverted = model::PolarityInverted(ch.phase);
   out.unit_delay_ms = ch.delay;
   return out;
 }

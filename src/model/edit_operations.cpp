@@ -134,6 +134,7 @@ std::vector<int> PairedSubwooferOutputs(const Profile& p, int channel) {
 std::vector<BandRef> SetEqMode(Profile& p, bool peq) {
   p.peqMode = peq ? 1 : 0;
   std::vector<BandRef> reset;
+  if (peq) return reset;  // the parametric mode keeps every Q: it may hold a tune
   for (int ch = 0; ch < kOutputChannels; ++ch) {
     // Every band, also those beyond eqSize: a later eqSize must not bring back an old Q.
     for (int b = 0; b < kEqBands; ++b) {

@@ -65,8 +65,8 @@ bool EditFilterCode(Profile& profile, int channel, int partner, bool high_pass, 
 // The outputs holding the subwoofer role paired with channel's (left and right share a volume).
 std::vector<int> PairedSubwooferOutputs(const Profile& profile, int channel);
 
-// The parametric (true) or graphic mode: every Q of every band of every output (beyond eqSize
-// too) that is not the flat Q becomes it. Returns those bands in sending order.
+// The parametric (true) or graphic mode. Going graphic, every Q of every band of every output
+// (beyond eqSize too) that is not the flat Q becomes it. Returns those bands in sending order.
 std::vector<BandRef> SetEqMode(Profile& profile, bool peq);
 
 // Every band in use of channel and its partner back to its centre, flat; returns the outputs.

@@ -76,9 +76,9 @@ void EqualizerManager::HandleNotification(Notification& n) {
       break;
     case MSG_FACTORY_DEFAULT_DONE:
       ctx_.view->CloseBusy();
-      // Set before the message: the unit leaves while it is up, closing it.
-      connection_.ExpectRestart();
-      ctx_.view->ShowMessage("${device_reboot}");
+      // Set before the message: the unit leaves while it is up, closing it. Once its leaving
+      // has told the restart, the message would only repeat it.
+      if (connection_.ExpectRestart()) ctx_.view->ShowMessage("${device_reboot}");
       break;
     case MSG_CONNECT_FAIL:
       ctx_.view->ShowUncaptionedMessage("${device_connect_fail}");

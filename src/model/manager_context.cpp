@@ -4,6 +4,7 @@
 
 #include "base/debug_print.h"
 #include "model/channel_curves.h"
+#include "model/eq_mode.h"
 #include "model/output_links.h"
 
 namespace tolva::model {
@@ -80,6 +81,7 @@ void ManagerContext::UpdateEqualizer(int band) {
 
 void ManagerContext::RefreshFromProfile() {
   Profile& p = unit->live;
+  AdoptPeqModeOfValues(p);
   if (p.linkMode == 1) {
     p.lockMode = 1;
     RecomputeLinkOutputs(p);

@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "model/difference_text.h"
 #include "model/manager_messages.h"
 
 // What the manager asks of the screen. The main window implements it over its controls; the CLI
@@ -36,6 +37,12 @@ class ManagerView {
   virtual int AskChoice(const std::string& /*text*/, const std::vector<std::string>& /*buttons*/) {
     return 0;
   }
+  // The window holds edits made while the unit was away, which the unit does not hold; rows
+  // say how each value differs (live: the unit's, file: the window's). kSendKeptEdits sends the
+  // window's values, kTakeUnitValues keeps the unit's; 0 (the window closing) the unit's too.
+  static constexpr int kSendKeptEdits = 1;
+  static constexpr int kTakeUnitValues = 2;
+  virtual int AskKeptEdits(const std::vector<DifferenceRow>& /*rows*/) { return kTakeUnitValues; }
   virtual void OpenBusy() {}
   virtual void CloseBusy() {}
   // Windows the link's lifecycle closes when open.

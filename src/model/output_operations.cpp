@@ -7,6 +7,7 @@
 #include "model/edit_operations.h"
 #include "model/edit_rules.h"
 #include "model/output_links.h"
+#include "model/polarity.h"
 #include "model/speaker_roles.h"
 
 namespace tolva::model {
@@ -82,7 +83,7 @@ OutputEdit EditChannelMute(Profile& p, int channel, bool mute) {
 
 OutputEdit EditPhase(Profile& p, int channel, bool reversed) {
   if (!ValidOutput(channel)) return {};
-  p.channels[channel].phase = reversed ? 1 : 0;
+  p.channels[channel].phase = PhaseValue(reversed);
   return {{OneOutput(p, ChannelField::kPhase, channel)}, {}};
 }
 

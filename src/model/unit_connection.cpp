@@ -8,7 +8,10 @@
 #include "device/records.h"
 #include "device/reply_decoder.h"
 #include "model/unit_connection.h"
+#include "model/difference_text.h"
+#include "model/eq_mode.h"
 #include "model/input_sources.h"
+#include "model/profile_transition.h"
 
 namespace tolva::model {
 
@@ -40,6 +43,7 @@ void UnitConnection::Connect(bool show_failure) {
     ShowState(ConnectState::kConnecting);
     ctx_.link->DisableCommandQueue();
     ctx_.PostMain(MSG_BUSY_OPEN);
+    kept_.Connecting(ctx_.unit->live);
     reading_ = true;
     read_worker_.Start(
         [this, bands = ctx_.LiveEqBandCounts()](const std::stop_token&) { ReadThread(bands); });
@@ -61,6 +65,7 @@ void UnitConnection::Disconnect() {
   unlink_owed_ = false;  // the next read asks the unit again
   ShowState(ConnectState::kDisconnected);
   ctx_.unit->live.modelId = kNoModel;
+  if (kept_.UnitLeft(ctx_.unit->live)) ctx_.RefreshFromProfile();
 }
 
 void UnitConnection::DevicePlugin() {
@@ -79,8 +84,9 @@ void UnitConnection::DevicePlugOut() {
     return;
   }
   Disconnect();
-  ctx_.view->ShowPlugOutNotice(std::exchange(restart_expected_, false) ? "${device_reboot}"
-                                                                        : "${device_plugout}");
+  const bool restarting = restart_.load() == kRestartAwaited;
+  restart_ = restarting ? kRestartTold : kNoRestart;
+  ctx_.view->ShowPlugOutNotice(restarting ? "${device_reboot}" : "${device_plugout}");
 }
 
 void UnitConnection::OnConnected() {
@@ -90,10 +96,35 @@ void UnitConnection::OnConnected() {
     return;
   }
   ShowState(ConnectState::kConnected);
-  restart_expected_ = false;
+  restart_ = kNoRestart;
   ctx_.link->EnableCommandQueue();
   SendOwedUnlink();
-  ctx_.UpdateEqualizer(-1);
+  ResolveKeptEdits();
+}
+
+// Edits made while the unit was away are never dropped without a word: the user sees how they
+// differ from what the unit holds and sends them or takes the unit's.
+void UnitConnection::ResolveKeptEdits() {
+  Profile& live = ctx_.unit->live;
+  bool replaced = false;
+  if (const std::unique_ptr<Profile> mine = kept_.DifferingFrom(live)) {
+    const int answer = ctx_.view->AskKeptEdits(DescribeDifferences(live, *mine));
+    // The unit left while the question was up: the edits stay held for its return.
+    if (ctx_.state != ConnectState::kConnected) return;
+    if (answer == ManagerView::kSendKeptEdits) {
+      const std::vector<ParameterCommand> commands = TransitionCommands(live, *mine);
+      live = *mine;
+      SendCommands(*ctx_.link, commands, false);
+      replaced = true;
+    }
+  }
+  kept_.Settled(live);
+  // The unit's values decide the band editor's mode: a tuned Q is never shown in the graphic one.
+  if (AdoptPeqModeOfValues(live) || replaced) {
+    ctx_.RefreshFromProfile();
+  } else {
+    ctx_.UpdateEqualizer(-1);
+  }
 }
 
 void UnitConnection::SendOwedUnlink() {
@@ -183,6 +214,7 @@ void UnitConnection::ResetMcuFactoryDefault() {
   if (!ctx_.view->Confirm("${factory_default_tips}")) return;
   factory_worker_.Join();  // its messages come before this one's
   ctx_.PostMain(MSG_BUSY_OPEN);
+  restart_ = kRestartAwaited;
   factory_worker_.Start([this](const std::stop_token&) {
     DebugPrint(L"Factory default thread start!\n");
     device::ExchangeTally tally;
@@ -190,11 +222,19 @@ void UnitConnection::ResetMcuFactoryDefault() {
     if (const UnitOutcome outcome = OutcomeOf(tally); outcome == UnitOutcome::kDone) {
       ctx_.PostMain(MSG_FACTORY_DEFAULT_DONE);
     } else {
+      // A unit that left without its reply may be restarting; one that refused is not.
+      if (outcome != UnitOutcome::kUnitGone) restart_ = kNoRestart;
       ctx_.PostMain(MSG_BUSY_CLOSE);
       ctx_.PostFailure(UnitOperation::kFactoryDefault, outcome);
     }
     DebugPrint(L"Factory default thread end!\n");
   });
+}
+
+bool UnitConnection::ExpectRestart() {
+  if (restart_.load() == kRestartTold) return false;
+  restart_ = kRestartAwaited;
+  return true;
 }
 
 void UnitConnection::JoinWorkers() {

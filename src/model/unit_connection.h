@@ -6,6 +6,7 @@
 #include <string>
 
 #include "device/records.h"
+#include "model/kept_edits.h"
 #include "model/manager_context.h"
 #include "model/worker.h"
 
@@ -39,8 +40,9 @@ class UnitConnection {
   // The channel requests of a read, for the live scene or a stored one.
   void ReadChannelValues(int scene, const EqBandCounts& bands);
   void ResetMcuFactoryDefault();
-  // The factory reset is done: the unit's leaving now is its restart, not a pulled cable.
-  void ExpectRestart() { restart_expected_ = true; }
+  // The factory reset is done: the unit's leaving now is its restart, not a pulled cable. False
+  // when the unit has left already and its restart was told.
+  bool ExpectRestart();
   void JoinWorkers();
 
   // The reply callbacks (unit_replies.cpp); the record may be null.
@@ -58,13 +60,17 @@ class UnitConnection {
   void ApplyLinkFlag(Profile& profile, int link, bool live);
   void ApplyLockFlag(Profile& profile, int lock, bool live);
   void Shown(int code, int channel);
+  void ResolveKeptEdits();
 
   ManagerContext& ctx_;
   std::atomic<bool> reading_{false};
   std::atomic<UnitOutcome> last_read_outcome_{UnitOutcome::kDone};
   std::function<std::string()> connect_failure_message_;
-  bool restart_expected_ = false;
+  // From the moment the reset is sent: a unit may restart before its reply is handled.
+  enum Restart : int { kNoRestart, kRestartAwaited, kRestartTold };
+  std::atomic<int> restart_{kNoRestart};
   bool unlink_owed_ = false;
+  KeptEdits kept_{ctx_.unit->live};
   Worker read_worker_{ctx_.shutdown.get_token()};
   Worker factory_worker_{ctx_.shutdown.get_token()};
 };

@@ -35,12 +35,39 @@ CDifferencesWnd::CDifferencesWnd(QWidget* owner, const std::string& file_name,
   // Composed once, when the window opens: the rows are in the language of that moment.
   const std::string title = Resolve(QStringLiteral("${compare_file_title}")).toStdString();
   SetTitle(Q(tolva::model::FillPlaceholders(title, {file_name})));
+  AddTable(rows, "${diff_col_live}", "${diff_col_file}");
+  AddButton("confirm_btn", QStringLiteral("${confirm}"));
+  AddButton("cancel_btn", QString())->hide();
+  AddButton("third_btn", QString())->hide();
+  FinishLayout();
+}
+
+CDifferencesWnd::CDifferencesWnd(QWidget* owner,
+                                 const std::vector<tolva::model::DifferenceRow>& rows)
+    : CDialogWnd(owner, "differences_wnd", "DifferencesWnd"), must_choose_(true) {
+  SetTitle(QStringLiteral("${kept_edits_title}"));
+  SetHint(QStringLiteral("${kept_edits_tips}"));
+  AddTable(rows, "${diff_col_unit}", "${diff_col_window}");
+  AddButton("confirm_btn", QStringLiteral("${kept_edits_send}"));
+  AddButton("cancel_btn", QString())->hide();
+  AddButton("third_btn", QStringLiteral("${kept_edits_take}"));
+  if (auto* close = findChild<QWidget*>(QStringLiteral("closebtn"))) close->hide();
+  FinishLayout();
+}
+
+void CDifferencesWnd::reject() {
+  if (!must_choose_) CDialogWnd::reject();
+}
+
+void CDifferencesWnd::AddTable(const std::vector<tolva::model::DifferenceRow>& rows,
+                               const char* first_values, const char* second_values) {
+  QWidget* owner = parentWidget();
   auto* table = new QTableWidget(static_cast<int>(rows.size()), 4, this);
   table->setObjectName(QStringLiteral("differences"));
   table->setHorizontalHeaderLabels({Resolve(QStringLiteral("${diff_col_output}")),
                                     Resolve(QStringLiteral("${diff_col_field}")),
-                                    Resolve(QStringLiteral("${diff_col_live}")),
-                                    Resolve(QStringLiteral("${diff_col_file}"))});
+                                    Resolve(QString::fromLatin1(first_values)),
+                                    Resolve(QString::fromLatin1(second_values))});
   table->setEditTriggers(QAbstractItemView::NoEditTriggers);
   table->verticalHeader()->hide();
   for (int r = 0; r < static_cast<int>(rows.size()); ++r) {
@@ -53,10 +80,6 @@ CDifferencesWnd::CDifferencesWnd(QWidget* owner, const std::string& file_name,
   table->setWordWrap(false);
   table->setMinimumHeight(theme::Scaled(owner, kTableHeight));
   Content()->addWidget(table);
-  AddButton("confirm_btn", QStringLiteral("${confirm}"));
-  AddButton("cancel_btn", QString())->hide();
-  AddButton("third_btn", QString())->hide();
-  FinishLayout();
 }
 
 void CDifferencesWnd::showEvent(QShowEvent* event) {
@@ -84,5 +107,10 @@ void CDifferencesWnd::showEvent(QShowEvent* event) {
 int ShowDifferencesWindow(QWidget* owner, const std::string& file_name,
                           const std::vector<tolva::model::DifferenceRow>& rows) {
   CDifferencesWnd window(owner, file_name, rows);
+  return window.Run();
+}
+
+int ShowKeptEditsWindow(QWidget* owner, const std::vector<tolva::model::DifferenceRow>& rows) {
+  CDifferencesWnd window(owner, rows);
   return window.Run();
 }

@@ -9,8 +9,9 @@
 
 #include "base/debug_print.h"
 #include "model/equalizer_manager.h"
-#include "ui/controls/ui_equalizer.h"
 #include "ui/auto_cal_wnd.h"
+#include "ui/controls/ui_equalizer.h"
+#include "ui/differences_wnd.h"
 #include "ui/edit_presenter.h"
 #include "ui/edit_routing.h"
 #include "ui/kit/control_surface.h"
@@ -58,6 +59,9 @@ class WindowManagerView final : public ManagerScreen {
   }
   int AskChoice(const std::string& text, const std::vector<std::string>& buttons) override {
     return window_.Dialogs().ShowChoiceDialog("${tips}", text, buttons);
+  }
+  int AskKeptEdits(const std::vector<model::DifferenceRow>& rows) override {
+    return ShowKeptEditsWindow(&window_, rows);
   }
   void OpenUpdateWindow() override { ShowUpdateWindow(&window_, manager_); }
   void CloseUpdateWindow() override { CloseOpenUpdateWindow(); }

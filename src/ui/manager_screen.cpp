@@ -10,6 +10,7 @@
 #include "model/control_ranges.h"
 #include "model/edit_rules.h"
 #include "model/input_sources.h"
+#include "model/polarity.h"
 #include "model/screen_text.h"
 #include "model/speaker_roles.h"
 
@@ -197,7 +198,7 @@ void ManagerScreen::ShowDelay(int ch) {
 }
 
 void ManagerScreen::ShowPhase(int ch) {
-  const bool reversed = Live().channels[ch].phase != 0;
+  const bool reversed = PolarityInverted(Live().channels[ch].phase);
   const ControlId option{Control::kOutputPhase, ch};
   c_.SetSelected(option, reversed);
   c_.SetText(option, reversed ? "${reverse phase}" : "${positive_phase}");

@@ -152,7 +152,7 @@ TEST_F(EditFrames, OrdinaryEditsSendExactlyTheirRecordedFrames) {
          c.Tick("ch_phase_2", true);
          P().SetChPhase(2);
        },
-       {"01 0a bb: 00 00 02 02 01"}},
+       {"01 0a bb: 00 00 02 02 00"}},
       {"delay slider",
        [&] {
          c.Drag("slider_ch_delay_3", 1234);
@@ -218,17 +218,18 @@ TEST_F(EditFrames, OrdinaryEditsSendExactlyTheirRecordedFrames) {
       {"bypass", [&] { m.SetOutputBypass(); }, {"01 12 bb: 00 00 00 00 01"}},
       {"restore", [&] { m.SetOutputBypass(); }, {"01 12 bb: 00 00 00 00 00"}},
       {"eq reset", [&] { m.SetOutputEqRest(); }, {"01 11 bb: 00 00 01 00"}},
-      {"parametric mode",
+      {"parametric mode", [&] { m.SwitchEqMode(); }, {}},
+      {"band typed in parametric mode",
+       [&] { TypeBand(9, "3000", "4", "2"); },
+       {"01 06 bb: 00 00 00 09 0b b8 04 00 14 00"}},
+      {"graphic mode",
        [&] { m.SwitchEqMode(); },
        {
+           "01 06 bb: 00 00 00 09 0b b8 05 08 14 00",
            "01 06 bb: 00 00 01 03 04 c3 05 08 0e 06",
            "01 06 bb: 00 00 01 05 02 bc 05 08 0f 05",
            "01 06 bb: 00 00 02 07 03 84 05 08 0e 00",
        }},
-      {"band typed in parametric mode",
-       [&] { TypeBand(9, "3000", "4", "2"); },
-       {"01 06 bb: 00 00 00 09 0b b8 04 00 14 00"}},
-      {"graphic mode", [&] { m.SwitchEqMode(); }, {"01 06 bb: 00 00 00 09 0b b8 05 08 14 00"}},
       {"output reset",
        [&] { m.SetOutputReset(); },
        {

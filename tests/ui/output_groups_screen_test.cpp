@@ -163,25 +163,27 @@ TEST_F(OutputGroups, EqResetPutsTheBandsOfTheOutputsSizeOnTheThirdOctaves) {
   EXPECT_EQ(sent[0].payload, (std::vector<std::uint8_t>{0, 0, 1, 0}));
 }
 
-TEST_F(OutputGroups, ModeSwitchesResetEveryQOnceAndLockTheBoxesInGraphicMode) {
+TEST_F(OutputGroups, OnlyTheSwitchToGraphicModeResetsEveryQAndLocksTheBoxes) {
   TypeBand(3, "300", "2", "1");
   Live().channels[4].eqSize = 5;
   Band(4, 8).eqFactor = 1.0f;  // beyond the output's bands in use: reset all the same
   Band(2, 6) = {5.0f, 2.0f, 600, 0};  // switched off: the unit keeps playing it flat
   Sent();
-  manager_->SwitchEqMode();  // graphic → parametric
+  manager_->SwitchEqMode();  // graphic → parametric: a tune is kept
   EXPECT_EQ(screen_->asked.back(), "${peq_mode_tips}");
   EXPECT_TRUE(controls_.IsSelected("btn_arg_eq"));
   EXPECT_EQ(controls_.Text("btn_arg_eq"), "${peq_mode}");
   EXPECT_TRUE(controls_.graph_peq);
   EXPECT_TRUE(controls_.enabled["eq_q_3"]);
+  EXPECT_TRUE(Sent().empty());
+  EXPECT_FLOAT_EQ(Band(4, 8).eqFactor, 1.0f);
+  manager_->SwitchEqMode();  // and back, after its warning: every Q flat
+  EXPECT_EQ(screen_->asked.back(), "${geq_mode_tips}");
+  EXPECT_EQ(controls_.Text("btn_arg_eq"), "${geq_mode}");
+  EXPECT_FALSE(controls_.enabled["eq_q_3"]);
   EXPECT_EQ(Subs(Sent()), (std::vector{kEq, kEq, kEq}));
   EXPECT_EQ(LiveOnUnit().outputs[2].bands[6].gain_tenths, 180);
   EXPECT_EQ(LiveOnUnit().outputs[2].bands[6].q_hundredths, 580);
-  manager_->SwitchEqMode();  // and back: every Q is 5.8 already
-  EXPECT_EQ(controls_.Text("btn_arg_eq"), "${geq_mode}");
-  EXPECT_FALSE(controls_.enabled["eq_q_3"]);
-  EXPECT_TRUE(Sent().empty());
   for (int ch = 0; ch < kOutputChannels; ++ch) {
     for (int b = 0; b < kEqBands; ++b) ASSERT_FLOAT_EQ(Band(ch, b).eqFactor, 5.8f);
   }
