@@ -15,6 +15,7 @@
 #include "model/editing_core.h"
 #include "model/input_sources.h"
 #include "model/output_links.h"
+#include "model/polarity.h"
 #include "model/profile_diff.h"
 #include "model/screen_text.h"
 #include "model/speaker_roles.h"
@@ -317,7 +318,7 @@ void Apply(model::EqualizerManager& m, const Assignment& a) {
       edit.SetMute(ch, on);
       return;
     case Field::kPhase:
-      edit.SetPhase(ch, on);
+      edit.SetPhase(ch, model::PolarityInverted(on ? 1 : 0));
       return;
     case Field::kDelay:
       edit.SetDelay(ch, model::DelayMsFromEdit(model::ParseReal(a.value),
