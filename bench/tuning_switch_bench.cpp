@@ -7,6 +7,7 @@
 
 #include "device/dsp_link.h"
 #include "emulator/emulator_transport.h"
+#include "model/command_sending.h"
 #include "model/profile_transition.h"
 
 namespace {

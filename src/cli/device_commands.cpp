@@ -8,6 +8,7 @@
 #include "cli/commands.h"
 #include "cli/device_session.h"
 #include "device/exchange_tally.h"
+#include "model/command_sending.h"
 #include "model/control_ranges.h"
 #include "model/edit_rules.h"
 #include "model/profile_files.h"

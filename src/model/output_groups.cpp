@@ -4,6 +4,7 @@
 
 #include "base/debug_print.h"
 #include "device/protocol_codes.h"
+#include "model/command_sending.h"
 #include "model/edit_operations.h"
 #include "model/edit_rules.h"
 #include "model/output_groups.h"

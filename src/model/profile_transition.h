@@ -11,10 +11,6 @@
 
 #include "model/profile.h"
 
-namespace tolva::device {
-class DspLink;
-}
-
 namespace tolva::model {
 
 // One command each, named after the link builder that sends it.
@@ -99,9 +95,5 @@ std::vector<ParameterCommand> TransitionCommands(const Profile& from, const Prof
 // A scene file as a changes-only write takes it: what a full write leaves alone (source, link
 // and lock, mixer trims) stays as the unit holds it, so the unit ends as after a full write.
 Profile ChangesOnlyTarget(const Profile& unit, Profile file);
-
-// Hands each command to its builder: synchronous exchanges (workers, the CLI) or queued (the
-// window thread).
-void SendCommands(device::DspLink& link, const std::vector<ParameterCommand>& commands, bool sync);
 
 }  // namespace tolva::model

@@ -1,5 +1,6 @@
 #include "model/safe_tuning.h"
 
+#include "model/command_sending.h"
 #include "model/speaker_protection.h"
 
 namespace tolva::model {

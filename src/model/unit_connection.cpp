@@ -8,6 +8,7 @@
 #include "device/records.h"
 #include "device/reply_decoder.h"
 #include "model/unit_connection.h"
+#include "model/command_sending.h"
 #include "model/difference_text.h"
 #include "model/eq_mode.h"
 #include "model/input_sources.h"

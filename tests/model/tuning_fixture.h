@@ -9,6 +9,7 @@
 
 #include "emulator/unit_state.h"
 #include "manager_fixture.h"
+#include "model/command_sending.h"
 #include "model/output_links.h"
 #include "model/profile_transition.h"
 
