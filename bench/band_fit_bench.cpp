@@ -4,8 +4,8 @@
 
 #include <string>
 
-#include "model/filter_exchange.h"
-#include "model/filter_exchange_import.h"
+#include "model/interchange/filter_exchange.h"
+#include "model/interchange/filter_exchange_import.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <benchmark/benchmark.h>
 
 #include "emulator/emulator_transport.h"
-#include "model/equalizer_manager.h"
+#include "model/manager/equalizer_manager.h"
 
 namespace {
 

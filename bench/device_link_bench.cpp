@@ -3,9 +3,9 @@
 
 #include <vector>
 
-#include "device/command_frame.h"
-#include "device/frame_reassembler.h"
-#include "device/reply_decoder.h"
+#include "device/protocol/command_frame.h"
+#include "device/protocol/frame_reassembler.h"
+#include "device/protocol/reply_decoder.h"
 
 namespace {
 

@@ -19,12 +19,12 @@
 
 #include "emulator/emulated_device.h"
 #include "emulator/emulator_transport.h"
-#include "model/equalizer_manager.h"
+#include "model/manager/equalizer_manager.h"
 #include "support/mouse_events.h"
 #include "support/recording_transport.h"
 #include "ui/controls/ui_equalizer.h"
-#include "ui/main_wnd.h"
-#include "ui/manager_binding.h"
+#include "ui/main/main_wnd.h"
+#include "ui/screen/manager_binding.h"
 
 namespace {
 

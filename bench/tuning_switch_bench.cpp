@@ -5,10 +5,10 @@
 
 #include <algorithm>
 
-#include "device/dsp_link.h"
+#include "device/link/dsp_link.h"
 #include "emulator/emulator_transport.h"
-#include "model/command_sending.h"
-#include "model/profile_transition.h"
+#include "model/manager/editing/command_sending.h"
+#include "model/edits/profile_transition.h"
 
 namespace {
 

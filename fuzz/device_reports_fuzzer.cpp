@@ -5,9 +5,9 @@
 #include <cstdint>
 #include <span>
 
-#include "device/frame_reassembler.h"
-#include "device/notifications.h"
-#include "device/reply_decoder.h"
+#include "device/protocol/frame_reassembler.h"
+#include "device/protocol/notifications.h"
+#include "device/protocol/reply_decoder.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   using namespace tolva::device;

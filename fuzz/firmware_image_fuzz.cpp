@@ -13,9 +13,9 @@
 #include <string>
 
 #include "base/clock.h"
-#include "device/dsp_link.h"
-#include "device/firmware_image.h"
-#include "device/firmware_upgrade.h"
+#include "device/link/dsp_link.h"
+#include "device/protocol/firmware_image.h"
+#include "device/link/firmware_upgrade.h"
 
 namespace {
 

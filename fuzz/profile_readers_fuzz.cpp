@@ -6,7 +6,7 @@
 #include <memory>
 #include <string_view>
 
-#include "model/profile_json.h"
+#include "model/files/profile_json.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <optional>
 #include <string>
 
-#include "device/device_selection.h"
+#include "device/transport/device_selection.h"
 #include "manual/command_outline.h"
 
 namespace tolva::app {

@@ -20,9 +20,9 @@
 #include "base/debug_print.h"
 #include "base/language_switch.h"
 #include "base/language_tables.h"
-#include "ui/kit/theme.h"
-#include "ui/main_wnd.h"
-#include "ui/window_dialogs.h"
+#include "ui/kit/widgets/theme.h"
+#include "ui/main/main_wnd.h"
+#include "ui/windows/window_dialogs.h"
 
 namespace tolva::app {
 namespace {

@@ -5,12 +5,12 @@
 
 #include "app/app_options.h"
 #include "app/plug_monitor.h"
-#include "device/device_access.h"
-#include "device/device_selection.h"
-#include "emulator/device_selection.h"
-#include "model/equalizer_manager.h"
-#include "ui/main_wnd.h"
-#include "ui/manager_binding.h"
+#include "device/transport/device_access.h"
+#include "device/transport/device_selection.h"
+#include "emulator/device_factory.h"
+#include "model/manager/equalizer_manager.h"
+#include "ui/main/main_wnd.h"
+#include "ui/screen/manager_binding.h"
 
 namespace tolva::app {
 namespace {

@@ -8,7 +8,7 @@
 #include <memory>
 #include <string_view>
 
-#include "device/device_selection.h"
+#include "device/transport/device_selection.h"
 
 class QFileSystemWatcher;
 class QSocketNotifier;

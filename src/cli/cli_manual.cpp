@@ -13,7 +13,7 @@
 #include "manual/bash_completion.h"
 #include "manual/cli11_outline.h"
 #include "manual/manual_page.h"
-#include "model/profile_json.h"
+#include "model/files/profile_json.h"
 
 namespace tolva::cli {
 namespace {

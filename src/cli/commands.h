@@ -5,8 +5,8 @@
 #include <string_view>
 #include <vector>
 
-#include "device/transport.h"
-#include "model/profile_json.h"
+#include "device/transport/transport.h"
+#include "model/files/profile_json.h"
 
 // The commands of tolva-dsp-cli. Each returns the process exit code: 0 done, 1 wrong usage,
 // 2 the input was rejected or the work failed, 3 no unit or its handshake failed, 4 a unit of

@@ -7,13 +7,13 @@
 
 #include "cli/commands.h"
 #include "cli/device_session.h"
-#include "device/exchange_tally.h"
-#include "model/command_sending.h"
-#include "model/control_ranges.h"
-#include "model/edit_rules.h"
-#include "model/profile_files.h"
-#include "model/unit_limits.h"
-#include "model/profile_transition.h"
+#include "device/link/exchange_tally.h"
+#include "model/manager/editing/command_sending.h"
+#include "model/profile/control_ranges.h"
+#include "model/edits/edit_rules.h"
+#include "model/files/profile_files.h"
+#include "model/edits/unit_limits.h"
+#include "model/edits/profile_transition.h"
 
 namespace tolva::cli {
 

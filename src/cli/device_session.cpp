@@ -6,8 +6,8 @@
 
 #include "base/window_lock.h"
 #include "cli/commands.h"
-#include "device/exchange_tally.h"
-#include "emulator/device_selection.h"
+#include "device/link/exchange_tally.h"
+#include "emulator/device_factory.h"
 
 namespace tolva::cli {
 

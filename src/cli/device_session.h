@@ -5,10 +5,10 @@
 #include <optional>
 #include <string>
 
-#include "device/transport.h"
-#include "model/equalizer_manager.h"
-#include "model/notification_queue.h"
-#include "model/unit_outcome.h"
+#include "device/transport/transport.h"
+#include "model/manager/equalizer_manager.h"
+#include "model/manager/notification_queue.h"
+#include "model/manager/unit_outcome.h"
 
 // One connection to the unit for a CLI command: the manager's connect read run to its end on
 // this thread, and a goodbye when the command is done.

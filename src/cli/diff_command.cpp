@@ -6,8 +6,8 @@
 #include "cli/commands.h"
 #include "cli/device_session.h"
 #include "cli/json_text.h"
-#include "model/profile_diff.h"
-#include "model/profile_files.h"
+#include "model/files/profile_diff.h"
+#include "model/files/profile_files.h"
 
 namespace tolva::cli {
 namespace {

@@ -8,10 +8,10 @@
 
 #include "cli/commands.h"
 #include "cli/json_text.h"
-#include "device/device_access.h"
-#include "device/device_selection.h"
-#include "device/hid_transport.h"
-#include "device/transport.h"
+#include "device/transport/device_access.h"
+#include "device/transport/device_selection.h"
+#include "device/transport/hid_transport.h"
+#include "device/transport/transport.h"
 
 namespace tolva::cli {
 namespace {

@@ -6,7 +6,7 @@
 
 #include "base/language_tables.h"
 #include "cli/commands.h"
-#include "model/profile_json.h"
+#include "model/files/profile_json.h"
 
 namespace tolva::cli {
 namespace {

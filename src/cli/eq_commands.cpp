@@ -8,9 +8,9 @@
 #include "cli/commands.h"
 #include "cli/device_session.h"
 #include "cli/json_text.h"
-#include "model/filter_exchange.h"
-#include "model/filter_exchange_import.h"
-#include "model/profile_files.h"
+#include "model/interchange/filter_exchange.h"
+#include "model/interchange/filter_exchange_import.h"
+#include "model/files/profile_files.h"
 
 namespace tolva::cli {
 namespace {

@@ -14,8 +14,8 @@
 #include "cli/json_text.h"
 #include "model/autotune/auto_eq.h"
 #include "model/fitting/peaking_conversion.h"
-#include "model/measurement.h"
-#include "model/profile_files.h"
+#include "model/interchange/measurement.h"
+#include "model/files/profile_files.h"
 
 namespace tolva::cli {
 namespace {

@@ -7,7 +7,7 @@
 #include "cli/commands.h"
 #include "cli/json_text.h"
 #include "measure/response_text.h"
-#include "model/profile_files.h"
+#include "model/files/profile_files.h"
 
 namespace tolva::cli {
 namespace {

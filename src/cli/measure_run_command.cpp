@@ -12,8 +12,8 @@
 #include "cli/measure_commands.h"
 #include "cli/measure_output.h"
 #include "measure/measurement_run.h"
-#include "model/polarity.h"
-#include "model/profile_files.h"
+#include "model/profile/polarity.h"
+#include "model/files/profile_files.h"
 
 namespace tolva::cli {
 namespace {

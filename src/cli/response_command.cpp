@@ -3,8 +3,8 @@
 #include <string_view>
 
 #include "cli/commands.h"
-#include "model/channel_curves.h"
-#include "model/profile_files.h"
+#include "model/profile/channel_curves.h"
+#include "model/files/profile_files.h"
 
 namespace tolva::cli {
 

@@ -8,12 +8,12 @@
 #include "cli/commands.h"
 #include "cli/device_session.h"
 #include "cli/json_text.h"
-#include "device/records.h"
-#include "device/scene_name_codec.h"
-#include "model/manager_messages.h"
-#include "model/notification_queue.h"
-#include "model/scene_names.h"
-#include "model/scene_view.h"
+#include "device/protocol/records.h"
+#include "device/protocol/scene_name_codec.h"
+#include "model/manager/manager_messages.h"
+#include "model/manager/notification_queue.h"
+#include "model/profile/scene_names.h"
+#include "model/manager/scene_view.h"
 
 namespace tolva::cli {
 namespace {

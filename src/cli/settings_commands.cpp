@@ -11,16 +11,16 @@
 
 #include "cli/commands.h"
 #include "cli/device_session.h"
-#include "model/edit_rules.h"
-#include "model/editing_core.h"
-#include "model/input_sources.h"
-#include "model/output_links.h"
-#include "model/polarity.h"
-#include "model/profile_diff.h"
-#include "model/screen_text.h"
-#include "model/speaker_roles.h"
-#include "model/text_lines.h"
-#include "model/text_problem.h"
+#include "model/edits/edit_rules.h"
+#include "model/manager/editing/editing_core.h"
+#include "model/profile/input_sources.h"
+#include "model/profile/output_links.h"
+#include "model/profile/polarity.h"
+#include "model/files/profile_diff.h"
+#include "model/edits/screen_text.h"
+#include "model/profile/speaker_roles.h"
+#include "model/interchange/text_lines.h"
+#include "model/interchange/text_problem.h"
 
 namespace tolva::cli {
 namespace {

@@ -10,8 +10,8 @@
 
 #include "cli/commands.h"
 #include "cli/device_session.h"
-#include "device/firmware_image.h"
-#include "device/firmware_upgrade.h"
+#include "device/protocol/firmware_image.h"
+#include "device/link/firmware_upgrade.h"
 
 namespace tolva::cli {
 namespace {

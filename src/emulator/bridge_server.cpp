@@ -11,7 +11,7 @@
 #include <cstring>
 
 #include "base/debug_print.h"
-#include "device/transport.h"
+#include "device/transport/transport.h"
 
 namespace tolva::emulator {
 namespace {

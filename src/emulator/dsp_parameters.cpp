@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "device/protocol_codes.h"
+#include "device/protocol/protocol_codes.h"
 
 namespace tolva::emulator {
 namespace {

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "device/command_frame.h"
-#include "device/protocol_codes.h"
+#include "device/protocol/command_frame.h"
+#include "device/protocol/protocol_codes.h"
 #include "emulator/dsp_parameters.h"
 
 namespace tolva::emulator {

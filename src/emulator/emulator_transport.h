@@ -6,7 +6,7 @@
 #include <memory>
 #include <mutex>
 
-#include "device/transport.h"
+#include "device/transport/transport.h"
 #include "emulator/emulated_device.h"
 
 namespace tolva::emulator {

@@ -6,7 +6,7 @@
 
 #include "app/app_options.h"
 #include "support/qt_wait.h"
-#include "ui/main_wnd.h"
+#include "ui/main/main_wnd.h"
 
 namespace tolva::app {
 namespace {

@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "measure/response.h"
-#include "model/profile.h"
+#include "model/profile/profile.h"
 
 // Synthetic car responses at the seat, for the auto-tune tests and benchmarks: a speaker's own
 // roll-offs, cabin gain, room modes, narrow cancellation nulls that move between microphone

@@ -14,7 +14,7 @@
 #include "model/autotune/passband.h"
 #include "model/autotune/target_curve.h"
 #include "model/fitting/band_fitter.h"
-#include "model/profile_files.h"
+#include "model/files/profile_files.h"
 
 namespace tolva::autotune {
 namespace {

@@ -1,4 +1,4 @@
-#include "device/command_frame.h"
+#include "device/protocol/command_frame.h"
 
 #include <gtest/gtest.h>
 

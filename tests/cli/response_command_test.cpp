@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "model/channel_curves.h"
-#include "model/profile_files.h"
+#include "model/profile/channel_curves.h"
+#include "model/files/profile_files.h"
 
 namespace {
 

@@ -10,9 +10,9 @@
 #include <filesystem>
 #include <string>
 
-#include "device/bridge_transport.h"
-#include "device/device_selection.h"
-#include "device/dsp_link.h"
+#include "device/transport/bridge_transport.h"
+#include "device/transport/device_selection.h"
+#include "device/link/dsp_link.h"
 
 namespace tolva::device {
 namespace {

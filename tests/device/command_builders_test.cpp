@@ -4,10 +4,10 @@
 #include <array>
 #include <vector>
 
-#include "device/command_frame.h"
+#include "device/protocol/command_frame.h"
 #include "device/link_fixture.h"
-#include "device/scene_name_codec.h"
-#include "device/value_encoding.h"
+#include "device/protocol/scene_name_codec.h"
+#include "device/protocol/value_encoding.h"
 
 namespace tolva::device::testing {
 namespace {

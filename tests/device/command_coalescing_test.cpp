@@ -5,7 +5,7 @@
 #include <chrono>
 #include <thread>
 
-#include "device/command_frame.h"
+#include "device/protocol/command_frame.h"
 #include "device/link_fixture.h"
 
 namespace tolva::device::testing {

@@ -1,4 +1,4 @@
-#include "device/device_access.h"
+#include "device/transport/device_access.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>

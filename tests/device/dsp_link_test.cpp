@@ -4,9 +4,9 @@
 #include <chrono>
 #include <thread>
 
-#include "device/command_frame.h"
+#include "device/protocol/command_frame.h"
 #include "device/link_fixture.h"
-#include "device/records.h"
+#include "device/protocol/records.h"
 
 namespace tolva::device::testing {
 namespace {

@@ -5,7 +5,7 @@
 #include <memory>
 
 #include "base/clock.h"
-#include "device/dsp_link.h"
+#include "device/link/dsp_link.h"
 #include "device/support/recording_sink.h"
 #include "device/support/scripted_transport.h"
 

@@ -3,8 +3,8 @@
 
 #include <vector>
 
-#include "device/command_frame.h"
-#include "device/frame_reassembler.h"
+#include "device/protocol/command_frame.h"
+#include "device/protocol/frame_reassembler.h"
 
 namespace tolva::device {
 namespace {

@@ -3,10 +3,10 @@
 
 #include <vector>
 
-#include "device/command_frame.h"
-#include "device/irc_records.h"
-#include "device/records.h"
-#include "device/reply_decoder.h"
+#include "device/protocol/command_frame.h"
+#include "device/protocol/irc_records.h"
+#include "device/protocol/records.h"
+#include "device/protocol/reply_decoder.h"
 #include "device/support/recording_sink.h"
 
 namespace tolva::device::testing {

@@ -1,9 +1,9 @@
 // The scripting commands end to end against tolva-dsp-emulator: each change is read back from
 // the unit, and each refusal is shown to leave the unit (and files) as they were.
-#include "device/firmware_image.h"
+#include "device/protocol/firmware_image.h"
 #include "e2e/cli_process.h"
 #include "emulator/unit_state.h"
-#include "model/profile_files.h"
+#include "model/files/profile_files.h"
 
 namespace tolva::e2e {
 namespace {

@@ -1,7 +1,7 @@
 // tolva-dsp-cli's device commands end to end: the CLI as a process, talking over the report
 // bridge to tolva-dsp-emulator as another process.
 #include "e2e/cli_process.h"
-#include "model/profile_files.h"
+#include "model/files/profile_files.h"
 
 namespace tolva::e2e {
 namespace {

@@ -6,7 +6,7 @@
 
 #include "e2e/cli_process.h"
 #include "model/cookbook_reference.h"
-#include "model/profile_files.h"
+#include "model/files/profile_files.h"
 
 namespace tolva::e2e {
 namespace {

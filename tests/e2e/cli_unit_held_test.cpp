@@ -3,7 +3,7 @@
 #include <cstdlib>
 #include <optional>
 
-#include "device/device_selection.h"
+#include "device/transport/device_selection.h"
 #include "e2e/cli_process.h"
 
 namespace tolva::e2e {

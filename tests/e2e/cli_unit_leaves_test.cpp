@@ -1,9 +1,9 @@
 // A unit that leaves the bus part-way through a CLI command: the command says so with exit code
 // 3, and a file it would have written keeps its old bytes. Installers trust these codes with
 // their backups.
-#include "device/firmware_image.h"
+#include "device/protocol/firmware_image.h"
 #include "e2e/cli_process.h"
-#include "model/profile_files.h"
+#include "model/files/profile_files.h"
 
 namespace tolva::e2e {
 namespace {

@@ -18,13 +18,13 @@
 #include "emulator/emulated_device.h"
 #include "emulator/emulator_transport.h"
 #include "emulator/unit_state.h"
-#include "model/equalizer_manager.h"
-#include "model/speaker_roles.h"
+#include "model/manager/equalizer_manager.h"
+#include "model/profile/speaker_roles.h"
 #include "support/qt_wait.h"
 #include "support/recording_transport.h"
-#include "ui/kit/qt_popup_menu.h"
-#include "ui/main_wnd.h"
-#include "ui/manager_binding.h"
+#include "ui/kit/qt/qt_popup_menu.h"
+#include "ui/main/main_wnd.h"
+#include "ui/screen/manager_binding.h"
 
 namespace tolva::e2e {
 namespace {

@@ -3,7 +3,7 @@
 
 #include <cstdio>
 #include <fstream>
-#include "emulator/device_selection.h"
+#include "emulator/device_factory.h"
 
 #include "unit_test_util.h"
 

@@ -9,9 +9,9 @@
 #include <numeric>
 
 #include "base/clock.h"
-#include "device/dsp_link.h"
-#include "device/firmware_image.h"
-#include "device/firmware_upgrade.h"
+#include "device/link/dsp_link.h"
+#include "device/protocol/firmware_image.h"
+#include "device/link/firmware_upgrade.h"
 #include "device/support/recording_sink.h"
 #include "emulator/emulator_transport.h"
 #include "support/forwarding_transport.h"

@@ -5,9 +5,9 @@
 #include <algorithm>
 
 #include "base/clock.h"
-#include "device/dsp_link.h"
-#include "device/exchange_tally.h"
-#include "device/records.h"
+#include "device/link/dsp_link.h"
+#include "device/link/exchange_tally.h"
+#include "device/protocol/records.h"
 #include "device/support/recording_sink.h"
 #include "emulator/emulator_transport.h"
 

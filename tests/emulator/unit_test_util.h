@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "device/command_frame.h"
+#include "device/protocol/command_frame.h"
 #include "emulator/emulated_unit.h"
 
 namespace tolva::emulator::testing {

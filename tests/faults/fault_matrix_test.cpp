@@ -9,13 +9,13 @@
 #include <mutex>
 #include <thread>
 
-#include "device/firmware_upgrade.h"
-#include "device/records.h"
-#include "model/auto_calibration.h"
+#include "device/link/firmware_upgrade.h"
+#include "device/protocol/records.h"
+#include "model/manager/operations/auto_calibration.h"
 #include "model/manager_fixture.h"
-#include "model/profile_files.h"
-#include "model/scene_names.h"
-#include "model/scene_view.h"
+#include "model/files/profile_files.h"
+#include "model/profile/scene_names.h"
+#include "model/manager/scene_view.h"
 #include "support/served_clock.h"
 
 namespace tolva::model::testing {

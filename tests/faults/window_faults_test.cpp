@@ -12,12 +12,12 @@
 
 #include "emulator/emulated_device.h"
 #include "emulator/emulator_transport.h"
-#include "model/equalizer_manager.h"
+#include "model/manager/equalizer_manager.h"
 #include "support/qt_wait.h"
 #include "support/tips_box_answerer.h"
-#include "ui/kit/control_surface.h"
-#include "ui/main_wnd.h"
-#include "ui/manager_binding.h"
+#include "ui/kit/api/control_surface.h"
+#include "ui/main/main_wnd.h"
+#include "ui/screen/manager_binding.h"
 
 namespace tolva::faults {
 namespace {

@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "model/profile_files.h"
+#include "model/files/profile_files.h"
 
 // Runs tolva-dsp-cli as a user would, with its output, error text and exit code.
 namespace tolva::measure::testing {

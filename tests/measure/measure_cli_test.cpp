@@ -18,8 +18,8 @@
 #include "measure/cli_run.h"
 #include "measure/synthetic_path.h"
 #include "model/cookbook_reference.h"
-#include "model/measurement.h"
-#include "model/profile_files.h"
+#include "model/interchange/measurement.h"
+#include "model/files/profile_files.h"
 
 namespace tolva::measure {
 namespace {

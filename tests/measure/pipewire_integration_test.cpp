@@ -19,7 +19,7 @@
 #include "audio/wav_file.h"
 #include "measure/cli_run.h"
 #include "measure/synthetic_path.h"
-#include "model/measurement.h"
+#include "model/interchange/measurement.h"
 
 namespace tolva::measure {
 namespace {

@@ -5,10 +5,10 @@
 #include <mutex>
 #include <thread>
 
-#include "device/dsp_link.h"
+#include "device/link/dsp_link.h"
 #include "emulator/emulator_transport.h"
-#include "model/auto_calibration.h"
-#include "model/notification_queue.h"
+#include "model/manager/operations/auto_calibration.h"
+#include "model/manager/notification_queue.h"
 #include "support/served_clock.h"
 
 namespace tolva::model {

@@ -1,6 +1,6 @@
-#include "model/edit_history.h"
+#include "model/tuning/edit_history.h"
 
-#include "model/speaker_roles.h"
+#include "model/profile/speaker_roles.h"
 #include "tuning_fixture.h"
 
 namespace tolva::model::testing {

@@ -3,8 +3,8 @@
 
 #include <gtest/gtest.h>
 
-#include "model/edit_operations.h"
-#include "model/output_operations.h"
+#include "model/edits/edit_operations.h"
+#include "model/edits/output_operations.h"
 
 namespace tolva::model {
 namespace {

@@ -1,8 +1,8 @@
-#include "model/edit_rules.h"
+#include "model/edits/edit_rules.h"
 
 #include <gtest/gtest.h>
 
-#include "model/screen_text.h"
+#include "model/edits/screen_text.h"
 
 namespace tolva::model {
 namespace {

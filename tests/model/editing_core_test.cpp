@@ -5,7 +5,7 @@
 #include <functional>
 
 #include "editing_fixture.h"
-#include "model/edit_rules.h"
+#include "model/edits/edit_rules.h"
 
 namespace tolva::model::testing {
 namespace {

@@ -5,7 +5,7 @@
 #include <thread>
 
 #include "manager_fixture.h"
-#include "model/screen_text.h"
+#include "model/edits/screen_text.h"
 
 namespace tolva::model::testing {
 

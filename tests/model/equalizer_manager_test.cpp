@@ -1,4 +1,4 @@
-#include "model/equalizer_manager.h"
+#include "model/manager/equalizer_manager.h"
 
 #include <gtest/gtest.h>
 

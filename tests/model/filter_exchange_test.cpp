@@ -1,13 +1,13 @@
 // Filter text as other programs write it, what an import makes of it, and the profile diff.
-#include "model/filter_exchange.h"
+#include "model/interchange/filter_exchange.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <utility>
 
-#include "model/measurement.h"
-#include "model/profile_diff.h"
+#include "model/interchange/measurement.h"
+#include "model/files/profile_diff.h"
 
 namespace tolva::model {
 namespace {

@@ -1,6 +1,6 @@
 // What an import of filter text makes of an output's bands: the file's response, judged
 // against an independent cookbook design on a grid of its own.
-#include "model/filter_exchange_import.h"
+#include "model/interchange/filter_exchange_import.h"
 
 #include <gtest/gtest.h>
 
@@ -12,7 +12,7 @@
 #include "cookbook_reference.h"
 #include "model/fitting/band_fitter.h"
 #include "model/fitting/cookbook_filters.h"
-#include "model/measurement.h"
+#include "model/interchange/measurement.h"
 
 namespace tolva::model {
 namespace {

@@ -1,7 +1,7 @@
 // The reply callbacks on their own: where each value lands, and the rules with a twist.
-#include "device/records.h"
+#include "device/protocol/records.h"
 #include "manager_fixture.h"
-#include "model/speaker_roles.h"
+#include "model/profile/speaker_roles.h"
 
 namespace tolva::model::testing {
 namespace {

@@ -1,7 +1,7 @@
 // The connection lifecycle against the in-process emulated unit: the connect read and what it
 // leaves in the live profile, its request order, toggling, plug events and the failing units.
-#include "device/exchange_tally.h"
-#include "device/reply_decoder.h"
+#include "device/link/exchange_tally.h"
+#include "device/protocol/reply_decoder.h"
 #include "manager_fixture.h"
 
 namespace tolva::model::testing {

@@ -16,7 +16,7 @@
 
 #include "base/clock.h"
 #include "emulator/emulator_transport.h"
-#include "model/equalizer_manager.h"
+#include "model/manager/equalizer_manager.h"
 #include "support/recording_transport.h"
 
 namespace tolva::model::testing {

@@ -6,7 +6,7 @@
 
 #include "emulator/unit_state.h"
 #include "manager_fixture.h"
-#include "model/profile_files.h"
+#include "model/files/profile_files.h"
 
 namespace tolva::model::testing {
 namespace {

@@ -1,10 +1,10 @@
 // Scenes stored on the unit through the scene window's operations: the questions asked, the
 // name rules, what the unit receives and where its acknowledgements go.
 #include "base/language_tables.h"
-#include "device/records.h"
+#include "device/protocol/records.h"
 #include "manager_fixture.h"
-#include "model/scene_names.h"
-#include "model/scene_view.h"
+#include "model/profile/scene_names.h"
+#include "model/manager/scene_view.h"
 
 namespace tolva::model::testing {
 namespace {

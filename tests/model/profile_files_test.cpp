@@ -1,4 +1,4 @@
-#include "model/profile_files.h"
+#include "model/files/profile_files.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -9,8 +9,8 @@
 #include <limits>
 #include <regex>
 
-#include "model/base64.h"
-#include "model/equalizer_manager.h"
+#include "model/files/base64.h"
+#include "model/manager/equalizer_manager.h"
 
 namespace tolva::model {
 namespace {

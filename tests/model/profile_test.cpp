@@ -1,9 +1,9 @@
-#include "model/profile.h"
+#include "model/profile/profile.h"
 
 #include <gtest/gtest.h>
 
-#include "model/input_sources.h"
-#include "model/speaker_roles.h"
+#include "model/profile/input_sources.h"
+#include "model/profile/speaker_roles.h"
 
 namespace tolva::model {
 namespace {

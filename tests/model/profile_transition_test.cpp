@@ -1,10 +1,10 @@
-#include "model/profile_transition.h"
+#include "model/edits/profile_transition.h"
 
 #include <gmock/gmock.h>
 
 #include <memory>
 
-#include "model/edit_operations.h"
+#include "model/edits/edit_operations.h"
 #include "tuning_fixture.h"
 
 namespace tolva::model::testing {

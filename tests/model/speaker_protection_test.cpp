@@ -1,8 +1,8 @@
-#include "model/speaker_protection.h"
+#include "model/tuning/speaker_protection.h"
 
 #include <gtest/gtest.h>
 
-#include "model/speaker_roles.h"
+#include "model/profile/speaker_roles.h"
 
 namespace tolva::model {
 namespace {

@@ -9,9 +9,9 @@
 
 #include "emulator/unit_state.h"
 #include "manager_fixture.h"
-#include "model/command_sending.h"
-#include "model/output_links.h"
-#include "model/profile_transition.h"
+#include "model/manager/editing/command_sending.h"
+#include "model/profile/output_links.h"
+#include "model/edits/profile_transition.h"
 
 namespace tolva::model::testing {
 

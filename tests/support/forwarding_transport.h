@@ -2,7 +2,7 @@
 
 #include <memory>
 
-#include "device/transport.h"
+#include "device/transport/transport.h"
 
 namespace tolva::testing {
 

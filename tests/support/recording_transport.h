@@ -13,7 +13,7 @@
 #include <utility>
 #include <vector>
 
-#include "device/transport.h"
+#include "device/transport/transport.h"
 
 namespace tolva::model::testing {
 

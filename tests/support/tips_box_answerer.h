@@ -6,7 +6,7 @@
 
 #include <vector>
 
-#include "ui/kit/qt_text.h"
+#include "ui/kit/qt/qt_text.h"
 
 namespace tolva::testing {
 

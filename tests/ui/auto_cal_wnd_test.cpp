@@ -1,7 +1,7 @@
 // The auto-calibration window on real widgets against the in-process unit: a run to its end,
 // applying its result before the unit is read again, stopping, unplugging, and the outputs it
 // leaves out.
-#include "ui/auto_cal_wnd.h"
+#include "ui/windows/auto_cal_wnd.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -18,18 +18,18 @@
 #include <thread>
 #include <vector>
 
-#include "device/dsp_link.h"
+#include "device/link/dsp_link.h"
 #include "emulator/emulated_device.h"
 #include "emulator/emulator_transport.h"
-#include "model/equalizer_manager.h"
+#include "model/manager/equalizer_manager.h"
 #include "support/forwarding_transport.h"
 #include "support/qt_wait.h"
 #include "ui/controls/ui_equalizer_ac.h"
-#include "ui/kit/message_types.h"
-#include "ui/kit/qt_text.h"
-#include "ui/kit/sbutton.h"
-#include "ui/main_wnd.h"
-#include "ui/manager_binding.h"
+#include "ui/kit/api/message_types.h"
+#include "ui/kit/qt/qt_text.h"
+#include "ui/kit/widgets/sbutton.h"
+#include "ui/main/main_wnd.h"
+#include "ui/screen/manager_binding.h"
 
 namespace {
 

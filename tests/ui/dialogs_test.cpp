@@ -13,12 +13,12 @@
 
 #include "base/version.h"
 #include "test_languages.h"
-#include "ui/about_wnd.h"
-#include "ui/kit/message_types.h"
-#include "ui/kit/sbutton.h"
-#include "ui/main_wnd.h"
-#include "ui/msg_wnd.h"
-#include "ui/window_dialogs.h"
+#include "ui/windows/about_wnd.h"
+#include "ui/kit/api/message_types.h"
+#include "ui/kit/widgets/sbutton.h"
+#include "ui/main/main_wnd.h"
+#include "ui/windows/msg_wnd.h"
+#include "ui/windows/window_dialogs.h"
 
 namespace kit = tolva::kit;
 

@@ -10,10 +10,10 @@
 
 #include <memory>
 
-#include "model/difference_text.h"
+#include "model/files/difference_text.h"
 #include "test_languages.h"
-#include "ui/differences_wnd.h"
-#include "ui/main_wnd.h"
+#include "ui/windows/differences_wnd.h"
+#include "ui/main/main_wnd.h"
 
 namespace {
 

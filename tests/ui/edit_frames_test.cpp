@@ -5,7 +5,7 @@
 #include <functional>
 
 #include "presenter_fixture.h"
-#include "model/speaker_roles.h"
+#include "model/profile/speaker_roles.h"
 
 namespace tolva::model::testing {
 namespace {

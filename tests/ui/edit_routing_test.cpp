@@ -14,14 +14,14 @@
 #include "base/display_scale.h"
 #include "emulator/emulated_device.h"
 #include "emulator/emulator_transport.h"
-#include "model/equalizer_manager.h"
+#include "model/manager/equalizer_manager.h"
 #include "support/qt_wait.h"
 #include "test_languages.h"
-#include "ui/kit/control_surface.h"
-#include "ui/kit/controls.h"
-#include "ui/kit/qt_popup_menu.h"
-#include "ui/main_wnd.h"
-#include "ui/manager_binding.h"
+#include "ui/kit/api/control_surface.h"
+#include "ui/kit/api/controls.h"
+#include "ui/kit/qt/qt_popup_menu.h"
+#include "ui/main/main_wnd.h"
+#include "ui/screen/manager_binding.h"
 
 namespace {
 

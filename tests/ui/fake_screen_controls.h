@@ -6,8 +6,8 @@
 #include <map>
 #include <string>
 
-#include "ui/screen_controls.h"
-#include "ui/control_names.h"
+#include "ui/screen/screen_controls.h"
+#include "ui/screen/control_names.h"
 
 namespace tolva::model::testing {
 

@@ -23,15 +23,15 @@
 
 #include "emulator/emulated_device.h"
 #include "emulator/emulator_transport.h"
-#include "model/equalizer_manager.h"
-#include "model/profile_files.h"
+#include "model/manager/equalizer_manager.h"
+#include "model/files/profile_files.h"
 #include "support/qt_wait.h"
 #include "test_languages.h"
-#include "ui/kit/qt_popup_menu.h"
-#include "ui/main_wnd.h"
-#include "ui/manager_binding.h"
-#include "ui/differences_wnd.h"
-#include "ui/msg_wnd.h"
+#include "ui/kit/qt/qt_popup_menu.h"
+#include "ui/main/main_wnd.h"
+#include "ui/screen/manager_binding.h"
+#include "ui/windows/differences_wnd.h"
+#include "ui/windows/msg_wnd.h"
 
 namespace {
 

@@ -16,13 +16,13 @@
 #include "base/clock.h"
 #include "emulator/emulated_device.h"
 #include "emulator/emulator_transport.h"
-#include "model/equalizer_manager.h"
+#include "model/manager/equalizer_manager.h"
 #include "support/qt_wait.h"
 #include "test_languages.h"
-#include "ui/auto_cal_wnd.h"
-#include "ui/main_wnd.h"
-#include "ui/manager_binding.h"
-#include "ui/msg_wnd.h"
+#include "ui/windows/auto_cal_wnd.h"
+#include "ui/main/main_wnd.h"
+#include "ui/screen/manager_binding.h"
+#include "ui/windows/msg_wnd.h"
 
 namespace {
 

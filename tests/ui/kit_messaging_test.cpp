@@ -11,13 +11,13 @@
 #include <thread>
 #include <vector>
 
-#include "ui/kit/circle_progress.h"
-#include "ui/kit/control_factory.h"
-#include "ui/kit/menu_record.h"
-#include "ui/kit/message_types.h"
-#include "ui/kit/qt_popup_menu.h"
-#include "ui/kit/qt_window_sink.h"
-#include "ui/kit/sbutton.h"
+#include "ui/kit/widgets/circle_progress.h"
+#include "ui/kit/qt/control_factory.h"
+#include "ui/kit/api/menu_record.h"
+#include "ui/kit/api/message_types.h"
+#include "ui/kit/qt/qt_popup_menu.h"
+#include "ui/kit/qt/qt_window_sink.h"
+#include "ui/kit/widgets/sbutton.h"
 #include "support/qt_wait.h"
 
 namespace kit = tolva::kit;

@@ -15,10 +15,10 @@
 #include <vector>
 
 #include "test_languages.h"
-#include "ui/kit/message_types.h"
-#include "ui/kit/qt_surface.h"
-#include "ui/kit/qt_text.h"
-#include "ui/kit/sbutton.h"
+#include "ui/kit/api/message_types.h"
+#include "ui/kit/qt/qt_surface.h"
+#include "ui/kit/qt/qt_text.h"
+#include "ui/kit/widgets/sbutton.h"
 
 namespace kit = tolva::kit;
 using kit::ControlNotify;

@@ -14,11 +14,11 @@
 #include <vector>
 
 #include "test_languages.h"
-#include "ui/kit/control_surface.h"
-#include "ui/kit/sbutton.h"
-#include "ui/kit/theme.h"
-#include "ui/main_wnd.h"
-#include "ui/screenshot.h"
+#include "ui/kit/api/control_surface.h"
+#include "ui/kit/widgets/sbutton.h"
+#include "ui/kit/widgets/theme.h"
+#include "ui/main/main_wnd.h"
+#include "ui/main/screenshot.h"
 
 namespace kit = tolva::kit;
 

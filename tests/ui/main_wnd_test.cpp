@@ -15,14 +15,14 @@
 #include <string>
 
 #include "test_languages.h"
-#include "ui/car_view.h"
-#include "ui/kit/control_surface.h"
-#include "ui/kit/message_types.h"
-#include "ui/kit/qt_popup_menu.h"
-#include "ui/kit/qt_window_sink.h"
-#include "ui/kit/sbutton.h"
-#include "ui/layouts.h"
-#include "ui/main_wnd.h"
+#include "ui/main/car_view.h"
+#include "ui/kit/api/control_surface.h"
+#include "ui/kit/api/message_types.h"
+#include "ui/kit/qt/qt_popup_menu.h"
+#include "ui/kit/qt/qt_window_sink.h"
+#include "ui/kit/widgets/sbutton.h"
+#include "ui/main/layouts.h"
+#include "ui/main/main_wnd.h"
 
 namespace kit = tolva::kit;
 

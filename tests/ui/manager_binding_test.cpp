@@ -1,5 +1,5 @@
 // The main window against the in-process emulated unit: the connect read reaches the screen.
-#include "ui/manager_binding.h"
+#include "ui/screen/manager_binding.h"
 
 #include <QApplication>
 #include <QMessageBox>
@@ -11,17 +11,17 @@
 
 #include <string>
 
-#include "emulator/device_selection.h"
+#include "emulator/device_factory.h"
 #include "emulator/emulated_device.h"
 #include "emulator/emulator_transport.h"
-#include "model/equalizer_manager.h"
-#include "model/profile_files.h"
+#include "model/manager/equalizer_manager.h"
+#include "model/files/profile_files.h"
 #include "support/qt_wait.h"
 #include "support/tips_box_answerer.h"
-#include "ui/kit/control_surface.h"
-#include "ui/kit/qt_text.h"
-#include "ui/main_wnd.h"
-#include "ui/update_fw_wnd.h"
+#include "ui/kit/api/control_surface.h"
+#include "ui/kit/qt/qt_text.h"
+#include "ui/main/main_wnd.h"
+#include "ui/windows/update_fw_wnd.h"
 
 namespace {
 

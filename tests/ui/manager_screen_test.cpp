@@ -7,14 +7,14 @@
 
 #include "emulator/emulated_device.h"
 #include "emulator/emulator_transport.h"
-#include "model/equalizer_manager.h"
-#include "model/screen_text.h"
+#include "model/manager/equalizer_manager.h"
+#include "model/edits/screen_text.h"
 #include "support/qt_wait.h"
 #include "ui/controls/ui_equalizer.h"
-#include "ui/kit/control_surface.h"
-#include "ui/kit/controls.h"
-#include "ui/main_wnd.h"
-#include "ui/manager_binding.h"
+#include "ui/kit/api/control_surface.h"
+#include "ui/kit/api/controls.h"
+#include "ui/main/main_wnd.h"
+#include "ui/screen/manager_binding.h"
 
 namespace {
 

@@ -16,14 +16,14 @@
 #include "emulator/emulated_device.h"
 #include "emulator/emulator_transport.h"
 #include "base/language_switch.h"
-#include "model/equalizer_manager.h"
+#include "model/manager/equalizer_manager.h"
 #include "support/qt_wait.h"
 #include "support/tips_box_answerer.h"
 #include "ui/controls/ui_equalizer.h"
-#include "ui/kit/controls.h"
-#include "ui/kit/qt_popup_menu.h"
-#include "ui/main_wnd.h"
-#include "ui/manager_binding.h"
+#include "ui/kit/api/controls.h"
+#include "ui/kit/qt/qt_popup_menu.h"
+#include "ui/main/main_wnd.h"
+#include "ui/screen/manager_binding.h"
 
 namespace {
 

@@ -12,13 +12,13 @@
 
 #include "emulator/emulated_device.h"
 #include "emulator/emulator_transport.h"
-#include "model/equalizer_manager.h"
+#include "model/manager/equalizer_manager.h"
 #include "support/dialog_answer.h"
 #include "support/qt_wait.h"
 #include "test_languages.h"
 #include "ui/controls/ui_equalizer.h"
-#include "ui/main_wnd.h"
-#include "ui/manager_binding.h"
+#include "ui/main/main_wnd.h"
+#include "ui/screen/manager_binding.h"
 
 namespace {
 

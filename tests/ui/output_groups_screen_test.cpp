@@ -1,7 +1,7 @@
 // Whole outputs and the output set: roles from the output menu, link and lock, bypass, EQ
 // reset, PEQ/GEQ mode and the output reset, against the emulated unit.
 #include "presenter_fixture.h"
-#include "model/speaker_roles.h"
+#include "model/profile/speaker_roles.h"
 
 namespace tolva::model::testing {
 namespace {

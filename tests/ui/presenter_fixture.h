@@ -4,9 +4,9 @@
 // user types, drags and ticks, read as the window reads it.
 #include "fake_screen_controls.h"
 #include "model/editing_fixture.h"
-#include "ui/control_names.h"
-#include "ui/edit_presenter.h"
-#include "ui/manager_screen.h"
+#include "ui/screen/control_names.h"
+#include "ui/screen/edit_presenter.h"
+#include "ui/screen/manager_screen.h"
 
 namespace tolva::model::testing {
 

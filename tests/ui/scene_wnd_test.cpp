@@ -1,6 +1,6 @@
 // The scene window on real widgets against the in-process unit: a save with its name dialog and
 // the unit's acknowledgement, and deletes that empty their rows on a double-click or Enter.
-#include "ui/scene_wnd.h"
+#include "ui/windows/scene_wnd.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -15,15 +15,15 @@
 
 #include "emulator/emulated_device.h"
 #include "emulator/emulator_transport.h"
-#include "model/equalizer_manager.h"
+#include "model/manager/equalizer_manager.h"
 #include "support/qt_wait.h"
 #include "test_languages.h"
-#include "ui/kit/control_surface.h"
-#include "ui/kit/controls.h"
-#include "ui/kit/qt_text.h"
-#include "ui/main_wnd.h"
-#include "ui/manager_binding.h"
-#include "ui/msg_wnd.h"
+#include "ui/kit/api/control_surface.h"
+#include "ui/kit/api/controls.h"
+#include "ui/kit/qt/qt_text.h"
+#include "ui/main/main_wnd.h"
+#include "ui/screen/manager_binding.h"
+#include "ui/windows/msg_wnd.h"
 
 namespace {
 

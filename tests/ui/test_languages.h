@@ -5,7 +5,7 @@
 #include <map>
 #include <string>
 
-#include "ui/kit/text.h"
+#include "ui/kit/api/text.h"
 
 // Puts one of the window layer's own language tables (resources/lan/ui_keys_*.xml) in place as
 // the text resolver for the life of the object.

@@ -1,6 +1,6 @@
 // The firmware update window on real widgets against the in-process unit: a boot-loader image
 // sent with its progress shown, a file the unit must never get, and a unit lost on the way.
-#include "ui/update_fw_wnd.h"
+#include "ui/windows/update_fw_wnd.h"
 
 #include <QApplication>
 #include <QFileDialog>
@@ -17,16 +17,16 @@
 #include <numeric>
 
 #include "base/clock.h"
-#include "device/firmware_image.h"
+#include "device/protocol/firmware_image.h"
 #include "emulator/emulated_device.h"
 #include "emulator/emulator_transport.h"
-#include "model/equalizer_manager.h"
+#include "model/manager/equalizer_manager.h"
 #include "support/qt_wait.h"
 #include "test_languages.h"
-#include "ui/kit/circle_progress.h"
-#include "ui/kit/qt_text.h"
-#include "ui/main_wnd.h"
-#include "ui/manager_binding.h"
+#include "ui/kit/widgets/circle_progress.h"
+#include "ui/kit/qt/qt_text.h"
+#include "ui/main/main_wnd.h"
+#include "ui/screen/manager_binding.h"
 
 namespace {
 

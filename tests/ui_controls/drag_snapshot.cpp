@@ -5,7 +5,7 @@
 
 #include <cmath>
 
-#include "model/equalizer_manager.h"
+#include "model/manager/equalizer_manager.h"
 #include "support/mouse_events.h"
 #include "ui/controls/ui_equalizer.h"
 #include "ui_controls/snapshot_window.h"

@@ -3,11 +3,11 @@
 // in-process emulated unit: ui_controls_import_preview_snapshot FILE.png [SCALE_PERCENT]
 #include <QImage>
 
-#include "model/equalizer_manager.h"
-#include "model/filter_exchange.h"
-#include "model/filter_exchange_import.h"
+#include "model/manager/equalizer_manager.h"
+#include "model/interchange/filter_exchange.h"
+#include "model/interchange/filter_exchange_import.h"
 #include "ui/controls/ui_equalizer.h"
-#include "ui/filter_exchange_actions.h"
+#include "ui/screen/filter_exchange_actions.h"
 #include "ui_controls/snapshot_window.h"
 
 namespace {

@@ -6,8 +6,8 @@
 #include <algorithm>
 #include <cmath>
 
-#include "model/equalizer_manager.h"
-#include "model/measurement.h"
+#include "model/manager/equalizer_manager.h"
+#include "model/interchange/measurement.h"
 #include "ui/controls/ui_equalizer.h"
 #include "ui_controls/snapshot_window.h"
 

@@ -12,11 +12,11 @@
 
 #include "base/language_switch.h"
 #include "base/language_tables.h"
-#include "emulator/device_selection.h"
-#include "model/equalizer_manager.h"
+#include "emulator/device_factory.h"
+#include "model/manager/equalizer_manager.h"
 #include "support/qt_wait.h"
-#include "ui/main_wnd.h"
-#include "ui/manager_binding.h"
+#include "ui/main/main_wnd.h"
+#include "ui/screen/manager_binding.h"
 
 namespace tolva::testing {
 

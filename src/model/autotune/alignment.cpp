@@ -5,8 +5,8 @@
 #include <limits>
 
 #include "model/autotune/passband.h"
-#include "model/control_ranges.h"
-#include "model/speaker_roles.h"
+#include "model/profile/control_ranges.h"
+#include "model/profile/speaker_roles.h"
 
 namespace tolva::autotune {
 namespace {

@@ -5,7 +5,7 @@
 
 #include "model/autotune/seat_response.h"
 #include "model/autotune/target_curve.h"
-#include "model/profile.h"
+#include "model/profile/profile.h"
 
 // Time and level alignment at the seat: delays from the arrival times, gains from the passband
 // levels, and at each crossover whether the two outputs add up or cancel.

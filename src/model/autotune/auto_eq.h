@@ -8,7 +8,7 @@
 #include "model/autotune/passband.h"
 #include "model/autotune/seat_response.h"
 #include "model/autotune/target_curve.h"
-#include "model/profile.h"
+#include "model/profile/profile.h"
 
 // Auto-EQ of one output: its bands chosen so that the measured response plus the bands follows
 // the target (with the crossovers' roll-off) within the passband. Cuts come first, boosts stay

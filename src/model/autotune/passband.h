@@ -1,6 +1,6 @@
 #pragma once
 
-#include "model/profile.h"
+#include "model/profile/profile.h"
 
 // Where an output plays, as its crossovers say: the target applies there, and there only.
 namespace tolva::autotune {

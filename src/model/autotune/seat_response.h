@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "measure/response.h"
-#include "model/profile.h"
+#include "model/profile/profile.h"
 
 // One output's measurements at the seat brought onto the fit's grid: the microphone positions
 // averaged, how much they disagree, how coherent they were, and where a boost would only chase

@@ -4,7 +4,7 @@
 #include <cmath>
 #include <limits>
 
-#include "model/measurement.h"
+#include "model/interchange/measurement.h"
 
 namespace tolva::autotune {
 

@@ -5,7 +5,7 @@
 #include <string_view>
 #include <vector>
 
-#include "model/text_problem.h"
+#include "model/interchange/text_problem.h"
 
 // The response an installer wants at the seat, as a shape (its level is set by each fit): flat,
 // a car curve with a bass rise and a treble fall, or a house curve read from a file of frequency

@@ -7,7 +7,7 @@
 #include "measure/response.h"
 #include "model/autotune/alignment.h"
 #include "model/autotune/auto_eq.h"
-#include "model/profile.h"
+#include "model/profile/profile.h"
 
 // A whole car from its measurements: every output fitted, the delays and gains aligned, and each
 // crossover checked, as one computation after the playing is done.

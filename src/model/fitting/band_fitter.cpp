@@ -4,7 +4,7 @@
 #include <cmath>
 #include <numeric>
 
-#include "model/edit_rules.h"
+#include "model/edits/edit_rules.h"
 #include "model/fitting/band_shape.h"
 #include "model/fitting/peaking_conversion.h"
 

@@ -3,8 +3,8 @@
 #include <span>
 #include <vector>
 
-#include "model/control_ranges.h"
-#include "model/profile.h"
+#include "model/profile/control_ranges.h"
+#include "model/profile/profile.h"
 
 // Finds the unit's bands that play a given magnitude response: a joint least-squares fit of
 // every band's centre, gain and Q (Levenberg–Marquardt over log f, gain and log Q, with the

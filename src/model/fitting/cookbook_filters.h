@@ -4,7 +4,7 @@
 #include <span>
 #include <vector>
 
-#include "model/filter_exchange.h"
+#include "model/interchange/filter_exchange.h"
 
 // What other equalizer programs play for a filter line: the audio-EQ cookbook designs
 // (peaking, shelves, high- and low-pass, band-pass, notch, all-pass) at the unit's 48 kHz, and

@@ -4,11 +4,11 @@
 #include <cmath>
 #include <numbers>
 
-#include "device/value_encoding.h"
+#include "device/protocol/value_encoding.h"
 #include "dsp_math/response_math.h"
-#include "model/control_ranges.h"
-#include "model/edit_rules.h"
-#include "model/profile.h"
+#include "model/profile/control_ranges.h"
+#include "model/edits/edit_rules.h"
+#include "model/profile/profile.h"
 
 namespace tolva::model {
 namespace {

@@ -8,7 +8,7 @@
 #include <cstdlib>
 #include <vector>
 
-#include "ui/kit/theme.h"
+#include "ui/kit/widgets/theme.h"
 
 namespace tolva::curves {
 

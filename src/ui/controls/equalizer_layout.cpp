@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "model/screen_text.h"
+#include "model/edits/screen_text.h"
 
 namespace tolva::curves {
 

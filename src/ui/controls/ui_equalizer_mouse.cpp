@@ -11,7 +11,7 @@
 #include <limits>
 
 #include "ui/controls/ui_equalizer.h"
-#include "ui/kit/message_types.h"
+#include "ui/kit/api/message_types.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <mutex>
 #include <vector>
 
-#include "device/notifications.h"
+#include "device/protocol/notifications.h"
 
 namespace tolva::device::testing {
 

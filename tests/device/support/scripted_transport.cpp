@@ -4,7 +4,7 @@
 #include <chrono>
 #include <cstdio>
 
-#include "device/command_frame.h"
+#include "device/protocol/command_frame.h"
 
 namespace tolva::device::testing {
 

@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "base/clock.h"
-#include "device/transport.h"
+#include "device/transport/transport.h"
 
 namespace tolva::device::testing {
 

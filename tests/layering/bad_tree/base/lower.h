@@ -1,3 +1,3 @@
 #pragma once
 
-#include "model/upper.h"
+#include "model/profile/upper.h"

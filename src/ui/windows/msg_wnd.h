@@ -1,0 +1,57 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <cstddef>
+
+#include "ui/windows/dialog_wnd.h"
+
+// The message dialog ("XML_MSG"): up to three buttons, confirm 1, cancel 0, third 2.
+class CMsgWnd : public CDialogWnd {
+  Q_OBJECT
+
+ public:
+  explicit CMsgWnd(QWidget* owner);
+  // One to three texts: confirm, cancel (hidden below two), third (shown from three).
+  void SetButtons(const QStringList& raw_texts);
+};
+
+// The choice dialog ("XML_CHECKBOX_MSG"): two options; confirm ends with 1 or 2 by the selected
+// option and does nothing while neither is selected.
+class CMsgCheckBoxWnd : public CDialogWnd {
+  Q_OBJECT
+
+ public:
+  explicit CMsgCheckBoxWnd(QWidget* owner);
+  // Both must be non-empty, or the layout's option texts stay.
+  void SetOptions(const QString& raw0, const QString& raw1);
+
+ protected:
+  void OnNotify(const tolva::kit::ControlNotify& notify) override;
+};
+
+// The name dialog ("XML_MSG_NAME"): Return or confirm accepts the typed name (1).
+class CNameMsgWnd : public CDialogWnd {
+  Q_OBJECT
+
+ public:
+  explicit CNameMsgWnd(QWidget* owner);
+  void SetName(const QString& name);
+  QString Name() const;
+
+ protected:
+  void OnNotify(const tolva::kit::ControlNotify& notify) override;
+  void showEvent(QShowEvent* event) override;
+};
+
+int ShowMessageDialog(QWidget* owner, const QString& title, const QString& text);
+int ShowChoiceDialog(QWidget* owner, const QString& title, const QString& text,
+                     const QStringList& buttons);
+int ShowCheckDialog(QWidget* owner, const QString& title, const QString& text,
+                    const QString& option0, const QString& option1);
+// name: initial text in, the accepted text out (at most max_chars characters; a character is
+// never split). Unchanged unless the result is 1.
+int ShowNameDialog(QWidget* owner, QString& name, std::size_t max_chars);
+// Keeps at most max_chars characters (code points) of text.
+QString TruncateName(const QString& text, std::size_t max_chars);
