@@ -48,18 +48,18 @@ bool ParseRange(const std::string& text, double& lo, double& hi) {
          hi <= 20000.0 && lo < hi;
 }
 
-bool ReadTarget(const std::string& spec, autotune::TargetCurve& target) {
-  if (spec == "flat") return target = autotune::FlatTarget(), true;
-  if (spec == "car") return target = autotune::CarTarget(), true;
-  const auto text = model::ReadFileText(spec);
+bool ReadTarget(const std::string& choice, autotune::TargetCurve& target) {
+  if (choice == "flat") return target = autotune::FlatTarget(), true;
+  if (choice == "car") return target = autotune::CarTarget(), true;
+  const auto text = model::ReadFileText(choice);
   if (!text) {
     std::fprintf(stderr, "%s: cannot read the target %s (flat, car or a house-curve file)\n", kName,
-                 spec.c_str());
+                 choice.c_str());
     return false;
   }
-  autotune::TargetText parsed = autotune::ParseHouseCurve(*text, spec);
+  autotune::TargetText parsed = autotune::ParseHouseCurve(*text, choice);
   if (!parsed.error.empty()) {
-    std::fprintf(stderr, "%s: %s: %s\n", kName, spec.c_str(), model::English(parsed.error).c_str());
+    std::fprintf(stderr, "%s: %s: %s\n", kName, choice.c_str(), model::English(parsed.error).c_str());
     return false;
   }
   target = std::move(parsed.target);

@@ -10,21 +10,6 @@
 namespace tolva::model::testing {
 namespace {
 
-std::string Hex(const SentFrame& f) {
-  std::string s;
-  char byte[4];
-  for (int v : {f.cmd, f.sub, f.op}) {
-    std::snprintf(byte, sizeof byte, "%02x ", v);
-    s += byte;
-  }
-  s.back() = ':';
-  for (std::uint8_t v : f.payload) {
-    std::snprintf(byte, sizeof byte, " %02x", v);
-    s += byte;
-  }
-  return s;
-}
-
 class ValueEdits : public Editing {
  protected:
   // As the frame table does: the link's thread waits on a frame of its own while the edit
@@ -37,7 +22,7 @@ class ValueEdits : public Editing {
     log_->Release();
     std::vector<std::string> frames;
     const std::vector<SentFrame> sent = Sent();
-    for (std::size_t i = 1; i < sent.size(); ++i) frames.push_back(Hex(sent[i]));
+    for (std::size_t i = 1; i < sent.size(); ++i) frames.push_back(FrameHex(sent[i]));
     return frames;
   }
   EditingCore& Core() { return manager_->Editing(); }

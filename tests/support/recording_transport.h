@@ -4,6 +4,7 @@
 // that assert or count what reached the unit.
 #include <chrono>
 #include <condition_variable>
+#include <cstdio>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -22,6 +23,22 @@ struct SentFrame {
   int cmd = 0, sub = 0, op = 0;
   std::vector<std::uint8_t> payload;
 };
+
+// "cmd sub op: payload" in lower-case hex, as the recorded frame tables write a frame.
+inline std::string FrameHex(const SentFrame& f) {
+  std::string s;
+  char byte[4];
+  for (int v : {f.cmd, f.sub, f.op}) {
+    std::snprintf(byte, sizeof byte, "%02x ", v);
+    s += byte;
+  }
+  s.back() = ':';
+  for (std::uint8_t v : f.payload) {
+    std::snprintf(byte, sizeof byte, " %02x", v);
+    s += byte;
+  }
+  return s;
+}
 
 class FrameLog {
  public:

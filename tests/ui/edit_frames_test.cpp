@@ -16,21 +16,6 @@ struct EditRow {
   std::vector<std::string> frames;  // "cmd sub op: payload", hex
 };
 
-std::string Hex(const SentFrame& f) {
-  std::string s;
-  char byte[4];
-  for (int v : {f.cmd, f.sub, f.op}) {
-    std::snprintf(byte, sizeof byte, "%02x ", v);
-    s += byte;
-  }
-  s.back() = ':';
-  for (std::uint8_t v : f.payload) {
-    std::snprintf(byte, sizeof byte, " %02x", v);
-    s += byte;
-  }
-  return s;
-}
-
 class EditFrames : public Presenting {
  protected:
   // The link's thread is held on a frame of its own while the edit queues its commands, so the
@@ -44,7 +29,7 @@ class EditFrames : public Presenting {
     std::vector<SentFrame> sent = Sent();
     EXPECT_FALSE(sent.empty());
     std::vector<std::string> frames;
-    for (std::size_t i = 1; i < sent.size(); ++i) frames.push_back(Hex(sent[i]));
+    for (std::size_t i = 1; i < sent.size(); ++i) frames.push_back(FrameHex(sent[i]));
     return frames;
   }
   void Type(const std::string& name, const std::string& text) { controls_.Type(name, text); }
