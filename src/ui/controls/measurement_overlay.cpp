@@ -19,6 +19,7 @@ constexpr double kBeyondAxisDb = 3.0;
 constexpr int kLegendLine = 16;
 constexpr int kLegendGap = 5;
 constexpr int kLegendInset = 6;
+constexpr double kChangeFloorDb = -60.0;
 
 bool ValidOutput(int output) {
   return output >= 0 && output < kCurveSlots;
@@ -26,10 +27,13 @@ bool ValidOutput(int output) {
 
 }  // namespace
 
-void MeasurementOverlay::Set(int output, std::span<const double> levels) {
+void MeasurementOverlay::Set(int output, std::span<const double> levels,
+                             std::span<const double> played) {
   if (!ValidOutput(output)) return;
   Entry& e = entries_[static_cast<std::size_t>(output)];
   e.measured.assign(levels.begin(), levels.end());
+  e.played.clear();
+  if (played.size() == levels.size()) e.played.assign(played.begin(), played.end());
   e.version = ++last_version_;
 }
 
@@ -57,6 +61,13 @@ std::span<const double> MeasurementOverlay::Predicted(int output, const CurveSto
     predicted_.resize(measured.size());
     std::transform(measured.begin(), measured.end(), response.values.begin(), predicted_.begin(),
                    [](double m, double r) { return m + r; });
+    const std::vector<double>& played = entries_[static_cast<std::size_t>(output)].played;
+    // What changed since the measurement; a crossover's stop band (hundreds of dB down) is
+    // where the microphone heard noise, and stays there.
+    for (std::size_t i = 0; i < played.size(); ++i) {
+      predicted_[i] = measured[i] + std::max(response.values[i], kChangeFloorDb) -
+                      std::max(played[i], kChangeFloorDb);
+    }
     predicted_output_ = output;
     predicted_measured_ = version;
     predicted_response_ = response_version;

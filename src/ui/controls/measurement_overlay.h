@@ -27,11 +27,14 @@ class MeasurementOverlay {
   static constexpr QRgb kPredictedColor = 0xffffa630;
 
   // levels: dB at the graph's level on the response grid, NaN where nothing was measured.
-  void Set(int output, std::span<const double> levels);
+  // played: the output's curve on that grid while it was measured, when it played settings
+  // (a measurement at the seat through the unit); empty for a response without them.
+  void Set(int output, std::span<const double> levels, std::span<const double> played = {});
   void Clear(int output);
   bool Has(int output) const;
   std::span<const double> Measured(int output) const;
-  // The measurement plus response (the output's curve on the same grid); recomputed only when
+  // The measurement plus response (the output's curve on the same grid), less the curve it was
+  // played with; recomputed only when
   // the response's version or the measurement changed. Empty without a measurement or when the
   // grids differ.
   std::span<const double> Predicted(int output, const CurveStore::Slot& response,
@@ -44,7 +47,8 @@ class MeasurementOverlay {
  private:
   struct Entry {
     std::vector<double> measured;
-    std::uint64_t version = 0;  // of measured
+    std::vector<double> played;  // empty, or as long as measured
+    std::uint64_t version = 0;   // of measured
   };
   // A path and what it was built from.
   struct CachedPath {

@@ -61,11 +61,12 @@ void UIEqualizer::SetPeqMode(int flag) {
   MarkLayoutDirty();
 }
 
-void UIEqualizer::SetMeasurement(int output, std::span<const double> levels) {
+void UIEqualizer::SetMeasurement(int output, std::span<const double> levels,
+                                 std::span<const double> played) {
   if (levels.empty()) {
     overlay_.Clear(output);
   } else {
-    overlay_.Set(output, levels);
+    overlay_.Set(output, levels, played);
   }
   update();
 }

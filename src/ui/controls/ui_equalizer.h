@@ -68,7 +68,10 @@ class UIEqualizer : public tolva::curves::CurveGraphBase {
 
   // An output's measurement over its curve (levels on the response grid, at the graph's level,
   // NaN where not measured), drawn while that output is the current one; empty clears it.
-  void SetMeasurement(int output, std::span<const double> levels);
+  // played: the output's curve while it was measured, when it played settings then (the
+  // prediction then follows what changed since).
+  void SetMeasurement(int output, std::span<const double> levels,
+                      std::span<const double> played = {});
   const tolva::curves::MeasurementOverlay& Overlay() const { return overlay_; }
   // An import's file curve and result, drawn over everything until cleared.
   void SetImportPreview(tolva::curves::ImportPreview::Curves curves);

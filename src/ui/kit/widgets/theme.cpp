@@ -206,6 +206,7 @@ QLabel:disabled { color: %DISABLED%; }
 QLabel[role="caption"] { color: %DIM%; font-size: %F10%px; }
 QLabel[role="header"] { color: %DIM%; font-weight: bold; }
 QLabel[role="hint"] { color: %DIM%; }
+QLabel[role="warning"] { color: %WARN%; }
 QFrame[role="listHeader"] { background: %PANEL%; border: 1px solid %BORDER%; border-bottom: none; }
 QFrame[role="band"] { background: %PANEL%; border: 1px solid %BORDER%; border-radius: %R3%px; }
 QLabel[role="title"] { font-size: %F13%px; font-weight: bold; }
@@ -257,6 +258,11 @@ QPushButton:default, QPushButton:focus { border: 1px solid %ACCENT%; }
 QPushButton:disabled, QToolButton:disabled { background: %BUTTONOFF%; color: %DISABLED%; }
 QCheckBox, QRadioButton { background: transparent; spacing: %P4%px; }
 QCheckBox:disabled, QRadioButton:disabled { color: %DISABLED%; }
+QTabWidget::pane { border: 1px solid %BORDER%; top: -1px; }
+QTabBar::tab { background: %BUTTON%; border: 1px solid %BORDER%; padding: %P4%px %P14%px;
+               margin-right: %P2%px; }
+QTabBar::tab:selected { background: %PANEL%; border-bottom: %P2%px solid %ACCENT%; }
+QTabBar::tab:!selected:hover { background: %BUTTONHOVER%; }
 QMenu { background: %PANEL%; border: 1px solid %BORDER%; padding: %P2%px; }
 QMenu::item { padding: %P4%px %P20%px %P4%px %P20%px; }
 QMenu::item:selected { background: %ACCENTDIM%; }
@@ -267,6 +273,7 @@ QToolTip { background: %PANEL%; color: %TEXT%; border: 1px solid %BORDER%; }
   const std::pair<const char*, QString> values[] = {
       {"%TEXT%", Hex(Text())},
       {"%DIM%", Hex(DimText())},
+      {"%WARN%", Hex(Readable(Warning(), Panel()))},
       {"%DISABLED%", Hex(DisabledText())},
       {"%BG%", Hex(Background())},
       {"%PANEL%", Hex(Panel())},
