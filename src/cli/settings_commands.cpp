@@ -15,7 +15,6 @@
 #include "model/manager/editing/editing_core.h"
 #include "model/profile/input_sources.h"
 #include "model/profile/output_links.h"
-#include "model/profile/polarity.h"
 #include "model/files/profile_diff.h"
 #include "model/edits/screen_text.h"
 #include "model/profile/speaker_roles.h"
@@ -318,7 +317,7 @@ void Apply(model::EqualizerManager& m, const Assignment& a) {
       edit.SetMute(ch, on);
       return;
     case Field::kPhase:
-      edit.SetPhase(ch, model::PolarityInverted(on ? 1 : 0));
+      edit.SetPhase(ch, on);
       return;
     case Field::kDelay:
       edit.SetDelay(ch, model::DelayMsFromEdit(model::ParseReal(a.value),

@@ -38,7 +38,7 @@ struct OutputState {
   std::uint32_t delay_us = 0;
   std::int8_t trim_db = 0;  // 0 or below
   std::uint8_t mute = 0;
-  std::uint8_t phase = 1;
+  std::uint8_t phase = 0;  // 0 plays as it comes, any other value inverts
   std::uint8_t bypass = 1;
 };
 

@@ -158,7 +158,7 @@ TEST_F(SetAsTheWindow, EveryKindOfEditSendsTheWindowsFrames) {
       {"channels/1/gain=5", [&] { Type("edit_ch_volume_1", "5"); }},
       {"channels/1/delay=2.5", [&] { Type("edit_ch_delay_1", "2.5"); }},
       {"channels/0/mute=1", [&] { Click("ch_mute_0"); }},
-      {"channels/0/phase=0", [&] { Click("ch_phase_0"); }},  // the factory polarity is 1
+      {"channels/0/phase=1", [&] { Click("ch_phase_0"); }},  // from the factory's 0
       {"source=bt", [&] { Choose("btn_input_source", 2); }},
       {"channels/2/crossover/hp/fs=1K25",
        [&] {

@@ -234,7 +234,7 @@ TEST(DspRequests, AnswerChannelListsFromMemory) {
   EXPECT_EQ(Hex(Get(unit, kDsp, 0x0D, {0, 0, 0, 6}).data), "00 00 00 06 06 0C 0F 12 16 17 00");
   EXPECT_EQ(Hex(Get(unit, kDsp, 0x0B, {0, 4, 0, 5}).data), "00 04 00 05 01 02 04 08 03 03");
   EXPECT_EQ(Hex(Get(unit, kDsp, 0x09, {0, 0, 0, 5}).data), "00 00 00 05 00 00 00 00 00 00");
-  EXPECT_EQ(Hex(Get(unit, kDsp, 0x0A, {0, 0, 0, 5}).data), "00 00 00 05 01 01 01 01 01 01");
+  EXPECT_EQ(Hex(Get(unit, kDsp, 0x0A, {0, 0, 0, 5}).data), "00 00 00 05 00 00 00 00 00 00");
   EXPECT_EQ(Hex(Get(unit, kDsp, 0x12, {0, 0, 0, 5}).data), "00 00 00 05 01 01 01 01 01 01");
   EXPECT_EQ(Hex(Get(unit, kDsp, 0x24, {0, 2, 1, 0, 5}).data), "00 02 01 00 05 64 64 64 64 64 64");
   EXPECT_EQ(Hex(Get(unit, kDsp, 0x0E, {0}).data), "00 00 00 00 00 00 00 00 00 00");

@@ -79,7 +79,7 @@ TEST_F(ValueEdits, SendTheFramesRecordedForTheWindowsEdits) {
       {"channel volume step", [&] { e.SetOutputGain(2, -7); }, {"01 08 bb: 00 00 02 02 07"}},
       {"main mute", [&] { e.SetMainMute(true); }, {"01 04 bb: 01"}},
       {"channel mute", [&] { e.SetMute(1, true); }, {"01 09 bb: 00 00 01 01 01"}},
-      {"phase", [&] { e.SetPhase(2, true); }, {"01 0a bb: 00 00 02 02 00"}},
+      {"phase", [&] { e.SetPhase(2, true); }, {"01 0a bb: 00 00 02 02 01"}},
       {"delay slider", [&] { e.SetDelay(3, 1.234f); }, {"01 07 bb: 00 00 03 03 01 00 ea"}},
       {"delay typed", [&] { e.SetDelay(1, 2.5f); }, {"01 07 bb: 00 00 01 01 02 01 f4"}},
       {"delay step", [&] { e.SetDelay(1, 2.521f); }, {"01 07 bb: 00 00 01 01 02 02 09"}},

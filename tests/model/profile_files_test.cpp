@@ -32,7 +32,10 @@ Profile KnownProfile() {
   p.mainVolume = -12;
   p.subVolume = 3;
   p.mainVolumeMute = 1;
-  for (auto& ch : p.channels) ch.eqSize = 0;
+  for (auto& ch : p.channels) {
+    ch.eqSize = 0;
+    ch.phase = 1;  // the fixture's outputs are inverted
+  }
   ChannelSettings& ch0 = p.channels[0];
   ch0.eqSize = 2;
   ch0.gain = -7;

@@ -35,7 +35,7 @@ TEST(ProfileReset, DefaultsOfEveryField) {
   for (int c = 0; c < kOutputChannels; ++c) {
     const ChannelSettings& ch = p.channels[c];
     EXPECT_EQ(ch.eqSize, 31);
-    EXPECT_EQ(ch.phase, 1);
+    EXPECT_EQ(ch.phase, 0);  // normal polarity
     EXPECT_EQ(ch.bypass, 1);
     EXPECT_EQ(ch.delay, 0.0f);
     for (int b = 0; b < kEqBands; ++b) {

@@ -137,7 +137,7 @@ TEST_F(EditFrames, OrdinaryEditsSendExactlyTheirRecordedFrames) {
          c.Tick("ch_phase_2", true);
          P().SetChPhase(2);
        },
-       {"01 0a bb: 00 00 02 02 00"}},
+       {"01 0a bb: 00 00 02 02 01"}},
       {"delay slider",
        [&] {
          c.Drag("slider_ch_delay_3", 1234);

@@ -121,7 +121,7 @@ TEST_F(ScreenAfterConnect, EveryOutputStripShowsItsValues) {
     EXPECT_EQ(SliderValue(Indexed("slider_ch_delay_", ch)), 1000 * ch + 359);
     EXPECT_EQ(TextOf(Indexed("edit_ch_delay_", ch)), std::to_string(ch) + ".359");
     EXPECT_EQ(Selected(Indexed("ch_mute_", ch)), ch % 2 == 1);
-    const bool reversed = ch % 3 == 0;  // phase 0
+    const bool reversed = ch % 3 != 0;  // phase 1
     EXPECT_EQ(Selected(Indexed("ch_phase_", ch)), reversed);
     EXPECT_EQ(TextOf(Indexed("ch_phase_", ch)),
               reversed ? "${reverse phase}" : "${positive_phase}");

@@ -208,7 +208,7 @@ TEST_F(UnitReturn, ATunedQStartsTheParametricModeAndOnlyTheGraphicSwitchFlattens
 TEST_F(UnitReturn, AFactoryResetSaysTheUnitRestartsAndItsOutputsReadNormal) {
   Answerer answerer;
   Click("ch_phase_2");  // inverted before the reset
-  ASSERT_TRUE(UnitShows([](const auto& u) { return u.scenes[0].outputs[2].phase == 0; }));
+  ASSERT_TRUE(UnitShows([](const auto& u) { return u.scenes[0].outputs[2].phase == 1; }));
   EXPECT_EQ(Surface().FindOption("ch_phase_2")->RawText(), "${reverse phase}");
   // As the plug monitor does: the unit's leaving and return reach the window thread by post.
   unit_->SetPresenceListener([this](bool present) {
@@ -233,10 +233,10 @@ TEST_F(UnitReturn, AFactoryResetSaysTheUnitRestartsAndItsOutputsReadNormal) {
     const std::string name = "ch_phase_" + std::to_string(ch);
     EXPECT_EQ(Surface().FindOption(name)->RawText(), "${positive_phase}") << name;
     EXPECT_FALSE(Surface().FindOption(name)->IsSelected()) << name;
-    EXPECT_EQ(unit_->Snapshot().scenes[0].outputs[static_cast<std::size_t>(ch)].phase, 1);
+    EXPECT_EQ(unit_->Snapshot().scenes[0].outputs[static_cast<std::size_t>(ch)].phase, 0);
   }
   Click("ch_phase_4");
-  EXPECT_TRUE(UnitShows([](const auto& u) { return u.scenes[0].outputs[4].phase == 0; }));
+  EXPECT_TRUE(UnitShows([](const auto& u) { return u.scenes[0].outputs[4].phase == 1; }));
   EXPECT_EQ(Surface().FindOption("ch_phase_4")->RawText(), "${reverse phase}");
 }
 

@@ -1,15 +1,14 @@
 #pragma once
 
-// The unit's phase byte per output. 1 is the unit's factory value and every fresh profile's, so
-// it is the polarity the output plays as it comes; 0 inverts it. (Read the other way round, a
-// factory reset would show every output inverted.)
+// The unit's phase byte per output: 0 plays the output as it comes, any other value inverts it.
+// A fresh profile and the emulated unit's factory state hold 0, so nothing starts inverted.
 namespace tolva::model {
 
-inline constexpr int kPhaseNormal = 1;
-inline constexpr int kPhaseInverted = 0;
+inline constexpr int kPhaseNormal = 0;
+inline constexpr int kPhaseInverted = 1;
 
 constexpr bool PolarityInverted(int phase) {
-  return phase == kPhaseInverted;
+  return phase != kPhaseNormal;
 }
 constexpr int PhaseValue(bool inverted) {
   return inverted ? kPhaseInverted : kPhaseNormal;

@@ -90,7 +90,7 @@ void ResetProfile(Profile& p, bool six_outputs) {
     ch.gain = 0;
     ch.delay = 0.0f;
     ch.mute = 0;
-    ch.phase = 1;
+    ch.phase = kPhaseNormal;  // a fresh profile plays every output as it comes
     ch.bypass = 1;
     ch.crossover = DefaultCrossoverOfRole(p.outputs[c]);
   }

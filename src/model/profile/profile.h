@@ -6,6 +6,8 @@
 #include <string_view>
 #include <type_traits>
 
+#include "model/profile/polarity.h"
+
 // The settings model: one record shape for the live settings and each stored scene. Field names
 // are the profile-file keys. Plain values throughout, so a profile copies deeply and a scratch
 // copy can be committed with one assignment.
@@ -80,7 +82,7 @@ struct ChannelSettings {
   std::int32_t gain = 0;                   // dB, 0 or below
   std::int32_t mute = 0;
   float delay = 0.0f;  // ms, 0 … 15
-  std::int32_t phase = 1;
+  std::int32_t phase = kPhaseNormal;
   std::uint8_t bypass = 1;  // 1: every band flat (EQ bypassed)
   Crossover crossover;
 
