@@ -140,20 +140,30 @@ TEST_F(GraphDrag, PointDraggedUpInPeqModeMovesGainAndFrequencyToModelScreenAndUn
 }
 
 // A drag ends between the unit's steps; the band row shows what the unit then holds, as a
-// connect read would show it again.
+// connect read would show it again, and while it moves the tooltip says what the row says.
 TEST_F(GraphDrag, AfterAPointAndAQHandleDragTheRowShowsWhatTheUnitHolds) {
   Mode(true);
   const Point c = Centre(kBand);
+  const auto text = [&](const char* box) {
+    return window_.Surface().FindControl(box + std::to_string(kBand))->RawText();
+  };
+  const auto drag_watching_tooltip = [&](QPoint from, QPoint to) {
+    Press(from);
+    for (int i = 1; i <= 10; ++i) {
+      QTest::mouseMove(graph_, from + (to - from) * i / 10);
+      EXPECT_EQ(graph_->Layout().TooltipText(),
+                text("eq_freq_") + " Hz " + text("eq_q_") + " Q " + text("eq_gain_") + " dB")
+          << "step " << i;
+    }
+    QTest::mouseRelease(graph_, Qt::LeftButton, {}, to);
+  };
   for (int dy = -37; dy <= -31; ++dy) {
-    Drag(Q(Centre(kBand)), Q(c) + QPoint(0, dy));
+    drag_watching_tooltip(Q(Centre(kBand)), Q(c) + QPoint(0, dy));
     const PixelRect right = graph_->Layout().QHandle(1);
     const QPoint handle((right.left + right.right) / 2, (right.top + right.bottom) / 2);
-    Drag(handle, handle + QPoint(-dy / 3, 0));
+    drag_watching_tooltip(handle, handle + QPoint(-dy / 3, 0));
     Sent();
     const emulator::BandState unit = OnUnit().bands[kBand];
-    const auto text = [&](const char* box) {
-      return window_.Surface().FindControl(box + std::to_string(kBand))->RawText();
-    };
     EXPECT_EQ(text("eq_gain_"), model::FormatNumber("%.1f", (unit.gain_tenths - 180) / 10.0))
         << dy;
     EXPECT_EQ(text("eq_q_"), model::FormatNumber("%.2f", unit.q_hundredths / 100.0)) << dy;

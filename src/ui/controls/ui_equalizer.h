@@ -40,6 +40,9 @@ class UIEqualizer : public tolva::curves::CurveGraphBase {
   static constexpr float kGainKeyStep = 0.5f;
   static constexpr float kFineGainKeyStep = 0.1f;
   static constexpr float kQWheelStep = 0.1f;
+  // The unit holds a band's gain and Q in tenths: a drag moves them by tenths, so the point, its
+  // tooltip and the band's boxes show what the unit will hold.
+  static constexpr float kUnitStep = 0.1f;
 
   explicit UIEqualizer(QWidget* parent = nullptr);
 

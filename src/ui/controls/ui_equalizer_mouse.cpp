@@ -34,7 +34,7 @@ int CornerX(const CurveGeometry& g, int freq) {
   return ToPixel(g.FrequencyToX(freq));
 }
 
-// Values are kept to the precision the unit takes, so a step lands on what the edits show.
+// Values are kept to the steps the unit takes, so a move lands on what the edits show.
 float RoundTo(float value, float step) {
   return std::round(value / step) * step;
 }
@@ -131,7 +131,7 @@ bool UIEqualizer::DragTo(Point at) {
       const Point drawn = layout.Markers()[static_cast<std::size_t>(mCurrentControlIndex)].center;
       bool changed = false;
       if (at.y != drawn.y) {
-        const auto gain = static_cast<float>(g.YToGain(at.y));
+        const float gain = RoundTo(static_cast<float>(g.YToGain(at.y)), kUnitStep);
         if (std::fabs(gain - band.gain) > kGainChange) {
           band.gain = gain;
           changed = true;
@@ -154,7 +154,8 @@ bool UIEqualizer::DragTo(Point at) {
       qCDebug(lcCurves, "len (%d) ", len);
       qCDebug(lcCurves, "abs len (%d) ", std::abs(len));
       if (std::abs(len) == g.QHandleDistance(band.q)) return false;
-      const auto q = static_cast<float>(g.QFromDistance(len));
+      const float q = std::clamp(RoundTo(static_cast<float>(g.QFromDistance(len)), kUnitStep),
+                                 static_cast<float>(kMinQ), static_cast<float>(kMaxQ));
       if (std::fabs(q - band.q) < kQChange) return false;
       band.q = q;
       return true;
@@ -297,7 +298,7 @@ void UIEqualizer::wheelEvent(QWheelEvent* event) {
   wheel_remainder_ %= kWheelNotch;
   if (notches == 0) return;
   CurveBand& band = bands_[static_cast<std::size_t>(selected)];
-  const float q = std::clamp(RoundTo(band.q + static_cast<float>(notches) * kQWheelStep, kQChange),
+  const float q = std::clamp(RoundTo(band.q + static_cast<float>(notches) * kQWheelStep, kUnitStep),
                              static_cast<float>(kMinQ), static_cast<float>(kMaxQ));
   if (std::fabs(q - band.q) < kQChange / 2) return;
   band.q = q;
