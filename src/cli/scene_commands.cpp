@@ -78,8 +78,8 @@ std::string Utf8OfCodePoint(char32_t c) {
 // unit 16 bytes of its code page.
 std::string NameProblem(const std::u16string& name) {
   if (name.empty()) return "the name is empty";
-  if (name.size() > model::kSceneNameBytes / 2 - 1) {
-    return "the name is longer than " + std::to_string(model::kSceneNameBytes / 2 - 1) +
+  if (name.size() > static_cast<std::size_t>(model::kSceneNameChars)) {
+    return "the name is longer than " + std::to_string(model::kSceneNameChars) +
            " characters";
   }
   const std::wstring wide = model::WideOf(name);

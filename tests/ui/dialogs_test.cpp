@@ -156,15 +156,15 @@ TEST_F(Dialogs, NameDialogReturnAcceptsLikeConfirm) {
     QTest::keyClicks(edit, "Bass");  // replaces the selected initial text
     QTest::keyClick(edit, Qt::Key_Return);
   });
-  EXPECT_EQ(ShowNameDialog(&owner_, name, 7), kit::kResultConfirm);
+  EXPECT_EQ(ShowNameDialog(&owner_, name), kit::kResultConfirm);
   EXPECT_EQ(name, "Bass");
   WhenOpen([](QDialog& d) {
+    EXPECT_EQ(d.findChild<QLabel*>("MessageTitle")->text(), "Name the Scene");
     QTest::keyClicks(d.findChild<QLineEdit*>("name_edt"), "Long scene name");
-    EXPECT_EQ(d.findChild<QLineEdit*>("name_edt")->text(), "Long sc") << "shown as it is kept";
     Click(d, "confirm_btn");
   });
-  EXPECT_EQ(ShowNameDialog(&owner_, name, 7), 1);
-  EXPECT_EQ(name, "Long sc") << "the copy never exceeds the buffer";
+  EXPECT_EQ(ShowNameDialog(&owner_, name), 1);
+  EXPECT_EQ(name, "Long sc") << "the name the unit keeps";
   for (const auto& [button, result] :
        {std::pair{"cancel_btn", 0}, std::pair{"closebtn", 0}, std::pair{"third_btn", 2}}) {
     WhenOpen([button = button](QDialog& d) {
@@ -172,19 +172,51 @@ TEST_F(Dialogs, NameDialogReturnAcceptsLikeConfirm) {
       if (QString(button) == "third_btn") d.findChild<QWidget*>("third_btn")->show();
       Click(d, button);
     });
-    EXPECT_EQ(ShowNameDialog(&owner_, name, 7), result);
+    EXPECT_EQ(ShowNameDialog(&owner_, name), result);
     EXPECT_EQ(name, "Long sc") << "kept on " << button;
   }
 }
 
-TEST(NameTruncation, NeverSplitsACharacter) {
-  EXPECT_EQ(TruncateName(QStringLiteral("场景一二三四五六"), 7), QStringLiteral("场景一二三四五"));
-  const QString emoji = QString::fromUtf8(
-      "ab\xF0\x9F\x8E\xB5"
-      "cd");  // a surrogate pair
-  EXPECT_EQ(TruncateName(emoji, 3), QString::fromUtf8("ab\xF0\x9F\x8E\xB5"));
-  EXPECT_EQ(TruncateName(emoji, 2), QStringLiteral("ab"));
-  EXPECT_EQ(TruncateName(QString(), 7), QString());
+// A name the unit would keep otherwise than typed is said while typing, with the name it keeps,
+// and that is the name given back.
+TEST_F(Dialogs, NameDialogSaysWhatTheUnitKeepsOfTheName) {
+  const QString note_cut = QString::fromUtf8("The unit keeps 7 characters: the name will be “%1”.");
+  const QString note_lacks =
+      QString::fromUtf8("The unit cannot store every character of it: the name will be “%1”.");
+  const struct {
+    QString typed;
+    QString kept;
+    QString note;  // empty: the limit, quietly
+  } cases[] = {
+      {QStringLiteral("Bass 2"), QStringLiteral("Bass 2"), QString()},
+      {QStringLiteral("Doors loud"), QStringLiteral("Doors l"), note_cut},
+      {QStringLiteral("场景一二三四五六"), QStringLiteral("场景一二三四五"), note_cut},
+      // A character of two UTF-16 units that does not fit whole is left out, not split.
+      {QString::fromUtf8("abcdef\xF0\x9F\x8E\xB5"), QStringLiteral("abcdef"), note_cut},
+      // GBK has no emoji: the unit stores "?".
+      {QString::fromUtf8("ab\xF0\x9F\x8E\xB5"), QStringLiteral("ab?"), note_lacks},
+  };
+  for (const auto& c : cases) {
+    QString name = QStringLiteral("Old");
+    QString note;
+    QString role;
+    WhenOpen([&](QDialog& d) {
+      d.findChild<QLineEdit*>("name_edt")->setText(c.typed);  // typed or pasted
+      const auto* label = d.findChild<QLabel*>("name_note");
+      note = label->text();
+      role = label->property("role").toString();
+      Click(d, "confirm_btn");
+    });
+    EXPECT_EQ(ShowNameDialog(&owner_, name), 1);
+    EXPECT_EQ(name, c.kept) << c.typed.toStdString();
+    if (c.note.isEmpty()) {
+      EXPECT_EQ(note, "At most 7 characters.");
+      EXPECT_EQ(role, "hint");
+    } else {
+      EXPECT_EQ(note, c.note.arg(c.kept)) << c.typed.toStdString();
+      EXPECT_EQ(role, "warning");
+    }
+  }
 }
 
 TEST_F(Dialogs, AboutTextsWithAndWithoutAUnit) {
@@ -214,7 +246,7 @@ TEST_F(Dialogs, LogicInterfaceAndTipsBoxes) {
     d.findChild<QLineEdit*>("name_edt")->setText(QStringLiteral("低音"));  // typed by an IME
     QTest::keyClick(d.findChild<QLineEdit*>("name_edt"), Qt::Key_Return);
   });
-  EXPECT_EQ(dialogs.ShowNameDialog(name, 7), 1);
+  EXPECT_EQ(dialogs.ShowNameDialog(name), 1);
   EXPECT_EQ(name, "低音");
   QString caption;
   WhenOpen([&](QDialog& d) {

@@ -111,7 +111,7 @@ int BandsInUse(const Profile& profile, int channel) {
 
 void SetSceneName(SceneNameSlot& slot, std::u16string_view name) {
   slot.fill(0);
-  const std::size_t chars = std::min<std::size_t>(name.size(), kSceneNameBytes / 2 - 1);
+  const std::size_t chars = std::min<std::size_t>(name.size(), kSceneNameChars);
   for (std::size_t i = 0; i < chars; ++i) {
     slot[2 * i] = static_cast<std::uint8_t>(name[i] & 0xFF);
     slot[2 * i + 1] = static_cast<std::uint8_t>(name[i] >> 8);

@@ -20,6 +20,8 @@ inline constexpr int kMixerInputs = 8;
 inline constexpr int kSpeakerRoles = 25;
 inline constexpr int kStoredScenes = 10;
 inline constexpr int kSceneNameBytes = 16;
+// Characters of a name a slot holds: UTF-16 with its terminating zero.
+inline constexpr int kSceneNameChars = kSceneNameBytes / 2 - 1;
 inline constexpr int kSpareBandTables = 2;
 inline constexpr int kSpareBands = 11;
 // The only model number this program serves.

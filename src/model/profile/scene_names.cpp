@@ -1,5 +1,7 @@
 #include "model/profile/scene_names.h"
 
+#include <algorithm>
+
 #include "device/protocol/scene_name_codec.h"
 
 namespace tolva::model {
@@ -120,6 +122,16 @@ SceneNameSlot SlotOfUnitName(std::span<const std::uint8_t> unit_name) {
   SceneNameSlot slot{};
   SetSceneName(slot, Utf16OfWide(device::DecodeSceneName(unit_name)));
   return slot;
+}
+
+std::u16string SceneNameAsKept(std::u16string_view typed) {
+  std::size_t units = std::min<std::size_t>(typed.size(), kSceneNameChars);
+  const bool split = units > 0 && units < typed.size() && typed[units - 1] >= 0xD800 &&
+                     typed[units - 1] < 0xDC00;
+  if (split) --units;
+  SceneNameSlot slot{};
+  SetSceneName(slot, typed.substr(0, units));
+  return SceneName(SlotOfUnitName(UnitNameOfSlot(slot)));
 }
 
 namespace {

@@ -22,6 +22,10 @@ std::u16string Utf16Of(std::string_view utf8);
 std::array<std::uint8_t, kSceneNameBytes> UnitNameOfSlot(const SceneNameSlot& slot);
 // A slot holding the unit's 16 name bytes (cut to what a slot holds).
 SceneNameSlot SlotOfUnitName(std::span<const std::uint8_t> unit_name);
+// The name a slot and the unit keep of a typed one, as a later read shows it: its first
+// kSceneNameChars UTF-16 units (a character of two is kept whole or not at all), and "?" for
+// each character GBK lacks.
+std::u16string SceneNameAsKept(std::u16string_view typed);
 
 // A localized pattern with its "%d" and "%s" filled from values in order; any other "%" stays.
 // Never a printf: the pattern comes from a language file.

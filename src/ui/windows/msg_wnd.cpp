@@ -3,9 +3,11 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QStyle>
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include "model/profile/scene_names.h"
 #include "ui/kit/api/message_types.h"
 #include "ui/kit/qt/qt_text.h"
 #include "ui/kit/widgets/sbutton.h"
@@ -87,10 +89,16 @@ CNameMsgWnd::CNameMsgWnd(QWidget* owner) : CDialogWnd(owner, "namemsgwnd", "Name
   edit->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
   row->addWidget(edit, 1);
   Content()->addLayout(row);
+  QLabel* note = tolva::ui::MakeLabel(this, QStringLiteral("name_note"), QString(), "hint");
+  note->setWordWrap(true);
+  Content()->addWidget(note);
+  SetTitle(QStringLiteral("${scene_name_title}"));
   AddButton("confirm_btn", QStringLiteral("${confirm}"));
   AddButton("cancel_btn", QStringLiteral("${cancel}"));
   AddButton("third_btn", QString())->hide();
   FinishLayout();
+  connect(edit, &QLineEdit::textChanged, this, &CNameMsgWnd::ShowWhatIsKept);
+  ShowWhatIsKept();
 }
 
 void CNameMsgWnd::SetName(const QString& name) {
@@ -99,6 +107,42 @@ void CNameMsgWnd::SetName(const QString& name) {
 
 QString CNameMsgWnd::Name() const {
   return findChild<QLineEdit*>("name_edt")->text();
+}
+
+QString CNameMsgWnd::KeptName() const {
+  const QString typed = Name();
+  const std::u16string kept = tolva::model::SceneNameAsKept(
+      std::u16string(reinterpret_cast<const char16_t*>(typed.utf16()),
+                     static_cast<std::size_t>(typed.size())));
+  return QString::fromUtf16(kept.data(), static_cast<qsizetype>(kept.size()));
+}
+
+void CNameMsgWnd::ShowWhatIsKept() {
+  const QString typed = Name();
+  const QString kept = KeptName();
+  const std::string limit = std::to_string(tolva::model::kSceneNameChars);
+  const std::string kept_text = kept.toStdString();
+  const auto filled = [](const char* key, std::initializer_list<std::string_view> values) {
+    return QString::fromStdString(
+        tolva::model::FillPlaceholders(kit::Resolve(QLatin1String(key)).toStdString(), values));
+  };
+  QString text;
+  const char* role = "warning";
+  if (kept == typed) {
+    text = filled("${scene_name_limit}", {limit});
+    role = "hint";
+  } else if (typed.startsWith(kept)) {
+    text = filled("${scene_name_cut}", {limit, kept_text});
+  } else {
+    text = filled("${scene_name_replaced}", {kept_text});
+  }
+  auto* note = findChild<QLabel*>(QStringLiteral("name_note"));
+  note->setText(text);
+  if (note->property("role").toString() != QLatin1String(role)) {
+    note->setProperty("role", role);
+    note->style()->unpolish(note);
+    note->style()->polish(note);
+  }
 }
 
 void CNameMsgWnd::showEvent(QShowEvent* event) {
@@ -141,22 +185,10 @@ int ShowCheckDialog(QWidget* owner, const QString& title, const QString& text,
   return dialog.Run();
 }
 
-QString TruncateName(const QString& text, std::size_t max_chars) {
-  qsizetype units = 0;
-  std::size_t chars = 0;
-  while (units < text.size() && chars < max_chars) {
-    units += (text[units].isHighSurrogate() && units + 1 < text.size()) ? 2 : 1;
-    ++chars;
-  }
-  return text.left(units);
-}
-
-int ShowNameDialog(QWidget* owner, QString& name, std::size_t max_chars) {
+int ShowNameDialog(QWidget* owner, QString& name) {
   CNameMsgWnd dialog(owner);
   dialog.SetName(name);
-  // The box takes no more than the unit keeps, so the name typed is the name saved.
-  dialog.findChild<QLineEdit*>("name_edt")->setMaxLength(static_cast<int>(max_chars));
   const int result = dialog.Run();
-  if (result == kit::kResultConfirm) name = TruncateName(dialog.Name(), max_chars);
+  if (result == kit::kResultConfirm) name = dialog.KeptName();
   return result;
 }

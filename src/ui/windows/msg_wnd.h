@@ -3,8 +3,6 @@
 #include <QString>
 #include <QStringList>
 
-#include <cstddef>
-
 #include "ui/windows/dialog_wnd.h"
 
 // The message dialog ("XML_MSG"): up to three buttons, confirm 1, cancel 0, third 2.
@@ -31,7 +29,9 @@ class CMsgCheckBoxWnd : public CDialogWnd {
   void OnNotify(const tolva::kit::ControlNotify& notify) override;
 };
 
-// The name dialog ("XML_MSG_NAME"): Return or confirm accepts the typed name (1).
+// The scene-name dialog ("XML_MSG_NAME"): Return or confirm accepts the typed name (1). Under
+// the box it says how long a name may be, and, as soon as the unit would keep another name than
+// the one typed (cut short, or a character its code page lacks), which one.
 class CNameMsgWnd : public CDialogWnd {
   Q_OBJECT
 
@@ -39,10 +39,15 @@ class CNameMsgWnd : public CDialogWnd {
   explicit CNameMsgWnd(QWidget* owner);
   void SetName(const QString& name);
   QString Name() const;
+  // The name the unit will keep of the one typed.
+  QString KeptName() const;
 
  protected:
   void OnNotify(const tolva::kit::ControlNotify& notify) override;
   void showEvent(QShowEvent* event) override;
+
+ private:
+  void ShowWhatIsKept();
 };
 
 int ShowMessageDialog(QWidget* owner, const QString& title, const QString& text);
@@ -50,8 +55,6 @@ int ShowChoiceDialog(QWidget* owner, const QString& title, const QString& text,
                      const QStringList& buttons);
 int ShowCheckDialog(QWidget* owner, const QString& title, const QString& text,
                     const QString& option0, const QString& option1);
-// name: initial text in, the accepted text out (at most max_chars characters; a character is
-// never split). Unchanged unless the result is 1.
-int ShowNameDialog(QWidget* owner, QString& name, std::size_t max_chars);
-// Keeps at most max_chars characters (code points) of text.
-QString TruncateName(const QString& text, std::size_t max_chars);
+// name: initial text in, the name the unit will keep of the accepted text out. Unchanged unless
+// the result is 1.
+int ShowNameDialog(QWidget* owner, QString& name);

@@ -32,7 +32,6 @@ constexpr int kRowHeight = 28;
 constexpr int kNumberColumnWidth = 64;
 constexpr int kCellPadding = 10;
 constexpr int kEmptySlotRole = Qt::UserRole + 1;
-constexpr std::size_t kNameCharacters = 7;  // a 16-byte UTF-16 slot with its terminating zero
 
 struct ModeTexts {
   const char* title;
@@ -153,7 +152,7 @@ bool CSceneWnd::Confirm(const std::string& text) {
 
 bool CSceneWnd::AskName(std::string& name) {
   QString text = QString::fromStdString(name);
-  if (ShowNameDialog(this, text, kNameCharacters) != tolva::kit::kResultConfirm) return false;
+  if (ShowNameDialog(this, text) != tolva::kit::kResultConfirm) return false;
   name = text.toStdString();
   return true;
 }

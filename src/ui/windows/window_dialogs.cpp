@@ -57,9 +57,9 @@ int WindowDialogs::ShowCheckDialog(std::string_view title, std::string_view text
   return ::ShowCheckDialog(owner_, Q(title), Q(text), Q(option0), Q(option1));
 }
 
-int WindowDialogs::ShowNameDialog(std::string& name, std::size_t max_chars) {
+int WindowDialogs::ShowNameDialog(std::string& name) {
   QString buffer = QString::fromStdString(name);
-  const int result = ::ShowNameDialog(owner_, buffer, max_chars);
+  const int result = ::ShowNameDialog(owner_, buffer);
   if (result == tolva::kit::kResultConfirm) name = buffer.toStdString();
   return result;
 }

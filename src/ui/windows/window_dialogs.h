@@ -18,7 +18,7 @@ class WindowDialogs final : public tolva::kit::Dialogs {
                        const std::vector<std::string>& buttons) override;
   int ShowCheckDialog(std::string_view title, std::string_view text, std::string_view option0,
                       std::string_view option1) override;
-  int ShowNameDialog(std::string& name, std::size_t max_chars) override;
+  int ShowNameDialog(std::string& name) override;
   void ShowMessageBox(std::string_view text, std::string_view caption) override;
   std::optional<std::string> GetOpenFileName(std::string_view title,
                                              std::string_view filter) override;

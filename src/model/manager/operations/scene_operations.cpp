@@ -111,14 +111,13 @@ void UnitOperations::SaveSence(SceneView& view, int scene) {
   }
   std::string typed = Utf8Of(old_name);
   if (!view.AskName(typed)) return;
-  SceneNameSlot typed_slot{};
-  SetSceneName(typed_slot, Utf16Of(typed));
-  // The unit keeps names in GBK and stores "?" for a character GBK lacks. The slot, the row and
-  // the same-name check take the name as the unit will hold it, as a later read would show it.
-  const auto unit_name = UnitNameOfSlot(typed_slot);
-  const SceneNameSlot proposed = SlotOfUnitName(unit_name);
-  const std::u16string name = SceneName(proposed);
+  // The slot, the row and the same-name check take the name as the unit will hold it (the name
+  // dialog says so beforehand when that is not what was typed).
+  const std::u16string name = SceneNameAsKept(Utf16Of(typed));
   if (name.empty()) return;
+  SceneNameSlot proposed{};
+  SetSceneName(proposed, name);
+  const auto unit_name = UnitNameOfSlot(proposed);
   for (int other = 0; other < kStoredScenes; ++other) {
     if (other == scene - 1 || SceneName(ctx_.unit->sceneName[other]) != name) continue;
     view.ShowMessage(FillPlaceholders(

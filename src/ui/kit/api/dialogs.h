@@ -20,9 +20,10 @@ class Dialogs {
   // 1 when the first option was selected at confirmation, 2 the second, 0 cancel or close.
   virtual int ShowCheckDialog(std::string_view title, std::string_view text,
                               std::string_view option0, std::string_view option1) = 0;
-  // name holds the initial text and receives the accepted one (result 1), cut to max_chars
-  // characters; on 0 or 2 it keeps the initial text.
-  virtual int ShowNameDialog(std::string& name, std::size_t max_chars) = 0;
+  // A scene's name: name holds the initial text and receives, on result 1, the name the unit will
+  // keep of the accepted one (the dialog shows it while typing); on 0 or 2 it keeps the initial
+  // text.
+  virtual int ShowNameDialog(std::string& name) = 0;
   // A plain notice with an OK button; an empty caption shows none.
   virtual void ShowMessageBox(std::string_view text, std::string_view caption) = 0;
   // filter like "Scene file (*.spf)"; nothing when the user cancels.
