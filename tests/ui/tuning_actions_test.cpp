@@ -4,9 +4,14 @@
 #include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPointer>
+#include <QSlider>
+#include <QStyle>
+#include <QStyleOptionSlider>
 #include <QTest>
 #include <QTimer>
+#include <QWindow>
 
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -18,6 +23,7 @@
 #include "emulator/emulator_transport.h"
 #include "base/language_tables.h"
 #include "model/manager/equalizer_manager.h"
+#include "model/manager/manager_messages.h"
 #include "model/files/profile_diff.h"
 #include "model/files/profile_files.h"
 #include "model/edits/screen_text.h"
@@ -29,6 +35,7 @@
 #include "ui/kit/api/control_surface.h"
 #include "ui/kit/qt/qt_popup_menu.h"
 #include "ui/kit/qt/qt_text.h"
+#include "ui/kit/qt/qt_window_sink.h"
 #include "ui/main/main_wnd.h"
 #include "ui/screen/manager_binding.h"
 #include "ui/screen/tuning_actions.h"
@@ -357,6 +364,95 @@ TEST_F(TuningWindow, ATweeterLeftWithoutItsHighPassIsAskedAboutAndNoSendsNothing
   ASSERT_FALSE(Sent().empty());
   EXPECT_NE(Memory(), memory);
   EXPECT_TRUE(strip->property("tweeterWarning").toBool());
+}
+
+// Where a slider's handle is drawn, in the slider.
+QPoint HandleCentre(QSlider& slider) {
+  QStyleOptionSlider o;
+  o.initFrom(&slider);
+  o.orientation = slider.orientation();
+  o.minimum = slider.minimum();
+  o.maximum = slider.maximum();
+  o.sliderPosition = slider.sliderPosition();
+  o.sliderValue = slider.value();
+  o.upsideDown = slider.orientation() == Qt::Horizontal ? slider.invertedAppearance()
+                                                        : !slider.invertedAppearance();
+  o.subControls = QStyle::SC_SliderGroove | QStyle::SC_SliderHandle;
+  return slider.style()
+      ->subControlRect(QStyle::CC_Slider, &o, QStyle::SC_SliderHandle, &slider)
+      .center();
+}
+
+// A notice that opens modally while the button is held (here a failed read's, as the read
+// posts it) takes the mouse: the button's release goes to the notice, never to what was
+// dragged. The drag ends as the notice opens: one step that undoes, nothing left open, and the
+// pointer moving on with no button held drags nothing. Mouse events go through the window
+// system, which holds them back from a window a modal one blocks.
+TEST_F(TuningWindow, ANoticeOpeningMidDragEndsTheDrag) {
+  PeqMode();
+  auto* slider = Widget<QSlider>(QStringLiteral("slider_ch_volume_2"));
+  const struct {
+    const char* what;
+    std::function<QPoint()> from;
+    QPoint by;
+  } drags[] = {
+      {"graph point",
+       [&] {
+         const auto c = graph_->Layout().Markers()[17].center;
+         return graph_->mapTo(&window_, QPoint(c.x, c.y));
+       },
+       QPoint(30, -40)},
+      {"volume slider", [&] { return slider->mapTo(&window_, HandleCentre(*slider)); },
+       QPoint(0, 30)},
+  };
+  QWindow* system = window_.windowHandle();
+  auto sink = std::dynamic_pointer_cast<tolva::kit::QtWindowSink>(window_.Sink());
+  ASSERT_NE(sink, nullptr);
+  for (const auto& d : drags) {
+    Sent();
+    const Profile before = Live();
+    const std::string memory = Memory();
+    const std::size_t steps = binding_->Tuning().Session().History().UndoSteps();
+    const QPoint from = d.from();
+    QTest::mouseMove(system, from);
+    QTest::mousePress(system, Qt::LeftButton, {}, from);
+    for (int i = 1; i <= 6; ++i) {
+      QTest::mouseMove(system, from + d.by * i / 6);
+      EXPECT_TRUE(Manager().Link().WaitUntilQueueIdle(5000));
+    }
+    ASSERT_NE(LiveDiffersFrom(before), "") << d.what << " did not move";
+
+    bool noticed = false;
+    QTimer answer;
+    QObject::connect(&answer, &QTimer::timeout, [&] {
+      auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+      if (box == nullptr || noticed) return;
+      noticed = true;
+      QTest::mouseRelease(system, Qt::LeftButton, {}, from + d.by);
+      box->done(0);
+    });
+    answer.start(10);
+    sink->Post(tolva::model::MSG_CONNECT_FAIL, 0, 0);
+    ASSERT_TRUE(WaitFor([&] { return noticed && QApplication::activeModalWidget() == nullptr; }))
+        << d.what;
+    answer.stop();
+    QApplication::setActiveWindow(&window_);
+
+    EXPECT_EQ(graph_->State(), UIEqualizer::DragState::kIdle) << d.what;
+    EXPECT_FALSE(slider->isSliderDown()) << d.what;
+    EXPECT_FALSE(Manager().Tuning().Busy()) << d.what << ": undo and A/B stay disabled";
+    EXPECT_EQ(binding_->Tuning().Session().History().UndoSteps(), steps + 1) << d.what;
+    const Profile dragged = Live();
+    Sent();
+    QTest::mouseMove(system, from + d.by * 2);  // no button held
+    QTest::mouseMove(system, from);
+    EXPECT_EQ(LiveDiffersFrom(dragged), "") << d.what << " followed the pointer";
+    EXPECT_TRUE(Sent().empty()) << d.what;
+    Undo();
+    EXPECT_EQ(LiveDiffersFrom(before), "") << d.what;
+    Sent();
+    EXPECT_TRUE(MemoryIs(memory)) << d.what;
+  }
 }
 
 }  // namespace

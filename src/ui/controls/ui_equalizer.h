@@ -107,6 +107,8 @@ class UIEqualizer : public tolva::curves::CurveGraphBase {
   void mouseReleaseEvent(QMouseEvent* event) override;
   void wheelEvent(QWheelEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
+  // A modal window opening blocks this one: the release will not come here.
+  bool event(QEvent* event) override;
 
  private:
   enum class Raised { kNothing, kBand, kHp, kLp };
@@ -116,6 +118,8 @@ class UIEqualizer : public tolva::curves::CurveGraphBase {
   // since the press, so a press that does not move changes nothing.
   tolva::curves::Point DragPoint(const QMouseEvent& event) const;
   bool DragTo(tolva::curves::Point at);
+  // Ends a drag where it is, told as a release is; nothing while idle.
+  void EndDrag();
   void Hover(tolva::curves::Point at);
   void SelectBand(int index);
   void Raise(Raised what);

@@ -208,6 +208,10 @@ void UIEqualizer::mouseMoveEvent(QMouseEvent* event) {
   qCDebug(lcCurves, "move mCurrentControlIndex(%d) mDragAllDirection(%d) ", mCurrentControlIndex,
           mDragAllDirection);
   const QPoint p = event->position().toPoint();
+  if (drag_state_ != DragState::kIdle && !event->buttons().testFlag(Qt::LeftButton)) {
+    // The button went up where this graph did not see it: the drag ended there.
+    EndDrag();
+  }
   if (drag_state_ == DragState::kIdle) {
     Hover(Geometry().ClampToPlot({p.x(), p.y()}));
     return;
@@ -247,38 +251,34 @@ void UIEqualizer::mouseReleaseEvent(QMouseEvent* event) {
     return;
   }
   const Point at = DragPoint(*event);
-  const DragState state = drag_state_;
+  qCDebug(lcCurves, "up x(%d) y(%d) ", at.x, at.y);
   DragTo(at);
+  EndDrag();
+  event->accept();
+}
+
+void UIEqualizer::EndDrag() {
+  const DragState state = drag_state_;
+  if (state == DragState::kIdle) return;
   drag_state_ = DragState::kIdle;
   grab_offset_ = {};
   MarkLayoutDirty();
-  // The end of a drag is always told, changed or not; the manager drops what did not change.
-  switch (state) {
-    case DragState::INDEX_CAPTURED:
-      qCDebug(lcCurves, "INDEX_CAPTURED up x(%d) y(%d) ", at.x, at.y);
-      setCursor(Qt::PointingHandCursor);
-      Raise(Raised::kBand);
-      break;
-    case DragState::FACTOR_CAPTURED:
-      qCDebug(lcCurves, "FACTOR_CAPTURED move x(%d) y(%d) ", at.x, at.y);
-      unsetCursor();
-      Raise(Raised::kBand);
-      break;
-    case DragState::HP_CAPTURED:
-      qCDebug(lcCurves, "HP_CAPTURED move x(%d) y(%d) mHpFreq(%d)", at.x, at.y, mHpFreq);
-      unsetCursor();
-      Raise(Raised::kHp);
-      break;
-    case DragState::LP_CAPTURED:
-      qCDebug(lcCurves, "HP_CAPTURED move x(%d) y(%d) mLpFreq(%d)", at.x, at.y, mLpFreq);
-      unsetCursor();
-      Raise(Raised::kLp);
-      break;
-    case DragState::kIdle:
-      break;
+  if (state == DragState::INDEX_CAPTURED) {
+    setCursor(Qt::PointingHandCursor);
+  } else {
+    unsetCursor();
   }
+  // The end of a drag is always told, changed or not; the manager drops what did not change.
+  Raise(state == DragState::HP_CAPTURED   ? Raised::kHp
+        : state == DragState::LP_CAPTURED ? Raised::kLp
+                                          : Raised::kBand);
   emit Notify(objectName(), QLatin1String(msg::kEqualizerRelease), -1);
-  event->accept();
+}
+
+bool UIEqualizer::event(QEvent* event) {
+  // A modal window takes the mouse: its release goes there, or nowhere.
+  if (event->type() == QEvent::WindowBlocked) EndDrag();
+  return CurveGraphBase::event(event);
 }
 
 // Over the selected point in PEQ mode: one Q step per notch, up narrows the band.

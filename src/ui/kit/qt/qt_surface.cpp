@@ -3,9 +3,12 @@
 #include <QAbstractButton>
 #include <QAbstractSlider>
 #include <QComboBox>
+#include <QCoreApplication>
+#include <QCursor>
 #include <QFocusEvent>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QListWidget>
 #include <QWidget>
 
@@ -63,6 +66,7 @@ void QtControlSurface::Hook(QWidget* widget) {
     });
     connect(slider, &QAbstractSlider::sliderReleased, this,
             [this, slider] { Raise(slider, msgtype::kValueChanged); });
+    slider->installEventFilter(this);
   } else if (auto* combo = qobject_cast<QComboBox*>(widget)) {
     connect(combo, &QComboBox::activated, this,
             [this, combo] { Raise(combo, msgtype::kItemSelect); });
@@ -116,6 +120,17 @@ bool QtControlSurface::HandleListKey(QListWidget* list, QEvent* event) {
 
 bool QtControlSurface::eventFilter(QObject* watched, QEvent* event) {
   if (auto* list = qobject_cast<QListWidget*>(watched)) return HandleListKey(list, event);
+  if (auto* slider = qobject_cast<QAbstractSlider*>(watched)) {
+    // A modal window opening takes the mouse, and the release of a dragged handle never comes:
+    // the slider lets go now, as the release would have it.
+    if (event->type() == QEvent::WindowBlocked && slider->isSliderDown()) {
+      QMouseEvent release(QEvent::MouseButtonRelease, slider->mapFromGlobal(QCursor::pos()),
+                          QCursor::pos(), Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
+      QCoreApplication::sendEvent(slider, &release);
+      if (slider->isSliderDown()) slider->setSliderDown(false);
+    }
+    return false;
+  }
   auto* edit = qobject_cast<QLineEdit*>(watched);
   if (edit == nullptr) return false;
   switch (event->type()) {
