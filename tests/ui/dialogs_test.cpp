@@ -113,6 +113,10 @@ TEST_F(Dialogs, AWrappedQuestionKeepsItsLastLineAtALargeScale) {
     auto* text = d.findChild<QLabel*>(QStringLiteral("MessageText"));
     ASSERT_NE(text, nullptr);
     EXPECT_GE(text->height(), text->heightForWidth(text->width()));
+    // Nor a band of empty lines around it.
+    const auto* scroll = d.findChild<QWidget*>(QStringLiteral("message_scroll"));
+    EXPECT_LE(scroll->height(),
+              text->heightForWidth(text->width()) + text->fontMetrics().lineSpacing());
   });
   ShowChoiceDialog(&owner, "${tips}",
                    "This change leaves a tweeter without a high-pass of at least 1 kHz:\n"

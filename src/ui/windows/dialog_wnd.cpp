@@ -40,9 +40,9 @@ MessageTextScroll::MessageTextScroll(QWidget* parent) : QScrollArea(parent) {
 QSize MessageTextScroll::sizeHint() const {
   const QWidget* text = widget();
   if (text == nullptr) return QScrollArea::sizeHint();
-  // The wrapped text's own height at the width it has (the label's guess before the first
-  // layout), not the scroll area's guess of at most 24 lines.
-  const int width = viewport()->width() > 0 ? viewport()->width() : text->sizeHint().width();
+  // The wrapped text's own height at the width the layout gave the area (the viewport follows
+  // only once shown), not the scroll area's guess of at most 24 lines.
+  const int width = contentsRect().width() > 0 ? contentsRect().width() : text->sizeHint().width();
   const int height = text->hasHeightForWidth() ? text->heightForWidth(width)
                                                : text->sizeHint().height();
   return QSize(text->sizeHint().width(),
@@ -186,6 +186,10 @@ void CDialogWnd::Centre() {
   // A text taller than the screen scrolls inside the window instead of pushing its top and its
   // buttons past the screen's edges.
   text_scroll_->setMaximumHeight(QWIDGETSIZE_MAX);
+  adjustSize();
+  // Only now does the text have the window's width: its wrapped height follows from it.
+  if (layout() != nullptr) layout()->activate();
+  text_scroll_->updateGeometry();
   adjustSize();
   if (usable.isValid() && height() > usable.height() && !text_scroll_->isHidden()) {
     const int rest = height() - text_scroll_->sizeHint().height();
