@@ -8,7 +8,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
+
+#include "base/language_tables.h"
 
 #include "model/files/difference_text.h"
 #include "test_languages.h"
@@ -24,10 +27,19 @@ TEST(DifferencesWindow, EveryCellIsReadableAtEachScaleInBothLanguages) {
   file->outputs[3] = 5;  // the longest values: two role names
   file->channels[1].crossover.hp = tolva::model::FilterSettings::Make(2500, 2, 2);
   file->channels[0].eqArray[12].eqGain = -4.5f;
+  file->channels[2].phase = 1;
   for (const char* language : {"en", "cn"}) {
     LanguageFile texts(language);
     const auto rows = tolva::model::DescribeDifferences(*live, *file);
     ASSERT_GE(rows.size(), 5u);
+    // A polarity reads as its button does, not as the unit's 0 or 1.
+    const auto resolved = [](const char* key) { return tolva::Languages().Resolve(key); };
+    const auto phase = std::find_if(rows.begin(), rows.end(), [&](const auto& row) {
+      return row.field == resolved("${diff_phase}");
+    });
+    ASSERT_NE(phase, rows.end()) << language;
+    EXPECT_EQ(phase->live, resolved("${positive_phase}")) << language;
+    EXPECT_EQ(phase->file, resolved("${reverse phase}")) << language;
     for (int scale : {100, 150, 200}) {
       CMainWnd owner;
       owner.SetDisplayScale(scale);

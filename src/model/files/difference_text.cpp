@@ -5,6 +5,7 @@
 
 #include "base/language_tables.h"
 #include "model/profile/input_sources.h"
+#include "model/profile/polarity.h"
 #include "model/files/profile_diff.h"
 #include "model/profile/scene_names.h"
 #include "model/edits/screen_text.h"
@@ -83,6 +84,13 @@ std::string RoleValue(const std::string& json) {
   return role >= 0 ? Text(RoleButtonLabel(role)) : json;
 }
 
+// A phase value as the output's polarity button reads it.
+std::string PolarityValue(const std::string& json) {
+  const int phase = IndexOf(json);
+  if (phase < 0) return json;
+  return Text(PolarityInverted(phase) ? "${reverse phase}" : "${positive_phase}");
+}
+
 // The field of a key below "channels/N/".
 std::string ChannelField(const std::vector<std::string_view>& p, std::string_view key) {
   if (p.size() == 3) return NameIn(kChannelFields, p[2], key);
@@ -109,6 +117,10 @@ DifferenceRow Describe(const Profile& live, const ProfileDifference& d) {
   } else if (p[0] == "channels" && per_output && p.size() >= 3) {
     row.output = OutputName(live, output);
     row.field = ChannelField(p, d.key);
+    if (p.size() == 3 && p[2] == "phase") {
+      row.live = PolarityValue(d.a);
+      row.file = PolarityValue(d.b);
+    }
   } else if (p[0] == "outputs" && per_output) {
     row.output = OutputName(live, output);
     row.field = Text("${diff_role}");
