@@ -223,7 +223,7 @@ TEST(RoomCorrectionTables, WhatIsMeasuredAndTheStartingCurves) {
   EXPECT_FALSE(AutoCalibration::IsMeasurable(0));
   for (int role : {22, 23, 24}) EXPECT_FALSE(AutoCalibration::IsMeasurable(role));
   EXPECT_TRUE(AutoCalibration::IsMeasurable(6));
-  EXPECT_EQ(IrcStatusText(4), "adjust_ch_volume");
+  EXPECT_EQ(IrcStatusText(4), "${adjust_ch_volume}");
   EXPECT_EQ(IrcFailureText(5), "${irc_failed_eq}");
   EXPECT_EQ(IrcFailureText(6), "");
 }

@@ -23,7 +23,7 @@ std::string IrcStatusText(int status) {
     case 3:
       return "${detect_location}";
     case 4:
-      return "adjust_ch_volume";
+      return "${adjust_ch_volume}";  // the unit's own word for it was shown as it stands
     case 5:
       return "${compensate_eq}";
     case 6:
