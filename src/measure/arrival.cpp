@@ -85,14 +85,21 @@ double PeakToNoiseDb(const ImpulseResponse& ir, const Arrival& arrival, double b
                      double after_s) {
   const double from = arrival.index - before_s * ir.rate;
   const double to = arrival.index + after_s * ir.rate;
-  double sum = 0.0;
-  std::size_t count = 0;
-  for (std::size_t i = 0; i < ir.samples.size(); ++i) {
-    const double x = static_cast<double>(i);
-    if (x >= from && x <= to) continue;
-    sum += static_cast<double>(ir.samples[i]) * ir.samples[i];
-    ++count;
-  }
+  // The samples before `from` and those after `to`.
+  const std::size_t size = ir.samples.size();
+  const auto index = [size](double x) {
+    return static_cast<std::size_t>(std::clamp(x, 0.0, static_cast<double>(size)));
+  };
+  const std::size_t head = index(std::ceil(from));
+  const std::size_t tail = std::max(head, index(std::floor(to) + 1.0));
+  const auto sum_squares = [&](std::size_t begin, std::size_t end) {
+    double sum = 0.0;
+    for (std::size_t i = begin; i < end; ++i)
+      sum += static_cast<double>(ir.samples[i]) * ir.samples[i];
+    return sum;
+  };
+  const double sum = sum_squares(0, head) + sum_squares(tail, size);
+  const std::size_t count = head + (size - tail);
   if (count == 0 || sum <= 0.0) return 300.0;
   const double rms = std::sqrt(sum / static_cast<double>(count));
   return 20.0 * std::log10(std::fabs(arrival.peak) / rms);

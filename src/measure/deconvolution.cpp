@@ -12,10 +12,21 @@ namespace {
 constexpr double kInBand = 1e-6;
 constexpr double kOutOfBand = 1.0;
 constexpr double kTransitionOctaves = 0.5;
-// The causal high-pass's corner over the sweep's start, and the Q of its two sections (a
-// fourth-order Butterworth).
+// The causal high-pass's corner over the sweep's start; it is a fourth-order Butterworth, of
+// the polynomial s⁴ + b1·s³ + b2·s² + b1·s + 1 (two sections of Q 0.541 and 1.307).
 constexpr double kBandLimitOverStart = 1.5;
-constexpr double kBandLimitQ[] = {0.54119610014619701, 1.3065629648763766};
+constexpr double kButterworthQ1 = 0.54119610014619701, kButterworthQ2 = 1.3065629648763766;
+constexpr double kButterworthB1 = 1.0 / kButterworthQ1 + 1.0 / kButterworthQ2;
+constexpr double kButterworthB2 = 2.0 + 1.0 / (kButterworthQ1 * kButterworthQ2);
+
+// B(s) at s = jx and x⁴ (|s⁴|): the band limit is s⁴/B(s).
+struct Butterworth {
+  double re, im, x4;
+};
+Butterworth ButterworthAt(double x) {
+  const double x2 = x * x;
+  return {x2 * x2 - kButterworthB2 * x2 + 1.0, kButterworthB1 * x * (1.0 - x2), x2 * x2};
+}
 
 double RegularisationWeight(double f, double start, double end) {
   const auto blend = [](double octaves_outside) {
@@ -31,58 +42,77 @@ double RegularisationWeight(double f, double start, double end) {
 
 std::complex<double> ImpulseResponse::BandLimit(double f) const {
   if (band_limit_hz <= 0.0) return 1.0;
-  // Each section s²/(s² + s/q + 1) at s = jx, in real arithmetic: it runs for every bin.
-  const double x = f / band_limit_hz, x2 = x * x;
-  std::complex<double> h = 1.0;
-  for (const double q : kBandLimitQ) {
-    const double re = 1.0 - x2, im = x / q;
-    h *= std::complex<double>(-x2 * re, x2 * im) / (re * re + im * im);
-  }
-  return h;
+  const Butterworth b = ButterworthAt(f / band_limit_hz);
+  const double g = b.x4 / (b.re * b.re + b.im * b.im);
+  return {b.re * g, -b.im * g};
 }
 
 struct Deconvolver::Plan {
   std::size_t size = 0;
   RealFft fft;
   std::vector<Complex> inverse;
-  explicit Plan(std::size_t n) : size(n), fft(n), inverse(fft.bins()) {}
+  std::vector<Complex> spectrum;  // the recording's, kept for the next
+  explicit Plan(std::size_t n) : size(n), fft(n), inverse(fft.bins()), spectrum(fft.bins()) {}
 };
 
-Deconvolver::Deconvolver(const Sweep& sweep) : sweep_(sweep) {}
+Deconvolver::Deconvolver(const Sweep& sweep) : sweep_(sweep) {
+  // Only the sounding part is divided by: the silences around it hold no lag worth a longer
+  // transform.
+  const auto sounding = [](float v) { return v != 0.0f; };
+  const auto first = std::find_if(sweep_.samples.begin(), sweep_.samples.end(), sounding);
+  const auto last = std::find_if(sweep_.samples.rbegin(), sweep_.samples.rend(), sounding);
+  if (first != sweep_.samples.end()) {
+    sounding_begin_ = static_cast<std::size_t>(first - sweep_.samples.begin());
+    sounding_end_ = static_cast<std::size_t>(sweep_.samples.rend() - last);
+  }
+}
 Deconvolver::~Deconvolver() = default;
 Deconvolver::Deconvolver(Deconvolver&&) noexcept = default;
 
-const Deconvolver::Plan& Deconvolver::PlanFor(std::size_t size) const {
+Deconvolver::Plan& Deconvolver::PlanFor(std::size_t size, std::span<float> work) const {
   if (plan_ && plan_->size == size) return *plan_;
   auto plan = std::make_unique<Plan>(size);
-  std::vector<float> played(size, 0.0f);
-  std::copy_n(sweep_.samples.begin(), std::min(size, sweep_.samples.size()), played.begin());
-  std::vector<Complex> spectrum(plan->fft.bins());
-  plan->fft.Forward(played, spectrum);
+  const std::size_t length = std::min(size, sounding_end_ - sounding_begin_);
+  std::fill(std::copy_n(sweep_.samples.begin() + static_cast<std::ptrdiff_t>(sounding_begin_),
+                        length, work.begin()),
+            work.end(), 0.0f);
+  std::vector<Complex>& spectrum = plan->inverse;
+  plan->fft.Forward(work, spectrum);
 
   // An exponential sweep's power falls as 1/f: its in-band level is measured as the mean of
   // f·|S|², and the regularisation follows that slope.
   const double bin_hz = sweep_.rate / static_cast<double>(size);
+  const std::size_t low =
+      std::max<std::size_t>(1, static_cast<std::size_t>(std::ceil(sweep_.start_hz / bin_hz)));
+  const std::size_t high =
+      std::min(spectrum.size() - 1, static_cast<std::size_t>(sweep_.end_hz / bin_hz));
   double sum = 0.0;
-  std::size_t count = 0;
-  for (std::size_t b = 1; b < spectrum.size(); ++b) {
-    const double f = static_cast<double>(b) * bin_hz;
-    if (f < sweep_.start_hz || f > sweep_.end_hz) continue;
-    sum += std::norm(std::complex<double>(spectrum[b])) * f;
-    ++count;
-  }
-  const double pink = count > 0 ? sum / static_cast<double>(count) : 1.0;
-  ImpulseResponse limit;
-  limit.band_limit_hz = BandLimitHz();
-  for (std::size_t b = 0; b < spectrum.size(); ++b) {
-    const double f = static_cast<double>(b) * bin_hz;
-    const std::complex<double> s(spectrum[b]);
-    const double expected = pink / std::max(f, bin_hz);
-    const double eps = expected * RegularisationWeight(f, sweep_.start_hz, sweep_.end_hz);
-    // The 1/size of the unnormalised inverse transform is folded in here.
-    plan->inverse[b] = Complex(limit.BandLimit(f) * std::conj(s) /
-                               ((std::norm(s) + eps) * static_cast<double>(size)));
-  }
+  for (std::size_t b = low; b <= high; ++b)
+    sum += std::norm(std::complex<double>(spectrum[b])) * static_cast<double>(b);
+  const double pink = high >= low ? sum * bin_hz / static_cast<double>(high - low + 1) : 1.0;
+  // conj(S)/(|S|² + ε) with ε = pink·weight/f, times the band limit s⁴/B(s) and the 1/size of
+  // the unnormalised inverse transform: one division per bin, as it runs for every one.
+  const double scale = 1.0 / static_cast<double>(size);
+  const double x_per_bin = bin_hz / BandLimitHz();
+  Complex* const bins = spectrum.data();
+  const auto invert = [&](std::size_t b, double weight) {
+    const double f = std::max(static_cast<double>(b), 1.0) * bin_hz;
+    const double re = bins[b].real(), im = bins[b].imag();
+    const Butterworth h = ButterworthAt(static_cast<double>(b) * x_per_bin);
+    const double g = scale * f * h.x4 /
+                     (((re * re + im * im) * f + pink * weight) * (h.re * h.re + h.im * h.im));
+    // conj(B)·conj(S)·g
+    bins[b] = Complex(static_cast<float>((h.re * re - h.im * im) * g),
+                      static_cast<float>(-(h.re * im + h.im * re) * g));
+  };
+  const auto outside = [&](std::size_t b) {
+    invert(b, RegularisationWeight(std::max(static_cast<double>(b), 1.0) * bin_hz, sweep_.start_hz,
+                                   sweep_.end_hz));
+  };
+  // Below the band, the band itself (most of the bins, without a branch), above it.
+  for (std::size_t b = 0; b < std::min(low, spectrum.size()); ++b) outside(b);
+  for (std::size_t b = low; b <= high; ++b) invert(b, kInBand);
+  for (std::size_t b = std::max(low, high + 1); b < spectrum.size(); ++b) outside(b);
   plan_ = std::move(plan);
   return *plan_;
 }
@@ -91,31 +121,33 @@ double Deconvolver::BandLimitHz() const {
   return sweep_.start_hz * kBandLimitOverStart;
 }
 
-std::span<const Complex> Deconvolver::InverseSpectrum(std::size_t size) const {
-  return PlanFor(size).inverse;
-}
-
 ImpulseResponse Deconvolver::Deconvolve(std::span<const float> recording) const {
-  const std::size_t played = sweep_.samples.size();
-  const std::size_t size = FastFftSize(recording.size() + played);
-  const Plan& plan = PlanFor(size);
-  std::vector<float> buffer(size, 0.0f);
-  std::copy(recording.begin(), recording.end(), buffer.begin());
-  std::vector<Complex> spectrum(plan.fft.bins());
+  const std::size_t sounding = sounding_end_ - sounding_begin_;
+  const std::size_t negative = sounding > 0 ? sounding - 1 : 0;
+  const std::size_t size = FastFftSize(recording.size() + sounding);
+  std::vector<float> buffer(size);
+  Plan& plan = PlanFor(size, buffer);
+  // The recording goes in `negative` samples late, so that the circular lags come out in
+  // order, from minus the sounding length on, and the buffer becomes the impulse response.
+  std::fill(buffer.begin(), buffer.end(), 0.0f);
+  std::copy(recording.begin(), recording.end(),
+            buffer.begin() + static_cast<std::ptrdiff_t>(negative));
+  std::vector<Complex>& spectrum = plan.spectrum;
   plan.fft.Forward(buffer, spectrum);
-  for (std::size_t b = 0; b < spectrum.size(); ++b) spectrum[b] *= plan.inverse[b];
+  for (std::size_t b = 0; b < spectrum.size(); ++b) {
+    const Complex r = spectrum[b], h = plan.inverse[b];
+    spectrum[b] = {r.real() * h.real() - r.imag() * h.imag(),
+                   r.real() * h.imag() + r.imag() * h.real()};
+  }
   plan.fft.Inverse(spectrum, buffer);
 
-  // Circular lags: 0 … recording-1 at the front, the negative ones at the back.
   ImpulseResponse ir;
   ir.rate = sweep_.rate;
-  const std::size_t negative = played > 0 ? played - 1 : 0;
-  ir.zero = negative;
+  // Lag 0 of the played file lies sounding_begin_ after lag 0 of its sounding part.
+  ir.zero = negative + sounding_begin_;
   ir.band_limit_hz = BandLimitHz();
-  ir.samples.resize(negative + recording.size());
-  std::copy(buffer.end() - static_cast<std::ptrdiff_t>(negative), buffer.end(), ir.samples.begin());
-  std::copy_n(buffer.begin(), recording.size(),
-              ir.samples.begin() + static_cast<std::ptrdiff_t>(negative));
+  buffer.resize(negative + recording.size());
+  ir.samples = std::move(buffer);
   return ir;
 }
 

@@ -40,18 +40,20 @@ class Deconvolver {
   Deconvolver(Deconvolver&&) noexcept;
 
   const Sweep& sweep() const { return sweep_; }
-  // Every lag from minus the played length up to the recording's length. Not thread-safe: the
-  // inverse filter for the FFT size is computed on first use and kept.
+  // Every lag at which the sweep's sounding part meets the recording. Not thread-safe: the
+  // inverse filter for the FFT size is computed on first use and kept, with a spectrum the
+  // calls share.
   ImpulseResponse Deconvolve(std::span<const float> recording) const;
-  // The inverse filter's spectrum for a transform of `size` points (size from FastFftSize).
-  std::span<const Complex> InverseSpectrum(std::size_t size) const;
   double BandLimitHz() const;
 
  private:
   struct Plan;
-  const Plan& PlanFor(std::size_t size) const;
+  // `work`: size samples the plan may use while it is built.
+  Plan& PlanFor(std::size_t size, std::span<float> work) const;
 
   Sweep sweep_;
+  std::size_t sounding_begin_ = 0;  // the played file's first and past its last sample not 0
+  std::size_t sounding_end_ = 0;
   mutable std::unique_ptr<Plan> plan_;
 };
 

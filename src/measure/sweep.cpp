@@ -86,10 +86,25 @@ Sweep GenerateSweep(const SweepSettings& s) {
       std::min(limit, static_cast<std::size_t>(s.fade_out_seconds * s.rate));
   const double amplitude = std::pow(10.0, s.level_dbfs / 20.0);
   const double k = kTwoPi * sweep.start_hz * sweep.time_constant;
+  // e^{t/L} grows by one factor per sample; it is taken afresh every few thousand samples, so
+  // that the phase (up to 10⁵ radians) stays within 10⁻⁸ rad of k·(e^{t/L} − 1).
+  constexpr std::size_t kExactEvery = 4096;
+  const double growth = std::exp(1.0 / (s.rate * sweep.time_constant));
+  double grown = 0.0;  // e^{t/L} - 1
+  double factor = 1.0;
   for (std::size_t i = 0; i < sweep.sweep_length; ++i) {
-    const double t = static_cast<double>(i) / s.rate;
-    // exp(t/L) - 1 by expm1 keeps the phase exact near the start.
-    const double phase = k * std::expm1(t / sweep.time_constant);
+    if (i % kExactEvery == 0) {
+      // expm1 keeps the phase exact near the start, where e^{t/L} is close to 1.
+      grown = std::expm1(static_cast<double>(i) / s.rate / sweep.time_constant);
+      factor = grown + 1.0;
+    } else {
+      factor *= growth;
+      grown = factor - 1.0;
+    }
+    // Whole turns taken out first (the phase is not negative): sin is quicker on a small
+    // argument, and no less exact.
+    double phase = k * grown;
+    phase -= kTwoPi * static_cast<double>(static_cast<long long>(phase / kTwoPi + 0.5));
     const double envelope = Ramp(i, fade_in) * Ramp(sweep.sweep_length - 1 - i, fade_out);
     sweep.samples[sweep.sweep_start + i] =
         static_cast<float>(amplitude * envelope * std::sin(phase));

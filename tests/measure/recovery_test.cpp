@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 
 #include "measure/analysis.h"
 #include "measure/sweep.h"
@@ -77,6 +78,8 @@ TEST_P(Recovery, GivesBackResponseAndDelay) {
   EXPECT_NEAR(m.arrival_ms, expected_ms, 0.02);
   EXPECT_NEAR(m.snr_db, c.snr_db, 1.5);
   EXPECT_FALSE(m.inverted);
+  std::printf("%s: worst %.4f dB at %.0f Hz, arrival off by %.5f ms\n", c.name, worst.db,
+              worst.at_hz, m.arrival_ms - expected_ms);
 }
 
 INSTANTIATE_TEST_SUITE_P(Recordings, Recovery,

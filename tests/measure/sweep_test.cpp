@@ -1,10 +1,13 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <numbers>
+#include <random>
 
 #include "measure/arrival.h"
 #include "measure/deconvolution.h"
 #include "measure/distortion.h"
+#include "measure/fft.h"
 #include "measure/response.h"
 #include "measure/sweep.h"
 
@@ -109,9 +112,11 @@ TEST(Distortion, NamesEachHarmonicsShare) {
   }
   const CaptureResult c = CaptureSweep(Deconvolver(s), recording, {});
   ASSERT_TRUE(c.capture);
-  const Distortion d = MeasureDistortion(*c.capture, s, {100.0, 1000.0, 5000.0, 15000.0}, {Smoothing::Kind::kFraction, 6}, 3);
+  const Distortion d = MeasureDistortion(*c.capture, s, {100.0, 1000.0, 5000.0, 15000.0},
+                                         {Smoothing::Kind::kFraction, 6}, 3);
   const double amplitude = std::pow(10.0, -12.0 / 20.0);
-  const double second = 100.0 * a * amplitude / 2.0, third = 100.0 * b * amplitude * amplitude / 4.0;
+  const double second = 100.0 * a * amplitude / 2.0,
+               third = 100.0 * b * amplitude * amplitude / 4.0;
   for (std::size_t i = 0; i < 3; ++i) {
     EXPECT_NEAR(d.percent[0][i], second, second * 0.05) << d.freq[i];
     EXPECT_NEAR(d.percent[1][i], third, third * 0.05) << d.freq[i];
@@ -119,6 +124,34 @@ TEST(Distortion, NamesEachHarmonicsShare) {
   }
   // 15 kHz has its harmonics above the sweep's end.
   EXPECT_EQ(d.percent[0][3], 0.0);
+}
+
+// The real transform is built on a complex one of half the size: every bin pairing, for
+// halves of odd and even length, against the DFT's definition, and back.
+TEST(RealFft, MatchesTheDefinitionAndInvertsForOddAndEvenHalves) {
+  std::mt19937 random(3);
+  std::uniform_real_distribution<float> value(-1.0f, 1.0f);
+  for (const std::size_t n : {2u, 6u, 8u, 30u, 54u, 250u}) {
+    SCOPED_TRACE(n);
+    std::vector<float> x(n);
+    for (float& v : x) v = value(random);
+    const RealFft fft(n);
+    std::vector<Complex> spectrum(fft.bins());
+    fft.Forward(x, spectrum);
+    for (std::size_t k = 0; k < fft.bins(); ++k) {
+      std::complex<double> sum = 0.0;
+      for (std::size_t i = 0; i < n; ++i)
+        sum += static_cast<double>(x[i]) *
+               std::polar(1.0, -2.0 * std::numbers::pi * static_cast<double>(k * i) /
+                                   static_cast<double>(n));
+      EXPECT_NEAR(spectrum[k].real(), sum.real(), 1e-4) << k;
+      EXPECT_NEAR(spectrum[k].imag(), sum.imag(), 1e-4) << k;
+    }
+    std::vector<float> back(n);
+    fft.Inverse(spectrum, back);
+    for (std::size_t i = 0; i < n; ++i)
+      EXPECT_NEAR(back[i] / static_cast<float>(n), x[i], 1e-5) << i;
+  }
 }
 
 }  // namespace
