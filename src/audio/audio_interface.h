@@ -33,6 +33,8 @@ struct Recorded {
   // Samples the capture began before playback (negative: after), as far as the system knows.
   long capture_lead = 0;
   std::string error;  // why nothing was recorded; empty on success
+  // How often the run was played again because the audio system lost a cycle of it.
+  int replayed = 0;
 };
 
 class AudioInterface {

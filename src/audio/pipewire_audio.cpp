@@ -23,6 +23,12 @@ namespace {
 constexpr int kSyncTimeoutSeconds = 5;
 // The graph has to deliver something within this long once the streams are linked.
 constexpr int kStallSeconds = 5;
+// The cycle the measurement streams ask the graph for.
+constexpr unsigned kCycleFrames = 4096;
+// A run the graph lost a cycle of is played again, this many times in all.
+constexpr int kAttempts = 3;
+constexpr char kLostCycle[] =
+    "the audio graph lost a cycle while measuring (the computer was too busy): measure again";
 
 struct NodeInfo {
   std::string name, description, media_class;
@@ -33,6 +39,20 @@ struct PortInfo {
   std::uint32_t index = 0;  // port.id: the port's place on its node
   bool output = false;
   bool monitor = false;
+};
+
+// Whether each cycle follows the one before: the driver's position grows by the duration of
+// every cycle, so a cycle skipped (this client was late) or seen twice (a node before it was
+// late) breaks the count, and with it the stream's timing.
+struct CycleCount {
+  bool known = false;
+  std::uint64_t next = 0;
+  bool Follows(const spa_io_position* position) {
+    const bool follows = !known || position->clock.position == next;
+    known = true;
+    next = position->clock.position + position->clock.duration;
+    return follows;
+  }
 };
 
 std::string Prop(const spa_dict* props, const char* key) {
@@ -243,6 +263,8 @@ struct Session {
   std::size_t wanted_after_play = 0;  // frames to capture once playback started
   measure::InputMeter* meter = nullptr;
   std::vector<float> interleaved;  // the meter's view of one cycle
+  CycleCount play_cycles, capture_cycles;
+  bool lost_cycle = false;  // read once `done` is set
 
   std::atomic<std::size_t> captured_frames{0};
   std::atomic<bool> done{false};
@@ -270,6 +292,13 @@ struct Session {
     const std::lock_guard lock(error_mutex);
     return error;
   }
+  // Once playback has begun, every cycle of both streams must follow the one before.
+  void CheckCycles(CycleCount& count, const spa_io_position* position) {
+    if (!count.Follows(position) && play_position > 0 && !done.load(std::memory_order_relaxed)) {
+      lost_cycle = true;
+      Fail(kLostCycle);
+    }
+  }
 
   // The graph's rate is the filters' rate: a graph running at another one would record a
   // sweep that no longer matches its inverse.
@@ -287,6 +316,7 @@ void OnPlayProcess(void* data, spa_io_position* position) {
   auto* s = static_cast<Session*>(data);
   if (!position || !s->RateHolds(position)) return;
   const auto frames = static_cast<std::uint32_t>(position->clock.duration);
+  s->CheckCycles(s->play_cycles, position);
   if (s->armed && s->play_position == 0)
     s->captured_at_play_start = s->captured_frames.load(std::memory_order_relaxed);
   const std::size_t from = s->armed ? s->play_position : s->play_length;
@@ -314,6 +344,7 @@ void OnCaptureProcess(void* data, spa_io_position* position) {
     }
     s->meter->Feed(s->interleaved);
   } else {
+    s->CheckCycles(s->capture_cycles, position);
     for (std::size_t c = 0; c < channels; ++c) {
       const auto* in = static_cast<const float*>(
           pw_filter_get_dsp_buffer(s->capture_ports[c], static_cast<std::uint32_t>(frames)));
@@ -355,6 +386,9 @@ pw_filter* MakeFilter(PipeWireAudio::Connection& c, bool playback, int channels,
       playback ? "tolva-measure-play" : "tolva-measure-record", PW_KEY_NODE_GROUP, group.c_str(),
       PW_KEY_NODE_AUTOCONNECT, "false", PW_KEY_NODE_ALWAYS_PROCESS, "true", nullptr);
   pw_properties_setf(props, PW_KEY_NODE_RATE, "1/%u", session.rate);
+  // A measurement needs no low latency, and long cycles leave a busy machine room to keep up
+  // (PipeWire holds the request to its largest quantum, 2048 by default).
+  pw_properties_setf(props, PW_KEY_NODE_LATENCY, "%u/%u", kCycleFrames, session.rate);
   pw_filter* filter = pw_filter_new(
       c.core, playback ? "tolva-dsp measurement playback" : "tolva-dsp measurement capture", props);
   if (!filter) {
@@ -489,11 +523,23 @@ std::string PipeWireAudio::LinkDevices(const std::string& from, const std::strin
 
 Recorded PipeWireAudio::PlayAndRecord(const PlayRecordRequest& request) {
   Recorded r;
-  Connection& c = *connection_;
   if (request.play.empty() || request.record_channels < 1) {
     r.error = "nothing to play or record";
     return r;
   }
+  // A lost cycle shifts what follows it: the run is played again rather than measured wrong.
+  for (int attempt = 1; attempt <= kAttempts; ++attempt) {
+    bool lost_cycle = false;
+    r = PlayAndRecordOnce(request, lost_cycle);
+    if (!lost_cycle) break;
+    r.replayed = attempt;
+  }
+  return r;
+}
+
+Recorded PipeWireAudio::PlayAndRecordOnce(const PlayRecordRequest& request, bool& lost_cycle) {
+  Recorded r;
+  Connection& c = *connection_;
   pw_thread_loop_lock(c.loop);
   // The session's filters and links go while the lock is held, as the loop may still call them.
   {
@@ -552,6 +598,7 @@ Recorded PipeWireAudio::PlayAndRecord(const PlayRecordRequest& request) {
         last = s.captured_frames;
       }
       if (r.error.empty()) r.error = s.Error().empty() ? c.core_error : s.Error();
+      lost_cycle = s.done && s.lost_cycle;
     }
     if (r.error.empty()) {
       r.capture_lead = static_cast<long>(s.captured_at_play_start);
@@ -617,7 +664,7 @@ std::string PipeWireAudio::SetUpStreamPorts(const std::string& device, int chann
         [&] {
           return c.PortsOf(*node, output, false).size() >= static_cast<std::size_t>(channels);
         },
-        2);
+        kSyncTimeoutSeconds);
     if (!ready) error = device + " did not take per-channel ports";
   }
   pw_thread_loop_unlock(c.loop);

@@ -30,6 +30,8 @@ class PipeWireAudio : public AudioInterface {
   struct Connection;
 
  private:
+  // One play-and-record; lost_cycle tells that the graph skipped or repeated a cycle of it.
+  Recorded PlayAndRecordOnce(const PlayRecordRequest& request, bool& lost_cycle);
   friend std::unique_ptr<PipeWireAudio> OpenPipeWire(std::string& error);
   explicit PipeWireAudio(std::unique_ptr<Connection> connection);
   std::unique_ptr<Connection> connection_;

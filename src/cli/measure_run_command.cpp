@@ -149,6 +149,10 @@ int RunMeasurement(RunArgs args, bool json) {
   audio::PlayRecordRequest request{
       args.play, args.record, rate, plan.play, args.settings.capture_channels, plan.tail_seconds};
   const audio::Recorded recorded = audio->PlayAndRecord(request);
+  if (recorded.replayed > 0) {
+    std::fprintf(stderr, "the audio graph lost a cycle; played the sweep again (%d %s)\n",
+                 recorded.replayed, recorded.replayed == 1 ? "time" : "times");
+  }
   if (!recorded.error.empty()) return Refuse(recorded.error);
   const measure::RunResult result =
       measure::AnalyzeRun(plan, recorded.channels, rate, in.options,

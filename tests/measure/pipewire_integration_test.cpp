@@ -8,11 +8,13 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <string_view>
 #include <thread>
 
 #include "audio/pipewire_audio.h"
@@ -81,7 +83,9 @@ class PipeWireCar : public ::testing::Test {
       ::_exit(127);
     }
     ASSERT_GT(pid_, 0);
-    for (int i = 0; i < 100 && !fs::exists(dir_ / "tolva-test"); ++i) {
+    // Bounded waits, long enough for a loaded machine: the daemon's socket, then (the socket
+    // comes first) the filter-chain's nodes.
+    for (int i = 0; i < 400 && !fs::exists(dir_ / "tolva-test"); ++i) {
       int status = 0;
       if (::waitpid(pid_, &status, WNOHANG) == pid_) {
         pid_ = -1;
@@ -90,9 +94,21 @@ class PipeWireCar : public ::testing::Test {
       }
       std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
+    // The socket may show before the daemon listens on it.
     std::string error;
-    audio_ = audio::OpenPipeWire(error);
+    for (int i = 0; i < 100 && !(audio_ = audio::OpenPipeWire(error)); ++i)
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
     ASSERT_TRUE(audio_) << error;
+    for (int i = 0; i < 400 && !HasDevices({"tolva-null", "tolva-car-in", "tolva-car-out"}); ++i)
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+
+  bool HasDevices(std::initializer_list<std::string_view> names) const {
+    const std::vector<audio::AudioDevice> devices = audio_->Devices();
+    return std::all_of(names.begin(), names.end(), [&](std::string_view name) {
+      return std::any_of(devices.begin(), devices.end(),
+                         [&](const audio::AudioDevice& d) { return d.id == name; });
+    });
   }
 
   void TearDown() override {
@@ -118,7 +134,8 @@ class PipeWireCar : public ::testing::Test {
     std::ofstream conf(dir_ / "pipewire.conf");
     conf
         << "context.properties = { core.daemon = true core.name = tolva-test support.dbus = false\n"
-           "  default.clock.rate = 48000 default.clock.quantum = 1024 mem.allow-mlock = false }\n"
+           "  default.clock.rate = 48000 default.clock.quantum = 1024 default.clock.max-quantum = "
+           "4096\n  mem.allow-mlock = false }\n"
            "context.spa-libs = { audio.convert.* = audioconvert/libspa-audioconvert\n"
            "  support.* = support/libspa-support }\n"
            "context.modules = [\n"
@@ -211,8 +228,11 @@ TEST_F(PipeWireCar, MeasuresThroughTheDaemonFromTheCommandLine) {
     if (e > worst) worst = e, at = f;
   }
   EXPECT_LT(worst, 0.2) << "at " << at << " Hz";
-  std::printf("through the daemon: arrival %.4f ms (true %.4f), worst %.3f dB at %.0f Hz\n",
-              arrival, kCarDelayMs - kReferenceDelayMs, worst, at);
+  std::printf("through the daemon: arrival %.4f ms (true %.4f), worst %.3f dB at %.0f Hz%s\n",
+              arrival, kCarDelayMs - kReferenceDelayMs, worst, at,
+              run.err.find("played the sweep again") != std::string::npos
+                  ? " (played again after a lost cycle)"
+                  : "");
 }
 
 TEST_F(PipeWireCar, NamesAMissingDeviceAndWritesNothing) {
