@@ -13,7 +13,12 @@ AudioFileRead ReadAudioFile(const std::string& path) {
   SF_INFO info{};
   SNDFILE* file = sf_open(path.c_str(), SFM_READ, &info);
   if (!file) {
-    out.error = path + ": " + sf_strerror(nullptr);
+    // libsndfile words a missing file as "System error : No such file or directory."
+    std::error_code ec;
+    if (!std::filesystem::exists(path, ec))
+      out.error = path + ": no such file";
+    else
+      out.error = path + ": not an audio file (" + sf_strerror(nullptr) + ")";
     return out;
   }
   if (info.channels < 1 || info.frames < 0 || info.samplerate <= 0) {

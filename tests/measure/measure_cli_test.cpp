@@ -214,6 +214,12 @@ TEST_F(MeasureCli, RefusesBadInputAndWritesNothing) {
   std::vector<float> cut(fine.file->channels[0].begin(), fine.file->channels[0].begin() + 48000);
   ASSERT_EQ(audio::WriteAudioFile(Path("short.wav"), {48000.0, {cut}, {}}), "");
   { std::ofstream(Path("bad_cal.txt")) << "20,5 -1,2\n"; }
+  { std::ofstream(Path("not_audio.wav")) << "RIFF, but not really\n"; }
+  std::vector<float> noise(fine.file->channels[0].size());
+  std::mt19937 random(5);
+  std::normal_distribution<float> gauss(0.0f, 0.01f);
+  for (float& v : noise) v = gauss(random);
+  ASSERT_EQ(audio::WriteAudioFile(Path("noise.wav"), {48000.0, {noise}, {}}), "");
 
   const std::string out = Path("response.txt");
   struct Refusal {
@@ -228,7 +234,9 @@ TEST_F(MeasureCli, RefusesBadInputAndWritesNothing) {
        "calibration"},
       {Path("fine.wav") + " --sweep " + Path("sweep.wav") + " --cal " + Path("missing.txt"),
        "calibration"},
-      {Path("missing.wav") + " --sweep " + Path("sweep.wav"), "missing.wav"},
+      {Path("missing.wav") + " --sweep " + Path("sweep.wav"), "missing.wav: no such file"},
+      {Path("not_audio.wav") + " --sweep " + Path("sweep.wav"), "not an audio file"},
+      {Path("noise.wav") + " --sweep " + Path("sweep.wav"), "no sweep found"},
       {Path("fine.wav") + " --sweep " + Path("sweep.wav") + " --smoothing 1/96", "smoothing"},
   };
   for (const Refusal& r : refusals) {
