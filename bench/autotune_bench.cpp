@@ -3,6 +3,7 @@
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
+#include <ctime>
 
 #include "autotune/car_corpus.h"
 #include "model/autotune/tune_session.h"
@@ -11,6 +12,12 @@ namespace {
 
 using namespace tolva;
 using namespace tolva::autotune;
+
+double CpuMs() {
+  timespec t{};
+  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+  return static_cast<double>(t.tv_sec) * 1e3 + static_cast<double>(t.tv_nsec) * 1e-6;
+}
 
 model::ChannelSettings ChannelOf(const corpus::CarCase& c) {
   model::ChannelSettings ch;
@@ -35,7 +42,8 @@ void BM_FitOneOutput(benchmark::State& state) {
 }
 BENCHMARK(BM_FitOneOutput)->DenseRange(0, 3)->Unit(benchmark::kMillisecond);
 
-// Every corpus case once per iteration; counters are means over the corpus (worst: largest).
+// Every corpus case once per iteration; counters are means over the corpus (worst: largest;
+// slowest_ms and slowest_case: the CPU time of the slowest fit, and its case).
 void BM_Corpus(benchmark::State& state) {
   AutoEqOptions options;
   options.max_boost_db = static_cast<double>(state.range(0));
@@ -43,11 +51,16 @@ void BM_Corpus(benchmark::State& state) {
   std::vector<corpus::CarCase> cases;
   for (int k = 0; k < corpus::kCases; ++k) cases.push_back(corpus::MakeCase(k));
   double rms = 0.0, worst = 0.0, within = 0.0, rms_worst = 0.0, bands = 0.0, before = 0.0;
+  double slowest = 0.0;
+  int slowest_case = 0;
   for (auto _ : state) {
-    rms = worst = within = rms_worst = bands = before = 0.0;
-    for (const corpus::CarCase& c : cases) {
+    rms = worst = within = rms_worst = bands = before = slowest = 0.0;
+    for (int k = 0; k < corpus::kCases; ++k) {
+      const corpus::CarCase& c = cases[static_cast<std::size_t>(k)];
+      const double start = CpuMs();
       const OutputFit fit =
           FitOutput(CombinePositions(c.positions, FitGrid(options)), ChannelOf(c), options);
+      if (const double ms = CpuMs() - start; ms > slowest) slowest = ms, slowest_case = k;
       rms += fit.after.rms_db;
       rms_worst = std::max(rms_worst, fit.after.rms_db);
       worst = std::max(worst, fit.after.max_db);
@@ -62,6 +75,8 @@ void BM_Corpus(benchmark::State& state) {
   state.counters["within_1db"] = within / corpus::kCases;
   state.counters["bands"] = bands / corpus::kCases;
   state.counters["rms_before_db"] = before / corpus::kCases;
+  state.counters["slowest_ms"] = slowest;
+  state.counters["slowest_case"] = slowest_case;
 }
 BENCHMARK(BM_Corpus)
     ->ArgsProduct({{6, 0}, {0, 1}})
