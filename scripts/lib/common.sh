@@ -27,6 +27,9 @@ tolva_build() {
   shift
   local targets=()
   (($# > 0)) && targets=(--target "$@")
+  # Paths relative to the checkout and no working directory in the hash: a second clone or
+  # worktree reuses the compiler cache instead of building everything again.
+  export CCACHE_BASEDIR="${CCACHE_BASEDIR:-$TOLVA_ROOT}" CCACHE_NOHASHDIR="${CCACHE_NOHASHDIR:-1}"
   cmake --preset "$preset" -S "$TOLVA_ROOT" >/dev/null
   cmake --build --preset "$preset" -j "$(nproc)" "${targets[@]}"
 }
