@@ -252,6 +252,7 @@ QScrollBar::add-page, QScrollBar::sub-page { background: none; }
 QPushButton, QToolButton { background: %BUTTON%; border: 1px solid %BORDER%; border-radius: %R3%px;
                            padding: %P4%px %P14%px; min-height: %P16%px; }
 QPushButton { min-width: %P64%px; }
+QToolButton { padding: %P2%px; }
 QPushButton:hover, QToolButton:hover { background: %BUTTONHOVER%; }
 QPushButton:pressed, QToolButton:pressed { background: %BUTTONDOWN%; }
 QPushButton:default, QPushButton:focus { border: 1px solid %ACCENT%; }
