@@ -11,6 +11,7 @@
 
 #include <functional>
 
+#include "base/language_tables.h"
 #include "base/version.h"
 #include "test_languages.h"
 #include "ui/windows/about_wnd.h"
@@ -259,6 +260,24 @@ TEST_F(Dialogs, LogicInterfaceAndTipsBoxes) {
   });
   dialogs.ShowMessageBox("${device_reboot}", "${tips}");
   EXPECT_EQ(caption, "Notice") << "found by the resolved caption";
+}
+
+// The toolkit's own texts in the file dialogs follow the window's language, both ways.
+TEST_F(Dialogs, FileDialogsSpeakTheWindowsLanguage) {
+  const std::string dir = TOLVA_SOURCE_DIR "/resources/lan/";
+  tolva::LanguageTables& tables = tolva::Languages();
+  tables.Clear();
+  tables.LoadFile(dir + "lan_cn.xml", tolva::LanguageTables::kChinese);
+  tables.LoadFile(dir + "lan_en.xml", tolva::LanguageTables::kEnglish);
+  CMainWnd window;
+  const auto look_in = [] { return QCoreApplication::translate("QFileDialog", "Look in:"); };
+  tables.Select(tolva::LanguageTables::kChinese);
+  window.RetranslateAll();
+  EXPECT_NE(look_in(), "Look in:") << "Qt's translations (qt6-translations-l10n) missing?";
+  tables.Select(tolva::LanguageTables::kEnglish);
+  window.RetranslateAll();
+  EXPECT_EQ(look_in(), "Look in:");
+  tables.Clear();
 }
 
 // The plain message box's button is the dialogs' "${confirm}", not the toolkit's English "OK".

@@ -15,6 +15,7 @@
 
 #include "base/debug_print.h"
 #include "base/display_scale.h"
+#include "base/language_tables.h"
 #include "ui/kit/api/control_surface.h"
 #include "ui/kit/api/message_types.h"
 #include "ui/kit/qt/qt_popup_menu.h"
@@ -98,6 +99,7 @@ void CMainWnd::ApplyTypedDpi() {
 }
 
 void CMainWnd::RetranslateAll() {
+  kit::FollowToolkitLanguage(tolva::Languages().CurrentName() == tolva::LanguageTables::kChinese);
   kit::RetranslateTree(this);
   update();
   if (language_hook_) language_hook_();

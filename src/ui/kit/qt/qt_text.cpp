@@ -2,12 +2,17 @@
 
 #include <QAbstractButton>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QGroupBox>
 #include <QLabel>
+#include <QLibraryInfo>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QTranslator>
 #include <QVariant>
 #include <QWidget>
+
+#include <memory>
 
 #include "ui/kit/api/text.h"
 
@@ -139,6 +144,23 @@ void RetranslateTree(QWidget* root) {
     widget->updateGeometry();
     widget->update();
   }
+}
+
+bool FollowToolkitLanguage(bool chinese) {
+  static std::unique_ptr<QTranslator> installed;
+  if (installed) {
+    QCoreApplication::removeTranslator(installed.get());
+    installed.reset();
+  }
+  if (!chinese) return true;
+  auto translator = std::make_unique<QTranslator>();
+  if (!translator->load(QStringLiteral("qtbase_zh_CN"),
+                        QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+    return false;
+  }
+  QCoreApplication::installTranslator(translator.get());
+  installed = std::move(translator);
+  return true;
 }
 
 }  // namespace tolva::kit

@@ -29,4 +29,8 @@ QString ComboItemName(const QComboBox* combo, int index);
 // Resolves every placeholder of root and its descendants again.
 void RetranslateTree(QWidget* root);
 
+// The toolkit's own texts (the file dialogs, an edit box's menu) in Chinese or English, where
+// the system has Qt's translations; false when it has none for Chinese.
+bool FollowToolkitLanguage(bool chinese);
+
 }  // namespace tolva::kit
