@@ -103,6 +103,16 @@ class EqualizerManager {
   void DevicePlugin() { connection_.DevicePlugin(); }
   void DevicePlugOut() { connection_.DevicePlugOut(); }
   ConnectState State() const { return ctx_.state; }
+  // Told on the window thread when the unit has left (false; the model has noted what the unit
+  // held, so a change made now is kept for its return) and when a connection has been read and
+  // settled (true). Returns an id for RemovePresenceListener.
+  int AddPresenceListener(std::function<void(bool present)> listener) {
+    ctx_.presence_listeners[ctx_.next_listener] = std::move(listener);
+    return ctx_.next_listener++;
+  }
+  void RemovePresenceListener(int id) { ctx_.presence_listeners.erase(id); }
+  // The screen told that a live value changed outside an edit (a device::dsp_sub code, output).
+  void ShowLiveValue(int code, int channel) { ctx_.view->LiveValueApplied(code, channel); }
   // True while the connect read runs.
   bool IsReading() const { return connection_.IsReading(); }
   // How the last connect read ended; a read that is not kDone never connects.

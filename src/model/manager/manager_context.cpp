@@ -46,6 +46,12 @@ void ManagerContext::PostMain(std::uint32_t message) {
   main_sink.load()->Post(device::Notification{message, 0, 0, nullptr});
 }
 
+void ManagerContext::NotifyPresence(bool present) {
+  // A copy: a listener may remove itself.
+  const auto listeners = presence_listeners;
+  for (const auto& [id, listener] : listeners) listener(present);
+}
+
 void ManagerContext::PostFailure(UnitOperation operation, UnitOutcome outcome) {
   DebugPrint(L"operation %d not completed: %ls\n", static_cast<int>(operation),
              outcome == UnitOutcome::kUnitGone ? L"the unit is gone" : L"a request unanswered");

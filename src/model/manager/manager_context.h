@@ -3,6 +3,8 @@
 #include <array>
 #include <atomic>
 #include <cstdint>
+#include <functional>
+#include <map>
 #include <memory>
 #include <stop_token>
 
@@ -42,6 +44,9 @@ struct ManagerContext {
   // Requested when shutting down: every worker's long wait ends early.
   std::stop_source shutdown;
   std::array<dsp::ChannelCurves, kOutputChannels> curves{};
+  // Told when the unit has left (false) or a connection has been read and settled (true).
+  std::map<int, std::function<void(bool)>> presence_listeners;
+  int next_listener = 0;
 
   Profile& Live() { return unit->live; }
   const Profile& Live() const { return unit->live; }
@@ -54,6 +59,8 @@ struct ManagerContext {
   // From any thread: to the window thread's routing.
   void PostMain(std::uint32_t message);
   void PostFailure(UnitOperation operation, UnitOutcome outcome);
+  // On the window thread, once the model has taken note of the unit's leaving or arrival.
+  void NotifyPresence(bool present);
 
   void ComputeChannelResponse(int channel);
   // The current channel and, when it is linked, its partner.

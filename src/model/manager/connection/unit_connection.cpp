@@ -64,9 +64,14 @@ void UnitConnection::Disconnect() {
   ctx_.link->DisableCommandQueue();
   ctx_.link->CloseHIDDevice(true);
   unlink_owed_ = false;  // the next read asks the unit again
+  // The unit leaves once: a second disconnect (its plug-out after a failed read) must not take
+  // what the window changed since for what the unit holds.
+  const bool present = ctx_.state != ConnectState::kDisconnected;
   ShowState(ConnectState::kDisconnected);
   ctx_.unit->live.modelId = kNoModel;
+  if (!present) return;
   if (kept_.UnitLeft(ctx_.unit->live)) ctx_.RefreshFromProfile();
+  ctx_.NotifyPresence(false);
 }
 
 void UnitConnection::DevicePlugin() {
@@ -101,6 +106,7 @@ void UnitConnection::OnConnected() {
   ctx_.link->EnableCommandQueue();
   SendOwedUnlink();
   ResolveKeptEdits();
+  if (ctx_.state == ConnectState::kConnected) ctx_.NotifyPresence(true);
 }
 
 // Edits made while the unit was away are never dropped without a word: the user sees how they

@@ -1,0 +1,278 @@
+#include "model/manager/tuning_session/measurement_session.h"
+
+#include <algorithm>
+#include <atomic>
+#include <utility>
+
+#include "base/debug_print.h"
+#include "device/link/exchange_tally.h"
+#include "device/protocol/protocol_codes.h"
+#include "model/autotune/alignment.h"
+#include "model/files/profile_files.h"
+#include "model/manager/editing/command_sending.h"
+#include "model/manager/tuning_session/session_work.h"
+
+namespace tolva::model {
+namespace {
+
+// How long the worker waits for the unit to take the mutes before it plays.
+constexpr int kMuteWaitMs = 5000;
+
+bool ValidTarget(const MeasureTarget& t) {
+  if (t.outputs.empty() || t.outputs.size() > 2) return false;
+  for (int o : t.outputs) {
+    if (o < 0 || o >= kOutputChannels) return false;
+  }
+  return t.outputs.size() == 1 || t.outputs[0] != t.outputs[1];
+}
+
+bool Contains(const std::vector<int>& list, int value) {
+  return std::find(list.begin(), list.end(), value) != list.end();
+}
+
+}  // namespace
+
+struct MeasurementSession::RunReport final : device::NotificationRecord {
+  session_work::RunFinding finding;
+};
+
+struct MeasurementSession::PreviewReport final : device::NotificationRecord {
+  TunePreview preview;
+};
+
+MeasurementSession::MeasurementSession(EqualizerManager& manager,
+                                       std::shared_ptr<audio::AudioInterface> audio,
+                                       std::shared_ptr<device::NotificationSink> sink)
+    : manager_(manager), audio_(std::move(audio)), sink_(std::move(sink)) {
+  setup_.run.reference = measure::TimingReference::kNone;
+  presence_listener_ = manager_.AddPresenceListener([this](bool present) {
+    // The manager has noted that the unit holds the mutes; put back in the live settings, they
+    // are kept for its return, which offers to send them.
+    if (!present && held_mutes_) {
+      unit_left_ = true;
+      PutMutesBack();
+    }
+  });
+}
+
+MeasurementSession::~MeasurementSession() {
+  manager_.RemovePresenceListener(presence_listener_);
+  if (run_stop_) *run_stop_ = true;
+  PutMutesBack();
+  stop_.request_stop();
+  worker_.Join();
+}
+
+std::string MeasurementSession::SetAudio(const AudioSetup& setup, std::string* detail) {
+  if (running_ || computing_) return "${tune_busy}";
+  if (setup.run.reference == measure::TimingReference::kAcoustic) return "${tune_reference_muted}";
+  if (const std::string problem = measure::RunSettingsProblem(setup.run); !problem.empty()) {
+    if (detail != nullptr) *detail = problem;
+    return "${tune_setup_invalid}";
+  }
+  setup_ = setup;
+  return {};
+}
+
+std::vector<MeasureTarget> MeasurementSession::Plan() const {
+  const Profile& live = manager_.LiveProfile();
+  std::vector<MeasureTarget> plan;
+  for (int c = 0; c < kOutputChannels; ++c) {
+    if (live.outputs[c] > 0) plan.push_back({{c}});
+  }
+  // Outputs without a speaker have crossovers too; they play nothing to check.
+  for (const autotune::CrossoverPair& pair : autotune::CrossoverPairs(live)) {
+    if (live.outputs[pair.low_output] > 0 && live.outputs[pair.high_output] > 0) {
+      plan.push_back({{pair.low_output, pair.high_output}});
+    }
+  }
+  return plan;
+}
+
+void MeasurementSession::SendMutes(const std::array<int, kOutputChannels>& mutes) {
+  Profile& live = manager_.LiveProfile();
+  for (int c = 0; c < kOutputChannels; ++c) live.channels[c].mute = mutes[c];
+  // All six in one list, whatever the unit held: what it ends with is exactly this. Not an
+  // edit: no step, no question, nothing for A/B.
+  if (manager_.State() == ConnectState::kConnected && manager_.Link().IsDeviceOpen()) {
+    SendCommands(manager_.Link(),
+                 {ChannelListCommand{ChannelField::kMute, live.editScene, 0, 0, kOutputChannels - 1,
+                                     std::vector<int>(mutes.begin(), mutes.end())}},
+                 false);
+  }
+  for (int c = 0; c < kOutputChannels; ++c) {
+    manager_.ShowLiveValue(device::dsp_sub::kChannelMute, c);
+  }
+}
+
+void MeasurementSession::PutMutesBack() {
+  if (!held_mutes_) return;
+  const std::array<int, kOutputChannels> mutes = *held_mutes_;
+  held_mutes_.reset();
+  SendMutes(mutes);
+}
+
+std::string MeasurementSession::StartMeasurement(const MeasureTarget& target) {
+  // A scene or file operation holds the link's queue: the mutes would not reach the unit.
+  if (running_ || computing_ || manager_.UnitOperationRunning()) return "${tune_busy}";
+  if (!ValidTarget(target)) return "${tune_bad_target}";
+  if (manager_.State() != ConnectState::kConnected) return "${tune_no_unit}";
+  if (manager_.LiveProfile().mainVolumeMute != 0) return "${tune_main_muted}";
+  if (!audio_) return "${tune_no_audio}";
+  const Profile& live = manager_.LiveProfile();
+  SessionMeasurement pending;
+  pending.target = target;
+  pending.position = Positions(target);
+  pending.played = live.channels;
+  std::array<int, kOutputChannels> held{}, muted{};
+  for (int c = 0; c < kOutputChannels; ++c) {
+    held[c] = live.channels[c].mute;
+    muted[c] = Contains(target.outputs, c) ? 0 : 1;
+  }
+  device::DspLink& link = manager_.Link();
+  const std::uint64_t lost_before = link.QueuedCommandsLost();
+  held_mutes_ = held;
+  unit_left_ = false;
+  SendMutes(muted);
+  pending_ = std::move(pending);
+  running_ = true;
+  run_stop_ = std::make_shared<std::atomic<bool>>(false);
+  DebugPrint(L"MeasurementSession run start\n");
+  worker_.Start([audio = audio_, sink = sink_, setup = setup_, &link, lost_before,
+                 run_stop = run_stop_](std::stop_token stop) {
+    const auto stopped = [&] { return stop.stop_requested() || run_stop->load(); };
+    const auto progress = [&](Stage stage) {
+      sink->Post(device::Notification{kMsgProgress, static_cast<std::int64_t>(stage), 0, nullptr});
+    };
+    auto report = std::make_unique<RunReport>();
+    progress(Stage::kMuting);
+    {
+      // The sweep plays only once the unit has taken the mutes.
+      device::ExchangeTally tally;
+      link.AwaitQueuedSince(lost_before, kMuteWaitMs);
+      if (!tally.Complete()) {
+        report->finding.reason = tally.unit_gone() ? "${tune_unit_left}" : "${tune_mutes_unconfirmed}";
+      }
+    }
+    if (report->finding.reason.empty() && !stopped()) {
+      report->finding = session_work::PlayAndAnalyse(setup, *audio, stopped, progress);
+    }
+    if (stopped()) {
+      report->finding.result.reset();
+      report->finding.reason = "${tune_stopped}";
+    }
+    sink->Post(device::Notification{kMsgMeasured, 0, 0, std::move(report)});
+  });
+  return {};
+}
+
+void MeasurementSession::RequestStop() {
+  if (run_stop_) *run_stop_ = true;
+  PutMutesBack();
+}
+
+MeasurementSession::Event MeasurementSession::OnMessage(device::Notification& n) {
+  Event e;
+  if (n.message == kMsgProgress) {
+    e.kind = Event::Kind::kProgress;
+    e.stage = static_cast<Stage>(n.param);
+    return e;
+  }
+  if (n.message == kMsgMeasured) {
+    auto* report = dynamic_cast<RunReport*>(n.record.get());
+    if (report == nullptr || !pending_) return e;
+    PutMutesBack();
+    running_ = false;
+    SessionMeasurement m = std::move(*pending_);
+    pending_.reset();
+    m.result = std::move(report->finding.result);
+    m.quality = report->finding.quality;
+    m.reason = std::move(report->finding.reason);
+    m.detail = std::move(report->finding.detail);
+    // A run the unit left part-way measured outputs that stopped playing.
+    if (std::exchange(unit_left_, false)) {
+      m.result.reset();
+      m.reason = "${tune_unit_left}";
+    }
+    session_work::Judge(m);
+    DebugPrint(L"MeasurementSession run end: %hs %hs\n", m.reason.c_str(), m.detail.c_str());
+    measurements_.push_back(std::move(m));
+    e.kind = Event::Kind::kMeasured;
+    e.measurement = static_cast<int>(measurements_.size()) - 1;
+    return e;
+  }
+  if (n.message == kMsgPreview) {
+    auto* report = dynamic_cast<PreviewReport*>(n.record.get());
+    if (report == nullptr) return e;
+    computing_ = false;
+    preview_ = std::make_unique<TunePreview>(std::move(report->preview));
+    e.kind = Event::Kind::kPreviewReady;
+    return e;
+  }
+  return e;
+}
+
+void MeasurementSession::Forget(int measurement) {
+  if (measurement >= 0 && measurement < static_cast<int>(measurements_.size())) {
+    measurements_.erase(measurements_.begin() + measurement);
+  }
+}
+
+int MeasurementSession::Positions(const MeasureTarget& target) const {
+  return static_cast<int>(std::count_if(measurements_.begin(), measurements_.end(),
+                                        [&](const SessionMeasurement& m) {
+                                          return m.target == target && m.Usable();
+                                        }));
+}
+
+OverlayCurve MeasurementSession::Overlay(int output) const {
+  OverlayCurve overlay;
+  if (output < 0 || output >= kOutputChannels) return overlay;
+  const ChannelSettings& ch = manager_.LiveProfile().channels[output];
+  manager_.ComputeChannelResponse(output);
+  const dsp::Curve& grid = manager_.Grid();
+  const dsp::Curve& total = manager_.ChannelCurvesOf(output).total;
+  for (std::size_t i = 0; i < grid.size(); ++i) {
+    if (grid[i] < 20.0 || grid[i] > 20000.0) continue;
+    overlay.predicted_freq.push_back(grid[i]);
+    overlay.predicted_db.push_back(total[i] + ch.gain);
+  }
+  session_work::MeasuredOverlay(measurements_, output, ch, overlay);
+  return overlay;
+}
+
+std::string MeasurementSession::ReadHouseCurve(const std::string& path,
+                                               autotune::TargetCurve& target,
+                                               std::string* detail) {
+  const auto text = ReadFileText(path);
+  if (!text) return "${tune_target_unreadable}";
+  autotune::TargetText parsed = autotune::ParseHouseCurve(*text, path);
+  if (!parsed.error.empty()) {
+    if (detail != nullptr) *detail = English(parsed.error);
+    return "${tune_target_invalid}";
+  }
+  target = std::move(parsed.target);
+  return {};
+}
+
+std::string MeasurementSession::StartPreview(const TuneChoices& choices) {
+  if (running_ || computing_) return "${tune_busy}";
+  if (std::none_of(measurements_.begin(), measurements_.end(),
+                   [](const SessionMeasurement& m) { return m.Usable(); })) {
+    return "${tune_nothing_measured}";
+  }
+  computing_ = true;
+  const bool timed = setup_.run.reference != measure::TimingReference::kNone;
+  worker_.Start([sink = sink_, measurements = measurements_,
+                 live = std::make_shared<Profile>(manager_.LiveProfile()), choices,
+                 timed](std::stop_token) {
+    sink->Post(device::Notification{kMsgProgress, static_cast<std::int64_t>(Stage::kComputing), 0,
+                                    nullptr});
+    auto report = std::make_unique<PreviewReport>();
+    report->preview = session_work::ComputeTune(measurements, *live, choices, timed);
+    sink->Post(device::Notification{kMsgPreview, 0, 0, std::move(report)});
+  });
+  return {};
+}
+
+}  // namespace tolva::model
