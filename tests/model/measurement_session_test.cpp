@@ -189,7 +189,11 @@ TEST_F(Session, EveryOutputMeasuredAloneThenTheTuneAppliedAsOneStepAndComparedWi
   const OverlayCurve overlay = session_->Overlay(1);
   ASSERT_FALSE(overlay.Empty());
   EXPECT_EQ(overlay.positions, 1);
-  EXPECT_FALSE(overlay.predicted_freq.empty());
+  ASSERT_EQ(overlay.played_db.size(), overlay.predicted_freq.size());
+  ASSERT_EQ(overlay.at_seat_db.size(), overlay.measured_freq.size());
+  for (std::size_t k = 0; k < overlay.at_seat_db.size(); ++k) {
+    ASSERT_NEAR(overlay.at_seat_db[k], overlay.measured_db[k], 1e-9);  // nothing changed since
+  }
 
   TuneChoices choices;
   choices.target = autotune::CarTarget();
@@ -227,6 +231,14 @@ TEST_F(Session, EveryOutputMeasuredAloneThenTheTuneAppliedAsOneStepAndComparedWi
               static_cast<std::uint32_t>(std::lround(op.delay_suggested_ms * 1000.0f)));
   }
   EXPECT_EQ(UnitMutes(), kUserMutes);
+  // The overlay now predicts the output at the seat through its new bands.
+  const OverlayCurve retuned = session_->Overlay(0);
+  double largest_change = 0.0;
+  for (std::size_t k = 0; k < retuned.at_seat_db.size(); ++k) {
+    largest_change =
+        std::max(largest_change, std::fabs(retuned.at_seat_db[k] - retuned.measured_db[k]));
+  }
+  EXPECT_GT(largest_change, 1.0);
 
   // The same measurements fitted again: the unit plays the tune already, nothing is sent.
   ASSERT_EQ(session_->StartPreview(choices), "");

@@ -237,7 +237,7 @@ OverlayCurve MeasurementSession::Overlay(int output) const {
     overlay.predicted_freq.push_back(grid[i]);
     overlay.predicted_db.push_back(total[i] + ch.gain);
   }
-  session_work::MeasuredOverlay(measurements_, output, ch, overlay);
+  session_work::MeasuredOverlay(measurements_, output, manager_.LiveProfile(), overlay);
   return overlay;
 }
 

@@ -83,6 +83,11 @@ struct SessionMeasurement {
 struct OverlayCurve {
   std::vector<double> measured_freq, measured_db;
   std::vector<double> predicted_freq, predicted_db;
+  // On predicted_freq: the curve of the settings the last position was measured with.
+  std::vector<double> played_db;
+  // On measured_freq: the measurement as the present settings would make it (measured, less
+  // the settings it played with, plus the present ones); equal to measured_db until they change.
+  std::vector<double> at_seat_db;
   int positions = 0;
   double level_db = 0.0;  // what was taken off the measurement
   bool Empty() const { return measured_freq.empty(); }

@@ -4,11 +4,14 @@
 #include <cmath>
 #include <limits>
 #include <map>
+#include <memory>
+#include <span>
 
 #include "measure/input_meter.h"
 #include "model/autotune/passband.h"
 #include "model/autotune/tune_session.h"
 #include "model/fitting/band_fitter.h"
+#include "model/profile/channel_curves.h"
 #include "model/profile/polarity.h"
 
 namespace tolva::model::session_work {
@@ -268,23 +271,42 @@ TunePreview ComputeTune(const std::vector<SessionMeasurement>& measurements, con
 }
 
 void MeasuredOverlay(const std::vector<SessionMeasurement>& measurements, int output,
-                     const ChannelSettings& channel, OverlayCurve& overlay) {
+                     const Profile& live, OverlayCurve& overlay) {
   std::vector<measure::Response> positions;
+  const SessionMeasurement* last = nullptr;
   for (const SessionMeasurement& m : measurements) {
-    if (Alone(m, output)) positions.push_back(m.result->response);
+    if (!Alone(m, output)) continue;
+    positions.push_back(m.result->response);
+    last = &m;
   }
   overlay.positions = static_cast<int>(positions.size());
-  if (positions.empty()) return;
+  if (last == nullptr) return;
+  const Crossover& crossover = live.channels[output].crossover;
   const std::vector<double> grid = autotune::FitGrid({});
   const autotune::SeatResponse seat = autotune::CombinePositions(positions, grid);
-  double offset = PassbandMean(seat.freq, seat.db, channel.crossover) -
-                  PassbandMean(overlay.predicted_freq, overlay.predicted_db, channel.crossover);
+  double offset = PassbandMean(seat.freq, seat.db, crossover) -
+                  PassbandMean(overlay.predicted_freq, overlay.predicted_db, crossover);
   if (!std::isfinite(offset)) offset = 0.0;
   overlay.level_db = offset;
+
+  auto played = std::make_unique<Profile>(live);
+  played->channels[output] = last->played[output];
+  dsp::ChannelCurves curves;
+  ComputeChannelCurves(*played, output, curves);
+  const dsp::Curve& freq = dsp::StandardEvaluator().grid();
+  const double gain = last->played[output].gain;
+  for (std::size_t i = 0; i < freq.size(); ++i) {
+    if (freq[i] >= 20.0 && freq[i] <= 20000.0) overlay.played_db.push_back(curves.total[i] + gain);
+  }
   for (std::size_t i = 0; i < seat.freq.size(); ++i) {
     if (!std::isfinite(seat.db[i])) continue;
-    overlay.measured_freq.push_back(seat.freq[i]);
+    const double f = seat.freq[i];
+    const double change =
+        autotune::LevelAt(overlay.predicted_freq, overlay.predicted_db, f, true) -
+        autotune::LevelAt(overlay.predicted_freq, overlay.played_db, f, true);
+    overlay.measured_freq.push_back(f);
     overlay.measured_db.push_back(seat.db[i] - offset);
+    overlay.at_seat_db.push_back(seat.db[i] - offset + change);
   }
 }
 

@@ -34,8 +34,9 @@ TunePreview ComputeTune(const std::vector<SessionMeasurement>& measurements, con
                         const TuneChoices& choices, bool timed);
 
 // The measured side of an output's overlay (every usable position alone, as it played), put at
-// the level of `predicted` over the output's passband.
+// the level of `predicted` over the output's passband, and the curve of the settings it played
+// with. `live` gives the output's present settings.
 void MeasuredOverlay(const std::vector<SessionMeasurement>& measurements, int output,
-                     const ChannelSettings& channel, OverlayCurve& overlay);
+                     const Profile& live, OverlayCurve& overlay);
 
 }  // namespace tolva::model::session_work
