@@ -16,6 +16,7 @@
 #include <iostream>
 #include <memory>
 
+#include "audio/simulated_car.h"
 #include "base/language_tables.h"
 #include "emulator/emulated_device.h"
 #include "emulator/emulator_transport.h"
@@ -29,6 +30,7 @@
 #include "ui/kit/api/text.h"
 #include "ui/kit/widgets/theme.h"
 #include "ui/windows/loading_wnd.h"
+#include "ui/windows/measure_tune_wnd.h"
 #include "ui/main/main_wnd.h"
 #include "ui/screen/manager_binding.h"
 #include "ui/windows/msg_wnd.h"
@@ -165,6 +167,12 @@ class WindowLook : public ::testing::Test {
         {"auto_cal",
          [=, &manager] {
            return std::unique_ptr<QWidget>(std::make_unique<CAutoCalWnd>(owner, manager));
+         }},
+        {"measure_tune",
+         [=, &manager] {
+           auto audio = std::make_shared<tolva::audio::SimulatedAudio>(tolva::audio::SimulatedCar{});
+           return std::unique_ptr<QWidget>(std::make_unique<CMeasureTuneWnd>(
+               owner, manager, tolva::ui::tune::MakeSessionBackend(manager, audio), nullptr));
          }},
         {"message",
          [=] {

@@ -14,6 +14,7 @@
 #include "model/profile/speaker_roles.h"
 #include "ui/windows/about_wnd.h"
 #include "ui/windows/auto_cal_wnd.h"
+#include "ui/windows/measure_tune_wnd.h"
 #include "ui/screen/filter_exchange_actions.h"
 #include "ui/kit/api/controls.h"
 #include "ui/kit/api/dialogs.h"
@@ -99,10 +100,11 @@ bool OpenMenuOfButton(CMainWnd& window, model::EqualizerManager& manager,
                   connected);
     });
   } else if (n.name == "btn_advance") {
-    // Room correction talks to a unit that has been read, with the queue taking commands.
+    // Room correction and measuring talk to a unit that has been read, with the queue taking
+    // commands.
     const bool read = manager.State() == model::ConnectState::kConnected;
     window.OpenPopupMenu(kMenuAdvance, anchor, [read](kit::PopupMenu& menu) {
-      EnableItems(menu, {"advance_item_autocal"}, read);
+      EnableItems(menu, {"advance_item_autocal", "advance_item_measure_tune"}, read);
     });
   } else {
     return false;
@@ -156,6 +158,8 @@ void RouteMenuClick(CMainWnd& window, model::EqualizerManager& manager,
       manager.SaveWholeConfigToFile(*path);
   } else if (name == "advance_item_autocal") {
     manager.ReadAgainAfterRoomCorrection(ShowAutoCalWindow(&window, manager));
+  } else if (name == "advance_item_measure_tune") {
+    ShowMeasureTuneWindow(&window, manager);
   }
 }
 

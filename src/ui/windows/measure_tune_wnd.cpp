@@ -83,14 +83,16 @@ void MarkUnusable(QTableWidgetItem* item) {
 // check box and the cell's margins: what the column needs to show every text whole.
 int ColumnWidth(const QTableWidget& table, int column) {
   const QFontMetrics cells(table.font());
-  const QFontMetrics header(table.horizontalHeader()->font());
+  QFont header_font = table.horizontalHeader()->font();
+  header_font.setBold(true);  // as the style draws the column names
+  const QFontMetrics header(header_font);
   const int margin = 2 * table.style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, &table) +
                      theme::Scaled(&table, 12);
   const int check = table.style()->pixelMetric(QStyle::PM_IndicatorWidth, nullptr, &table) +
                     theme::Scaled(&table, 6);
   int width = 0;
   if (const QTableWidgetItem* head = table.horizontalHeaderItem(column)) {
-    width = header.horizontalAdvance(head->text()) + theme::Scaled(&table, 14);
+    width = header.horizontalAdvance(head->text()) + theme::Scaled(&table, 20);
   }
   for (int row = 0; row < table.rowCount(); ++row) {
     const QTableWidgetItem* item = table.item(row, column);
@@ -302,6 +304,15 @@ void CMeasureTuneWnd::OnStatus(const std::string& text, bool failed) {
 }
 
 void CMeasureTuneWnd::OnIdle() {
+  if (runs_asked_ > 0 && runs_done_ >= runs_asked_) {
+    // The last stage's words would stay otherwise; a failure was said as it came.
+    const auto* tips = findChild<QLabel*>(QStringLiteral("tune_tips"));
+    if (tips->property("role").toString() != QStringLiteral("warning")) {
+      SetTips(QStringLiteral("${tunewnd_measured_done}"));
+    }
+    runs_asked_ = 0;
+    ShowProgress();
+  }
   UpdateButtons();
   if (close_pending_) CloseWindow();
 }

@@ -1,0 +1,402 @@
+// The measurement window's one coupling to the tuning session (model::MeasurementSession): its
+// answers turned into what the window shows, the window's choices into its calls.
+#include <QObject>
+#include <QString>
+
+#include <algorithm>
+#include <cmath>
+#include <deque>
+#include <limits>
+
+#include "audio/pipewire_audio.h"
+#include "base/language_tables.h"
+#include "measure/calibration.h"
+#include "model/files/profile_files.h"
+#include "model/interchange/measurement.h"
+#include "model/manager/tuning_session/measurement_session.h"
+#include "model/manager/worker.h"
+#include "model/profile/scene_names.h"
+#include "ui/kit/qt/qt_window_sink.h"
+#include "ui/controls/ui_equalizer.h"
+#include "ui/windows/measure_tune_backend.h"
+#include "ui/windows/measure_tune_wnd.h"
+
+namespace tolva::ui::tune {
+namespace {
+
+using model::MeasureTarget;
+using model::MeasurementSession;
+
+// The device list and the level check, until the session runs them on its own worker.
+constexpr std::uint32_t kMsgDevices = 0x10040;
+constexpr std::uint32_t kMsgLevel = 0x10041;
+constexpr double kLevelSeconds = 1.0;
+
+struct DevicesRecord final : device::NotificationRecord {
+  std::vector<Device> playback, capture;
+};
+struct LevelRecord final : device::NotificationRecord {
+  Meter meter;
+};
+
+const char* StageKey(MeasurementSession::Stage stage) {
+  switch (stage) {
+    case MeasurementSession::Stage::kMuting:
+      return "${tunewnd_stage_muting}";
+    case MeasurementSession::Stage::kListening:
+      return "${tunewnd_stage_listening}";
+    case MeasurementSession::Stage::kPlaying:
+      return "${tunewnd_stage_playing}";
+    case MeasurementSession::Stage::kAnalysing:
+      return "${tunewnd_stage_analysing}";
+    case MeasurementSession::Stage::kComputing:
+      return "${tunewnd_stage_computing}";
+  }
+  return "";
+}
+
+std::string CrossoverNote(const autotune::CrossoverCheck& c) {
+  using V = autotune::CrossoverCheck::Verdict;
+  const char* key = c.verdict == V::kInPhase    ? "${tunewnd_xover_in_phase}"
+                    : c.verdict == V::kInverted ? "${tunewnd_xover_inverted}"
+                    : c.verdict == V::kPhaseOff ? "${tunewnd_xover_phase_off}"
+                                                : "${tunewnd_xover_not_measured}";
+  return model::FillPlaceholders(
+      Languages().Resolve(key),
+      {std::to_string(c.pair.low_output + 1), std::to_string(c.pair.high_output + 1),
+       std::to_string(static_cast<int>(std::lround(c.pair.crossover_hz))),
+       QString::number(c.together_gain_db, 'f', 1).toStdString()});
+}
+
+class SessionBackend final : public QObject, public Backend {
+ public:
+  SessionBackend(model::EqualizerManager& manager, std::shared_ptr<audio::AudioInterface> audio)
+      : manager_(manager), audio_(std::move(audio)) {
+    if (!audio_) {
+      std::string error;
+      audio_ = audio::OpenPipeWire(error);
+      if (!audio_) audio_error_ = error;
+    }
+    sink_ = kit::QtWindowSink::Create(this, [this](device::Notification& n) { OnMessage(n); });
+    session_ = std::make_unique<MeasurementSession>(manager_, audio_, sink_);
+  }
+  ~SessionBackend() override {
+    events_ = {};
+    session_->RequestStop();
+  }
+
+  void SetEvents(Events events) override { events_ = std::move(events); }
+
+  void ListDevices() override {
+    if (!audio_) return Status("${tunewnd_no_audio_system}", true);
+    helper_busy_ = true;
+    helper_.Start([audio = audio_, sink = sink_](std::stop_token) {
+      auto record = std::make_unique<DevicesRecord>();
+      for (const audio::AudioDevice& d : audio->Devices()) {
+        if (d.playback) record->playback.push_back({d.id, d.description});
+        if (d.capture) record->capture.push_back({d.id, d.description});
+      }
+      sink->Post(device::Notification{kMsgDevices, 0, 0, std::move(record)});
+    });
+  }
+
+  void SetSetup(const Setup& setup) override {
+    model::AudioSetup a = session_->Audio();
+    a.play_device = setup.play_device;
+    a.record_device = setup.record_device;
+    a.run.measured_channel = setup.unit_input;
+    a.run.play_channels = std::max(a.run.play_channels, setup.unit_input + 1);
+    a.run.reference =
+        setup.loopback ? measure::TimingReference::kLoopback : measure::TimingReference::kNone;
+    a.run.capture_channels = setup.loopback ? 2 : 1;
+    a.calibration.reset();
+    if (!setup.calibration_path.empty()) {
+      const auto text = model::ReadFileText(setup.calibration_path);
+      const measure::CalibrationText cal =
+          text ? measure::ParseCalibration(*text) : measure::CalibrationText{{}, "unreadable"};
+      if (!cal.error.empty()) return Status("${tunewnd_cal_refused}", true);
+      a.calibration = cal.calibration;
+    }
+    std::string detail;
+    const std::string refused = session_->SetAudio(a, &detail);
+    if (!refused.empty()) Status(refused, true);
+  }
+
+  void CheckLevel() override {
+    if (!audio_ || Busy()) return;
+    helper_busy_ = true;
+    const model::AudioSetup& a = session_->Audio();
+    helper_.Start([audio = audio_, sink = sink_, device = a.record_device,
+                   channels = a.run.capture_channels, rate = a.run.sweep.rate](std::stop_token) {
+      measure::InputMeter meter(channels);
+      auto record = std::make_unique<LevelRecord>();
+      record->meter.error = audio->Listen(device, channels, rate, kLevelSeconds, meter);
+      if (record->meter.error.empty() && !meter.Levels().empty()) {
+        const measure::InputLevel mic = meter.Levels().front();
+        record->meter.peak_dbfs = mic.peak_dbfs;
+        record->meter.rms_dbfs = mic.rms_dbfs;
+        record->meter.clipping = mic.clipping;
+      }
+      sink->Post(device::Notification{kMsgLevel, 0, 0, std::move(record)});
+    });
+  }
+
+  void Measure(const std::vector<int>& outputs, bool add_position) override {
+    for (int output : outputs) {
+      const MeasureTarget target{{output}};
+      if (!add_position) Forget(target);
+      queue_.push_back(target);
+    }
+    StartNext();
+  }
+
+  std::vector<Pair> Pairs() const override {
+    std::vector<Pair> pairs;
+    for (const autotune::CrossoverPair& p : autotune::CrossoverPairs(manager_.LiveProfile())) {
+      pairs.push_back({p.low_output, p.high_output, p.crossover_hz,
+                       session_->Positions({{p.low_output, p.high_output}}) > 0});
+    }
+    return pairs;
+  }
+
+  void MeasurePairs() override {
+    for (const Pair& p : Pairs()) {
+      const MeasureTarget target{{p.low_output, p.high_output}};
+      Forget(target);
+      queue_.push_back(target);
+    }
+    StartNext();
+  }
+
+  bool Busy() const override {
+    return session_->IsRunning() || computing_ || helper_busy_ || !queue_.empty();
+  }
+
+  void Stop() override {
+    queue_.clear();
+    session_->RequestStop();
+  }
+
+  void ComputePreview(const Target& t) override {
+    model::TuneChoices c;
+    if (t.kind == Target::Kind::kCar) {
+      autotune::CarShape shape;
+      shape.bass_shelf_db = t.bass_shelf_db;
+      shape.bass_corner_hz = t.bass_corner_hz;
+      shape.treble_tilt_db = t.treble_tilt_db;
+      c.target = autotune::CarTarget(shape);
+    } else if (t.kind == Target::Kind::kFile) {
+      const std::string refused = MeasurementSession::ReadHouseCurve(t.file_path, c.target);
+      if (!refused.empty()) return Status(refused, true);
+    }
+    c.max_boost_db = t.max_boost_db;
+    const std::string refused = session_->StartPreview(c);
+    if (!refused.empty()) return Status(refused, true);
+    computing_ = true;
+  }
+
+  bool Apply(const std::vector<Accept>& accepted) override {
+    std::array<model::ApplyChoice, model::kOutputChannels> choices{};
+    for (auto& c : choices) c = {false, false, false, false};
+    for (const Accept& a : accepted) {
+      if (a.output < 0 || a.output >= model::kOutputChannels) continue;
+      choices[static_cast<std::size_t>(a.output)] = {a.eq, a.delay, a.gain, a.polarity};
+    }
+    const model::ApplyResult r = session_->Apply(choices);
+    if (!r.applied) {
+      if (!r.reason.empty()) Status(r.reason, true);
+      return false;
+    }
+    applied_ = true;
+    playing_before_ = false;
+    return true;
+  }
+  bool Applied() const override { return applied_; }
+
+  bool SwitchAB() override {
+    if (session_->CompareBefore()) playing_before_ = !playing_before_;
+    return playing_before_;
+  }
+  bool PlayingBefore() const override { return playing_before_; }
+
+  void Close() override {
+    queue_.clear();
+    session_->RequestStop();  // the mutes go back now, whatever runs
+  }
+
+ private:
+  void Status(const std::string& key, bool failed) {
+    if (events_.status) events_.status(key, failed);
+  }
+
+  void Forget(const MeasureTarget& target) {
+    const auto& all = session_->Measurements();
+    for (int i = static_cast<int>(all.size()) - 1; i >= 0; --i) {
+      if (all[static_cast<std::size_t>(i)].target == target) session_->Forget(i);
+    }
+  }
+
+  void StartNext() {
+    while (!session_->IsRunning() && !queue_.empty()) {
+      const MeasureTarget target = queue_.front();
+      queue_.pop_front();
+      const std::string refused = session_->StartMeasurement(target);
+      if (refused.empty()) return;
+      queue_.clear();
+      Status(refused, true);
+    }
+    if (!Busy() && events_.idle) events_.idle();
+  }
+
+  void OnMessage(device::Notification& n) {
+    if (n.message == kMsgDevices || n.message == kMsgLevel) {
+      helper_.Join();  // its job has posted its last message
+      helper_busy_ = false;
+      if (n.message == kMsgDevices) {
+        auto* r = static_cast<DevicesRecord*>(n.record.get());
+        if (events_.devices) events_.devices(r->playback, r->capture, audio_error_);
+      } else if (events_.meter) {
+        events_.meter(static_cast<LevelRecord*>(n.record.get())->meter);
+      }
+      if (events_.idle) events_.idle();
+      return;
+    }
+    const MeasurementSession::Event e = session_->OnMessage(n);
+    switch (e.kind) {
+      case MeasurementSession::Event::Kind::kProgress:
+        Status(StageKey(e.stage), false);
+        break;
+      case MeasurementSession::Event::Kind::kMeasured:
+        Measured(e.measurement);
+        StartNext();
+        break;
+      case MeasurementSession::Event::Kind::kPreviewReady:
+        computing_ = false;
+        if (events_.preview) events_.preview(PreviewOf(session_->Preview()));
+        if (events_.idle) events_.idle();
+        break;
+      case MeasurementSession::Event::Kind::kNone:
+        break;
+    }
+  }
+
+  void Measured(int index) {
+    const auto& all = session_->Measurements();
+    if (index < 0 || index >= static_cast<int>(all.size())) return;
+    const model::SessionMeasurement& latest = all[static_cast<std::size_t>(index)];
+    if (!latest.Usable()) Status(latest.reason.empty() ? "${tune_failed}" : latest.reason, true);
+    if (latest.target.outputs.size() == 2) {
+      if (events_.pair_measured) {
+        events_.pair_measured({latest.target.outputs[0], latest.target.outputs[1], 0.0,
+                               latest.Usable()});
+      }
+      return;
+    }
+    if (latest.target.outputs.size() != 1 || !events_.measured) return;
+    events_.measured(StateOf(latest.target.outputs[0], latest));
+  }
+
+  // The output's positions so far, judged by the latest; the overlay from every usable one.
+  OutputState StateOf(int output, const model::SessionMeasurement& latest) const {
+    OutputState s;
+    s.output = output;
+    s.positions = session_->Positions(latest.target);
+    s.snr_db = latest.quality.snr_db;
+    s.coherence = latest.quality.coherence;
+    s.clipped = latest.quality.clipped;
+    for (const model::SessionMeasurement& m : session_->Measurements()) {
+      if (m.target != latest.target || !m.Usable()) continue;
+      s.snr_db = std::min(s.snr_db, m.quality.snr_db);
+      s.coherence = std::min(s.coherence, m.quality.coherence);
+    }
+    s.usable = latest.Usable();
+    s.why = latest.reason;
+    const model::OverlayCurve overlay = session_->Overlay(output);
+    if (!overlay.Empty()) {
+      const model::Measurement m{overlay.measured_freq, overlay.measured_db};
+      const dsp::Curve levels = model::MeasurementAtGraphLevel(m, manager_.Grid());
+      s.graph_levels.assign(levels.begin(), levels.end());
+      // What the output played then, on the graph's grid, so that the overlay's prediction
+      // follows what changed since; without its gain, as the graph draws an output's curve.
+      const double gain = latest.played[static_cast<std::size_t>(output)].gain;
+      const dsp::Curve& grid = manager_.Grid();
+      s.played_curve.assign(grid.size(), std::numeric_limits<double>::quiet_NaN());
+      std::size_t j = 0;
+      for (std::size_t i = 0; i < grid.size() && j < overlay.predicted_freq.size(); ++i) {
+        if (grid[i] != overlay.predicted_freq[j] || j >= overlay.played_db.size()) continue;
+        s.played_curve[i] = overlay.played_db[j++] - gain;
+      }
+    }
+    return s;
+  }
+
+  static Preview PreviewOf(const model::TunePreview* p) {
+    Preview out;
+    if (p == nullptr) {
+      out.problem = "${tune_no_preview}";
+      return out;
+    }
+    for (const model::OutputPreview& o : p->outputs) {
+      OutputPreview v;
+      v.output = o.output;
+      if (!o.fit.problem.empty()) v.problem = o.problem_key.empty() ? "${tune_fit_failed}" : o.problem_key;
+      v.eq_changes = o.bands_differ;
+      v.bands_used = o.fit.bands_used;
+      v.before = {o.fit.before.rms_db, o.fit.before.max_db, o.fit.before.worst_hz,
+                  o.fit.before.within_1db};
+      v.after = {o.fit.after.rms_db, o.fit.after.max_db, o.fit.after.worst_hz,
+                 o.fit.after.within_1db};
+      v.freq = o.fit.freq;
+      v.before_db = o.fit.before_db;
+      v.after_db = o.fit.after_db;
+      v.target_db = o.fit.target_db;
+      v.mask = o.fit.mask;
+      v.target_level_db = o.fit.target_level_db;
+      v.delay_now_ms = o.delay_now_ms;
+      v.delay_ms = o.delay_suggested_ms;
+      v.delay_reliable = o.delay_reliable;
+      v.delay_note = o.delay_note;
+      v.gain_now_db = o.gain_now_db;
+      v.gain_db = o.gain_suggested_db;
+      v.invert_suggested = o.inverted_suggested != o.inverted_now;
+      out.outputs.push_back(std::move(v));
+    }
+    for (const autotune::CrossoverCheck& c : p->crossovers) {
+      out.crossover_notes.push_back(CrossoverNote(c));
+    }
+    if (out.outputs.empty()) out.problem = "${tune_nothing_measured}";
+    return out;
+  }
+
+  model::EqualizerManager& manager_;
+  std::shared_ptr<audio::AudioInterface> audio_;
+  std::string audio_error_;
+  std::shared_ptr<kit::QtWindowSink> sink_;
+  std::unique_ptr<MeasurementSession> session_;
+  Events events_;
+  std::deque<MeasureTarget> queue_;  // the outputs still to measure after this run
+  bool computing_ = false;
+  bool applied_ = false;
+  bool playing_before_ = false;
+  std::stop_source helper_stop_;
+  model::Worker helper_{helper_stop_.get_token()};
+  bool helper_busy_ = false;
+};
+
+}  // namespace
+
+std::unique_ptr<Backend> MakeSessionBackend(model::EqualizerManager& manager,
+                                            std::shared_ptr<audio::AudioInterface> audio) {
+  return std::make_unique<SessionBackend>(manager, std::move(audio));
+}
+
+}  // namespace tolva::ui::tune
+
+void ShowMeasureTuneWindow(QWidget* owner, tolva::model::EqualizerManager& manager,
+                           std::shared_ptr<tolva::audio::AudioInterface> audio) {
+  UIEqualizer* graph =
+      owner != nullptr ? owner->findChild<UIEqualizer*>(QStringLiteral("equalizer")) : nullptr;
+  CMeasureTuneWnd window(owner, manager,
+                         tolva::ui::tune::MakeSessionBackend(manager, std::move(audio)), graph);
+  window.Run();
+}
