@@ -64,7 +64,7 @@ struct Window {
     m.RefreshFromProfile();
     window.show();
     QCoreApplication::processEvents();
-    graph = window.findChild<UIEqualizer*>(QStringLiteral("equalizer"));
+    graph = window.findChild<curves::UIEqualizer*>(QStringLiteral("equalizer"));
   }
   QPoint Centre() const {
     const curves::Point c = graph->Layout().Markers()[kBand].center;
@@ -76,7 +76,7 @@ struct Window {
   } app_first;  // the application exists before the first widget
   CMainWnd window;
   ui::ManagerBinding binding;
-  UIEqualizer* graph = nullptr;
+  curves::UIEqualizer* graph = nullptr;
 };
 
 void BM_DragMove(benchmark::State& state) {

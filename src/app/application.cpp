@@ -35,7 +35,7 @@ std::string InWorkingDirectory(const QString& directory, const char* name) {
 }
 
 void ShowAlreadyRunning(CMainWnd& window) {
-  ShowMessageBox(&window, QStringLiteral("${mutex_tips}"), QStringLiteral("${tips}"));
+  ui::ShowMessageBox(&window, QStringLiteral("${mutex_tips}"), QStringLiteral("${tips}"));
 }
 
 }  // namespace

@@ -33,6 +33,8 @@
 
 namespace {
 
+using tolva::curves::UIEqualizerAc;
+using tolva::kit::CSButtonUI;
 using tolva::model::ConnectState;
 using tolva::testing::WaitFor;
 

@@ -25,6 +25,17 @@ namespace kit = tolva::kit;
 
 namespace {
 
+using tolva::kit::CSButtonUI;
+using tolva::ui::AboutInfo;
+using tolva::ui::CAboutWnd;
+using tolva::ui::ShowAboutDialog;
+using tolva::ui::ShowCheckDialog;
+using tolva::ui::ShowChoiceDialog;
+using tolva::ui::ShowMessageBox;
+using tolva::ui::ShowMessageDialog;
+using tolva::ui::ShowNameDialog;
+using tolva::ui::WindowDialogs;
+
 // Runs act on the modal dialog once it is up; closes it with 99 if act left it open, so a test
 // can never hang.
 void WhenOpen(std::function<void(QDialog&)> act) {

@@ -20,6 +20,8 @@
 
 namespace {
 
+using tolva::ui::CDifferencesWnd;
+
 TEST(DifferencesWindow, EveryCellIsReadableAtEachScaleInBothLanguages) {
   auto live = std::make_unique<tolva::model::Profile>();
   auto file = std::make_unique<tolva::model::Profile>(*live);

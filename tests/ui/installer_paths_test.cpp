@@ -35,6 +35,11 @@
 
 namespace {
 
+using tolva::ui::CDifferencesWnd;
+using tolva::ui::CMsgWnd;
+using tolva::ui::ShowChoiceDialog;
+using tolva::ui::ShowDifferencesWindow;
+
 namespace fs = std::filesystem;
 using tolva::model::ConnectState;
 using tolva::testing::WaitFor;

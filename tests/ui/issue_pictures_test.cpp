@@ -27,6 +27,8 @@
 namespace {
 
 using tolva::testing::WaitFor;
+using tolva::ui::CMsgWnd;
+using tolva::ui::ShowChoiceDialog;
 
 class FastClock final : public tolva::Clock {
  public:

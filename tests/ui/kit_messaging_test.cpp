@@ -25,6 +25,9 @@ using tolva::device::Notification;
 
 namespace {
 
+using tolva::kit::CCircleProgressUI;
+using tolva::kit::CSButtonUI;
+
 // Counts its own destruction, so a test can see who freed a record.
 struct CountedRecord : tolva::device::NotificationRecord {
   explicit CountedRecord(std::atomic<int>* freed) : freed(freed) {}

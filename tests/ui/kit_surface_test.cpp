@@ -25,6 +25,8 @@ using kit::ControlNotify;
 
 namespace {
 
+using tolva::kit::CSButtonUI;
+
 template <typename W>
 W* Add(QWidget* root, const char* name, int index = -1) {
   auto* w = new W(root);

@@ -24,6 +24,9 @@ namespace kit = tolva::kit;
 
 namespace {
 
+using tolva::kit::CSButtonUI;
+using tolva::ui::RenderWindowScreenshot;
+
 struct Case {
   const char* language;
   int scale;

@@ -28,6 +28,9 @@ namespace kit = tolva::kit;
 
 namespace {
 
+using tolva::kit::CSButtonUI;
+using tolva::ui::CLoadingWnd;
+
 std::string Name(const char* format, int index) {
   return QString::asprintf(format, index).toStdString();
 }

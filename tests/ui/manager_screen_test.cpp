@@ -18,6 +18,7 @@
 
 namespace {
 
+using tolva::curves::UIEqualizer;
 using tolva::model::ConnectState;
 using tolva::testing::WaitFor;
 

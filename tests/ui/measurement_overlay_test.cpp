@@ -27,6 +27,8 @@
 
 namespace {
 
+using tolva::curves::UIEqualizer;
+
 namespace fs = std::filesystem;
 using tolva::model::ConnectState;
 using tolva::testing::WaitFor;

@@ -22,6 +22,7 @@
 
 namespace {
 
+using tolva::curves::UIEqualizer;
 using tolva::emulator::UnitState;
 using tolva::model::ConnectState;
 using tolva::testing::DialogAnswer;

@@ -29,6 +29,8 @@ namespace {
 
 using tolva::model::ConnectState;
 using tolva::testing::WaitFor;
+using tolva::ui::CMsgWnd;
+using tolva::ui::CNameMsgWnd;
 
 // Answers the dialogs that open on top, as a user would: types into a name dialog and accepts
 // it, and acknowledges message boxes (whose texts it keeps).

@@ -43,6 +43,7 @@
 
 namespace {
 
+using tolva::curves::UIEqualizer;
 using tolva::model::ConnectState;
 using tolva::model::Profile;
 using tolva::model::testing::FrameLog;

@@ -31,6 +31,8 @@ namespace {
 
 using tolva::model::ConnectState;
 using tolva::testing::WaitFor;
+using tolva::ui::CDifferencesWnd;
+using tolva::ui::CMsgWnd;
 
 // Answers what opens on top: each question with `answer`, each notice with OK (its text kept),
 // the kept-edits window with `kept_button` after its rows were taken.

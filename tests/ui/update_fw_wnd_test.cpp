@@ -30,6 +30,8 @@
 
 namespace {
 
+using tolva::kit::CCircleProgressUI;
+
 namespace fs = std::filesystem;
 using tolva::model::ConnectState;
 using tolva::testing::WaitFor;

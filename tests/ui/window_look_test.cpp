@@ -42,6 +42,17 @@
 
 namespace {
 
+using tolva::kit::CCircleProgressUI;
+using tolva::kit::CSButtonUI;
+using tolva::ui::AboutInfo;
+using tolva::ui::CAboutWnd;
+using tolva::ui::CLoadingWnd;
+using tolva::ui::CMsgCheckBoxWnd;
+using tolva::ui::CMsgWnd;
+using tolva::ui::CNameMsgWnd;
+using tolva::ui::NewMessageBox;
+using tolva::ui::RenderWindowScreenshot;
+
 namespace theme = tolva::kit::theme;
 
 // The colour under a text: the widget's own background role where it paints one (fields, lists),

@@ -12,6 +12,8 @@
 
 namespace {
 
+using tolva::curves::UIEqualizer;
+
 bool Render(tolva::testing::SnapshotWindow& snapshot, const QString& file) {
   CMainWnd& window = snapshot.Window();
   tolva::model::EqualizerManager& m = snapshot.Manager();

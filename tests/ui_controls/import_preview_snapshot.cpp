@@ -12,6 +12,8 @@
 
 namespace {
 
+using tolva::curves::UIEqualizer;
+
 constexpr const char* kAutoEq =
     "Preamp: -6.9 dB\nFilter 1: ON LSC Fc 105 Hz Gain 6.2 dB Q 0.70\n"
     "Filter 2: ON PK Fc 182 Hz Gain -3.4 dB Q 0.43\nFilter 3: ON PK Fc 1458 Hz Gain 2.9 dB Q 1.62\n"

@@ -13,6 +13,8 @@
 
 namespace {
 
+using tolva::curves::UIEqualizer;
+
 // A car door woofer measured at the seat: a cabin gain in the bass, a 250 Hz boom, a dip around
 // 3 kHz and a falling top.
 tolva::model::Measurement DoorMeasurement() {

@@ -6,9 +6,9 @@
 
 #include "base/language_tables.h"
 
-namespace {
+namespace tolva::curves {
 
-using namespace tolva::curves;
+namespace {
 
 constexpr int kEqDbLines[] = {-15, -10, -5, 5, 10};
 constexpr int kLabelFontPx = 10;
@@ -233,3 +233,5 @@ void UIEqualizer::PaintMarkers(QPainter& painter, const CurveGeometry& g) const 
   draw_corner(layout.LpHandle(), "L", drag_state_ == DragState::LP_CAPTURED);
   painter.restore();
 }
+
+}  // namespace tolva::curves

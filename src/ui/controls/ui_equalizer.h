@@ -21,7 +21,9 @@
 #include "ui/controls/import_preview.h"
 #include "ui/controls/measurement_overlay.h"
 
-class UIEqualizer : public tolva::curves::CurveGraphBase {
+namespace tolva::curves {
+
+class UIEqualizer : public CurveGraphBase {
   Q_OBJECT
 
  public:
@@ -48,18 +50,18 @@ class UIEqualizer : public tolva::curves::CurveGraphBase {
 
   // Copies up to 31 band points; the all-bypass text shows when every gain handed over is 0.
   // selected is the band just edited, or -1.
-  void SetBands(std::span<const tolva::curves::CurveBand> points, int selected);
+  void SetBands(std::span<const CurveBand> points, int selected);
   // Corner handles; a frequency outside 20 .. 20000 Hz hides its handle (stored as -1).
   void setCurEqHpLp(int hpFreq, int lpFreq);
   // Replaces all eight channel slots with up to eight channels of 512 points; current is the
   // channel drawn in green.
-  void SetCurves(std::span<const tolva::curves::CurveData> channels, int current);
+  void SetCurves(std::span<const CurveData> channels, int current);
   // 1: PEQ mode (points move in both directions, Q handles); 0: GEQ mode (vertical only).
   void SetPeqMode(int flag);
 
   // What the graph holds now.
   int BandCount() const { return band_count_; }
-  tolva::curves::CurveBand Band(int index) const;
+  CurveBand Band(int index) const;
   int CurrentControlIndex() const { return mCurrentControlIndex; }
   int HpFreq() const { return mHpFreq; }
   int LpFreq() const { return mLpFreq; }
@@ -75,10 +77,10 @@ class UIEqualizer : public tolva::curves::CurveGraphBase {
   // prediction then follows what changed since).
   void SetMeasurement(int output, std::span<const double> levels,
                       std::span<const double> played = {});
-  const tolva::curves::MeasurementOverlay& Overlay() const { return overlay_; }
+  const MeasurementOverlay& Overlay() const { return overlay_; }
   // An import's file curve and result, drawn over everything until cleared.
-  void SetImportPreview(tolva::curves::ImportPreview::Curves curves);
-  const tolva::curves::ImportPreview& ImportPreview() const { return preview_; }
+  void SetImportPreview(curves::ImportPreview::Curves curves);
+  const curves::ImportPreview& ImportPreview() const { return preview_; }
   // The prediction drawn for the current output; empty when none is.
   std::span<const double> PredictedCurve() const;
 
@@ -90,7 +92,7 @@ class UIEqualizer : public tolva::curves::CurveGraphBase {
   void SetUserData(int data) { user_data_ = data; }
 
   // The band points, handles and hit rectangles as last laid out (computed on demand).
-  const tolva::curves::EqualizerLayout& Layout() const;
+  const EqualizerLayout& Layout() const;
 
  signals:
   // A band the user moved (or hovered onto, or stepped with a key or the wheel), with the values
@@ -116,25 +118,24 @@ class UIEqualizer : public tolva::curves::CurveGraphBase {
   void MarkLayoutDirty();
   // The mouse (ui_equalizer_mouse.cpp). A drag moves what was pressed by the pointer's travel
   // since the press, so a press that does not move changes nothing.
-  tolva::curves::Point DragPoint(const QMouseEvent& event) const;
-  bool DragTo(tolva::curves::Point at);
+  Point DragPoint(const QMouseEvent& event) const;
+  bool DragTo(Point at);
   // Ends a drag where it is, told as a release is; nothing while idle.
   void EndDrag();
-  void Hover(tolva::curves::Point at);
+  void Hover(Point at);
   void SelectBand(int index);
   void Raise(Raised what);
   void RaiseBand(int index);
 
   // The static frame, and the frame with the other channels' curves on it, are kept as pixmaps:
   // a drag step repaints only the current curve and the markers over them.
-  const QPixmap& Backdrop(const tolva::curves::CurveGeometry& g);
-  void PaintOtherCurves(QPainter& painter, const tolva::curves::CurveGeometry& g) const;
-  void PaintCurrentCurve(QPainter& painter, const tolva::curves::CurveGeometry& g) const;
-  void PaintAllBypass(QPainter& painter, const tolva::curves::CurveGeometry& g,
-                      const QString& text) const;
-  void PaintMarkers(QPainter& painter, const tolva::curves::CurveGeometry& g) const;
+  const QPixmap& Backdrop(const CurveGeometry& g);
+  void PaintOtherCurves(QPainter& painter, const CurveGeometry& g) const;
+  void PaintCurrentCurve(QPainter& painter, const CurveGeometry& g) const;
+  void PaintAllBypass(QPainter& painter, const CurveGeometry& g, const QString& text) const;
+  void PaintMarkers(QPainter& painter, const CurveGeometry& g) const;
 
-  std::array<tolva::curves::CurveBand, tolva::curves::kMaxBands> bands_{};
+  std::array<CurveBand, kMaxBands> bands_{};
   int band_count_ = 0;
   int mCurrentControlIndex = -1;
   int mHpFreq = -1;
@@ -143,25 +144,25 @@ class UIEqualizer : public tolva::curves::CurveGraphBase {
   DragState drag_state_ = DragState::kIdle;
   // Where the pointer was pressed relative to what it grabbed (a point's centre, a Q handle's
   // centre, a corner's x).
-  tolva::curves::Point grab_offset_;
+  Point grab_offset_;
   int wheel_remainder_ = 0;  // eighths of a degree short of a whole notch
   bool all_bypass_ = false;
-  tolva::curves::CurveStore curves_{tolva::curves::kResponsePoints};
+  CurveStore curves_{kResponsePoints};
   int current_curve_ = -1;
   QString text_;
   int user_data_ = 0;
 
-  mutable tolva::curves::EqualizerLayout layout_;
+  mutable EqualizerLayout layout_;
   mutable bool layout_dirty_ = true;
 
-  tolva::curves::MeasurementOverlay overlay_;
-  tolva::curves::ImportPreview preview_;
+  MeasurementOverlay overlay_;
+  curves::ImportPreview preview_;
 
   QPixmap backdrop_;
   // What the backdrop was painted from.
   struct BackdropKey {
     std::uint64_t frame = 0;
-    std::array<std::uint64_t, tolva::curves::kCurveSlots> curves{};
+    std::array<std::uint64_t, kCurveSlots> curves{};
     int current = -1;
     bool all_bypass = false;
     QString all_bypass_text;
@@ -169,5 +170,7 @@ class UIEqualizer : public tolva::curves::CurveGraphBase {
   };
   BackdropKey BackdropKeyNow() const;
   BackdropKey backdrop_key_;
-  mutable tolva::curves::BandMarkerSprites marker_sprites_;
+  mutable BandMarkerSprites marker_sprites_;
 };
+
+}  // namespace tolva::curves

@@ -5,9 +5,9 @@
 
 #include <algorithm>
 
-namespace {
+namespace tolva::curves {
 
-using namespace tolva::curves;
+namespace {
 
 constexpr int kAcDbLines[] = {-15, -10, -5, 5, 10, 15};
 
@@ -119,3 +119,5 @@ void UIEqualizerAc::PaintLegend(QPainter& painter, const CurveGeometry& g) const
   }
   painter.restore();
 }
+
+}  // namespace tolva::curves

@@ -16,16 +16,18 @@
 #include "ui/controls/curve_data.h"
 #include "ui/controls/curve_graph_base.h"
 
-class UIEqualizerAc : public tolva::curves::CurveGraphBase {
+namespace tolva::curves {
+
+class UIEqualizerAc : public CurveGraphBase {
   Q_OBJECT
 
  public:
   static constexpr const char* kTag = "CurveAc";
 
-  static constexpr std::array<QRgb, tolva::curves::kCurveSlots> kCompensationPalette = {
+  static constexpr std::array<QRgb, kCurveSlots> kCompensationPalette = {
       0xffff0000, 0xffff8040, 0xffffff37, 0xffb7ff4a,
       0xff00aeae, 0xff0000e3, 0xff8600ff, 0xfff00078};
-  static constexpr std::array<QRgb, tolva::curves::kCurveSlots> kMeasuredPalette = {
+  static constexpr std::array<QRgb, kCurveSlots> kMeasuredPalette = {
       0xffef0000, 0xffef7030, 0xffefef27, 0xffa7ef3a,
       0xff009e9e, 0xff0000d3, 0xff7600ef, 0xffe00068};
   static constexpr double kCurveWidth = 2.0;  // pixels at 100 %
@@ -33,8 +35,8 @@ class UIEqualizerAc : public tolva::curves::CurveGraphBase {
   explicit UIEqualizerAc(QWidget* parent = nullptr);
 
   // Each replaces all eight slots (those not handed over are emptied) and repaints.
-  void SetCompensationCurves(std::span<const tolva::curves::CurveData> channels);
-  void SetMeasurementCurves(std::span<const tolva::curves::CurveData> channels);
+  void SetCompensationCurves(std::span<const CurveData> channels);
+  void SetMeasurementCurves(std::span<const CurveData> channels);
 
   // The legend's words for the two kinds of curve, in the window's language.
   void SetLegendTexts(const QString& correction, const QString& measured);
@@ -48,10 +50,12 @@ class UIEqualizerAc : public tolva::curves::CurveGraphBase {
   void paintEvent(QPaintEvent* event) override;
 
  private:
-  void PaintLegend(QPainter& painter, const tolva::curves::CurveGeometry& g) const;
+  void PaintLegend(QPainter& painter, const CurveGeometry& g) const;
 
   QString correction_text_;
   QString measured_text_;
-  tolva::curves::CurveStore compensation_{tolva::curves::kResponsePoints};
-  tolva::curves::CurveStore measured_{tolva::curves::kMeasurementPoints};
+  CurveStore compensation_{kResponsePoints};
+  CurveStore measured_{kMeasurementPoints};
 };
+
+}  // namespace tolva::curves

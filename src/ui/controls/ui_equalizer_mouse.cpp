@@ -13,9 +13,9 @@
 #include "ui/controls/ui_equalizer.h"
 #include "ui/kit/api/message_types.h"
 
-namespace {
+namespace tolva::curves {
 
-using namespace tolva::curves;
+namespace {
 namespace msg = tolva::kit::msgtype;
 
 constexpr float kGainChange = 0.001f;  // smaller gain moves are no change
@@ -340,3 +340,5 @@ void UIEqualizer::keyPressEvent(QKeyEvent* event) {
   MarkLayoutDirty();
   RaiseBand(selected);
 }
+
+}  // namespace tolva::curves

@@ -52,8 +52,8 @@ void BuildBandRows(QWidget* panel) {
   }
   for (int band = 0; band < kBands; ++band) {
     const int col = band + 1;
-    CSButtonUI* enable = MakeButton(panel, Indexed("pt_enable_%d", band), QString::number(band + 1),
-                                    kColumnWidth, kRowHeight, band);
+    kit::CSButtonUI* enable = MakeButton(panel, Indexed("pt_enable_%d", band),
+                                         QString::number(band + 1), kColumnWidth, kRowHeight, band);
     grid->addWidget(enable, kEnableRow, col);
     grid->addWidget(BandEdit(panel, "eq_freq_%d", band, QString::number(kDefaultFrequencies[band])),
                     kFreqRow, col);

@@ -11,11 +11,11 @@ class QSvgRenderer;
 namespace tolva::ui {
 
 // One speaker position on the car picture ("speaker_%d"): a round icon, lit when selected.
-class CSpeakerIconUI : public CSButtonUI {
+class CSpeakerIconUI : public kit::CSButtonUI {
   Q_OBJECT
 
  public:
-  explicit CSpeakerIconUI(QWidget* parent = nullptr) : CSButtonUI(parent) {}
+  explicit CSpeakerIconUI(QWidget* parent = nullptr) : kit::CSButtonUI(parent) {}
 
  protected:
   void paintEvent(QPaintEvent* event) override;

@@ -70,7 +70,7 @@ QWidget* BuildTitleBar(QWidget* root) {
   row->addWidget(logo);
   row->addWidget(MakeLabel(bar, QStringLiteral("brand"), QStringLiteral("TOLVA DSP"), "brand"));
   row->addSpacing(theme::Scaled(root, 10));
-  CSButtonUI* connect =
+  kit::CSButtonUI* connect =
       MakeButton(bar, QStringLiteral("btnConnect"), QStringLiteral("${btn_disconnected}"), 120, 26);
   connect->SetTextColor(QColor::fromRgba(0xffff0000));
   row->addWidget(connect);
@@ -112,7 +112,8 @@ QWidget* BuildTitleBar(QWidget* root) {
   row->addWidget(MakeButton(bar, QStringLiteral("btnDpi"), QStringLiteral("DPI"), 36, 22));
   row->addSpacing(theme::Scaled(root, 6));
   row->addWidget(MakeButton(bar, QStringLiteral("minbtn"), QStringLiteral("\u2013"), 28, 24));
-  CSButtonUI* close = MakeButton(bar, QStringLiteral("closebtn"), QStringLiteral("\u2715"), 28, 24);
+  kit::CSButtonUI* close =
+      MakeButton(bar, QStringLiteral("closebtn"), QStringLiteral("\u2715"), 28, 24);
   close->SetAccent(theme::Warning());
   row->addWidget(close);
   return bar;
@@ -141,7 +142,7 @@ QWidget* BuildCarPanel(QWidget* root) {
   theme::SetLayoutMetrics(row, 0, 4);
   row->addWidget(
       MakeEdit(panel, QStringLiteral("edit_main_volume"), QStringLiteral("-5dB"), 60, 22));
-  CSButtonUI* mute =
+  kit::CSButtonUI* mute =
       MakeOption(panel, QStringLiteral("main_mute"), QStringLiteral("${mute}"), -1, 22);
   mute->SetAccent(theme::Warning());
   row->addWidget(mute, 1);

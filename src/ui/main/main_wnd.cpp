@@ -41,7 +41,7 @@ CMainWnd::CMainWnd(QWidget* parent) : QWidget(parent), busy_(this) {
   surface_->Attach();
   surface_->SetWindowHandling([this](const kit::ControlNotify& n) { return BeforeNotify(n); },
                               [this](const kit::ControlNotify& n) { AfterNotify(n); });
-  dialogs_ = std::make_unique<WindowDialogs>(this);
+  dialogs_ = std::make_unique<tolva::ui::WindowDialogs>(this);
   sink_ = kit::QtWindowSink::Create(this, [this](tolva::device::Notification& n) { OnMessage(n); });
   if (QWidget* bar = findChild<QWidget*>(QStringLiteral("title_bar")))
     bar->installEventFilter(this);
@@ -134,7 +134,8 @@ void CMainWnd::OnMessage(tolva::device::Notification& notification) {
       return;
     case kit::kMsgDeviceReboot:
       busy_.Close();
-      ShowMessageBox(this, QStringLiteral("${device_reboot}"), QStringLiteral("${tips}"));
+      tolva::ui::ShowMessageBox(this, QStringLiteral("${device_reboot}"),
+                                QStringLiteral("${tips}"));
       return;
     default:
       if (message_handler_) message_handler_(notification);

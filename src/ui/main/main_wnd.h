@@ -66,7 +66,7 @@ class CMainWnd : public QWidget {
   tolva::kit::QtPopupMenu* CurrentMenu() const { return menu_.get(); }
 
   bool IsBusyWindowOpen() const { return busy_.IsOpen(); }
-  CLoadingWnd* BusyWindow() const { return busy_.Window(); }
+  tolva::ui::CLoadingWnd* BusyWindow() const { return busy_.Window(); }
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -86,6 +86,6 @@ class CMainWnd : public QWidget {
   std::unique_ptr<tolva::kit::Dialogs> dialogs_;
   std::shared_ptr<tolva::kit::QtWindowSink> sink_;
   std::unique_ptr<tolva::kit::QtPopupMenu> menu_;
-  BusyWindowSlot busy_;
+  tolva::ui::BusyWindowSlot busy_;
   int scale_ = 100;
 };

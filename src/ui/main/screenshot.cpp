@@ -5,6 +5,8 @@
 #include <QPixmap>
 #include <QWidget>
 
+namespace tolva::ui {
+
 bool RenderWindowScreenshot(QWidget& window, const QString& path) {
   const bool was_visible = window.isVisible();
   const bool was_offscreen = window.testAttribute(Qt::WA_DontShowOnScreen);
@@ -22,3 +24,5 @@ bool RenderWindowScreenshot(QWidget& window, const QString& path) {
   }
   return !picture.isNull() && picture.save(path, "PNG");
 }
+
+}  // namespace tolva::ui

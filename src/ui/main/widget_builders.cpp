@@ -29,17 +29,17 @@ QString Indexed(const char* format, int index) {
   return QString::asprintf(format, index);
 }
 
-CSButtonUI* MakeButton(QWidget* parent, const QString& name, const QString& raw_text, int width,
-                       int height, int index) {
-  auto* button = Named(new CSButtonUI(parent), name, index);
+kit::CSButtonUI* MakeButton(QWidget* parent, const QString& name, const QString& raw_text,
+                            int width, int height, int index) {
+  auto* button = Named(new kit::CSButtonUI(parent), name, index);
   kit::SetWidgetText(button, raw_text);
   kit::theme::FixSize(button, width, height);
   return button;
 }
 
-CSButtonUI* MakeOption(QWidget* parent, const QString& name, const QString& raw_text, int width,
-                       int height, int index) {
-  CSButtonUI* option = MakeButton(parent, name, raw_text, width, height, index);
+kit::CSButtonUI* MakeOption(QWidget* parent, const QString& name, const QString& raw_text,
+                            int width, int height, int index) {
+  kit::CSButtonUI* option = MakeButton(parent, name, raw_text, width, height, index);
   option->setCheckable(true);
   return option;
 }
@@ -80,7 +80,7 @@ QFrame* MakeStatusBand(QWidget* parent, const QString& tips_name, const QString&
   band->setProperty("role", "band");
   auto* row = new QHBoxLayout(band);
   kit::theme::SetLayoutMetrics(row, 8, 12);
-  auto* progress = Named(new CCircleProgressUI(band), QStringLiteral("progress"), kNoIndex);
+  auto* progress = Named(new kit::CCircleProgressUI(band), QStringLiteral("progress"), kNoIndex);
   kit::theme::FixSize(progress, 52, 52);
   row->addWidget(progress);
   QLabel* tips = MakeLabel(band, tips_name, raw_tips);

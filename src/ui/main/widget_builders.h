@@ -2,7 +2,6 @@
 
 #include <QString>
 
-class CSButtonUI;
 class QComboBox;
 class QFrame;
 class QLabel;
@@ -10,17 +9,21 @@ class QLineEdit;
 class QSlider;
 class QWidget;
 
+namespace tolva::kit {
+class CSButtonUI;
+}
+
 // Small builders shared by the window layouts: a named control with its user data, its raw
 // (placeholder) text and its size at 100 % (-1 leaves a dimension to the layout).
 namespace tolva::ui {
 
 inline constexpr int kNoIndex = -1;
 
-CSButtonUI* MakeButton(QWidget* parent, const QString& name, const QString& raw_text, int width,
-                       int height, int index = kNoIndex);
+kit::CSButtonUI* MakeButton(QWidget* parent, const QString& name, const QString& raw_text,
+                            int width, int height, int index = kNoIndex);
 // A checkable SButton: an option.
-CSButtonUI* MakeOption(QWidget* parent, const QString& name, const QString& raw_text, int width,
-                       int height, int index = kNoIndex);
+kit::CSButtonUI* MakeOption(QWidget* parent, const QString& name, const QString& raw_text,
+                            int width, int height, int index = kNoIndex);
 QLineEdit* MakeEdit(QWidget* parent, const QString& name, const QString& raw_text, int width,
                     int height, int index = kNoIndex);
 QLabel* MakeLabel(QWidget* parent, const QString& name, const QString& raw_text,

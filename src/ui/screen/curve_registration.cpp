@@ -21,8 +21,9 @@ QWidget* MakeCurve(QWidget* parent) {
 }  // namespace
 
 void RegisterCurveControls() {
-  kit::ControlFactory::Instance().Register(QStringLiteral("Curve"), MakeCurve<UIEqualizer>);
-  kit::ControlFactory::Instance().Register(QStringLiteral("CurveAc"), MakeCurve<UIEqualizerAc>);
+  kit::ControlFactory::Instance().Register(QStringLiteral("Curve"), MakeCurve<curves::UIEqualizer>);
+  kit::ControlFactory::Instance().Register(QStringLiteral("CurveAc"),
+                                           MakeCurve<curves::UIEqualizerAc>);
 }
 
 }  // namespace tolva::ui

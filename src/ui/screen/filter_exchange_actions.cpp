@@ -67,7 +67,7 @@ std::optional<model::ChannelFilters> ChooseChannel(CMainWnd& window,
 }  // namespace
 
 void ShowImportPreview(CMainWnd& window, const model::FilterImportPlan* plan, int output) {
-  auto* graph = window.findChild<UIEqualizer*>(QStringLiteral("equalizer"));
+  auto* graph = window.findChild<curves::UIEqualizer*>(QStringLiteral("equalizer"));
   if (graph == nullptr) return;
   if (plan == nullptr) return graph->SetImportPreview({});
   char largest[32], where[32];

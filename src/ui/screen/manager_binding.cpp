@@ -106,7 +106,7 @@ struct ManagerBinding::Parts {
   Parts(CMainWnd& w, device::TransportFactory factory, Clock& clock)
       : window(w),
         manager(std::move(factory), clock),
-        controls(w.Surface(), &w, w.findChild<UIEqualizer*>(QStringLiteral("equalizer"))),
+        controls(w.Surface(), &w, w.findChild<curves::UIEqualizer*>(QStringLiteral("equalizer"))),
         view(w, manager, controls),
         presenter(manager, controls, view),
         tuning(w, manager) {}
@@ -160,16 +160,17 @@ ManagerBinding::ManagerBinding(CMainWnd& window, device::TransportFactory factor
   });
   window.SetLanguageSwitchedHook([this] { parts_->view.UpdateAllVolumeEdit(); });
   // The graph's drags arrive with their values; the edit is the current output's.
-  if (auto* graph = window.findChild<UIEqualizer*>(QStringLiteral("equalizer"))) {
-    parts_->graph_drags.push_back(QObject::connect(
-        graph, &UIEqualizer::BandDragged, graph,
-        [&presenter, &tuning](int band, int freq, float q, float gain) {
-          tuning.OnValueEdit([&] { presenter.BandDragged(band, freq, q, gain); });
-        }));
-    parts_->graph_drags.push_back(QObject::connect(
-        graph, &UIEqualizer::CornerDragged, graph, [&presenter, &tuning](bool high_pass, int freq) {
-          tuning.OnValueEdit([&] { presenter.CornerDragged(high_pass, freq); });
-        }));
+  if (auto* graph = window.findChild<curves::UIEqualizer*>(QStringLiteral("equalizer"))) {
+    parts_->graph_drags.push_back(
+        QObject::connect(graph, &curves::UIEqualizer::BandDragged, graph,
+                         [&presenter, &tuning](int band, int freq, float q, float gain) {
+                           tuning.OnValueEdit([&] { presenter.BandDragged(band, freq, q, gain); });
+                         }));
+    parts_->graph_drags.push_back(
+        QObject::connect(graph, &curves::UIEqualizer::CornerDragged, graph,
+                         [&presenter, &tuning](bool high_pass, int freq) {
+                           tuning.OnValueEdit([&] { presenter.CornerDragged(high_pass, freq); });
+                         }));
   }
 }
 

@@ -16,8 +16,8 @@ namespace {
 
 constexpr const char* kMeasurementFiles = "${measurement_files_filter}";
 
-UIEqualizer* Graph(CMainWnd& window) {
-  return window.findChild<UIEqualizer*>(QStringLiteral("equalizer"));
+curves::UIEqualizer* Graph(CMainWnd& window) {
+  return window.findChild<curves::UIEqualizer*>(QStringLiteral("equalizer"));
 }
 
 void Refuse(CMainWnd& window, const std::string& detail) {
@@ -28,7 +28,7 @@ void Refuse(CMainWnd& window, const std::string& detail) {
 }  // namespace
 
 void OverlayMeasurementOnCurrentOutput(CMainWnd& window, model::EqualizerManager& manager) {
-  UIEqualizer* graph = Graph(window);
+  curves::UIEqualizer* graph = Graph(window);
   if (graph == nullptr) return;
   const auto path = window.Dialogs().GetOpenFileName("${overlay_measurement}", kMeasurementFiles);
   if (!path || path->empty()) return;
@@ -44,11 +44,12 @@ void OverlayMeasurementOnCurrentOutput(CMainWnd& window, model::EqualizerManager
 }
 
 void ClearMeasurementOfCurrentOutput(CMainWnd& window, model::EqualizerManager& manager) {
-  if (UIEqualizer* graph = Graph(window)) graph->SetMeasurement(manager.CurrentChannel(), {});
+  if (curves::UIEqualizer* graph = Graph(window))
+    graph->SetMeasurement(manager.CurrentChannel(), {});
 }
 
 bool CurrentOutputHasMeasurement(CMainWnd& window, const model::EqualizerManager& manager) {
-  const UIEqualizer* graph = Graph(window);
+  const curves::UIEqualizer* graph = Graph(window);
   return graph != nullptr && graph->Overlay().Has(manager.CurrentChannel());
 }
 

@@ -2,11 +2,14 @@
 
 #include "ui/screen/screen_controls.h"
 
+class QWidget;
+
 namespace tolva::kit {
 class ControlSurface;
 }
-class QWidget;
+namespace tolva::curves {
 class UIEqualizer;
+}
 
 namespace tolva::ui {
 
@@ -15,7 +18,7 @@ namespace tolva::ui {
 class SurfaceScreenControls final : public ScreenControls {
  public:
   // root: the window the controls are children of, for their notes.
-  SurfaceScreenControls(kit::ControlSurface& surface, QWidget* root, UIEqualizer* graph)
+  SurfaceScreenControls(kit::ControlSurface& surface, QWidget* root, curves::UIEqualizer* graph)
       : surface_(surface), root_(root), graph_(graph) {}
 
   std::string Text(ControlId id) const override;
@@ -40,7 +43,7 @@ class SurfaceScreenControls final : public ScreenControls {
  private:
   kit::ControlSurface& surface_;
   QWidget* root_;
-  UIEqualizer* graph_;
+  curves::UIEqualizer* graph_;
 };
 
 }  // namespace tolva::ui

@@ -230,7 +230,7 @@ void TuningActions::ShowMarks() {
   if (marked == marked_) return;
   marked_ = marked;
   for (int ch = 0; ch < model::kOutputChannels; ++ch) {
-    auto* button = window_.findChild<CSButtonUI*>(QStringLiteral("ch_output_btn_%1").arg(ch));
+    auto* button = window_.findChild<kit::CSButtonUI*>(QStringLiteral("ch_output_btn_%1").arg(ch));
     if (button == nullptr) continue;
     const bool mark = marked[static_cast<std::size_t>(ch)];
     button->SetTextColor(mark ? kit::theme::Warning() : QColor());

@@ -8,6 +8,8 @@
 #include "ui/kit/widgets/sbutton.h"
 #include "ui/main/widget_builders.h"
 
+namespace tolva::ui {
+
 using tolva::kit::Resolve;
 
 QString CAboutWnd::FirmwareText(const AboutInfo& info) {
@@ -47,3 +49,5 @@ int ShowAboutDialog(QWidget* owner, const AboutInfo& info) {
   CAboutWnd dialog(owner, info);
   return dialog.Run();
 }
+
+}  // namespace tolva::ui

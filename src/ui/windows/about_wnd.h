@@ -4,6 +4,8 @@
 
 #include "ui/windows/dialog_wnd.h"
 
+namespace tolva::ui {
+
 // What the about window shows of the unit: model -1 when none is connected.
 struct AboutInfo {
   int model_id = -1;
@@ -26,3 +28,5 @@ class CAboutWnd : public CDialogWnd {
 };
 
 int ShowAboutDialog(QWidget* owner, const AboutInfo& info);
+
+}  // namespace tolva::ui

@@ -24,11 +24,15 @@
 namespace {
 
 namespace msg = tolva::kit::msgtype;
+using tolva::curves::UIEqualizerAc;
+using tolva::kit::CCircleProgressUI;
+using tolva::kit::CSButtonUI;
 using tolva::model::AutoCalibration;
 using tolva::model::kOutputChannels;
 using tolva::ui::MakeButton;
 using tolva::ui::MakeLabel;
 using tolva::ui::MakeOption;
+using tolva::ui::ShowChoiceDialog;
 
 constexpr int kAudioEffects = 9;
 

@@ -24,6 +24,7 @@
 #include "ui/main/widget_builders.h"
 
 namespace theme = tolva::kit::theme;
+using tolva::kit::CSButtonUI;
 using tolva::ui::MakeButton;
 using tolva::ui::MakeLabel;
 

@@ -8,9 +8,9 @@
 
 class QLabel;
 class QVBoxLayout;
-class CSButtonUI;
 
 namespace tolva::kit {
+class CSButtonUI;
 class QtControlSurface;
 }
 
@@ -51,7 +51,7 @@ class CDialogWnd : public QDialog {
  protected:
   // Builds the common frame; content goes between the text and the buttons.
   QVBoxLayout* Content() const { return content_; }
-  CSButtonUI* AddButton(const char* name, const QString& raw_text);
+  tolva::kit::CSButtonUI* AddButton(const char* name, const QString& raw_text);
   // A button or other notification; the default ends with the message dialog's codes.
   virtual void OnNotify(const tolva::kit::ControlNotify& notify);
   void FinishLayout();

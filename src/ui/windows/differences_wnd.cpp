@@ -13,6 +13,8 @@
 #include "ui/kit/widgets/sbutton.h"
 #include "ui/kit/widgets/theme.h"
 
+namespace tolva::ui {
+
 using tolva::kit::Resolve;
 namespace theme = tolva::kit::theme;
 
@@ -114,3 +116,5 @@ int ShowKeptEditsWindow(QWidget* owner, const std::vector<tolva::model::Differen
   CDifferencesWnd window(owner, rows);
   return window.Run();
 }
+
+}  // namespace tolva::ui

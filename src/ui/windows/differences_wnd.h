@@ -8,6 +8,8 @@
 
 class QShowEvent;
 
+namespace tolva::ui {
+
 // Every difference between two sets of settings, one row each (output, setting, both values),
 // in the current language: the live settings and a profile file ("Compare with file…"), or the
 // unit's values and the edits the window kept while the unit was away, with the choice of which
@@ -39,3 +41,5 @@ int ShowDifferencesWindow(QWidget* owner, const std::string& file_name,
                           const std::vector<tolva::model::DifferenceRow>& rows);
 // 1 (ManagerView::kSendKeptEdits) or 2 (kTakeUnitValues); 0 only when the window closes.
 int ShowKeptEditsWindow(QWidget* owner, const std::vector<tolva::model::DifferenceRow>& rows);
+
+}  // namespace tolva::ui

@@ -8,9 +8,11 @@
 #include "ui/kit/widgets/sbutton.h"
 #include "ui/kit/widgets/theme.h"
 
+namespace tolva::ui {
+
 CLoadingWnd::CLoadingWnd(QWidget* owner) : CDialogWnd(owner, "loadingwnd", "LoadingWnd") {
   SetText(QStringLiteral("${loading}"));
-  auto* spinner = new CCircleProgressUI(this);
+  auto* spinner = new kit::CCircleProgressUI(this);
   spinner->setObjectName(QStringLiteral("loading_progress"));
   tolva::kit::theme::FixSize(spinner, 44, 44);
   spinner->SetBusy(true);
@@ -48,3 +50,5 @@ bool BusyWindowSlot::Close() {
   window->done(tolva::kit::kResultConfirm);
   return true;
 }
+
+}  // namespace tolva::ui

@@ -4,7 +4,11 @@
 
 #include "ui/windows/dialog_wnd.h"
 
+namespace tolva::kit {
 class CCircleProgressUI;
+}
+
+namespace tolva::ui {
 
 // The busy window ("XML_LOADING") shown while a worker runs: confirm 1, cancel or close 0, and
 // 1 when the closing message arrives.
@@ -36,3 +40,5 @@ class BusyWindowSlot {
   QWidget* owner_;
   QPointer<CLoadingWnd> window_;
 };
+
+}  // namespace tolva::ui

@@ -14,6 +14,8 @@
 #include "ui/kit/widgets/theme.h"
 #include "ui/main/widget_builders.h"
 
+namespace tolva::ui {
+
 namespace kit = tolva::kit;
 
 CMsgWnd::CMsgWnd(QWidget* owner) : CDialogWnd(owner, "msgwnd", "MsgWnd") {
@@ -25,9 +27,9 @@ CMsgWnd::CMsgWnd(QWidget* owner) : CDialogWnd(owner, "msgwnd", "MsgWnd") {
 
 void CMsgWnd::SetButtons(const QStringList& raw_texts) {
   if (raw_texts.isEmpty()) return;
-  auto* confirm = findChild<CSButtonUI*>("confirm_btn");
-  auto* cancel = findChild<CSButtonUI*>("cancel_btn");
-  auto* third = findChild<CSButtonUI*>("third_btn");
+  auto* confirm = findChild<kit::CSButtonUI*>("confirm_btn");
+  auto* cancel = findChild<kit::CSButtonUI*>("cancel_btn");
+  auto* third = findChild<kit::CSButtonUI*>("third_btn");
   kit::SetWidgetText(confirm, raw_texts[0]);
   if (raw_texts.size() < 2) {
     cancel->hide();
@@ -192,3 +194,5 @@ int ShowNameDialog(QWidget* owner, QString& name) {
   if (result == kit::kResultConfirm) name = dialog.KeptName();
   return result;
 }
+
+}  // namespace tolva::ui

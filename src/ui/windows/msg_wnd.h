@@ -5,6 +5,8 @@
 
 #include "ui/windows/dialog_wnd.h"
 
+namespace tolva::ui {
+
 // The message dialog ("XML_MSG"): up to three buttons, confirm 1, cancel 0, third 2.
 class CMsgWnd : public CDialogWnd {
   Q_OBJECT
@@ -58,3 +60,5 @@ int ShowCheckDialog(QWidget* owner, const QString& title, const QString& text,
 // name: initial text in, the name the unit will keep of the accepted text out. Unchanged unless
 // the result is 1.
 int ShowNameDialog(QWidget* owner, QString& name);
+
+}  // namespace tolva::ui

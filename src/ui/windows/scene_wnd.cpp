@@ -25,6 +25,8 @@ namespace {
 namespace theme = tolva::kit::theme;
 namespace msg = tolva::kit::msgtype;
 using tolva::model::kStoredScenes;
+using tolva::ui::ShowChoiceDialog;
+using tolva::ui::ShowNameDialog;
 
 constexpr std::uint32_t kMsgSceneRead = 1236;  // the unit read a stored scene
 constexpr int kListHeaderHeight = 26;
@@ -158,7 +160,7 @@ bool CSceneWnd::AskName(std::string& name) {
 }
 
 void CSceneWnd::ShowMessage(const std::string& text) {
-  ::ShowMessageBox(this, QString::fromStdString(text), QStringLiteral("${tips}"));
+  tolva::ui::ShowMessageBox(this, QString::fromStdString(text), QStringLiteral("${tips}"));
 }
 
 void CSceneWnd::RefreshRows() {

@@ -43,7 +43,7 @@ class CSceneWnd final : public CDialogWnd, public tolva::model::SceneView {
 
   tolva::model::EqualizerManager& manager_;
   Mode mode_;
-  BusyWindowSlot busy_{this};
+  tolva::ui::BusyWindowSlot busy_{this};
   std::shared_ptr<tolva::kit::QtWindowSink> sink_;
 };
 

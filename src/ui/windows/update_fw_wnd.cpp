@@ -24,6 +24,7 @@
 namespace {
 
 namespace msg = tolva::kit::msgtype;
+using tolva::kit::CCircleProgressUI;
 // The files the window asks for by name (matched without regard to case), in its language.
 constexpr const char* kImageFilter = "${update_files_filter}";
 constexpr int kMaxPathCharacters = 260;

@@ -11,6 +11,8 @@
 #include "ui/kit/widgets/theme.h"
 #include "ui/windows/msg_wnd.h"
 
+namespace tolva::ui {
+
 namespace {
 
 QString Q(std::string_view text) {
@@ -42,30 +44,30 @@ void ShowMessageBox(QWidget* owner, const QString& raw_text, const QString& raw_
 }
 
 int WindowDialogs::ShowMessageDialog(std::string_view title, std::string_view text) {
-  return ::ShowMessageDialog(owner_, Q(title), Q(text));
+  return tolva::ui::ShowMessageDialog(owner_, Q(title), Q(text));
 }
 
 int WindowDialogs::ShowChoiceDialog(std::string_view title, std::string_view text,
                                     const std::vector<std::string>& buttons) {
   QStringList texts;
   for (const std::string& b : buttons) texts << QString::fromStdString(b);
-  return ::ShowChoiceDialog(owner_, Q(title), Q(text), texts);
+  return tolva::ui::ShowChoiceDialog(owner_, Q(title), Q(text), texts);
 }
 
 int WindowDialogs::ShowCheckDialog(std::string_view title, std::string_view text,
                                    std::string_view option0, std::string_view option1) {
-  return ::ShowCheckDialog(owner_, Q(title), Q(text), Q(option0), Q(option1));
+  return tolva::ui::ShowCheckDialog(owner_, Q(title), Q(text), Q(option0), Q(option1));
 }
 
 int WindowDialogs::ShowNameDialog(std::string& name) {
   QString buffer = QString::fromStdString(name);
-  const int result = ::ShowNameDialog(owner_, buffer);
+  const int result = tolva::ui::ShowNameDialog(owner_, buffer);
   if (result == tolva::kit::kResultConfirm) name = buffer.toStdString();
   return result;
 }
 
 void WindowDialogs::ShowMessageBox(std::string_view text, std::string_view caption) {
-  ::ShowMessageBox(owner_, Q(text), Q(caption));
+  tolva::ui::ShowMessageBox(owner_, Q(text), Q(caption));
 }
 
 std::optional<std::string> WindowDialogs::GetOpenFileName(std::string_view title,
@@ -81,3 +83,5 @@ std::optional<std::string> WindowDialogs::GetSaveFileName(std::string_view title
   return Chosen(QFileDialog::getSaveFileName(owner_, tolva::kit::Resolve(Q(title)),
                                              Q(suggested_name), tolva::kit::Resolve(Q(filter))));
 }
+
+}  // namespace tolva::ui

@@ -7,6 +7,8 @@
 
 class QMessageBox;
 
+namespace tolva::ui {
+
 // The dialogs of one window for the logic: the message dialogs, message boxes and file dialogs,
 // each modal over the window.
 class WindowDialogs final : public tolva::kit::Dialogs {
@@ -34,3 +36,5 @@ class WindowDialogs final : public tolva::kit::Dialogs {
 void ShowMessageBox(QWidget* owner, const QString& raw_text, const QString& raw_caption);
 // The same box, in the theme, not yet shown: for a box shown without a modal loop.
 QMessageBox* NewMessageBox(QWidget* owner, const QString& raw_text, const QString& raw_caption);
+
+}  // namespace tolva::ui

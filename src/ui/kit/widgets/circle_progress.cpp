@@ -8,6 +8,8 @@
 
 #include "ui/kit/widgets/theme.h"
 
+namespace tolva::kit {
+
 CCircleProgressUI::CCircleProgressUI(QWidget* parent) : QWidget(parent), timer_(new QTimer(this)) {
   timer_->setInterval(40);
   connect(timer_, &QTimer::timeout, this, [this] {
@@ -73,3 +75,5 @@ void CCircleProgressUI::paintEvent(QPaintEvent*) {
   p.setFont(TextFont(font(), side));
   p.drawText(rect(), Qt::AlignCenter, text);
 }
+
+}  // namespace tolva::kit

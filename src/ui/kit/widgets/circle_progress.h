@@ -4,6 +4,8 @@
 
 class QTimer;
 
+namespace tolva::kit {
+
 // A circular progress indicator ("CircleProgress"): an arc for 0-100 %, or a turning arc while
 // the amount of work is unknown.
 class CCircleProgressUI : public QWidget {
@@ -32,3 +34,5 @@ class CCircleProgressUI : public QWidget {
   int phase_ = 0;  // degrees, while busy
   QTimer* timer_;
 };
+
+}  // namespace tolva::kit

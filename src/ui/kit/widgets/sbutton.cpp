@@ -9,6 +9,8 @@
 
 #include "ui/kit/widgets/theme.h"
 
+namespace tolva::kit {
+
 namespace {
 constexpr int kTextFlags = Qt::AlignCenter | Qt::TextWordWrap;
 constexpr qreal kSmallestFactor = 0.7;
@@ -136,3 +138,5 @@ void CSButtonUI::paintEvent(QPaintEvent*) {
   p.setFont(FontAt(FittedFactor()));
   p.drawText(TextRect(), kTextFlags, text());
 }
+
+}  // namespace tolva::kit

@@ -5,6 +5,8 @@
 
 #include "ui/kit/widgets/theme.h"
 
+namespace tolva::kit {
+
 // A button with a selected state ("SButton"); checkable, it serves as an option. Its text wraps
 // onto as many lines as it needs and shrinks its font before it would ever clip.
 class CSButtonUI : public QAbstractButton {
@@ -49,3 +51,5 @@ class CSButtonUI : public QAbstractButton {
   QColor text_color_;
   QColor accent_;
 };
+
+}  // namespace tolva::kit
