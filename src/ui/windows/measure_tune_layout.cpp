@@ -22,6 +22,7 @@
 #include "ui/windows/measure_tune_wnd.h"
 
 namespace theme = tolva::kit::theme;
+using tolva::kit::CSButtonUI;
 using tolva::ui::MakeButton;
 using tolva::ui::MakeCombo;
 using tolva::ui::MakeEdit;

@@ -35,6 +35,9 @@
 namespace msg = tolva::kit::msgtype;
 namespace theme = tolva::kit::theme;
 namespace tune = tolva::ui::tune;
+using tolva::curves::UIEqualizer;
+using tolva::kit::CCircleProgressUI;
+using tolva::kit::CSButtonUI;
 using tolva::kit::Resolve;
 
 namespace {

@@ -10,8 +10,10 @@
 class QTableWidget;
 class QTableWidgetItem;
 class FitPreviewGraph;
-class UIEqualizer;
 
+namespace tolva::curves {
+class UIEqualizer;
+}
 namespace tolva::model {
 class EqualizerManager;
 }
@@ -28,7 +30,8 @@ class CMeasureTuneWnd final : public CDialogWnd {
  public:
   // graph: the main window's, for the overlay (may be null).
   CMeasureTuneWnd(QWidget* owner, tolva::model::EqualizerManager& manager,
-                  std::unique_ptr<tolva::ui::tune::Backend> backend, UIEqualizer* graph);
+                  std::unique_ptr<tolva::ui::tune::Backend> backend,
+                  tolva::curves::UIEqualizer* graph);
   ~CMeasureTuneWnd() override;
 
   tolva::ui::tune::Backend& Session() { return *backend_; }
@@ -78,7 +81,7 @@ class CMeasureTuneWnd final : public CDialogWnd {
 
   tolva::model::EqualizerManager& manager_;
   std::unique_ptr<tolva::ui::tune::Backend> backend_;
-  UIEqualizer* main_graph_;
+  tolva::curves::UIEqualizer* main_graph_;
   QTableWidget* outputs_ = nullptr;
   QTableWidget* preview_table_ = nullptr;
   FitPreviewGraph* fit_graph_ = nullptr;
