@@ -165,7 +165,7 @@ class CommandLine {
                   [this](const DeviceOptions& d) { return RunGet(d, key_); })
         ->add_option("KEY", key_, "e.g. mainVolume or channels/2/eqArray/4 (default: all)");
     DeviceCommand(app_, "set", "change live settings as the window does; all checked first",
-                  [this](const DeviceOptions& d) { return RunSet(d, words_); })
+                  [this](const DeviceOptions& d) { return RunSet(d, words_, globals_.json); })
         ->add_option("KEY=VALUE", words_,
                      "e.g. mainVolume=-12 source=bt channels/1/crossover/hp/fs=80 "
                      "channels/0/eqArray/4/eqGain=-3 outputs/2=7")

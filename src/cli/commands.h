@@ -34,7 +34,9 @@ int RunReadWhole(const DeviceOptions& device, const std::string& path);
 int RunWrite(const DeviceOptions& device, const std::string& path, bool changes_only, bool json);
 
 int RunGet(const DeviceOptions& device, const std::string& key);
-int RunSet(const DeviceOptions& device, const std::vector<std::string>& assignments);
+// json: the clamp notes as {"notes":[…]} on standard output instead of lines on standard error.
+int RunSet(const DeviceOptions& device, const std::vector<std::string>& assignments,
+           bool json = false);
 // Whether set takes the key; get takes every field of a scene profile, and "source".
 bool IsSettableKey(const std::string& key);
 

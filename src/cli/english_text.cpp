@@ -12,11 +12,12 @@ namespace tolva::cli {
 namespace {
 
 // Used when no English language table is loaded into the process.
-constexpr std::array<std::pair<std::string_view, std::string_view>, 4> kFallback{{
+constexpr std::array<std::pair<std::string_view, std::string_view>, 5> kFallback{{
     {"${profile_open_error}", "The profile file could not be opened."},
     {"${profile_create_error}", "The profile file could not be created."},
     {"${profile_load_error}", "The profile file is damaged or incomplete; nothing was loaded."},
     {"${software_not_match}", "The profile file belongs to another model of unit."},
+    {"${value_held}", "%s is beyond what the unit takes: it holds %s."},
 }};
 
 }  // namespace

@@ -8,9 +8,10 @@
 #include "cli/commands.h"
 #include "cli/device_session.h"
 #include "cli/json_text.h"
+#include "model/edits/edit_operations.h"
+#include "model/files/profile_files.h"
 #include "model/interchange/filter_exchange.h"
 #include "model/interchange/filter_exchange_import.h"
-#include "model/files/profile_files.h"
 
 namespace tolva::cli {
 namespace {
@@ -126,10 +127,8 @@ int RunEqImport(const DeviceOptions* device, const EqImportOptions& o) {
     model::ChannelSettings& channel = profile->channels[o.channel];
     const model::FilterImportPlan plan = model::PlanFilterImport(*filters, channel, options);
     if (!Report(plan, o)) return Finish(plan, o, kExitFailed);
-    for (int b = 0; b < std::min(channel.eqSize, model::kEqBands); ++b) {
-      channel.eqArray[b] = plan.bands[b];
-    }
-    channel.bypass = 0;
+    // As the unit would take them (ApplyBands): in tenths, the linked partner too.
+    model::EditBandTable(*profile, o.channel, plan.bands);
     if (!model::WriteSceneProfile(*profile, o.into_file)) return NotSaved(o.into_file);
     return Finish(plan, o, kExitOk);
   }

@@ -13,9 +13,10 @@
 #include "cli/device_session.h"
 #include "cli/json_text.h"
 #include "model/autotune/auto_eq.h"
+#include "model/edits/edit_operations.h"
+#include "model/files/profile_files.h"
 #include "model/fitting/peaking_conversion.h"
 #include "model/interchange/measurement.h"
-#include "model/files/profile_files.h"
 
 namespace tolva::cli {
 namespace {
@@ -198,8 +199,8 @@ int RunEqFit(const DeviceOptions* device, const EqFitOptions& o, bool json) {
       std::fprintf(stderr, "The output already plays this fit: nothing was written.\n");
       return Finish(fit, o, json, kExitOk, false);
     }
-    channel.eqArray = fit.bands;
-    channel.bypass = 0;
+    // As the unit would take them (ApplyBands): in tenths, the linked partner too.
+    model::EditBandTable(*profile, o.channel, fit.bands);
     if (!model::WriteSceneProfile(*profile, o.into_file)) return NotSaved(o.into_file);
     return Finish(fit, o, json, kExitOk, true);
   }

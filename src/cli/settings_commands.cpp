@@ -11,15 +11,16 @@
 
 #include "cli/commands.h"
 #include "cli/device_session.h"
+#include "cli/json_text.h"
 #include "model/edits/edit_rules.h"
+#include "model/edits/screen_text.h"
+#include "model/files/profile_diff.h"
+#include "model/interchange/text_lines.h"
+#include "model/interchange/text_problem.h"
 #include "model/manager/editing/editing_core.h"
 #include "model/profile/input_sources.h"
 #include "model/profile/output_links.h"
-#include "model/files/profile_diff.h"
-#include "model/edits/screen_text.h"
 #include "model/profile/speaker_roles.h"
-#include "model/interchange/text_lines.h"
-#include "model/interchange/text_problem.h"
 
 namespace tolva::cli {
 namespace {
@@ -114,7 +115,7 @@ bool IsWhole(double value, double low, double high) {
 // "bt" or "2" as a source index.
 std::optional<int> SourceIndex(const std::string& text) {
   for (int i = 0; i < model::kInputSources; ++i) {
-    if (model::SourceInfo(i).combo_item == "source_" + text) return i;
+    if (model::SourceInfo(i).name == text) return i;
   }
   return Index(text, model::kInputSources);
 }
@@ -247,41 +248,6 @@ class AssignmentParser {
   std::string error_;
 };
 
-// What the unit now holds for the assignment's key.
-double HeldValue(const model::Profile& p, const Assignment& a) {
-  if (a.field == Field::kMainVolume) return p.mainVolume;
-  if (a.field == Field::kMainMute) return p.mainVolumeMute;
-  if (a.field == Field::kSource) return p.source;
-  const model::ChannelSettings& ch = p.channels[a.channel];
-  const model::FilterSettings& corner = a.high_pass ? ch.crossover.hp : ch.crossover.lp;
-  const model::EqBand* band = a.band >= 0 ? &ch.eqArray[a.band] : nullptr;
-  switch (a.field) {
-    case Field::kGain: return ch.gain;
-    case Field::kMute: return ch.mute;
-    case Field::kPhase: return ch.phase;
-    case Field::kDelay: return ch.delay;
-    case Field::kCornerFs: return corner.fs;
-    case Field::kCornerType: return corner.type;
-    case Field::kCornerSlope: return corner.slope;
-    case Field::kBandFreq: return band->freq;
-    case Field::kBandQ: return band->eqFactor;
-    case Field::kBandGain: return band->eqGain;
-    case Field::kBandEnable: return band->enable;
-    case Field::kRole: return p.outputs[a.channel];
-    default: return a.number;
-  }
-}
-
-// A value the window's limits changed is applied as the window applies it; the script hears.
-void NoteIfHeldElsewhere(const model::Profile& p, const Assignment& a) {
-  const double held = HeldValue(p, a);
-  if (std::fabs(held - a.number) <= 1e-4 * std::max(1.0, std::fabs(a.number))) return;
-  char text[64];
-  std::snprintf(text, sizeof text, "%g", held);
-  std::fprintf(stderr, "note: %s=%s is held as %s (the window's limits)\n", a.key.c_str(),
-               a.value.c_str(), text);
-}
-
 int ComboIndex(double number) {
   return static_cast<int>(std::lround(number));
 }
@@ -296,46 +262,37 @@ model::BandValues ShownBand(const model::ChannelSettings& ch, int band) {
 
 // One assignment as the editing operation the window calls for it, its text read by the
 // window's rules ("1K2", whole decibels, milliseconds).
-void Apply(model::EqualizerManager& m, const Assignment& a) {
+model::EditResult Apply(model::EqualizerManager& m, const Assignment& a) {
   model::EditingCore& edit = m.Editing();
   const int ch = a.channel;
   const bool on = a.number != 0.0;
   switch (a.field) {
     case Field::kMainVolume:
-      edit.SetMainVolume(model::ParseInteger(a.value));
-      return;
+      return edit.SetMainVolume(model::ParseReal(a.value));
     case Field::kMainMute:
-      edit.SetMainMute(on);
-      return;
+      return edit.SetMainMute(on);
     case Field::kSource:
-      edit.SetSource(ComboIndex(a.number));
-      return;
+      return edit.SetSource(ComboIndex(a.number));
     case Field::kGain:
-      edit.SetOutputGain(ch, model::ParseInteger(a.value));
-      return;
+      return edit.SetOutputGain(ch, model::ParseReal(a.value));
     case Field::kMute:
-      edit.SetMute(ch, on);
-      return;
+      return edit.SetMute(ch, on);
     case Field::kPhase:
-      edit.SetPhase(ch, on);
-      return;
+      return edit.SetPhase(ch, on);
     case Field::kDelay:
-      edit.SetDelay(ch, model::DelayMsFromEdit(model::ParseReal(a.value),
-                                               static_cast<int>(model::DelayUnit::kMilliseconds)));
-      return;
+      return edit.SetDelay(
+          ch, model::DelayMsFromEdit(model::ParseReal(a.value),
+                                     static_cast<int>(model::DelayUnit::kMilliseconds)));
     case Field::kRole:
-      edit.SetRole(ch, ComboIndex(a.number));
-      return;
+      return edit.SetRole(ch, ComboIndex(a.number));
     case Field::kCornerFs:
-      edit.SetCorner(ch, a.high_pass, model::ParseFrequency(a.value));
-      return;
+      return edit.SetCorner(ch, a.high_pass, model::ParseFrequency(a.value));
     case Field::kCornerType:
     case Field::kCornerSlope:
-      edit.SetFilterCode(ch, a.high_pass, a.field == Field::kCornerSlope, ComboIndex(a.number));
-      return;
+      return edit.SetFilterCode(ch, a.high_pass, a.field == Field::kCornerSlope,
+                                ComboIndex(a.number));
     case Field::kBandEnable:
-      edit.SetBandEnabled(ch, a.band, on);
-      return;
+      return edit.SetBandEnabled(ch, a.band, on);
     case Field::kBandFreq:
     case Field::kBandQ:
     case Field::kBandGain:
@@ -345,7 +302,50 @@ void Apply(model::EqualizerManager& m, const Assignment& a) {
   if (a.field == Field::kBandFreq) v.freq = model::ParseFrequency(a.value);
   if (a.field == Field::kBandQ) v.q = static_cast<float>(model::ParseReal(a.value));
   if (a.field == Field::kBandGain) v.gain = static_cast<float>(model::ParseReal(a.value));
-  edit.SetBand(ch, a.band, v);
+  return edit.SetBand(ch, a.band, v);
+}
+
+// What the edit held elsewhere than asked. A frequency is read to the whole hertz ("1K2345" is
+// 1235), so a note on it names the value as the script wrote it.
+std::vector<model::ClampNote> NotesOf(const Assignment& a, const model::EditResult& r) {
+  std::vector<model::ClampNote> notes = r.notes;
+  if (a.field != Field::kBandFreq && a.field != Field::kCornerFs) return notes;
+  const double hz = model::ParseFrequency(a.value);
+  if (hz == a.number) return notes;
+  for (model::ClampNote& n : notes) {
+    if (n.value == "frequency" || n.value == "corner") {
+      n.asked = a.number;
+      return notes;
+    }
+  }
+  notes.push_back({"frequency", a.number, hz});
+  return notes;
+}
+
+struct HeldNote {
+  std::string key;
+  model::ClampNote note;
+};
+
+// Each note in the window's words: on standard error, or with --json as the "notes" array.
+void PrintNotes(const std::vector<HeldNote>& notes, bool json) {
+  const std::string pattern = EnglishText("${value_held}");
+  if (!json) {
+    for (const HeldNote& n : notes) {
+      std::fprintf(stderr, "note: %s: %s\n", n.key.c_str(),
+                   model::HeldValueText(pattern, n.note).c_str());
+    }
+    return;
+  }
+  std::string out = "{\"notes\":[";
+  for (const HeldNote& n : notes) {
+    if (out.back() != '[') out += ",";
+    out += "{\"key\":" + JsonString(n.key) + ",\"value\":" + JsonString(n.note.value) +
+           ",\"asked\":" + model::FormatNumber("%.17g", n.note.asked) +
+           ",\"held\":" + model::FormatNumber("%.17g", n.note.held) +
+           ",\"text\":" + JsonString(model::HeldValueText(pattern, n.note)) + "}";
+  }
+  std::printf("%s]}\n", out.c_str());
 }
 
 }  // namespace
@@ -369,7 +369,7 @@ int RunGet(const DeviceOptions& device, const std::string& key) {
   return kExitOk;
 }
 
-int RunSet(const DeviceOptions& device, const std::vector<std::string>& assignments) {
+int RunSet(const DeviceOptions& device, const std::vector<std::string>& assignments, bool json) {
   // Every assignment is checked before the unit is even opened: a typo sends nothing.
   std::vector<Assignment> parsed;
   for (const std::string& word : assignments) {
@@ -412,12 +412,13 @@ int RunSet(const DeviceOptions& device, const std::vector<std::string>& assignme
     }
     roles->outputs[a.channel] = role;
   }
+  std::vector<HeldNote> notes;
   const model::UnitOutcome outcome = session.SendEdits([&] {
     for (const Assignment& a : parsed) {
-      Apply(manager, a);
-      NoteIfHeldElsewhere(live, a);
+      for (const model::ClampNote& n : NotesOf(a, Apply(manager, a))) notes.push_back({a.key, n});
     }
   });
+  PrintNotes(notes, json);
   return ExitCodeOf(outcome, "The settings were not all applied on the unit");
 }
 

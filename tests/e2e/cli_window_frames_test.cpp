@@ -19,11 +19,11 @@
 #include "emulator/emulator_transport.h"
 #include "emulator/unit_state.h"
 #include "model/manager/equalizer_manager.h"
-#include "model/profile/speaker_roles.h"
 #include "support/qt_wait.h"
 #include "support/recording_transport.h"
 #include "ui/kit/qt/qt_popup_menu.h"
 #include "ui/main/main_wnd.h"
+#include "ui/screen/control_names.h"
 #include "ui/screen/manager_binding.h"
 
 namespace tolva::e2e {
@@ -129,7 +129,7 @@ class SetAsTheWindow : public ::testing::Test {
     Click(button);
     kit::QtPopupMenu* menu = window_.CurrentMenu();
     ASSERT_NE(menu, nullptr);
-    ASSERT_TRUE(menu->Trigger(model::RoleInfo(role).menu_item));
+    ASSERT_TRUE(menu->Trigger(ui::RoleMenuItem(role)));
     QApplication::processEvents();
   }
 

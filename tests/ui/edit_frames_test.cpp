@@ -5,7 +5,6 @@
 #include <functional>
 
 #include "presenter_fixture.h"
-#include "model/profile/speaker_roles.h"
 
 namespace tolva::model::testing {
 namespace {
@@ -63,9 +62,7 @@ TEST_F(EditFrames, OrdinaryEditsSendExactlyTheirRecordedFrames) {
       {"band disabled", [&] { P().OnEqEnable(3); }, {"01 06 bb: 00 00 00 03 04 c3 02 04 12 00"}},
       {"band enabled", [&] { P().OnEqEnable(3); }, {"01 06 bb: 00 00 00 03 04 c3 02 04 0e 06"}},
       {"band dragged",
-       [&] {
-         P().BandDragged(5, 700, 1.5f, -2.5f);
-       },
+       [&] { P().BandDragged(5, 700, 1.5f, -2.5f); },
        {"01 06 bb: 00 00 00 05 02 bc 01 05 0f 05"}},
       {"high-pass typed",
        [&] {
@@ -75,9 +72,7 @@ TEST_F(EditFrames, OrdinaryEditsSendExactlyTheirRecordedFrames) {
        {"01 05 bb: 00 00 00 02 03 00 78 00"}},
       {"low-pass step", [&] { P().SetLpFreqUp(false); }, {"01 05 bb: 00 00 00 01 03 4b 79 00"}},
       {"high-pass dragged",
-       [&] {
-         P().CornerDragged(true, 150);
-       },
+       [&] { P().CornerDragged(true, 150); },
        {"01 05 bb: 00 00 00 02 03 00 96 00"}},
       {"high-pass slope",
        [&] {
@@ -164,7 +159,7 @@ TEST_F(EditFrames, OrdinaryEditsSendExactlyTheirRecordedFrames) {
        },
        {"01 01 bb: 53"}},
       {"role",
-       [&] { m.SetOutputValue(2, RoleInfo(4).menu_item); },
+       [&] { m.SetOutputRole(2, 4); },
        {
            "01 0d bb: 00 00 02 02 04",
            "01 05 bb: 00 00 02 02 03 02 58 02",

@@ -32,6 +32,8 @@
 
 namespace {
 
+using tolva::curves::UIEqualizer;
+using tolva::ui::RenderWindowScreenshot;
 using tolva::model::ConnectState;
 using tolva::testing::WaitFor;
 

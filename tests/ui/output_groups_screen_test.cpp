@@ -1,7 +1,8 @@
 // Whole outputs and the output set: roles from the output menu, link and lock, bypass, EQ
 // reset, PEQ/GEQ mode and the output reset, against the emulated unit.
-#include "presenter_fixture.h"
 #include "model/profile/speaker_roles.h"
+#include "presenter_fixture.h"
+#include "ui/screen/control_names.h"
 
 namespace tolva::model::testing {
 namespace {
@@ -13,7 +14,7 @@ class OutputGroups : public Presenting {
 };
 
 TEST_F(OutputGroups, ChoosingARoleLoadsItsCrossoverAndTellsTheUnit) {
-  manager_->SetOutputValue(2, "output_menu_front_left_low_freq");
+  manager_->SetOutputRole(2, ui::RoleOfMenuItem("output_menu_front_left_low_freq"));
   EXPECT_EQ(Live().outputs[2], 3);
   EXPECT_EQ(Live().currChannel, 2);
   EXPECT_EQ(controls_.Text("ch_output_btn_2"), "${front_left_woofer}");
@@ -27,8 +28,8 @@ TEST_F(OutputGroups, ChoosingARoleLoadsItsCrossoverAndTellsTheUnit) {
   EXPECT_EQ(LiveOnUnit().outputs[2].role, 3);
   EXPECT_EQ(LiveOnUnit().outputs[2].lp.freq, 320);
 
-  manager_->SetOutputValue(2, "output_menu_front");  // a group entry is no role
-  EXPECT_EQ(Live().outputs[2], 3);
+  EXPECT_EQ(ui::RoleOfMenuItem("output_menu_front"), -1);  // a group heading is no role
+  EXPECT_EQ(ui::RoleMenuItem(22), "output_menu_subwoof_left");
   manager_->SetSpeakerFocus(Live().outputs[4]);
   EXPECT_EQ(Live().currChannel, 4);
 }

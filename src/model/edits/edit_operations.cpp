@@ -161,6 +161,26 @@ std::vector<int> ResetBands(Profile& p, int channel, int partner) {
   return channels;
 }
 
+std::vector<int> EditBandTable(Profile& p, int channel, const std::array<EqBand, kEqBands>& bands) {
+  std::vector<int> changed;
+  if (channel < 0 || channel >= kOutputChannels) return changed;
+  // Stored as the unit holds them, so the screen and the files show what plays.
+  std::array<EqBand, kEqBands> held = bands;
+  for (EqBand& b : held) {
+    b.eqFactor = InUnitTenths(b.eqFactor);
+    b.eqGain = InUnitTenths(b.eqGain);
+  }
+  for (int target : {channel, LinkedPartner(p, channel)}) {
+    if (target < 0) continue;
+    ChannelSettings& ch = p.channels[target];
+    const ChannelSettings was = ch;
+    std::copy_n(held.begin(), std::min(ch.eqSize, kEqBands), ch.eqArray.begin());
+    ch.bypass = 0;
+    if (!(ch == was)) changed.push_back(target);
+  }
+  return changed;
+}
+
 void CopyChannel(Profile& p, int from, int to) {
   if (from < 0 || from >= kOutputChannels || to < 0 || to >= kOutputChannels) return;
   const ChannelSettings& src = p.channels[from];

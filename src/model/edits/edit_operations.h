@@ -75,6 +75,11 @@ std::vector<int> ResetBands(Profile& profile, int channel, int partner);
 // Link with a copy: left onto right (choice 1) or right onto left. Links and locks, copies each
 // source output onto its partner and returns the (from, to) pairs, flattened.
 std::vector<int> LinkOutputs(Profile& profile, int choice);
+// A whole band table (a fit, an import) onto an output and its linked partner, each keeping its
+// number of bands in use, in the unit's tenths, the EQ bypass off. Returns the outputs whose
+// settings changed.
+std::vector<int> EditBandTable(Profile& profile, int channel,
+                               const std::array<EqBand, kEqBands>& bands);
 // EQ, crossover, bypass and gain of one output onto another.
 void CopyChannel(Profile& profile, int from, int to);
 

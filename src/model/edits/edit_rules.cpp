@@ -24,6 +24,10 @@ int ParseInteger(std::string_view text) {
   return static_cast<int>(std::clamp<long long>(value, INT32_MIN, INT32_MAX));
 }
 
+float InUnitTenths(double value) {
+  return static_cast<float>(std::lround(value * 10.0)) / 10.0f;
+}
+
 double ParseReal(std::string_view text) {
   std::string s(text);
   std::replace(s.begin(), s.end(), ',', '.');

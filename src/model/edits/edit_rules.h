@@ -28,6 +28,9 @@ double ParseReal(std::string_view text);
 // point of thousands) and "2.5k" 2500; to the nearest hertz.
 int ParseFrequency(std::string_view text);
 
+// A Q or a gain as the unit holds it: to the nearest tenth.
+float InUnitTenths(double value);
+
 // The next point of the logarithmic 20 Hz … 20 kHz step scale up or down from f.
 int StepFrequency(int f, bool up);
 

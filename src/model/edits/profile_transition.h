@@ -37,6 +37,10 @@ struct BandCommand {  // EQ_Ctrl
   int scene = 0, channel = 0, band = 0, freq = 1000;
   float q = 5.8f, gain = 0.0f;
 };
+struct BandResetCommand {  // PEQ_Reset_Ctrl: every band of the listed outputs flat
+  int scene = 0;
+  std::vector<int> channels;
+};
 // The per-output lists that share one layout: scene, source, first, last, one byte each.
 enum class ChannelField {
   kRole,     // CH_Type_Ctrl
@@ -66,7 +70,8 @@ struct MixTrimCommand {  // Input_Mix_Trim_Ctrl
 
 using ParameterCommand =
     std::variant<SourceCommand, MainVolumeCommand, MainMuteCommand, LockCommand, LinkCommand,
-                 FilterCommand, BandCommand, ChannelListCommand, DelayCommand, MixTrimCommand>;
+                 FilterCommand, BandCommand, BandResetCommand, ChannelListCommand, DelayCommand,
+                 MixTrimCommand>;
 
 // What the unit is sent for band `band` of an output, by every write: the stored band, at 0 dB
 // when it is switched off; a band beyond the output's bands in use at its centre and flat. The

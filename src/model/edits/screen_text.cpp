@@ -1,6 +1,7 @@
 #include "model/edits/screen_text.h"
 
 #include "model/edits/edit_rules.h"
+#include "model/profile/scene_names.h"
 
 #include <array>
 #include <cmath>
@@ -75,6 +76,10 @@ std::string DelayText(float ms, int unit) {
 std::string_view RoleButtonLabel(int role) {
   return role >= 0 && role < static_cast<int>(kButtonLabels.size()) ? kButtonLabels[role]
                                                                     : kButtonLabels[0];
+}
+
+std::string HeldValueText(std::string_view pattern, const ClampNote& note) {
+  return FillPlaceholders(pattern, {FormatNumber("%g", note.asked), FormatNumber("%g", note.held)});
 }
 
 }  // namespace tolva::model

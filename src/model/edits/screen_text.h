@@ -3,6 +3,8 @@
 #include <string>
 #include <string_view>
 
+#include "model/edits/edit_result.h"
+
 // Texts the main window shows for model values.
 namespace tolva::model {
 
@@ -17,6 +19,9 @@ std::string GainText(double db);
 std::string VolumeText(int db, int slider_minimum);
 // "%.3f" ms, else the nearest whole centimetre or inch (519 cm and 204 in at 15 ms).
 std::string DelayText(float ms, int unit);
+// A clamp note in the words of `pattern`, "${value_held}" resolved in the language wanted:
+// what was asked and what is held.
+std::string HeldValueText(std::string_view pattern, const ClampNote& note);
 // The label on an output button for a speaker role; that of role 0 for any code outside 0 … 24.
 std::string_view RoleButtonLabel(int role);
 

@@ -134,8 +134,8 @@ DifferenceRow Describe(const Profile& live, const ProfileDifference& d) {
     row.field = Text("${diff_curve_shown}");
   } else if (p[0] == "inputs" && per_output && p.size() == 3) {
     row.output = OutputName(live, output);
-    const std::string source(SourceInfo(IndexOf(p[1])).combo_item);
-    row.field = Filled("${diff_routing}", {Text("${" + source + "}")});
+    const std::string source(SourceInfo(IndexOf(p[1])).name);
+    row.field = Filled("${diff_routing}", {Text("${source_" + source + "}")});
   }
   return row;
 }

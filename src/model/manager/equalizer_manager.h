@@ -166,7 +166,7 @@ class EqualizerManager {
   std::array<RoleMenuState, kSpeakerRoles> RoleMenuStates() const {
     return groups_.RoleMenuStates();
   }
-  void SetOutputValue(int channel, std::string_view item) { groups_.SetOutputValue(channel, item); }
+  void SetOutputRole(int channel, int role) { groups_.SetOutputRole(channel, role); }
   void SetSpeakerFocus(int role) { groups_.SetSpeakerFocus(role); }
   void SetOutputLink() { groups_.SetOutputLink(); }
   void SetOutpuLock() { groups_.SetOutpuLock(); }
@@ -217,11 +217,11 @@ class EqualizerManager {
   ManagerContext ctx_;
   UnitConnection connection_{ctx_};
   UnitOperations operations_{ctx_, connection_};
-  OutputGroups groups_{ctx_};
   SafeTuning tuning_{ctx_, [this] {
     return operations_.UnitOperationRunning() || connection_.IsReading();
   }};
   EditingCore editing_{ctx_, tuning_};
+  OutputGroups groups_{ctx_, editing_};
 };
 
 }  // namespace tolva::model

@@ -30,10 +30,7 @@ void ManagerContext::SelectOutput(int channel) {
 }
 
 int ManagerContext::Partner() const {
-  const Profile& p = unit->live;
-  if (p.linkMode != 1 || p.currChannel < 0 || p.currChannel >= kOutputChannels) return -1;
-  const int partner = p.linkOutputs[p.currChannel];
-  return partner >= 0 && partner < kOutputChannels && partner != p.currChannel ? partner : -1;
+  return LinkedPartner(unit->live, unit->live.currChannel);
 }
 
 EqBandCounts ManagerContext::LiveEqBandCounts() const {

@@ -6,13 +6,13 @@ namespace {
 constexpr int kFallbackSource = 4;
 
 constexpr std::array<InputSource, kInputSources> kSources{{
-    {0x51, "source_opt", false, 0, {1, 2, 1, 2, 3, 3}},
-    {0x52, "source_coax", false, 0, {1, 2, 1, 2, 3, 3}},
-    {0x53, "source_bt", true, 2, {1, 2, 1, 2, 3, 3}},
-    {0x54, "source_aux", false, 0, {1, 2, 1, 2, 3, 3}},
-    {0x55, "source_low", false, 0, {1, 2, 4, 8, 3, 3}},
-    {0x56, "source_hi", true, 4, {1, 2, 4, 8, 3, 3}},
-    {0x57, "source_dmp", false, 0, {1, 2, 1, 2, 3, 3}},
+    {0x51, "opt", false, 0, {1, 2, 1, 2, 3, 3}},
+    {0x52, "coax", false, 0, {1, 2, 1, 2, 3, 3}},
+    {0x53, "bt", true, 2, {1, 2, 1, 2, 3, 3}},
+    {0x54, "aux", false, 0, {1, 2, 1, 2, 3, 3}},
+    {0x55, "low", false, 0, {1, 2, 4, 8, 3, 3}},
+    {0x56, "hi", true, 4, {1, 2, 4, 8, 3, 3}},
+    {0x57, "dmp", false, 0, {1, 2, 1, 2, 3, 3}},
 }};
 
 }  // namespace

@@ -5,14 +5,14 @@
 
 #include "model/profile/profile.h"
 
-// The unit's seven input sources: the code the unit reports, the combo item, and the routing
-// each starts with.
+// The unit's seven input sources: the code the unit reports, the short name the command line
+// takes, and the routing each starts with.
 namespace tolva::model {
 
 struct InputSource {
   int code;                     // as the unit reports it
-  std::string_view combo_item;  // control name in the source combo
-  bool offered;                 // shown in the source combo
+  std::string_view name;        // "bt": the command line's word, and the key of its label
+  bool offered;                 // this model's unit takes it
   int mixer_inputs;             // input channels whose mixer trims are read for this source
   std::array<int, kOutputChannels> default_routing;
 };

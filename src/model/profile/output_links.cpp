@@ -26,6 +26,13 @@ void ClearLinks(Profile& profile) {
   profile.linkOutputs.fill(-1);
 }
 
+int LinkedPartner(const Profile& profile, int output) {
+  const auto valid = [](int ch) { return ch >= 0 && ch < kOutputChannels; };
+  if (profile.linkMode != 1 || !valid(output)) return -1;
+  const int partner = profile.linkOutputs[output];
+  return valid(partner) && partner != output ? partner : -1;
+}
+
 bool IsLinkable(const Profile& profile) {
   for (int i = 0; i < kOutputChannels; ++i) {
     const int partner = PartnerRole(profile.outputs[i]);

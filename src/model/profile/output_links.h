@@ -11,6 +11,8 @@ namespace tolva::model {
 void RecomputeLinkOutputs(Profile& profile);
 // Unlinked: linkMode 0 and every partner -1.
 void ClearLinks(Profile& profile);
+// The output linked with `output` while the link mode is on, -1 none.
+int LinkedPartner(const Profile& profile, int output);
 // Some output's role has its partner role on another output.
 bool IsLinkable(const Profile& profile);
 // No other output holds a role of the same group sharing a band with this role; role 0 always.

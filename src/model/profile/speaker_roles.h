@@ -1,7 +1,5 @@
 #pragma once
 
-#include <string_view>
-
 #include "model/profile/profile.h"
 
 // The 25 speaker roles an output can take: their default crossovers and left/right partners.
@@ -13,7 +11,6 @@ inline constexpr int kLeftSubwooferRole = 22;
 inline constexpr int kRightSubwooferRole = 23;
 
 struct SpeakerRole {
-  std::string_view menu_item;  // control name of the output menu
   int hp_fs, hp_slope;
   int lp_fs, lp_slope;
   int type;       // the same family for both filters
@@ -25,8 +22,6 @@ struct SpeakerRole {
 const SpeakerRole& RoleInfo(int role);
 Crossover DefaultCrossoverOfRole(int role);
 int PartnerRole(int role);
-// The role whose output-menu item has this name, -1 for none.
-int RoleOfMenuItem(std::string_view item);
 // 0 front left (and role 0), 1 front right, 2 rear left, 3 rear right, 4 centre, 5 subwoofer.
 int SpeakerGroup(int role);
 

@@ -1,9 +1,59 @@
 #include "ui/screen/control_names.h"
 
+#include <array>
 #include <cstdio>
 
-namespace tolva::ui {
+#include "model/profile/input_sources.h"
+#include "model/profile/profile.h"
 
+namespace tolva::ui {
+namespace {
+
+// By role code.
+constexpr std::array<std::string_view, model::kSpeakerRoles> kRoleMenuItems{
+    "output_item_empty",
+    "output_menu_front_left_high_freq",
+    "output_menu_front_left_mid_freq",
+    "output_menu_front_left_low_freq",
+    "output_menu_front_left_mid_high_freq",
+    "output_menu_front_left_mid_low_freq",
+    "output_menu_front_left_all_freq",
+    "output_menu_front_right_high_freq",
+    "output_menu_front_right_mid_freq",
+    "output_menu_front_right_low_freq",
+    "output_menu_front_right_mid_high_freq",
+    "output_menu_front_right_mid_low_freq",
+    "output_menu_front_right_all_freq",
+    "output_menu_rear_left_high_freq",
+    "output_menu_rear_left_low_freq",
+    "output_menu_rear_left_all_freq",
+    "output_menu_rear_right_high_freq",
+    "output_menu_rear_right_low_freq",
+    "output_menu_rear_right_all_freq",
+    "output_menu_center_high_freq",
+    "output_menu_center_low_freq",
+    "output_menu_center_all_freq",
+    "output_menu_subwoof_left",
+    "output_menu_subwoof_right",
+    "output_menu_subwoof_low",
+};
+
+}  // namespace
+
+std::string_view RoleMenuItem(int role) {
+  return role >= 0 && role < model::kSpeakerRoles ? kRoleMenuItems[role] : std::string_view();
+}
+
+int RoleOfMenuItem(std::string_view item) {
+  for (int role = 0; role < model::kSpeakerRoles; ++role) {
+    if (kRoleMenuItems[role] == item) return role;
+  }
+  return -1;
+}
+
+std::string SourceComboItem(int source) {
+  return "source_" + std::string(model::SourceInfo(source).name);
+}
 
 std::string ControlName(const char* pattern, int index) {
   char name[48];

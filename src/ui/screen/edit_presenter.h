@@ -32,8 +32,6 @@ class EditPresenter {
   // The graph's drags, with their values; for the current output.
   void BandDragged(int band, int freq, float q, float gain);
   void CornerDragged(bool high_pass, int freq);
-  // A whole band table (imported filters) onto an output, which becomes the current one.
-  void ApplyChannelBands(int channel, const std::array<model::EqBand, model::kEqBands>& bands);
 
   void SetHpFreq();
   void SetLpFreq();
@@ -74,10 +72,9 @@ class EditPresenter {
   void StepCorner(bool high_pass, bool up);
   void SetFilterCode(bool high_pass, bool slope);
   void StepBand(int band, int freq, float q, float gain);
-  // A volume box: "Off" is the slider's minimum it stands for, a fraction the nearest whole dB
-  // (noted); false when the box holds no number or the text it was shown.
-  bool ReadVolumeBox(const ControlId& box, int stored, int low, int& db,
-                     std::vector<model::ClampNote>& notes) const;
+  // A volume box: "Off" is the slider's minimum it stands for; false when the box holds no
+  // number or the text it was shown. The editing core takes the nearest whole dB and says so.
+  bool ReadVolumeBox(const ControlId& box, int stored, int low, double& db) const;
   // Beside the box: the values an edit held at a limit or a step; none takes the note away.
   void ShowNotes(const ControlId& box, const std::vector<model::ClampNote>& notes);
 

@@ -35,9 +35,7 @@ void EditPresenter::ShowNotes(const ControlId& box, const std::vector<model::Cla
   std::string text;
   for (const model::ClampNote& n : notes) {
     if (!text.empty()) text += "\n";
-    text += model::FillPlaceholders(Languages().Resolve("${value_held}"),
-                                    {model::FormatNumber("%g", n.asked),
-                                     model::FormatNumber("%g", n.held)});
+    text += model::HeldValueText(Languages().Resolve("${value_held}"), n);
   }
   c_.SetNote(box, text);
 }
@@ -147,14 +145,6 @@ void EditPresenter::BandDragged(int band, int freq, float q, float gain) {
 
 void EditPresenter::CornerDragged(bool high_pass, int freq) {
   Edit().SetCorner(Current(), high_pass, freq, true);
-}
-
-void EditPresenter::ApplyChannelBands(int channel,
-                                      const std::array<EqBand, kEqBands>& bands) {
-  if (channel < 0 || channel >= model::kOutputChannels) return;
-  // As on the window: the output becomes current, and a linked partner follows it.
-  if (Live().currChannel != channel) Edit().SelectOutput(channel);
-  Edit().ApplyBands(channel, bands);
 }
 
 void EditPresenter::SetCorner(bool high_pass) {

@@ -32,8 +32,7 @@ int DelayMicroseconds(float ms) {
 
 }  // namespace
 
-bool EditPresenter::ReadVolumeBox(const ControlId& box, int stored, int low, int& db,
-                                  std::vector<model::ClampNote>& notes) const {
+bool EditPresenter::ReadVolumeBox(const ControlId& box, int stored, int low, double& db) const {
   const std::string text = c_.Text(box);
   if (ShowsStoredText(box, model::VolumeText(stored, low))) return false;
   // "Off" stands for the slider's minimum it shows.
@@ -42,10 +41,7 @@ bool EditPresenter::ReadVolumeBox(const ControlId& box, int stored, int low, int
     return true;
   }
   if (!model::HoldsNumber(text)) return false;
-  // The unit takes whole dB: -3.5 is -4, said, never a silent -3.
-  const double asked = std::clamp(model::ParseReal(text), -1e6, 1e6);
-  db = static_cast<int>(std::lround(asked));
-  if (db != asked) notes.push_back({"volume", asked, static_cast<double>(db)});
+  db = model::ParseReal(text);
   return true;
 }
 
@@ -60,17 +56,15 @@ void EditPresenter::SetChVolume(int channel) {
 void EditPresenter::SetChVolumeEdit(int channel) {
   if (!Valid(channel)) return;
   const ControlId box{Control::kOutputVolumeEdit, channel};
-  int db = 0;
-  std::vector<model::ClampNote> notes;
-  if (!ReadVolumeBox(box, Live().channels[channel].gain, kChannelVolumeSliderMin, db, notes)) {
+  double db = 0.0;
+  if (!ReadVolumeBox(box, Live().channels[channel].gain, kChannelVolumeSliderMin, db)) {
     screen_.ShowChannelVolume(channel);
     return;
   }
   if (channel != Live().currChannel) SetCurChannelChange(channel);
   const model::EditResult r = Edit().SetOutputGain(channel, db);
-  notes.insert(notes.end(), r.notes.begin(), r.notes.end());
   screen_.ShowChannelVolume(channel);
-  ShowNotes(box, notes);
+  ShowNotes(box, r.notes);
 }
 
 void EditPresenter::SetChVolumeUp(int channel, bool up) {
@@ -89,15 +83,12 @@ void EditPresenter::SetMainVolume() {
 
 void EditPresenter::SetMainVolumeEdit() {
   const ControlId box{Control::kMainVolumeEdit};
-  int db = 0;
-  std::vector<model::ClampNote> notes;
-  if (!ReadVolumeBox(box, Live().mainVolume, kMainVolumeSliderMin, db, notes)) {
+  double db = 0.0;
+  if (!ReadVolumeBox(box, Live().mainVolume, kMainVolumeSliderMin, db)) {
     screen_.ShowMainVolume();
     return;
   }
-  const model::EditResult r = Edit().SetMainVolume(db);
-  notes.insert(notes.end(), r.notes.begin(), r.notes.end());
-  ShowNotes(box, notes);
+  ShowNotes(box, Edit().SetMainVolume(db).notes);
 }
 
 void EditPresenter::SetMainVolumeUp(bool up) {

@@ -7,12 +7,13 @@
 
 #include "base/debug_print.h"
 #include "device/protocol/protocol_codes.h"
-#include "model/profile/control_ranges.h"
 #include "model/edits/edit_rules.h"
+#include "model/edits/screen_text.h"
+#include "model/profile/control_ranges.h"
 #include "model/profile/input_sources.h"
 #include "model/profile/polarity.h"
-#include "model/edits/screen_text.h"
 #include "model/profile/speaker_roles.h"
+#include "ui/screen/control_names.h"
 
 namespace tolva::ui {
 
@@ -144,8 +145,8 @@ void ManagerScreen::InitControls() {
   const int height = kComboItemHeight * c_.DisplayScalePercent() / 100;
   for (Control combo : kCombos) c_.SetItemHeight({combo}, height);
   for (int source = 0; source < kInputSources; ++source) {
-    const InputSource& info = SourceInfo(source);
-    c_.SetItemVisible(ControlId{Control::kInputSource}, info.combo_item, info.offered);
+    c_.SetItemVisible(ControlId{Control::kInputSource}, SourceComboItem(source),
+                      SourceInfo(source).offered);
   }
   ShowMainVolume();
   ShowRoles();
@@ -248,7 +249,7 @@ void ManagerScreen::LiveValueApplied(int code, int ch) {
       // reset leaves the optical input), so the screen says what the unit plays and the user
       // can choose it again after trying another.
       c_.SetItemVisible(ControlId{Control::kInputSource},
-                        SourceInfo(std::clamp(p.source, 0, kInputSources - 1)).combo_item, true);
+                        SourceComboItem(std::clamp(p.source, 0, kInputSources - 1)), true);
       c_.SelectItem(ControlId{Control::kInputSource}, p.source);
       break;
     case device::dsp_sub::kMainVolume:

@@ -12,16 +12,17 @@
 #include "base/language_switch.h"
 #include "model/manager/equalizer_manager.h"
 #include "model/profile/speaker_roles.h"
-#include "ui/windows/about_wnd.h"
-#include "ui/windows/auto_cal_wnd.h"
-#include "ui/windows/measure_tune_wnd.h"
-#include "ui/screen/filter_exchange_actions.h"
 #include "ui/kit/api/controls.h"
 #include "ui/kit/api/dialogs.h"
 #include "ui/kit/api/message_types.h"
 #include "ui/main/layouts.h"
 #include "ui/main/main_wnd.h"
+#include "ui/screen/control_names.h"
+#include "ui/screen/filter_exchange_actions.h"
 #include "ui/screen/measurement_actions.h"
+#include "ui/windows/about_wnd.h"
+#include "ui/windows/auto_cal_wnd.h"
+#include "ui/windows/measure_tune_wnd.h"
 #include "ui/windows/scene_wnd.h"
 #include "ui/windows/update_fw_wnd.h"
 
@@ -65,7 +66,7 @@ void SetSubMenu(kit::PopupMenu& menu, const model::EqualizerManager& manager) {
   DebugPrint(L"on %s\n", "EqualizerManager::SetSubMenu");
   const auto states = manager.RoleMenuStates();
   for (int role = 0; role < model::kSpeakerRoles; ++role) {
-    kit::MenuItem* item = menu.FindItem(model::RoleInfo(role).menu_item);
+    kit::MenuItem* item = menu.FindItem(RoleMenuItem(role));
     if (item == nullptr) continue;
     item->SetIcon(states[role].held ? "right.png" : "");
     item->SetEnabled(states[role].enabled);
@@ -120,7 +121,10 @@ void RouteMenuClick(CMainWnd& window, model::EqualizerManager& manager,
   DebugPrint("on menu click %s\n", item.name.c_str());
   const std::string& name = item.name;
   if (Starts(name, "output_menu") || Starts(name, "output_item")) {
-    manager.SetOutputValue(manager.OutputMenuChannel(), name);
+    // A group heading is no role.
+    if (const int role = RoleOfMenuItem(name); role >= 0) {
+      manager.SetOutputRole(manager.OutputMenuChannel(), role);
+    }
   } else if (Starts(name, "option_item_firmware_upgrade")) {
     ShowUpdateWindow(&window, manager);
   } else if (name == "option_item_import_filters") {

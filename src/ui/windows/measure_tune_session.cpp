@@ -394,6 +394,7 @@ std::unique_ptr<Backend> MakeSessionBackend(model::EqualizerManager& manager,
 
 void ShowMeasureTuneWindow(QWidget* owner, tolva::model::EqualizerManager& manager,
                            std::shared_ptr<tolva::audio::AudioInterface> audio) {
+  using tolva::curves::UIEqualizer;
   UIEqualizer* graph =
       owner != nullptr ? owner->findChild<UIEqualizer*>(QStringLiteral("equalizer")) : nullptr;
   CMeasureTuneWnd window(owner, manager,

@@ -45,6 +45,10 @@ void SendCommands(device::DspLink& link, const std::vector<ParameterCommand>& co
             [&](const BandCommand& c) {
               link.EQ_Ctrl(c.scene, kEditSource, c.channel, c.band, c.freq, c.q, c.gain, sync);
             },
+            [&](const BandResetCommand& c) {
+              link.PEQ_Reset_Ctrl(c.scene, kEditSource, static_cast<int>(c.channels.size()),
+                                  c.channels, sync);
+            },
             [&](const ChannelListCommand& c) {
               const ListBuilder builder = kListBuilders.at(static_cast<std::size_t>(c.field));
               (link.*builder)(c.scene, c.source, c.first, c.last, c.values, sync);

@@ -5,21 +5,20 @@
 #include <memory>
 
 #include "device/protocol/protocol_codes.h"
-#include "model/profile/control_ranges.h"
 #include "model/edits/edit_rules.h"
 #include "model/edits/output_operations.h"
+#include "model/profile/control_ranges.h"
+#include "model/profile/output_links.h"
 
 namespace tolva::model {
 namespace {
 
 namespace sub = device::dsp_sub;
 
+constexpr int kModeScene = 0;  // the mode switch's bands always address scene 0
+
 bool ValidOutput(int ch) {
   return ch >= 0 && ch < kOutputChannels;
-}
-
-float Tenths(double value) {
-  return static_cast<float>(std::lround(value * 10.0)) / 10.0f;
 }
 
 // A value held at [low, high], noted when it moved.
@@ -27,6 +26,25 @@ template <class T>
 T Held(const char* what, T asked, T low, T high, std::vector<ClampNote>& notes) {
   const T held = std::clamp(asked, low, high);
   if (held != asked) notes.push_back({what, static_cast<double>(asked), static_cast<double>(held)});
+  return held;
+}
+
+// A whole dB held at [low, high], noted when it moved.
+int WholeDb(double asked, int low, int high, std::vector<ClampNote>& notes) {
+  const double finite = std::isfinite(asked) ? std::clamp(asked, -1e6, 1e6) : 0.0;
+  const int held = std::clamp(static_cast<int>(std::lround(finite)), low, high);
+  if (held != asked) notes.push_back({"volume", asked, static_cast<double>(held)});
+  return held;
+}
+
+// A typed Q or gain as the unit holds it, in tenths. A value the edit did not change (the box
+// showed the stored one) is not noted.
+float UnitStep(const char* what, float asked, float stored, std::vector<ClampNote>& notes) {
+  constexpr float kSame = 1e-4f;
+  const float held = InUnitTenths(asked);
+  if (std::fabs(held - asked) > kSame && std::fabs(asked - stored) > kSame) {
+    notes.push_back({what, asked, held});
+  }
   return held;
 }
 
@@ -64,10 +82,7 @@ void EditingCore::SetOutputShown(int output, bool shown) {
 }
 
 int EditingCore::PartnerOf(int output) const {
-  const Profile& p = ctx_.unit->live;
-  if (p.linkMode != 1 || !ValidOutput(output)) return -1;
-  const int partner = p.linkOutputs[output];
-  return ValidOutput(partner) && partner != output ? partner : -1;
+  return LinkedPartner(ctx_.unit->live, output);
 }
 
 EditResult EditingCore::Commit(const Profile& before, EditResult r) {
@@ -84,14 +99,17 @@ EditResult EditingCore::SetBand(int output, int band, const BandValues& asked, B
   if (source == BandSource::kEdit) {
     v.freq = Held("frequency", v.freq, kMinFrequency, kMaxFrequency, r.notes);
     // The unit holds Q in tenths: a typed 1.27 is the 1.3 it can hold, not the 1.2 it would cut.
-    v.q = Tenths(Held("q", v.q, kMinQ, kMaxQ, r.notes));
-    v.gain = Tenths(Held("gain", static_cast<double>(v.gain), kBandGainMinDb, kBandGainMaxDb,
-                         r.notes));
+    const EqBand& stored = p.channels[output].eqArray[band];
+    v.q = UnitStep("q", Held("q", v.q, kMinQ, kMaxQ, r.notes), stored.eqFactor, r.notes);
+    constexpr auto kLowDb = static_cast<float>(kBandGainMinDb);
+    constexpr auto kHighDb = static_cast<float>(kBandGainMaxDb);
+    v.gain =
+        UnitStep("gain", Held("gain", v.gain, kLowDb, kHighDb, r.notes), stored.eqGain, r.notes);
   } else if (source == BandSource::kGraph) {
     // The unit holds tenths of each, and so does the band, so that the screen never shows a
     // value the unit does not hold.
-    v.q = Tenths(v.q);
-    v.gain = Tenths(v.gain);
+    v.q = InUnitTenths(v.q);
+    v.gain = InUnitTenths(v.gain);
   }
   const auto before = std::make_unique<Profile>(p);
   const int partner = PartnerOf(output);
@@ -174,19 +192,7 @@ EditResult EditingCore::ApplyBands(int output, const std::array<EqBand, kEqBands
   if (!ValidOutput(output)) return r;
   Profile& p = ctx_.unit->live;
   const auto before = std::make_unique<Profile>(p);
-  // Stored as the unit holds them, in tenths, so the screen and the files show what plays.
-  std::array<EqBand, kEqBands> held = bands;
-  for (EqBand& b : held) {
-    b.eqFactor = Tenths(b.eqFactor);
-    b.eqGain = Tenths(b.eqGain);
-  }
-  for (int target : {output, PartnerOf(output)}) {
-    if (target < 0) continue;
-    ChannelSettings& ch = p.channels[target];
-    std::copy_n(held.begin(), std::min(ch.eqSize, kEqBands), ch.eqArray.begin());
-    ch.bypass = 0;
-    if (!(ch == before->channels[target])) r.outputs.push_back(target);
-  }
+  r.outputs = EditBandTable(p, output, bands);
   r.commands = TransitionCommands(*before, p);
   r = Commit(*before, std::move(r));
   if (r.applied) {
@@ -258,12 +264,12 @@ EditResult FromOutputEdit(OutputEdit edit, int output) {
 
 }  // namespace
 
-EditResult EditingCore::SetOutputGain(int output, int db) {
+EditResult EditingCore::SetOutputGain(int output, double asked) {
   if (!ValidOutput(output)) return {};
   Profile& p = ctx_.unit->live;
   const auto before = std::make_unique<Profile>(p);
   std::vector<ClampNote> notes;
-  db = Held("volume", db, kChannelVolumeSliderMin, kChannelVolumeSliderMax, notes);
+  const int db = WholeDb(asked, kChannelVolumeSliderMin, kChannelVolumeSliderMax, notes);
   EditResult r = FromOutputEdit(EditChannelGain(p, output, PartnerOf(output), db), output);
   r.notes = std::move(notes);
   r = Commit(*before, std::move(r));
@@ -271,11 +277,11 @@ EditResult EditingCore::SetOutputGain(int output, int db) {
   return r;
 }
 
-EditResult EditingCore::SetMainVolume(int db) {
+EditResult EditingCore::SetMainVolume(double asked) {
   Profile& p = ctx_.unit->live;
   const auto before = std::make_unique<Profile>(p);
   std::vector<ClampNote> notes;
-  db = Held("volume", db, kMainVolumeSliderMin, kMainVolumeSliderMax, notes);
+  const int db = WholeDb(asked, kMainVolumeSliderMin, kMainVolumeSliderMax, notes);
   EditResult r = FromOutputEdit(EditMainVolume(p, db), -1);
   r.notes = std::move(notes);
   r = Commit(*before, std::move(r));
@@ -348,9 +354,120 @@ EditResult EditingCore::SetRole(int output, int role) {
   Profile& p = ctx_.unit->live;
   const auto before = std::make_unique<Profile>(p);
   EditResult r = Commit(*before, FromOutputEdit(EditRole(p, output, role), output));
-  ctx_.view->LiveValueApplied(sub::kRole, output);
+  ShowRole(output);
   for (int ch : r.outputs) ctx_.view->LiveValueApplied(sub::kTrim, ch);
+  return r;
+}
+
+void EditingCore::ShowRole(int output) {
+  if (output == ctx_.unit->live.currChannel) ctx_.view->LiveValueApplied(sub::kFilter, output);
+  ctx_.view->LiveValueApplied(sub::kRole, output);  // every button label and speaker icon
   ctx_.UpdateEqualizer(-1);
+}
+
+EditResult EditingCore::SetLink(bool on, int copy_side) {
+  Profile& p = ctx_.unit->live;
+  const auto before = std::make_unique<Profile>(p);
+  const int current = ctx_.CurrentChannel();
+  EditResult r;
+  const bool linkable = IsLinkable(p);
+  if (on && linkable) {
+    const std::vector<int> pairs = LinkOutputs(p, copy_side);
+    for (std::size_t i = 1; i < pairs.size(); i += 2) r.outputs.push_back(pairs[i]);
+    r.commands.push_back(LockCommand{1});
+    // The partner takes the current output's gain, as the unit's copy does.
+    OutputEdit gain = EditChannelGain(p, current, PartnerOf(current), p.channels[current].gain);
+    for (ParameterCommand& c : gain.commands) r.commands.push_back(std::move(c));
+    for (int ch : gain.outputs) {
+      if (!Contains(r.outputs, ch)) r.outputs.push_back(ch);
+    }
+    r.commands.push_back(LinkCommand{1, pairs});
+  } else if (linkable) {
+    ClearLinks(p);
+    p.lockMode = 0;
+    r.commands = {LockCommand{0}, LinkCommand{0, {}}};
+  } else {
+    p.linkMode = 0;
+    r.commands = {LinkCommand{0, {}}};
+  }
+  r = Commit(*before, std::move(r));
+  ctx_.view->LiveValueApplied(sub::kLink, -1);
+  if (on && linkable) {
+    ctx_.view->LiveValueApplied(sub::kTrim, current);
+    for (int ch : r.outputs) ctx_.view->LiveValueApplied(sub::kTrim, ch);
+  }
+  if (linkable) ctx_.SelectOutput(current);
+  return r;
+}
+
+EditResult EditingCore::SetLock(bool on) {
+  Profile& p = ctx_.unit->live;
+  const auto before = std::make_unique<Profile>(p);
+  EditResult r;
+  p.lockMode = on ? 1 : 0;
+  if (!on && p.linkMode == 1) {
+    ClearLinks(p);
+    r.commands.push_back(LinkCommand{0, {}});
+  }
+  r.commands.push_back(LockCommand{p.lockMode});
+  r = Commit(*before, std::move(r));
+  ctx_.view->LiveValueApplied(sub::kLock, -1);
+  if (!on) ctx_.SelectOutput(ctx_.CurrentChannel());
+  return r;
+}
+
+EditResult EditingCore::SetBypass(int output, BypassStep step) {
+  if (!ValidOutput(output)) return {};
+  Profile& p = ctx_.unit->live;
+  const auto before = std::make_unique<Profile>(p);
+  EditResult r =
+      Commit(*before, FromOutputEdit(EditBypass(p, output, PartnerOf(output), step), output));
+  ctx_.view->LiveValueApplied(sub::kBypass, output);
+  ctx_.UpdateEqualizer(-1);
+  return r;
+}
+
+EditResult EditingCore::ResetEq(int output) {
+  if (!ValidOutput(output)) return {};
+  Profile& p = ctx_.unit->live;
+  const auto before = std::make_unique<Profile>(p);
+  EditResult r;
+  r.outputs = ResetBands(p, output, PartnerOf(output));
+  r.commands.push_back(BandResetCommand{p.editScene, r.outputs});
+  r = Commit(*before, std::move(r));
+  ctx_.view->LiveValueApplied(sub::kBandReset, output);
+  ctx_.UpdateEqualizer(-1);
+  return r;
+}
+
+EditResult EditingCore::SetEqMode(bool parametric) {
+  Profile& p = ctx_.unit->live;
+  const auto before = std::make_unique<Profile>(p);
+  EditResult r;
+  for (const BandRef& ref : model::SetEqMode(p, parametric)) {
+    // A band switched off keeps playing nothing.
+    const BandOnUnit band = BandAsSent(p.channels[ref.channel], ref.band);
+    r.commands.push_back(
+        BandCommand{kModeScene, ref.channel, ref.band, band.freq, band.q, band.gain});
+    if (!Contains(r.outputs, ref.channel)) r.outputs.push_back(ref.channel);
+  }
+  r = Commit(*before, std::move(r));
+  ctx_.view->EqModeChanged();
+  ctx_.view->BandsEdited(p.currChannel, -1);
+  ctx_.UpdateEqualizer(-1);
+  return r;
+}
+
+EditResult EditingCore::ResetOutputs(bool defaults) {
+  Profile& p = ctx_.unit->live;
+  const auto before = std::make_unique<Profile>(p);
+  const OutputEdit edit = model::ResetOutputs(p, defaults);
+  const std::vector<int> gains = edit.outputs;
+  EditResult r = Commit(*before, FromOutputEdit(edit, -1));
+  for (int ch = 0; ch < kOutputChannels; ++ch) ShowRole(ch);
+  for (int ch : gains) ctx_.view->LiveValueApplied(sub::kTrim, ch);
+  ctx_.view->LiveValueApplied(sub::kLink, -1);
+  ctx_.SelectOutput(0);
   return r;
 }
 

@@ -1,20 +1,20 @@
 #pragma once
 
 #include <array>
-#include <string_view>
 
+#include "model/manager/editing/editing_core.h"
 #include "model/manager/manager_context.h"
 #include "model/profile/output_links.h"
-#include "model/edits/output_operations.h"
 
-// Operations on whole outputs and on the output set: speaker roles from the output menu, link
-// and lock, bypass, EQ reset, PEQ/GEQ mode and the output reset. The view is told which values
-// to show again. Window thread only.
+// Operations on whole outputs and on the output set as the window's buttons and output menu
+// start them: roles, link and lock, bypass, EQ reset, PEQ/GEQ mode and the output reset. Each
+// asks what the user must answer first and then edits through the editing core, so its commands
+// leave, and its step is recorded, where every edit's are. Window thread only.
 namespace tolva::model {
 
 class OutputGroups {
  public:
-  explicit OutputGroups(ManagerContext& ctx) : ctx_(ctx) {}
+  OutputGroups(ManagerContext& ctx, EditingCore& editing) : ctx_(ctx), editing_(editing) {}
   OutputGroups(const OutputGroups&) = delete;
   OutputGroups& operator=(const OutputGroups&) = delete;
 
@@ -23,9 +23,9 @@ class OutputGroups {
   int OutputMenuChannel() const { return output_menu_channel_; }
   // The roles in use and the roles the menu's output may take.
   std::array<RoleMenuState, kSpeakerRoles> RoleMenuStates() const;
-  void SetOutputValue(int channel, std::string_view item);
+  // A role chosen in the output menu: the output takes it and becomes the current one.
+  void SetOutputRole(int channel, int role);
   void SetSpeakerFocus(int role);
-  void CopyChannelConfig(int from, int to);
   void SetOutputLink();
   void SetOutpuLock();
   void SetOutputBypass();
@@ -34,13 +34,8 @@ class OutputGroups {
   void SetOutputReset();
 
  private:
-  // An output's role button, icons and the graph as the live profile holds them.
-  void ShowRole(int channel);
-  void ShowGains(const std::vector<int>& channels);
-  void Send(const OutputEdit& edit);
-  void SendUnlink();
-
   ManagerContext& ctx_;
+  EditingCore& editing_;
   int output_menu_channel_ = 0;
 };
 
