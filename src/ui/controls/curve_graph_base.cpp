@@ -107,6 +107,18 @@ QSize CurveGraphBase::minimumSizeHint() const {
   return QSize(200, 100) * scale_percent_ / 100;
 }
 
+QRect CurveGraphBase::PaintLegendBox(QPainter& painter, const CurveGeometry& g, int w,
+                                     int h) const {
+  const PixelRect& plot = g.Plot();
+  const QRect box(plot.right - w - g.Unit(6), plot.top + g.Unit(6), w, h);
+  QColor fill = BackgroundColor();
+  fill.setAlpha(220);
+  painter.setPen(QColor::fromRgba(kGridColor));
+  painter.setBrush(fill);
+  painter.drawRect(box);
+  return box;
+}
+
 QFont CurveGraphBase::ScaledFont(int pixel_size_at_100, bool bold) const {
   QFont f = text_font_;
   f.setPixelSize(std::max(1, pixel_size_at_100 * scale_percent_ / 100));

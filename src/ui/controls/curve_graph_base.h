@@ -7,6 +7,7 @@
 #include <QColor>
 #include <QLoggingCategory>
 #include <QMargins>
+#include <QRect>
 #include <QPainterPath>
 #include <QWidget>
 
@@ -83,6 +84,8 @@ class CurveGraphBase : public QWidget {
   void DrawCurve(QPainter& painter, const QPainterPath& path, QRgb color, double width,
                  Qt::PenStyle style = Qt::SolidLine) const;
   QFont ScaledFont(int pixel_size_at_100, bool bold = false) const;
+  // A legend's box of w × h in the plot's top right corner, drawn over the curves.
+  QRect PaintLegendBox(QPainter& painter, const CurveGeometry& g, int w, int h) const;
   QColor CurrentTextColor() const;
   // Called when anything the plot rectangle or the units depend on changed.
   virtual void GeometryChanged() {}

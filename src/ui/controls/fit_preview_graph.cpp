@@ -119,13 +119,7 @@ void FitPreviewGraph::PaintLegend(QPainter& painter, const CurveGeometry& g) con
   for (const Row& r : rows) text_w = std::max(text_w, m.horizontalAdvance(*r.text));
   const int w = sample + pad + text_w + 2 * pad;
   const int h = static_cast<int>(rows.size()) * m.height() + 2 * pad;
-  const PixelRect& plot = g.Plot();
-  const QRect box(plot.right - w - pad, plot.top + pad, w, h);
-  QColor fill = BackgroundColor();
-  fill.setAlpha(220);
-  painter.setPen(QColor::fromRgba(kGridColor));
-  painter.setBrush(fill);
-  painter.drawRect(box);
+  const QRect box = PaintLegendBox(painter, g, w, h);
   int top = box.top() + pad;
   for (const Row& r : rows) {
     const int x = box.left() + pad;

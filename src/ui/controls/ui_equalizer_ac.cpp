@@ -84,13 +84,7 @@ void UIEqualizerAc::PaintLegend(QPainter& painter, const CurveGeometry& g) const
   for (int i : outputs) outputs_w += sample + pad / 2 + m.horizontalAdvance(name(i)) + pad;
   const int w = std::max(key_w, outputs_w - pad) + 2 * pad;
   const int h = 2 * line_h + 3 * pad;
-  const PixelRect& plot = g.Plot();
-  const QRect box(plot.right - w - pad, plot.top + pad, w, h);
-  QColor fill = BackgroundColor();
-  fill.setAlpha(220);
-  painter.setPen(QColor::fromRgba(kGridColor));
-  painter.setBrush(fill);
-  painter.drawRect(box);
+  const QRect box = PaintLegendBox(painter, g, w, h);
 
   const QColor text = CurrentTextColor();
   const auto sample_line = [&](int x, int y, QColor colour, Qt::PenStyle style) {
