@@ -20,16 +20,13 @@
 
 #include "device/link/dsp_link.h"
 #include "emulator/emulated_device.h"
-#include "emulator/emulator_transport.h"
-#include "model/manager/equalizer_manager.h"
 #include "support/forwarding_transport.h"
+#include "support/main_window_on_unit.h"
 #include "support/qt_wait.h"
 #include "ui/controls/ui_equalizer_ac.h"
 #include "ui/kit/api/message_types.h"
 #include "ui/kit/qt/qt_text.h"
 #include "ui/kit/widgets/sbutton.h"
-#include "ui/main/main_wnd.h"
-#include "ui/screen/manager_binding.h"
 
 namespace {
 
@@ -94,17 +91,13 @@ class LoggingTransport final : public tolva::testing::ForwardingTransport {
   std::shared_ptr<WriteLog> log_;
 };
 
-class AutoCalWindow : public ::testing::Test {
+class AutoCalWindow : public tolva::testing::MainWindowOnUnit {
  protected:
-  void SetUp() override {
-    binding_ = std::make_unique<tolva::ui::ManagerBinding>(
-        main_, [log = log_, inner = tolva::emulator::MakeEmulatorTransportFactory(unit_)] {
-          return std::make_unique<LoggingTransport>(inner(), log);
-        });
-    binding_->Start();
-    ASSERT_TRUE(WaitFor([&] { return binding_->Manager().State() == ConnectState::kConnected; }));
-  }
-  void TearDown() override { binding_.reset(); }
+  // The transport is made once the fixture is whole.
+  AutoCalWindow()
+      : MainWindowOnUnit({.wrap = [this](std::unique_ptr<tolva::device::Transport> inner) {
+          return std::make_unique<LoggingTransport>(std::move(inner), log_);
+        }}) {}
   QString Tips(CAutoCalWnd& w) { return w.findChild<QLabel*>(QStringLiteral("tips"))->text(); }
   QString Text(const char* key) { return tolva::kit::Resolve(QString::fromLatin1(key)); }
   void Click(CAutoCalWnd& w, const char* name) {
@@ -127,15 +120,11 @@ class AutoCalWindow : public ::testing::Test {
   }
 
   std::shared_ptr<WriteLog> log_ = std::make_shared<WriteLog>();
-  std::shared_ptr<tolva::emulator::EmulatedDevice> unit_ =
-      std::make_shared<tolva::emulator::EmulatedDevice>();
-  CMainWnd main_;
-  std::unique_ptr<tolva::ui::ManagerBinding> binding_;
   QuickClock clock_;
 };
 
 TEST_F(AutoCalWindow, AResultKeptOnClosingReachesTheUnitBeforeItIsReadAgain) {
-  CAutoCalWnd window(&main_, binding_->Manager(), clock_);
+  CAutoCalWnd window(&Main(), Manager(), clock_);
   window.show();
   // Factory roles: outputs 4 and 5 are subwoofers and are not measured.
   auto* sub = window.findChild<CSButtonUI*>(QStringLiteral("ch_checkbox_4"));
@@ -164,7 +153,7 @@ TEST_F(AutoCalWindow, AResultKeptOnClosingReachesTheUnitBeforeItIsReadAgain) {
 
   // What the menu does with the result: the apply, then disconnect and connect.
   log_->Take();
-  tolva::model::EqualizerManager& manager = binding_->Manager();
+  tolva::model::EqualizerManager& manager = Manager();
   manager.ReadAgainAfterRoomCorrection(window.Result());
   std::vector<std::string> writes;
   const auto index_of = [&writes](const std::string& w) {
@@ -186,7 +175,7 @@ TEST_F(AutoCalWindow, AResultKeptOnClosingReachesTheUnitBeforeItIsReadAgain) {
 
 TEST_F(AutoCalWindow, WhileAStoppedRunWindsDownStartStaysOffAndCloseStillCloses) {
   GateClock gate;
-  CAutoCalWnd window(&main_, binding_->Manager(), gate);
+  CAutoCalWnd window(&Main(), Manager(), gate);
   window.show();
   Click(window, "start_auto_cal");  // the worker now waits in its first pause
   Click(window, "start_auto_cal");  // stop
@@ -205,10 +194,10 @@ TEST_F(AutoCalWindow, WhileAStoppedRunWindsDownStartStaysOffAndCloseStillCloses)
 
 TEST_F(AutoCalWindow, UnpluggingTheUnitClosesTheWindowAndEndsTheRun) {
   GateClock gate;
-  CAutoCalWnd window(&main_, binding_->Manager(), gate);
+  CAutoCalWnd window(&Main(), Manager(), gate);
   window.show();
   Click(window, "start_auto_cal");
-  binding_->Manager().DevicePlugOut();
+  Manager().DevicePlugOut();
   gate.Open();
   ASSERT_TRUE(WaitFor([&] { return !window.isVisible(); }));
   EXPECT_EQ(window.result(), 0);
@@ -216,7 +205,7 @@ TEST_F(AutoCalWindow, UnpluggingTheUnitClosesTheWindowAndEndsTheRun) {
 }
 
 TEST_F(AutoCalWindow, WithoutACorrectionNothingStartsAndSaveWaitsForARun) {
-  CAutoCalWnd window(&main_, binding_->Manager(), clock_);
+  CAutoCalWnd window(&Main(), Manager(), clock_);
   window.show();
   EXPECT_FALSE(IsEnabled(window, "irc_save_data")) << "nothing to apply before a run";
   EXPECT_FALSE(IsEnabled(window, "irc_cancel_data"));
@@ -241,7 +230,7 @@ TEST_F(AutoCalWindow, WithoutACorrectionNothingStartsAndSaveWaitsForARun) {
 // Cancel on "Apply the results?" is a third answer: the window stays, the result undecided and
 // untouched on the unit; Discard then cancels it there. The legend names each output drawn.
 TEST_F(AutoCalWindow, CancellingTheApplyQuestionKeepsTheResultAndTheLegendNamesTheCurves) {
-  CAutoCalWnd window(&main_, binding_->Manager(), clock_);
+  CAutoCalWnd window(&Main(), Manager(), clock_);
   window.show();
   auto* graph = window.findChild<UIEqualizerAc*>(QStringLiteral("equalizer_ac"));
   Click(window, "start_auto_cal");

@@ -13,39 +13,23 @@
 
 #include "base/display_scale.h"
 #include "emulator/emulated_device.h"
-#include "emulator/emulator_transport.h"
-#include "model/manager/equalizer_manager.h"
+#include "support/main_window_on_unit.h"
 #include "support/qt_wait.h"
 #include "test_languages.h"
 #include "ui/kit/api/control_surface.h"
 #include "ui/kit/api/controls.h"
 #include "ui/kit/qt/qt_popup_menu.h"
-#include "ui/main/main_wnd.h"
-#include "ui/screen/manager_binding.h"
 
 namespace {
 
-using tolva::model::ConnectState;
 using tolva::testing::WaitFor;
 
-class EditRouting : public ::testing::Test {
+class EditRouting : public tolva::testing::MainWindowOnUnit {
  protected:
+  EditRouting() : MainWindowOnUnit({.show = true}) {}
   void SetUp() override {
-    window_.show();
-    QApplication::setActiveWindow(&window_);
-    binding_ = std::make_unique<tolva::ui::ManagerBinding>(
-        window_, tolva::emulator::MakeEmulatorTransportFactory(unit_));
-    binding_->Start();
-    ASSERT_TRUE(WaitFor([&] { return Manager().State() == ConnectState::kConnected; }));
-  }
-  void TearDown() override { binding_.reset(); }
-
-  tolva::model::EqualizerManager& Manager() { return binding_->Manager(); }
-  template <class W>
-  W* Widget(const char* name) {
-    W* w = window_.findChild<W*>(QString::fromLatin1(name));
-    EXPECT_NE(w, nullptr) << name;
-    return w;
+    MainWindowOnUnit::SetUp();
+    QApplication::setActiveWindow(&Main());
   }
   void TypeAndPressReturn(const char* name, const char* text) {
     auto* edit = Widget<QLineEdit>(name);
@@ -56,25 +40,16 @@ class EditRouting : public ::testing::Test {
     QTest::keyClick(edit, Qt::Key_Return);
     QApplication::processEvents();
   }
-  // Waits until the unit's memory satisfies done.
-  bool UnitShows(const std::function<bool(const tolva::emulator::UnitState&)>& done) {
-    return WaitFor([&] { return done(unit_->Snapshot()); }, 5000);
-  }
-
-  std::shared_ptr<tolva::emulator::EmulatedDevice> unit_ =
-      std::make_shared<tolva::emulator::EmulatedDevice>();
-  CMainWnd window_;
-  std::unique_ptr<tolva::ui::ManagerBinding> binding_;
 };
 
 TEST_F(EditRouting, TypedVolumeAndDelayReachTheUnit) {
   TypeAndPressReturn("edit_ch_volume_2", "-7");
-  EXPECT_TRUE(UnitShows([](const auto& u) { return u.scenes[0].outputs[2].trim_db == -7; }));
+  EXPECT_TRUE(UnitHolds([](const auto& u) { return u.scenes[0].outputs[2].trim_db == -7; }));
   EXPECT_EQ(Widget<QSlider>("slider_ch_volume_2")->value(), -7);
   EXPECT_EQ(Manager().LiveProfile().currChannel, 2);
 
   TypeAndPressReturn("edit_ch_delay_1", "3.25");
-  EXPECT_TRUE(UnitShows([](const auto& u) { return u.scenes[0].outputs[1].delay_us == 3250; }));
+  EXPECT_TRUE(UnitHolds([](const auto& u) { return u.scenes[0].outputs[1].delay_us == 3250; }));
   EXPECT_EQ(Widget<QLineEdit>("edit_ch_delay_1")->text(), "3.250");
 }
 
@@ -85,7 +60,7 @@ TEST_F(EditRouting, BandGainSpinKeyAndCommittedEdit) {
   QApplication::processEvents();
   QTest::keyClick(gain, Qt::Key_Up);
   EXPECT_TRUE(
-      UnitShows([](const auto& u) { return u.scenes[0].outputs[0].bands[0].gain_tenths == 181; }));
+      UnitHolds([](const auto& u) { return u.scenes[0].outputs[0].bands[0].gain_tenths == 181; }));
   EXPECT_EQ(gain->text(), "0.1");
 
   // Return moves on through the band; leaving the box commits what was typed.
@@ -93,7 +68,7 @@ TEST_F(EditRouting, BandGainSpinKeyAndCommittedEdit) {
   QTest::keyClick(gain, Qt::Key_Return);
   QApplication::processEvents();
   EXPECT_TRUE(
-      UnitShows([](const auto& u) { return u.scenes[0].outputs[0].bands[0].gain_tenths == 135; }));
+      UnitHolds([](const auto& u) { return u.scenes[0].outputs[0].bands[0].gain_tenths == 135; }));
   EXPECT_EQ(Widget<QSlider>("eq_slider_0")->value(), -45);
 }
 
@@ -122,12 +97,12 @@ TEST_F(EditRouting, TypedTextThatIsNoNumberKeepsTheValueAndBoxesShowWhatTheUnitH
 
   TypeAndPressReturn("eq_gain_4", "-2,5");
   EXPECT_TRUE(
-      UnitShows([](const auto& u) { return u.scenes[0].outputs[0].bands[4].gain_tenths == 155; }));
+      UnitHolds([](const auto& u) { return u.scenes[0].outputs[0].bands[4].gain_tenths == 155; }));
   EXPECT_EQ(Widget<QLineEdit>("eq_gain_4")->text(), QStringLiteral("-2.5"));
   // Hundredths of a dB: the unit takes tenths, and the box says which.
   TypeAndPressReturn("eq_gain_5", "1.27");
   EXPECT_TRUE(
-      UnitShows([](const auto& u) { return u.scenes[0].outputs[0].bands[5].gain_tenths == 193; }));
+      UnitHolds([](const auto& u) { return u.scenes[0].outputs[0].bands[5].gain_tenths == 193; }));
   EXPECT_EQ(Widget<QLineEdit>("eq_gain_5")->text(), QStringLiteral("1.3"));
 }
 
@@ -141,7 +116,7 @@ TEST_F(EditRouting, AVolumeBoxShowingOffLeavesTheUnitAtTheMinimum) {
     QApplication::processEvents();
     QTest::keyClick(slider, Qt::Key_Home);
   }
-  ASSERT_TRUE(UnitShows([](const auto& u) {
+  ASSERT_TRUE(UnitHolds([](const auto& u) {
     return u.main_volume_db == -128 && u.scenes[0].outputs[2].trim_db == -128;
   }));
   for (const char* name : {"edit_main_volume", "edit_ch_volume_2"}) {
@@ -168,12 +143,12 @@ TEST_F(EditRouting, AVolumeBoxShowingOffLeavesTheUnitAtTheMinimum) {
 }
 
 TEST_F(EditRouting, StripButtonsAndTheSlopeCombo) {
-  QTest::mouseClick(Widget<QWidget>("ch_enable_3"), Qt::LeftButton);
+  Click("ch_enable_3");
   EXPECT_TRUE(WaitFor([&] { return Manager().LiveProfile().currChannel == 3; }, 2000));
 
   auto* mute = Widget<QWidget>("ch_mute_3");
   QTest::mouseClick(mute, Qt::LeftButton);
-  EXPECT_TRUE(UnitShows([](const auto& u) { return u.scenes[0].outputs[3].mute == 1; }));
+  EXPECT_TRUE(UnitHolds([](const auto& u) { return u.scenes[0].outputs[3].mute == 1; }));
 
   auto* slope = Widget<QComboBox>("hp_slop");
   ASSERT_NE(slope, nullptr);
@@ -184,7 +159,7 @@ TEST_F(EditRouting, StripButtonsAndTheSlopeCombo) {
   const int after = Manager().LiveProfile().channels[3].crossover.hp.slope;
   EXPECT_NE(after, before);
   EXPECT_TRUE(
-      UnitShows([after](const auto& u) { return u.scenes[0].outputs[3].hp.slope == after; }));
+      UnitHolds([after](const auto& u) { return u.scenes[0].outputs[3].hp.slope == after; }));
 }
 
 TEST_F(EditRouting, MainVolumeSliderKeys) {
@@ -194,13 +169,13 @@ TEST_F(EditRouting, MainVolumeSliderKeys) {
   QApplication::processEvents();
   const int before = slider->value();
   QTest::keyClick(slider, Qt::Key_Down);
-  EXPECT_TRUE(UnitShows([&](const auto& u) { return u.main_volume_db == before - 1; }));
+  EXPECT_TRUE(UnitHolds([&](const auto& u) { return u.main_volume_db == before - 1; }));
   EXPECT_EQ(Manager().LiveProfile().mainVolume, before - 1);
 }
 
 TEST_F(EditRouting, OutputMenuOffersFreeRolesAndAssignsTheChosenOne) {
-  QTest::mouseClick(Widget<QWidget>("ch_output_btn_2"), Qt::LeftButton);
-  tolva::kit::QtPopupMenu* menu = window_.CurrentMenu();
+  Click("ch_output_btn_2");
+  tolva::kit::QtPopupMenu* menu = Main().CurrentMenu();
   ASSERT_NE(menu, nullptr);
   EXPECT_TRUE(menu->IsOpen());
   // Outputs 0 and 1 hold the front full-range roles: no other front-left role is free.
@@ -209,22 +184,22 @@ TEST_F(EditRouting, OutputMenuOffersFreeRolesAndAssignsTheChosenOne) {
   EXPECT_TRUE(menu->FindItem("output_menu_center_low_freq")->IsEnabled());
   ASSERT_TRUE(menu->Trigger("output_menu_center_low_freq"));
   EXPECT_TRUE(WaitFor([&] { return Manager().LiveProfile().outputs[2] == 20; }, 2000));
-  EXPECT_TRUE(UnitShows([](const auto& u) { return u.scenes[0].outputs[2].role == 20; }));
-  EXPECT_EQ(window_.Surface().FindButton("ch_output_btn_2")->RawText(), "${center_woofer}");
-  EXPECT_TRUE(window_.Surface().FindControl("speaker_20")->IsVisible());
+  EXPECT_TRUE(UnitHolds([](const auto& u) { return u.scenes[0].outputs[2].role == 20; }));
+  EXPECT_EQ(Main().Surface().FindButton("ch_output_btn_2")->RawText(), "${center_woofer}");
+  EXPECT_TRUE(Main().Surface().FindControl("speaker_20")->IsVisible());
 }
 
 TEST_F(EditRouting, OptionMenuFollowsTheConnection) {
-  QTest::mouseClick(Widget<QWidget>("btn_option"), Qt::LeftButton);
-  ASSERT_NE(window_.CurrentMenu(), nullptr);
-  EXPECT_TRUE(window_.CurrentMenu()->FindItem("option_item_reset_default")->IsEnabled());
-  window_.CurrentMenu()->Close();
+  Click("btn_option");
+  ASSERT_NE(Main().CurrentMenu(), nullptr);
+  EXPECT_TRUE(Main().CurrentMenu()->FindItem("option_item_reset_default")->IsEnabled());
+  Main().CurrentMenu()->Close();
   Manager().Disconnect();
-  QTest::mouseClick(Widget<QWidget>("btn_scene"), Qt::LeftButton);
-  ASSERT_NE(window_.CurrentMenu(), nullptr);
-  EXPECT_FALSE(window_.CurrentMenu()->FindItem("scene_item_load_scene")->IsEnabled());
-  EXPECT_TRUE(window_.CurrentMenu()->FindItem("scene_item_load_file")->IsEnabled());
-  window_.CurrentMenu()->Close();
+  Click("btn_scene");
+  ASSERT_NE(Main().CurrentMenu(), nullptr);
+  EXPECT_FALSE(Main().CurrentMenu()->FindItem("scene_item_load_scene")->IsEnabled());
+  EXPECT_TRUE(Main().CurrentMenu()->FindItem("scene_item_load_file")->IsEnabled());
+  Main().CurrentMenu()->Close();
 }
 
 // The scene menu's file dialogs speak the window's language, with a title and the file type.
@@ -245,9 +220,9 @@ TEST_F(EditRouting, SceneMenuFileDialogsAreTitledAndFilteredInTheWindowsLanguage
   answerer.start(20);
   const auto choose = [&](const char* item) {
     title.clear();
-    QTest::mouseClick(Widget<QWidget>("btn_scene"), Qt::LeftButton);
-    ASSERT_NE(window_.CurrentMenu(), nullptr);
-    ASSERT_TRUE(window_.CurrentMenu()->Trigger(item));
+    Click("btn_scene");
+    ASSERT_NE(Main().CurrentMenu(), nullptr);
+    ASSERT_TRUE(Main().CurrentMenu()->Trigger(item));
     ASSERT_TRUE(WaitFor([&] { return !title.isEmpty(); }, 5000));
   };
   choose("scene_item_save_file");
@@ -266,7 +241,7 @@ TEST_F(EditRouting, ArrowKeysWalkTheRingOfBoxesPassingOverLockedOnes) {
   last_gain->setCursorPosition(last_gain->text().size());
   QTest::keyClick(last_gain, Qt::Key_Right);
   QApplication::processEvents();
-  EXPECT_EQ(window_.focusWidget(), Widget<QWidget>("edit_ch_volume_0"));
+  EXPECT_EQ(Main().focusWidget(), Widget<QWidget>("edit_ch_volume_0"));
 
   auto* main_volume = Widget<QLineEdit>("edit_main_volume");
   main_volume->setFocus();
@@ -274,36 +249,36 @@ TEST_F(EditRouting, ArrowKeysWalkTheRingOfBoxesPassingOverLockedOnes) {
   main_volume->setCursorPosition(main_volume->text().size());
   QTest::keyClick(main_volume, Qt::Key_Right);
   QApplication::processEvents();
-  EXPECT_EQ(window_.focusWidget(), Widget<QWidget>("eq_gain_0"));
+  EXPECT_EQ(Main().focusWidget(), Widget<QWidget>("eq_gain_0"));
   auto* first_gain = Widget<QLineEdit>("eq_gain_0");
   first_gain->setCursorPosition(0);
   QTest::keyClick(first_gain, Qt::Key_Left);
   QApplication::processEvents();
-  EXPECT_EQ(window_.focusWidget(), Widget<QWidget>("edit_main_volume"));
+  EXPECT_EQ(Main().focusWidget(), Widget<QWidget>("edit_main_volume"));
 }
 
 TEST_F(EditRouting, TheDpiBoxAppliesOnReturnOrItsButtonAndTheWindowStaysOnItsScreen) {
   auto* box = Widget<QLineEdit>("edt_dpi");
-  window_.SetDisplayScale(150);  // as start-up picks it for a 1920-pixel screen
+  Main().SetDisplayScale(150);  // as start-up picks it for a 1920-pixel screen
   EXPECT_EQ(box->text(), QStringLiteral("144"));
   box->setText(QStringLiteral("48"));
-  QTest::mouseClick(Widget<QWidget>("btnDpi"), Qt::LeftButton);
-  EXPECT_EQ(window_.DisplayScale(), 50);
+  Click("btnDpi");
+  EXPECT_EQ(Main().DisplayScale(), 50);
   EXPECT_EQ(box->text(), QStringLiteral("48"));
   box->setText(QStringLiteral("wide"));
-  QTest::mouseClick(Widget<QWidget>("btnDpi"), Qt::LeftButton);
-  EXPECT_EQ(window_.DisplayScale(), 50);
+  Click("btnDpi");
+  EXPECT_EQ(Main().DisplayScale(), 50);
   EXPECT_EQ(box->text(), QStringLiteral("48"));
 
   // Return applies as the button does; a scale the screen cannot hold is held to the largest
   // that fits, and the box says which.
   TypeAndPressReturn("edt_dpi", "1000");
-  const int largest = window_.LargestScaleOnScreen();
+  const int largest = Main().LargestScaleOnScreen();
   ASSERT_LT(largest, 400);
-  EXPECT_EQ(window_.DisplayScale(), largest);
+  EXPECT_EQ(Main().DisplayScale(), largest);
   EXPECT_EQ(box->text(), QString::number(tolva::DpiForScalePercent(largest)));
-  EXPECT_TRUE(window_.screen()->availableGeometry().contains(window_.geometry()))
-      << window_.geometry().width() << "x" << window_.geometry().height();
+  EXPECT_TRUE(Main().screen()->availableGeometry().contains(Main().geometry()))
+      << Main().geometry().width() << "x" << Main().geometry().height();
 }
 
 }  // namespace

@@ -4,10 +4,8 @@
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
-#include <QFileDialog>
 #include <QLabel>
 #include <QListView>
-#include <QMessageBox>
 #include <QScreen>
 #include <QScrollArea>
 #include <QTest>
@@ -17,19 +15,15 @@
 
 #include <algorithm>
 #include <cmath>
-#include <filesystem>
-#include <fstream>
-#include <functional>
 
 #include "emulator/emulated_device.h"
-#include "emulator/emulator_transport.h"
-#include "model/manager/equalizer_manager.h"
 #include "model/files/profile_files.h"
+#include "support/main_window_on_unit.h"
 #include "support/qt_wait.h"
+#include "support/scratch_folder.h"
+#include "support/user_answers.h"
 #include "test_languages.h"
 #include "ui/kit/qt/qt_popup_menu.h"
-#include "ui/main/main_wnd.h"
-#include "ui/screen/manager_binding.h"
 #include "ui/windows/differences_wnd.h"
 #include "ui/windows/msg_wnd.h"
 
@@ -40,76 +34,24 @@ using tolva::ui::CMsgWnd;
 using tolva::ui::ShowChoiceDialog;
 using tolva::ui::ShowDifferencesWindow;
 
-namespace fs = std::filesystem;
-using tolva::model::ConnectState;
+using tolva::testing::UserAnswers;
 using tolva::testing::WaitFor;
 
-// Answers what opens on top as a user would: the file dialog with `file`, each question with
-// `answer` after `inspect` has looked at it, each message box with OK (its text kept).
-class Answerer {
- public:
-  Answerer() {
-    QObject::connect(&timer_, &QTimer::timeout, [this] {
-      for (QWidget* w : QApplication::topLevelWidgets()) {
-        if (!w->isVisible()) continue;
-        if (auto* files = qobject_cast<QFileDialog*>(w)) {
-          files->selectFile(file);
-          static_cast<QDialog*>(files)->accept();
-        } else if (auto* question = qobject_cast<CMsgWnd*>(w)) {
-          questions.push_back(question->findChild<QLabel*>(QStringLiteral("MessageText"))->text());
-          if (inspect) inspect(*question);
-          question->done(answer);
-        } else if (auto* box = qobject_cast<QMessageBox*>(w)) {
-          notices.push_back(box->text());
-          box->done(0);
-        }
-      }
-    });
-    timer_.start(20);
-  }
-  QString file;
-  int answer = 1;
-  std::function<void(CMsgWnd&)> inspect;
-  std::vector<QString> questions;
-  std::vector<QString> notices;
-
- private:
-  QTimer timer_;
-};
-
-class InstallerPaths : public ::testing::Test {
+class InstallerPaths : public tolva::testing::MainWindowOnUnit {
  protected:
-  void SetUp() override {
-    dir_ = fs::temp_directory_path() / ("tolva_paths_" + std::to_string(::getpid()));
-    fs::create_directories(dir_);
-    window_.show();
-    binding_ = std::make_unique<tolva::ui::ManagerBinding>(
-        window_, tolva::emulator::MakeEmulatorTransportFactory(unit_));
-    binding_->Start();
-    ASSERT_TRUE(WaitFor([&] { return Manager().State() == ConnectState::kConnected; }));
-  }
-  void TearDown() override {
-    binding_.reset();
-    fs::remove_all(dir_);
-  }
-  tolva::model::EqualizerManager& Manager() { return binding_->Manager(); }
+  InstallerPaths() : MainWindowOnUnit({.show = true}) {}
   QString Write(const char* name, const std::string& text) {
-    std::ofstream(dir_ / name, std::ios::binary) << text;
-    return QString::fromStdString((dir_ / name).string());
+    return QString::fromStdString(folder_.Write(name, text));
   }
   // Opens a menu from its button and picks an item, as a click would.
   void Choose(const char* button, const char* item) {
-    QTest::mouseClick(window_.findChild<QWidget*>(QString::fromLatin1(button)), Qt::LeftButton);
-    ASSERT_NE(window_.CurrentMenu(), nullptr);
-    ASSERT_TRUE(window_.CurrentMenu()->Trigger(item));
+    Click(button);
+    ASSERT_NE(Main().CurrentMenu(), nullptr);
+    ASSERT_TRUE(Main().CurrentMenu()->Trigger(item));
   }
 
-  fs::path dir_;
+  tolva::testing::ScratchFolder folder_{"tolva_paths"};
   LanguageFile english_{"en"};
-  std::shared_ptr<tolva::emulator::EmulatedDevice> unit_ =
-      std::make_shared<tolva::emulator::EmulatedDevice>();
-  CMainWnd window_;
-  std::unique_ptr<tolva::ui::ManagerBinding> binding_;
 };
 
 // At a large scale the import's warning stays on the screen, its text whole and its buttons in
@@ -121,9 +63,9 @@ TEST_F(InstallerPaths, ALongImportWarningScrollsOnTheScreenAndOkSendsTheFilters)
             std::to_string(static_cast<int>(20 * std::pow(1000.0, i / 30.0))) +
             " Hz Gain -3.0 dB Q 1.41\n";
   }
-  Answerer answerer;
+  UserAnswers answerer;
   answerer.file = Write("filters.txt", text);
-  const QRect screen = window_.screen()->availableGeometry();
+  const QRect screen = Main().screen()->availableGeometry();
   bool inspected = false;
   answerer.inspect = [&](CMsgWnd& question) {
     inspected = true;
@@ -137,7 +79,7 @@ TEST_F(InstallerPaths, ALongImportWarningScrollsOnTheScreenAndOkSendsTheFilters)
       EXPECT_TRUE(screen.contains(QRect(button->mapToGlobal(QPoint()), button->size()))) << b;
     }
   };
-  window_.SetDisplayScale(200);
+  Main().SetDisplayScale(200);
   Choose("btn_option", "option_item_import_filters");
   ASSERT_TRUE(WaitFor([&] { return inspected; }, 10000));
   EXPECT_TRUE(WaitFor(
@@ -156,13 +98,14 @@ TEST_F(InstallerPaths, ALongImportWarningScrollsOnTheScreenAndOkSendsTheFilters)
 // A refused file is named, and what is wrong with it is said; the unit is left as it was.
 TEST_F(InstallerPaths, ARefusedProfileNamesTheFileAndSaysWhatIsWrong) {
   const std::string full = tolva::model::SceneProfileText(Manager().LiveProfile());
-  Answerer answerer;
+  UserAnswers answerer;
   const auto before = unit_->Snapshot();
 
   answerer.file = Write("cut.spf", full.substr(0, full.size() / 2));
   Choose("btn_scene", "scene_item_load_file");
   ASSERT_TRUE(WaitFor([&] { return answerer.notices.size() == 1; }, 10000));
-  EXPECT_TRUE(answerer.notices[0].contains(QStringLiteral("cut.spf"))) << answerer.notices[0].toStdString();
+  EXPECT_TRUE(answerer.notices[0].contains(QStringLiteral("cut.spf")))
+      << answerer.notices[0].toStdString();
   EXPECT_TRUE(answerer.notices[0].contains(QStringLiteral("cut short")));
 
   answerer.file = Write("scene.wpf", full);
@@ -180,7 +123,7 @@ TEST_F(InstallerPaths, ARefusedProfileNamesTheFileAndSaysWhatIsWrong) {
 // A factory reset leaves the unit on its optical input, which this model's list does not offer:
 // it is listed while the unit plays it, so the user can try another source and come back.
 TEST_F(InstallerPaths, TheUnitsOwnSourceIsListedAndCanBeChosenAgain) {
-  auto* source = window_.findChild<QComboBox*>(QStringLiteral("btn_input_source"));
+  auto* source = Main().findChild<QComboBox*>(QStringLiteral("btn_input_source"));
   ASSERT_NE(source, nullptr);
   ASSERT_EQ(unit_->Snapshot().source_code, 0x51);
   EXPECT_EQ(source->currentIndex(), 0);
@@ -214,27 +157,27 @@ TEST_F(InstallerPaths, ReturnAnswersTheFocusedButtonAndMenusShowTheirKeys) {
   };
   const QStringList ok_cancel{QStringLiteral("${confirm}"), QStringLiteral("${cancel}")};
   press_return_on("cancel_btn");
-  EXPECT_EQ(ShowChoiceDialog(&window_, QStringLiteral("${tips}"), QStringLiteral("Send?"), ok_cancel),
-            0);
+  EXPECT_EQ(
+      ShowChoiceDialog(&Main(), QStringLiteral("${tips}"), QStringLiteral("Send?"), ok_cancel), 0);
   press_return_on("confirm_btn");
-  EXPECT_EQ(ShowChoiceDialog(&window_, QStringLiteral("${tips}"), QStringLiteral("Send?"), ok_cancel),
-            1);
+  EXPECT_EQ(
+      ShowChoiceDialog(&Main(), QStringLiteral("${tips}"), QStringLiteral("Send?"), ok_cancel), 1);
   press_return_on(nullptr);
-  ShowDifferencesWindow(&window_, "other.spf", {{"Output 1", "Gain (dB)", "0", "-3"}});
+  ShowDifferencesWindow(&Main(), "other.spf", {{"Output 1", "Gain (dB)", "0", "-3"}});
   for (QWidget* w : QApplication::topLevelWidgets()) {
     EXPECT_FALSE(qobject_cast<CDifferencesWnd*>(w) && w->isVisible()) << "still open";
   }
 
-  QTest::mouseClick(window_.findChild<QWidget*>(QStringLiteral("btn_option")), Qt::LeftButton);
-  ASSERT_NE(window_.CurrentMenu(), nullptr);
-  for (const auto& [item, keys] : {std::pair{"option_item_undo", "Ctrl+Z"},
-                                   std::pair{"option_item_redo", "Ctrl+Y"},
-                                   std::pair{"option_item_compare_ab", "F9"}}) {
-    auto* action = window_.findChild<QAction*>(QString::fromLatin1(item));
+  Click("btn_option");
+  ASSERT_NE(Main().CurrentMenu(), nullptr);
+  for (const auto& [item, keys] :
+       {std::pair{"option_item_undo", "Ctrl+Z"}, std::pair{"option_item_redo", "Ctrl+Y"},
+        std::pair{"option_item_compare_ab", "F9"}}) {
+    auto* action = Main().findChild<QAction*>(QString::fromLatin1(item));
     ASSERT_NE(action, nullptr) << item;
     EXPECT_EQ(action->shortcut().toString(QKeySequence::PortableText), QLatin1String(keys));
   }
-  window_.CurrentMenu()->Close();
+  Main().CurrentMenu()->Close();
 }
 
 }  // namespace

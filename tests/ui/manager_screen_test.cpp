@@ -6,28 +6,23 @@
 #include <gtest/gtest.h>
 
 #include "emulator/emulated_device.h"
-#include "emulator/emulator_transport.h"
-#include "model/manager/equalizer_manager.h"
 #include "model/edits/screen_text.h"
-#include "support/qt_wait.h"
+#include "support/main_window_on_unit.h"
 #include "ui/controls/ui_equalizer.h"
 #include "ui/kit/api/control_surface.h"
 #include "ui/kit/api/controls.h"
-#include "ui/main/main_wnd.h"
-#include "ui/screen/manager_binding.h"
 
 namespace {
 
 using tolva::curves::UIEqualizer;
-using tolva::model::ConnectState;
-using tolva::testing::WaitFor;
 
 std::string Indexed(const char* stem, int index) {
   return std::string(stem) + std::to_string(index);
 }
 
-class ScreenAfterConnect : public ::testing::Test {
+class ScreenAfterConnect : public tolva::testing::MainWindowOnUnit {
  protected:
+  ScreenAfterConnect() : MainWindowOnUnit({.show = true}) {}
   void SetUp() override {
     unit_->WithUnit([](tolva::emulator::EmulatedUnit& unit) {
       tolva::emulator::UnitState& u = unit.state();
@@ -54,16 +49,10 @@ class ScreenAfterConnect : public ::testing::Test {
       current.bands[30] = {18000, 850, 240};  // Q 8.5, +6 dB
       return 0;
     });
-    window_.show();
-    binding_ = std::make_unique<tolva::ui::ManagerBinding>(
-        window_, tolva::emulator::MakeEmulatorTransportFactory(unit_));
-    binding_->Start();
-    ASSERT_TRUE(WaitFor([&] { return binding_->Manager().State() == ConnectState::kConnected; }));
+    MainWindowOnUnit::SetUp();
     QCoreApplication::processEvents();
   }
-  void TearDown() override { binding_.reset(); }
 
-  tolva::kit::ControlSurface& Surface() { return window_.Surface(); }
   std::string TextOf(const std::string& name) {
     tolva::kit::Control* control = Surface().FindControl(name);
     EXPECT_NE(control, nullptr) << name;
@@ -85,11 +74,6 @@ class ScreenAfterConnect : public ::testing::Test {
     EXPECT_NE(combo, nullptr) << name;
     return combo ? combo->CurSel() : -2;
   }
-
-  std::shared_ptr<tolva::emulator::EmulatedDevice> unit_ =
-      std::make_shared<tolva::emulator::EmulatedDevice>();
-  CMainWnd window_;
-  std::unique_ptr<tolva::ui::ManagerBinding> binding_;
 };
 
 TEST_F(ScreenAfterConnect, GlobalControlsShowTheUnit) {
@@ -180,7 +164,7 @@ TEST_F(ScreenAfterConnect, CurrentOutputsCrossoverAndBandsAreShown) {
   EXPECT_FALSE(Selected("ch_enable_1"));
 
   // The graph was handed the current output's bands, not the defaults.
-  auto* graph = window_.findChild<UIEqualizer*>(QStringLiteral("equalizer"));
+  auto* graph = Main().findChild<UIEqualizer*>(QStringLiteral("equalizer"));
   ASSERT_NE(graph, nullptr);
   EXPECT_EQ(graph->BandCount(), 31);
   EXPECT_EQ(graph->Band(30).freq, 18000);
@@ -200,9 +184,9 @@ TEST_F(ScreenAfterConnect, ALockReportedByTheUnitFreezesTheOutputButtons) {
     unit.state().scenes[0].lock = 1;
     return 0;
   });
-  binding_->Manager().Disconnect();
-  binding_->Manager().Connect(false);
-  ASSERT_TRUE(WaitFor([&] { return binding_->Manager().State() == ConnectState::kConnected; }));
+  Manager().Disconnect();
+  Manager().Connect(false);
+  ASSERT_TRUE(Connected());
   EXPECT_TRUE(Selected("btn_lock_output"));
   for (int ch = 0; ch < 6; ++ch) {
     EXPECT_FALSE(Surface().FindButton(Indexed("ch_output_btn_", ch))->IsEnabled()) << ch;

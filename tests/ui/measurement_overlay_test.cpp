@@ -10,40 +10,28 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <filesystem>
-#include <fstream>
 
-#include "emulator/emulated_device.h"
-#include "emulator/emulator_transport.h"
 #include "base/language_switch.h"
-#include "model/manager/equalizer_manager.h"
+#include "support/main_window_on_unit.h"
 #include "support/qt_wait.h"
+#include "support/scratch_folder.h"
 #include "support/tips_box_answerer.h"
 #include "ui/controls/ui_equalizer.h"
 #include "ui/kit/api/controls.h"
 #include "ui/kit/qt/qt_popup_menu.h"
-#include "ui/main/main_wnd.h"
-#include "ui/screen/manager_binding.h"
 
 namespace {
 
 using tolva::curves::UIEqualizer;
-
-namespace fs = std::filesystem;
-using tolva::model::ConnectState;
 using tolva::testing::WaitFor;
 
-class MeasurementOverlay : public ::testing::Test {
+class MeasurementOverlay : public tolva::testing::MainWindowOnUnit {
  protected:
+  MeasurementOverlay() : MainWindowOnUnit({.show = true}) {}
   void SetUp() override {
-    dir_ = fs::temp_directory_path() / ("tolva_overlay_" + std::to_string(::getpid()));
-    fs::create_directories(dir_);
-    window_.show();
-    binding_ = std::make_unique<tolva::ui::ManagerBinding>(
-        window_, tolva::emulator::MakeEmulatorTransportFactory(unit_));
-    binding_->Start();
-    ASSERT_TRUE(WaitFor([&] { return Manager().State() == ConnectState::kConnected; }));
-    graph_ = window_.findChild<UIEqualizer*>(QStringLiteral("equalizer"));
+    MainWindowOnUnit::SetUp();
+    if (HasFatalFailure()) return;
+    graph_ = Main().findChild<UIEqualizer*>(QStringLiteral("equalizer"));
     ASSERT_NE(graph_, nullptr);
     QObject::connect(&file_answerer_, &QTimer::timeout, [this] {
       for (QWidget* w : QApplication::topLevelWidgets()) {
@@ -56,23 +44,13 @@ class MeasurementOverlay : public ::testing::Test {
     });
     file_answerer_.start(20);
   }
-  void TearDown() override {
-    binding_.reset();
-    fs::remove_all(dir_);
-  }
 
-  tolva::model::EqualizerManager& Manager() { return binding_->Manager(); }
-  std::string Write(const char* name, const std::string& text) {
-    const fs::path path = dir_ / name;
-    std::ofstream(path, std::ios::binary) << text;
-    return path.string();
-  }
   // Clicks an Options menu entry; false when it is disabled. A file dialog it opens is answered
   // with the file given.
   bool ChooseFromOptions(const char* item, const std::string& file = {}) {
     file_ = QString::fromStdString(file);
-    QTest::mouseClick(window_.findChild<QWidget*>(QStringLiteral("btn_option")), Qt::LeftButton);
-    tolva::kit::QtPopupMenu* menu = window_.CurrentMenu();
+    Click("btn_option");
+    tolva::kit::QtPopupMenu* menu = Main().CurrentMenu();
     if (menu == nullptr || menu->FindItem(item) == nullptr) return false;
     const bool triggered = menu->Trigger(item);
     if (menu->IsOpen()) menu->Close();
@@ -87,11 +65,7 @@ class MeasurementOverlay : public ::testing::Test {
         std::count_if(curve.begin(), curve.end(), [](double v) { return std::isfinite(v); }));
   }
 
-  fs::path dir_;
-  std::shared_ptr<tolva::emulator::EmulatedDevice> unit_ =
-      std::make_shared<tolva::emulator::EmulatedDevice>();
-  CMainWnd window_;
-  std::unique_ptr<tolva::ui::ManagerBinding> binding_;
+  tolva::testing::ScratchFolder folder_{"tolva_overlay"};
   UIEqualizer* graph_ = nullptr;
   QTimer file_answerer_;
   QString file_;
@@ -112,7 +86,7 @@ TEST_F(MeasurementOverlay, FollowsItsOutputAndTheTuningUntilCleared) {
   Manager().Editing().SelectOutput(2);
   EXPECT_FALSE(ChooseFromOptions("option_item_clear_overlay")) << "nothing to clear yet";
   ASSERT_TRUE(ChooseFromOptions("option_item_overlay_measurement",
-                                Write("front.txt", MeasurementText())));
+                                folder_.Write("front.txt", MeasurementText())));
   ASSERT_TRUE(Answered(1));
   ASSERT_TRUE(WaitFor([&] { return graph_->Overlay().Has(2); }));
   const std::span<const double> measured = graph_->Overlay().Measured(2);
@@ -128,7 +102,7 @@ TEST_F(MeasurementOverlay, FollowsItsOutputAndTheTuningUntilCleared) {
   const std::vector<double> before(graph_->PredictedCurve().begin(),
                                    graph_->PredictedCurve().end());
   ASSERT_EQ(Drawn(before), Drawn(measured));
-  auto* gain = window_.findChild<QLineEdit*>(QStringLiteral("eq_gain_15"));
+  auto* gain = Main().findChild<QLineEdit*>(QStringLiteral("eq_gain_15"));
   gain->setFocus();
   gain->setText(QStringLiteral("-9"));
   QTest::keyClick(gain, Qt::Key_Return);
@@ -156,7 +130,7 @@ TEST_F(MeasurementOverlay, FollowsItsOutputAndTheTuningUntilCleared) {
 TEST_F(MeasurementOverlay, ABrokenFileIsNamedByLineAndDrawsNothing) {
   tolva::testing::TipsBoxAnswerer answerer;
   ASSERT_TRUE(ChooseFromOptions("option_item_overlay_measurement",
-                                Write("broken.txt", "* REW\n20 80\n40 81\n30 82\n")));
+                                folder_.Write("broken.txt", "* REW\n20 80\n40 81\n30 82\n")));
   ASSERT_TRUE(Answered(1));
   ASSERT_TRUE(WaitFor([&] { return !answerer.texts.empty(); }));
   EXPECT_TRUE(answerer.texts.front().contains(QStringLiteral("line 4")))
@@ -168,7 +142,7 @@ TEST_F(MeasurementOverlay, ABrokenFileIsNamedByLineAndDrawsNothing) {
 TEST_F(MeasurementOverlay, ADecimalCommaIsRefusedInTheUsersLanguage) {
   tolva::LoadLanguageTables(tolva::Languages(), TOLVA_SOURCE_DIR "/resources/lan/", "");
   tolva::testing::TipsBoxAnswerer answerer;
-  const std::string file = Write("komma.txt", "* REW\n20\t80\n40\t80,5\n");
+  const std::string file = folder_.Write("komma.txt", "* REW\n20\t80\n40\t80,5\n");
   int boxes = 0;
   for (const char* language : {tolva::LanguageTables::kChinese, tolva::LanguageTables::kEnglish}) {
     tolva::Languages().Select(language);

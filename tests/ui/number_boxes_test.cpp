@@ -11,46 +11,31 @@
 #include <gtest/gtest.h>
 
 #include "emulator/emulated_device.h"
-#include "emulator/emulator_transport.h"
-#include "model/manager/equalizer_manager.h"
 #include "support/dialog_answer.h"
+#include "support/main_window_on_unit.h"
 #include "support/qt_wait.h"
 #include "test_languages.h"
 #include "ui/controls/ui_equalizer.h"
-#include "ui/main/main_wnd.h"
-#include "ui/screen/manager_binding.h"
 
 namespace {
 
 using tolva::curves::UIEqualizer;
 using tolva::emulator::UnitState;
-using tolva::model::ConnectState;
 using tolva::testing::DialogAnswer;
 using tolva::testing::WaitFor;
 
 constexpr int kZeroDb = 180;  // the unit's gain in tenths above -18 dB
 
-class NumberBoxes : public ::testing::Test {
+class NumberBoxes : public tolva::testing::MainWindowOnUnit {
  protected:
   void SetUp() override {
-    binding_ = std::make_unique<tolva::ui::ManagerBinding>(
-        window_, tolva::emulator::MakeEmulatorTransportFactory(unit_));
-    binding_->Start();
-    ASSERT_TRUE(WaitFor([&] { return Manager().State() == ConnectState::kConnected; }));
-    window_.show();
-    QApplication::setActiveWindow(&window_);
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&window_));
+    MainWindowOnUnit::SetUp();
+    if (HasFatalFailure()) return;
+    Main().show();
+    ASSERT_TRUE(Activate());
   }
-  void TearDown() override { binding_.reset(); }
 
-  tolva::model::EqualizerManager& Manager() { return binding_->Manager(); }
   const tolva::model::Profile& Live() { return Manager().LiveProfile(); }
-  template <class W>
-  W* Widget(const char* name) {
-    W* w = window_.findChild<W*>(QString::fromLatin1(name));
-    EXPECT_NE(w, nullptr) << name;
-    return w;
-  }
   QLineEdit* Box(const char* name) { return Widget<QLineEdit>(name); }
   // Clicks into the box and types, without Return.
   void TypeInto(const char* name, const char* text) {
@@ -69,9 +54,7 @@ class NumberBoxes : public ::testing::Test {
     QApplication::processEvents();
   }
   void Click(const char* name) {
-    QWidget* w = Widget<QWidget>(name);
-    ASSERT_NE(w, nullptr);
-    QTest::mouseClick(w, Qt::LeftButton);
+    MainWindowOnUnit::Click(name);
     QApplication::processEvents();
   }
   // A click that opens a question, answered by `buttons`.
@@ -81,8 +64,7 @@ class NumberBoxes : public ::testing::Test {
     ASSERT_TRUE(WaitFor([&] { return answer.Answered(); }, 5000)) << name;
     QApplication::processEvents();
     // The window is the active one again, as on a desktop once the question has closed.
-    QApplication::setActiveWindow(&window_);
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&window_));
+    ASSERT_TRUE(Activate());
   }
   // The unit once every queued command has been answered.
   UnitState Unit() {
@@ -94,11 +76,6 @@ class NumberBoxes : public ::testing::Test {
     if (Live().peqMode != 1) ClickAndAnswer("btn_arg_eq", {"confirm_btn"});
     ASSERT_EQ(Live().peqMode, 1);
   }
-
-  std::shared_ptr<tolva::emulator::EmulatedDevice> unit_ =
-      std::make_shared<tolva::emulator::EmulatedDevice>();
-  CMainWnd window_;
-  std::unique_ptr<tolva::ui::ManagerBinding> binding_;
 };
 
 // A tuned band on a linked pair, its gain box holding the keyboard focus, through Bypass EQ and
@@ -188,7 +165,7 @@ TEST_F(NumberBoxes, AValueTypedWithoutReturnIsKeptWhateverIsClickedNext) {
 TEST_F(NumberBoxes, ATypedGainEndsTheBypassMark) {
   Type("eq_gain_2", "4");
   ClickAndAnswer("btn_bypass", {"confirm_btn"});
-  auto* graph = window_.findChild<UIEqualizer*>(QStringLiteral("equalizer"));
+  auto* graph = Main().findChild<UIEqualizer*>(QStringLiteral("equalizer"));
   ASSERT_NE(graph, nullptr);
   ASSERT_TRUE(graph->IsAllBypass());
   Type("eq_gain_5", "2");

@@ -3,90 +3,34 @@
 #include "ui/windows/scene_wnd.h"
 
 #include <QApplication>
-#include <QLabel>
-#include <QLineEdit>
 #include <QListWidget>
-#include <QMessageBox>
 #include <QProxyStyle>
 #include <QTest>
-#include <QTimer>
 
 #include <gtest/gtest.h>
 
 #include "emulator/emulated_device.h"
-#include "emulator/emulator_transport.h"
-#include "model/manager/equalizer_manager.h"
+#include "support/main_window_on_unit.h"
 #include "support/qt_wait.h"
+#include "support/user_answers.h"
 #include "test_languages.h"
-#include "ui/kit/api/control_surface.h"
-#include "ui/kit/api/controls.h"
 #include "ui/kit/qt/qt_text.h"
-#include "ui/main/main_wnd.h"
-#include "ui/screen/manager_binding.h"
-#include "ui/windows/msg_wnd.h"
 
 namespace {
 
-using tolva::model::ConnectState;
+using tolva::testing::UserAnswers;
 using tolva::testing::WaitFor;
-using tolva::ui::CMsgWnd;
-using tolva::ui::CNameMsgWnd;
 
-// Answers the dialogs that open on top, as a user would: types into a name dialog and accepts
-// it, and acknowledges message boxes (whose texts it keeps).
-class DialogAnswerer {
- public:
-  explicit DialogAnswerer(QString name) : name_(std::move(name)) {
-    QObject::connect(&timer_, &QTimer::timeout, [this] {
-      for (QWidget* w : QApplication::topLevelWidgets()) {
-        if (!w->isVisible()) continue;
-        if (auto* dialog = qobject_cast<CNameMsgWnd*>(w)) {
-          dialog->SetName(name_);
-          dialog->done(1);
-        } else if (auto* question = qobject_cast<CMsgWnd*>(w)) {
-          questions.push_back(question->findChild<QLabel*>(QStringLiteral("MessageText"))->text());
-          question->done(confirm ? 1 : 0);
-        } else if (auto* box = qobject_cast<QMessageBox*>(w)) {
-          notices.push_back(box->text());
-          box->done(0);
-        }
-      }
-    });
-    timer_.start(20);
-  }
-  std::vector<QString> notices;
-  std::vector<QString> questions;
-  bool confirm = true;  // how a question is answered
-
- private:
-  QString name_;
-  QTimer timer_;
-};
-
-class SceneWindow : public ::testing::Test {
- protected:
-  void SetUp() override {
-    binding_ = std::make_unique<tolva::ui::ManagerBinding>(
-        main_, tolva::emulator::MakeEmulatorTransportFactory(unit_));
-    binding_->Start();
-    ASSERT_TRUE(WaitFor([&] { return Manager().State() == ConnectState::kConnected; }));
-  }
-  void TearDown() override { binding_.reset(); }
-  tolva::model::EqualizerManager& Manager() { return binding_->Manager(); }
-
-  std::shared_ptr<tolva::emulator::EmulatedDevice> unit_ =
-      std::make_shared<tolva::emulator::EmulatedDevice>();
-  CMainWnd main_;
-  std::unique_ptr<tolva::ui::ManagerBinding> binding_;
-};
+using SceneWindow = tolva::testing::MainWindowOnUnit;
 
 TEST_F(SceneWindow, SaveNamesTheSceneOnTheUnitAndSaysSo) {
-  CSceneWnd window(&main_, Manager(), CSceneWnd::Mode::kSave);
+  CSceneWnd window(&Main(), Manager(), CSceneWnd::Mode::kSave);
   window.show();
   auto* list = window.findChild<QListWidget*>(QStringLiteral("listview"));
   ASSERT_NE(list, nullptr);
   ASSERT_EQ(list->count(), 10);
-  DialogAnswerer answerer(QStringLiteral("Stage"));
+  UserAnswers answerer;
+  answerer.name = QStringLiteral("Stage");
   list->setCurrentRow(3);
   QWidget* confirm = window.findChild<QWidget*>(QStringLiteral("confirm_btn"));
   ASSERT_NE(confirm, nullptr);
@@ -120,10 +64,10 @@ TEST_F(SceneWindow, ADeleteAsksNamingTheSceneAndRowsActOnDoubleClickOrEnterOnly)
   });
   Manager().Disconnect();
   Manager().Connect(false);
-  ASSERT_TRUE(WaitFor([&] { return Manager().State() == ConnectState::kConnected; }));
-  DialogAnswerer answerer(QString{});
+  ASSERT_TRUE(Connected());
+  UserAnswers answerer;
   SingleClickActivation style;
-  CSceneWnd window(&main_, Manager(), CSceneWnd::Mode::kDelete);
+  CSceneWnd window(&Main(), Manager(), CSceneWnd::Mode::kDelete);
   window.show();
   auto* list = window.findChild<QListWidget*>(QStringLiteral("listview"));
   ASSERT_NE(list, nullptr);
@@ -138,27 +82,28 @@ TEST_F(SceneWindow, ADeleteAsksNamingTheSceneAndRowsActOnDoubleClickOrEnterOnly)
   EXPECT_TRUE(list->item(9)->text().endsWith(QStringLiteral("Last")));
   EXPECT_FALSE(Manager().UnitOperationRunning());
 
-  answerer.confirm = false;
+  answerer.answer = 0;
   QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, row9);
   ASSERT_EQ(answerer.questions.size(), 1u);
-  EXPECT_TRUE(answerer.questions[0].contains(QStringLiteral("10"))) << answerer.questions[0].toStdString();
+  EXPECT_TRUE(answerer.questions[0].contains(QStringLiteral("10")))
+      << answerer.questions[0].toStdString();
   EXPECT_TRUE(answerer.questions[0].contains(QStringLiteral("Last")));
   EXPECT_FALSE(Manager().UnitOperationRunning());
   EXPECT_TRUE(list->item(9)->text().endsWith(QStringLiteral("Last")));
   EXPECT_EQ(unit_->Snapshot().names[9][0], 'L');
 
-  answerer.confirm = true;
+  answerer.answer = 1;
   QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, row9);
   EXPECT_EQ(answerer.questions.size(), 2u);
   EXPECT_FALSE(list->item(9)->text().endsWith(QStringLiteral("Last")));  // at once
-  ASSERT_TRUE(WaitFor([&] { return unit_->Snapshot().names[9][0] != 'L'; }, 5000));
+  ASSERT_TRUE(UnitHolds([](const auto& u) { return u.names[9][0] != 'L'; }));
   ASSERT_TRUE(WaitFor([&] { return !window.IsBusy() && !Manager().UnitOperationRunning(); }));
 
   list->setCurrentRow(8);
   list->setFocus();
   QTest::keyClick(list, Qt::Key_Return);
   EXPECT_FALSE(list->item(8)->text().endsWith(QStringLiteral("Keep")));
-  ASSERT_TRUE(WaitFor([&] { return unit_->Snapshot().names[8][0] != 'K'; }, 5000));
+  ASSERT_TRUE(UnitHolds([](const auto& u) { return u.names[8][0] != 'K'; }));
   EXPECT_TRUE(WaitFor([&] { return !window.IsBusy() && !Manager().UnitOperationRunning(); }));
   EXPECT_TRUE(window.isVisible());  // Enter acted on the row, not on a button of the window
 }

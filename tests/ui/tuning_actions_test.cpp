@@ -14,40 +14,33 @@
 #include <QWindow>
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
-#include <filesystem>
 #include <functional>
 
 #include "emulator/emulated_device.h"
-#include "emulator/emulator_transport.h"
 #include "base/language_tables.h"
-#include "model/manager/equalizer_manager.h"
 #include "model/manager/manager_messages.h"
 #include "model/files/profile_diff.h"
 #include "model/files/profile_files.h"
 #include "model/edits/screen_text.h"
 #include "support/dialog_answer.h"
 #include "support/mouse_events.h"
+#include "support/main_window_on_unit.h"
 #include "support/qt_wait.h"
 #include "support/recording_transport.h"
+#include "support/scratch_folder.h"
 #include "ui/controls/ui_equalizer.h"
 #include "ui/kit/api/control_surface.h"
 #include "ui/kit/qt/qt_popup_menu.h"
 #include "ui/kit/qt/qt_text.h"
 #include "ui/kit/qt/qt_window_sink.h"
-#include "ui/main/main_wnd.h"
-#include "ui/screen/manager_binding.h"
 #include "ui/screen/tuning_actions.h"
 #include "test_languages.h"
 
 namespace {
 
 using tolva::curves::UIEqualizer;
-using tolva::model::ConnectState;
 using tolva::model::Profile;
-using tolva::model::testing::FrameLog;
-using tolva::model::testing::RecordingTransport;
 using tolva::model::testing::SentFrame;
 using tolva::testing::DialogAnswer;
 using tolva::testing::WaitFor;
@@ -55,29 +48,19 @@ using tolva::testing::WaitFor;
 constexpr int kEq = 0x06, kFilter = 0x05, kBypass = 0x12;
 constexpr int kFrontLeftTweeter = 1;
 
-class TuningWindow : public ::testing::Test {
+class TuningWindow : public tolva::testing::MainWindowOnUnit {
  protected:
+  TuningWindow() : MainWindowOnUnit({.record_frames = true}) {}
   void SetUp() override {
-    unit_ = std::make_shared<tolva::emulator::EmulatedDevice>(tolva::emulator::EmulatorOptions{});
-    auto inner = tolva::emulator::MakeEmulatorTransportFactory(unit_);
-    auto log = log_;
-    binding_ = std::make_unique<tolva::ui::ManagerBinding>(
-        window_, [inner, log] { return std::make_unique<RecordingTransport>(inner(), log); });
-    binding_->Start();
-    ASSERT_TRUE(WaitFor([&] { return Manager().State() == ConnectState::kConnected; }));
-    window_.show();
-    QApplication::setActiveWindow(&window_);
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&window_));
-    graph_ = window_.findChild<UIEqualizer*>(QStringLiteral("equalizer"));
+    MainWindowOnUnit::SetUp();
+    if (HasFatalFailure()) return;
+    Main().show();
+    ASSERT_TRUE(Activate());
+    graph_ = Widget<UIEqualizer>("equalizer");
     ASSERT_NE(graph_, nullptr);
     Sent();
   }
-  void TearDown() override {
-    binding_.reset();
-    std::filesystem::remove(file_);
-  }
 
-  tolva::model::EqualizerManager& Manager() { return binding_->Manager(); }
   const Profile& Live() { return Manager().LiveProfile(); }
   std::string Memory() { return tolva::emulator::ToJson(unit_->Snapshot()); }
   // The live profile against an expected one, and the unit's memory against an earlier one:
@@ -96,15 +79,9 @@ class TuningWindow : public ::testing::Test {
     EXPECT_TRUE(Manager().Link().WaitUntilQueueIdle(5000));
     QCoreApplication::processEvents();
     EXPECT_TRUE(Manager().Link().WaitUntilQueueIdle(5000));
-    return log_->Take();
+    return frames_->Take();
   }
-  template <class W>
-  W* Widget(const QString& name) {
-    W* w = window_.findChild<W*>(name);
-    EXPECT_NE(w, nullptr) << name.toStdString();
-    return w;
-  }
-  void Type(const QString& box, const char* text) {
+  void Type(const char* box, const char* text) {
     auto* edit = Widget<QLineEdit>(box);
     edit->setFocus();
     QApplication::processEvents();
@@ -114,22 +91,22 @@ class TuningWindow : public ::testing::Test {
   }
   // The window's keys, pressed where the focus is.
   void Key(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
-    QApplication::setActiveWindow(&window_);  // a dialog that just closed may have taken it
+    QApplication::setActiveWindow(&Main());  // a dialog that just closed may have taken it
     QWidget* focus = QApplication::focusWidget();
-    QTest::keyClick(focus != nullptr ? focus : &window_, key, modifiers);
+    QTest::keyClick(focus != nullptr ? focus : &Main(), key, modifiers);
     QApplication::processEvents();
   }
   void Undo() { Key(Qt::Key_Z, Qt::ControlModifier); }
   void Choose(const char* button, const char* item) {
-    QTest::mouseClick(Widget<QWidget>(QString::fromLatin1(button)), Qt::LeftButton);
-    ASSERT_NE(window_.CurrentMenu(), nullptr);
-    ASSERT_TRUE(window_.CurrentMenu()->Trigger(item));
+    Click(button);
+    ASSERT_NE(Main().CurrentMenu(), nullptr);
+    ASSERT_TRUE(Main().CurrentMenu()->Trigger(item));
     QApplication::processEvents();
   }
   void PeqMode() {
-    if (!window_.Surface().FindButton("btn_arg_eq")->IsSelected()) {
+    if (!Main().Surface().FindButton("btn_arg_eq")->IsSelected()) {
       DialogAnswer yes({"confirm_btn"});  // every Q back to 5.8
-      QTest::mouseClick(Widget<QWidget>("btn_arg_eq"), Qt::LeftButton);
+      Click("btn_arg_eq");
     }
   }
   void DragBand(int band, QPoint by) {
@@ -157,13 +134,9 @@ class TuningWindow : public ::testing::Test {
   }
 
   LanguageFile english_{"en"};  // the questions' texts come from the model's tables
-  CMainWnd window_;
-  std::shared_ptr<FrameLog> log_ = std::make_shared<FrameLog>();
-  std::shared_ptr<tolva::emulator::EmulatedDevice> unit_;
-  std::unique_ptr<tolva::ui::ManagerBinding> binding_;
   UIEqualizer* graph_ = nullptr;
-  std::string file_ = std::filesystem::temp_directory_path() /
-                      ("tuning_actions_" + std::to_string(::getpid()) + ".spf");
+  tolva::testing::ScratchFolder folder_{"tuning_actions"};
+  std::string file_ = (folder_.Path() / "scene.spf").string();
 };
 
 TEST_F(TuningWindow, AWholeDragIsOneStepUndoneAndRedoneWithItsOwnFramesOnly) {
@@ -188,7 +161,7 @@ TEST_F(TuningWindow, AWholeDragIsOneStepUndoneAndRedoneWithItsOwnFramesOnly) {
   EXPECT_EQ(undone[0].sub, kEq);
   EXPECT_EQ(undone[0].payload[3], 17);
   EXPECT_EQ(undone[1].sub, kBypass);
-  EXPECT_EQ(window_.Surface().FindControl("eq_freq_17")->RawText(),
+  EXPECT_EQ(Main().Surface().FindControl("eq_freq_17")->RawText(),
             std::to_string(before.channels[0].eqArray[17].freq));
 
   Key(Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
@@ -225,7 +198,7 @@ TEST_F(TuningWindow, UndoOfAnEditOnALinkedOutputRestoresBothOutputs) {
   }
   EXPECT_EQ(bands, 2);  // band 4 of both outputs
   EXPECT_TRUE(MemoryIs(memory));
-  EXPECT_EQ(window_.Surface().FindControl("eq_gain_4")->RawText(), "0.0");
+  EXPECT_EQ(Main().Surface().FindControl("eq_gain_4")->RawText(), "0.0");
 }
 
 TEST_F(TuningWindow, RoleChangeAndALoadedFileAreUndoneWithTheirCrossovers) {
@@ -257,7 +230,7 @@ TEST_F(TuningWindow, RoleChangeAndALoadedFileAreUndoneWithTheirCrossovers) {
   EXPECT_EQ(LiveDiffersFrom(before), "");
   Sent();
   EXPECT_TRUE(MemoryIs(memory));
-  EXPECT_EQ(window_.Surface().FindButton("ch_output_btn_2")->RawText(),
+  EXPECT_EQ(Main().Surface().FindButton("ch_output_btn_2")->RawText(),
             tolva::model::RoleButtonLabel(before.outputs[2]));
 }
 
@@ -296,7 +269,7 @@ TEST_F(TuningWindow, ASwitchSendsOnlyTheDifferencesAndShowsTheLiveSide) {
   // Connected again: the read is no step, and neither the steps nor A apply any more.
   Manager().Disconnect();
   Manager().Connect(false);
-  ASSERT_TRUE(WaitFor([&] { return Manager().State() == ConnectState::kConnected; }));
+  ASSERT_TRUE(Connected());
   QApplication::processEvents();
   EXPECT_FALSE(binding_->Tuning().Session().History().CanUndo());
   EXPECT_FALSE(binding_->Tuning().Session().Comparing());
@@ -391,7 +364,7 @@ QPoint HandleCentre(QSlider& slider) {
 // system, which holds them back from a window a modal one blocks.
 TEST_F(TuningWindow, ANoticeOpeningMidDragEndsTheDrag) {
   PeqMode();
-  auto* slider = Widget<QSlider>(QStringLiteral("slider_ch_volume_2"));
+  auto* slider = Widget<QSlider>("slider_ch_volume_2");
   const struct {
     const char* what;
     std::function<QPoint()> from;
@@ -400,14 +373,14 @@ TEST_F(TuningWindow, ANoticeOpeningMidDragEndsTheDrag) {
       {"graph point",
        [&] {
          const auto c = graph_->Layout().Markers()[17].center;
-         return graph_->mapTo(&window_, QPoint(c.x, c.y));
+         return graph_->mapTo(&Main(), QPoint(c.x, c.y));
        },
        QPoint(30, -40)},
-      {"volume slider", [&] { return slider->mapTo(&window_, HandleCentre(*slider)); },
+      {"volume slider", [&] { return slider->mapTo(&Main(), HandleCentre(*slider)); },
        QPoint(0, 30)},
   };
-  QWindow* system = window_.windowHandle();
-  auto sink = std::dynamic_pointer_cast<tolva::kit::QtWindowSink>(window_.Sink());
+  QWindow* system = Main().windowHandle();
+  auto sink = std::dynamic_pointer_cast<tolva::kit::QtWindowSink>(Main().Sink());
   ASSERT_NE(sink, nullptr);
   for (const auto& d : drags) {
     Sent();
@@ -437,7 +410,7 @@ TEST_F(TuningWindow, ANoticeOpeningMidDragEndsTheDrag) {
     ASSERT_TRUE(WaitFor([&] { return noticed && QApplication::activeModalWidget() == nullptr; }))
         << d.what;
     answer.stop();
-    QApplication::setActiveWindow(&window_);
+    QApplication::setActiveWindow(&Main());
 
     EXPECT_EQ(graph_->State(), UIEqualizer::DragState::kIdle) << d.what;
     EXPECT_FALSE(slider->isSliderDown()) << d.what;

@@ -1,62 +1,42 @@
 // The unit leaving and coming back, on the real window against the in-process unit: edits made
 // meanwhile, the band editor's mode the unit's values call for, and a factory reset's restart.
 // Each is followed to what the unit then holds.
-#include <QApplication>
 #include <QKeyEvent>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QTableWidget>
 #include <QTest>
-#include <QTimer>
 
 #include <gtest/gtest.h>
 
-#include <functional>
-
 #include "emulator/emulated_device.h"
-#include "emulator/emulator_transport.h"
-#include "model/manager/equalizer_manager.h"
+#include "support/main_window_on_unit.h"
 #include "support/qt_wait.h"
+#include "support/user_answers.h"
 #include "test_languages.h"
-#include "ui/windows/differences_wnd.h"
 #include "ui/kit/api/control_surface.h"
 #include "ui/kit/api/controls.h"
 #include "ui/kit/qt/qt_popup_menu.h"
 #include "ui/kit/qt/qt_text.h"
-#include "ui/main/main_wnd.h"
-#include "ui/screen/manager_binding.h"
-#include "ui/windows/msg_wnd.h"
+#include "ui/windows/differences_wnd.h"
 
 namespace {
 
 using tolva::model::ConnectState;
 using tolva::testing::WaitFor;
 using tolva::ui::CDifferencesWnd;
-using tolva::ui::CMsgWnd;
 
-// Answers what opens on top: each question with `answer`, each notice with OK (its text kept),
-// the kept-edits window with `kept_button` after its rows were taken.
-class Answerer {
+// Answers what opens on top as a user would (each notice's text kept); the kept-edits window with
+// `kept_button` after its rows were taken.
+class Answerer : public tolva::testing::UserAnswers {
  public:
   Answerer() {
-    QObject::connect(&timer_, &QTimer::timeout, [this] {
-      for (QWidget* w : QApplication::topLevelWidgets()) {
-        if (!w->isVisible()) continue;
-        if (auto* kept = qobject_cast<CDifferencesWnd*>(w)) {
-          Take(*kept);
-        } else if (auto* question = qobject_cast<CMsgWnd*>(w)) {
-          question->done(answer);
-        } else if (auto* box = qobject_cast<QMessageBox*>(w)) {
-          notices.push_back(box->text());
-          box->done(0);
-        }
-      }
-    });
-    timer_.start(20);
+    own = [this](QWidget& w) {
+      auto* kept = qobject_cast<CDifferencesWnd*>(&w);
+      if (kept != nullptr) Take(*kept);
+      return kept != nullptr;
+    };
   }
-  int answer = 1;
   const char* kept_button = "confirm_btn";
-  std::vector<QString> notices;
   std::vector<QStringList> kept_rows;  // "output | setting | unit | window" per window shown
   bool escape_closed = false;
 
@@ -75,42 +55,23 @@ class Answerer {
     escape_closed = escape_closed || !kept.isVisible();
     QTest::mouseClick(kept.findChild<QWidget*>(QString::fromLatin1(kept_button)), Qt::LeftButton);
   }
-
-  QTimer timer_;
 };
 
-tolva::emulator::EmulatorOptions QuickReboot() {
-  tolva::emulator::EmulatorOptions options;
-  options.faults.reboot_ms = 300;
+tolva::testing::UnitWindowOptions QuickReboot() {
+  tolva::testing::UnitWindowOptions options{.show = true};
+  options.unit.faults.reboot_ms = 300;
   return options;
 }
 
-class UnitReturn : public ::testing::Test {
+class UnitReturn : public tolva::testing::MainWindowOnUnit {
  protected:
-  void SetUp() override {
-    window_.show();
-    binding_ = std::make_unique<tolva::ui::ManagerBinding>(
-        window_, tolva::emulator::MakeEmulatorTransportFactory(unit_));
-    binding_->Start();
-    ASSERT_TRUE(Connected());
-  }
+  UnitReturn() : MainWindowOnUnit(QuickReboot()) {}
   void TearDown() override {
     unit_->SetPresenceListener({});
-    binding_.reset();
-  }
-  tolva::model::EqualizerManager& Manager() { return binding_->Manager(); }
-  tolva::kit::ControlSurface& Surface() { return window_.Surface(); }
-  bool Connected() {
-    return WaitFor([&] { return Manager().State() == ConnectState::kConnected; }, 10000);
-  }
-  bool UnitShows(const std::function<bool(const tolva::emulator::UnitState&)>& done) {
-    return WaitFor([&] { return done(unit_->Snapshot()); }, 5000);
-  }
-  void Click(const char* name) {
-    QTest::mouseClick(window_.findChild<QWidget*>(QString::fromLatin1(name)), Qt::LeftButton);
+    MainWindowOnUnit::TearDown();
   }
   void Type(const char* name, const char* text) {
-    auto* edit = window_.findChild<QLineEdit*>(QString::fromLatin1(name));
+    auto* edit = Main().findChild<QLineEdit*>(QString::fromLatin1(name));
     ASSERT_NE(edit, nullptr) << name;
     edit->setFocus();
     edit->setText(QString::fromLatin1(text));
@@ -123,10 +84,6 @@ class UnitReturn : public ::testing::Test {
   }
 
   LanguageFile english_{"en"};
-  std::shared_ptr<tolva::emulator::EmulatedDevice> unit_ =
-      std::make_shared<tolva::emulator::EmulatedDevice>(QuickReboot());
-  CMainWnd window_;
-  std::unique_ptr<tolva::ui::ManagerBinding> binding_;
 };
 
 // Edits made while the unit is away are listed when it is back; the user sends them, or takes
@@ -149,7 +106,7 @@ TEST_F(UnitReturn, EditsMadeWhileTheUnitWasAwayAreListedThenSentOrTakenBack) {
   ASSERT_EQ(rows.size(), 2) << rows.join('\n').toStdString();
   EXPECT_TRUE(rows.filter(QStringLiteral("Mute")).size() == 1) << rows.join('\n').toStdString();
   EXPECT_TRUE(rows.filter(QStringLiteral("-7")).size() == 1) << rows.join('\n').toStdString();
-  EXPECT_TRUE(UnitShows([](const auto& u) {
+  EXPECT_TRUE(UnitHolds([](const auto& u) {
     return u.scenes[0].outputs[1].mute == 1 && u.scenes[0].outputs[2].trim_db == -7;
   }));
   EXPECT_TRUE(Surface().FindOption("ch_mute_1")->IsSelected());
@@ -198,7 +155,7 @@ TEST_F(UnitReturn, ATunedQStartsTheParametricModeAndOnlyTheGraphicSwitchFlattens
 
   answerer.answer = 1;
   Click("btn_arg_eq");
-  EXPECT_TRUE(UnitShows([](const auto& u) {
+  EXPECT_TRUE(UnitHolds([](const auto& u) {
     return u.scenes[0].outputs[0].bands[4].q_hundredths == 580 &&
            u.scenes[0].outputs[3].bands[9].q_hundredths == 580;
   }));
@@ -210,12 +167,12 @@ TEST_F(UnitReturn, ATunedQStartsTheParametricModeAndOnlyTheGraphicSwitchFlattens
 TEST_F(UnitReturn, AFactoryResetSaysTheUnitRestartsAndItsOutputsReadNormal) {
   Answerer answerer;
   Click("ch_phase_2");  // inverted before the reset
-  ASSERT_TRUE(UnitShows([](const auto& u) { return u.scenes[0].outputs[2].phase == 1; }));
+  ASSERT_TRUE(UnitHolds([](const auto& u) { return u.scenes[0].outputs[2].phase == 1; }));
   EXPECT_EQ(Surface().FindOption("ch_phase_2")->RawText(), "${reverse phase}");
   // As the plug monitor does: the unit's leaving and return reach the window thread by post.
   unit_->SetPresenceListener([this](bool present) {
     QMetaObject::invokeMethod(
-        &window_,
+        &Main(),
         [this, present] {
           CMainWnd::CloseOpenTipsBoxes();
           present ? Manager().DevicePlugin() : Manager().DevicePlugOut();
@@ -223,8 +180,8 @@ TEST_F(UnitReturn, AFactoryResetSaysTheUnitRestartsAndItsOutputsReadNormal) {
         Qt::QueuedConnection);
   });
   Click("btn_option");
-  ASSERT_NE(window_.CurrentMenu(), nullptr);
-  ASSERT_TRUE(window_.CurrentMenu()->Trigger("option_item_reset_default"));
+  ASSERT_NE(Main().CurrentMenu(), nullptr);
+  ASSERT_TRUE(Main().CurrentMenu()->Trigger("option_item_reset_default"));
   ASSERT_TRUE(WaitFor([&] { return !answerer.notices.empty(); }, 10000));
   ASSERT_TRUE(Connected());
   QTest::qWait(200);
@@ -238,7 +195,7 @@ TEST_F(UnitReturn, AFactoryResetSaysTheUnitRestartsAndItsOutputsReadNormal) {
     EXPECT_EQ(unit_->Snapshot().scenes[0].outputs[static_cast<std::size_t>(ch)].phase, 0);
   }
   Click("ch_phase_4");
-  EXPECT_TRUE(UnitShows([](const auto& u) { return u.scenes[0].outputs[4].phase == 1; }));
+  EXPECT_TRUE(UnitHolds([](const auto& u) { return u.scenes[0].outputs[4].phase == 1; }));
   EXPECT_EQ(Surface().FindOption("ch_phase_4")->RawText(), "${reverse phase}");
 }
 

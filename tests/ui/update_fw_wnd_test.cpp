@@ -12,73 +12,47 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
 #include <numeric>
 
 #include "base/clock.h"
 #include "device/protocol/firmware_image.h"
 #include "emulator/emulated_device.h"
-#include "emulator/emulator_transport.h"
-#include "model/manager/equalizer_manager.h"
+#include "support/main_window_on_unit.h"
 #include "support/qt_wait.h"
+#include "support/scratch_folder.h"
 #include "test_languages.h"
-#include "ui/kit/widgets/circle_progress.h"
 #include "ui/kit/qt/qt_text.h"
-#include "ui/main/main_wnd.h"
-#include "ui/screen/manager_binding.h"
+#include "ui/kit/widgets/circle_progress.h"
 
 namespace {
 
 using tolva::kit::CCircleProgressUI;
-
-namespace fs = std::filesystem;
 using tolva::model::ConnectState;
 using tolva::testing::WaitFor;
 
-class UpdateWindow : public ::testing::Test {
+class UpdateWindow : public tolva::testing::MainWindowOnUnit {
  protected:
-  void SetUp() override {
-    dir_ = fs::temp_directory_path() / ("tolva_upd_" + std::to_string(::getpid()));
-    fs::create_directories(dir_);
-    binding_ = std::make_unique<tolva::ui::ManagerBinding>(
-        main_, tolva::emulator::MakeEmulatorTransportFactory(unit_));
-    binding_->Start();
-    ASSERT_TRUE(WaitFor([&] { return binding_->Manager().State() == ConnectState::kConnected; }));
-  }
-  void TearDown() override {
-    binding_.reset();
-    fs::remove_all(dir_);
-  }
   QString Write(const char* name, const std::vector<std::uint8_t>& bytes) {
-    const fs::path path = dir_ / name;
-    std::ofstream(path, std::ios::binary)
-        .write(reinterpret_cast<const char*>(bytes.data()),
-               static_cast<std::streamsize>(bytes.size()));
-    return QString::fromStdString(path.string());
+    return QString::fromStdString(folder_.Write(name, bytes));
   }
   QString Tips(CUpdateFwWnd& window) {
     return window.findChild<QLabel*>(QStringLiteral("update_tips"))->text();
   }
 
-  fs::path dir_;
-  std::shared_ptr<tolva::emulator::EmulatedDevice> unit_ =
-      std::make_shared<tolva::emulator::EmulatedDevice>();
-  CMainWnd main_;
-  std::unique_ptr<tolva::ui::ManagerBinding> binding_;
+  tolva::testing::ScratchFolder folder_{"tolva_upd"};
 };
 
 TEST_F(UpdateWindow, AnImageIsSentWithItsProgressAndTheControlsComeBack) {
   std::vector<std::uint8_t> data(200);
   std::iota(data.begin(), data.end(), 0);
-  CUpdateFwWnd window(&main_, binding_->Manager());
+  CUpdateFwWnd window(&Main(), Manager());
   window.show();
   window.SetPath(
       Write("TOLVA_ZQ5512_BL_UPG.BIN", tolva::device::BuildUpgradeImage(1, 19, {}, data)));
   window.BeginUpdate();
   EXPECT_TRUE(window.IsUpdating());
   EXPECT_FALSE(window.findChild<QWidget*>(QStringLiteral("update_btn"))->isEnabled());
-  EXPECT_FALSE(binding_->Manager().Link().IsCommandQueueEnabled());
+  EXPECT_FALSE(Manager().Link().IsCommandQueueEnabled());
   QMetaObject::invokeMethod(&window, "reject");  // Escape does nothing while it runs
   EXPECT_TRUE(window.isVisible());
   ASSERT_TRUE(WaitFor([&] { return !window.IsUpdating(); }));
@@ -92,14 +66,14 @@ TEST_F(UpdateWindow, AnImageIsSentWithItsProgressAndTheControlsComeBack) {
 }
 
 TEST_F(UpdateWindow, AFileForAnotherModelIsRefusedBeforeTheUnitHearsOfIt) {
-  CUpdateFwWnd window(&main_, binding_->Manager());
+  CUpdateFwWnd window(&Main(), Manager());
   window.show();
   window.SetPath(Write("OTHER_MCU_UPG.BIN", tolva::device::BuildUpgradeImage(
                                                 1, 18, {}, std::vector<std::uint8_t>{1, 2, 3})));
   window.BeginUpdate();
   ASSERT_TRUE(WaitFor([&] { return !window.IsUpdating(); }));
   EXPECT_EQ(Tips(window), tolva::kit::Resolve(QStringLiteral("${load_fw_fail}")));
-  EXPECT_EQ(binding_->Manager().Link().UpgradeState(), tolva::device::UPG_IDLE);
+  EXPECT_EQ(Manager().Link().UpgradeState(), tolva::device::UPG_IDLE);
   EXPECT_EQ(
       unit_->WithUnit([](tolva::emulator::EmulatedUnit& u) { return u.received_image().target; }),
       0);
@@ -109,26 +83,25 @@ TEST_F(UpdateWindow, AFileForAnotherModelIsRefusedBeforeTheUnitHearsOfIt) {
 
 TEST_F(UpdateWindow, AUnitLostWhileSwitchingToUpgradeModeIsToldAndShownDisconnected) {
   tolva::FakeClock switching;  // the 8 s and the reopening attempts pass at once
-  CUpdateFwWnd window(&main_, binding_->Manager(), switching);
+  CUpdateFwWnd window(&Main(), Manager(), switching);
   window.show();
   window.SetPath(Write("LOST_MCU_UPG.BIN", tolva::device::BuildUpgradeImage(
                                                1, 19, {}, std::vector<std::uint8_t>(64, 7))));
   // The unit answers the enter command, then leaves the bus and never comes back.
-  unit_->WithUnit([](tolva::emulator::EmulatedUnit& u) {
-    u.faults().unplug_after = u.reports_received() + 1;
-  });
+  unit_->WithUnit(
+      [](tolva::emulator::EmulatedUnit& u) { u.faults().unplug_after = u.reports_received() + 1; });
   window.BeginUpdate();
   ASSERT_TRUE(WaitFor([&] { return !window.IsUpdating(); }));
   EXPECT_EQ(Tips(window), tolva::kit::Resolve(QStringLiteral("${load_fw_unit_lost}")));
-  EXPECT_FALSE(binding_->Manager().Link().IsDeviceOpen());
-  EXPECT_EQ(binding_->Manager().State(), ConnectState::kDisconnected);
+  EXPECT_FALSE(Manager().Link().IsDeviceOpen());
+  EXPECT_EQ(Manager().State(), ConnectState::kDisconnected);
 }
 
 // The chooser names what it is for and the files the window asks for; cancelled, it is not
 // asked again, and Update then says a file is missing rather than that one is invalid.
 TEST_F(UpdateWindow, ACancelledFileDialogStaysCancelledAndUpdateAsksForAFile) {
   LanguageFile english("en");  // the question and the chooser in the words the user reads
-  CUpdateFwWnd window(&main_, binding_->Manager());
+  CUpdateFwWnd window(&Main(), Manager());
   window.show();
   int dialogs = 0;
   QString title;
@@ -166,8 +139,8 @@ TEST_F(UpdateWindow, ACancelledFileDialogStaysCancelledAndUpdateAsksForAFile) {
   QTest::mouseClick(window.findChild<QWidget*>(QStringLiteral("update_btn")), Qt::LeftButton);
   EXPECT_EQ(Tips(window), tolva::kit::Resolve(QStringLiteral("${update_no_file}")));
   EXPECT_FALSE(window.IsUpdating());
-  EXPECT_TRUE(binding_->Manager().Link().IsDeviceOpen());
-  EXPECT_EQ(binding_->Manager().State(), ConnectState::kConnected) << "the unit never left";
+  EXPECT_TRUE(Manager().Link().IsDeviceOpen());
+  EXPECT_EQ(Manager().State(), ConnectState::kConnected) << "the unit never left";
 }
 
 }  // namespace

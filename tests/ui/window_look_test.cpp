@@ -19,8 +19,8 @@
 #include "audio/simulated_car.h"
 #include "base/language_tables.h"
 #include "emulator/emulated_device.h"
-#include "emulator/emulator_transport.h"
 #include "model/manager/equalizer_manager.h"
+#include "support/main_window_on_unit.h"
 #include "support/qt_wait.h"
 #include "ui/windows/about_wnd.h"
 #include "ui/windows/auto_cal_wnd.h"
@@ -32,7 +32,6 @@
 #include "ui/windows/loading_wnd.h"
 #include "ui/windows/measure_tune_wnd.h"
 #include "ui/main/main_wnd.h"
-#include "ui/screen/manager_binding.h"
 #include "ui/windows/msg_wnd.h"
 #include "ui/windows/scene_wnd.h"
 #include "ui/main/screenshot.h"
@@ -142,27 +141,22 @@ Lowest CheckWindow(QWidget& window) {
   return lowest;
 }
 
-class WindowLook : public ::testing::Test {
+class WindowLook : public tolva::testing::MainWindowOnUnit {
  protected:
   void SetUp() override {
-    binding_ = std::make_unique<tolva::ui::ManagerBinding>(
-        main_, tolva::emulator::MakeEmulatorTransportFactory(unit_));
-    binding_->Start();
-    ASSERT_TRUE(tolva::testing::WaitFor(
-        [&] { return Manager().State() == tolva::model::ConnectState::kConnected; }));
+    MainWindowOnUnit::SetUp();
+    if (HasFatalFailure()) return;
     // A unit with a few named scenes and empty slots between them.
     auto& names = Manager().Unit().sceneName;
     tolva::model::SetSceneName(names[0], u"Daily");
     tolva::model::SetSceneName(names[1], u"Stage");
     tolva::model::SetSceneName(names[3], u"夜间");
   }
-  void TearDown() override { binding_.reset(); }
-  tolva::model::EqualizerManager& Manager() { return binding_->Manager(); }
 
   using Build = std::function<std::unique_ptr<QWidget>()>;
   // Every window but the main one, built over it in the current language and scale.
   std::vector<std::pair<const char*, Build>> Windows() {
-    QWidget* owner = &main_;
+    QWidget* owner = &Main();
     auto& manager = Manager();
     return {
         {"scene",
@@ -227,11 +221,6 @@ class WindowLook : public ::testing::Test {
          }},
     };
   }
-
-  std::shared_ptr<tolva::emulator::EmulatedDevice> unit_ =
-      std::make_shared<tolva::emulator::EmulatedDevice>();
-  CMainWnd main_;
-  std::unique_ptr<tolva::ui::ManagerBinding> binding_;
 };
 
 void Show(QWidget& window) {
@@ -254,9 +243,9 @@ TEST(Contrast, RatiosAreTheStandardOnes) {
 TEST_F(WindowLook, EveryTextIsReadableInBothLanguagesAndEveryWindowIsDark) {
   for (const char* language : {"en", "cn"}) {
     LanguageFile texts(language);
-    main_.RetranslateAll();
-    Show(main_);
-    const Lowest main_lowest = CheckWindow(main_);
+    Main().RetranslateAll();
+    Show(Main());
+    const Lowest main_lowest = CheckWindow(Main());
     std::cout << "main " << language << ": lowest " << main_lowest.ratio << " ("
               << main_lowest.where << ")\n";
     EXPECT_TRUE(main_lowest.failures.empty())
@@ -273,7 +262,7 @@ TEST_F(WindowLook, EveryTextIsReadableInBothLanguagesAndEveryWindowIsDark) {
       EXPECT_EQ(window->palette().color(QPalette::Window), theme::Background()) << name;
       window->hide();
     }
-    main_.hide();
+    Main().hide();
   }
 }
 
@@ -281,8 +270,8 @@ TEST_F(WindowLook, SceneSlotsHaveNamedColumnsReadableRowsAndSayWhenEmpty) {
   for (const char* language : {"en", "cn"}) {
     LanguageFile texts(language);
     for (int scale : {100, 150}) {
-      main_.SetDisplayScale(scale);
-      CSceneWnd window(&main_, Manager(), CSceneWnd::Mode::kSave);
+      Main().SetDisplayScale(scale);
+      CSceneWnd window(&Main(), Manager(), CSceneWnd::Mode::kSave);
       Show(window);
       auto* list = window.findChild<QListWidget*>(QStringLiteral("listview"));
       ASSERT_EQ(list->count(), 10);
@@ -298,7 +287,7 @@ TEST_F(WindowLook, SceneSlotsHaveNamedColumnsReadableRowsAndSayWhenEmpty) {
       }
     }
   }
-  main_.SetDisplayScale(100);
+  Main().SetDisplayScale(100);
 }
 
 // Writes the pictures of docs/screenshots when TOLVA_SCREENSHOT_DIR names a folder.
@@ -308,11 +297,11 @@ TEST_F(WindowLook, ScreenshotsOfEveryWindowForTheDocs) {
   for (const char* language : {"en", "cn"}) {
     LanguageFile texts(language);
     for (int scale : {100, 150}) {
-      main_.SetDisplayScale(scale);
-      main_.RetranslateAll();
+      Main().SetDisplayScale(scale);
+      Main().RetranslateAll();
       if (scale != 100) {
         EXPECT_TRUE(RenderWindowScreenshot(
-            main_, dir + QStringLiteral("/main_%1_%2.png").arg(language).arg(scale)));
+            Main(), dir + QStringLiteral("/main_%1_%2.png").arg(language).arg(scale)));
       }
       for (const auto& [name, build] : Windows()) {
         std::unique_ptr<QWidget> window = build();
@@ -321,7 +310,7 @@ TEST_F(WindowLook, ScreenshotsOfEveryWindowForTheDocs) {
       }
     }
   }
-  main_.SetDisplayScale(100);
+  Main().SetDisplayScale(100);
 }
 
 }  // namespace

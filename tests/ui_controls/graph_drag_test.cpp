@@ -9,22 +9,15 @@
 #include <memory>
 
 #include "emulator/emulated_device.h"
-#include "emulator/emulator_transport.h"
-#include "model/manager/equalizer_manager.h"
 #include "model/edits/screen_text.h"
+#include "support/main_window_on_unit.h"
 #include "support/mouse_events.h"
-#include "support/qt_wait.h"
-#include "support/recording_transport.h"
 #include "ui/controls/ui_equalizer.h"
 #include "ui/kit/api/control_surface.h"
-#include "ui/main/main_wnd.h"
-#include "ui/screen/manager_binding.h"
 
 namespace tolva::curves {
 namespace {
 
-using model::testing::FrameLog;
-using model::testing::RecordingTransport;
 using model::testing::SentFrame;
 
 constexpr int kEq = 0x06, kFilter = 0x05, kBypass = 0x12;
@@ -34,25 +27,18 @@ QPoint Q(Point p) {
   return {p.x, p.y};
 }
 
-class GraphDrag : public ::testing::Test {
+class GraphDrag : public tolva::testing::MainWindowOnUnit {
  protected:
+  GraphDrag() : MainWindowOnUnit({.record_frames = true}) {}
   void SetUp() override {
-    unit_ = std::make_shared<emulator::EmulatedDevice>(emulator::EmulatorOptions{});
-    auto inner = emulator::MakeEmulatorTransportFactory(unit_);
-    auto log = log_;
-    binding_ = std::make_unique<ui::ManagerBinding>(
-        window_, [inner, log] { return std::make_unique<RecordingTransport>(inner(), log); });
-    binding_->Start();
-    ASSERT_TRUE(tolva::testing::WaitFor(
-        [&] { return Manager().State() == model::ConnectState::kConnected; }));
-    window_.show();
-    graph_ = window_.findChild<UIEqualizer*>(QStringLiteral("equalizer"));
+    MainWindowOnUnit::SetUp();
+    if (HasFatalFailure()) return;
+    Main().show();
+    graph_ = Widget<UIEqualizer>("equalizer");
     ASSERT_NE(graph_, nullptr);
     Sent();
   }
-  void TearDown() override { binding_.reset(); }
 
-  model::EqualizerManager& Manager() { return binding_->Manager(); }
   model::EqBand& LiveBand(int b) { return Manager().LiveProfile().channels[0].eqArray[b]; }
   emulator::OutputState OnUnit() { return unit_->Snapshot().scenes[0].outputs[0]; }
 
@@ -60,7 +46,7 @@ class GraphDrag : public ::testing::Test {
   std::vector<SentFrame> Sent() {
     EXPECT_TRUE(Manager().Link().WaitUntilQueueIdle(5000));
     QCoreApplication::processEvents();
-    return log_->Take();
+    return frames_->Take();
   }
 
   void Mode(bool peq) {
@@ -83,10 +69,6 @@ class GraphDrag : public ::testing::Test {
     QTest::mouseRelease(graph_, Qt::LeftButton, {}, to);
   }
 
-  CMainWnd window_;
-  std::shared_ptr<FrameLog> log_ = std::make_shared<FrameLog>();
-  std::shared_ptr<emulator::EmulatedDevice> unit_;
-  std::unique_ptr<ui::ManagerBinding> binding_;
   UIEqualizer* graph_ = nullptr;
 };
 
@@ -121,7 +103,7 @@ TEST_F(GraphDrag, PointDraggedUpInPeqModeMovesGainAndFrequencyToModelScreenAndUn
   EXPECT_EQ(band.freq, g.XToFrequency(to.x()));
   EXPECT_GT(band.freq, 1100);
   EXPECT_EQ(Manager().LiveProfile().channels[0].bypass, 0);
-  EXPECT_EQ(window_.Surface().FindControl("eq_freq_17")->RawText(), std::to_string(band.freq));
+  EXPECT_EQ(Surface().FindControl("eq_freq_17")->RawText(), std::to_string(band.freq));
 
   const auto sent = Sent();
   ASSERT_FALSE(sent.empty());
@@ -145,7 +127,7 @@ TEST_F(GraphDrag, AfterAPointAndAQHandleDragTheRowShowsWhatTheUnitHolds) {
   Mode(true);
   const Point c = Centre(kBand);
   const auto text = [&](const char* box) {
-    return window_.Surface().FindControl(box + std::to_string(kBand))->RawText();
+    return Surface().FindControl(box + std::to_string(kBand))->RawText();
   };
   const auto drag_watching_tooltip = [&](QPoint from, QPoint to) {
     Press(from);
