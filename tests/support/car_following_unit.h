@@ -2,8 +2,8 @@
 
 // A simulated car whose six speakers play what the emulated unit holds at the moment a sweep
 // starts: each output's filters, bands, gain, polarity and delay, and nothing from a muted one.
-// The unit's input takes playback channel 0 and feeds every output; capture channel 1 is a
-// loopback of it. Hooks let a test act while the sweep plays (the unit leaves, the window
+// Playback channel k feeds the unit's input k + 1, and each output plays the inputs its routing
+// takes for the unit's source; capture channel 1 is a loopback of playback channel 0. Hooks let a test act while the sweep plays (the unit leaves, the window
 // closes) and make a run fail or clip.
 #include <array>
 #include <atomic>
@@ -58,10 +58,15 @@ class CarFollowingUnit final : public audio::AudioInterface {
     std::vector<std::vector<float>> play(emulator::kOutputs + 1,
                                          std::vector<float>(request.play[0].size(), 0.0f));
     play[emulator::kOutputs] = request.play[0];
+    const int source = state.source_code - emulator::kFirstSourceCode;
     for (int c = 0; c < emulator::kOutputs; ++c) {
       const emulator::OutputState& o = state.scenes[0].outputs[c];
       car.outputs.push_back(OutputOf(o, speakers_[c]));
-      if (o.mute == 0) play[c] = request.play[0];
+      const int routing = state.scenes[0].mix[source][c];
+      for (std::size_t in = 0; in < request.play.size() && in < 6 && o.mute == 0; ++in) {
+        if (((routing >> in) & 1) == 0) continue;
+        for (std::size_t i = 0; i < play[c].size(); ++i) play[c][i] += request.play[in][i];
+      }
     }
     if (clip_next.exchange(false)) {
       for (audio::SimulatedOutput& o : car.outputs) o.level_db += 40.0;

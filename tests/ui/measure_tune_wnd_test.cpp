@@ -78,6 +78,9 @@ class MeasureTuneWindow : public ::testing::Test {
 
   // Measures outputs 0 and 1 and previews; returns once the preview is shown.
   void MeasureTwoAndPreview(CMeasureTuneWnd& window) {
+    // Input 1 plays the sweep; output 1 takes only input 2 until it is routed.
+    Manager().Editing().SetRouting(1, 1, true);
+    ASSERT_TRUE(WaitFor([&] { return (unit_->Snapshot().scenes[0].mix[0][1] & 1) != 0; }));
     auto* play = window.findChild<QComboBox*>(QStringLiteral("tune_play_device"));
     ASSERT_TRUE(WaitFor([&] { return play->count() > 0 && !window.Session().Busy(); }));
     // The car's capture channel 2 is a loopback: the delays have a clock.

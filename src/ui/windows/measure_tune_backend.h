@@ -25,12 +25,18 @@ struct Device {
   std::string description;
 };
 
+// What dates the arrivals, without which the delays are not reliable: capture channel 2
+// recording the played signal, or a chirp before each sweep through reference_output (on the
+// playback channel of input 2, or of input 1 when the sweep takes input 2).
+enum class Reference { kNone, kLoopback, kAcoustic };
+
 struct Setup {
   std::string play_device;
   std::string record_device;
   std::string calibration_path;  // empty: none
   int unit_input = 0;            // the unit's input the playback feeds, 0-based
-  bool loopback = false;         // capture channel 2 records the played signal: the delays' clock
+  Reference reference = Reference::kNone;
+  int reference_output = -1;  // kAcoustic: the output that plays the chirp, 0-based
 };
 
 struct Meter {
@@ -134,6 +140,7 @@ class Backend {
   virtual void Measure(const std::vector<int>& outputs, bool add_position) = 0;
   virtual std::vector<Pair> Pairs() const = 0;
   virtual void MeasurePairs() = 0;
+  // A run, a computation, the device list or the level check goes on, or the audio is opening.
   virtual bool Busy() const = 0;
   // Stops what runs; the mutes come back once the worker has ended.
   virtual void Stop() = 0;

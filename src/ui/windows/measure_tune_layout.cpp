@@ -138,6 +138,10 @@ QWidget* CMeasureTuneWnd::BuildSetup() {
                            QStringLiteral("${tunewnd_reference_none}"));
   tolva::kit::AddComboItem(reference, QStringLiteral("loopback"),
                            QStringLiteral("${tunewnd_reference_loopback}"));
+  for (int k = 0; k < tolva::model::kOutputChannels; ++k) {
+    tolva::kit::AddComboItem(reference, QStringLiteral("acoustic_%1").arg(k),
+                             QStringLiteral("${tunewnd_reference_acoustic_%1}").arg(k + 1));
+  }
   add_row("${tunewnd_reference}", reference);
   QLabel* cal = MakeLabel(panel, QStringLiteral("tune_cal_name"), QStringLiteral("${tunewnd_no_cal}"));
   cal->setMinimumWidth(theme::Scaled(parentWidget(), 160));

@@ -9,12 +9,12 @@
 #include <limits>
 
 #include "audio/pipewire_audio.h"
+#include "base/debug_print.h"
 #include "base/language_tables.h"
 #include "measure/calibration.h"
 #include "model/files/profile_files.h"
 #include "model/interchange/measurement.h"
 #include "model/manager/tuning_session/measurement_session.h"
-#include "model/manager/worker.h"
 #include "model/profile/scene_names.h"
 #include "ui/kit/qt/qt_window_sink.h"
 #include "ui/controls/ui_equalizer.h"
@@ -27,17 +27,7 @@ namespace {
 using model::MeasureTarget;
 using model::MeasurementSession;
 
-// The device list and the level check, until the session runs them on its own worker.
-constexpr std::uint32_t kMsgDevices = 0x10040;
-constexpr std::uint32_t kMsgLevel = 0x10041;
 constexpr double kLevelSeconds = 1.0;
-
-struct DevicesRecord final : device::NotificationRecord {
-  std::vector<Device> playback, capture;
-};
-struct LevelRecord final : device::NotificationRecord {
-  Meter meter;
-};
 
 const char* StageKey(MeasurementSession::Stage stage) {
   switch (stage) {
@@ -71,14 +61,19 @@ std::string CrossoverNote(const autotune::CrossoverCheck& c) {
 class SessionBackend final : public QObject, public Backend {
  public:
   SessionBackend(model::EqualizerManager& manager, std::shared_ptr<audio::AudioInterface> audio)
-      : manager_(manager), audio_(std::move(audio)) {
-    if (!audio_) {
-      std::string error;
-      audio_ = audio::OpenPipeWire(error);
-      if (!audio_) audio_error_ = error;
-    }
+      : manager_(manager) {
     sink_ = kit::QtWindowSink::Create(this, [this](device::Notification& n) { OnMessage(n); });
-    session_ = std::make_unique<MeasurementSession>(manager_, audio_, sink_);
+    if (audio) {
+      session_ = std::make_unique<MeasurementSession>(manager_, std::move(audio), sink_);
+    } else {
+      // Connecting to the audio system may take its time-out: not on the window's thread.
+      session_ = std::make_unique<MeasurementSession>(
+          manager_,
+          [](std::string& error) -> std::shared_ptr<audio::AudioInterface> {
+            return audio::OpenPipeWire(error);
+          },
+          sink_);
+    }
   }
   ~SessionBackend() override {
     events_ = {};
@@ -87,28 +82,23 @@ class SessionBackend final : public QObject, public Backend {
 
   void SetEvents(Events events) override { events_ = std::move(events); }
 
-  void ListDevices() override {
-    if (!audio_) return Status("${tunewnd_no_audio_system}", true);
-    helper_busy_ = true;
-    helper_.Start([audio = audio_, sink = sink_](std::stop_token) {
-      auto record = std::make_unique<DevicesRecord>();
-      for (const audio::AudioDevice& d : audio->Devices()) {
-        if (d.playback) record->playback.push_back({d.id, d.description});
-        if (d.capture) record->capture.push_back({d.id, d.description});
-      }
-      sink->Post(device::Notification{kMsgDevices, 0, 0, std::move(record)});
-    });
-  }
+  void ListDevices() override { Refused(session_->ListDevices()); }
 
   void SetSetup(const Setup& setup) override {
     model::AudioSetup a = session_->Audio();
     a.play_device = setup.play_device;
     a.record_device = setup.record_device;
     a.run.measured_channel = setup.unit_input;
-    a.run.play_channels = std::max(a.run.play_channels, setup.unit_input + 1);
-    a.run.reference =
-        setup.loopback ? measure::TimingReference::kLoopback : measure::TimingReference::kNone;
-    a.run.capture_channels = setup.loopback ? 2 : 1;
+    // The chirp on input 2, or on input 1 when the sweep takes input 2.
+    a.run.reference_channel = setup.unit_input == 1 ? 0 : 1;
+    a.run.play_channels =
+        std::max({a.run.play_channels, setup.unit_input + 1, a.run.reference_channel + 1});
+    a.run.reference = setup.reference == Reference::kLoopback ? measure::TimingReference::kLoopback
+                      : setup.reference == Reference::kAcoustic
+                          ? measure::TimingReference::kAcoustic
+                          : measure::TimingReference::kNone;
+    a.reference_output = setup.reference_output;
+    a.run.capture_channels = setup.reference == Reference::kLoopback ? 2 : 1;
     a.calibration.reset();
     if (!setup.calibration_path.empty()) {
       const auto text = model::ReadFileText(setup.calibration_path);
@@ -123,22 +113,8 @@ class SessionBackend final : public QObject, public Backend {
   }
 
   void CheckLevel() override {
-    if (!audio_ || Busy()) return;
-    helper_busy_ = true;
-    const model::AudioSetup& a = session_->Audio();
-    helper_.Start([audio = audio_, sink = sink_, device = a.record_device,
-                   channels = a.run.capture_channels, rate = a.run.sweep.rate](std::stop_token) {
-      measure::InputMeter meter(channels);
-      auto record = std::make_unique<LevelRecord>();
-      record->meter.error = audio->Listen(device, channels, rate, kLevelSeconds, meter);
-      if (record->meter.error.empty() && !meter.Levels().empty()) {
-        const measure::InputLevel mic = meter.Levels().front();
-        record->meter.peak_dbfs = mic.peak_dbfs;
-        record->meter.rms_dbfs = mic.rms_dbfs;
-        record->meter.clipping = mic.clipping;
-      }
-      sink->Post(device::Notification{kMsgLevel, 0, 0, std::move(record)});
-    });
+    if (!queue_.empty()) return;
+    Refused(session_->CheckLevel(kLevelSeconds));
   }
 
   void Measure(const std::vector<int>& outputs, bool add_position) override {
@@ -168,9 +144,7 @@ class SessionBackend final : public QObject, public Backend {
     StartNext();
   }
 
-  bool Busy() const override {
-    return session_->IsRunning() || computing_ || helper_busy_ || !queue_.empty();
-  }
+  bool Busy() const override { return session_->Busy() || !queue_.empty(); }
 
   void Stop() override {
     queue_.clear();
@@ -190,9 +164,7 @@ class SessionBackend final : public QObject, public Backend {
       if (!refused.empty()) return Status(refused, true);
     }
     c.max_boost_db = t.max_boost_db;
-    const std::string refused = session_->StartPreview(c);
-    if (!refused.empty()) return Status(refused, true);
-    computing_ = true;
+    Refused(session_->StartPreview(c));
   }
 
   bool Apply(const std::vector<Accept>& accepted) override {
@@ -228,6 +200,16 @@ class SessionBackend final : public QObject, public Backend {
   void Status(const std::string& key, bool failed) {
     if (events_.status) events_.status(key, failed);
   }
+  // A refusal of the session in the window's words; nothing when it was taken.
+  void Refused(const std::string& key, const std::vector<std::string>& fill = {}) {
+    if (key.empty()) return;
+    if (key == "${tune_no_audio}") return Status("${tunewnd_no_audio_system}", true);
+    if (fill.empty()) return Status(key, true);
+    Status(model::FillPlaceholders(Languages().Resolve(key), fill), true);
+  }
+  void Idle() {
+    if (!Busy() && events_.idle) events_.idle();
+  }
 
   void Forget(const MeasureTarget& target) {
     const auto& all = session_->Measurements();
@@ -240,29 +222,31 @@ class SessionBackend final : public QObject, public Backend {
     while (!session_->IsRunning() && !queue_.empty()) {
       const MeasureTarget target = queue_.front();
       queue_.pop_front();
-      const std::string refused = session_->StartMeasurement(target);
+      std::vector<std::string> fill;
+      const std::string refused = session_->StartMeasurement(target, &fill);
       if (refused.empty()) return;
       queue_.clear();
-      Status(refused, true);
+      Refused(refused, fill);
     }
-    if (!Busy() && events_.idle) events_.idle();
+    Idle();
   }
 
   void OnMessage(device::Notification& n) {
-    if (n.message == kMsgDevices || n.message == kMsgLevel) {
-      helper_.Join();  // its job has posted its last message
-      helper_busy_ = false;
-      if (n.message == kMsgDevices) {
-        auto* r = static_cast<DevicesRecord*>(n.record.get());
-        if (events_.devices) events_.devices(r->playback, r->capture, audio_error_);
-      } else if (events_.meter) {
-        events_.meter(static_cast<LevelRecord*>(n.record.get())->meter);
-      }
-      if (events_.idle) events_.idle();
-      return;
-    }
     const MeasurementSession::Event e = session_->OnMessage(n);
+    if (!e.detail.empty()) DebugPrint("measure window: %s\n", e.detail.c_str());
     switch (e.kind) {
+      case MeasurementSession::Event::Kind::kAudioOpened:
+        Refused(e.refusal);
+        Idle();
+        break;
+      case MeasurementSession::Event::Kind::kDevices:
+        Devices(e.refusal);
+        Idle();
+        break;
+      case MeasurementSession::Event::Kind::kLevel:
+        if (events_.meter) events_.meter(MeterOf(session_->LastLevel(), e.refusal));
+        Idle();
+        break;
       case MeasurementSession::Event::Kind::kProgress:
         Status(StageKey(e.stage), false);
         break;
@@ -271,13 +255,33 @@ class SessionBackend final : public QObject, public Backend {
         StartNext();
         break;
       case MeasurementSession::Event::Kind::kPreviewReady:
-        computing_ = false;
         if (events_.preview) events_.preview(PreviewOf(session_->Preview()));
-        if (events_.idle) events_.idle();
+        Idle();
         break;
       case MeasurementSession::Event::Kind::kNone:
         break;
     }
+  }
+
+  void Devices(const std::string& refusal) {
+    if (!events_.devices) return;
+    if (!refusal.empty()) return events_.devices({}, {}, "${tunewnd_no_audio_system}");
+    std::vector<Device> playback, capture;
+    for (const audio::AudioDevice& d : session_->Devices()) {
+      if (d.playback) playback.push_back({d.id, d.description});
+      if (d.capture) capture.push_back({d.id, d.description});
+    }
+    events_.devices(std::move(playback), std::move(capture), {});
+  }
+
+  static Meter MeterOf(const MeasurementSession::Level& level, const std::string& refusal) {
+    Meter m;
+    m.error = refusal.empty() ? level.error : "${tunewnd_no_audio_system}";
+    if (!m.error.empty()) return m;
+    m.peak_dbfs = level.mic.peak_dbfs;
+    m.rms_dbfs = level.mic.rms_dbfs;
+    m.clipping = level.mic.clipping;
+    return m;
   }
 
   void Measured(int index) {
@@ -369,18 +373,12 @@ class SessionBackend final : public QObject, public Backend {
   }
 
   model::EqualizerManager& manager_;
-  std::shared_ptr<audio::AudioInterface> audio_;
-  std::string audio_error_;
   std::shared_ptr<kit::QtWindowSink> sink_;
   std::unique_ptr<MeasurementSession> session_;
   Events events_;
   std::deque<MeasureTarget> queue_;  // the outputs still to measure after this run
-  bool computing_ = false;
   bool applied_ = false;
   bool playing_before_ = false;
-  std::stop_source helper_stop_;
-  model::Worker helper_{helper_stop_.get_token()};
-  bool helper_busy_ = false;
 };
 
 }  // namespace

@@ -220,7 +220,12 @@ void CMeasureTuneWnd::PushSetup() {
                             .toStdString();
   setup.calibration_path = calibration_path_;
   setup.unit_input = std::max(0, findChild<QComboBox*>(QStringLiteral("tune_unit_input"))->currentIndex());
-  setup.loopback = findChild<QComboBox*>(QStringLiteral("tune_reference"))->currentIndex() == 1;
+  // None, the loopback, then a chirp through each output in turn.
+  const int reference = findChild<QComboBox*>(QStringLiteral("tune_reference"))->currentIndex();
+  setup.reference = reference == 1  ? tune::Reference::kLoopback
+                    : reference >= 2 ? tune::Reference::kAcoustic
+                                     : tune::Reference::kNone;
+  setup.reference_output = reference >= 2 ? reference - 2 : -1;
   backend_->SetSetup(setup);
 }
 

@@ -2,6 +2,9 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
 #include <utility>
 
 #include "base/debug_print.h"
@@ -17,6 +20,8 @@ namespace {
 
 // How long the worker waits for the unit to take the mutes before it plays.
 constexpr int kMuteWaitMs = 5000;
+// The routing masks' bits: inputs 1 to 6.
+constexpr int kRoutedInputs = 6;
 
 bool ValidTarget(const MeasureTarget& t) {
   if (t.outputs.empty() || t.outputs.size() > 2) return false;
@@ -40,10 +45,56 @@ struct MeasurementSession::PreviewReport final : device::NotificationRecord {
   TunePreview preview;
 };
 
+struct MeasurementSession::DevicesReport final : device::NotificationRecord {
+  std::vector<audio::AudioDevice> devices;
+  bool no_audio = false;
+};
+
+struct MeasurementSession::LevelReport final : device::NotificationRecord {
+  Level level;
+  bool no_audio = false;
+};
+
+// The audio once it has opened, shared by the opening thread and the worker's jobs.
+struct MeasurementSession::AudioSlot {
+  void Set(std::shared_ptr<audio::AudioInterface> opened, std::string why) {
+    {
+      std::lock_guard lock(mutex);
+      audio = std::move(opened);
+      error = std::move(why);
+      done = true;
+    }
+    changed.notify_all();
+  }
+  // On the worker: null when it failed, or when `stopped` before it opened.
+  std::shared_ptr<audio::AudioInterface> Await(const std::function<bool()>& stopped) {
+    std::unique_lock lock(mutex);
+    while (!done && !stopped()) changed.wait_for(lock, std::chrono::milliseconds(20));
+    return done ? audio : nullptr;
+  }
+  std::string Error() {
+    std::lock_guard lock(mutex);
+    return error;
+  }
+
+  std::mutex mutex;
+  std::condition_variable changed;
+  bool done = false;
+  std::shared_ptr<audio::AudioInterface> audio;
+  std::string error;
+};
+
 MeasurementSession::MeasurementSession(EqualizerManager& manager,
                                        std::shared_ptr<audio::AudioInterface> audio,
                                        std::shared_ptr<device::NotificationSink> sink)
-    : manager_(manager), audio_(std::move(audio)), sink_(std::move(sink)) {
+    : MeasurementSession(manager, AudioOpener{}, std::move(sink)) {
+  audio_state_ = audio ? AudioState::kOpen : AudioState::kFailed;
+  audio_->Set(std::move(audio), "no audio interface");
+}
+
+MeasurementSession::MeasurementSession(EqualizerManager& manager, AudioOpener open_audio,
+                                       std::shared_ptr<device::NotificationSink> sink)
+    : manager_(manager), audio_(std::make_shared<AudioSlot>()), sink_(std::move(sink)) {
   setup_.run.reference = measure::TimingReference::kNone;
   presence_listener_ = manager_.AddPresenceListener([this](bool present) {
     // The manager has noted that the unit holds the mutes; put back in the live settings, they
@@ -53,6 +104,15 @@ MeasurementSession::MeasurementSession(EqualizerManager& manager,
       PutMutesBack();
     }
   });
+  if (!open_audio) return;
+  opener_.Start([open = std::move(open_audio), slot = audio_, sink = sink_](std::stop_token) {
+    std::string error;
+    std::shared_ptr<audio::AudioInterface> audio = open(error);
+    const bool opened = audio != nullptr;
+    if (!opened && error.empty()) error = "the audio system did not open";
+    slot->Set(std::move(audio), std::move(error));
+    sink->Post(device::Notification{kMsgAudioOpened, opened ? 1 : 0, 0, nullptr});
+  });
 }
 
 MeasurementSession::~MeasurementSession() {
@@ -61,11 +121,63 @@ MeasurementSession::~MeasurementSession() {
   PutMutesBack();
   stop_.request_stop();
   worker_.Join();
+  opener_.Join();
+}
+
+bool MeasurementSession::WorkerBusy() const {
+  return running_ || computing_ || listing_ || checking_;
+}
+
+bool MeasurementSession::Busy() const {
+  return WorkerBusy() || audio_state_ == AudioState::kOpening;
+}
+
+std::string MeasurementSession::ListDevices() {
+  if (WorkerBusy()) return "${tune_busy}";
+  if (audio_state_ == AudioState::kFailed) return "${tune_no_audio}";
+  listing_ = true;
+  worker_.Start([slot = audio_, sink = sink_](std::stop_token stop) {
+    auto report = std::make_unique<DevicesReport>();
+    if (const auto audio = slot->Await([&] { return stop.stop_requested(); })) {
+      report->devices = audio->Devices();
+    } else {
+      report->no_audio = true;
+    }
+    sink->Post(device::Notification{kMsgDevices, 0, 0, std::move(report)});
+  });
+  return {};
+}
+
+std::string MeasurementSession::CheckLevel(double seconds) {
+  if (WorkerBusy()) return "${tune_busy}";
+  if (audio_state_ == AudioState::kFailed) return "${tune_no_audio}";
+  checking_ = true;
+  worker_.Start([slot = audio_, sink = sink_, device = setup_.record_device,
+                 channels = setup_.run.capture_channels, mic = setup_.run.mic_channel,
+                 rate = setup_.run.sweep.rate, seconds](std::stop_token stop) {
+    auto report = std::make_unique<LevelReport>();
+    if (const auto audio = slot->Await([&] { return stop.stop_requested(); })) {
+      measure::InputMeter meter(channels);
+      report->level.error = audio->Listen(device, channels, rate, seconds, meter);
+      const std::vector<measure::InputLevel> levels = meter.Levels();
+      if (report->level.error.empty() && static_cast<std::size_t>(mic) < levels.size()) {
+        report->level.mic = levels[static_cast<std::size_t>(mic)];
+      }
+    } else {
+      report->no_audio = true;
+    }
+    sink->Post(device::Notification{kMsgLevel, 0, 0, std::move(report)});
+  });
+  return {};
 }
 
 std::string MeasurementSession::SetAudio(const AudioSetup& setup, std::string* detail) {
   if (running_ || computing_) return "${tune_busy}";
-  if (setup.run.reference == measure::TimingReference::kAcoustic) return "${tune_reference_muted}";
+  if (setup.run.reference == measure::TimingReference::kAcoustic &&
+      (setup.reference_output < 0 || setup.reference_output >= kOutputChannels ||
+       setup.run.reference_channel < 0 || setup.run.reference_channel >= kRoutedInputs)) {
+    return "${tune_reference_no_output}";
+  }
   if (const std::string problem = measure::RunSettingsProblem(setup.run); !problem.empty()) {
     if (detail != nullptr) *detail = problem;
     return "${tune_setup_invalid}";
@@ -112,22 +224,68 @@ void MeasurementSession::PutMutesBack() {
   SendMutes(mutes);
 }
 
-std::string MeasurementSession::StartMeasurement(const MeasureTarget& target) {
+std::string MeasurementSession::RoutingProblem(const Profile& live, const AudioSetup& setup,
+                                               const MeasureTarget& target,
+                                               std::vector<std::string>* fill) {
+  const int source = std::clamp(live.source, 0, kInputSources - 1);
+  const auto takes = [&](int output, int channel) {
+    return channel >= 0 && channel < kRoutedInputs &&
+           ((live.inputs[source][output] >> channel) & 1) != 0;
+  };
+  const auto refuse = [&](const char* key, int output, int channel) {
+    if (fill != nullptr) *fill = {std::to_string(output + 1), std::to_string(channel + 1)};
+    return std::string(key);
+  };
+  const int sweep = setup.run.measured_channel;
+  const bool acoustic = setup.run.reference == measure::TimingReference::kAcoustic;
+  const int reference = setup.reference_output;
+  const int chirp = setup.run.reference_channel;
+  if (acoustic) {
+    // Otherwise the chirp would be missing, or the reference would play every sweep too.
+    if (!takes(reference, chirp)) return refuse("${tune_reference_not_routed}", reference, chirp);
+    if (takes(reference, sweep)) return refuse("${tune_reference_hears_sweep}", reference, sweep);
+    if (Contains(target.outputs, reference)) {
+      return target.outputs.size() == 1 ? std::string()
+                                        : refuse("${tune_reference_in_pair}", reference, chirp);
+    }
+  }
+  for (int o : target.outputs) {
+    if (!takes(o, sweep)) return refuse("${tune_input_not_routed}", o, sweep);
+    if (acoustic && takes(o, chirp)) return refuse("${tune_measured_hears_reference}", o, chirp);
+  }
+  return {};
+}
+
+std::string MeasurementSession::StartMeasurement(const MeasureTarget& target,
+                                                 std::vector<std::string>* fill) {
   // A scene or file operation holds the link's queue: the mutes would not reach the unit.
-  if (running_ || computing_ || manager_.UnitOperationRunning()) return "${tune_busy}";
+  if (WorkerBusy() || manager_.UnitOperationRunning()) return "${tune_busy}";
   if (!ValidTarget(target)) return "${tune_bad_target}";
   if (manager_.State() != ConnectState::kConnected) return "${tune_no_unit}";
   if (manager_.LiveProfile().mainVolumeMute != 0) return "${tune_main_muted}";
-  if (!audio_) return "${tune_no_audio}";
+  if (audio_state_ == AudioState::kFailed) return "${tune_no_audio}";
   const Profile& live = manager_.LiveProfile();
+  if (std::string problem = RoutingProblem(live, setup_, target, fill); !problem.empty()) {
+    return problem;
+  }
+  AudioSetup run_setup = setup_;
+  const bool acoustic = setup_.run.reference == measure::TimingReference::kAcoustic;
+  const int reference = acoustic ? setup_.reference_output : -1;
+  // The reference output does not take the sweep's input: it is measured through its own,
+  // the chirp before each sweep, so that its arrival is dated against itself.
+  if (acoustic && target.outputs == std::vector<int>{reference}) {
+    run_setup.run.measured_channel = setup_.run.reference_channel;
+  }
   SessionMeasurement pending;
   pending.target = target;
   pending.position = Positions(target);
   pending.played = live.channels;
+  pending.reference = setup_.run.reference;
+  pending.timing_output = reference;
   std::array<int, kOutputChannels> held{}, muted{};
   for (int c = 0; c < kOutputChannels; ++c) {
     held[c] = live.channels[c].mute;
-    muted[c] = Contains(target.outputs, c) ? 0 : 1;
+    muted[c] = Contains(target.outputs, c) || c == reference ? 0 : 1;
   }
   device::DspLink& link = manager_.Link();
   const std::uint64_t lost_before = link.QueuedCommandsLost();
@@ -138,15 +296,19 @@ std::string MeasurementSession::StartMeasurement(const MeasureTarget& target) {
   running_ = true;
   run_stop_ = std::make_shared<std::atomic<bool>>(false);
   DebugPrint(L"MeasurementSession run start\n");
-  worker_.Start([audio = audio_, sink = sink_, setup = setup_, &link, lost_before,
+  worker_.Start([slot = audio_, sink = sink_, setup = std::move(run_setup), &link, lost_before,
                  run_stop = run_stop_](std::stop_token stop) {
     const auto stopped = [&] { return stop.stop_requested() || run_stop->load(); };
     const auto progress = [&](Stage stage) {
       sink->Post(device::Notification{kMsgProgress, static_cast<std::int64_t>(stage), 0, nullptr});
     };
     auto report = std::make_unique<RunReport>();
-    progress(Stage::kMuting);
-    {
+    const std::shared_ptr<audio::AudioInterface> audio = slot->Await(stopped);
+    if (!audio) {
+      report->finding.reason = "${tune_no_audio}";
+      report->finding.detail = slot->Error();
+    } else {
+      progress(Stage::kMuting);
       // The sweep plays only once the unit has taken the mutes.
       device::ExchangeTally tally;
       link.AwaitQueuedSince(lost_before, kMuteWaitMs);
@@ -169,6 +331,11 @@ std::string MeasurementSession::StartMeasurement(const MeasureTarget& target) {
 void MeasurementSession::RequestStop() {
   if (run_stop_) *run_stop_ = true;
   PutMutesBack();
+}
+
+void MeasurementSession::SayNoAudio(Event& e) const {
+  e.refusal = "${tune_no_audio}";
+  e.detail = audio_->Error();
 }
 
 MeasurementSession::Event MeasurementSession::OnMessage(device::Notification& n) {
@@ -199,6 +366,31 @@ MeasurementSession::Event MeasurementSession::OnMessage(device::Notification& n)
     measurements_.push_back(std::move(m));
     e.kind = Event::Kind::kMeasured;
     e.measurement = static_cast<int>(measurements_.size()) - 1;
+    return e;
+  }
+  if (n.message == kMsgAudioOpened) {
+    opener_.Join();  // it has posted its last message
+    audio_state_ = n.param != 0 ? AudioState::kOpen : AudioState::kFailed;
+    e.kind = Event::Kind::kAudioOpened;
+    if (audio_state_ == AudioState::kFailed) SayNoAudio(e);
+    return e;
+  }
+  if (n.message == kMsgDevices) {
+    auto* report = dynamic_cast<DevicesReport*>(n.record.get());
+    if (report == nullptr || !listing_) return e;
+    listing_ = false;
+    devices_ = std::move(report->devices);
+    e.kind = Event::Kind::kDevices;
+    if (report->no_audio) SayNoAudio(e);
+    return e;
+  }
+  if (n.message == kMsgLevel) {
+    auto* report = dynamic_cast<LevelReport*>(n.record.get());
+    if (report == nullptr || !checking_) return e;
+    checking_ = false;
+    level_ = std::move(report->level);
+    e.kind = Event::Kind::kLevel;
+    if (report->no_audio) SayNoAudio(e);
     return e;
   }
   if (n.message == kMsgPreview) {
@@ -256,20 +448,19 @@ std::string MeasurementSession::ReadHouseCurve(const std::string& path,
 }
 
 std::string MeasurementSession::StartPreview(const TuneChoices& choices) {
-  if (running_ || computing_) return "${tune_busy}";
+  if (WorkerBusy()) return "${tune_busy}";
   if (std::none_of(measurements_.begin(), measurements_.end(),
                    [](const SessionMeasurement& m) { return m.Usable(); })) {
     return "${tune_nothing_measured}";
   }
   computing_ = true;
-  const bool timed = setup_.run.reference != measure::TimingReference::kNone;
   worker_.Start([sink = sink_, measurements = measurements_,
-                 live = std::make_shared<Profile>(manager_.LiveProfile()), choices,
-                 timed](std::stop_token) {
+                 live = std::make_shared<Profile>(manager_.LiveProfile()),
+                 choices](std::stop_token) {
     sink->Post(device::Notification{kMsgProgress, static_cast<std::int64_t>(Stage::kComputing), 0,
                                     nullptr});
     auto report = std::make_unique<PreviewReport>();
-    report->preview = session_work::ComputeTune(measurements, *live, choices, timed);
+    report->preview = session_work::ComputeTune(measurements, *live, choices);
     sink->Post(device::Notification{kMsgPreview, 0, 0, std::move(report)});
   });
   return {};

@@ -3,6 +3,7 @@
 #include <array>
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <stop_token>
@@ -21,9 +22,10 @@
 // measured together, each measurement judged, then a tune computed, previewed and applied as
 // one step of the undo history, and compared with the tune before on the A/B sides.
 //
-// Window thread only, except the worker it owns: the audio plays and is analysed there, and
-// what it finds reaches the window thread as notifications on the sink given (the window hands
-// each one back to OnMessage). Nothing here waits on the audio or the unit.
+// Window thread only, except the threads it owns: the audio opens on one, plays and is analysed
+// on the worker, and what they find reaches the window thread as notifications on the sink
+// given (the window hands each one back to OnMessage). Nothing here waits on the audio or the
+// unit.
 namespace tolva::model {
 
 class MeasurementSession {
@@ -32,18 +34,44 @@ class MeasurementSession {
   static constexpr std::uint32_t kMsgProgress = 0x10030;  // param: Stage, value: measurement
   static constexpr std::uint32_t kMsgMeasured = 0x10031;  // record: the run's result
   static constexpr std::uint32_t kMsgPreview = 0x10032;   // record: the computed preview
+  static constexpr std::uint32_t kMsgAudioOpened = 0x10033;  // param: 1 when it opened
+  static constexpr std::uint32_t kMsgDevices = 0x10034;      // record: the device list
+  static constexpr std::uint32_t kMsgLevel = 0x10035;        // record: the microphone's level
 
   enum class Stage : std::int64_t { kMuting, kListening, kPlaying, kAnalysing, kComputing };
 
   // What a handled notification changed, for the window to show.
   struct Event {
-    enum class Kind { kNone, kProgress, kMeasured, kPreviewReady } kind = Kind::kNone;
+    enum class Kind {
+      kNone,
+      kProgress,
+      kMeasured,
+      kPreviewReady,
+      kAudioOpened,  // refusal: "${tune_no_audio}" when it failed (detail: why)
+      kDevices,      // Devices(); refusal "${tune_no_audio}" when there is no audio
+      kLevel,        // Level()
+    } kind = Kind::kNone;
     Stage stage = Stage::kMuting;
     int measurement = -1;  // kMeasured: index into Measurements(); its verdict and reason tell
+    std::string refusal;
+    std::string detail;  // the audio system's own words (English)
   };
+
+  // The microphone heard with nothing playing (CheckLevel).
+  struct Level {
+    measure::InputLevel mic;
+    std::string error;  // the audio system's words when it could not listen
+  };
+
+  // Opens the audio on a thread of its own; null and why when there is none.
+  using AudioOpener = std::function<std::shared_ptr<audio::AudioInterface>(std::string& error)>;
 
   // The audio and the sink are shared with the worker, which may outlive a run's last message.
   MeasurementSession(EqualizerManager& manager, std::shared_ptr<audio::AudioInterface> audio,
+                     std::shared_ptr<device::NotificationSink> sink);
+  // The audio opened behind the window: kMsgAudioOpened follows. Until it has, the calls that
+  // need it are taken and their work waits for it on the worker.
+  MeasurementSession(EqualizerManager& manager, AudioOpener open_audio,
                      std::shared_ptr<device::NotificationSink> sink);
   // Puts the unit's mutes back at once (queued) if a run holds them, then waits for the worker:
   // a window that closes mid-run calls RequestStop and destroys the session after kMsgMeasured.
@@ -52,23 +80,46 @@ class MeasurementSession {
   MeasurementSession& operator=(const MeasurementSession&) = delete;
 
   // Refusal key, empty when taken: "${tune_busy}" while a run or computation goes on,
-  // "${tune_reference_muted}" for an acoustic reference, "${tune_setup_invalid}" with
-  // detail (English) from the measurement library.
+  // "${tune_reference_no_output}" for an acoustic reference without its output or input,
+  // "${tune_setup_invalid}" with detail (English) from the measurement library.
   std::string SetAudio(const AudioSetup& setup, std::string* detail = nullptr);
   const AudioSetup& Audio() const { return setup_; }
+
+  // The audio system's devices, on the worker; kMsgDevices follows. The level of the
+  // microphone (run.mic_channel of record_device) over `seconds` with nothing playing; kMsgLevel
+  // follows. Refusal key: "${tune_busy}" while the worker has work, "${tune_no_audio}".
+  std::string ListDevices();
+  std::string CheckLevel(double seconds = 1.0);
+  const std::vector<audio::AudioDevice>& Devices() const { return devices_; }
+  const Level& LastLevel() const { return level_; }
+  // A run, a computation, a device list or a level check goes on, or the audio is opening.
+  bool Busy() const;
 
   // Every output with a speaker alone, then each crossover pair of the live settings together.
   std::vector<MeasureTarget> Plan() const;
 
-  // Mutes every output but the target's (through the live settings, not as an edit: no undo
-  // step, no A/B, no question), then plays and records on the worker; the mutes are put back
-  // when the run ends, fails, is stopped, the unit leaves or the session goes. Each call is the
-  // target's next microphone position. Refusal key, empty when started: "${tune_busy}",
-  // "${tune_no_unit}", "${tune_main_muted}", "${tune_no_audio}", "${tune_bad_target}".
-  std::string StartMeasurement(const MeasureTarget& target);
+  // Mutes every output but the target's (and an acoustic reference's; through the live
+  // settings, not as an edit: no undo step, no A/B, no question), then plays and records on the
+  // worker; the mutes are put back when the run ends, fails, is stopped, the unit leaves or the
+  // session goes. Each call is the target's next microphone position. Refusal key, empty when
+  // started: "${tune_busy}", "${tune_no_unit}", "${tune_main_muted}", "${tune_no_audio}",
+  // "${tune_bad_target}", or one of the routing keys (see RoutingProblem), whose `fill`
+  // receives the output and input numbers (from 1) for the key's placeholders.
+  std::string StartMeasurement(const MeasureTarget& target,
+                               std::vector<std::string>* fill = nullptr);
   // Ends the run at its next step; the mutes are put back now. kMsgMeasured follows.
   void RequestStop();
   bool IsRunning() const { return running_; }
+
+  // Why the live routing cannot make a run of `target` with `setup`, empty when it can: each
+  // measured output must take the sweep's input; with an acoustic reference its output must
+  // take the chirp's input and not the sweep's, no measured output the chirp's, and it cannot be
+  // one of a pair ("${tune_input_not_routed}", "${tune_reference_not_routed}",
+  // "${tune_reference_hears_sweep}", "${tune_measured_hears_reference}",
+  // "${tune_reference_in_pair}"). The reference output alone is measured through its own input,
+  // the chirp before each sweep on the same output.
+  static std::string RoutingProblem(const Profile& live, const AudioSetup& setup,
+                                    const MeasureTarget& target, std::vector<std::string>* fill);
 
   // A notification from the sink, on the window thread.
   Event OnMessage(device::Notification& notification);
@@ -104,13 +155,21 @@ class MeasurementSession {
  private:
   struct RunReport;
   struct PreviewReport;
+  struct DevicesReport;
+  struct LevelReport;
+  struct AudioSlot;
   // The live settings' and the unit's mutes, all six at once; no edit, nothing recorded.
   void SendMutes(const std::array<int, kOutputChannels>& mutes);
+  bool WorkerBusy() const;
+  void SayNoAudio(Event& e) const;
   void PutMutesBack();
 
   EqualizerManager& manager_;
-  std::shared_ptr<audio::AudioInterface> audio_;
+  std::shared_ptr<AudioSlot> audio_;
+  enum class AudioState { kOpening, kOpen, kFailed } audio_state_ = AudioState::kOpening;
   std::shared_ptr<device::NotificationSink> sink_;
+  std::vector<audio::AudioDevice> devices_;
+  Level level_;
   AudioSetup setup_;
   std::vector<SessionMeasurement> measurements_;
   std::unique_ptr<TunePreview> preview_;
@@ -119,12 +178,15 @@ class MeasurementSession {
   std::optional<SessionMeasurement> pending_;  // the run under way
   bool running_ = false;
   bool computing_ = false;
+  bool listing_ = false;
+  bool checking_ = false;
   bool unit_left_ = false;             // during the run under way
   bool before_on_other_side_ = false;  // this session opened the comparison
   int presence_listener_ = -1;
   std::shared_ptr<std::atomic<bool>> run_stop_;
   std::stop_source stop_;
   Worker worker_{stop_.get_token()};
+  Worker opener_{stop_.get_token()};
 };
 
 }  // namespace tolva::model

@@ -26,15 +26,17 @@ struct MeasureTarget {
   bool operator==(const MeasureTarget&) const = default;
 };
 
-// How the laptop reaches the unit and the microphone. The unit's input takes run.measured_channel
-// of the playback device and plays it on every output; the session mutes all but the ones
-// measured. run.reference: kLoopback (a capture channel holds the played signal) or kNone
-// (arrivals then include the audio system's latency and delays are marked not reliable);
-// kAcoustic is refused, because its fixed output would be muted with the others.
+// How the laptop reaches the unit and the microphone. Playback channel k feeds the unit's input
+// k + 1; the sweep plays on run.measured_channel, and each output measured must take that input
+// in the live routing; the session mutes all the others. run.reference: kLoopback (a capture
+// channel holds the played signal), kAcoustic (a chirp on run.reference_channel through
+// reference_output, which stays unmuted) or kNone (arrivals then include the audio system's
+// latency and delays are marked not reliable).
 struct AudioSetup {
   std::string play_device;
   std::string record_device;
   measure::RunSettings run;
+  int reference_output = -1;  // kAcoustic: the output that plays the chirp
   std::optional<measure::Calibration> calibration;
   measure::AnalysisOptions analysis;
   double meter_seconds = 0.5;  // the microphone listened to before each run; 0: not
@@ -73,6 +75,10 @@ struct SessionMeasurement {
   std::string detail;  // the analysis's or audio system's own words (English), for the log
   // The measured outputs' settings while they played (delay, gain, bands, polarity, crossover).
   std::array<ChannelSettings, kOutputChannels> played{};
+  // What dated the arrival; kAcoustic: the chirp through timing_output, whose own delay then
+  // is in played, so that runs made while it changed still compare.
+  measure::TimingReference reference = measure::TimingReference::kNone;
+  int timing_output = -1;
   bool Usable() const { return verdict == Verdict::kUsable; }
 };
 
@@ -113,7 +119,9 @@ struct OutputPreview {
   bool bands_differ = false;  // the fit would change what the unit holds
   float delay_now_ms = 0.0f, delay_suggested_ms = 0.0f;
   bool delay_reliable = false;
-  std::string delay_note;  // the alignment's words, or "${tune_delay_no_reference}"
+  // The alignment's words, "${tune_delay_no_reference}", or "${tune_delay_mixed_reference}"
+  // when the outputs were dated against different references.
+  std::string delay_note;
   int gain_now_db = 0, gain_suggested_db = 0;
   bool inverted_now = false, inverted_suggested = false;  // from the crossover checks
 };

@@ -5,7 +5,9 @@
 #include <limits>
 #include <map>
 #include <memory>
+#include <optional>
 #include <span>
+#include <utility>
 
 #include "measure/input_meter.h"
 #include "model/autotune/passband.h"
@@ -48,6 +50,14 @@ double PassbandMean(std::span<const double> freq, std::span<const double> db,
     }
   }
   return n > 0 ? sum / n : std::numeric_limits<double>::quiet_NaN();
+}
+
+// The arrival against what dated it, made comparable between runs: an acoustic reference's
+// chirp came through its output's own delay, which may have changed between runs.
+double ComparableArrival(const SessionMeasurement& m) {
+  const bool chirp = m.reference == measure::TimingReference::kAcoustic && m.timing_output >= 0 &&
+                     m.timing_output < kOutputChannels;
+  return m.result->arrival_ms + (chirp ? m.played[m.timing_output].delay : 0.0);
 }
 
 int PartnerIn(const Profile& p, int output) {
@@ -160,7 +170,7 @@ void Judge(SessionMeasurement& m) {
 }
 
 TunePreview ComputeTune(const std::vector<SessionMeasurement>& measurements, const Profile& live,
-                        const TuneChoices& choices, bool timed) {
+                        const TuneChoices& choices) {
   TunePreview preview;
   preview.choices = choices;
   autotune::AutoEqOptions options;
@@ -173,6 +183,10 @@ TunePreview ComputeTune(const std::vector<SessionMeasurement>& measurements, con
   // then); the bands are judged against what it holds now.
   auto basis = std::make_unique<Profile>(live);
   autotune::SessionInput input;
+  // Arrivals dated against different references (none, the loopback, one chirp or another)
+  // do not compare.
+  std::optional<std::pair<measure::TimingReference, int>> dated_by;
+  bool mixed = false;
   for (int o = 0; o < kOutputChannels; ++o) {
     autotune::OutputMeasurements om;
     om.output = o;
@@ -183,7 +197,10 @@ TunePreview ComputeTune(const std::vector<SessionMeasurement>& measurements, con
       tried = tried || (m.target.outputs.size() == 1 && m.target.outputs[0] == o);
       if (!Alone(m, o)) continue;
       om.positions.push_back(m.result->response);
-      om.arrival_ms += m.result->arrival_ms;
+      om.arrival_ms += ComparableArrival(m);
+      const std::pair reference{m.reference, m.timing_output};
+      mixed = mixed || (dated_by && *dated_by != reference);
+      dated_by = reference;
       om.snr_db = std::min(om.snr_db, m.result->snr_db);
       last = &m;
     }
@@ -235,12 +252,15 @@ TunePreview ComputeTune(const std::vector<SessionMeasurement>& measurements, con
     if (!op.fit.problem.empty()) op.problem_key = "${tune_fit_failed}";
     op.bands_differ = op.fit.problem.empty() && op.fit.Changed();
   }
+  const bool untimed = !dated_by || dated_by->first == measure::TimingReference::kNone;
   for (const autotune::DelaySuggestion& d : r.alignment.delays) {
     if (!row_of.contains(d.output)) continue;
     OutputPreview& op = preview.outputs[row_of[d.output]];
     op.delay_suggested_ms = d.delay_ms;
-    op.delay_reliable = d.reliable && timed;
-    op.delay_note = timed ? d.note : "${tune_delay_no_reference}";
+    op.delay_reliable = d.reliable && !untimed && !mixed;
+    op.delay_note = mixed     ? "${tune_delay_mixed_reference}"
+                    : untimed ? "${tune_delay_no_reference}"
+                              : d.note;
   }
   for (const autotune::GainSuggestion& g : r.alignment.gains) {
     if (row_of.contains(g.output)) preview.outputs[row_of[g.output]].gain_suggested_db = g.gain_db;

@@ -28,10 +28,10 @@ RunFinding PlayAndAnalyse(const AudioSetup& setup, audio::AudioInterface& audio,
 // The verdict and its reason from what the run found.
 void Judge(SessionMeasurement& m);
 
-// The tune from every usable measurement, judged against `live`. timed: the arrivals are taken
-// against a reference in the recording, so delays may be suggested as reliable.
+// The tune from every usable measurement, judged against `live`. Delays may be suggested as
+// reliable only when every output was dated against the same reference in its recording.
 TunePreview ComputeTune(const std::vector<SessionMeasurement>& measurements, const Profile& live,
-                        const TuneChoices& choices, bool timed);
+                        const TuneChoices& choices);
 
 // The measured side of an output's overlay (every usable position alone, as it played), put at
 // the level of `predicted` over the output's passband, and the curve of the settings it played
