@@ -15,9 +15,11 @@
 #include <array>
 #include <cmath>
 
+#include "base/language_tables.h"
 #include "emulator/emulated_device.h"
 #include "emulator/emulator_transport.h"
 #include "model/manager/equalizer_manager.h"
+#include "model/profile/scene_names.h"
 #include "support/qt_wait.h"
 #include "support/car_following_unit.h"
 #include "test_languages.h"
@@ -148,6 +150,18 @@ TEST_F(MeasureTuneWindow, TwoOutputsMeasuredPreviewedAppliedAndTakenBackByOneUnd
                          graph);
   window.setAttribute(Qt::WA_DontShowOnScreen, true);
   window.show();
+  // A chirp through output 6, which by the unit's default routing also takes input 1 of the
+  // sweep: the run is refused in words that name both, before anything is muted.
+  auto* reference = window.findChild<QComboBox*>(QStringLiteral("tune_reference"));
+  ASSERT_TRUE(WaitFor([&] { return !window.Session().Busy(); }));
+  reference->setCurrentIndex(2 + 5);
+  emit reference->activated(2 + 5);
+  Click(window, "tune_measure");
+  EXPECT_EQ(window.findChild<QLabel*>(QStringLiteral("tune_tips"))->text().toStdString(),
+            tolva::model::FillPlaceholders(
+                tolva::Languages().Resolve("${tune_reference_hears_sweep}"), {"6", "1"}));
+  EXPECT_TRUE(car->MutesAtPlay().empty());
+  EXPECT_EQ(UnitMutes(), mutes_before);
   MeasureTwoAndPreview(window);
   // Each output alone: every other output muted while it played.
   const auto runs = car->MutesAtPlay();
