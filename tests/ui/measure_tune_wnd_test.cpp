@@ -1,27 +1,35 @@
 // The measurement window against the emulated unit and a car that plays the unit's unmuted
 // outputs: two outputs measured at the seat, a preview, Apply, and the unit holding the tune
-// until one undo takes it back; every output's mute as it was once the window has closed.
+// until one undo takes it back; every output's mute as it was once the window has closed; a bad
+// position dropped from the average; the window closing itself when the unit leaves mid-run.
 #include "ui/windows/measure_tune_wnd.h"
 
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
 #include <QLabel>
+#include <QMenu>
 #include <QTableWidget>
 #include <QTest>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
+#include <atomic>
+#include <chrono>
 #include <cmath>
+#include <thread>
 
 #include "base/language_tables.h"
 #include "emulator/emulated_device.h"
 #include "emulator/emulator_transport.h"
 #include "model/manager/equalizer_manager.h"
 #include "model/profile/scene_names.h"
-#include "support/qt_wait.h"
 #include "support/car_following_unit.h"
+#include "support/qt_wait.h"
+#include "support/tips_box_answerer.h"
 #include "test_languages.h"
 #include "ui/controls/fit_preview_graph.h"
 #include "ui/controls/ui_equalizer.h"
@@ -31,6 +39,7 @@
 #include "ui/main/screenshot.h"
 #include "ui/screen/manager_binding.h"
 #include "ui/screen/tuning_actions.h"
+#include "ui/windows/differences_wnd.h"
 
 namespace {
 
@@ -38,6 +47,39 @@ using tolva::curves::UIEqualizer;
 using tolva::ui::RenderWindowScreenshot;
 using tolva::model::ConnectState;
 using tolva::testing::WaitFor;
+
+constexpr int kDropColumn = 2;
+constexpr int kClippingColumn = 5;
+constexpr int kVerdictColumn = 6;
+
+QString Text(const char* raw) { return tolva::kit::Resolve(QString::fromLatin1(raw)); }
+
+QString Tips(const QWidget& window) {
+  return window.findChild<QLabel*>(QStringLiteral("tune_tips"))->text();
+}
+
+std::vector<double> OverlayOf(const UIEqualizer& graph, int output) {
+  const auto measured = graph.Overlay().Measured(output);
+  return {measured.begin(), measured.end()};
+}
+
+// Over the points both measured; infinite when they were measured on different points.
+double LargestDifference(const std::vector<double>& a, const std::vector<double>& b) {
+  if (a.size() != b.size()) return INFINITY;
+  double largest = 0.0;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    if (std::isfinite(a[i]) != std::isfinite(b[i])) return INFINITY;
+    if (std::isfinite(a[i])) largest = std::max(largest, std::abs(a[i] - b[i]));
+  }
+  return largest;
+}
+
+QStringList PreviewRow(const QWidget& window) {
+  auto* preview = window.findChild<QTableWidget*>(QStringLiteral("tune_preview_table"));
+  QStringList texts;
+  for (int c = 1; c < preview->columnCount(); ++c) texts << preview->item(0, c)->text();
+  return texts;
+}
 
 // Two outputs at their own distances and levels at the seat; the cabin gives the fit work.
 std::array<tolva::model::testing::SpeakerAtSeat, 6> Speakers() {
@@ -70,6 +112,11 @@ class MeasureTuneWindow : public ::testing::Test {
     for (int k = 0; k < 6; ++k) mutes[k] = state.scenes[0].outputs[k].mute;
     return mutes;
   }
+  std::array<int, 6> LiveMutes() {
+    std::array<int, 6> mutes{};
+    for (int k = 0; k < 6; ++k) mutes[k] = Manager().LiveProfile().channels[k].mute;
+    return mutes;
+  }
   std::array<tolva::emulator::BandState, 31> UnitBands(int output) {
     return unit_->Snapshot().scenes[0].outputs[output].bands;
   }
@@ -78,27 +125,62 @@ class MeasureTuneWindow : public ::testing::Test {
     if (!dir.isEmpty()) EXPECT_TRUE(RenderWindowScreenshot(w, QDir(dir).filePath(name)));
   }
 
-  // Measures outputs 0 and 1 and previews; returns once the preview is shown.
-  void MeasureTwoAndPreview(CMeasureTuneWnd& window) {
-    // Input 1 plays the sweep; output 1 takes only input 2 until it is routed.
-    Manager().Editing().SetRouting(1, 1, true);
-    ASSERT_TRUE(WaitFor([&] { return (unit_->Snapshot().scenes[0].mix[0][1] & 1) != 0; }));
+  // Once the devices are listed: the car's capture channel 2 is a loopback, so the delays have
+  // a clock; only the outputs below `ticked` are measured.
+  void Prepare(CMeasureTuneWnd& window, int ticked) {
+    if (ticked > 1) {
+      // Input 1 plays the sweep; output 1 takes only input 2 until it is routed.
+      Manager().Editing().SetRouting(1, 1, true);
+      ASSERT_TRUE(WaitFor([&] { return (unit_->Snapshot().scenes[0].mix[0][1] & 1) != 0; }));
+    }
     auto* play = window.findChild<QComboBox*>(QStringLiteral("tune_play_device"));
     ASSERT_TRUE(WaitFor([&] { return play->count() > 0 && !window.Session().Busy(); }));
-    // The car's capture channel 2 is a loopback: the delays have a clock.
     auto* reference = window.findChild<QComboBox*>(QStringLiteral("tune_reference"));
     reference->setCurrentIndex(1);
     emit reference->activated(1);
     auto* outputs = window.findChild<QTableWidget*>(QStringLiteral("tune_outputs"));
     for (int row = 0; row < outputs->rowCount(); ++row) {
-      outputs->item(row, 0)->setCheckState(row < 2 ? Qt::Checked : Qt::Unchecked);
+      outputs->item(row, 0)->setCheckState(row < ticked ? Qt::Checked : Qt::Unchecked);
     }
+  }
+  // Runs a measuring button and waits for the runs to end.
+  static void MeasureAndWait(CMeasureTuneWnd& window, const char* button) {
+    Click(window, button);
+    EXPECT_TRUE(window.Session().Busy());
+    ASSERT_TRUE(WaitFor([&] { return !window.Session().Busy(); }, 120000));
+  }
+
+  // Opens the runs menu of an output and drops one by clicking it.
+  static void DropRun(CMeasureTuneWnd& window, int output, int run, int listed) {
+    auto* outputs = window.findChild<QTableWidget*>(QStringLiteral("tune_outputs"));
+    QWidget* drop = outputs->cellWidget(output, kDropColumn);
+    ASSERT_TRUE(drop->isEnabled());
+    QTest::mouseClick(drop, Qt::LeftButton);
+    QMenu* menu = nullptr;
+    ASSERT_TRUE(WaitFor([&] {
+      menu = window.findChild<QMenu*>(QStringLiteral("tune_runs_menu"));
+      return menu != nullptr && menu->isVisible();
+    }));
+    ASSERT_EQ(menu->actions().size(), listed);
+    QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(menu->actions()[run]).center());
+    ASSERT_TRUE(WaitFor([&] { return window.findChild<QMenu*>(QStringLiteral("tune_runs_menu")) == nullptr; }));
+  }
+  void Preview(CMeasureTuneWnd& window) {
+    Click(window, "tune_preview");
+    auto* preview = window.findChild<QTableWidget*>(QStringLiteral("tune_preview_table"));
+    ASSERT_TRUE(WaitFor([&] { return preview->rowCount() > 0 && !window.Session().Busy(); }, 60000));
+  }
+
+  // Measures outputs 0 and 1 and previews; returns once the preview is shown.
+  void MeasureTwoAndPreview(CMeasureTuneWnd& window) {
+    Prepare(window, 2);
+    auto* outputs = window.findChild<QTableWidget*>(QStringLiteral("tune_outputs"));
     Click(window, "tune_measure");
     EXPECT_TRUE(window.Session().Busy());
     ASSERT_TRUE(WaitFor([&] { return !window.Session().Busy(); }, 120000));
     for (int row : {0, 1}) {
       EXPECT_EQ(outputs->item(row, 1)->text(), QStringLiteral("1")) << row;
-      EXPECT_EQ(outputs->item(row, 5)->text(),
+      EXPECT_EQ(outputs->item(row, kVerdictColumn)->text(),
                 tolva::kit::Resolve(QStringLiteral("${tunewnd_usable}")))
           << row;
     }
@@ -229,6 +311,131 @@ TEST_F(MeasureTuneWindow, ScreenshotsInChineseAndAtOneAndAHalf) {
     Click(window, "tune_close");
   }
   main_.SetDisplayScale(100);
+}
+
+
+// A position where the microphone sat behind a headrest hears a dip no other position does, and
+// the next one clips. Each is dropped from the row's menu: the row is judged again, and the
+// overlay and a preview computed afterwards are the good position's alone.
+TEST_F(MeasureTuneWindow, DroppingBadPositionsLeavesTheGoodOneAlone) {
+  LanguageFile texts("en");
+  main_.RetranslateAll();
+  auto car = std::make_shared<tolva::model::testing::CarFollowingUnit>(unit_, Speakers());
+  auto* graph = main_.findChild<UIEqualizer*>(QStringLiteral("equalizer"));
+  CMeasureTuneWnd window(&main_, Manager(), tolva::ui::tune::MakeSessionBackend(Manager(), car),
+                         graph);
+  window.setAttribute(Qt::WA_DontShowOnScreen, true);
+  window.show();
+  Prepare(window, 1);
+  auto* outputs = window.findChild<QTableWidget*>(QStringLiteral("tune_outputs"));
+  QWidget* drop = outputs->cellWidget(0, kDropColumn);
+  EXPECT_FALSE(drop->isEnabled()) << "nothing measured to drop";
+  MeasureAndWait(window, "tune_measure");
+  const std::vector<double> good = OverlayOf(*graph, 0);
+  Preview(window);
+  const QStringList good_preview = PreviewRow(window);
+
+  // The dip is the unit's to play, unknown to the window: as if the cabin made it.
+  const tolva::emulator::OutputState played = unit_->Snapshot().scenes[0].outputs[0];
+  car->on_play = [this] {
+    unit_->WithUnit([](tolva::emulator::EmulatedUnit& u) {
+      tolva::emulator::OutputState& o = u.state().scenes[0].outputs[0];
+      o.bypass = 0;
+      o.bands[10] = {2000, 140, 30};  // -15 dB
+      return 0;
+    });
+  };
+  Click(window, "tune_add_position");
+  EXPECT_FALSE(drop->isEnabled()) << "nothing is dropped while a run goes on";
+  ASSERT_TRUE(WaitFor([&] { return !window.Session().Busy(); }, 120000));
+  car->on_play = nullptr;
+  unit_->WithUnit([played](tolva::emulator::EmulatedUnit& u) {
+    u.state().scenes[0].outputs[0] = played;
+    return 0;
+  });
+  EXPECT_EQ(outputs->item(0, 1)->text(), QStringLiteral("2"));
+  EXPECT_GT(LargestDifference(OverlayOf(*graph, 0), good), 1.0) << "the dip is in the average";
+  car->clip_next = true;
+  MeasureAndWait(window, "tune_add_position");
+  EXPECT_EQ(outputs->item(0, 1)->text(), QStringLiteral("2"));
+  EXPECT_TRUE(outputs->item(0, kVerdictColumn)->text().startsWith(QStringLiteral("\u26a0")));
+
+  // Every run is listed with its quality; the clipped one is the third.
+  DropRun(window, 0, 2, 3);
+  EXPECT_EQ(outputs->item(0, 1)->text(), QStringLiteral("2"));
+  EXPECT_EQ(outputs->item(0, kClippingColumn)->text(), Text("${tunewnd_not_clipped}"));
+  EXPECT_EQ(outputs->item(0, kVerdictColumn)->text(), Text("${tunewnd_usable}"));
+  DropRun(window, 0, 1, 2);
+  EXPECT_EQ(outputs->item(0, 1)->text(), QStringLiteral("1"));
+  EXPECT_LT(LargestDifference(OverlayOf(*graph, 0), good), 1e-9);
+  // The preview shown held the rejected positions: it is gone, not applied.
+  EXPECT_EQ(window.findChild<QTableWidget*>(QStringLiteral("tune_preview_table"))->rowCount(), 0);
+  EXPECT_FALSE(window.findChild<QWidget*>(QStringLiteral("tune_apply"))->isEnabled());
+  Preview(window);
+  EXPECT_EQ(PreviewRow(window), good_preview);
+  Click(window, "tune_close");
+}
+
+// The unit leaves while a sweep plays: the window says so and waits for the run to stop, then
+// closes and the main window tells why, and that the measurements went with it. The live
+// settings hold every mute as it was; the unit, which kept the run's, gets them on its return.
+TEST_F(MeasureTuneWindow, TheUnitLeavingMidRunClosesTheWindowWithEveryMuteBack) {
+  LanguageFile texts("en");
+  main_.RetranslateAll();
+  Manager().Editing().SetMute(4, true);  // the installer's own
+  ASSERT_TRUE(WaitFor([&] { return UnitMutes()[4] == 1; }));
+  const std::array<std::uint8_t, 6> before = UnitMutes();
+  const std::array<int, 6> live_before = LiveMutes();
+  auto car = std::make_shared<tolva::model::testing::CarFollowingUnit>(unit_, Speakers());
+  std::atomic<bool> playing{false}, unplugged{false};
+  car->on_play = [&] {
+    playing = true;
+    for (int guard = 0; guard < 30000 && !unplugged; ++guard) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+  };
+  CMeasureTuneWnd window(&main_, Manager(), tolva::ui::tune::MakeSessionBackend(Manager(), car),
+                         main_.findChild<UIEqualizer*>(QStringLiteral("equalizer")));
+  window.setAttribute(Qt::WA_DontShowOnScreen, true);
+  window.show();
+  tolva::testing::TipsBoxAnswerer notices;
+  Prepare(window, 2);
+  Click(window, "tune_measure");
+  ASSERT_TRUE(WaitFor([&] { return playing.load(); }));
+  ASSERT_EQ(UnitMutes(), (std::array<std::uint8_t, 6>{0, 1, 1, 1, 1, 1}));
+
+  Manager().DevicePlugOut();
+  EXPECT_EQ(LiveMutes(), live_before);
+  ASSERT_TRUE(WaitFor([&] { return Tips(window) == Text("${tunewnd_unit_left_stopping}"); }));
+  EXPECT_TRUE(window.isVisible()) << "it closes once the run has stopped";
+  unplugged = true;
+  ASSERT_TRUE(WaitFor([&] { return !window.isVisible(); }, 60000));
+  EXPECT_EQ(car->MutesAtPlay().size(), 1u) << "output 2 is not measured without the unit";
+  const QString told = Text("${tunewnd_unit_left_mid_run}");
+  ASSERT_TRUE(WaitFor([&] {
+    return std::find(notices.texts.begin(), notices.texts.end(), told) != notices.texts.end();
+  }));
+  EXPECT_EQ(LiveMutes(), live_before);
+  EXPECT_EQ(UnitMutes(), (std::array<std::uint8_t, 6>{0, 1, 1, 1, 1, 1})) << "gone, not told";
+
+  // The edits kept while it was away: sent.
+  bool sent = false;
+  QTimer answer;
+  QObject::connect(&answer, &QTimer::timeout, [&] {
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+      if (auto* kept = qobject_cast<tolva::ui::CDifferencesWnd*>(w); kept && kept->isVisible()) {
+        sent = true;
+        QTest::mouseClick(kept->findChild<QWidget*>(QStringLiteral("confirm_btn")), Qt::LeftButton);
+      }
+    }
+  });
+  answer.start(20);
+  Manager().DevicePlugin();
+  ASSERT_TRUE(WaitFor([&] {
+    return Manager().State() == ConnectState::kConnected && UnitMutes() == before;
+  }));
+  EXPECT_TRUE(sent);
+  EXPECT_EQ(LiveMutes(), live_before);
 }
 
 }  // namespace

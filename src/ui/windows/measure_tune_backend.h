@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -46,10 +47,20 @@ struct Meter {
   std::string error;  // why the microphone could not be heard; empty otherwise
 };
 
+// One run of an output at one microphone position, as it was judged.
+struct Run {
+  double snr_db = 0.0;
+  double coherence = 1.0;
+  bool clipped = false;
+  bool usable = true;
+  std::string why;  // why not usable: a "${...}" key
+};
+
 // One output's measurement so far: its positions averaged.
 struct OutputState {
   int output = 0;
-  int positions = 0;
+  int positions = 0;  // the usable runs
+  std::vector<Run> runs;  // every run kept, in the order measured, usable or not
   double snr_db = 0.0;     // the worst position
   double coherence = 1.0;  // the lowest over the passband
   bool clipped = false;
@@ -125,6 +136,9 @@ struct Events {
   std::function<void(const std::string& text, bool failed)> status;
   std::function<void()> idle;
   std::function<void(const Preview&)> preview;
+  // The unit has left (the mutes are back in the live settings); mid_run: a run held them, so
+  // the unit itself still holds the measurement's until its return.
+  std::function<void(bool mid_run)> unit_left;
 };
 
 class Backend {
@@ -142,6 +156,9 @@ class Backend {
   virtual void MeasurePairs() = 0;
   // A run, a computation, the device list or the level check goes on, or the audio is opening.
   virtual bool Busy() const = 0;
+  // Drops one run of an output (an index into OutputState::runs): the output's state without it;
+  // nothing while Busy() or for a run it does not have.
+  virtual std::optional<OutputState> Forget(int output, int run) = 0;
   // Stops what runs; the mutes come back once the worker has ended.
   virtual void Stop() = 0;
 

@@ -179,8 +179,15 @@ QWidget* CMeasureTuneWnd::BuildOutputs() {
   hint->setWordWrap(true);
   column->addWidget(hint);
   outputs_ = MakeTable(panel, "tune_outputs",
-                       {"${tunewnd_col_output}", "${tunewnd_col_positions}", "${tunewnd_col_snr}",
+                       {"${tunewnd_col_output}", "${tunewnd_col_positions}", "", "${tunewnd_col_snr}",
                         "${tunewnd_col_coherence}", "${tunewnd_col_clipping}", "${tunewnd_col_verdict}"});
+  // Beside each row's positions: the menu of its runs, to drop a bad one.
+  outputs_->setRowCount(tolva::model::kOutputChannels);
+  for (int row = 0; row < tolva::model::kOutputChannels; ++row) {
+    outputs_->setCellWidget(row, kOutDrop,
+                            MakeButton(panel, QStringLiteral("tune_drop"),
+                                       QStringLiteral("${tunewnd_drop}"), 64, 20, row));
+  }
   column->addWidget(outputs_, 1);
   auto* buttons = new QHBoxLayout();
   theme::SetLayoutMetrics(buttons, 0, 6);

@@ -74,8 +74,19 @@ class SessionBackend final : public QObject, public Backend {
           },
           sink_);
     }
+    // Added after the session's own: it has put the mutes back into the live settings by now.
+    // Told on the next turn of the loop, as the disconnect that calls it is still under way.
+    presence_listener_ = manager_.AddPresenceListener([this](bool present) {
+      if (present) return;
+      QMetaObject::invokeMethod(
+          this, [this, mid_run = session_->IsRunning()] {
+            if (events_.unit_left) events_.unit_left(mid_run);
+          },
+          Qt::QueuedConnection);
+    });
   }
   ~SessionBackend() override {
+    manager_.RemovePresenceListener(presence_listener_);
     events_ = {};
     session_->RequestStop();
   }
@@ -145,6 +156,18 @@ class SessionBackend final : public QObject, public Backend {
   }
 
   bool Busy() const override { return session_->Busy() || !queue_.empty(); }
+
+  std::optional<OutputState> Forget(int output, int run) override {
+    if (Busy() || run < 0) return std::nullopt;
+    const MeasureTarget target{{output}};
+    const auto& all = session_->Measurements();
+    for (int i = 0, seen = 0; i < static_cast<int>(all.size()); ++i) {
+      if (all[static_cast<std::size_t>(i)].target != target || seen++ != run) continue;
+      session_->Forget(i);
+      return StateOf(output);
+    }
+    return std::nullopt;
+  }
 
   void Stop() override {
     queue_.clear();
@@ -297,32 +320,44 @@ class SessionBackend final : public QObject, public Backend {
       return;
     }
     if (latest.target.outputs.size() != 1 || !events_.measured) return;
-    events_.measured(StateOf(latest.target.outputs[0], latest));
+    events_.measured(StateOf(latest.target.outputs[0]));
   }
 
-  // The output's positions so far, judged by the latest; the overlay from every usable one.
-  OutputState StateOf(int output, const model::SessionMeasurement& latest) const {
+  // The output's runs so far, judged by the latest; the overlay from every usable one.
+  OutputState StateOf(int output) const {
     OutputState s;
     s.output = output;
-    s.positions = session_->Positions(latest.target);
-    s.snr_db = latest.quality.snr_db;
-    s.coherence = latest.quality.coherence;
-    s.clipped = latest.quality.clipped;
+    const MeasureTarget target{{output}};
+    s.positions = session_->Positions(target);
+    const model::SessionMeasurement* latest = nullptr;
+    const model::SessionMeasurement* last_usable = nullptr;
     for (const model::SessionMeasurement& m : session_->Measurements()) {
-      if (m.target != latest.target || !m.Usable()) continue;
+      if (m.target != target) continue;
+      s.runs.push_back(
+          {m.quality.snr_db, m.quality.coherence, m.quality.clipped, m.Usable(), m.reason});
+      latest = &m;
+      if (m.Usable()) last_usable = &m;
+    }
+    if (latest == nullptr) return s;  // nothing left: not measured
+    s.snr_db = latest->quality.snr_db;
+    s.coherence = latest->quality.coherence;
+    s.clipped = latest->quality.clipped;
+    for (const model::SessionMeasurement& m : session_->Measurements()) {
+      if (m.target != target || !m.Usable()) continue;
       s.snr_db = std::min(s.snr_db, m.quality.snr_db);
       s.coherence = std::min(s.coherence, m.quality.coherence);
     }
-    s.usable = latest.Usable();
-    s.why = latest.reason;
+    s.usable = latest->Usable();
+    s.why = latest->reason;
     const model::OverlayCurve overlay = session_->Overlay(output);
-    if (!overlay.Empty()) {
+    if (!overlay.Empty() && last_usable != nullptr) {
       const model::Measurement m{overlay.measured_freq, overlay.measured_db};
       const dsp::Curve levels = model::MeasurementAtGraphLevel(m, manager_.Grid());
       s.graph_levels.assign(levels.begin(), levels.end());
-      // What the output played then, on the graph's grid, so that the overlay's prediction
-      // follows what changed since; without its gain, as the graph draws an output's curve.
-      const double gain = latest.played[static_cast<std::size_t>(output)].gain;
+      // What the output played then (at the last usable position, as the overlay takes it), on
+      // the graph's grid, so that the overlay's prediction follows what changed since; without
+      // its gain, as the graph draws an output's curve.
+      const double gain = last_usable->played[static_cast<std::size_t>(output)].gain;
       const dsp::Curve& grid = manager_.Grid();
       s.played_curve.assign(grid.size(), std::numeric_limits<double>::quiet_NaN());
       std::size_t j = 0;
@@ -379,6 +414,7 @@ class SessionBackend final : public QObject, public Backend {
   std::deque<MeasureTarget> queue_;  // the outputs still to measure after this run
   bool applied_ = false;
   bool playing_before_ = false;
+  int presence_listener_ = -1;
 };
 
 }  // namespace

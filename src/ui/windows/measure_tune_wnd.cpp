@@ -1,12 +1,15 @@
 #include "ui/windows/measure_tune_wnd.h"
 
 #include <QComboBox>
+#include <QCursor>
 #include <QFontMetrics>
 #include <QGuiApplication>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLayout>
 #include <QLineEdit>
+#include <QMenu>
+#include <QMessageBox>
 #include <QScrollBar>
 #include <QStyle>
 #include <QTabWidget>
@@ -31,6 +34,7 @@
 #include "ui/kit/widgets/theme.h"
 #include "ui/main/main_wnd.h"
 #include "ui/windows/measure_tune_level_bar.h"
+#include "ui/windows/window_dialogs.h"
 
 namespace msg = tolva::kit::msgtype;
 namespace theme = tolva::kit::theme;
@@ -44,8 +48,7 @@ namespace {
 
 constexpr int kNarrowest = 1000;  // at 100 %
 
-// Columns of the two tables.
-enum OutputColumn { kOutName, kOutPositions, kOutSnr, kOutCoherence, kOutClipping, kOutVerdict };
+// Columns of the preview table (the outputs table's are the window's).
 enum PreviewColumn { kPvName, kPvEq, kPvWithin, kPvDelay, kPvGain, kPvPolarity };
 
 QString Text(const std::string& raw_or_text) {
@@ -59,6 +62,11 @@ QString Filled(const char* key, std::initializer_list<std::string_view> values) 
 
 std::string Fixed(double value, int decimals) {
   return QString::number(value, 'f', decimals).toStdString();
+}
+
+// A failed run has no SNR to show.
+QString Snr(double db) {
+  return std::isfinite(db) ? Filled("${tunewnd_db_value}", {Fixed(db, 0)}) : QStringLiteral("–");
 }
 
 QString OutputName(const tolva::model::Profile& live, int output) {
@@ -98,6 +106,9 @@ int ColumnWidth(const QTableWidget& table, int column) {
     width = header.horizontalAdvance(head->text()) + theme::Scaled(&table, 20);
   }
   for (int row = 0; row < table.rowCount(); ++row) {
+    if (const QWidget* widget = table.cellWidget(row, column)) {
+      width = std::max(width, widget->sizeHint().width() + margin);
+    }
     const QTableWidgetItem* item = table.item(row, column);
     if (item == nullptr) continue;
     const int box = (item->flags() & Qt::ItemIsUserCheckable) ? check : 0;
@@ -139,7 +150,6 @@ CMeasureTuneWnd::CMeasureTuneWnd(QWidget* owner, tolva::model::EqualizerManager&
                          Resolve(QStringLiteral("${tunewnd_legend_masked}"))});
 
   const tolva::model::Profile& live = manager_.LiveProfile();
-  outputs_->setRowCount(tolva::model::kOutputChannels);
   for (int ch = 0; ch < tolva::model::kOutputChannels; ++ch) {
     states_[static_cast<std::size_t>(ch)].output = ch;
     // An output without a speaker has nothing to measure.
@@ -175,6 +185,7 @@ void CMeasureTuneWnd::ConnectEvents() {
   e.status = [this](const std::string& text, bool failed) { OnStatus(text, failed); };
   e.idle = [this] { OnIdle(); };
   e.preview = [this](const tune::Preview& p) { OnPreview(p); };
+  e.unit_left = [this](bool mid_run) { OnUnitLeft(mid_run); };
   backend_->SetEvents(std::move(e));
 }
 
@@ -247,34 +258,93 @@ void CMeasureTuneWnd::OnMeter(const tune::Meter& m) {
 
 void CMeasureTuneWnd::OnMeasured(const tune::OutputState& s) {
   if (s.output < 0 || s.output >= tolva::model::kOutputChannels) return;
+  ShowOutputState(s);
+  ++runs_done_;
+  ShowProgress();
+}
+
+void CMeasureTuneWnd::ShowOutputState(const tune::OutputState& s) {
   states_[static_cast<std::size_t>(s.output)] = s;
   const int row = s.output;
   outputs_->item(row, kOutPositions)->setText(QString::number(s.positions));
-  outputs_->item(row, kOutSnr)->setText(Filled("${tunewnd_db_value}", {Fixed(s.snr_db, 0)}));
-  outputs_->item(row, kOutCoherence)->setText(QString::number(s.coherence, 'f', 2));
-  outputs_->item(row, kOutClipping)->setText(
-      Resolve(s.clipped ? QStringLiteral("${tunewnd_clipped_short}") : QStringLiteral("${tunewnd_not_clipped}")));
   QTableWidgetItem* verdict = outputs_->item(row, kOutVerdict);
-  if (s.usable) {
-    verdict->setText(Resolve(QStringLiteral("${tunewnd_usable}")));
-    verdict->setForeground(theme::Text());
-    verdict->setToolTip(QString());
+  QTableWidgetItem* clipping = outputs_->item(row, kOutClipping);
+  clipping->setForeground(theme::Text());
+  verdict->setForeground(theme::Text());
+  verdict->setToolTip(QString());
+  if (s.runs.empty()) {
+    // Every run dropped: as before the first.
+    for (int c = kOutSnr; c <= kOutClipping; ++c) outputs_->item(row, c)->setText(QStringLiteral("–"));
+    verdict->setText(Resolve(QStringLiteral("${tunewnd_not_measured}")));
   } else {
-    // Marked in the row itself, said in full below the table: this decides nothing.
-    verdict->setText(QStringLiteral("\u26a0 ") + Resolve(QStringLiteral("${tunewnd_unusable}")));
-    verdict->setToolTip(Text(s.why));
-    MarkUnusable(verdict);
+    outputs_->item(row, kOutSnr)->setText(Snr(s.snr_db));
+    outputs_->item(row, kOutCoherence)->setText(QString::number(s.coherence, 'f', 2));
+    clipping->setText(Resolve(s.clipped ? QStringLiteral("${tunewnd_clipped_short}")
+                                        : QStringLiteral("${tunewnd_not_clipped}")));
+    if (s.clipped) MarkUnusable(clipping);
+    if (s.usable) {
+      verdict->setText(Resolve(QStringLiteral("${tunewnd_usable}")));
+    } else {
+      // Marked in the row itself, said in full below the table: this decides nothing.
+      verdict->setText(QStringLiteral("\u26a0 ") + Resolve(QStringLiteral("${tunewnd_unusable}")));
+      verdict->setToolTip(Text(s.why));
+      MarkUnusable(verdict);
+    }
   }
-  if (s.clipped) MarkUnusable(outputs_->item(row, kOutClipping));
   ShowQualityNotes();
-  ++runs_done_;
-  ShowProgress();
   FitTables();
-  if (main_graph_ != nullptr && !s.graph_levels.empty()) {
-    // Shown as it arrives: the output becomes the one the main graph draws.
+  if (main_graph_ != nullptr) {
+    // Nothing usable left clears what an earlier run laid there.
     main_graph_->SetMeasurement(s.output, s.graph_levels, s.played_curve);
-    manager_.Editing().SelectOutput(s.output);
+    // Shown as it arrives: the output becomes the one the main graph draws.
+    if (!s.graph_levels.empty()) manager_.Editing().SelectOutput(s.output);
   }
+}
+
+void CMeasureTuneWnd::OpenRunsMenu(int output) {
+  if (output < 0 || output >= tolva::model::kOutputChannels || backend_->Busy()) return;
+  const tune::OutputState& s = states_[static_cast<std::size_t>(output)];
+  if (s.runs.empty()) return;
+  auto* menu = new QMenu(this);
+  menu->setObjectName(QStringLiteral("tune_runs_menu"));
+  menu->setAttribute(Qt::WA_DeleteOnClose);
+  menu->setToolTipsVisible(true);
+  for (int i = 0; i < static_cast<int>(s.runs.size()); ++i) {
+    const tune::Run& r = s.runs[static_cast<std::size_t>(i)];
+    const QString verdict =
+        r.usable ? Resolve(QStringLiteral("${tunewnd_usable}"))
+                 : QStringLiteral("\u26a0 ") +
+                       Resolve(r.clipped ? QStringLiteral("${tunewnd_clipped_short}")
+                                         : QStringLiteral("${tunewnd_unusable}"));
+    QAction* item = menu->addAction(Filled(
+        "${tunewnd_drop_run}", {std::to_string(i + 1), Snr(r.snr_db).toStdString(),
+                                Fixed(r.coherence, 2), verdict.toStdString()}));
+    if (!r.usable) item->setToolTip(Text(r.why.empty() ? "${tunewnd_unusable}" : r.why));
+    connect(item, &QAction::triggered, this, [this, output, i] { DropRun(output, i); });
+  }
+  QWidget* button = outputs_->cellWidget(output, kOutDrop);
+  menu->popup(button != nullptr ? button->mapToGlobal(QPoint(0, button->height())) : QCursor::pos());
+}
+
+void CMeasureTuneWnd::DropRun(int output, int run) {
+  const std::optional<tune::OutputState> s = backend_->Forget(output, run);
+  if (!s) {
+    if (backend_->Busy()) SetTips(QStringLiteral("${tune_busy}"), true);
+    return;
+  }
+  ShowOutputState(*s);
+  // The preview shown was computed with the position just rejected: it is not applied.
+  ClearPreview();
+  SetTips(Filled("${tunewnd_run_dropped}",
+                 {std::to_string(run + 1), OutputName(manager_.LiveProfile(), output).toStdString()}));
+  UpdateButtons();
+}
+
+void CMeasureTuneWnd::ClearPreview() {
+  preview_.reset();
+  preview_table_->setRowCount(0);
+  fit_graph_->SetCurves({});
+  findChild<QLabel*>(QStringLiteral("tune_preview_notes"))->clear();
 }
 
 void CMeasureTuneWnd::ShowQualityNotes() {
@@ -502,6 +572,11 @@ void CMeasureTuneWnd::UpdateButtons() {
   enable("tune_measure", !busy && devices);
   enable("tune_add_position", !busy && devices);
   enable("tune_measure_pairs", !busy && devices && !backend_->Pairs().empty());
+  for (int row = 0; row < outputs_->rowCount(); ++row) {
+    if (QWidget* drop = outputs_->cellWidget(row, kOutDrop)) {
+      drop->setEnabled(!busy && !states_[static_cast<std::size_t>(row)].runs.empty());
+    }
+  }
   enable("tune_stop", busy);
   enable("tune_preview", !busy);
   enable("tune_apply", !busy && preview_.has_value() && preview_->problem.empty() &&
@@ -589,6 +664,10 @@ void CMeasureTuneWnd::OnNotify(const tolva::kit::ControlNotify& n) {
   }
   if (n.type != msg::kClick) return;
   DebugPrint("measure window click %s\n", n.name.c_str());
+  if (n.name == "tune_drop") {
+    OpenRunsMenu(n.user_data);
+    return;
+  }
   if (n.name == "tune_check_level") {
     PushSetup();
     backend_->CheckLevel();
@@ -625,7 +704,9 @@ void CMeasureTuneWnd::CloseWindow() {
     // The window goes once the worker has ended; it waits for nothing meanwhile.
     close_pending_ = true;
     backend_->Stop();
-    SetTips(QStringLiteral("${tunewnd_stopping}"));
+    SetTips(unit_left_ ? QStringLiteral("${tunewnd_unit_left_stopping}")
+                       : QStringLiteral("${tunewnd_stopping}"),
+            unit_left_);
     return;
   }
   closed_ = true;
@@ -634,7 +715,30 @@ void CMeasureTuneWnd::CloseWindow() {
     // The overlay stays: the installer refines by ear against it.
     main_graph_->update();
   }
+  if (unit_left_) TellUnitLeft();
   done(0);
+}
+
+void CMeasureTuneWnd::OnUnitLeft(bool mid_run) {
+  if (closed_) return;
+  // As the room correction: nothing to measure or send without the unit. The mutes are back in
+  // the live settings already; the window goes once any run has stopped.
+  unit_left_ = true;
+  unit_left_mid_run_ = unit_left_mid_run_ || mid_run;
+  CloseWindow();
+}
+
+// In the main window, as its notice of the unit leaving: the measurements are gone with this
+// window, and a run's mutes may still be on the unit until its return sends the settings.
+void CMeasureTuneWnd::TellUnitLeft() {
+  QMessageBox* box = tolva::ui::NewMessageBox(
+      parentWidget(),
+      unit_left_mid_run_ ? QStringLiteral("${tunewnd_unit_left_mid_run}")
+                         : QStringLiteral("${tunewnd_unit_left_closed}"),
+      QStringLiteral("${tips}"));
+  box->setAttribute(Qt::WA_DeleteOnClose);
+  box->setModal(false);
+  box->show();
 }
 
 void CMeasureTuneWnd::reject() {

@@ -20,10 +20,11 @@ class EqualizerManager;
 
 // The measurement window ("measuretunewnd", "MeasureTuneWnd"): the devices, the calibration file
 // and the unit's input fed, an input meter; each output measured at one or more microphone
-// positions with the quality of each, the crossover pairs measured together; a target; and a
-// preview of the fits, delays, gains and polarities to accept before Apply sends them as one
-// undo step, with A/B against the tune before. Each measurement is laid on the main graph's
-// overlay as it arrives. It never waits on the audio or the unit.
+// positions with the quality of each (one dropped at will), the crossover pairs measured
+// together; a target; and a preview of the fits, delays, gains and polarities to accept before
+// Apply sends them as one undo step, with A/B against the tune before. Each measurement is laid
+// on the main graph's overlay as it arrives. It closes itself when the unit leaves, once any run
+// has stopped, and never waits on the audio or the unit.
 class CMeasureTuneWnd final : public CDialogWnd {
   Q_OBJECT
 
@@ -42,6 +43,16 @@ class CMeasureTuneWnd final : public CDialogWnd {
   void showEvent(QShowEvent* event) override;
 
  private:
+  enum OutputColumn {
+    kOutName,
+    kOutPositions,
+    kOutDrop,  // the menu of the output's runs
+    kOutSnr,
+    kOutCoherence,
+    kOutClipping,
+    kOutVerdict
+  };
+
   void BuildLayout();
   QWidget* BuildSetup();
   QWidget* BuildOutputs();
@@ -57,6 +68,7 @@ class CMeasureTuneWnd final : public CDialogWnd {
   void OnStatus(const std::string& text, bool failed);
   void OnIdle();
   void OnPreview(const tolva::ui::tune::Preview& preview);
+  void OnUnitLeft(bool mid_run);
 
   void PushSetup();
   void BrowseCalibration();
@@ -66,6 +78,7 @@ class CMeasureTuneWnd final : public CDialogWnd {
   void ApplyAccepted();
   void SwitchAB();
   void CloseWindow();
+  void TellUnitLeft();
 
   std::optional<tolva::ui::tune::Target> ReadTarget();
   std::vector<int> CheckedOutputs() const;
@@ -75,6 +88,12 @@ class CMeasureTuneWnd final : public CDialogWnd {
   void FitTables();
   void SetTips(const QString& raw, bool warning = false);
   void ShowQualityNotes();
+  // An output's row, its runs and its overlay on the main graph, as the session now holds them.
+  void ShowOutputState(const tolva::ui::tune::OutputState& state);
+  // The output's runs, each with its quality, to drop one.
+  void OpenRunsMenu(int output);
+  void DropRun(int output, int run);
+  void ClearPreview();
   // The ring: how many of the runs asked for have ended.
   void StartRuns(int count);
   void ShowProgress();
@@ -91,6 +110,8 @@ class CMeasureTuneWnd final : public CDialogWnd {
   std::string target_path_;
   int runs_asked_ = 0, runs_done_ = 0;
   bool close_pending_ = false;  // close asked for while the worker winds down
+  bool unit_left_ = false;       // closing because the unit has gone
+  bool unit_left_mid_run_ = false;
   bool closed_ = false;
 };
 
