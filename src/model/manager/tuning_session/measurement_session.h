@@ -49,7 +49,7 @@ class MeasurementSession {
       kPreviewReady,
       kAudioOpened,  // refusal: "${tune_no_audio}" when it failed (detail: why)
       kDevices,      // Devices(); refusal "${tune_no_audio}" when there is no audio
-      kLevel,        // Level()
+      kLevel,        // LastLevel(); refusal "${tune_no_audio}" when there is no audio
     } kind = Kind::kNone;
     Stage stage = Stage::kMuting;
     int measurement = -1;  // kMeasured: index into Measurements(); its verdict and reason tell
