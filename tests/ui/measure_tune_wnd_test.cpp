@@ -4,6 +4,7 @@
 // position dropped from the average; the window closing itself when the unit leaves mid-run.
 #include "ui/windows/measure_tune_wnd.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
@@ -24,10 +25,10 @@
 
 #include "base/language_tables.h"
 #include "emulator/emulated_device.h"
-#include "emulator/emulator_transport.h"
 #include "model/manager/equalizer_manager.h"
 #include "model/profile/scene_names.h"
 #include "support/car_following_unit.h"
+#include "support/main_window_on_unit.h"
 #include "support/qt_wait.h"
 #include "support/tips_box_answerer.h"
 #include "test_languages.h"
@@ -37,7 +38,6 @@
 #include "ui/kit/widgets/sbutton.h"
 #include "ui/main/main_wnd.h"
 #include "ui/main/screenshot.h"
-#include "ui/screen/manager_binding.h"
 #include "ui/screen/tuning_actions.h"
 #include "ui/windows/differences_wnd.h"
 
@@ -89,17 +89,8 @@ std::array<tolva::model::testing::SpeakerAtSeat, 6> Speakers() {
   return s;
 }
 
-class MeasureTuneWindow : public ::testing::Test {
+class MeasureTuneWindow : public tolva::testing::MainWindowOnUnit {
  protected:
-  void SetUp() override {
-    binding_ = std::make_unique<tolva::ui::ManagerBinding>(
-        main_, tolva::emulator::MakeEmulatorTransportFactory(unit_));
-    binding_->Start();
-    ASSERT_TRUE(WaitFor([&] { return Manager().State() == ConnectState::kConnected; }));
-  }
-  void TearDown() override { binding_.reset(); }
-
-  tolva::model::EqualizerManager& Manager() { return binding_->Manager(); }
   static void Click(QWidget& w, const char* name) {
     auto* button = w.findChild<QWidget*>(QString::fromLatin1(name));
     ASSERT_NE(button, nullptr) << name;
@@ -153,7 +144,7 @@ class MeasureTuneWindow : public ::testing::Test {
   // Opens the runs menu of an output and drops one by clicking it.
   static void DropRun(CMeasureTuneWnd& window, int output, int run, int listed) {
     auto* outputs = window.findChild<QTableWidget*>(QStringLiteral("tune_outputs"));
-    QWidget* drop = outputs->cellWidget(output, kDropColumn);
+    auto* drop = outputs->cellWidget(output, kDropColumn)->findChild<QAbstractButton*>();
     ASSERT_TRUE(drop->isEnabled());
     QTest::mouseClick(drop, Qt::LeftButton);
     QMenu* menu = nullptr;
@@ -186,7 +177,7 @@ class MeasureTuneWindow : public ::testing::Test {
     }
     EXPECT_EQ(outputs->item(2, 1)->text(), QStringLiteral("0"));
     // Each arrived on the main graph's overlay; the last one measured is the one it shows.
-    auto* graph = main_.findChild<UIEqualizer*>(QStringLiteral("equalizer"));
+    auto* graph = Main().findChild<UIEqualizer*>(QStringLiteral("equalizer"));
     EXPECT_TRUE(graph->Overlay().Has(0));
     EXPECT_TRUE(graph->Overlay().Has(1));
     EXPECT_EQ(Manager().CurrentChannel(), 1);
@@ -210,25 +201,21 @@ class MeasureTuneWindow : public ::testing::Test {
     Shot(window, shot_preview_);
   }
 
-  std::shared_ptr<tolva::emulator::EmulatedDevice> unit_ =
-      std::make_shared<tolva::emulator::EmulatedDevice>();
-  CMainWnd main_;
-  std::unique_ptr<tolva::ui::ManagerBinding> binding_;
   const char* shot_measured_ = "measurement_en.png";
   const char* shot_preview_ = "fit_preview_en.png";
 };
 
 TEST_F(MeasureTuneWindow, TwoOutputsMeasuredPreviewedAppliedAndTakenBackByOneUndo) {
   LanguageFile texts("en");
-  main_.RetranslateAll();
+  Main().RetranslateAll();
   // Output 1 plays a band while it is measured: the overlay must not count it twice.
   Manager().Editing().SetBand(1, 4, {1000, 2.0f, 4.0f});
   ASSERT_TRUE(WaitFor([&] { return UnitBands(1)[4].gain_tenths == 220; }));
   const auto mutes_before = UnitMutes();
   const auto bands_before = UnitBands(0);
   auto car = std::make_shared<tolva::model::testing::CarFollowingUnit>(unit_, Speakers());
-  auto* graph = main_.findChild<UIEqualizer*>(QStringLiteral("equalizer"));
-  CMeasureTuneWnd window(&main_, Manager(), tolva::ui::tune::MakeSessionBackend(Manager(), car),
+  auto* graph = Main().findChild<UIEqualizer*>(QStringLiteral("equalizer"));
+  CMeasureTuneWnd window(&Main(), Manager(), tolva::ui::tune::MakeSessionBackend(Manager(), car),
                          graph);
   window.setAttribute(Qt::WA_DontShowOnScreen, true);
   window.show();
@@ -298,19 +285,19 @@ TEST_F(MeasureTuneWindow, ScreenshotsInChineseAndAtOneAndAHalf) {
                         Shot{"en", 150, "measurement_en_150.png", "fit_preview_en_150.png"},
                         Shot{"cn", 150, "measurement_cn_150.png", "fit_preview_cn_150.png"}}) {
     LanguageFile texts(s.language);
-    main_.SetDisplayScale(s.scale);
-    main_.RetranslateAll();
+    Main().SetDisplayScale(s.scale);
+    Main().RetranslateAll();
     shot_measured_ = s.measured;
     shot_preview_ = s.preview;
     auto car = std::make_shared<tolva::model::testing::CarFollowingUnit>(unit_, Speakers());
-    CMeasureTuneWnd window(&main_, Manager(), tolva::ui::tune::MakeSessionBackend(Manager(), car),
-                           main_.findChild<UIEqualizer*>(QStringLiteral("equalizer")));
+    CMeasureTuneWnd window(&Main(), Manager(), tolva::ui::tune::MakeSessionBackend(Manager(), car),
+                           Main().findChild<UIEqualizer*>(QStringLiteral("equalizer")));
     window.setAttribute(Qt::WA_DontShowOnScreen, true);
     window.show();
     MeasureTwoAndPreview(window);
     Click(window, "tune_close");
   }
-  main_.SetDisplayScale(100);
+  Main().SetDisplayScale(100);
 }
 
 
@@ -319,16 +306,16 @@ TEST_F(MeasureTuneWindow, ScreenshotsInChineseAndAtOneAndAHalf) {
 // overlay and a preview computed afterwards are the good position's alone.
 TEST_F(MeasureTuneWindow, DroppingBadPositionsLeavesTheGoodOneAlone) {
   LanguageFile texts("en");
-  main_.RetranslateAll();
+  Main().RetranslateAll();
   auto car = std::make_shared<tolva::model::testing::CarFollowingUnit>(unit_, Speakers());
-  auto* graph = main_.findChild<UIEqualizer*>(QStringLiteral("equalizer"));
-  CMeasureTuneWnd window(&main_, Manager(), tolva::ui::tune::MakeSessionBackend(Manager(), car),
+  auto* graph = Main().findChild<UIEqualizer*>(QStringLiteral("equalizer"));
+  CMeasureTuneWnd window(&Main(), Manager(), tolva::ui::tune::MakeSessionBackend(Manager(), car),
                          graph);
   window.setAttribute(Qt::WA_DontShowOnScreen, true);
   window.show();
   Prepare(window, 1);
   auto* outputs = window.findChild<QTableWidget*>(QStringLiteral("tune_outputs"));
-  QWidget* drop = outputs->cellWidget(0, kDropColumn);
+  auto* drop = outputs->cellWidget(0, kDropColumn)->findChild<QAbstractButton*>();
   EXPECT_FALSE(drop->isEnabled()) << "nothing measured to drop";
   MeasureAndWait(window, "tune_measure");
   const std::vector<double> good = OverlayOf(*graph, 0);
@@ -381,7 +368,7 @@ TEST_F(MeasureTuneWindow, DroppingBadPositionsLeavesTheGoodOneAlone) {
 // settings hold every mute as it was; the unit, which kept the run's, gets them on its return.
 TEST_F(MeasureTuneWindow, TheUnitLeavingMidRunClosesTheWindowWithEveryMuteBack) {
   LanguageFile texts("en");
-  main_.RetranslateAll();
+  Main().RetranslateAll();
   Manager().Editing().SetMute(4, true);  // the installer's own
   ASSERT_TRUE(WaitFor([&] { return UnitMutes()[4] == 1; }));
   const std::array<std::uint8_t, 6> before = UnitMutes();
@@ -394,8 +381,8 @@ TEST_F(MeasureTuneWindow, TheUnitLeavingMidRunClosesTheWindowWithEveryMuteBack) 
       std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
   };
-  CMeasureTuneWnd window(&main_, Manager(), tolva::ui::tune::MakeSessionBackend(Manager(), car),
-                         main_.findChild<UIEqualizer*>(QStringLiteral("equalizer")));
+  CMeasureTuneWnd window(&Main(), Manager(), tolva::ui::tune::MakeSessionBackend(Manager(), car),
+                         Main().findChild<UIEqualizer*>(QStringLiteral("equalizer")));
   window.setAttribute(Qt::WA_DontShowOnScreen, true);
   window.show();
   tolva::testing::TipsBoxAnswerer notices;

@@ -184,9 +184,14 @@ QWidget* CMeasureTuneWnd::BuildOutputs() {
   // Beside each row's positions: the menu of its runs, to drop a bad one.
   outputs_->setRowCount(tolva::model::kOutputChannels);
   for (int row = 0; row < tolva::model::kOutputChannels; ++row) {
-    outputs_->setCellWidget(row, kOutDrop,
-                            MakeButton(panel, QStringLiteral("tune_drop"),
-                                       QStringLiteral("${tunewnd_drop}"), 64, 20, row));
+    // Centred in the row, which is taller than the button.
+    auto* cell = new QWidget(panel);
+    auto* centre = new QHBoxLayout(cell);
+    theme::SetLayoutMetrics(centre, 0, 0);
+    centre->addWidget(MakeButton(cell, QStringLiteral("tune_drop"), QStringLiteral("${tunewnd_drop}"),
+                                 64, 20, row),
+                      0, Qt::AlignCenter);
+    outputs_->setCellWidget(row, kOutDrop, cell);
   }
   column->addWidget(outputs_, 1);
   auto* buttons = new QHBoxLayout();
