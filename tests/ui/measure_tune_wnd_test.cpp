@@ -91,6 +91,15 @@ std::array<tolva::model::testing::SpeakerAtSeat, 6> Speakers() {
 
 class MeasureTuneWindow : public tolva::testing::MainWindowOnUnit {
  protected:
+  // The window over the main window and its graph, measuring through the car, off screen.
+  std::unique_ptr<CMeasureTuneWnd> Open(std::shared_ptr<tolva::model::testing::CarFollowingUnit> car) {
+    auto window = std::make_unique<CMeasureTuneWnd>(
+        &Main(), Manager(), tolva::ui::tune::MakeSessionBackend(Manager(), std::move(car)),
+        Main().findChild<UIEqualizer*>(QStringLiteral("equalizer")));
+    window->setAttribute(Qt::WA_DontShowOnScreen, true);
+    window->show();
+    return window;
+  }
   static void Click(QWidget& w, const char* name) {
     auto* button = w.findChild<QWidget*>(QString::fromLatin1(name));
     ASSERT_NE(button, nullptr) << name;
@@ -214,11 +223,8 @@ TEST_F(MeasureTuneWindow, TwoOutputsMeasuredPreviewedAppliedAndTakenBackByOneUnd
   const auto mutes_before = UnitMutes();
   const auto bands_before = UnitBands(0);
   auto car = std::make_shared<tolva::model::testing::CarFollowingUnit>(unit_, Speakers());
-  auto* graph = Main().findChild<UIEqualizer*>(QStringLiteral("equalizer"));
-  CMeasureTuneWnd window(&Main(), Manager(), tolva::ui::tune::MakeSessionBackend(Manager(), car),
-                         graph);
-  window.setAttribute(Qt::WA_DontShowOnScreen, true);
-  window.show();
+  const auto opened = Open(car);
+  CMeasureTuneWnd& window = *opened;
   // A chirp through output 6, which by the unit's default routing also takes input 1 of the
   // sweep: the run is refused in words that name both, before anything is muted.
   auto* reference = window.findChild<QComboBox*>(QStringLiteral("tune_reference"));
@@ -290,10 +296,8 @@ TEST_F(MeasureTuneWindow, ScreenshotsInChineseAndAtOneAndAHalf) {
     shot_measured_ = s.measured;
     shot_preview_ = s.preview;
     auto car = std::make_shared<tolva::model::testing::CarFollowingUnit>(unit_, Speakers());
-    CMeasureTuneWnd window(&Main(), Manager(), tolva::ui::tune::MakeSessionBackend(Manager(), car),
-                           Main().findChild<UIEqualizer*>(QStringLiteral("equalizer")));
-    window.setAttribute(Qt::WA_DontShowOnScreen, true);
-    window.show();
+    const auto opened = Open(car);
+    CMeasureTuneWnd& window = *opened;
     MeasureTwoAndPreview(window);
     Click(window, "tune_close");
   }
@@ -309,10 +313,8 @@ TEST_F(MeasureTuneWindow, DroppingBadPositionsLeavesTheGoodOneAlone) {
   Main().RetranslateAll();
   auto car = std::make_shared<tolva::model::testing::CarFollowingUnit>(unit_, Speakers());
   auto* graph = Main().findChild<UIEqualizer*>(QStringLiteral("equalizer"));
-  CMeasureTuneWnd window(&Main(), Manager(), tolva::ui::tune::MakeSessionBackend(Manager(), car),
-                         graph);
-  window.setAttribute(Qt::WA_DontShowOnScreen, true);
-  window.show();
+  const auto opened = Open(car);
+  CMeasureTuneWnd& window = *opened;
   Prepare(window, 1);
   auto* outputs = window.findChild<QTableWidget*>(QStringLiteral("tune_outputs"));
   auto* drop = outputs->cellWidget(0, kDropColumn)->findChild<QAbstractButton*>();
@@ -381,10 +383,8 @@ TEST_F(MeasureTuneWindow, TheUnitLeavingMidRunClosesTheWindowWithEveryMuteBack) 
       std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
   };
-  CMeasureTuneWnd window(&Main(), Manager(), tolva::ui::tune::MakeSessionBackend(Manager(), car),
-                         Main().findChild<UIEqualizer*>(QStringLiteral("equalizer")));
-  window.setAttribute(Qt::WA_DontShowOnScreen, true);
-  window.show();
+  const auto opened = Open(car);
+  CMeasureTuneWnd& window = *opened;
   tolva::testing::TipsBoxAnswerer notices;
   Prepare(window, 2);
   Click(window, "tune_measure");
