@@ -187,6 +187,19 @@ TEST_F(EditRouting, OutputMenuOffersFreeRolesAndAssignsTheChosenOne) {
   EXPECT_TRUE(UnitHolds([](const auto& u) { return u.scenes[0].outputs[2].role == 20; }));
   EXPECT_EQ(Main().Surface().FindButton("ch_output_btn_2")->RawText(), "${center_woofer}");
   EXPECT_TRUE(Main().Surface().FindControl("speaker_20")->IsVisible());
+
+  // From output 0's button the menu is output 0's: it may move its own speaker to the low band,
+  // and what is chosen goes to output 0.
+  Click("ch_output_btn_0");
+  menu = Main().CurrentMenu();
+  ASSERT_NE(menu, nullptr);
+  EXPECT_TRUE(menu->FindItem("output_menu_front_left_low_freq")->IsEnabled());
+  EXPECT_FALSE(menu->FindItem("output_menu_center_low_freq")->IsEnabled());
+  ASSERT_TRUE(menu->Trigger("output_menu_front_left_low_freq"));
+  EXPECT_TRUE(UnitHolds([](const auto& u) {
+    return u.scenes[0].outputs[0].role == 3 && u.scenes[0].outputs[2].role == 20;
+  }));
+  EXPECT_EQ(Surface().FindButton("ch_output_btn_0")->RawText(), "${front_left_woofer}");
 }
 
 TEST_F(EditRouting, OptionMenuFollowsTheConnection) {

@@ -36,16 +36,14 @@ TEST_F(OutputGroups, ChoosingARoleLoadsItsCrossoverAndTellsTheUnit) {
 
 TEST_F(OutputGroups, TheMenuMarksRolesInUseAndOffersOnlyFreeBands) {
   Roles({3, 12, 0, 0, 0, 0});
-  manager_->SetOutputMenuChannel(1);
-  auto menu = manager_->RoleMenuStates();
+  auto menu = manager_->RoleMenuStates(1);
   EXPECT_TRUE(menu[3].held);
   EXPECT_TRUE(menu[12].held);
   EXPECT_FALSE(menu[6].held);
   for (int role : {3, 5, 6}) EXPECT_FALSE(menu[role].enabled) << role;  // low band taken
   for (int role : {0, 1, 2, 4, 7, 9, 24}) EXPECT_TRUE(menu[role].enabled) << role;
   // The output holding the woofer may keep or change it.
-  manager_->SetOutputMenuChannel(0);
-  menu = manager_->RoleMenuStates();
+  menu = manager_->RoleMenuStates(0);
   EXPECT_TRUE(menu[6].enabled);
 }
 
@@ -167,7 +165,7 @@ TEST_F(OutputGroups, EqResetPutsTheBandsOfTheOutputsSizeOnTheThirdOctaves) {
 TEST_F(OutputGroups, OnlyTheSwitchToGraphicModeResetsEveryQAndLocksTheBoxes) {
   TypeBand(3, "300", "2", "1");
   Live().channels[4].eqSize = 5;
-  Band(4, 8).eqFactor = 1.0f;  // beyond the output's bands in use: reset all the same
+  Band(4, 8).eqFactor = 1.0f;         // beyond the output's bands in use: reset all the same
   Band(2, 6) = {5.0f, 2.0f, 600, 0};  // switched off: the unit keeps playing it flat
   Sent();
   manager_->SwitchEqMode();  // graphic → parametric: a tune is kept

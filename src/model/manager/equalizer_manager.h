@@ -159,12 +159,9 @@ class EqualizerManager {
   EditingCore& Editing() { return editing_; }
 
   // --- Output groups (OutputGroups): roles, link, lock, bypass, resets, mode ---
-  // The output whose button opened the output menu.
-  void SetOutputMenuChannel(int channel) { groups_.SetOutputMenuChannel(channel); }
-  int OutputMenuChannel() const { return groups_.OutputMenuChannel(); }
-  // The roles in use and the roles the menu's output may take.
-  std::array<RoleMenuState, kSpeakerRoles> RoleMenuStates() const {
-    return groups_.RoleMenuStates();
+  // The roles in use and the roles the output may take (the output menu's items).
+  std::array<RoleMenuState, kSpeakerRoles> RoleMenuStates(int channel) const {
+    return groups_.RoleMenuStates(channel);
   }
   void SetOutputRole(int channel, int role) { groups_.SetOutputRole(channel, role); }
   void SetSpeakerFocus(int role) { groups_.SetSpeakerFocus(role); }

@@ -64,6 +64,9 @@ class CMainWnd : public QWidget {
       const QString& layout, const QString& anchor_name,
       const std::function<void(tolva::kit::PopupMenu&)>& prepare = {});
   tolva::kit::QtPopupMenu* CurrentMenu() const { return menu_.get(); }
+  // The output whose button opened the output menu: its chosen role goes to that output.
+  void SetOutputMenuChannel(int channel) { output_menu_channel_ = channel; }
+  int OutputMenuChannel() const { return output_menu_channel_; }
 
   bool IsBusyWindowOpen() const { return busy_.IsOpen(); }
   tolva::ui::CLoadingWnd* BusyWindow() const { return busy_.Window(); }
@@ -88,4 +91,5 @@ class CMainWnd : public QWidget {
   std::unique_ptr<tolva::kit::QtPopupMenu> menu_;
   tolva::ui::BusyWindowSlot busy_;
   int scale_ = 100;
+  int output_menu_channel_ = 0;
 };

@@ -62,9 +62,9 @@ void EnableItems(kit::PopupMenu& menu, std::initializer_list<const char*> items,
 
 // The output menu: a tick on the roles some output holds, and only the roles the menu's output
 // may take enabled.
-void SetSubMenu(kit::PopupMenu& menu, const model::EqualizerManager& manager) {
+void SetSubMenu(kit::PopupMenu& menu, const model::EqualizerManager& manager, int channel) {
   DebugPrint(L"on %s\n", "EqualizerManager::SetSubMenu");
-  const auto states = manager.RoleMenuStates();
+  const auto states = manager.RoleMenuStates(channel);
   for (int role = 0; role < model::kSpeakerRoles; ++role) {
     kit::MenuItem* item = menu.FindItem(RoleMenuItem(role));
     if (item == nullptr) continue;
@@ -81,9 +81,11 @@ bool OpenMenuOfButton(CMainWnd& window, model::EqualizerManager& manager,
   const QString anchor = QString::fromStdString(n.name);
   const bool connected = manager.Link().IsDeviceOpen();
   if (Starts(n.name, "ch_output_btn")) {
-    manager.SetOutputMenuChannel(n.user_data);
+    window.SetOutputMenuChannel(n.user_data);
     window.OpenPopupMenu(kMenuOutput, anchor,
-                         [&manager](kit::PopupMenu& menu) { SetSubMenu(menu, manager); });
+                         [&manager, channel = n.user_data](kit::PopupMenu& menu) {
+                           SetSubMenu(menu, manager, channel);
+                         });
   } else if (n.name == "btn_option") {
     const bool measured = CurrentOutputHasMeasurement(window, manager);
     window.OpenPopupMenu(kMenuOption, anchor, [connected, measured](kit::PopupMenu& menu) {
@@ -123,7 +125,7 @@ void RouteMenuClick(CMainWnd& window, model::EqualizerManager& manager,
   if (Starts(name, "output_menu") || Starts(name, "output_item")) {
     // A group heading is no role.
     if (const int role = RoleOfMenuItem(name); role >= 0) {
-      manager.SetOutputRole(manager.OutputMenuChannel(), role);
+      manager.SetOutputRole(window.OutputMenuChannel(), role);
     }
   } else if (Starts(name, "option_item_firmware_upgrade")) {
     ShowUpdateWindow(&window, manager);

@@ -12,8 +12,8 @@ namespace tolva::model {
 
 namespace sub = device::dsp_sub;
 
-std::array<RoleMenuState, kSpeakerRoles> OutputGroups::RoleMenuStates() const {
-  return model::RoleMenuStates(ctx_.unit->live, output_menu_channel_);
+std::array<RoleMenuState, kSpeakerRoles> OutputGroups::RoleMenuStates(int channel) const {
+  return model::RoleMenuStates(ctx_.unit->live, channel);
 }
 
 void OutputGroups::SetOutputRole(int channel, int role) {

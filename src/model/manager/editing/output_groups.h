@@ -18,11 +18,8 @@ class OutputGroups {
   OutputGroups(const OutputGroups&) = delete;
   OutputGroups& operator=(const OutputGroups&) = delete;
 
-  // The output whose button opened the output menu.
-  void SetOutputMenuChannel(int channel) { output_menu_channel_ = channel; }
-  int OutputMenuChannel() const { return output_menu_channel_; }
-  // The roles in use and the roles the menu's output may take.
-  std::array<RoleMenuState, kSpeakerRoles> RoleMenuStates() const;
+  // The roles in use and the roles the output may take.
+  std::array<RoleMenuState, kSpeakerRoles> RoleMenuStates(int channel) const;
   // A role chosen in the output menu: the output takes it and becomes the current one.
   void SetOutputRole(int channel, int role);
   void SetSpeakerFocus(int role);
@@ -36,7 +33,6 @@ class OutputGroups {
  private:
   ManagerContext& ctx_;
   EditingCore& editing_;
-  int output_menu_channel_ = 0;
 };
 
 }  // namespace tolva::model
