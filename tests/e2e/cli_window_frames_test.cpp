@@ -8,7 +8,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <functional>
 #include <memory>
 #include <string>
@@ -18,39 +17,17 @@
 #include "emulator/emulated_device.h"
 #include "emulator/emulator_transport.h"
 #include "emulator/unit_state.h"
-#include "model/manager/equalizer_manager.h"
-#include "support/qt_wait.h"
+#include "support/main_window_on_unit.h"
 #include "support/recording_transport.h"
 #include "ui/kit/qt/qt_popup_menu.h"
-#include "ui/main/main_wnd.h"
 #include "ui/screen/control_names.h"
-#include "ui/screen/manager_binding.h"
 
 namespace tolva::e2e {
 namespace {
 
+using model::testing::FrameHex;
 using model::testing::FrameLog;
 using model::testing::RecordingTransport;
-using model::testing::SentFrame;
-
-std::vector<std::string> Hex(const std::vector<SentFrame>& frames) {
-  std::vector<std::string> out;
-  for (const SentFrame& f : frames) {
-    char text[8];
-    std::string line;
-    for (int v : {f.cmd, f.sub, f.op}) {
-      std::snprintf(text, sizeof text, "%02x ", v);
-      line += text;
-    }
-    line.back() = ':';
-    for (std::uint8_t v : f.payload) {
-      std::snprintf(text, sizeof text, " %02x", v);
-      line += text;
-    }
-    out.push_back(line);
-  }
-  return out;
-}
 
 device::TransportFactory Recorded(const std::shared_ptr<emulator::EmulatedDevice>& unit,
                                   const std::shared_ptr<FrameLog>& log) {
@@ -58,36 +35,32 @@ device::TransportFactory Recorded(const std::shared_ptr<emulator::EmulatedDevice
   return [inner, log] { return std::make_unique<RecordingTransport>(inner(), log); };
 }
 
-class SetAsTheWindow : public ::testing::Test {
+class SetAsTheWindow : public tolva::testing::MainWindowOnUnit {
  protected:
+  SetAsTheWindow() : MainWindowOnUnit({.record_frames = true}) {}
   void SetUp() override {
-    binding_ = std::make_unique<ui::ManagerBinding>(window_, Recorded(window_unit_, window_log_));
-    binding_->Start();
-    ASSERT_TRUE(testing::WaitFor(
-        [&] { return binding_->Manager().State() == model::ConnectState::kConnected; }));
-    window_.show();
-    QApplication::setActiveWindow(&window_);
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&window_));
+    MainWindowOnUnit::SetUp();
+    if (HasFatalFailure()) return;
+    Main().show();
+    ASSERT_TRUE(Activate());
     WindowFrames();
   }
-  void TearDown() override { binding_.reset(); }
 
   // Every frame the window sent since the last call, once its link has written them all.
   std::vector<std::string> WindowFrames() {
-    model::EqualizerManager& m = binding_->Manager();
-    EXPECT_TRUE(m.Link().WaitUntilQueueIdle(5000));
+    EXPECT_TRUE(Manager().Link().WaitUntilQueueIdle(5000));
     QApplication::processEvents();
-    EXPECT_TRUE(m.Link().WaitUntilQueueIdle(5000));
-    return Hex(window_log_->Take());
+    EXPECT_TRUE(Manager().Link().WaitUntilQueueIdle(5000));
+    return FrameHex(frames_->Take());
   }
   // The frames of `set assignment` beyond those of a session that sets nothing (the connect
   // read before, the goodbye after).
   std::vector<std::string> SetFrames(const std::string& assignment) {
     const cli::DeviceOptions device{Recorded(cli_unit_, cli_log_)};
     EXPECT_EQ(cli::RunSet(device, {}), cli::kExitOk);
-    const std::vector<std::string> session = Hex(cli_log_->Take());
+    const std::vector<std::string> session = FrameHex(cli_log_->Take());
     EXPECT_EQ(cli::RunSet(device, {assignment}), cli::kExitOk);
-    const std::vector<std::string> all = Hex(cli_log_->Take());
+    const std::vector<std::string> all = FrameHex(cli_log_->Take());
     std::size_t head = 0;
     while (head < session.size() && head < all.size() && all[head] == session[head]) ++head;
     const std::size_t tail = session.size() - head;
@@ -95,12 +68,6 @@ class SetAsTheWindow : public ::testing::Test {
     return {all.begin() + static_cast<long>(head), all.end() - static_cast<long>(tail)};
   }
 
-  template <class W>
-  W* Widget(const char* name) {
-    W* w = window_.findChild<W*>(QString::fromLatin1(name));
-    EXPECT_NE(w, nullptr) << name;
-    return w;
-  }
   void Type(const char* box, const char* text) {
     auto* edit = Widget<QLineEdit>(box);
     if (edit == nullptr) return;
@@ -114,7 +81,7 @@ class SetAsTheWindow : public ::testing::Test {
     QApplication::processEvents();
   }
   void Click(const char* name) {
-    if (auto* w = Widget<QWidget>(name)) QTest::mouseClick(w, Qt::LeftButton);
+    MainWindowOnUnit::Click(name);
     QApplication::processEvents();
   }
   // As a user picks an item: activated is the signal the window listens to.
@@ -127,20 +94,15 @@ class SetAsTheWindow : public ::testing::Test {
   }
   void ChooseRole(const char* button, int role) {
     Click(button);
-    kit::QtPopupMenu* menu = window_.CurrentMenu();
+    kit::QtPopupMenu* menu = Main().CurrentMenu();
     ASSERT_NE(menu, nullptr);
     ASSERT_TRUE(menu->Trigger(ui::RoleMenuItem(role)));
     QApplication::processEvents();
   }
 
-  CMainWnd window_;
-  std::shared_ptr<emulator::EmulatedDevice> window_unit_ =
-      std::make_shared<emulator::EmulatedDevice>();
   std::shared_ptr<emulator::EmulatedDevice> cli_unit_ =
       std::make_shared<emulator::EmulatedDevice>();
-  std::shared_ptr<FrameLog> window_log_ = std::make_shared<FrameLog>();
   std::shared_ptr<FrameLog> cli_log_ = std::make_shared<FrameLog>();
-  std::unique_ptr<ui::ManagerBinding> binding_;
 };
 
 struct Step {
@@ -184,7 +146,7 @@ TEST_F(SetAsTheWindow, EveryKindOfEditSendsTheWindowsFrames) {
     EXPECT_FALSE(window.empty());
     EXPECT_EQ(SetFrames(step.assignment), window);
   }
-  EXPECT_TRUE(emulator::ToJson(cli_unit_->Snapshot()) == emulator::ToJson(window_unit_->Snapshot()))
+  EXPECT_TRUE(emulator::ToJson(cli_unit_->Snapshot()) == emulator::ToJson(unit_->Snapshot()))
       << "the two units' memories differ";
 }
 

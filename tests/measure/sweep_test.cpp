@@ -14,6 +14,16 @@
 namespace tolva::measure {
 namespace {
 
+// The sweep as a memoryless x + a·x² + b·x³ plays it.
+std::vector<float> ThroughCubic(const std::vector<float>& sweep, double a, double b) {
+  std::vector<float> out(sweep.size());
+  for (std::size_t i = 0; i < out.size(); ++i) {
+    const double x = sweep[i];
+    out[i] = static_cast<float>(x + a * x * x + b * x * x * x);
+  }
+  return out;
+}
+
 TEST(Sweep, IsSynchronisedAndLaidOutAsAsked) {
   const SweepSettings settings;
   const Sweep s = GenerateSweep(settings);
@@ -41,11 +51,7 @@ TEST(Sweep, IsSynchronisedAndLaidOutAsAsked) {
 TEST(Sweep, HarmonicsLandWhereAndAsLoudAsExpected) {
   const Sweep s = GenerateSweep({});
   const double a = 0.2, b = 0.3;
-  std::vector<float> recording(s.samples.size());
-  for (std::size_t i = 0; i < recording.size(); ++i) {
-    const double x = s.samples[i];
-    recording[i] = static_cast<float>(x + a * x * x + b * x * x * x);
-  }
+  const std::vector<float> recording = ThroughCubic(s.samples, a, b);
   const ImpulseResponse ir = Deconvolver(s).Deconvolve(recording);
   const Arrival linear = FindArrival(ir, -0.1, 0.1);
   EXPECT_NEAR(linear.seconds, 0.0, 1e-6);
@@ -96,20 +102,10 @@ TEST(Sweep, IsRecognisedFromItsSamplesAlone) {
   EXPECT_FALSE(RecognizeSweep(std::vector<float>(1000, 0.0f), 48000.0));
 }
 
-}  // namespace
-}  // namespace tolva::measure
-
-namespace tolva::measure {
-namespace {
-
 TEST(Distortion, NamesEachHarmonicsShare) {
   const Sweep s = GenerateSweep({});
   const double a = 0.2, b = 0.3;
-  std::vector<float> recording(s.samples.size());
-  for (std::size_t i = 0; i < recording.size(); ++i) {
-    const double x = s.samples[i];
-    recording[i] = static_cast<float>(x + a * x * x + b * x * x * x);
-  }
+  const std::vector<float> recording = ThroughCubic(s.samples, a, b);
   const CaptureResult c = CaptureSweep(Deconvolver(s), recording, {});
   ASSERT_TRUE(c.capture);
   const Distortion d = MeasureDistortion(*c.capture, s, {100.0, 1000.0, 5000.0, 15000.0},

@@ -12,19 +12,6 @@ namespace {
 
 class ValueEdits : public Editing {
  protected:
-  // As the frame table does: the link's thread waits on a frame of its own while the edit
-  // queues, so the queue merges exactly what one edit pushed.
-  std::vector<std::string> FramesOf(const std::function<void()>& edit) {
-    log_->HoldNext();
-    manager_->Link().Main_Volume_Ctrl(Live().mainVolume, false);
-    EXPECT_TRUE(log_->WaitUntilHeld());
-    edit();
-    log_->Release();
-    std::vector<std::string> frames;
-    const std::vector<SentFrame> sent = Sent();
-    for (std::size_t i = 1; i < sent.size(); ++i) frames.push_back(FrameHex(sent[i]));
-    return frames;
-  }
   EditingCore& Core() { return manager_->Editing(); }
   const FilterSettings& Lp(int ch) { return Live().channels[ch].crossover.lp; }
 };

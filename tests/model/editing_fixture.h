@@ -2,7 +2,10 @@
 
 // The editing operations by value against the in-process emulated unit, connected, with a view
 // that answers the dialogs as the test says.
+#include <functional>
+#include <string>
 #include <thread>
+#include <vector>
 
 #include "manager_fixture.h"
 #include "model/edits/screen_text.h"
@@ -64,6 +67,21 @@ class EditingWith : public ManagerOnEmulator {
     while (manager_->ProcessPendingNotifications() > 0) {
     }
     return log_->Take();
+  }
+  // The frames one edit sends, as "cmd sub op: payload". The link's thread is held on a frame of
+  // its own while the edit queues its commands, so the queue merges exactly the commands the
+  // edit pushed for one setting, whatever the pace.
+  std::vector<std::string> FramesOf(const std::function<void()>& edit) {
+    log_->HoldNext();
+    manager_->Link().Main_Volume_Ctrl(Live().mainVolume, false);
+    EXPECT_TRUE(log_->WaitUntilHeld());
+    edit();
+    log_->Release();
+    const std::vector<SentFrame> sent = Sent();
+    EXPECT_FALSE(sent.empty());
+    std::vector<std::string> frames;
+    for (std::size_t i = 1; i < sent.size(); ++i) frames.push_back(FrameHex(sent[i]));
+    return frames;
   }
   static std::vector<int> Subs(const std::vector<SentFrame>& frames) {
     std::vector<int> subs;

@@ -28,9 +28,9 @@ TEST_F(Transition, SendsOnlyWhatTheUnitHoldsDifferently) {
   b.showChEqualizer[1] = 1;
   b.subVolume = 3;
   EXPECT_THAT(Send(TransitionCommands(a, b)),
-              ElementsAre("01 06 BB: 00 00 02 11 03 E8 05 08 0E 05",  // EQ_Ctrl
-                          "01 12 BB: 00 00 02 02 00",                 // PEQ_Bypass_Ctrl
-                          "01 07 BB: 00 00 03 05 07 01 67 00 00 00 01 00 00"));
+              ElementsAre("01 06 bb: 00 00 02 11 03 e8 05 08 0e 05",  // EQ_Ctrl
+                          "01 12 bb: 00 00 02 02 00",                 // PEQ_Bypass_Ctrl
+                          "01 07 bb: 00 00 03 05 07 01 67 00 00 00 01 00 00"));
   EXPECT_THAT(TransitionCommands(b, b), IsEmpty());
 }
 
@@ -41,9 +41,9 @@ TEST_F(Transition, NeverLouderOnTheWay) {
   quiet.mainVolumeMute = 1;
   quiet.channels[1].gain = -12;
   EXPECT_THAT(Send(TransitionCommands(loud, quiet)),
-              ElementsAre("01 04 BB: 01", "01 02 BB: 42", "01 08 BB: 00 00 01 01 0C"));
+              ElementsAre("01 04 bb: 01", "01 02 bb: 42", "01 08 bb: 00 00 01 01 0c"));
   EXPECT_THAT(Send(TransitionCommands(quiet, loud)),
-              ElementsAre("01 08 BB: 00 00 01 01 00", "01 02 BB: 0B", "01 04 BB: 00"));
+              ElementsAre("01 08 bb: 00 00 01 01 00", "01 02 bb: 0b", "01 04 bb: 00"));
 }
 
 // A link makes the unit copy each pair's first output onto the second; whether it does or not,
@@ -57,9 +57,9 @@ TEST_F(Transition, LinkingLeavesTheCopiedOutputAsMeant) {
   b.linkMode = b.lockMode = 1;
   RecomputeLinkOutputs(b);
   EXPECT_THAT(Send(TransitionCommands(a, b)),
-              ElementsAre("01 0F BB: 00 01", "01 0E BB: 00 01 03 00 01 02 03 04 05",
-                          "01 06 BB: 00 00 00 06 00 50 05 08 12 00",
-                          "01 06 BB: 00 00 01 06 00 50 05 08 12 00"));
+              ElementsAre("01 0f bb: 00 01", "01 0e bb: 00 01 03 00 01 02 03 04 05",
+                          "01 06 bb: 00 00 00 06 00 50 05 08 12 00",
+                          "01 06 bb: 00 00 01 06 00 50 05 08 12 00"));
   ExpectUnitHolds(b);
 }
 
@@ -98,12 +98,12 @@ TEST_F(Transition, RolesChangeWhileUnlockedAndBeforeALink) {
   reset.outputs.fill(0);
   const auto role_then_link = Send(TransitionCommands(reset, linked));
   ASSERT_GE(role_then_link.size(), 3u);
-  EXPECT_EQ(role_then_link[0].substr(0, 5), "01 0D");
-  EXPECT_EQ(role_then_link[1], "01 0F BB: 00 01");
-  EXPECT_EQ(role_then_link[2].substr(0, 15), "01 0E BB: 00 01");
+  EXPECT_EQ(role_then_link[0].substr(0, 5), "01 0d");
+  EXPECT_EQ(role_then_link[1], "01 0f bb: 00 01");
+  EXPECT_EQ(role_then_link[2].substr(0, 15), "01 0e bb: 00 01");
   EXPECT_THAT(Send(TransitionCommands(linked, reset)),
-              ElementsAre("01 0F BB: 00 00", "01 0E BB: 00 00 00",
-                          "01 0D BB: 00 00 00 05 00 00 00 00 00 00"));
+              ElementsAre("01 0f bb: 00 00", "01 0e bb: 00 00 00",
+                          "01 0d bb: 00 00 00 05 00 00 00 00 00 00"));
 }
 
 // A changes-only write of any file onto a unit in any state leaves the unit's memory as a full
@@ -140,7 +140,7 @@ TEST_F(Transition, AChangesOnlyWriteLeavesTheUnitAsAFullWriteDoes) {
     Edit([&](emulator::UnitState& u) { u = start; });
     ReadBack();
     for (const std::string& frame : Send(TransitionCommands(Live(), ChangesOnlyTarget(Live(), *file)))) {
-      EXPECT_NE(frame.substr(0, 5), "01 0E") << frame;
+      EXPECT_NE(frame.substr(0, 5), "01 0e") << frame;
     }
     EXPECT_TRUE(Memory() == full);
   }

@@ -2,7 +2,6 @@
 
 // Profiles changed at random in every field the unit holds, and a connected unit that they are
 // written to through the changes-only commands and read back through the connect read.
-#include <cstdio>
 #include <random>
 #include <string>
 #include <tuple>
@@ -84,21 +83,6 @@ inline void Vary(Profile& p, std::mt19937& rng, int changes) {
   }
 }
 
-inline std::string Hex(const SentFrame& f) {
-  char text[8];
-  std::string s;
-  for (int b : {f.cmd, f.sub, f.op}) {
-    std::snprintf(text, sizeof text, "%02X ", b);
-    s += text;
-  }
-  s.back() = ':';
-  for (std::uint8_t b : f.payload) {
-    std::snprintf(text, sizeof text, " %02X", b);
-    s += text;
-  }
-  return s;
-}
-
 class TuningOnUnit : public ManagerOnEmulator {
  protected:
   void SetUp() override {
@@ -108,11 +92,11 @@ class TuningOnUnit : public ManagerOnEmulator {
     log_->Take();
   }
 
-  // The frames written, as "01 06 BB: 00 00 …".
+  // The frames written, as "01 06 bb: 00 00 …".
   std::vector<std::string> Send(const std::vector<ParameterCommand>& commands) {
     SendCommands(manager_->Link(), commands, true);
     std::vector<std::string> frames;
-    for (const SentFrame& f : log_->Take()) frames.push_back(Hex(f));
+    for (const SentFrame& f : log_->Take()) frames.push_back(FrameHex(f));
     return frames;
   }
   std::string Memory() { return emulator::ToJson(unit_->Snapshot()); }

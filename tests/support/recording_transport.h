@@ -40,6 +40,12 @@ inline std::string FrameHex(const SentFrame& f) {
   return s;
 }
 
+inline std::vector<std::string> FrameHex(const std::vector<SentFrame>& frames) {
+  std::vector<std::string> lines;
+  for (const SentFrame& f : frames) lines.push_back(FrameHex(f));
+  return lines;
+}
+
 class FrameLog {
  public:
   void Add(std::span<const std::uint8_t> report) {

@@ -17,20 +17,6 @@ struct EditRow {
 
 class EditFrames : public Presenting {
  protected:
-  // The link's thread is held on a frame of its own while the edit queues its commands, so the
-  // queue merges exactly the commands the edit pushed for one setting, whatever the pace.
-  std::vector<std::string> FramesOf(const std::function<void()>& edit) {
-    log_->HoldNext();
-    manager_->Link().Main_Volume_Ctrl(Live().mainVolume, false);
-    EXPECT_TRUE(log_->WaitUntilHeld());
-    edit();
-    log_->Release();
-    std::vector<SentFrame> sent = Sent();
-    EXPECT_FALSE(sent.empty());
-    std::vector<std::string> frames;
-    for (std::size_t i = 1; i < sent.size(); ++i) frames.push_back(FrameHex(sent[i]));
-    return frames;
-  }
   void Type(const std::string& name, const std::string& text) { controls_.Type(name, text); }
 };
 

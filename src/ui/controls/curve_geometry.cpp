@@ -42,6 +42,12 @@ double CurveGeometry::GainToY(double db) const {
   return y0 - std::round((plot_.bottom - y0) * db) / axis_.bottom_range_db;
 }
 
+double CurveGeometry::GainToYPastAxis(double db) const {
+  constexpr double kBeyondAxisDb = 3.0;
+  return GainToY(
+      std::clamp(db, -(axis_.bottom_range_db + kBeyondAxisDb), axis_.top_db + kBeyondAxisDb));
+}
+
 double CurveGeometry::YToGain(double y) const {
   const double y0 = zero_db_y_;
   const double cy = std::clamp(y, double(plot_.top), double(plot_.bottom));

@@ -73,6 +73,9 @@ class CurveGeometry {
   int ZeroDbY() const { return zero_db_y_; }
   // y of a gain, each half's product rounded to a whole pixel before the division; not limited.
   double GainToY(double db) const;
+  // y of a gain drawn as a curve: levels beyond the axes lie just past the plot's edge, where
+  // the clip hides them (a stop band hundreds of dB down then costs the rasteriser nothing).
+  double GainToYPastAxis(double db) const;
   // Exact inverse of each half, continuous; y is first limited to the plot.
   double YToGain(double y) const;
 

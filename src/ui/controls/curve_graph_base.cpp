@@ -5,6 +5,7 @@
 #include <QPainter>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <vector>
 
@@ -222,6 +223,28 @@ QPainterPath CurveGraphBase::BezierPath(const CurveGeometry& g, std::span<const 
   const std::size_t rest = p.size() - i;
   if (rest == 1) path.lineTo(p[i]);
   if (rest == 2) path.quadTo(p[i], p[i + 1]);
+  return path;
+}
+
+QPainterPath CurveGraphBase::BrokenLinePath(const CurveGeometry& g,
+                                            std::span<const double> frequencies,
+                                            std::span<const double> values, double offset_db) {
+  QPainterPath path;
+  bool drawing = false;
+  for (std::size_t i = 0; i < frequencies.size() && i < values.size(); ++i) {
+    const double hz = frequencies[i];
+    if (!std::isfinite(values[i]) || hz < kCurveMinHz || hz > kCurveMaxHz) {
+      drawing = false;
+      continue;
+    }
+    const QPointF p(g.FrequencyToX(hz), g.GainToYPastAxis(values[i] - offset_db));
+    if (drawing) {
+      path.lineTo(p);
+    } else {
+      path.moveTo(p);
+      drawing = true;
+    }
+  }
   return path;
 }
 

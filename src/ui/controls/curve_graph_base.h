@@ -69,6 +69,11 @@ class CurveGraphBase : public QWidget {
   // a line or a quadratic segment, so no point handed over is dropped.
   static QPainterPath BezierPath(const CurveGeometry& g, std::span<const double> frequencies,
                                  std::span<const double> values, double min_hz, double max_hz);
+  // Straight lines through the pixel points in index order, less offset_db, past the axes as
+  // GainToYPastAxis puts them; broken where a value is not finite or its frequency lies off the
+  // axis, so a gap stays a gap.
+  static QPainterPath BrokenLinePath(const CurveGeometry& g, std::span<const double> frequencies,
+                                     std::span<const double> values, double offset_db = 0.0);
   // A cardinal spline (tension 0.5) through the pixel points, in index order, skipping
   // frequencies outside [min_hz, max_hz].
   static QPainterPath CardinalSpline(const CurveGeometry& g, std::span<const double> frequencies,

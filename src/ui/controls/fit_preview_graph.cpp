@@ -13,30 +13,6 @@ using namespace tolva::curves;
 
 constexpr int kPreviewDbLines[] = {-15, -10, -5, 5, 10, 15};
 constexpr double kCurveWidth = 2.0;
-// Levels beyond the axes are drawn just past the plot's edge, where the clip hides them.
-constexpr double kBeyondAxisDb = 3.0;
-
-QPainterPath LinePath(const CurveGeometry& g, const std::vector<double>& freq,
-                      const std::vector<double>& db, double level_db) {
-  QPainterPath path;
-  const double top = g.Axis().top_db + kBeyondAxisDb;
-  const double bottom = -(g.Axis().bottom_range_db + kBeyondAxisDb);
-  bool drawing = false;
-  for (std::size_t i = 0; i < freq.size() && i < db.size(); ++i) {
-    if (!std::isfinite(db[i]) || freq[i] < kCurveMinHz || freq[i] > kCurveMaxHz) {
-      drawing = false;  // a gap stays a gap
-      continue;
-    }
-    const QPointF p(g.FrequencyToX(freq[i]), g.GainToY(std::clamp(db[i] - level_db, bottom, top)));
-    if (drawing) {
-      path.lineTo(p);
-    } else {
-      path.moveTo(p);
-      drawing = true;
-    }
-  }
-  return path;
-}
 
 }  // namespace
 
@@ -64,12 +40,12 @@ void FitPreviewGraph::paintEvent(QPaintEvent*) {
   painter.save();
   painter.setClipRect(QRect(plot.left, plot.top, plot.Width() + 1, plot.Height() + 1));
   PaintMask(painter, g);
-  DrawCurve(painter, LinePath(g, curves_.freq, curves_.target_db, curves_.level_db), kTargetColor,
-            g.UnitF(1.5), Qt::DashLine);
-  DrawCurve(painter, LinePath(g, curves_.freq, curves_.before_db, curves_.level_db), kBeforeColor,
-            g.UnitF(kCurveWidth));
-  DrawCurve(painter, LinePath(g, curves_.freq, curves_.after_db, curves_.level_db), kAfterColor,
-            g.UnitF(kCurveWidth));
+  DrawCurve(painter, BrokenLinePath(g, curves_.freq, curves_.target_db, curves_.level_db),
+            kTargetColor, g.UnitF(1.5), Qt::DashLine);
+  DrawCurve(painter, BrokenLinePath(g, curves_.freq, curves_.before_db, curves_.level_db),
+            kBeforeColor, g.UnitF(kCurveWidth));
+  DrawCurve(painter, BrokenLinePath(g, curves_.freq, curves_.after_db, curves_.level_db),
+            kAfterColor, g.UnitF(kCurveWidth));
   painter.restore();
   PaintLegend(painter, g);
 }

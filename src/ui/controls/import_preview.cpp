@@ -9,16 +9,12 @@
 namespace tolva::curves {
 namespace {
 
-// Levels beyond the axes are drawn just past the plot's edge, where the clip hides them.
-constexpr double kBeyondAxisDb = 3.0;
 constexpr int kLegendLine = 16;
 constexpr int kLegendGap = 5;
 constexpr int kLegendInset = 6;
 
 QPointF At(const CurveGeometry& g, double hz, double db) {
-  const double top = g.Axis().top_db + kBeyondAxisDb;
-  const double bottom = -(g.Axis().bottom_range_db + kBeyondAxisDb);
-  return {g.FrequencyToX(hz), g.GainToY(std::clamp(db, bottom, top))};
+  return {g.FrequencyToX(hz), g.GainToYPastAxis(db)};
 }
 
 QPainterPath PathOf(const CurveGeometry& g, const std::vector<double>& freq,

@@ -7,14 +7,12 @@
 #include <limits>
 
 #include "base/language_tables.h"
+#include "ui/controls/curve_graph_base.h"
 
 namespace tolva::curves {
 
 namespace {
 
-// Levels beyond the axes are drawn this far past the plot's edge, where the clip hides them;
-// a crossover's stop band (hundreds of dB down) then costs the rasteriser nothing.
-constexpr double kBeyondAxisDb = 3.0;
 // The legend, in units: a line sample, the gap to its text, the inset from the plot's corner.
 constexpr int kLegendLine = 16;
 constexpr int kLegendGap = 5;
@@ -84,25 +82,8 @@ const QPainterPath& MeasurementOverlay::PathOf(CachedPath& cache, const CurveGeo
       cache.response == response_version) {
     return cache.path;
   }
-  const double top = g.Axis().top_db + kBeyondAxisDb;
-  const double bottom = -(g.Axis().bottom_range_db + kBeyondAxisDb);
-  QPainterPath path;
-  bool drawing = false;
-  for (std::size_t i = 0; i < values.size() && i < frequencies.size(); ++i) {
-    const double hz = frequencies[i];
-    if (hz < kCurveMinHz || hz > kCurveMaxHz || !std::isfinite(values[i])) {
-      drawing = false;  // a gap in the measurement stays a gap
-      continue;
-    }
-    const QPointF p(g.FrequencyToX(hz), g.GainToY(std::clamp(values[i], bottom, top)));
-    if (drawing) {
-      path.lineTo(p);
-    } else {
-      path.moveTo(p);
-      drawing = true;
-    }
-  }
-  cache = CachedPath{std::move(path), g.Plot(), output, measured, response_version};
+  cache = CachedPath{CurveGraphBase::BrokenLinePath(g, frequencies, values), g.Plot(), output,
+                     measured, response_version};
   return cache.path;
 }
 
