@@ -117,7 +117,7 @@ TEST(ProfileRoundTrip, SceneFileGivesBackTheSameModel) {
   Profile written = KnownProfile();
   for (auto& ch : written.channels) ch.eqSize = 31;
   written.channels[3].delay = 7.359f;
-  written.channels[3].eqArray[30] = {-17.9f, 0.57f, 19999, 1};
+  written.channels[3].eqArray[30] = {-17.9f, 0.6f, 19999, 1};
   written.channels[2].crossover = {3, {10, 0, 9, 0}, {30000, 4, -1, 1}};  // as a file may hold
   written.inputs[6] = {63, 0, 1, 2, 4, 8};
   Profile read;  // fields the file lacks keep the reader's own values
@@ -134,7 +134,7 @@ TEST(ProfileRoundTrip, WholeFileGivesBackEveryProfileAndName) {
   for (int s = 0; s < kStoredScenes; ++s) {
     written->scenes[s].mainVolume = -30;  // not carried per scene
     written->scenes[s].channels[s % 6].gain = -s;
-    written->scenes[s].channels[1].eqArray[s].eqGain = 0.1f * static_cast<float>(s);
+    written->scenes[s].channels[1].eqArray[s].eqGain = static_cast<float>(s) / 10.0f;
     written->scenes[s].currChannel = s % 6;
     SetSceneName(written->sceneName[s], s % 2 ? u"Night" : u"\u591c\u95f4");
   }
@@ -179,6 +179,45 @@ TEST(ProfileReader, StoresValuesAsReadWithoutStoreRules) {
   const std::string wide = std::regex_replace(text, std::regex("\"bypass\":0,\"crossover\""),
                                               "\"bypass\":258,\"crossover\"");
   EXPECT_EQ(ParseSceneProfile(wide, read), ProfileReadResult::kLoadError);
+}
+
+// A value between the unit's steps is read as the unit takes it from the frame that sends it
+// (Q and gain cut to tenths, the delay to microseconds, an odd Linkwitz-Riley order as the one it
+// plays), in every scene of a whole-unit file too; a value beyond the unit's limits stays as
+// written, for the limit check to name. A file on the steps writes back byte for byte.
+TEST(ProfileReader, ValuesBetweenTheUnitsStepsAreReadAsTheUnitHoldsThem) {
+  auto written = std::make_unique<UnitSettings>();
+  for (Profile* p : {&written->live, &written->scenes[9]}) {
+    ChannelSettings& ch = p->channels[2];
+    ch.eqArray[0] = {-3.45f, 1.41f, 500, 1};
+    ch.eqArray[1] = {11.99f, 8.99f, 600, 0};  // switched off: held as it will be switched on
+    ch.delay = 14.9999f;
+    ch.crossover = MakeCrossover(FilterSettings::Make(80, kLinkwitzRiley, 7),
+                                 FilterSettings::Make(5000, 1, 3));
+  }
+  written->live.channels[3].eqArray[0] = {12.05f, 9.05f, 700, 1};
+  written->live.channels[3].delay = 15.5f;
+  auto read = std::make_unique<UnitSettings>();
+  ASSERT_EQ(ParseWholeProfile(WholeProfileText(*written), *read), ProfileReadResult::kOk);
+  for (const Profile* p : {&read->live, &read->scenes[9]}) {
+    const ChannelSettings& ch = p->channels[2];
+    EXPECT_EQ(ch.eqArray[0].eqGain, -3.5f);
+    EXPECT_EQ(ch.eqArray[0].eqFactor, 1.4f);
+    EXPECT_EQ(ch.eqArray[1].eqGain, 11.9f);
+    EXPECT_EQ(ch.eqArray[1].eqFactor, 8.9f);
+    EXPECT_EQ(ch.delay, 14.999f);
+    EXPECT_EQ(ch.crossover.hp.slope, 8);
+    EXPECT_EQ(ch.crossover.lp.slope, 3);  // the other types have every order
+  }
+  const ChannelSettings& beyond = read->live.channels[3];
+  EXPECT_EQ(beyond.eqArray[0].eqGain, 12.05f);
+  EXPECT_EQ(beyond.eqArray[0].eqFactor, 9.05f);
+  EXPECT_EQ(beyond.delay, 15.5f);
+
+  const std::string on_steps = SceneProfileText(read->scenes[9]);
+  Profile again;
+  ASSERT_EQ(ParseSceneProfile(on_steps, again), ProfileReadResult::kOk);
+  EXPECT_EQ(SceneProfileText(again), on_steps);
 }
 
 TEST(ProfileReader, BpTypeFollowsTheSlopesNotTheFile) {

@@ -8,7 +8,10 @@
 #include <memory>
 
 #include "base/debug_print.h"
+#include "device/protocol/value_encoding.h"
+#include "model/edits/edit_rules.h"
 #include "model/files/base64.h"
+#include "model/profile/control_ranges.h"
 
 namespace tolva::model {
 namespace {
@@ -88,8 +91,40 @@ bool ReadIntArray(const cJSON* array, std::array<std::int32_t, N>& out) {
 bool ReadFilter(const cJSON* object, const char* key, FilterSettings& filter) {
   const cJSON* f = Member(object, key);
   // Stored as read, without the store rules: the next bulk write sends them to the unit.
-  return cJSON_IsObject(f) && ReadInt(f, "fs", filter.fs) && ReadInt(f, "type", filter.type) &&
-         ReadInt(f, "slope", filter.slope) && ReadInt(f, "bypass", filter.bypass);
+  if (!cJSON_IsObject(f) || !ReadInt(f, "fs", filter.fs) || !ReadInt(f, "type", filter.type) ||
+      !ReadInt(f, "slope", filter.slope) || !ReadInt(f, "bypass", filter.bypass)) {
+    return false;
+  }
+  // Except an odd Linkwitz-Riley order, which the unit plays as the next one and the window
+  // neither offers nor stores: held as it plays.
+  if (filter.type == kLinkwitzRiley && filter.slope > 0 && filter.slope < kMaxSlope &&
+      filter.slope % 2 == 1) {
+    ++filter.slope;
+  }
+  return true;
+}
+
+// A value between the unit's steps is held as the unit will hold it once sent: the frame cuts Q
+// and gain to tenths and the delay to microseconds, so the screen, a saved file and the unit
+// agree. A value beyond the unit's limits stays as written, for the limit check to name it.
+float HeldInTenths(float value, double low, double high, double offset) {
+  const double v = value;
+  if (!(v >= low && v <= high)) return value;
+  return static_cast<float>(device::TenthsSteps(v + offset) - 10 * offset) / 10.0f;
+}
+
+float HeldQ(float q) {
+  return HeldInTenths(q, kMinQ, kMaxQ, 0.0);
+}
+
+// The gain travels as gain + 18 dB.
+float HeldGain(float gain_db) {
+  return HeldInTenths(gain_db, kBandGainMinDb, kBandGainMaxDb, -kBandGainMinDb);
+}
+
+float HeldDelay(float ms) {
+  if (!(ms >= 0.0f && ms <= kMaxDelayMs)) return ms;
+  return static_cast<float>(device::MicrosecondSteps(ms)) / 1000.0f;
 }
 
 bool ReadBand(const cJSON* object, EqBand& band) {
@@ -99,6 +134,8 @@ bool ReadBand(const cJSON* object, EqBand& band) {
       !ReadNumber(object, "enable", enable)) {
     return false;
   }
+  band.eqFactor = HeldQ(band.eqFactor);
+  band.eqGain = HeldGain(band.eqGain);
   band.enable = enable != 0.0 ? 1 : 0;
   return true;
 }
@@ -112,6 +149,7 @@ bool ReadChannel(const cJSON* object, ChannelSettings& ch) {
     return false;  // the model keeps a byte: 256 would be read as 0 and sent so
   }
   ch.bypass = static_cast<std::uint8_t>(bypass);
+  ch.delay = HeldDelay(ch.delay);
   const cJSON* crossover = Member(object, "crossover");
   std::int32_t bp_type = 0;
   if (!cJSON_IsObject(crossover) || !ReadInt(crossover, "bpType", bp_type) ||
