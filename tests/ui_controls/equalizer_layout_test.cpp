@@ -162,6 +162,62 @@ TEST_F(LayoutFixture, PointsWinOverCornerHandles) {
   EXPECT_EQ(Lay({}, -1, false, 632, 632).HitTest({300, 205}).kind, HitKind::kHpHandle);
 }
 
+// Neighbouring numbers never touch, at the main window's plot size at every scale: a flat
+// curve's 31 bands alternate on and beside the line, every one numbered; a tuned curve's close
+// bands move a number aside or leave it out, never over another band's point; a number drawn
+// aside still picks its band.
+TEST(BandLabels, NeverTouchFlatOrTunedAtEveryScale) {
+  std::vector<CurveBand> flat;
+  for (int f : {20,  25,   31,   40,   50,   63,   80,   100,  125,  160,  200,
+                250, 315,  400,  500,  630,  800,  1000, 1250, 1600, 2000, 2500,
+                3150, 4000, 5000, 6300, 8000, 10000, 12500, 16000, 20000}) {
+    flat.push_back({0.0f, 5.8f, f, 1});
+  }
+  std::vector<CurveBand> tuned = flat;
+  // A cluster of boosts, a cluster of close cuts, bands at the plot's corners.
+  for (int i = 0; i < 6; ++i) tuned[10 + i] = {3.0f + 0.5f * float(i % 2), 2.0f, 1000 + 40 * i, 1};
+  for (int i = 0; i < 4; ++i) tuned[3 + i] = {-6.0f - float(i), 4.0f, 60 + 3 * i, 1};
+  tuned[0] = {12.0f, 1.0f, 20, 1};
+  tuned[30] = {-18.0f, 1.0f, 20000, 1};
+  tuned[29] = {-17.5f, 1.0f, 19000, 1};
+  const auto apart = [](const PixelRect& a, const PixelRect& b) {
+    return a.right <= b.left || b.right <= a.left || a.bottom <= b.top || b.bottom <= a.top;
+  };
+  for (const int scale : {100, 150, 200}) {
+    const PixelRect plot{0, 0, 470 * scale / 100, 262 * scale / 100};
+    const CurveGeometry g(plot, kEqualizerAxis, scale);
+    for (const auto* bands : {&flat, &tuned}) {
+      SCOPED_TRACE(::testing::Message() << scale << " % " << (bands == &flat ? "flat" : "tuned"));
+      EqualizerLayout layout;
+      layout.Compute(g, {*bands, -1, true, -1, -1});
+      const auto& m = layout.Markers();
+      for (std::size_t i = 0; i < m.size(); ++i) {
+        if (!m[i].label_box) continue;
+        const PixelRect& box = *m[i].label_box;
+        EXPECT_EQ(box, KeepInside(box, plot)) << "band " << i + 1;
+        for (std::size_t j = 0; j < m.size(); ++j) {
+          if (j == i) continue;
+          if (m[j].label_box && j > i) {
+            EXPECT_TRUE(apart(box, *m[j].label_box)) << "bands " << i + 1 << " and " << j + 1;
+          }
+          if (m[i].LabelMoved()) {
+            EXPECT_FALSE(box.Contains(m[j].center.x, m[j].center.y))
+                << "band " << i + 1 << " covers the point of " << j + 1;
+          }
+        }
+      }
+      if (bands != &flat) continue;
+      for (std::size_t i = 0; i < m.size(); ++i) {
+        ASSERT_TRUE(m[i].label_box.has_value()) << "band " << i + 1 << " has no number";
+        EXPECT_EQ(m[i].LabelMoved(), i % 2 == 1) << "band " << i + 1;
+      }
+      const PixelRect raised = *m[17].label_box;
+      EXPECT_EQ(layout.HitTest({(raised.left + raised.right) / 2, raised.top + 2}),
+                (Hit{HitKind::kBand, 17}));
+    }
+  }
+}
+
 TEST(KeepInside, ShiftsWithoutResizing) {
   const PixelRect bounds{0, 0, 100, 50};
   EXPECT_EQ(KeepInside({-5, -3, 5, 7}, bounds), (PixelRect{0, 0, 10, 10}));

@@ -23,6 +23,9 @@ class ManagerView {
   virtual void ShowMessage(const std::string& /*text*/) {}
   // The same box without a caption (the connect read's failure).
   virtual void ShowUncaptionedMessage(const std::string& text) { ShowMessage(text); }
+  // A profile file was written ("${profile_save_ok}"): said in the dialog the window asks its
+  // questions in, whose look a notice the user waits for should share.
+  virtual void ShowSaved(const std::string& text) { ShowMessage(text); }
   // The notice that the unit left ("${device_plugout}", or "${device_reboot}" when it restarts
   // after a factory reset): shown without holding up the window.
   virtual void ShowPlugOutNotice(const std::string& /*text*/) {}

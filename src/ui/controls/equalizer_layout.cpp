@@ -20,6 +20,7 @@ constexpr int kCornerHandleWidth = 14;
 constexpr int kCornerHandleHeight = 10;
 constexpr double kHpHandleDb = -8.0;
 constexpr double kLpHandleDb = -11.0;
+constexpr int kLabelGap = 4;  // between two numbered discs, so that their rings never crowd
 
 PixelRect CenteredBox(const CurveGeometry& g, int cx, int top, int width_units, int height_units) {
   const int w = g.Unit(width_units);
@@ -47,6 +48,50 @@ std::optional<PixelRect> CornerHandle(const CurveGeometry& g, int freq, double d
 
 bool Inside(const PixelRect& r, Point p) {
   return r.Contains(p.x, p.y);
+}
+
+bool Overlap(const PixelRect& a, const PixelRect& b) {
+  return a.left < b.right && b.left < a.right && a.top < b.bottom && b.top < a.bottom;
+}
+
+PixelRect Grown(const PixelRect& r, int by) {
+  return {r.left - by, r.top - by, r.right + by, r.bottom + by};
+}
+
+// Each band's number where it touches no number placed before it, in band order so that the
+// numbers stay put while the pointer passes over the points: on the point, else one or two
+// discs above or below it (never over another band's point), else none. Neighbouring bands of a
+// flat curve (a third of an octave, a little less than a disc apart) so alternate on and above
+// the line.
+void PlaceLabels(std::vector<BandMarker>& markers, const CurveGeometry& g) {
+  const PixelRect& plot = g.Plot();
+  const int gap = std::max(1, g.Unit(kLabelGap));
+  const int step = g.Unit(kPointBox) + gap;
+  const auto covers_a_point = [&](const PixelRect& box, std::size_t own) {
+    for (std::size_t j = 0; j < markers.size(); ++j) {
+      if (j != own && Inside(box, markers[j].center)) return true;
+    }
+    return false;
+  };
+  std::vector<PixelRect> placed;
+  for (std::size_t i = 0; i < markers.size(); ++i) {
+    BandMarker& m = markers[i];
+    m.label_box.reset();
+    for (const int shift : {0, -step, step, -2 * step, 2 * step}) {
+      PixelRect box = m.hit;
+      if (shift != 0) {
+        box = KeepInside({m.hit.left, m.hit.top + shift, m.hit.right, m.hit.bottom + shift}, plot);
+        if (box == m.hit || covers_a_point(box, i)) continue;
+      }
+      const PixelRect room = Grown(box, gap);
+      if (std::none_of(placed.begin(), placed.end(),
+                       [&](const PixelRect& other) { return Overlap(room, other); })) {
+        m.label_box = box;
+        placed.push_back(box);
+        break;
+      }
+    }
+  }
 }
 
 }  // namespace
@@ -92,6 +137,7 @@ void EqualizerLayout::Compute(const CurveGeometry& geometry, const EqualizerLayo
     m.label = std::to_string(i + 1);
     markers_.push_back(std::move(m));
   }
+  PlaceLabels(markers_, geometry);
 
   // A selection beyond the bands in use has no band to describe.
   selected_ =
@@ -134,6 +180,11 @@ Hit EqualizerLayout::HitTest(Point p) const {
   }
   for (std::size_t i = 0; i < markers_.size(); ++i) {
     if (Inside(markers_[i].hit, at)) return {HitKind::kBand, static_cast<int>(i)};
+  }
+  for (std::size_t i = 0; i < markers_.size(); ++i) {
+    if (markers_[i].LabelMoved() && Inside(*markers_[i].label_box, at)) {
+      return {HitKind::kBand, static_cast<int>(i)};
+    }
   }
   if (hp_handle_ && Inside(*hp_handle_, at)) return {HitKind::kHpHandle, -1};
   if (lp_handle_ && Inside(*lp_handle_, at)) return {HitKind::kLpHandle, -1};

@@ -16,8 +16,13 @@ namespace tolva::curves {
 
 struct BandMarker {
   Point center;       // the point on screen
-  PixelRect hit;      // 16 x 16 units around it, kept inside the plot; the label is drawn in it
+  PixelRect hit;      // 16 x 16 units around it, kept inside the plot
+  // Where the numbered disc is drawn: the hit box, or just above or below the point where that
+  // would touch the number of a band before it. None when there is no room at all.
+  std::optional<PixelRect> label_box;
   std::string label;  // band number counted from 1
+
+  bool LabelMoved() const { return label_box && !(*label_box == hit); }
 };
 
 enum class HitKind { kNone, kQHandle, kBand, kHpHandle, kLpHandle };
@@ -54,8 +59,8 @@ class EqualizerLayout {
   std::optional<PixelRect> LpHandle() const { return lp_handle_; }
 
   // What a button press at p hits, in the order the press is resolved: Q handles of the selected
-  // band (PEQ mode), then band points in index order (first wins), then "H", then "L". p is limited
-  // to the plot first.
+  // band (PEQ mode), then band points in index order (first wins), then numbers drawn beside their
+  // point, then "H", then "L". p is limited to the plot first.
   Hit HitTest(Point p) const;
 
   // The tooltip texts: "%d Hz %s Q %.1f dB" in PEQ mode (Q as "%0.2f"), "%.1f dB" in GEQ mode.

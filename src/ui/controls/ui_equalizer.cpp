@@ -16,6 +16,7 @@ constexpr int kTooltipFontPx = 11;
 constexpr int kAllBypassFontPx = 18;
 constexpr int kAllBypassTop = 40;
 constexpr int kAllBypassHeight = 30;
+constexpr double kBarePointRadius = 2.5;
 
 int ValidCorner(int hz) {
   return hz >= kMinDisplayHz && hz <= kMaxDisplayHz ? hz : -1;
@@ -183,6 +184,26 @@ void UIEqualizer::PaintCurrentCurve(QPainter& painter, const CurveGeometry& g) c
             kCurrentCurveColor, g.UnitF(2));
 }
 
+// A point whose number sits beside it (or has no room): a dot on the curve, tied to its number
+// by a short stem.
+void UIEqualizer::PaintBarePoint(QPainter& painter, const CurveGeometry& g, const BandMarker& m,
+                                 const QColor& ink) const {
+  painter.save();
+  painter.setRenderHint(QPainter::Antialiasing, true);
+  const QPointF at(m.center.x, m.center.y);
+  if (m.label_box) {
+    const QRect box = ToQRect(*m.label_box);
+    const qreal edge = box.center().y() < m.center.y ? box.bottom() + 1 : box.top();
+    painter.setPen(QPen(ink, std::max(1.0, g.UnitF(1))));
+    painter.drawLine(at, QPointF(at.x(), edge));
+  }
+  painter.setPen(Qt::NoPen);
+  painter.setBrush(ink);
+  const qreal r = g.UnitF(kBarePointRadius);
+  painter.drawEllipse(at, r, r);
+  painter.restore();
+}
+
 void UIEqualizer::PaintMarkers(QPainter& painter, const CurveGeometry& g) const {
   const EqualizerLayout& layout = Layout();
   const QColor selected = QColor::fromRgba(kSelectedColor);
@@ -195,11 +216,14 @@ void UIEqualizer::PaintMarkers(QPainter& painter, const CurveGeometry& g) const 
   MarkerLook look{ScaledFont(kLabelFontPx, true), normal, disc, 0x90, line, devicePixelRatioF()};
   const auto& markers = layout.Markers();
   for (std::size_t i = 0; i < markers.size(); ++i) {
+    const BandMarker& m = markers[i];
     const bool is_selected = static_cast<int>(i) == mCurrentControlIndex;
     look.ink = is_selected ? selected : normal;
     look.ring_alpha = is_selected ? 0xff : 0x90;
-    const QRect box = ToQRect(markers[i].hit);
-    painter.drawPixmap(box.topLeft(), marker_sprites_.Get(markers[i].label, box.size(), look));
+    if (!m.label_box || m.LabelMoved()) PaintBarePoint(painter, g, m, look.ink);
+    if (!m.label_box) continue;
+    const QRect box = ToQRect(*m.label_box);
+    painter.drawPixmap(box.topLeft(), marker_sprites_.Get(m.label, box.size(), look));
   }
 
   if (layout.HasTooltip()) {

@@ -134,6 +134,8 @@ class UIEqualizer : public CurveGraphBase {
   void PaintCurrentCurve(QPainter& painter, const CurveGeometry& g) const;
   void PaintAllBypass(QPainter& painter, const CurveGeometry& g, const QString& text) const;
   void PaintMarkers(QPainter& painter, const CurveGeometry& g) const;
+  void PaintBarePoint(QPainter& painter, const CurveGeometry& g, const BandMarker& m,
+                      const QColor& ink) const;
 
   std::array<CurveBand, kMaxBands> bands_{};
   int band_count_ = 0;

@@ -42,6 +42,9 @@ class WindowManagerView final : public ManagerScreen {
   void ShowUncaptionedMessage(const std::string& text) override {
     window_.Dialogs().ShowMessageBox(text, "");
   }
+  void ShowSaved(const std::string& text) override {
+    window_.Dialogs().ShowChoiceDialog("${tips}", text, {"${confirm}"});
+  }
   // Shown without a modal loop, so the window goes on while the notice is up.
   void ShowPlugOutNotice(const std::string& text) override {
     QMessageBox* box =

@@ -73,8 +73,11 @@ void UnitOperations::LoadSenceConfigFromFile(const std::string& path) {
 
 void UnitOperations::SaveSenceConfigToFile(const std::string& path) {
   DebugPrint(L"EqualizerManager::SaveSenceConfigToFile\n");
-  ctx_.view->ShowMessage(
-      std::string(SaveSceneProfileFile(path) ? kProfileSaveOk : kProfileCreateError));
+  if (SaveSceneProfileFile(path)) {
+    ctx_.view->ShowSaved(std::string(kProfileSaveOk));
+  } else {
+    ctx_.view->ShowMessage(std::string(kProfileCreateError));
+  }
 }
 
 void UnitOperations::LoadWholeConfigFromFile(const std::string& path) {
@@ -144,7 +147,11 @@ void UnitOperations::OnWholeUnitRead(const std::string& path, UnitOutcome outcom
   }
   const bool written = SaveWholeProfileFile(path);
   ctx_.view->CloseBusy();
-  ctx_.view->ShowMessage(std::string(written ? kProfileSaveOk : kProfileCreateError));
+  if (written) {
+    ctx_.view->ShowSaved(std::string(kProfileSaveOk));
+  } else {
+    ctx_.view->ShowMessage(std::string(kProfileCreateError));
+  }
   DebugPrint(L"SaveWholeSceneThread end!\n");
 }
 
