@@ -182,7 +182,7 @@ TEST(ProfileReader, StoresValuesAsReadWithoutStoreRules) {
 }
 
 // A value between the unit's steps is read as the unit takes it from the frame that sends it
-// (Q and gain cut to tenths, the delay to microseconds, an odd Linkwitz-Riley order as the one it
+// (Q and gain at the nearest tenth, the delay at the nearest microsecond, an odd Linkwitz-Riley order as the one it
 // plays), in every scene of a whole-unit file too; a value beyond the unit's limits stays as
 // written, for the limit check to name. A file on the steps writes back byte for byte.
 TEST(ProfileReader, ValuesBetweenTheUnitsStepsAreReadAsTheUnitHoldsThem) {
@@ -203,9 +203,9 @@ TEST(ProfileReader, ValuesBetweenTheUnitsStepsAreReadAsTheUnitHoldsThem) {
     const ChannelSettings& ch = p->channels[2];
     EXPECT_EQ(ch.eqArray[0].eqGain, -3.5f);
     EXPECT_EQ(ch.eqArray[0].eqFactor, 1.4f);
-    EXPECT_EQ(ch.eqArray[1].eqGain, 11.9f);
-    EXPECT_EQ(ch.eqArray[1].eqFactor, 8.9f);
-    EXPECT_EQ(ch.delay, 14.999f);
+    EXPECT_EQ(ch.eqArray[1].eqGain, 12.0f);
+    EXPECT_EQ(ch.eqArray[1].eqFactor, 9.0f);
+    EXPECT_EQ(ch.delay, 15.0f);
     EXPECT_EQ(ch.crossover.hp.slope, 8);
     EXPECT_EQ(ch.crossover.lp.slope, 3);  // the other types have every order
   }

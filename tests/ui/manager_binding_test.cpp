@@ -156,9 +156,9 @@ TEST(ManagerBinding, AProfileFileFromTheCommandLineIsSentOnceTheReadIsOver) {
   std::remove(path.c_str());
 }
 
-// A profile file between the unit's steps (Q 1.41, -3.45 dB, 1.2345 ms, an odd Linkwitz-Riley
-// order) is held as the unit holds it once sent: the boxes, the live settings, the unit and the
-// file saved again all say Q 1.4, -3.5 dB, 1.234 ms and the order it plays; that file, on the
+// A profile file between the unit's steps (Q 1.47, -3.44 dB, 1.2346 ms, an odd Linkwitz-Riley
+// order) is held at the nearest steps, as sent: the boxes, the live settings, the unit and the
+// file saved again all say Q 1.5, -3.4 dB, 1.235 ms and the order it plays; that file, on the
 // steps now, saves again byte for byte.
 TEST(ManagerBinding, AProfileBetweenTheUnitsStepsIsHeldAsTheUnitHoldsIt) {
   namespace model = tolva::model;
@@ -167,40 +167,40 @@ TEST(ManagerBinding, AProfileBetweenTheUnitsStepsIsHeldAsTheUnitHoldsIt) {
   const std::string stem = testing::TempDir() + "steps_" + std::to_string(::getpid());
   model::Profile file;
   model::ChannelSettings& ch = file.channels[0];
-  ch.eqArray[4] = {-3.45f, 1.41f, 1000, 1};
+  ch.eqArray[4] = {-3.44f, 1.47f, 1000, 1};
   ch.bypass = 0;
-  ch.delay = 1.2345f;
+  ch.delay = 1.2346f;
   ch.crossover = model::MakeCrossover(model::FilterSettings::Make(80, model::kLinkwitzRiley, 3),
                                       ch.crossover.lp);
   ASSERT_TRUE(model::WriteSceneProfile(file, stem + ".spf"));
   tolva::ui::ManagerBinding binding(window, tolva::emulator::MakeEmulatorTransportFactory(unit));
   binding.Start();
   binding.OpenProfileFileWhenReady(stem + ".spf");
-  ASSERT_TRUE(WaitFor([&] { return unit->Snapshot().scenes[0].outputs[0].delay_us == 1234; }));
+  ASSERT_TRUE(WaitFor([&] { return unit->Snapshot().scenes[0].outputs[0].delay_us == 1235; }));
   ASSERT_TRUE(WaitFor([&] { return !binding.Manager().UnitOperationRunning(); }));
   ASSERT_TRUE(WaitFor([&] { return !window.IsBusyWindowOpen(); }));
 
   const auto held = unit->Snapshot().scenes[0].outputs[0];
-  EXPECT_EQ(held.bands[4].q_hundredths, 140);
-  EXPECT_EQ(held.bands[4].gain_tenths, 145);  // -3.5 dB + 18
+  EXPECT_EQ(held.bands[4].q_hundredths, 150);
+  EXPECT_EQ(held.bands[4].gain_tenths, 146);  // -3.4 dB + 18
   EXPECT_EQ(held.hp.slope, 4);
   const model::ChannelSettings& live = binding.Manager().LiveProfile().channels[0];
-  EXPECT_EQ(live.eqArray[4].eqFactor, 1.4f);
-  EXPECT_EQ(live.eqArray[4].eqGain, -3.5f);
-  EXPECT_EQ(live.delay, 1.234f);
+  EXPECT_EQ(live.eqArray[4].eqFactor, 1.5f);
+  EXPECT_EQ(live.eqArray[4].eqGain, -3.4f);
+  EXPECT_EQ(live.delay, 1.235f);
   EXPECT_EQ(live.crossover.hp.slope, 4);
   tolva::kit::ControlSurface& surface = window.Surface();
-  EXPECT_EQ(surface.FindEdit("eq_q_4")->RawText(), "1.40");
-  EXPECT_EQ(surface.FindEdit("eq_gain_4")->RawText(), "-3.5");
-  EXPECT_EQ(surface.FindEdit("edit_ch_delay_0")->RawText(), "1.234");
+  EXPECT_EQ(surface.FindEdit("eq_q_4")->RawText(), "1.50");
+  EXPECT_EQ(surface.FindEdit("eq_gain_4")->RawText(), "-3.4");
+  EXPECT_EQ(surface.FindEdit("edit_ch_delay_0")->RawText(), "1.235");
   EXPECT_EQ(surface.FindCombo("hp_slop")->CurSel(), 4);
 
   DialogAnswer ok({"confirm_btn"});
   binding.Manager().SaveSenceConfigToFile(stem + "_again.spf");
   EXPECT_TRUE(ok.Answered());
   const std::string again = model::ReadFileText(stem + "_again.spf").value_or("");
-  EXPECT_NE(again.find("\"eqFactor\":1.3999999761581421,\"eqGain\":-3.5,"), std::string::npos);
-  EXPECT_NE(again.find("\"delay\":1.2339999675750732,"), std::string::npos);
+  EXPECT_NE(again.find("\"eqFactor\":1.5,\"eqGain\":-3.4000000953674316,"), std::string::npos);
+  EXPECT_NE(again.find("\"delay\":1.2350000143051147,"), std::string::npos);
   EXPECT_NE(again.find("\"hp\":{\"fs\":80,\"type\":2,\"slope\":4,"), std::string::npos);
   model::Profile reread;
   ASSERT_EQ(model::ParseSceneProfile(again, reread), model::ProfileReadResult::kOk);

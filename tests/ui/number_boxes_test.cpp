@@ -121,8 +121,9 @@ TEST_F(NumberBoxes, DecimalKilohertzIsReadAsMeant) {
   EXPECT_EQ(Box("eq_freq_3")->text(), QStringLiteral("2500"));
 }
 
-// The unit holds Q in tenths: what is typed, stepped or imported is shown and kept as it plays.
-TEST_F(NumberBoxes, QIsShownAndSavedAsTheUnitHoldsIt) {
+// The unit holds Q in tenths and delays in microseconds: what is typed, stepped or imported is
+// shown and kept as it plays.
+TEST_F(NumberBoxes, QAndDelayAreShownAndSavedAsTheUnitHoldsThem) {
   ToParametricMode();
   Type("eq_q_3", "1.27");
   EXPECT_EQ(Unit().scenes[0].outputs[0].bands[3].q_hundredths, 130);
@@ -142,6 +143,11 @@ TEST_F(NumberBoxes, QIsShownAndSavedAsTheUnitHoldsIt) {
   QApplication::processEvents();
   EXPECT_EQ(Unit().scenes[0].outputs[0].bands[7].q_hundredths, 140);
   EXPECT_EQ(Box("eq_q_7")->text(), QStringLiteral("1.40"));
+
+  Type("edit_ch_delay_0", "1.2346");  // the box shows 1.235: the unit must hold 1235 µs, not 1234
+  EXPECT_EQ(Unit().scenes[0].outputs[0].delay_us, 1235u);
+  EXPECT_EQ(Box("edit_ch_delay_0")->text(), QStringLiteral("1.235"));
+  EXPECT_FLOAT_EQ(Live().channels[0].delay, 1.235f);
 }
 
 // Typed and left without Return: clicking another output, a strip button or the graph commits

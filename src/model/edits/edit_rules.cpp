@@ -10,6 +10,10 @@
 
 namespace tolva::model {
 
+float NearestDelayStep(double ms) {
+  return static_cast<float>(std::round(ms * 1000.0) / 1000.0);
+}
+
 bool HoldsNumber(std::string_view text) {
   std::size_t i = text.find_first_not_of(" \t");
   if (i == std::string_view::npos) return false;

@@ -8,9 +8,9 @@
 #include <memory>
 
 #include "base/debug_print.h"
-#include "device/protocol/value_encoding.h"
 #include "model/edits/edit_rules.h"
 #include "model/files/base64.h"
+#include "model/fitting/peaking_conversion.h"
 #include "model/profile/control_ranges.h"
 
 namespace tolva::model {
@@ -104,27 +104,21 @@ bool ReadFilter(const cJSON* object, const char* key, FilterSettings& filter) {
   return true;
 }
 
-// A value between the unit's steps is held as the unit will hold it once sent: the frame cuts Q
-// and gain to tenths and the delay to microseconds, so the screen, a saved file and the unit
-// agree. A value beyond the unit's limits stays as written, for the limit check to name it.
-float HeldInTenths(float value, double low, double high, double offset) {
-  const double v = value;
-  if (!(v >= low && v <= high)) return value;
-  return static_cast<float>(device::TenthsSteps(v + offset) - 10 * offset) / 10.0f;
-}
-
+// A value between the unit's steps is held at the nearest step, which is what is then sent and
+// what the unit holds, so the screen, a saved file and the unit agree and play closest to what
+// the file meant. A value beyond the unit's limits stays as written, for the limit check to name it.
 float HeldQ(float q) {
-  return HeldInTenths(q, kMinQ, kMaxQ, 0.0);
+  return q >= kMinQ && q <= kMaxQ ? NearestQStep(q) : q;
 }
 
-// The gain travels as gain + 18 dB.
 float HeldGain(float gain_db) {
-  return HeldInTenths(gain_db, kBandGainMinDb, kBandGainMaxDb, -kBandGainMinDb);
+  return gain_db >= kBandGainMinDb && gain_db <= kBandGainMaxDb
+             ? NearestGainStep(gain_db, kBandGainMaxDb)
+             : gain_db;
 }
 
 float HeldDelay(float ms) {
-  if (!(ms >= 0.0f && ms <= kMaxDelayMs)) return ms;
-  return static_cast<float>(device::MicrosecondSteps(ms)) / 1000.0f;
+  return ms >= 0.0f && ms <= kMaxDelayMs ? NearestDelayStep(ms) : ms;
 }
 
 bool ReadBand(const cJSON* object, EqBand& band) {

@@ -232,7 +232,9 @@ void CSceneWnd::OnMessage(tolva::device::Notification& n) {
       break;
     case tolva::device::MSG_SCENE_VALUE:  // the unit saved the scene
       busy_.Close();
-      ShowMessage(tolva::kit::Resolve("${save_scene_ok}").toStdString());
+      // Said as the main window says "Profile saved.", in its own dialog.
+      ShowChoiceDialog(this, QStringLiteral("${tips}"), tolva::kit::Resolve("${save_scene_ok}"),
+                       {QStringLiteral("${confirm}")});
       break;
     default:
       break;

@@ -321,6 +321,8 @@ EditResult EditingCore::SetDelay(int output, float ms) {
   const auto before = std::make_unique<Profile>(p);
   std::vector<ClampNote> notes;
   ms = Held("delay", ms, 0.0f, static_cast<float>(kDelaySliderMax) / 1000.0f, notes);
+  // What the unit will hold (whole microseconds), so the box shows what plays.
+  ms = NearestDelayStep(ms);
   EditResult r = FromOutputEdit(EditDelay(p, output, ms), output);
   r.notes = std::move(notes);
   r = Commit(*before, std::move(r));
