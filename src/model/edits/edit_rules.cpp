@@ -10,6 +10,10 @@
 
 namespace tolva::model {
 
+float NearestTenthStep(double value) {
+  return static_cast<float>(std::round(value * 10.0) / 10.0);
+}
+
 float NearestDelayStep(double ms) {
   return static_cast<float>(std::round(ms * 1000.0) / 1000.0);
 }

@@ -17,7 +17,8 @@ inline constexpr int kDelayStepMicroseconds = 21;  // about one sample at 48 kHz
 inline constexpr int kInitialMixTrim = 100;
 inline constexpr int kFrequencySteps = 200;  // the step buttons' scale: 201 points, 3 decades
 
-// The delay the unit holds for `ms`: whole microseconds, the nearest.
+// The steps the unit holds: Q and gain in tenths, the delay in whole microseconds; the nearest.
+float NearestTenthStep(double value);
 float NearestDelayStep(double ms);
 
 // Text that begins with a number (blanks, a sign, then a digit or a decimal point and a digit).

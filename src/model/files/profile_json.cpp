@@ -10,7 +10,6 @@
 #include "base/debug_print.h"
 #include "model/edits/edit_rules.h"
 #include "model/files/base64.h"
-#include "model/fitting/peaking_conversion.h"
 #include "model/profile/control_ranges.h"
 
 namespace tolva::model {
@@ -106,14 +105,15 @@ bool ReadFilter(const cJSON* object, const char* key, FilterSettings& filter) {
 
 // A value between the unit's steps is held at the nearest step, which is what is then sent and
 // what the unit holds, so the screen, a saved file and the unit agree and play closest to what
-// the file meant. A value beyond the unit's limits stays as written, for the limit check to name it.
+// the file meant. A value beyond the unit's limits stays as written, for the limit check to
+// name it.
 float HeldQ(float q) {
-  return q >= kMinQ && q <= kMaxQ ? NearestQStep(q) : q;
+  return q >= kMinQ && q <= kMaxQ ? NearestTenthStep(q) : q;
 }
 
 float HeldGain(float gain_db) {
   return gain_db >= kBandGainMinDb && gain_db <= kBandGainMaxDb
-             ? NearestGainStep(gain_db, kBandGainMaxDb)
+             ? NearestTenthStep(gain_db)
              : gain_db;
 }
 

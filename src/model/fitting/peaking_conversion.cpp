@@ -65,15 +65,13 @@ int NearestFrequencyStep(double freq) {
 
 float NearestQStep(double q) {
   if (!std::isfinite(q)) return kMinQ;
-  const double tenths = std::round(std::clamp(q, double{kMinQ}, double{kMaxQ}) * 10.0);
-  return static_cast<float>(tenths / 10.0);
+  return NearestTenthStep(std::clamp(q, double{kMinQ}, double{kMaxQ}));
 }
 
 float NearestGainStep(double gain_db, double max_gain_db) {
   if (!std::isfinite(gain_db)) return 0.0f;
   const double high = std::min(max_gain_db, kBandGainMaxDb);
-  const double tenths = std::round(std::clamp(gain_db, kBandGainMinDb, high) * 10.0);
-  return static_cast<float>(tenths / 10.0);
+  return NearestTenthStep(std::clamp(gain_db, kBandGainMinDb, high));
 }
 
 int QStepOf(float q) {
