@@ -96,6 +96,15 @@ class Session : public ManagerOnEmulator {
     const int i = Await(MeasurementSession::Event::Kind::kMeasured).measurement;
     return session_->Measurements().at(static_cast<std::size_t>(i));
   }
+  // The timing chirp from input 2 through output 6.
+  void TimeByAChirpThroughOutput6() {
+    AudioSetup setup = session_->Audio();
+    setup.run.reference = measure::TimingReference::kAcoustic;
+    setup.run.reference_channel = 1;
+    setup.run.capture_channels = 1;
+    setup.reference_output = 5;
+    ASSERT_EQ(session_->SetAudio(setup), "");
+  }
   // A routing edit made in the main window, on the unit before the next run.
   void Route(int output, int input, bool on) {
     manager_->Editing().SetRouting(output, input, on);
@@ -383,12 +392,7 @@ TEST_F(Session, TheAudioOpensBehindTheWindowAndItsDevicesAndLevelComeBackAsEvent
 TEST_F(Session, AnAcousticReferenceDatesEveryOutputByItsDistanceAndItsOutputKeepsPlaying) {
   // Output 5 (muted by the user) plays the timing chirp from input 2; the car's speakers are
   // 3.1, 3.4, 4.2, 4.0 and 3.0 ms from the seat.
-  AudioSetup setup = session_->Audio();
-  setup.run.reference = measure::TimingReference::kAcoustic;
-  setup.run.reference_channel = 1;
-  setup.run.capture_channels = 1;
-  setup.reference_output = 5;
-  ASSERT_EQ(session_->SetAudio(setup), "");
+  TimeByAChirpThroughOutput6();
 
   // Routings that would time against the wrong speaker or measure silence are refused, with
   // the output and the input named, and nothing is muted for them.
@@ -448,6 +452,67 @@ TEST_F(Session, AnAcousticReferenceDatesEveryOutputByItsDistanceAndItsOutputKeep
   EXPECT_NEAR(delay[0] - delay[2], 1.1, 0.005);
   EXPECT_NEAR(delay[1] - delay[3], 0.6, 0.005);
   EXPECT_NEAR(delay[5] - delay[3], 1.0, 0.005);
+}
+
+TEST_F(Session, APreviewGoesWithANewPositionAndARefusedRunKeepsTheOldOnes) {
+  EXPECT_TRUE(Measure({{0}}).Usable());
+  EXPECT_TRUE(Measure({{1}}).Usable());
+  ASSERT_EQ(session_->StartPreview({}), "");
+  Await(MeasurementSession::Event::Kind::kPreviewReady);
+  ASSERT_NE(session_->Preview(), nullptr);
+  // A failed position changes nothing the tune is computed from.
+  car_->fail_next = true;
+  EXPECT_FALSE(Measure({{0}}).Usable());
+  EXPECT_NE(session_->Preview(), nullptr);
+  // A usable one does: the tune before it is not sent.
+  EXPECT_TRUE(Measure({{0}}).Usable());
+  EXPECT_EQ(session_->Preview(), nullptr);
+  Sent();
+  EXPECT_EQ(session_->Apply({}).reason, "${tune_no_preview}");
+  EXPECT_TRUE(Sent().empty());
+
+  // Measuring output 2 over again, refused: its earlier position stays, and so does the preview.
+  ASSERT_EQ(session_->StartPreview({}), "");
+  Await(MeasurementSession::Event::Kind::kPreviewReady);
+  Route(1, 1, false);
+  EXPECT_EQ(session_->StartMeasurement({{1}}, nullptr, /*start_over=*/true),
+            "${tune_input_not_routed}");
+  EXPECT_EQ(session_->Positions({{1}}), 1);
+  EXPECT_NE(session_->Preview(), nullptr);
+  Route(1, 1, true);
+  ASSERT_EQ(session_->StartMeasurement({{1}}, nullptr, /*start_over=*/true), "");
+  EXPECT_EQ(session_->Positions({{1}}), 0);
+  EXPECT_EQ(session_->Preview(), nullptr);
+  EXPECT_TRUE(Measure({{1}}, /*started=*/true).Usable());
+  EXPECT_EQ(session_->Positions({{1}}), 1);
+}
+
+TEST_F(Session, ABassOnlyTimingOutputIsRefusedBeforeAnythingIsMuted) {
+  // Output 6 becomes a subwoofer (no high-pass, low-pass at 200 Hz) playing the chirp of input 2.
+  TimeByAChirpThroughOutput6();
+  Route(5, 2, true);
+  Route(5, 1, false);
+  manager_->Editing().SetCorner(5, true, 20);
+  manager_->Editing().SetFilterCode(5, true, true, 0);
+  manager_->Editing().SetFilterCode(5, false, true, 2);
+  manager_->Editing().SetCorner(5, false, 200);
+  Sent();
+
+  // Its chirp would not even be found: every run would mute, play and fail.
+  for (const MeasureTarget& t : {MeasureTarget{{0}}, MeasureTarget{{5}}}) {
+    std::vector<std::string> fill;
+    EXPECT_EQ(session_->StartMeasurement(t, &fill), "${tune_reference_bass_only}");
+    EXPECT_EQ(fill, (std::vector<std::string>{"6", "200"}));
+  }
+  EXPECT_TRUE(Sent().empty());
+  EXPECT_TRUE(car_->MutesAtPlay().empty());
+  EXPECT_EQ(UnitMutes(), kUserMutes);
+
+  // Above the bass it dates the others.
+  manager_->Editing().SetCorner(5, false, 400);
+  Sent();
+  const SessionMeasurement& m = Measure({{0}});
+  EXPECT_TRUE(m.Usable()) << m.reason << " " << m.detail;
 }
 
 }  // namespace

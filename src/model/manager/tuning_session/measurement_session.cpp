@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <cmath>
 #include <condition_variable>
+#include <cstddef>
 #include <mutex>
 #include <utility>
 
@@ -11,6 +13,7 @@
 #include "device/link/exchange_tally.h"
 #include "device/protocol/protocol_codes.h"
 #include "model/autotune/alignment.h"
+#include "model/autotune/passband.h"
 #include "model/files/profile_files.h"
 #include "model/manager/editing/command_sending.h"
 #include "model/manager/tuning_session/session_work.h"
@@ -22,6 +25,9 @@ namespace {
 constexpr int kMuteWaitMs = 5000;
 // The routing masks' bits: inputs 1 to 6.
 constexpr int kRoutedInputs = 6;
+// The alignment's bass-only output: its impulse peak trails its onset, so its chirp cannot
+// date the others (and is not even found in the recording).
+constexpr double kBassOnlyHz = 200.0;
 
 bool ValidTarget(const MeasureTarget& t) {
   if (t.outputs.empty() || t.outputs.size() > 2) return false;
@@ -241,6 +247,14 @@ std::string MeasurementSession::RoutingProblem(const Profile& live, const AudioS
   const int reference = setup.reference_output;
   const int chirp = setup.run.reference_channel;
   if (acoustic) {
+    const double reference_top_hz = autotune::PassbandOf(live.channels[reference].crossover).high_hz;
+    if (reference_top_hz <= kBassOnlyHz) {
+      if (fill != nullptr) {
+        *fill = {std::to_string(reference + 1),
+                 std::to_string(static_cast<int>(std::lround(reference_top_hz)))};
+      }
+      return "${tune_reference_bass_only}";
+    }
     // Otherwise the chirp would be missing, or the reference would play every sweep too.
     if (!takes(reference, chirp)) return refuse("${tune_reference_not_routed}", reference, chirp);
     if (takes(reference, sweep)) return refuse("${tune_reference_hears_sweep}", reference, sweep);
@@ -257,7 +271,8 @@ std::string MeasurementSession::RoutingProblem(const Profile& live, const AudioS
 }
 
 std::string MeasurementSession::StartMeasurement(const MeasureTarget& target,
-                                                 std::vector<std::string>* fill) {
+                                                 std::vector<std::string>* fill,
+                                                 bool start_over) {
   // A scene or file operation holds the link's queue: the mutes would not reach the unit.
   if (WorkerBusy() || manager_.UnitOperationRunning()) return "${tune_busy}";
   if (!ValidTarget(target)) return "${tune_bad_target}";
@@ -267,6 +282,11 @@ std::string MeasurementSession::StartMeasurement(const MeasureTarget& target,
   const Profile& live = manager_.LiveProfile();
   if (std::string problem = RoutingProblem(live, setup_, target, fill); !problem.empty()) {
     return problem;
+  }
+  if (start_over) {
+    for (std::size_t i = measurements_.size(); i-- > 0;) {
+      if (measurements_[i].target == target) Erase(i);
+    }
   }
   AudioSetup run_setup = setup_;
   const bool acoustic = setup_.run.reference == measure::TimingReference::kAcoustic;
@@ -363,6 +383,8 @@ MeasurementSession::Event MeasurementSession::OnMessage(device::Notification& n)
     }
     session_work::Judge(m);
     DebugPrint(L"MeasurementSession run end: %hs %hs\n", m.reason.c_str(), m.detail.c_str());
+    // A new position changes the tune: the preview before it is not applied.
+    if (m.Usable()) preview_.reset();
     measurements_.push_back(std::move(m));
     e.kind = Event::Kind::kMeasured;
     e.measurement = static_cast<int>(measurements_.size()) - 1;
@@ -404,10 +426,18 @@ MeasurementSession::Event MeasurementSession::OnMessage(device::Notification& n)
   return e;
 }
 
-void MeasurementSession::Forget(int measurement) {
-  if (measurement >= 0 && measurement < static_cast<int>(measurements_.size())) {
-    measurements_.erase(measurements_.begin() + measurement);
+bool MeasurementSession::Forget(int measurement) {
+  // The preview under way is computed from it.
+  if (computing_ || measurement < 0 || measurement >= static_cast<int>(measurements_.size())) {
+    return false;
   }
+  Erase(static_cast<std::size_t>(measurement));
+  return true;
+}
+
+void MeasurementSession::Erase(std::size_t measurement) {
+  if (measurements_[measurement].Usable()) preview_.reset();
+  measurements_.erase(measurements_.begin() + static_cast<std::ptrdiff_t>(measurement));
 }
 
 int MeasurementSession::Positions(const MeasureTarget& target) const {

@@ -101,23 +101,26 @@ class MeasurementSession {
   // Mutes every output but the target's (and an acoustic reference's; through the live
   // settings, not as an edit: no undo step, no A/B, no question), then plays and records on the
   // worker; the mutes are put back when the run ends, fails, is stopped, the unit leaves or the
-  // session goes. Each call is the target's next microphone position. Refusal key, empty when
-  // started: "${tune_busy}", "${tune_no_unit}", "${tune_main_muted}", "${tune_no_audio}",
-  // "${tune_bad_target}", or one of the routing keys (see RoutingProblem), whose `fill`
-  // receives the output and input numbers (from 1) for the key's placeholders.
+  // session goes. Each call is the target's next microphone position; start_over: its first,
+  // the earlier ones dropped once the run is taken (a refused one keeps them). Refusal key,
+  // empty when started: "${tune_busy}", "${tune_no_unit}", "${tune_main_muted}",
+  // "${tune_no_audio}", "${tune_bad_target}", or one of the routing keys (see RoutingProblem),
+  // whose `fill` receives the numbers (from 1) for the key's placeholders.
   std::string StartMeasurement(const MeasureTarget& target,
-                               std::vector<std::string>* fill = nullptr);
+                               std::vector<std::string>* fill = nullptr, bool start_over = false);
   // Ends the run at its next step; the mutes are put back now. kMsgMeasured follows.
   void RequestStop();
   bool IsRunning() const { return running_; }
 
-  // Why the live routing cannot make a run of `target` with `setup`, empty when it can: each
-  // measured output must take the sweep's input; with an acoustic reference its output must
-  // take the chirp's input and not the sweep's, no measured output the chirp's, and it cannot be
-  // one of a pair ("${tune_input_not_routed}", "${tune_reference_not_routed}",
-  // "${tune_reference_hears_sweep}", "${tune_measured_hears_reference}",
-  // "${tune_reference_in_pair}"). The reference output alone is measured through its own input,
-  // the chirp before each sweep on the same output.
+  // Why the live settings cannot make a run of `target` with `setup`, empty when they can: each
+  // measured output must take the sweep's input; an acoustic reference's output must play more
+  // than bass (a low-pass above 200 Hz: a bass-only chirp dates nothing), take the chirp's input
+  // and not the sweep's, no measured output the chirp's, and it cannot be one of a pair
+  // ("${tune_input_not_routed}", "${tune_reference_bass_only}" with the output and its low-pass
+  // in Hz, "${tune_reference_not_routed}", "${tune_reference_hears_sweep}",
+  // "${tune_measured_hears_reference}", "${tune_reference_in_pair}"; the others with the output
+  // and the input). The reference output alone is measured through its own input, the chirp
+  // before each sweep on the same output.
   static std::string RoutingProblem(const Profile& live, const AudioSetup& setup,
                                     const MeasureTarget& target, std::vector<std::string>* fill);
 
@@ -125,8 +128,9 @@ class MeasurementSession {
   Event OnMessage(device::Notification& notification);
 
   const std::vector<SessionMeasurement>& Measurements() const { return measurements_; }
-  // Drops one measurement (a position the installer does not trust).
-  void Forget(int measurement);
+  // Drops one measurement (a position the installer does not trust); false while a preview is
+  // computed, or for one it does not have.
+  bool Forget(int measurement);
   // Usable positions of a target.
   int Positions(const MeasureTarget& target) const;
 
@@ -141,8 +145,9 @@ class MeasurementSession {
   // Computes the tune from the usable measurements on the worker; kMsgPreview follows.
   // Refusal key: "${tune_busy}", "${tune_nothing_measured}".
   std::string StartPreview(const TuneChoices& choices);
-  // The last preview, nullptr before the first. It is judged against the live settings at the
-  // time it was computed; Apply compares again with what the unit holds then.
+  // The last preview, nullptr before the first and once a usable measurement was added or
+  // dropped since: Apply then sends nothing of it. It is judged against the live settings at
+  // the time it was computed; Apply compares again with what the unit holds then.
   const TunePreview* Preview() const { return preview_.get(); }
 
   // The accepted suggestions of the preview, all outputs at once, as one step of the undo
@@ -163,6 +168,8 @@ class MeasurementSession {
   bool WorkerBusy() const;
   void SayNoAudio(Event& e) const;
   void PutMutesBack();
+  // Drops a measurement; the preview goes with a usable one.
+  void Erase(std::size_t measurement);
 
   EqualizerManager& manager_;
   std::shared_ptr<AudioSlot> audio_;
