@@ -2,7 +2,6 @@
 
 #include <QApplication>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QTimer>
 
 #include <vector>
@@ -47,11 +46,7 @@ class WindowManagerView final : public ManagerScreen {
   }
   // Shown without a modal loop, so the window goes on while the notice is up.
   void ShowPlugOutNotice(const std::string& text) override {
-    QMessageBox* box =
-        NewMessageBox(&window_, QString::fromStdString(text), QStringLiteral("${tips}"));
-    box->setAttribute(Qt::WA_DeleteOnClose);
-    box->setModal(false);
-    box->show();
+    ShowUnitLeftNotice(&window_, QString::fromStdString(text));
   }
   bool Confirm(const std::string& text) override {
     return window_.Dialogs().ShowChoiceDialog("${tips}", text, {"${confirm}", "${cancel}"}) == 1;

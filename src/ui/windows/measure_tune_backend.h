@@ -77,7 +77,8 @@ struct OutputState {
 struct Pair {
   int low_output = 0, high_output = 0;
   double crossover_hz = 0.0;
-  bool measured = false;
+  bool measured = false;  // a usable run of the two together
+  std::vector<Run> runs;  // every run of the two together kept, usable or not
 };
 
 struct Target {
@@ -159,10 +160,16 @@ class Backend {
   // Drops one run of an output (an index into OutputState::runs): the output's state without it;
   // nothing while Busy() or for a run it does not have.
   virtual std::optional<OutputState> Forget(int output, int run) = 0;
+  // Drops the runs of a crossover pair measured together; false while Busy() or when it has
+  // none. The other pairs and every output alone stay.
+  virtual bool ForgetPair(int low_output, int high_output) = 0;
   // Stops what runs; the mutes come back once the worker has ended.
   virtual void Stop() = 0;
 
   virtual void ComputePreview(const Target& target) = 0;
+  // The last preview still stands: no usable measurement was added or dropped since. Apply
+  // sends nothing otherwise.
+  virtual bool HasPreview() const = 0;
   // The accepted parts of the last preview, as one undo step; false when nothing was sent.
   virtual bool Apply(const std::vector<Accept>& accepted) = 0;
   virtual bool Applied() const = 0;

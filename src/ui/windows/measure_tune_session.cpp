@@ -128,30 +128,28 @@ class SessionBackend final : public QObject, public Backend {
     Refused(session_->CheckLevel(kLevelSeconds));
   }
 
+  // The earlier runs of an output measured again go once its new run is taken: a refused one
+  // leaves them.
   void Measure(const std::vector<int>& outputs, bool add_position) override {
-    for (int output : outputs) {
-      const MeasureTarget target{{output}};
-      if (!add_position) Forget(target);
-      queue_.push_back(target);
-    }
+    for (int output : outputs) queue_.push_back({{{output}}, !add_position});
     StartNext();
   }
 
   std::vector<Pair> Pairs() const override {
     std::vector<Pair> pairs;
     for (const autotune::CrossoverPair& p : autotune::CrossoverPairs(manager_.LiveProfile())) {
-      pairs.push_back({p.low_output, p.high_output, p.crossover_hz,
-                       session_->Positions({{p.low_output, p.high_output}}) > 0});
+      const MeasureTarget target{{p.low_output, p.high_output}};
+      Pair pair{p.low_output, p.high_output, p.crossover_hz, session_->Positions(target) > 0, {}};
+      for (const model::SessionMeasurement& m : session_->Measurements()) {
+        if (m.target == target) pair.runs.push_back(RunOf(m));
+      }
+      pairs.push_back(std::move(pair));
     }
     return pairs;
   }
 
   void MeasurePairs() override {
-    for (const Pair& p : Pairs()) {
-      const MeasureTarget target{{p.low_output, p.high_output}};
-      Forget(target);
-      queue_.push_back(target);
-    }
+    for (const Pair& p : Pairs()) queue_.push_back({{{p.low_output, p.high_output}}, true});
     StartNext();
   }
 
@@ -163,10 +161,21 @@ class SessionBackend final : public QObject, public Backend {
     const auto& all = session_->Measurements();
     for (int i = 0, seen = 0; i < static_cast<int>(all.size()); ++i) {
       if (all[static_cast<std::size_t>(i)].target != target || seen++ != run) continue;
-      session_->Forget(i);
+      if (!session_->Forget(i)) return std::nullopt;
       return StateOf(output);
     }
     return std::nullopt;
+  }
+
+  bool ForgetPair(int low_output, int high_output) override {
+    if (Busy()) return false;
+    const MeasureTarget target{{low_output, high_output}};
+    const auto& all = session_->Measurements();
+    bool dropped = false;
+    for (int i = static_cast<int>(all.size()) - 1; i >= 0; --i) {
+      if (all[static_cast<std::size_t>(i)].target == target) dropped = session_->Forget(i) || dropped;
+    }
+    return dropped;
   }
 
   void Stop() override {
@@ -189,6 +198,7 @@ class SessionBackend final : public QObject, public Backend {
     c.max_boost_db = t.max_boost_db;
     Refused(session_->StartPreview(c));
   }
+  bool HasPreview() const override { return session_->Preview() != nullptr; }
 
   bool Apply(const std::vector<Accept>& accepted) override {
     std::array<model::ApplyChoice, model::kOutputChannels> choices{};
@@ -234,19 +244,16 @@ class SessionBackend final : public QObject, public Backend {
     if (!Busy() && events_.idle) events_.idle();
   }
 
-  void Forget(const MeasureTarget& target) {
-    const auto& all = session_->Measurements();
-    for (int i = static_cast<int>(all.size()) - 1; i >= 0; --i) {
-      if (all[static_cast<std::size_t>(i)].target == target) session_->Forget(i);
-    }
+  static Run RunOf(const model::SessionMeasurement& m) {
+    return {m.quality.snr_db, m.quality.coherence, m.quality.clipped, m.Usable(), m.reason};
   }
 
   void StartNext() {
     while (!session_->IsRunning() && !queue_.empty()) {
-      const MeasureTarget target = queue_.front();
+      const QueuedRun run = queue_.front();
       queue_.pop_front();
       std::vector<std::string> fill;
-      const std::string refused = session_->StartMeasurement(target, &fill);
+      const std::string refused = session_->StartMeasurement(run.target, &fill, run.start_over);
       if (refused.empty()) return;
       queue_.clear();
       Refused(refused, fill);
@@ -315,7 +322,7 @@ class SessionBackend final : public QObject, public Backend {
     if (latest.target.outputs.size() == 2) {
       if (events_.pair_measured) {
         events_.pair_measured({latest.target.outputs[0], latest.target.outputs[1], 0.0,
-                               latest.Usable()});
+                               latest.Usable(), {}});
       }
       return;
     }
@@ -333,8 +340,7 @@ class SessionBackend final : public QObject, public Backend {
     const model::SessionMeasurement* last_usable = nullptr;
     for (const model::SessionMeasurement& m : session_->Measurements()) {
       if (m.target != target) continue;
-      s.runs.push_back(
-          {m.quality.snr_db, m.quality.coherence, m.quality.clipped, m.Usable(), m.reason});
+      s.runs.push_back(RunOf(m));
       latest = &m;
       if (m.Usable()) last_usable = &m;
     }
@@ -411,7 +417,11 @@ class SessionBackend final : public QObject, public Backend {
   std::shared_ptr<kit::QtWindowSink> sink_;
   std::unique_ptr<MeasurementSession> session_;
   Events events_;
-  std::deque<MeasureTarget> queue_;  // the outputs still to measure after this run
+  struct QueuedRun {
+    MeasureTarget target;
+    bool start_over = false;  // its earlier runs go once this one is taken
+  };
+  std::deque<QueuedRun> queue_;  // the runs still to make after this one
   bool applied_ = false;
   bool playing_before_ = false;
   int presence_listener_ = -1;

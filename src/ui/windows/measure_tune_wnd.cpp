@@ -9,7 +9,6 @@
 #include <QLayout>
 #include <QLineEdit>
 #include <QMenu>
-#include <QMessageBox>
 #include <QScrollBar>
 #include <QStyle>
 #include <QTabWidget>
@@ -261,6 +260,7 @@ void CMeasureTuneWnd::OnMeasured(const tune::OutputState& s) {
   ShowOutputState(s);
   ++runs_done_;
   ShowProgress();
+  UpdateButtons();
 }
 
 void CMeasureTuneWnd::ShowOutputState(const tune::OutputState& s) {
@@ -301,26 +301,50 @@ void CMeasureTuneWnd::ShowOutputState(const tune::OutputState& s) {
   }
 }
 
+std::vector<tune::Pair> CMeasureTuneWnd::MeasuredPairsOf(int output) const {
+  std::vector<tune::Pair> pairs;
+  for (tune::Pair& p : backend_->Pairs()) {
+    if ((p.low_output == output || p.high_output == output) && !p.runs.empty()) {
+      pairs.push_back(std::move(p));
+    }
+  }
+  return pairs;
+}
+
 void CMeasureTuneWnd::OpenRunsMenu(int output) {
   if (output < 0 || output >= tolva::model::kOutputChannels || backend_->Busy()) return;
   const tune::OutputState& s = states_[static_cast<std::size_t>(output)];
-  if (s.runs.empty()) return;
+  const std::vector<tune::Pair> pairs = MeasuredPairsOf(output);
+  if (s.runs.empty() && pairs.empty()) return;
   auto* menu = new QMenu(this);
   menu->setObjectName(QStringLiteral("tune_runs_menu"));
   menu->setAttribute(Qt::WA_DeleteOnClose);
   menu->setToolTipsVisible(true);
-  for (int i = 0; i < static_cast<int>(s.runs.size()); ++i) {
-    const tune::Run& r = s.runs[static_cast<std::size_t>(i)];
+  const auto add = [&](const QString& what, const tune::Run& r) {
     const QString verdict =
         r.usable ? Resolve(QStringLiteral("${tunewnd_usable}"))
                  : QStringLiteral("\u26a0 ") +
                        Resolve(r.clipped ? QStringLiteral("${tunewnd_clipped_short}")
                                          : QStringLiteral("${tunewnd_unusable}"));
     QAction* item = menu->addAction(Filled(
-        "${tunewnd_drop_run}", {std::to_string(i + 1), Snr(r.snr_db).toStdString(),
+        "${tunewnd_drop_run}", {what.toStdString(), Snr(r.snr_db).toStdString(),
                                 Fixed(r.coherence, 2), verdict.toStdString()}));
     if (!r.usable) item->setToolTip(Text(r.why.empty() ? "${tunewnd_unusable}" : r.why));
+    return item;
+  };
+  for (int i = 0; i < static_cast<int>(s.runs.size()); ++i) {
+    QAction* item = add(Filled("${tunewnd_position_n}", {std::to_string(i + 1)}),
+                        s.runs[static_cast<std::size_t>(i)]);
     connect(item, &QAction::triggered, this, [this, output, i] { DropRun(output, i); });
+  }
+  // The crossover pairs it was measured in, after its own positions: one run each, the latest.
+  if (!s.runs.empty() && !pairs.empty()) menu->addSeparator();
+  for (const tune::Pair& p : pairs) {
+    QAction* item = add(Filled("${tunewnd_pair_together}", {std::to_string(p.low_output + 1),
+                                                            std::to_string(p.high_output + 1)}),
+                        p.runs.back());
+    connect(item, &QAction::triggered, this,
+            [this, low = p.low_output, high = p.high_output] { DropPair(low, high); });
   }
   QWidget* button = outputs_->cellWidget(output, kOutDrop);
   menu->popup(button != nullptr ? button->mapToGlobal(QPoint(0, button->height())) : QCursor::pos());
@@ -333,18 +357,30 @@ void CMeasureTuneWnd::DropRun(int output, int run) {
     return;
   }
   ShowOutputState(*s);
-  // The preview shown was computed with the position just rejected: it is not applied.
-  ClearPreview();
   SetTips(Filled("${tunewnd_run_dropped}",
                  {std::to_string(run + 1), OutputName(manager_.LiveProfile(), output).toStdString()}));
   UpdateButtons();
 }
 
-void CMeasureTuneWnd::ClearPreview() {
+void CMeasureTuneWnd::DropPair(int low_output, int high_output) {
+  if (!backend_->ForgetPair(low_output, high_output)) {
+    if (backend_->Busy()) SetTips(QStringLiteral("${tune_busy}"), true);
+    return;
+  }
+  ShowPairs();
+  SetTips(Filled("${tunewnd_pair_dropped}",
+                 {std::to_string(low_output + 1), std::to_string(high_output + 1)}));
+  UpdateButtons();
+}
+
+void CMeasureTuneWnd::DropStalePreview() {
+  if (!preview_ || backend_->HasPreview()) return;
+  // Computed from measurements since changed: it is not applied, and the page says why.
   preview_.reset();
   preview_table_->setRowCount(0);
   fit_graph_->SetCurves({});
-  findChild<QLabel*>(QStringLiteral("tune_preview_notes"))->clear();
+  tolva::kit::SetWidgetText(findChild<QLabel*>(QStringLiteral("tune_preview_notes")),
+                            QStringLiteral("${tunewnd_preview_outdated}"));
 }
 
 void CMeasureTuneWnd::ShowQualityNotes() {
@@ -368,6 +404,11 @@ void CMeasureTuneWnd::ShowProgress() {
 void CMeasureTuneWnd::OnPairMeasured(const tune::Pair&) {
   ++runs_done_;
   ShowProgress();
+  ShowPairs();
+  UpdateButtons();
+}
+
+void CMeasureTuneWnd::ShowPairs() {
   QStringList lines;
   for (const tune::Pair& p : backend_->Pairs()) {
     lines << Filled(p.measured ? "${tunewnd_pair_measured}" : "${tunewnd_pair_pending}",
@@ -561,6 +602,7 @@ void CMeasureTuneWnd::SwitchAB() {
 }
 
 void CMeasureTuneWnd::UpdateButtons() {
+  DropStalePreview();
   const bool busy = backend_->Busy();
   const bool devices =
       findChild<QComboBox*>(QStringLiteral("tune_play_device"))->count() > 0 &&
@@ -574,7 +616,8 @@ void CMeasureTuneWnd::UpdateButtons() {
   enable("tune_measure_pairs", !busy && devices && !backend_->Pairs().empty());
   for (int row = 0; row < outputs_->rowCount(); ++row) {
     if (QWidget* drop = outputs_->cellWidget(row, kOutDrop)) {
-      drop->setEnabled(!busy && !states_[static_cast<std::size_t>(row)].runs.empty());
+      drop->setEnabled(!busy && (!states_[static_cast<std::size_t>(row)].runs.empty() ||
+                                 !MeasuredPairsOf(row).empty()));
     }
   }
   enable("tune_stop", busy);
@@ -728,17 +771,12 @@ void CMeasureTuneWnd::OnUnitLeft(bool mid_run) {
   CloseWindow();
 }
 
-// In the main window, as its notice of the unit leaving: the measurements are gone with this
+// In the main window's own notice of the unit leaving: the measurements are gone with this
 // window, and a run's mutes may still be on the unit until its return sends the settings.
 void CMeasureTuneWnd::TellUnitLeft() {
-  QMessageBox* box = tolva::ui::NewMessageBox(
-      parentWidget(),
-      unit_left_mid_run_ ? QStringLiteral("${tunewnd_unit_left_mid_run}")
-                         : QStringLiteral("${tunewnd_unit_left_closed}"),
-      QStringLiteral("${tips}"));
-  box->setAttribute(Qt::WA_DeleteOnClose);
-  box->setModal(false);
-  box->show();
+  tolva::ui::ShowUnitLeftNotice(parentWidget(), unit_left_mid_run_
+                                                    ? QStringLiteral("${tunewnd_unit_left_mid_run}")
+                                                    : QStringLiteral("${tunewnd_unit_left_closed}"));
 }
 
 void CMeasureTuneWnd::reject() {

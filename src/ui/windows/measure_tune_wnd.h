@@ -90,10 +90,16 @@ class CMeasureTuneWnd final : public CDialogWnd {
   void ShowQualityNotes();
   // An output's row, its runs and its overlay on the main graph, as the session now holds them.
   void ShowOutputState(const tolva::ui::tune::OutputState& state);
-  // The output's runs, each with its quality, to drop one.
+  // The output's runs and the crossover pairs it was measured in, each with its quality, to drop
+  // one.
   void OpenRunsMenu(int output);
   void DropRun(int output, int run);
-  void ClearPreview();
+  // The crossover pairs the output was measured in, with their runs.
+  std::vector<tolva::ui::tune::Pair> MeasuredPairsOf(int output) const;
+  void DropPair(int low_output, int high_output);
+  void ShowPairs();
+  // Takes the preview shown away once the session's no longer stands (its measurements changed).
+  void DropStalePreview();
   // The ring: how many of the runs asked for have ended.
   void StartRuns(int count);
   void ShowProgress();

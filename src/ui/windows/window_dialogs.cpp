@@ -38,6 +38,26 @@ QMessageBox* NewMessageBox(QWidget* owner, const QString& raw_text, const QStrin
   return box;
 }
 
+void ShowUnitLeftNotice(QWidget* owner, const QString& raw_text) {
+  constexpr const char* kUnitLeftNotice = "unitLeftNotice";
+  const QString text = tolva::kit::Resolve(raw_text);
+  QMessageBox* open = nullptr;
+  if (owner != nullptr) {
+    for (QMessageBox* box : owner->findChildren<QMessageBox*>(Qt::FindDirectChildrenOnly)) {
+      if (box->isVisible() && box->property(kUnitLeftNotice).toBool()) open = box;  // the latest
+    }
+  }
+  if (open != nullptr) {
+    if (!open->text().contains(text)) open->setText(open->text() + QStringLiteral("\n\n") + text);
+    return;
+  }
+  QMessageBox* box = NewMessageBox(owner, raw_text, QStringLiteral("${tips}"));
+  box->setProperty(kUnitLeftNotice, true);
+  box->setAttribute(Qt::WA_DeleteOnClose);
+  box->setModal(false);
+  box->show();
+}
+
 void ShowMessageBox(QWidget* owner, const QString& raw_text, const QString& raw_caption) {
   std::unique_ptr<QMessageBox> box(NewMessageBox(owner, raw_text, raw_caption));
   box->exec();

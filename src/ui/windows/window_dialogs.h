@@ -36,5 +36,9 @@ class WindowDialogs final : public tolva::kit::Dialogs {
 void ShowMessageBox(QWidget* owner, const QString& raw_text, const QString& raw_caption);
 // The same box, in the theme, not yet shown: for a box shown without a modal loop.
 QMessageBox* NewMessageBox(QWidget* owner, const QString& raw_text, const QString& raw_caption);
+// The notice that the unit left, shown over owner without a modal loop. While one is open, the
+// text is added to it instead (a window that closed because of it says why there): the user
+// reads one notice.
+void ShowUnitLeftNotice(QWidget* owner, const QString& raw_text);
 
 }  // namespace tolva::ui
