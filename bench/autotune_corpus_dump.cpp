@@ -15,13 +15,13 @@
 int main(int argc, char** argv) {
   using namespace tolva::autotune;
   if (argc < 2) {
-    std::fprintf(stderr, "usage: autotune_corpus_dump DIR [POSITIONS]\n");
+    std::fprintf(stderr, "usage: autotune_corpus_dump DIR [POSITIONS [MAX_BOOST_DB]]\n");
     return 2;
   }
   const std::string dir = argv[1];
   const int positions = argc > 2 ? std::max(1, std::atoi(argv[2])) : 3;
   AutoEqOptions options;
-  options.max_boost_db = 0.0;
+  options.max_boost_db = argc > 3 ? std::atof(argv[3]) : 0.0;
   options.target = FlatTarget();
   for (int k = 0; k < corpus::kCases; ++k) {
     const corpus::CarCase c = corpus::MakeCase(k, positions);
@@ -37,17 +37,23 @@ int main(int argc, char** argv) {
       std::fprintf(stderr, "cannot write %s\n", path.c_str());
       return 1;
     }
-    std::fprintf(f, "# %s pass %.2f %.2f bands %d\n", c.name.c_str(), pass.low_hz, pass.high_hz,
-                 fit.bands_used);
+    std::fprintf(f, "# %s pass %.2f %.2f bands %d judged %.2f %.2f rms %.3f max %.2f at %.0f\n",
+                 c.name.c_str(), pass.low_hz, pass.high_hz, fit.bands_used, fit.low_hz, fit.high_hz,
+                 fit.after.rms_db, fit.after.max_db, fit.after.worst_hz);
     for (std::size_t i = 0; i < freq.size(); ++i) {
       double power = 0.0;
       for (const auto& p : c.positions) power += std::pow(10.0, p.db[i] / 10.0);
       bool near_null = false;
       for (const corpus::Null& n : c.nulls) near_null |= std::fabs(std::log2(freq[i] / n.hz)) < 0.4;
-      std::fprintf(f, "%.4f %.5f %.5f %d %.5f\n", freq[i],
+      // Left unboosted by the fit (nearest judged point), whatever the reason.
+      int left_alone = 0;
+      for (std::size_t k = 0; k < fit.freq.size(); ++k) {
+        if (std::fabs(std::log2(fit.freq[k] / freq[i])) <= 1.0 / 48.0 && fit.mask[k] != kBoostAllowed) left_alone = 1;
+      }
+      std::fprintf(f, "%.4f %.5f %.5f %d %.5f %d\n", freq[i],
                    10.0 * std::log10(power / double(c.positions.size())),
                    options.target.At(freq[i]) + CrossoverDb(c.crossover, freq[i]), near_null ? 1 : 0,
-                   eq[i]);
+                   eq[i], left_alone);
     }
     std::fclose(f);
   }

@@ -41,7 +41,7 @@ double WeightedQuantile(std::vector<std::pair<double, double>> values, double q)
 // The response the bands see: smoothed where the positions disagree (nothing narrow to chase
 // there), and a narrow dip bridged straight across from its edges.
 std::vector<double> ResponseToFit(const SeatResponse& seat, std::span<const std::uint8_t> mask) {
-  const std::vector<double> fine = SmoothOctaves(seat.freq, seat.db, 1.0 / 12.0);
+  const std::vector<double> fine = SmoothOctaves(seat.freq, seat.db, 1.0 / 48.0);
   const std::vector<double> wide = SmoothOctaves(seat.freq, seat.db, 1.0 / 3.0);
   std::vector<double> out(seat.freq.size());
   for (std::size_t i = 0; i < out.size(); ++i) {
@@ -131,7 +131,10 @@ std::vector<model::EqBand> Seeded(const model::FitTarget& t, std::vector<model::
   std::vector<double> eq = model::BandsResponse(slots, t.freq);
   std::vector<double> error(t.freq.size());
   for (std::size_t s : free) {
-    for (std::size_t i = 0; i < error.size(); ++i) error[i] = t.level_db[i] - eq[i];
+    for (std::size_t i = 0; i < error.size(); ++i) {
+      const double wanted = t.no_boost[i] ? std::min(t.level_db[i], 0.0) : t.level_db[i];
+      error[i] = wanted - eq[i];
+    }
     const std::vector<double> r = SmoothOctaves(t.freq, error, 1.0 / 6.0);
     std::size_t at = 0;
     double worst = 0.0;
@@ -291,28 +294,32 @@ OutputFit FitOutput(const SeatResponse& seat, const model::ChannelSettings& chan
   // have everything else cut onto it.
   double sum = 0.0, weights = 0.0;
   for (const auto& [d, w] : offsets) sum += d * w, weights += w;
-  const double level =
-      options.max_boost_db > kBoostTolerance
-          ? WeightedQuantile(offsets, 0.5)
-          : std::max(WeightedQuantile(offsets, kCutOnlyQuantile), sum / weights - kDeepestCutLevel);
+  const bool cuts_only = options.max_boost_db <= kBoostTolerance;
+  const double deepest = sum / weights - kDeepestCutLevel;
+  const double level = cuts_only ? std::max(WeightedQuantile(offsets, kCutOnlyQuantile), deepest)
+                                 : WeightedQuantile(offsets, 0.5);
 
   model::FitTarget target;
   target.freq = j.freq;
   target.weight = j.weight;
   for (std::size_t k = 0; k < j.freq.size(); ++k) {
     double wanted = j.shape[k] + level - j.response[k];
-    if (j.mask[k] != kBoostAllowed) {
-      wanted = std::min(wanted, 0.0);
-      target.weight[k] *= 2.0;  // held there firmly: a skirt from either side is a boost
-    }
+    // Held there firmly: a skirt from either side is a boost.
+    if (j.mask[k] != kBoostAllowed) target.weight[k] *= 2.0;
     target.level_db.push_back(wanted);
+    target.no_boost.push_back(j.mask[k] != kBoostAllowed ? 1 : 0);
   }
   model::FitOptions fo;
   fo.low_hz = lo;
   fo.high_hz = hi;
   fo.max_boost_db = std::clamp(options.max_boost_db, 0.0, double{model::kBandGainMaxDb});
   fo.cut_first = true;
-  fo.good_enough_db = 0.5;
+  fo.good_enough_db = 0.1;
+  fo.mean_square_only = true;
+  // The level is the fit's to choose (the residual is judged at any level), within the
+  // headroom; with boosts it may only come down, for fewer of them.
+  fo.level_low_db = std::min(0.0, deepest - level);
+  fo.level_high_db = 0.0;
 
   model::FitResult result =
       model::FitBands(target, Seeded(target, empty, fo.max_boost_db, 3), fo);

@@ -23,7 +23,7 @@ struct AutoEqOptions {
   double low_hz = 20.0;
   double high_hz = 20000.0;
   MaskOptions masks;
-  int points_per_octave = 24;
+  int points_per_octave = 48;
 };
 
 // How far a response is from the target at the level that suits it best.

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
+#include <limits>
 #include <numeric>
 
 #include "model/edits/edit_rules.h"
@@ -16,6 +18,10 @@ namespace {
 constexpr double kNeighbourhood = 1.4;
 // Slopes below this share of a row's peak are left out of the normal equations.
 constexpr double kSupport = 1e-3;
+// A band that did not pay keeps new ones this far away (natural log of frequency).
+constexpr double kTriedReach = 0.0578;
+// Bands that did not pay before the search for more stops.
+constexpr int kTries = 6;
 
 // A band while it is fitted: log f, gain, log Q, and the slot it will take.
 struct Param {
@@ -42,14 +48,29 @@ bool Plays(const EqBand& b) {
 struct Problem {
   std::vector<double> freq, target, weight, root_weight;
   std::vector<double> wanted;  // the target before the boost limit
+  std::vector<double> given;   // the target at the level it came with
+  std::vector<std::uint8_t> no_boost;  // the bands may cut there, not lift
+  double cap = std::numeric_limits<double>::infinity();  // the boost limit on the target
+  double shift = 0.0, lo_shift = 0.0, hi_shift = 0.0;    // the level's move, and its range
   double weight_sum = 0.0;
   double lo_log_freq = 0.0, hi_log_freq = 0.0;
   double lo_gain = kBandGainMinDb, hi_gain = kBandGainMaxDb;
   double lo_log_q = std::log(double{kMinQ}), hi_log_q = std::log(double{kMaxQ});
   double good_enough_db = 0.03;
   bool cut_first = false;
+  bool mean_square_only = false;
 
   std::size_t size() const { return freq.size(); }
+  bool LevelFree() const { return lo_shift < hi_shift; }
+  double CapAt(std::size_t i) const { return no_boost[i] ? std::min(cap, 0.0) : cap; }
+  double TargetAt(std::size_t i, double level) const { return std::min(given[i] + level, CapAt(i)); }
+  void Shift(double level) {
+    shift = std::clamp(level, lo_shift, hi_shift);
+    for (std::size_t i = 0; i < size(); ++i) {
+      wanted[i] = std::min(given[i] + shift, no_boost[i] ? 0.0 : given[i] + shift);
+      target[i] = TargetAt(i, shift);
+    }
+  }
   void Clamp(Param& p) const {
     p.log_freq = std::clamp(p.log_freq, lo_log_freq, hi_log_freq);
     p.gain = std::clamp(p.gain, lo_gain, hi_gain);
@@ -107,7 +128,10 @@ enum ParamMask : unsigned { kFreqParam = 1, kGainParam = 2, kQParam = 4, kAllPar
 
 class Fitter {
  public:
-  explicit Fitter(const Problem& p) : p_(p), grid_(p.freq) {}
+  explicit Fitter(Problem p) : p_(std::move(p)), grid_(p_.freq) {}
+
+  double Level() const { return p_.shift; }
+  void SetLevel(double level) { p_.Shift(level); }
 
   std::vector<double> Curve(const std::vector<Param>& bands) const {
     std::vector<double> power(p_.size(), 1.0);
@@ -124,17 +148,19 @@ class Fitter {
     return sum;
   }
 
-  // Levenberg–Marquardt over the values `mask` names of the bands listed in `vary`; the others
-  // stay as they are.
+  // Levenberg–Marquardt over the values `mask` names of the bands listed in `vary`, and the
+  // level where it is free; the others stay as they are.
   void Levenberg(std::vector<Param>& bands, const std::vector<std::size_t>& vary, int iterations,
-                 unsigned mask = kAllParams) const {
+                 unsigned mask = kAllParams) {
     const std::size_t m = p_.size();
-    std::vector<std::size_t> rows;  // of the 3 per varied band
+    std::vector<std::size_t> rows;  // of the 3 per varied band, then the level's
     for (std::size_t k = 0; k < vary.size(); ++k) {
       for (unsigned v = 0; v < 3; ++v) {
         if (mask & (1u << v)) rows.push_back(3 * k + v);
       }
     }
+    const std::size_t level_row = 3 * vary.size();
+    if (p_.LevelFree() && !rows.empty()) rows.push_back(level_row);
     const std::size_t n = rows.size();
     if (n == 0) return;
     std::vector<double> fixed(m, 1.0);
@@ -143,16 +169,21 @@ class Fitter {
         MultiplyBandPower(grid_, bands[b].Values(), fixed.data());
       }
     }
-    std::vector<double> jac(3 * vary.size() * m), power(m), residual(m), normal(n * n),
+    std::vector<double> jac((3 * vary.size() + 1) * m), power(m), residual(m), normal(n * n),
         gradient(n), step(n);
     std::vector<std::pair<std::size_t, std::size_t>> support(n);
-    const auto cost_of = [&](const std::vector<Param>& trial) {
+    const auto cost_of = [&](const std::vector<Param>& trial, double level) {
       std::vector<double> curve = fixed;
       for (std::size_t v : vary) MultiplyBandPower(grid_, trial[v].Values(), curve.data());
-      for (double& x : curve) x = DbOfPower(x);
-      return Cost(curve);
+      double sum = 0.0;
+      for (std::size_t i = 0; i < m; ++i) {
+        const double e = DbOfPower(curve[i]) - p_.TargetAt(i, level);
+        sum += p_.weight[i] * e * e;
+      }
+      return sum;
     };
-    double cost = cost_of(bands);
+    double level = p_.shift;
+    double cost = cost_of(bands, level);
     double lambda = 1e-3;
     for (int it = 0; it < iterations && cost > 1e-18; ++it) {
       std::copy(fixed.begin(), fixed.end(), power.begin());
@@ -162,7 +193,10 @@ class Fitter {
                             row + 2 * m);
       }
       for (std::size_t i = 0; i < m; ++i) {
-        residual[i] = p_.root_weight[i] * (DbOfPower(power[i]) - p_.target[i]);
+        const double t = p_.TargetAt(i, level);
+        residual[i] = p_.root_weight[i] * (DbOfPower(power[i]) - t);
+        // The level's slope, unweighted like the bands' before the loop below weighs them.
+        jac[level_row * m + i] = t >= p_.CapAt(i) ? 0.0 : -1.0;
       }
       // Where each row matters: far from its centre a band's slopes are a thousandth of
       // their peak, and products of such rows hardly move the step.
@@ -194,15 +228,21 @@ class Fitter {
         step = gradient;
         if (SolveDamped(normal, n, lambda, step)) {
           std::vector<Param> trial = bands;
+          double trial_level = level;
           for (std::size_t r = 0; r < n; ++r) {
+            if (rows[r] == level_row) {
+              trial_level = std::clamp(level + step[r], p_.lo_shift, p_.hi_shift);
+              continue;
+            }
             Param& t = trial[vary[rows[r] / 3]];
             double* value[] = {&t.log_freq, &t.gain, &t.log_q};
             *value[rows[r] % 3] += step[r];
           }
           for (std::size_t v : vary) p_.Clamp(trial[v]);
-          new_cost = cost_of(trial);
+          new_cost = cost_of(trial, trial_level);
           if (new_cost < cost) {
             bands = std::move(trial);
+            level = trial_level;
             improved = true;
             lambda = std::max(lambda / 3.0, 1e-9);
             break;
@@ -211,15 +251,22 @@ class Fitter {
         lambda *= 4.0;
       }
       if (!improved) break;
-      const bool settled = cost - new_cost < 1e-6 * cost;
+      const bool settled = cost - new_cost < 1e-3 * cost;
       cost = new_cost;
       if (settled) break;
     }
+    p_.Shift(level);
   }
 
   // A new band where the response is furthest off: its gain that error, its width the
   // error's half-gain width.
-  Param Seed(const std::vector<double>& curve) const {
+  // Points within a twelfth of an octave of `tried` (log f of bands that did not pay) are passed
+  // over.
+  Param Seed(const std::vector<double>& curve, const std::vector<double>& tried = {}) const {
+    const auto passed_over = [&](std::size_t i) {
+      const double f = std::log(p_.freq[i]);
+      return std::any_of(tried.begin(), tried.end(), [&](double t) { return std::fabs(f - t) < kTriedReach; });
+    };
     std::size_t at = 0;
     double worst = -1.0;
     bool cuts = false;
@@ -230,7 +277,7 @@ class Fitter {
     }
     for (std::size_t i = 0; i < p_.size(); ++i) {
       const double e = p_.target[i] - curve[i];
-      if (cuts && e >= 0.0) continue;
+      if ((cuts && e >= 0.0) || passed_over(i)) continue;
       const double score = std::fabs(e) * p_.root_weight[i];
       if (score > worst) {
         worst = score;
@@ -270,12 +317,13 @@ class Fitter {
   }
 
  private:
-  const Problem& p_;
+  Problem p_;
   ShapeGrid grid_;
 };
 
 // What the stepped bands are judged by: the 8-norm leans on the worst points, which decide
-// whether a curve is within a tolerance, and the mean square keeps the rest in place.
+// whether a curve is within a tolerance, and the mean square keeps the rest in place. A
+// measurement's residual is its mean square alone: its worst points are the dips no cut lifts.
 class SteppedObjective {
  public:
   SteppedObjective(const Problem& p, const ShapeGrid& grid) : p_(p), grid_(grid) {}
@@ -287,7 +335,8 @@ class SteppedObjective {
       squares += p_.weight[i] * e2;
       eighths += p_.weight[i] * e2 * e2 * e2 * e2;
     }
-    return std::pow(eighths / p_.weight_sum, 0.125) + 0.5 * std::sqrt(squares / p_.weight_sum);
+    const double rms = std::sqrt(squares / p_.weight_sum);
+    return p_.mean_square_only ? rms : std::pow(eighths / p_.weight_sum, 0.125) + 0.5 * rms;
   }
   std::vector<double> ShapeOf(const Stepped& band) const {
     std::vector<double> shape(p_.size(), 0.0);
@@ -354,6 +403,24 @@ void Refine(const Problem& p, const ShapeGrid& grid, std::vector<Stepped>& bands
   }
 }
 
+// The level the stepped bands fit best at, by a few mean-square steps (a point held at the boost
+// limit does not follow it).
+double BestLevel(const Problem& p, const std::vector<double>& curve) {
+  double level = p.shift;
+  for (int step = 0; step < 4; ++step) {
+    double sum = 0.0, weights = 0.0;
+    for (std::size_t i = 0; i < p.size(); ++i) {
+      const double t = p.TargetAt(i, level);
+      if (t >= p.CapAt(i)) continue;
+      sum += p.weight[i] * (curve[i] - t);
+      weights += p.weight[i];
+    }
+    if (!(weights > 0.0)) break;
+    level = std::clamp(level + sum / weights, p.lo_shift, p.hi_shift);
+  }
+  return level;
+}
+
 Problem MakeProblem(const FitTarget& target, const FitOptions& options) {
   Problem p;
   const double low = std::max(options.low_hz, double{kMinFrequency});
@@ -363,21 +430,27 @@ Problem MakeProblem(const FitTarget& target, const FitOptions& options) {
   p.hi_gain = std::clamp(options.max_boost_db, kBandGainMinDb, kBandGainMaxDb);
   p.good_enough_db = options.good_enough_db;
   p.cut_first = options.cut_first;
+  p.mean_square_only = options.mean_square_only;
   for (std::size_t i = 0; i < target.freq.size() && i < target.level_db.size(); ++i) {
     const double w = target.weight.empty() ? 1.0 : target.weight[std::min(i, target.weight.size() - 1)];
     const double f = target.freq[i];
     if (!(w > 0.0) || !(f >= low && f <= high) || !std::isfinite(target.level_db[i])) continue;
     p.freq.push_back(f);
-    // Below the boost limit the fit aims no higher, so that stacked bands do not pass it.
-    const double level = options.max_boost_db < kBandGainMaxDb
-                             ? std::min(target.level_db[i], options.max_boost_db)
-                             : target.level_db[i];
-    p.target.push_back(level);
-    p.wanted.push_back(target.level_db[i]);
+    p.given.push_back(target.level_db[i]);
+    p.no_boost.push_back(i < target.no_boost.size() ? target.no_boost[i] : 0);
     p.weight.push_back(w);
     p.root_weight.push_back(std::sqrt(w));
     p.weight_sum += w;
   }
+  // Below the boost limit the fit aims no higher, so that stacked bands do not pass it. Cuts
+  // cannot stack past it: there a point they cannot lift counts all it lacks, which is what
+  // keeps a free level from rising over the dips.
+  if (options.max_boost_db > 0.0 && options.max_boost_db < kBandGainMaxDb) p.cap = options.max_boost_db;
+  p.lo_shift = std::min(options.level_low_db, 0.0);
+  p.hi_shift = std::max(options.level_high_db, 0.0);
+  p.target.resize(p.size());
+  p.wanted.resize(p.size());
+  p.Shift(0.0);
   return p;
 }
 
@@ -395,10 +468,15 @@ Problem Thinned(const Problem& p) {
   thin.lo_log_q = p.lo_log_q, thin.hi_log_q = p.hi_log_q;
   thin.good_enough_db = p.good_enough_db;
   thin.cut_first = p.cut_first;
+  thin.mean_square_only = p.mean_square_only;
+  thin.cap = p.cap;
+  thin.shift = p.shift, thin.lo_shift = p.lo_shift, thin.hi_shift = p.hi_shift;
   for (std::size_t i = 0; i < p.size(); i += stride) {
     thin.freq.push_back(p.freq[i]);
     thin.target.push_back(p.target[i]);
     thin.wanted.push_back(p.wanted[i]);
+    thin.given.push_back(p.given[i]);
+    thin.no_boost.push_back(p.no_boost[i]);
     thin.weight.push_back(p.weight[i]);
     thin.root_weight.push_back(p.root_weight[i]);
     thin.weight_sum += p.weight[i];
@@ -441,13 +519,12 @@ FitResult FitBands(const FitTarget& target, std::span<const EqBand> current,
   FitResult result;
   result.bands.assign(current.begin(), current.end());
   result.changed.assign(current.size(), false);
-  const Problem p = MakeProblem(target, options);
+  Problem p = MakeProblem(target, options);
   if (p.size() == 0 || current.empty()) {
     result.response_db = BandsResponse(result.bands, target.freq);
     return result;
   }
-  const Problem coarse = Thinned(p);
-  const Fitter fitter(coarse);
+  Fitter fitter(Thinned(p));
   const ShapeGrid grid(p.freq);
 
   std::vector<Param> bands;
@@ -470,14 +547,16 @@ FitResult FitBands(const FitTarget& target, std::span<const EqBand> current,
 
   std::vector<double> curve = fitter.Curve(bands);
   if (fitter.MaxError(curve) > 1e-6) {
-    fitter.Levenberg(bands, all(), 60);
+    fitter.Levenberg(bands, all(), 15);
     curve = fitter.Curve(bands);
     std::size_t next_free = 0;
     int added_since_joint = 0;
+    std::vector<double> tried;
     while (next_free < free_slots.size() && fitter.MaxError(curve) > p.good_enough_db) {
       const double before = fitter.Cost(curve);
       const std::vector<Param> without = bands;
-      Param seed = fitter.Seed(curve);
+      const double level_without = fitter.Level();
+      Param seed = fitter.Seed(curve, tried);
       seed.slot = free_slots[next_free];
       bands.push_back(seed);
       fitter.Levenberg(bands, {bands.size() - 1}, 12);
@@ -493,13 +572,17 @@ FitResult FitBands(const FitTarget& target, std::span<const EqBand> current,
         added_since_joint = 0;
         with = fitter.Curve(bands);
       }
-      if (fitter.Cost(with) > 0.995 * before) {
+      if (fitter.Cost(with) > 0.995 * before && tried.empty()) {
         fitter.Levenberg(bands, all(), 15);  // last, everything moves
         with = fitter.Curve(bands);
       }
       if (fitter.Cost(with) > 0.995 * before) {
-        bands = without;  // another band no longer helps
-        break;
+        // Not there: a narrow ripple may not pay where a broader error elsewhere would.
+        tried.push_back(seed.log_freq);
+        bands = without;
+        fitter.SetLevel(level_without);
+        if (static_cast<int>(tried.size()) == kTries) break;
+        continue;
       }
       curve = std::move(with);
       ++next_free;
@@ -516,6 +599,7 @@ FitResult FitBands(const FitTarget& target, std::span<const EqBand> current,
     b.log_freq = std::log(double(std::clamp(NearestFrequencyStep(std::exp(b.log_freq)), lo_freq, hi_freq)));
   }
   fitter.Levenberg(bands, all(), 20, kGainParam);
+  p.Shift(fitter.Level());
  
   const int max_gain = static_cast<int>(std::lround(p.hi_gain * 10.0));
   std::vector<Stepped> stepped;
@@ -526,6 +610,15 @@ FitResult FitBands(const FitTarget& target, std::span<const EqBand> current,
                        static_cast<int>(std::lround(v.q * 10.0)), b.slot});
   }
   Refine(p, grid, stepped, max_gain);
+  if (p.LevelFree()) {
+    std::vector<double> curve(p.size(), 0.0);
+    for (const Stepped& s : stepped) AddBandShape(grid, s.Values(), curve.data());
+    const double level = BestLevel(p, curve);
+    if (std::fabs(level - p.shift) > 0.05) {
+      p.Shift(level);
+      Refine(p, grid, stepped, max_gain);
+    }
+  }
  
 
   for (const Stepped& s : stepped) {
@@ -581,6 +674,7 @@ FitResult FitBands(const FitTarget& target, std::span<const EqBand> current,
     }
   }
   result.rms_deviation_db = std::sqrt(squares / double(p.size()));
+  result.level_shift_db = p.shift;
   return result;
 }
 

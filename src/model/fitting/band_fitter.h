@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <span>
 #include <vector>
 
@@ -20,6 +21,7 @@ struct FitTarget {
   std::vector<double> freq;      // Hz, ascending, on a log grid
   std::vector<double> level_db;  // what the bands together should play
   std::vector<double> weight;    // per point, ≥ 0; 0 leaves a point out; empty: all 1
+  std::vector<std::uint8_t> no_boost;  // per point, 1: the bands may cut there, not lift; empty: none
 };
 
 struct FitOptions {
@@ -31,6 +33,12 @@ struct FitOptions {
   bool cut_first = false;
   // Bands are added while some point is further off than this.
   double good_enough_db = 0.03;
+  // How far the target may move up or down as a whole, for a response whose level is its own
+  // (a measurement's): the fit takes the level it matches best.
+  double level_low_db = 0.0, level_high_db = 0.0;
+  // The rounded bands are judged by their mean square alone (a measurement, whose worst points
+  // are the dips left alone), not also by the worst point (a curve to reproduce).
+  bool mean_square_only = false;
 };
 
 struct FitResult {
@@ -41,6 +49,7 @@ struct FitResult {
   double max_deviation_db = 0.0;
   double worst_hz = 0.0;
   double rms_deviation_db = 0.0;
+  double level_shift_db = 0.0;  // where the level was free, how far the fit moved it
   std::vector<double> response_db;  // the bands' response on target.freq
 };
 

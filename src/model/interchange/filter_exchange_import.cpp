@@ -193,7 +193,7 @@ FilterImportPlan PlanFilterImport(const ChannelFilters& filters, const ChannelSe
     if (!one_to_one ||
         DeviationOf(plan.freq, plan.file_db, BandsResponse(placed, plan.freq)).largest >
             kExactEnoughDb) {
-      const FitResult fit = FitBands({plan.freq, plan.file_db, {}}, placed);
+      const FitResult fit = FitBands({plan.freq, plan.file_db, {}, {}}, placed);
       std::copy(fit.bands.begin(), fit.bands.end(), start.begin());
     }
     std::copy(start.begin(), start.begin() + capacity, plan.bands.begin());
