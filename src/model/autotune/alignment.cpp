@@ -13,8 +13,6 @@ namespace {
 
 // Below this signal-to-noise ratio the impulse's peak may be noise.
 constexpr double kReliableSnrDb = 15.0;
-// An output that plays nothing above this has an impulse too broad to date by its peak.
-constexpr double kBassOnlyHz = 200.0;
 constexpr double kMaxDelayMs = 15.0;
 constexpr int kSubwooferGroup = 5;
 
@@ -40,6 +38,10 @@ double PassbandLevel(const SeatResponse& seat, const model::ChannelSettings& ch,
 
 }  // namespace
 
+bool PlaysBassOnly(const model::Crossover& crossover) {
+  return Plays(crossover.lp) && crossover.lp.fs <= 200;
+}
+
 Alignment AlignOutputs(const std::vector<OutputAtSeat>& outputs, const model::Profile& profile,
                        const TargetCurve& target) {
   Alignment a;
@@ -51,8 +53,7 @@ Alignment AlignOutputs(const std::vector<OutputAtSeat>& outputs, const model::Pr
   for (const OutputAtSeat& o : outputs) {
     const model::ChannelSettings& ch = profile.channels[o.output];
     travel.push_back(o.arrival_ms - ch.delay);
-    const bool bass_only = Plays(ch.crossover.lp) && ch.crossover.lp.fs <= kBassOnlyHz;
-    reliable.push_back(o.snr_db >= kReliableSnrDb && !bass_only);
+    reliable.push_back(o.snr_db >= kReliableSnrDb && !PlaysBassOnly(ch.crossover));
     if (reliable.back()) latest = std::max(latest, travel.back());
   }
   if (!std::isfinite(latest)) {

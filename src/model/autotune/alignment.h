@@ -38,6 +38,10 @@ struct Alignment {
   std::vector<GainSuggestion> gains;
 };
 
+// An output that plays nothing above 200 Hz: its impulse is too broad to date by its peak, so
+// neither its arrival nor a chirp through it dates anything.
+bool PlaysBassOnly(const model::Crossover& crossover);
+
 // Every output measured alone; the profile gives their present delays, gains and crossovers.
 Alignment AlignOutputs(const std::vector<OutputAtSeat>& outputs, const model::Profile& profile,
                        const TargetCurve& target);

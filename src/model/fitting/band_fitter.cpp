@@ -67,7 +67,7 @@ struct Problem {
   void Shift(double level) {
     shift = std::clamp(level, lo_shift, hi_shift);
     for (std::size_t i = 0; i < size(); ++i) {
-      wanted[i] = std::min(given[i] + shift, no_boost[i] ? 0.0 : given[i] + shift);
+      wanted[i] = no_boost[i] ? std::min(given[i] + shift, 0.0) : given[i] + shift;
       target[i] = TargetAt(i, shift);
     }
   }
@@ -674,7 +674,6 @@ FitResult FitBands(const FitTarget& target, std::span<const EqBand> current,
     }
   }
   result.rms_deviation_db = std::sqrt(squares / double(p.size()));
-  result.level_shift_db = p.shift;
   return result;
 }
 

@@ -49,7 +49,6 @@ struct FitResult {
   double max_deviation_db = 0.0;
   double worst_hz = 0.0;
   double rms_deviation_db = 0.0;
-  double level_shift_db = 0.0;  // where the level was free, how far the fit moved it
   std::vector<double> response_db;  // the bands' response on target.freq
 };
 

@@ -25,9 +25,6 @@ namespace {
 constexpr int kMuteWaitMs = 5000;
 // The routing masks' bits: inputs 1 to 6.
 constexpr int kRoutedInputs = 6;
-// The alignment's bass-only output: its impulse peak trails its onset, so its chirp cannot
-// date the others (and is not even found in the recording).
-constexpr double kBassOnlyHz = 200.0;
 
 bool ValidTarget(const MeasureTarget& t) {
   if (t.outputs.empty() || t.outputs.size() > 2) return false;
@@ -248,7 +245,8 @@ std::string MeasurementSession::RoutingProblem(const Profile& live, const AudioS
   const int chirp = setup.run.reference_channel;
   if (acoustic) {
     const double reference_top_hz = autotune::PassbandOf(live.channels[reference].crossover).high_hz;
-    if (reference_top_hz <= kBassOnlyHz) {
+    // Its chirp is not even found in the recording.
+    if (autotune::PlaysBassOnly(live.channels[reference].crossover)) {
       if (fill != nullptr) {
         *fill = {std::to_string(reference + 1),
                  std::to_string(static_cast<int>(std::lround(reference_top_hz)))};
