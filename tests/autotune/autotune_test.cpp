@@ -3,9 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdlib>
 
+#include "autotune/car_corpus.h"
 #include "model/autotune/tune_session.h"
 #include "model/fitting/band_fitter.h"
+#include "model/fitting/peaking_conversion.h"
 
 namespace tolva::autotune {
 namespace {
@@ -57,6 +60,40 @@ TEST(AutoEq, FillsTheSpeakersDipButNoCancellation) {
   for (double f : noisy.freq) noisy.coherence.push_back(std::fabs(std::log2(f / 700.0)) < 0.3 ? 0.4 : 0.99);
   const OutputFit incoherent = FitOutput(CombinePositions(std::vector{noisy}, grid), ch, options);
   EXPECT_LE(EqAt(incoherent, 700.0), 0.05);
+}
+
+// Cuts only, one seat: a peak just past a cancellation is cut (the cancellation is bridged, not
+// the peak with it), and the cancellation itself is not chased by cutting around it.
+TEST(AutoEq, CutsOnlyCutAPeakBesideACancellation) {
+  const auto shape = [](double f) {
+    return Resonance(f, 600.0, 6.0, 0.5) + Resonance(f, 400.0, -20.0, 12.0) + Resonance(f, 470.0, 5.0, 8.0);
+  };
+  model::ChannelSettings ch;
+  AutoEqOptions options;
+  options.max_boost_db = 0.0;
+  const OutputFit fit =
+      FitOutput(CombinePositions(std::vector{Measured(shape)}, FitGrid(options)), ch, options);
+  const auto played = [&](double f) { return shape(f) + EqAt(fit, f); };
+  EXPECT_LT(played(470.0) - played(1000.0), 1.0) << "the peak beside the null stands";
+  EXPECT_LE(EqAt(fit, 400.0), EqAt(fit, 1000.0) + 1.0) << "the null was chased";
+  for (const model::EqBand& b : fit.bands) EXPECT_LE(b.eqGain, 0.0f) << b.freq;
+}
+
+// A subwoofer at one seat whose sharpest mode is narrower than the narrowest band: that mode
+// must not take every band, stacked on one frequency, while broader errors are left standing.
+TEST(AutoEq, ANarrowModeDoesNotTakeEveryBand) {
+  const corpus::CarCase c = corpus::MakeCase(19, 1);
+  model::ChannelSettings ch;
+  ch.crossover = c.crossover;
+  AutoEqOptions options;
+  options.max_boost_db = 0.0;
+  const OutputFit fit = FitOutput(CombinePositions(c.positions, FitGrid(options)), ch, options);
+  int on_the_mode = 0;  // its peak, at 39 Hz
+  for (const model::EqBand& b : fit.bands) {
+    on_the_mode += model::BandPlays(b) && std::abs(b.freq - 39) <= 1 ? 1 : 0;
+  }
+  EXPECT_LE(on_the_mode, 3);
+  EXPECT_LT(fit.after.rms_db, 0.3);
 }
 
 // A tweeter measured exactly as its high-pass and target say needs nothing; with a peak, the

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <numeric>
 
 #include "model/fitting/band_fitter.h"
@@ -24,6 +25,7 @@ struct Judged {
   std::vector<double> freq, response, shape, weight;
   std::vector<double> measured;  // as measured: what the figures judge
   std::vector<std::uint8_t> mask;
+  std::vector<std::uint8_t> bridged;  // a cancellation's: left as it is on purpose
 };
 
 double WeightedQuantile(std::vector<std::pair<double, double>> values, double q) {
@@ -39,15 +41,21 @@ double WeightedQuantile(std::vector<std::pair<double, double>> values, double q)
 }
 
 // The response the bands see: smoothed where the positions disagree (nothing narrow to chase
-// there), and a narrow dip bridged straight across from its edges.
-std::vector<double> ResponseToFit(const SeatResponse& seat, std::span<const std::uint8_t> mask) {
+// there), and a cancellation bridged straight across from its edges. A narrow dip no deeper
+// than the cuts could fill stays as it is (it is still not boosted): cutting around a mode's
+// dip evens the response, while doing so for a cancellation only throws the headroom away.
+// `bridged` marks the points the fit leaves out on purpose.
+std::vector<double> ResponseToFit(const SeatResponse& seat, std::span<const std::uint8_t> mask,
+                                  std::vector<std::uint8_t>& bridged) {
   const std::vector<double> fine = SmoothOctaves(seat.freq, seat.db, 1.0 / 48.0);
   const std::vector<double> wide = SmoothOctaves(seat.freq, seat.db, 1.0 / 3.0);
   std::vector<double> out(seat.freq.size());
+  bridged.assign(out.size(), 0);
   for (std::size_t i = 0; i < out.size(); ++i) {
     const double a = std::clamp((seat.spread_db[i] - 1.0) / 2.0, 0.0, 1.0);
     out[i] = fine[i] + a * (wide[i] - fine[i]);
   }
+  std::vector<double> bridge;
   for (std::size_t i = 0; i < out.size();) {
     if (!(mask[i] & kNarrowDip)) {
       ++i;
@@ -62,13 +70,27 @@ std::vector<double> ResponseToFit(const SeatResponse& seat, std::span<const std:
     while (right + 1 < out.size() && seat.freq[right] < seat.freq[end - 1] * reach) ++right;
     const bool has_left = left > 0 && std::isfinite(out[left - 1]);
     const bool has_right = right < out.size() && std::isfinite(out[right]);
+    bridge.assign(right - left, std::numeric_limits<double>::quiet_NaN());
+    double depth = 0.0;  // as measured: the smoothing where positions disagree fills a null
     for (std::size_t k = left; k < right; ++k) {
-      if (has_left && has_right) {
-        const double t = std::log(seat.freq[k] / seat.freq[left - 1]) /
-                         std::log(seat.freq[right] / seat.freq[left - 1]);
-        out[k] = out[left - 1] + t * (out[right] - out[left - 1]);
-      } else if (has_left || has_right) {
-        out[k] = has_left ? out[left - 1] : out[right];
+      const auto across = [&](std::span<const double> db) {
+        if (has_left && has_right) {
+          const double t = std::log(seat.freq[k] / seat.freq[left - 1]) /
+                           std::log(seat.freq[right] / seat.freq[left - 1]);
+          return db[left - 1] + t * (db[right] - db[left - 1]);
+        }
+        return has_left ? db[left - 1] : db[right];
+      };
+      if (!has_left && !has_right) continue;
+      bridge[k - left] = across(out);
+      const double raw = across(seat.db);
+      if (std::isfinite(raw) && std::isfinite(seat.db[k])) depth = std::max(depth, raw - seat.db[k]);
+    }
+    if (depth > kDeepestCutLevel) {
+      for (std::size_t k = left; k < right; ++k) {
+        // Only the dip is bridged: a peak beside it, within the reach, is still there to cut.
+        const double b = bridge[k - left];
+        if (std::isfinite(b) && !(out[k] >= b)) out[k] = b, bridged[k] = 1;
       }
     }
     i = end;
@@ -81,7 +103,7 @@ Residual Judge(const Judged& j, std::span<const double> played) {
   std::vector<double> d;
   std::vector<double> at;
   for (std::size_t k = 0; k < j.freq.size(); ++k) {
-    if (j.mask[k] & kNarrowDip) continue;  // left as it is on purpose
+    if (j.bridged[k]) continue;
     d.push_back(played[k] - j.shape[k]);
     at.push_back(j.freq[k]);
   }
@@ -259,7 +281,8 @@ OutputFit FitOutput(const SeatResponse& seat, const model::ChannelSettings& chan
   double hi = std::min({fit.passband.high_hz, options.high_hz, 20000.0});
   SpeakerRange(seat, channel.crossover, lo, hi);
   const std::vector<std::uint8_t> mask = NoBoostMask(seat, options.masks);
-  const std::vector<double> response = ResponseToFit(seat, mask);
+  std::vector<std::uint8_t> bridged;
+  const std::vector<double> response = ResponseToFit(seat, mask, bridged);
   Judged j;
   for (std::size_t i = 0; i < seat.freq.size(); ++i) {
     const double f = seat.freq[i];
@@ -269,6 +292,7 @@ OutputFit FitOutput(const SeatResponse& seat, const model::ChannelSettings& chan
     j.measured.push_back(seat.db[i]);
     j.shape.push_back(options.target.At(f) + CrossoverDb(channel.crossover, f));
     j.mask.push_back(mask[i]);
+    j.bridged.push_back(bridged[i]);
     // A correction for one seat counts less, as does a sweep that did not repeat itself.
     const double spread = seat.spread_db[i] / 3.0;
     j.weight.push_back(std::clamp(seat.coherence[i], 0.2, 1.0) / (1.0 + spread * spread));
@@ -350,7 +374,7 @@ OutputFit FitOutput(const SeatResponse& seat, const model::ChannelSettings& chan
   double offset = 0.0;
   int n = 0;
   for (std::size_t k = 0; k < j.freq.size(); ++k) {
-    if (j.mask[k] & kNarrowDip) continue;
+    if (j.bridged[k]) continue;
     offset += played[k] - j.shape[k];
     ++n;
   }

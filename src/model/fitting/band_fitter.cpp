@@ -22,6 +22,8 @@ constexpr double kSupport = 1e-3;
 constexpr double kTriedReach = 0.0578;
 // Bands that did not pay before the search for more stops.
 constexpr int kTries = 6;
+// Errors a new band is tried on.
+constexpr std::size_t kCandidates = 3;
 
 // A band while it is fitted: log f, gain, log Q, and the slot it will take.
 struct Param {
@@ -151,7 +153,7 @@ class Fitter {
   // Levenberg–Marquardt over the values `mask` names of the bands listed in `vary`, and the
   // level where it is free; the others stay as they are.
   void Levenberg(std::vector<Param>& bands, const std::vector<std::size_t>& vary, int iterations,
-                 unsigned mask = kAllParams) {
+                 unsigned mask = kAllParams, double settle = 1e-3) {
     const std::size_t m = p_.size();
     std::vector<std::size_t> rows;  // of the 3 per varied band, then the level's
     for (std::size_t k = 0; k < vary.size(); ++k) {
@@ -222,6 +224,24 @@ class Fitter {
               lo < hi ? Dot(a + lo, &jac[rows[c] * m + lo], hi - lo) : 0.0;
         }
       }
+      // A value held at its bound by the descent stays out of the step: clamped afterwards,
+      // its share of the step would spoil the others' and stall the search.
+      for (std::size_t r = 0; r < n; ++r) {
+        double value = level, lo = p_.lo_shift, hi = p_.hi_shift;
+        if (rows[r] != level_row) {
+          const Param& b = bands[vary[rows[r] / 3]];
+          const double values[] = {b.log_freq, b.gain, b.log_q};
+          const double los[] = {p_.lo_log_freq, p_.lo_gain, p_.lo_log_q};
+          const double his[] = {p_.hi_log_freq, p_.hi_gain, p_.hi_log_q};
+          value = values[rows[r] % 3], lo = los[rows[r] % 3], hi = his[rows[r] % 3];
+        }
+        const bool held = (value <= lo && gradient[r] < 0.0) || (value >= hi && gradient[r] > 0.0);
+        if (!held) continue;
+        gradient[r] = 0.0;
+        for (std::size_t c = 0; c < n; ++c) {
+          if (c != r) normal[r * n + c] = normal[c * n + r] = 0.0;
+        }
+      }
       bool improved = false;
       double new_cost = cost;
       for (int attempt = 0; attempt < 8 && !improved; ++attempt) {
@@ -251,61 +271,69 @@ class Fitter {
         lambda *= 4.0;
       }
       if (!improved) break;
-      const bool settled = cost - new_cost < 1e-3 * cost;
+      const bool settled = cost - new_cost < settle * cost;
       cost = new_cost;
       if (settled) break;
     }
     p_.Shift(level);
   }
 
-  // A new band where the response is furthest off: its gain that error, its width the
-  // error's half-gain width.
-  // Points within a twelfth of an octave of `tried` (log f of bands that did not pay) are passed
-  // over.
-  Param Seed(const std::vector<double>& curve, const std::vector<double>& tried = {}) const {
-    const auto passed_over = [&](std::size_t i) {
+  // New bands where the response is furthest off, up to `count` of them on distinct errors:
+  // each its error's gain and the error's half-gain width. Points within a twelfth of an
+  // octave of `tried` (log f of bands that did not pay) are passed over.
+  std::vector<Param> Seeds(const std::vector<double>& curve, const std::vector<double>& tried,
+                           std::size_t count) const {
+    std::vector<std::uint8_t> taken(p_.size(), 0);
+    for (std::size_t i = 0; i < p_.size(); ++i) {
       const double f = std::log(p_.freq[i]);
-      return std::any_of(tried.begin(), tried.end(), [&](double t) { return std::fabs(f - t) < kTriedReach; });
-    };
-    std::size_t at = 0;
-    double worst = -1.0;
+      taken[i] = std::any_of(tried.begin(), tried.end(), [&](double t) { return std::fabs(f - t) < kTriedReach; });
+    }
     bool cuts = false;
     if (p_.cut_first) {
       for (std::size_t i = 0; i < p_.size(); ++i) {
         cuts = cuts || curve[i] - p_.target[i] > p_.good_enough_db;
       }
     }
-    for (std::size_t i = 0; i < p_.size(); ++i) {
-      const double e = p_.target[i] - curve[i];
-      if ((cuts && e >= 0.0) || passed_over(i)) continue;
-      const double score = std::fabs(e) * p_.root_weight[i];
-      if (score > worst) {
-        worst = score;
-        at = i;
+    std::vector<Param> seeds;
+    while (seeds.size() < count) {
+      std::size_t at = 0;
+      double worst = -1.0;
+      for (std::size_t i = 0; i < p_.size(); ++i) {
+        const double e = p_.target[i] - curve[i];
+        if ((cuts && e >= 0.0) || taken[i]) continue;
+        const double score = std::fabs(e) * p_.root_weight[i];
+        if (score > worst) {
+          worst = score;
+          at = i;
+        }
       }
+      if (worst < 0.0 || (!seeds.empty() && worst <= p_.good_enough_db)) break;
+      const double e = p_.target[at] - curve[at];
+      const auto beyond_half = [&](std::size_t i) {
+        const double here = p_.target[i] - curve[i];
+        return here * e > 0.0 && std::fabs(here) > std::fabs(e) / 2.0;
+      };
+      std::size_t left = at, right = at;
+      while (left > 0 && beyond_half(left - 1)) --left;
+      while (right + 1 < p_.size() && beyond_half(right + 1)) ++right;
+      double octaves = std::log2(p_.freq[right] / p_.freq[left]);
+      if (left == 0 || right + 1 == p_.size()) {
+        const double side = left == 0 ? std::log2(p_.freq[right] / p_.freq[at])
+                                      : std::log2(p_.freq[at] / p_.freq[left]);
+        octaves = std::max(octaves, 2.0 * side);
+      }
+      octaves = std::max(octaves, 1.0 / 24.0);
+      const double power = std::pow(2.0, octaves);
+      Param seed;
+      seed.gain = e;
+      seed.log_freq = std::log(p_.freq[at]);
+      seed.log_q = std::log(std::sqrt(power) / (power - 1.0) * std::pow(10.0, std::fabs(e) / 40.0));
+      p_.Clamp(seed);
+      seeds.push_back(seed);
+      // The next seed is another error, not this one's skirt.
+      for (std::size_t i = left; i <= right; ++i) taken[i] = 1;
     }
-    const double e = p_.target[at] - curve[at];
-    const auto beyond_half = [&](std::size_t i) {
-      const double here = p_.target[i] - curve[i];
-      return here * e > 0.0 && std::fabs(here) > std::fabs(e) / 2.0;
-    };
-    std::size_t left = at, right = at;
-    while (left > 0 && beyond_half(left - 1)) --left;
-    while (right + 1 < p_.size() && beyond_half(right + 1)) ++right;
-    double octaves = std::log2(p_.freq[right] / p_.freq[left]);
-    if (left == 0 || right + 1 == p_.size()) {
-      const double side = left == 0 ? std::log2(p_.freq[right] / p_.freq[at])
-                                    : std::log2(p_.freq[at] / p_.freq[left]);
-      octaves = std::max(octaves, 2.0 * side);
-    }
-    octaves = std::max(octaves, 1.0 / 24.0);
-    const double power = std::pow(2.0, octaves);
-    Param seed;
-    seed.gain = e;
-    seed.log_freq = std::log(p_.freq[at]);
-    seed.log_q = std::log(std::sqrt(power) / (power - 1.0) * std::pow(10.0, std::fabs(e) / 40.0));
-    p_.Clamp(seed);
-    return seed;
+    return seeds;
   }
 
   double MaxError(const std::vector<double>& curve) const {
@@ -556,10 +584,25 @@ FitResult FitBands(const FitTarget& target, std::span<const EqBand> current,
       const double before = fitter.Cost(curve);
       const std::vector<Param> without = bands;
       const double level_without = fitter.Level();
-      Param seed = fitter.Seed(curve, tried);
-      seed.slot = free_slots[next_free];
-      bands.push_back(seed);
-      fitter.Levenberg(bands, {bands.size() - 1}, 12);
+      // Of a few errors, the one a band alone helps most: the largest error may be one no band
+      // can follow (narrower than the highest Q), and a greedy search would stack bands on it.
+      std::vector<Param> best_bands;
+      double best_level = level_without, best_cost = std::numeric_limits<double>::infinity();
+      Param seed;
+      for (Param candidate : fitter.Seeds(curve, tried, kCandidates)) {
+        candidate.slot = free_slots[next_free];
+        std::vector<Param> trial = without;
+        trial.push_back(candidate);
+        fitter.SetLevel(level_without);
+        fitter.Levenberg(trial, {trial.size() - 1}, 12);
+        const double cost = fitter.Cost(fitter.Curve(trial));
+        if (cost < best_cost) {
+          best_cost = cost, best_bands = std::move(trial), best_level = fitter.Level(), seed = candidate;
+        }
+      }
+      if (best_bands.empty()) break;
+      bands = std::move(best_bands);
+      fitter.SetLevel(best_level);
       std::vector<double> with = fitter.Curve(bands);
       // A band that does not help alone may with its neighbours moved around it; the bands
       // further away hardly feel it, and leaving them out keeps the step small.
@@ -587,7 +630,7 @@ FitResult FitBands(const FitTarget& target, std::span<const EqBand> current,
       curve = std::move(with);
       ++next_free;
     }
-    fitter.Levenberg(bands, all(), 15);
+    fitter.Levenberg(bands, all(), 60, kAllParams, 1e-5);
   }
 
   // Onto the unit's steps, coarsest first, the finer values moved each time to make up for it.
