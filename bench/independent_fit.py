@@ -11,7 +11,7 @@ Both are judged alike: RMS at the best level over the passband, leaving out an
 octave's 0.4 either side of each cancellation and, with --plays, where the speaker
 has rolled off (6 dB below the median), which cuts can only reach by cutting the rest.
 
-  build/release/bin/autotune_corpus_dump /tmp/corpus 3
+  build/release/bin/autotune_corpus_dump /tmp/corpus 3   # or 1: one position
   bench/independent_fit.py /tmp/corpus [--filters 10] [--plays]
 
 Needs python3-scipy (Debian).
