@@ -164,6 +164,35 @@ TEST(Alignment, DelaysFromArrivalsAndGainsFromPassbandLevels) {
   EXPECT_FALSE(AlignOutputs(noisy, profile, flat).delays[0].reliable);
 }
 
+// Gains that meet once the tune is applied: an output whose bands cut a broad bump plays
+// quieter than it measured, and the other outputs are matched to that, not to the bump.
+TEST(Alignment, GainsMeetWithTheFittedBandsPlaying) {
+  model::Profile profile;
+  const auto measured = [](double bump_db) {
+    return Measured([=](double f) { return Resonance(f, 1000.0, bump_db, 0.7); });
+  };
+  SessionInput input;
+  input.outputs.push_back({0, {measured(6.0)}, {}, 3.0, 40.0});
+  input.outputs.push_back({1, {measured(0.0)}, {}, 3.0, 40.0});
+  const AutoEqOptions options;
+  const SessionResult r = ComputeSession(input, profile, options);
+  ASSERT_EQ(r.alignment.gains.size(), 2u);
+  double played[2] = {0.0, 0.0};
+  for (int o = 0; o < 2; ++o) {
+    const measure::Response& m = input.outputs[o].positions[0];
+    const std::vector<double> eq = model::BandsResponse(r.fits[o].bands, m.freq);
+    int n = 0;
+    for (std::size_t i = 0; i < m.freq.size(); ++i) {
+      if (m.freq[i] < 100.0 || m.freq[i] > 5000.0) continue;
+      played[o] += m.db[i] + eq[i];
+      ++n;
+    }
+    played[o] = played[o] / n + r.alignment.gains[o].gain_db;
+  }
+  EXPECT_TRUE(r.fits[0].Changed());
+  EXPECT_NEAR(played[0], played[1], 0.6);
+}
+
 // Two outputs that sum 3 dB above their power sum add in phase; far below, one is reversed.
 TEST(Alignment, CrossoverCheckTellsAdditionFromCancellation) {
   model::Profile profile;

@@ -20,6 +20,8 @@ constexpr double kWorthSending = 0.02;
 constexpr double kCutOnlyQuantile = 0.05;
 // … but no further below the mean than this, so the output keeps its headroom.
 constexpr double kDeepestCutLevel = 8.0;
+// A narrow dip deeper than this is a cancellation: no cuts around it fill it within the headroom.
+constexpr double kCancellationDepth = 8.0;
 
 struct Judged {
   std::vector<double> freq, response, shape, weight;
@@ -86,7 +88,7 @@ std::vector<double> ResponseToFit(const SeatResponse& seat, std::span<const std:
       const double raw = across(seat.db);
       if (std::isfinite(raw) && std::isfinite(seat.db[k])) depth = std::max(depth, raw - seat.db[k]);
     }
-    if (depth > kDeepestCutLevel) {
+    if (depth > kCancellationDepth) {
       for (std::size_t k = left; k < right; ++k) {
         // Only the dip is bridged: a peak beside it, within the reach, is still there to cut.
         const double b = bridge[k - left];

@@ -1,5 +1,10 @@
 #include "model/autotune/tune_session.h"
 
+#include <algorithm>
+#include <span>
+
+#include "model/fitting/band_fitter.h"
+
 namespace tolva::autotune {
 
 SessionResult ComputeSession(const SessionInput& input, const model::Profile& profile,
@@ -10,10 +15,19 @@ SessionResult ComputeSession(const SessionInput& input, const model::Profile& pr
   std::map<int, SeatResponse> alone;
   for (const OutputMeasurements& m : input.outputs) {
     SeatResponse seat = CombinePositions(m.positions, grid, m.playing);
-    result.fits.push_back(FitOutput(seat, profile.channels[m.output], options));
-    // The level and the crossover check take the output as it played.
+    const model::ChannelSettings& channel = profile.channels[m.output];
+    result.fits.push_back(FitOutput(seat, channel, options));
+    // The crossover check takes the output as it played; the level, as it will play with the
+    // fit's bands, or the gains would undo what the bands take off or add on average.
     SeatResponse as_played = CombinePositions(m.positions, grid);
-    at_seat.push_back({m.output, m.arrival_ms, m.snr_db, as_played});
+    SeatResponse heard = as_played;
+    if (const OutputFit& fit = result.fits.back(); fit.Changed()) {
+      const auto slots = static_cast<std::size_t>(std::clamp(channel.eqSize, 0, model::kEqBands));
+      const std::vector<double> eq = model::BandsResponse(std::span(fit.bands).first(slots), grid);
+      heard = std::move(seat);
+      for (std::size_t i = 0; i < eq.size(); ++i) heard.db[i] += eq[i];
+    }
+    at_seat.push_back({m.output, m.arrival_ms, m.snr_db, std::move(heard)});
     alone[m.output] = std::move(as_played);
   }
   result.alignment = AlignOutputs(at_seat, profile, options.target);
