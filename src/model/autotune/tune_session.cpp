@@ -19,12 +19,12 @@ SessionResult ComputeSession(const SessionInput& input, const model::Profile& pr
     result.fits.push_back(FitOutput(seat, channel, options));
     // The crossover check takes the output as it played; the level, as it will play with the
     // fit's bands, or the gains would undo what the bands take off or add on average.
+    // The bands that will play: the fit's, or those the output holds now.
     SeatResponse as_played = CombinePositions(m.positions, grid);
-    SeatResponse heard = as_played;
-    if (const OutputFit& fit = result.fits.back(); fit.Changed()) {
+    SeatResponse heard = std::move(seat);
+    if (const OutputFit& fit = result.fits.back(); fit.Changed() || channel.bypass == 0) {
       const auto slots = static_cast<std::size_t>(std::clamp(channel.eqSize, 0, model::kEqBands));
       const std::vector<double> eq = model::BandsResponse(std::span(fit.bands).first(slots), grid);
-      heard = std::move(seat);
       for (std::size_t i = 0; i < eq.size(); ++i) heard.db[i] += eq[i];
     }
     at_seat.push_back({m.output, m.arrival_ms, m.snr_db, std::move(heard)});
