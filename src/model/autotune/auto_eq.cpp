@@ -27,7 +27,6 @@ struct Judged {
   std::vector<double> freq, response, shape, weight;
   std::vector<double> measured;  // as measured: what the figures judge
   std::vector<std::uint8_t> mask;
-  std::vector<std::uint8_t> bridged;  // a cancellation's: left as it is on purpose
 };
 
 double WeightedQuantile(std::vector<std::pair<double, double>> values, double q) {
@@ -46,13 +45,10 @@ double WeightedQuantile(std::vector<std::pair<double, double>> values, double q)
 // there), and a cancellation bridged straight across from its edges. A narrow dip no deeper
 // than the cuts could fill stays as it is (it is still not boosted): cutting around a mode's
 // dip evens the response, while doing so for a cancellation only throws the headroom away.
-// `bridged` marks the points the fit leaves out on purpose.
-std::vector<double> ResponseToFit(const SeatResponse& seat, std::span<const std::uint8_t> mask,
-                                  std::vector<std::uint8_t>& bridged) {
+std::vector<double> ResponseToFit(const SeatResponse& seat, std::span<const std::uint8_t> mask) {
   const std::vector<double> fine = SmoothOctaves(seat.freq, seat.db, 1.0 / 48.0);
   const std::vector<double> wide = SmoothOctaves(seat.freq, seat.db, 1.0 / 3.0);
   std::vector<double> out(seat.freq.size());
-  bridged.assign(out.size(), 0);
   for (std::size_t i = 0; i < out.size(); ++i) {
     const double a = std::clamp((seat.spread_db[i] - 1.0) / 2.0, 0.0, 1.0);
     out[i] = fine[i] + a * (wide[i] - fine[i]);
@@ -92,7 +88,7 @@ std::vector<double> ResponseToFit(const SeatResponse& seat, std::span<const std:
       for (std::size_t k = left; k < right; ++k) {
         // Only the dip is bridged: a peak beside it, within the reach, is still there to cut.
         const double b = bridge[k - left];
-        if (std::isfinite(b) && !(out[k] >= b)) out[k] = b, bridged[k] = 1;
+        if (std::isfinite(b) && !(out[k] >= b)) out[k] = b;
       }
     }
     i = end;
@@ -105,7 +101,7 @@ Residual Judge(const Judged& j, std::span<const double> played) {
   std::vector<double> d;
   std::vector<double> at;
   for (std::size_t k = 0; k < j.freq.size(); ++k) {
-    if (j.bridged[k]) continue;
+    if (j.mask[k] & kNarrowDip) continue;  // not boosted on purpose
     d.push_back(played[k] - j.shape[k]);
     at.push_back(j.freq[k]);
   }
@@ -283,8 +279,7 @@ OutputFit FitOutput(const SeatResponse& seat, const model::ChannelSettings& chan
   double hi = std::min({fit.passband.high_hz, options.high_hz, 20000.0});
   SpeakerRange(seat, channel.crossover, lo, hi);
   const std::vector<std::uint8_t> mask = NoBoostMask(seat, options.masks);
-  std::vector<std::uint8_t> bridged;
-  const std::vector<double> response = ResponseToFit(seat, mask, bridged);
+  const std::vector<double> response = ResponseToFit(seat, mask);
   Judged j;
   for (std::size_t i = 0; i < seat.freq.size(); ++i) {
     const double f = seat.freq[i];
@@ -294,7 +289,6 @@ OutputFit FitOutput(const SeatResponse& seat, const model::ChannelSettings& chan
     j.measured.push_back(seat.db[i]);
     j.shape.push_back(options.target.At(f) + CrossoverDb(channel.crossover, f));
     j.mask.push_back(mask[i]);
-    j.bridged.push_back(bridged[i]);
     // A correction for one seat counts less, as does a sweep that did not repeat itself.
     const double spread = seat.spread_db[i] / 3.0;
     j.weight.push_back(std::clamp(seat.coherence[i], 0.2, 1.0) / (1.0 + spread * spread));
@@ -376,7 +370,7 @@ OutputFit FitOutput(const SeatResponse& seat, const model::ChannelSettings& chan
   double offset = 0.0;
   int n = 0;
   for (std::size_t k = 0; k < j.freq.size(); ++k) {
-    if (j.bridged[k]) continue;
+    if (j.mask[k] & kNarrowDip) continue;
     offset += played[k] - j.shape[k];
     ++n;
   }
