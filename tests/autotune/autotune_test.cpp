@@ -191,6 +191,26 @@ TEST(Alignment, GainsMeetWithTheFittedBandsPlaying) {
   }
   EXPECT_TRUE(r.fits[0].Changed());
   EXPECT_NEAR(played[0], played[1], 0.6);
+
+  // Linked, the two play one table fitted to both: matched with that table, not their own.
+  input.outputs.push_back({2, {measured(0.0)}, {}, 3.0, 40.0});
+  input.linked = {{0, 1}};
+  const SessionResult linked = ComputeSession(input, profile, options);
+  EXPECT_EQ(linked.fits[0].bands, linked.fits[1].bands);
+  const auto level_of = [&](int o) {
+    const measure::Response& m = input.outputs[o].positions[0];
+    const std::vector<double> eq = model::BandsResponse(linked.fits[o].bands, m.freq);
+    double sum = 0.0;
+    int n = 0;
+    for (std::size_t i = 0; i < m.freq.size(); ++i) {
+      if (m.freq[i] < 100.0 || m.freq[i] > 5000.0) continue;
+      sum += m.db[i] + eq[i];
+      ++n;
+    }
+    return sum / n + linked.alignment.gains[o].gain_db;
+  };
+  EXPECT_NEAR(level_of(0), level_of(2), 0.6);
+  EXPECT_NEAR(level_of(1), level_of(2), 0.6);
 }
 
 // Two outputs that sum 3 dB above their power sum add in phase; far below, one is reversed.

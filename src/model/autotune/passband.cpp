@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <complex>
+#include <limits>
 #include <numbers>
 
 #include "dsp_math/response_math.h"
@@ -39,6 +40,20 @@ Passband PassbandOf(const model::Crossover& crossover) {
 
 double CrossoverDb(const model::Crossover& crossover, double hz) {
   return FilterDb(crossover.hp, false, hz) + FilterDb(crossover.lp, true, hz);
+}
+
+double PassbandMean(std::span<const double> freq, std::span<const double> db,
+                    const model::Crossover& crossover) {
+  const Passband band = PassbandOf(crossover);
+  double sum = 0.0;
+  int n = 0;
+  for (std::size_t i = 0; i < freq.size() && i < db.size(); ++i) {
+    if (freq[i] >= band.low_hz && freq[i] <= band.high_hz && std::isfinite(db[i])) {
+      sum += db[i];
+      ++n;
+    }
+  }
+  return n > 0 ? sum / n : std::numeric_limits<double>::quiet_NaN();
 }
 
 }  // namespace tolva::autotune

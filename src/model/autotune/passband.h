@@ -1,5 +1,7 @@
 #pragma once
 
+#include <span>
+
 #include "model/profile/profile.h"
 
 // Where an output plays, as its crossovers say: the target applies there, and there only.
@@ -16,5 +18,9 @@ Passband PassbandOf(const model::Crossover& crossover);
 // The crossovers' level at hz, designed as the unit designs them (48 kHz): the roll-off the
 // target keeps, so that no band fights a filter the installer chose.
 double CrossoverDb(const model::Crossover& crossover, double hz);
+
+// The mean level over the passband, NaN points left out (NaN when none is left).
+double PassbandMean(std::span<const double> freq, std::span<const double> db,
+                    const model::Crossover& crossover);
 
 }  // namespace tolva::autotune

@@ -25,10 +25,13 @@ struct SessionInput {
   std::vector<OutputMeasurements> outputs;
   // Two outputs measured together, by (lower, higher) output.
   std::map<std::pair<int, int>, std::vector<measure::Response>> together;
+  // Linked outputs (lower, higher), both measured: they play one band table, fitted to both
+  // sides' positions.
+  std::vector<std::pair<int, int>> linked;
 };
 
 struct SessionResult {
-  std::vector<OutputFit> fits;  // one per measured output, in input order
+  std::vector<OutputFit> fits;  // one per measured output, in input order (a linked pair's alike)
   Alignment alignment;
   std::vector<CrossoverCheck> crossovers;
 };

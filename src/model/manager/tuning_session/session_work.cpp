@@ -37,21 +37,6 @@ bool Alone(const SessionMeasurement& m, int output) {
   return m.Usable() && m.target.outputs.size() == 1 && m.target.outputs[0] == output;
 }
 
-// The mean level over the passband, NaN points left out.
-double PassbandMean(std::span<const double> freq, std::span<const double> db,
-                    const Crossover& crossover) {
-  const autotune::Passband band = autotune::PassbandOf(crossover);
-  double sum = 0.0;
-  int n = 0;
-  for (std::size_t i = 0; i < freq.size() && i < db.size(); ++i) {
-    if (freq[i] >= band.low_hz && freq[i] <= band.high_hz && std::isfinite(db[i])) {
-      sum += db[i];
-      ++n;
-    }
-  }
-  return n > 0 ? sum / n : std::numeric_limits<double>::quiet_NaN();
-}
-
 // The arrival against what dated it, made comparable between runs: an acoustic reference's
 // chirp came through its output's own delay, which may have changed between runs.
 double ComparableArrival(const SessionMeasurement& m) {
@@ -64,30 +49,6 @@ int PartnerIn(const Profile& p, int output) {
   if (p.linkMode != 1) return -1;
   const int partner = p.linkOutputs[output];
   return partner >= 0 && partner < kOutputChannels && partner != output ? partner : -1;
-}
-
-// Linked outputs play one band table: it is fitted to both sides' positions, each without the
-// bands it played and the partner brought to the output's level, so that the table follows
-// their common shape and the level difference is left to the gains.
-autotune::OutputFit JointFit(const autotune::OutputMeasurements& a,
-                             const autotune::OutputMeasurements& b, const ChannelSettings& channel,
-                             const autotune::AutoEqOptions& options) {
-  const std::vector<double> grid = autotune::FitGrid(options);
-  const autotune::SeatResponse seat_a = autotune::CombinePositions(a.positions, grid, a.playing);
-  const autotune::SeatResponse seat_b = autotune::CombinePositions(b.positions, grid, b.playing);
-  double offset = PassbandMean(grid, seat_b.db, channel.crossover) -
-                  PassbandMean(grid, seat_a.db, channel.crossover);
-  if (!std::isfinite(offset)) offset = 0.0;
-  std::vector<measure::Response> positions;
-  for (const autotune::OutputMeasurements* m : {&a, &b}) {
-    for (measure::Response r : m->positions) {
-      const std::vector<double> bands = BandsResponse(m->playing, r.freq);
-      const double shift = m == &b ? offset : 0.0;
-      for (std::size_t i = 0; i < r.db.size(); ++i) r.db[i] -= bands[i] + shift;
-      positions.push_back(std::move(r));
-    }
-  }
-  return autotune::FitOutput(autotune::CombinePositions(positions, grid), channel, options);
 }
 
 }  // namespace
@@ -223,6 +184,10 @@ TunePreview ComputeTune(const std::vector<SessionMeasurement>& measurements, con
       input.together[{a, b}].push_back(m.result->response);
     }
   }
+  for (const autotune::OutputMeasurements& om : input.outputs) {
+    const int partner = PartnerIn(live, om.output);
+    if (partner > om.output) input.linked.emplace_back(om.output, partner);
+  }
   const autotune::SessionResult r = autotune::ComputeSession(input, *basis, options);
 
   std::map<int, std::size_t> row_of;
@@ -239,14 +204,6 @@ TunePreview ComputeTune(const std::vector<SessionMeasurement>& measurements, con
     op.inverted_now = op.inverted_suggested = PolarityInverted(now.phase);
     row_of[o] = preview.outputs.size();
     preview.outputs.push_back(std::move(op));
-  }
-  for (OutputPreview& op : preview.outputs) {
-    const auto partner = row_of.find(op.partner);
-    if (partner == row_of.end() || op.partner < op.output) continue;
-    OutputPreview& other = preview.outputs[partner->second];
-    op.fit = JointFit(input.outputs[row_of[op.output]], input.outputs[partner->second],
-                      basis->channels[op.output], options);
-    other.fit = op.fit;
   }
   for (OutputPreview& op : preview.outputs) {
     if (!op.fit.problem.empty()) op.problem_key = "${tune_fit_failed}";
@@ -304,8 +261,8 @@ void MeasuredOverlay(const std::vector<SessionMeasurement>& measurements, int ou
   const Crossover& crossover = live.channels[output].crossover;
   const std::vector<double> grid = autotune::FitGrid({});
   const autotune::SeatResponse seat = autotune::CombinePositions(positions, grid);
-  double offset = PassbandMean(seat.freq, seat.db, crossover) -
-                  PassbandMean(overlay.predicted_freq, overlay.predicted_db, crossover);
+  double offset = autotune::PassbandMean(seat.freq, seat.db, crossover) -
+                  autotune::PassbandMean(overlay.predicted_freq, overlay.predicted_db, crossover);
   if (!std::isfinite(offset)) offset = 0.0;
   overlay.level_db = offset;
 
