@@ -1,5 +1,6 @@
-// eq import as a script runs it against tolva-dsp-emulator: the unit ends playing what the file
-// means, judged by an independent cookbook design, and says how close it came.
+// eq import and eq fit as a script runs them against tolva-dsp-emulator: the unit ends playing
+// what the file (or the measurement and the target) means, judged by an independent cookbook
+// design, and a second run sends nothing.
 #include <algorithm>
 #include <cmath>
 #include <fstream>
@@ -137,6 +138,41 @@ TEST_F(CliEqImport, FilterTextWithoutFiltersIsRefusedAndRewTablesAreRead) {
   const model::ChannelSettings ch = UnitChannel(0);
   EXPECT_EQ(ch.eqArray[2].freq, 66);  // the slot that played takes the new band
   EXPECT_FLOAT_EQ(ch.eqArray[2].eqGain, -6.0f);
+}
+
+// A measurement at the seat fitted straight to the unit, cuts only: the peak is cut on the unit,
+// no band lifts, the seat then measures flat around the cancellation, and fitting the same
+// measurement again sends no band.
+TEST_F(CliEqImport, AFitSentToTheUnitPlaysThereAndASecondFitSendsNothing) {
+  const auto measured = [](double f) {
+    const double peak = 1.5 * (f / 1000.0 - 1000.0 / f), null = 12.0 * (f / 3000.0 - 3000.0 / f);
+    return 80.0 + 6.0 / (1.0 + peak * peak) - 20.0 / (1.0 + null * null);
+  };
+  {
+    std::ofstream seat(dir_ / "seat.txt");
+    seat << "* Measurement data\n* Freq(Hz) SPL(dB)\n";
+    for (double f = 20.0; f <= 20000.0; f *= std::exp2(1.0 / 48.0)) seat << f << " " << measured(f) << "\n";
+  }
+  LogFrames();
+  const CliRun r = Cli("eq fit seat.txt --channel 0 --to-unit --max-boost 0 --json");
+  ASSERT_EQ(r.code, 0) << r.err;
+  EXPECT_NE(r.out.find("\"written\":true"), std::string::npos) << r.out;
+  EXPECT_GT(Logged("EQ_Ctrl"), 0u);
+
+  const model::ChannelSettings ch = UnitChannel(0);
+  for (const model::EqBand& b : ch.eqArray) EXPECT_LE(b.enable == 1 ? b.eqGain : 0.0f, 0.0f) << b.freq;
+  std::vector<double> played;
+  for (double f : ref::JudgingGrid()) {
+    if (f >= 100.0 && f <= 10000.0 && std::fabs(std::log2(f / 3000.0)) > 0.25) played.push_back(measured(f) + UnitDb(ch, f));
+  }
+  const auto [lowest, highest] = std::minmax_element(played.begin(), played.end());
+  EXPECT_LT(*highest - *lowest, 2.0) << "the seat does not measure flat with the unit's bands";
+
+  LogFrames();
+  const CliRun again = Cli("eq fit seat.txt --channel 0 --to-unit --max-boost 0 --json");
+  ASSERT_EQ(again.code, 0) << again.err;
+  EXPECT_NE(again.out.find("\"written\":false"), std::string::npos) << again.out;
+  EXPECT_EQ(Logged("EQ_Ctrl"), 0u);
 }
 
 }  // namespace
