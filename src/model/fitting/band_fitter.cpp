@@ -23,7 +23,7 @@ constexpr double kTriedReach = 0.0578;
 // Bands that did not pay before the search for more stops.
 constexpr int kTries = 6;
 // Errors a new band is tried on.
-constexpr std::size_t kCandidates = 3;
+constexpr std::size_t kCandidates = 5;
 
 // A band while it is fitted: log f, gain, log Q, and the slot it will take.
 struct Param {
