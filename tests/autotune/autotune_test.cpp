@@ -96,6 +96,18 @@ TEST(AutoEq, ANarrowModeDoesNotTakeEveryBand) {
   EXPECT_LT(fit.after.rms_db, 0.3);
 }
 
+// A full-range output whose treble lies 7-13 dB low from 3 kHz up (a broad dip, then the
+// speaker's own roll-off past 11 kHz): the dip is the speaker's to fill, not its roll-off.
+TEST(AutoEq, ABroadTrebleDipIsFilledNotTakenForTheRollOff) {
+  const corpus::CarCase c = corpus::MakeCase(12, 1);
+  model::ChannelSettings ch;
+  ch.crossover = c.crossover;
+  const AutoEqOptions options;
+  const OutputFit fit = FitOutput(CombinePositions(c.positions, FitGrid(options)), ch, options);
+  EXPECT_GT(fit.high_hz, 8000.0);
+  EXPECT_GT(EqAt(fit, 5000.0) - EqAt(fit, 1000.0), 3.0);
+}
+
 // A tweeter measured exactly as its high-pass and target say needs nothing; with a peak, the
 // bands cut the peak and stay inside the passband, the roll-off left to the crossover. Bands
 // it played while measured are taken out before the fit.

@@ -231,6 +231,8 @@ void StopLeaks(const Judged& j, std::vector<model::EqBand>& bands) {
 // woofer below its range or a tweeter above it. The edge is where the response, a third of an
 // octave smoothed, has fallen this far below its median.
 constexpr double kRollOffDb = 6.0;
+// How far a response may fall back below its roll-off and still be that roll-off.
+constexpr double kRecoveryDb = 3.0;
 void SpeakerRange(const SeatResponse& seat, const model::Crossover& crossover, double& lo, double& hi) {
   const std::vector<double> smooth = SmoothOctaves(seat.freq, seat.db, 1.0 / 3.0);
   std::vector<double> inside;
@@ -241,14 +243,33 @@ void SpeakerRange(const SeatResponse& seat, const model::Crossover& crossover, d
   std::nth_element(inside.begin(), inside.begin() + inside.size() / 2, inside.end());
   const double floor = inside[inside.size() / 2] - kRollOffDb;
   const auto falls = [&](std::size_t i) { return !std::isfinite(smooth[i]) || smooth[i] < floor; };
+  // Walked in from the end of the range: the roll-off is where the response rises towards the
+  // passband. A point well below one further out is a broad dip the speaker plays through,
+  // not its roll-off: the edge is then that higher point further out.
+  const auto edge = [&](std::size_t i, auto inward, auto outside) {
+    std::size_t highest = i;
+    for (; falls(i) || outside(i); i = inward(i)) {
+      if (outside(i) || !std::isfinite(smooth[i])) {
+        if (i == inward(i)) break;
+        highest = inward(i);
+        continue;
+      }
+      if (!std::isfinite(smooth[highest]) || smooth[i] > smooth[highest]) highest = i;
+      if (smooth[i] < smooth[highest] - kRecoveryDb) return highest;
+      if (i == inward(i)) break;
+    }
+    return i;
+  };
   if (crossover.hp.bypass != 0 || crossover.hp.slope == 0) {
-    std::size_t i = 0;
-    while (i + 1 < smooth.size() && (seat.freq[i] < lo || falls(i))) ++i;
+    const std::size_t i = edge(
+        0, [&](std::size_t k) { return std::min(k + 1, smooth.size() - 1); },
+        [&](std::size_t k) { return seat.freq[k] < lo; });
     if (seat.freq[i] < hi) lo = std::max(lo, seat.freq[i]);
   }
   if (crossover.lp.bypass != 0 || crossover.lp.slope == 0) {
-    std::size_t i = smooth.size() - 1;
-    while (i > 0 && (seat.freq[i] > hi || falls(i))) --i;
+    const std::size_t i = edge(
+        smooth.size() - 1, [&](std::size_t k) { return k > 0 ? k - 1 : 0; },
+        [&](std::size_t k) { return seat.freq[k] > hi; });
     if (seat.freq[i] > lo) hi = std::min(hi, seat.freq[i]);
   }
 }
