@@ -53,14 +53,17 @@ class Receiver final : public QObject {
 
  protected:
   void customEvent(QEvent* event) override {
-    if (event->type() != DrainEventType()) return;
+    {
+      // The event was made under the lock on the posting thread: taken first, the lock orders
+      // this read after that write where the sanitizer can see it (Qt's queue orders it too,
+      // out of its sight).
+      const std::lock_guard lock(state_->mutex);
+      if (event->type() != DrainEventType()) return;
+      state_->drain_queued = false;
+    }
     const QPointer<QObject> alive(this);  // a handler may close the window
     QElapsedTimer slice;
     slice.start();
-    {
-      const std::lock_guard lock(state_->mutex);
-      state_->drain_queued = false;
-    }
     for (;;) {
       device::Notification n;
       {
