@@ -2,17 +2,18 @@
 """Our cuts-only fit against an optimiser of another design, on the same points.
 
 The other optimiser: N cookbook peaking filters (48 kHz), centre, gain and Q free
-(gain -20 dB up to the boost limit, 0 by default, Q 0.3..10, not rounded to any step), placed greedily at the largest
-excess and then moved together by scipy's bounded least squares on the raw power
-mean, at whatever level suits it. That is looser than the unit allows, so it is a bound
-the fit should approach, not a peer run under our constraints.
+(gain -20 dB up to the boost limit, 0 by default, Q 0.3 up to --max-q), placed greedily at
+the largest excess and then moved together by scipy's bounded least squares on the raw
+power mean, at whatever level suits it. Unrounded that is looser than the unit allows, a
+bound the fit should approach; --rounded rounds its values as they would be typed into the
+unit (whole hertz, tenths of a dB and of Q), as ours always are.
 
 Both are judged alike: RMS at the best level over the passband, leaving out an
 octave's 0.4 either side of each cancellation and, with --plays, where the speaker
 has rolled off (6 dB below the median), which cuts can only reach by cutting the rest.
 
   build/release/bin/autotune_corpus_dump /tmp/corpus 3   # or 1: one position
-  bench/independent_fit.py /tmp/corpus [--filters 10] [--plays] [--max-boost 6]
+  bench/independent_fit.py /tmp/corpus [--filters 10] [--plays] [--max-boost 6] [--rounded]
 
 Needs python3-scipy (Debian).
 """
@@ -53,23 +54,30 @@ def rms(x):
     return math.sqrt((x * x).mean())
 
 
-def optimise(f, error, count, max_boost=0.0):
+def optimise(f, error, count, max_boost=0.0, max_q=10.0, rounded=False):
     params = []
     for _ in range(count):
         r = centred(error + filters_db(f, params))
         k = int(np.argmax(np.abs(r) if max_boost > 0 else r))
         if abs(r[k]) <= 0.2 or (max_boost <= 0 and r[k] <= 0.2):
             break
-        params += [math.log2(f[k]), float(np.clip(-r[k], -20.0, max_boost)), 2.0]
+        params += [math.log2(f[k]), float(np.clip(-r[k], -20.0, max_boost)), min(2.0, max_q)]
     if not params:
         return error
     n = len(params) // 3
     lower = np.tile([math.log2(f[0]), -20.0, 0.3], n)
-    upper = np.tile([math.log2(f[-1]), max(max_boost, 1e-6), 10.0], n)
+    upper = np.tile([math.log2(f[-1]), max(max_boost, 1e-6), max_q], n)
     start = np.clip(np.array(params), lower + 1e-9, upper - 1e-9)
     fit = least_squares(lambda p: centred(error + filters_db(f, p)), start,
                         bounds=(lower, upper), method="trf", max_nfev=400)
-    return error + filters_db(f, fit.x)
+    best = fit.x.copy()
+    if rounded:
+        # As typed into the unit: whole hertz, tenths of a dB and of Q.
+        for i in range(0, len(best), 3):
+            best[i] = math.log2(max(1.0, round(2 ** best[i])))
+            best[i + 1] = round(best[i + 1], 1)
+            best[i + 2] = max(0.1, round(best[i + 2], 1))
+    return error + filters_db(f, best)
 
 
 def main():
@@ -79,6 +87,9 @@ def main():
     ap.add_argument("--plays", action="store_true")
     ap.add_argument("--max-boost", type=float, default=0.0,
                     help="the other's boost limit (dump ours with the same third argument)")
+    ap.add_argument("--max-q", type=float, default=10.0)
+    ap.add_argument("--rounded", action="store_true",
+                    help="round the other's values to the unit's steps, as ours are")
     args = ap.parse_args()
     paths = sorted(glob.glob(args.dir + "/case*.txt"), key=lambda p: int(re.findall(r"\d+", p)[-1]))
     ours_all, other_all = [], []
@@ -94,7 +105,7 @@ def main():
         if args.plays:
             keep &= error > np.median(error[inside]) - 6
         f, error, ours = f[keep], error[keep], ours[keep]
-        other = optimise(f, error, args.filters, args.max_boost)
+        other = optimise(f, error, args.filters, args.max_boost, args.max_q, args.rounded)
         ours_all.append(rms(error + ours))
         other_all.append(rms(other))
         print(f"{name:16s} before {rms(error):5.2f}  ours {ours_all[-1]:5.2f}  other {other_all[-1]:5.2f}")
