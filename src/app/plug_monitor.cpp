@@ -9,7 +9,6 @@
 #include <QSocketNotifier>
 #include <algorithm>
 #include <cctype>
-#include <mutex>
 
 #include "base/debug_print.h"
 #include "emulator/emulated_device.h"
@@ -39,13 +38,6 @@ bool IsUnitHidDevpath(std::string_view devpath) {
   return ContainsIgnoringCase(devpath, kUnitHidId);
 }
 
-// The in-process unit calls its listener from its own threads and may outlive this monitor;
-// the relay lets a late call find no target instead of a destroyed one.
-struct PlugMonitor::PresenceRelay {
-  std::mutex mutex;
-  PlugMonitor* target = nullptr;  // guarded by mutex
-};
-
 PlugMonitor::PlugMonitor(const device::DeviceTarget& choice,
                          std::shared_ptr<emulator::EmulatedDevice> emulated_unit, QObject* parent)
     : QObject(parent) {
@@ -63,10 +55,6 @@ PlugMonitor::PlugMonitor(const device::DeviceTarget& choice,
 }
 
 PlugMonitor::~PlugMonitor() {
-  if (presence_relay_) {
-    std::lock_guard lock(presence_relay_->mutex);
-    presence_relay_->target = nullptr;
-  }
   delete udev_notifier_;  // before its descriptor goes with the monitor
   if (udev_monitor_) udev_monitor_unref(udev_monitor_);
   if (udev_) udev_unref(udev_);
@@ -157,15 +145,11 @@ void PlugMonitor::StartPresenceListener(std::shared_ptr<emulator::EmulatedDevice
     DebugPrint("RegisterDeviceNotification\n");
     return;
   }
-  presence_relay_ = std::make_shared<PresenceRelay>();
-  presence_relay_->target = this;
-  unit->SetPresenceListener([relay = presence_relay_](bool present) {
-    // Posting only: this runs on the unit's thread and must not wait on the window.
-    std::lock_guard lock(relay->mutex);
-    if (PlugMonitor* target = relay->target) {
-      QMetaObject::invokeMethod(
-          target, [target, present] { target->OnPresence(present); }, Qt::QueuedConnection);
-    }
+  presence_hop_ = std::make_unique<kit::ThreadHop>(this);
+  // The in-process unit calls this from its own threads and may outlive the monitor: a late
+  // call is dropped with the hop. Posting only, it never waits on the window.
+  unit->SetPresenceListener([post = presence_hop_->Poster(), this](bool present) {
+    post([this, present] { OnPresence(present); });
   });
   watching_ = true;
 }

@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "device/transport/device_selection.h"
+#include "ui/kit/qt/thread_hop.h"
 
 class QFileSystemWatcher;
 class QSocketNotifier;
@@ -51,7 +52,6 @@ class PlugMonitor : public QObject {
   void removed();
 
  private:
-  struct PresenceRelay;
   struct FileIdentity {
     bool exists = false;
     dev_t device = 0;
@@ -77,7 +77,7 @@ class PlugMonitor : public QObject {
   QString watched_path_;
   FileIdentity path_identity_;
 
-  std::shared_ptr<PresenceRelay> presence_relay_;
+  std::unique_ptr<kit::ThreadHop> presence_hop_;
 };
 
 }  // namespace tolva::app

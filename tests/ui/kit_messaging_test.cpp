@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <memory>
 #include <thread>
 #include <vector>
 
@@ -17,6 +18,7 @@
 #include "ui/kit/api/message_types.h"
 #include "ui/kit/qt/qt_popup_menu.h"
 #include "ui/kit/qt/qt_window_sink.h"
+#include "ui/kit/qt/thread_hop.h"
 #include "ui/kit/widgets/sbutton.h"
 #include "support/qt_wait.h"
 
@@ -121,6 +123,59 @@ TEST(WindowSink, ReceiverOwnsTheRecordItWasGiven) {
   sink->Post(std::move(n));
   QApplication::processEvents();
   EXPECT_EQ(freed, 1);
+}
+
+// The unit's presence reaches the window this way: from its threads, in order, on the window's.
+TEST(ThreadHop, RunsCallsOnTheReceiversThreadInPostingOrder) {
+  QWidget window;
+  const kit::ThreadHop hop(&window);
+  std::vector<std::pair<int, int>> got;
+  constexpr int kThreads = 3;
+  constexpr int kEach = 200;
+  std::vector<std::thread> threads;
+  for (int t = 0; t < kThreads; ++t) {
+    threads.emplace_back([post = hop.Poster(), &got, &window, t] {
+      for (int i = 0; i < kEach; ++i) {
+        post([&got, &window, t, i] {
+          EXPECT_EQ(QThread::currentThread(), window.thread());
+          got.emplace_back(t, i);
+        });
+      }
+    });
+  }
+  for (auto& thread : threads) thread.join();
+  EXPECT_TRUE(got.empty()) << "nothing runs before the window's loop does";
+  QApplication::processEvents();
+  ASSERT_EQ(got.size(), static_cast<std::size_t>(kThreads * kEach));
+  std::vector<int> next(kThreads, 0);
+  for (const auto& [thread, value] : got) EXPECT_EQ(value, next[static_cast<std::size_t>(thread)]++);
+}
+
+// A listener may fire while its window, or the hop itself, is going: the call is dropped with
+// what it captured, never run on a destroyed object.
+TEST(ThreadHop, CallsPendingOrPostedLateAreDroppedWithTheirCaptures) {
+  const auto captured = std::make_shared<int>(0);
+  int ran = 0;
+  auto window = std::make_unique<QWidget>();
+  auto hop = std::make_unique<kit::ThreadHop>(window.get());
+  const auto post = hop->Poster();
+  post([captured, &ran] { ++ran; });
+  window.reset();  // with the call still queued
+  EXPECT_EQ(captured.use_count(), 1) << "the queued call dies with the window";
+  post([captured, &ran] { ++ran; });
+  EXPECT_EQ(captured.use_count(), 1);
+  hop.reset();
+
+  QWidget other;
+  auto second = std::make_unique<kit::ThreadHop>(&other);
+  const auto late = second->Poster();
+  late([captured, &ran] { ++ran; });
+  second.reset();  // the hop goes first, its window stays
+  EXPECT_EQ(captured.use_count(), 1);
+  late([captured, &ran] { ++ran; });
+  QApplication::processEvents();
+  EXPECT_EQ(ran, 0);
+  EXPECT_EQ(other.findChildren<QObject*>().size(), 0) << "the hop's receiver went with the hop";
 }
 
 TEST(ControlFactory, TagsAnyCaseAndReplaceable) {

@@ -17,6 +17,7 @@
 #include "ui/kit/api/controls.h"
 #include "ui/kit/qt/qt_popup_menu.h"
 #include "ui/kit/qt/qt_text.h"
+#include "ui/kit/qt/thread_hop.h"
 #include "ui/windows/differences_wnd.h"
 
 namespace {
@@ -170,14 +171,12 @@ TEST_F(UnitReturn, AFactoryResetSaysTheUnitRestartsAndItsOutputsReadNormal) {
   ASSERT_TRUE(UnitHolds([](const auto& u) { return u.scenes[0].outputs[2].phase == 1; }));
   EXPECT_EQ(Surface().FindOption("ch_phase_2")->RawText(), "${reverse phase}");
   // As the plug monitor does: the unit's leaving and return reach the window thread by post.
-  unit_->SetPresenceListener([this](bool present) {
-    QMetaObject::invokeMethod(
-        &Main(),
-        [this, present] {
-          CMainWnd::CloseOpenTipsBoxes();
-          present ? Manager().DevicePlugin() : Manager().DevicePlugOut();
-        },
-        Qt::QueuedConnection);
+  const tolva::kit::ThreadHop hop(&Main());
+  unit_->SetPresenceListener([this, post = hop.Poster()](bool present) {
+    post([this, present] {
+      CMainWnd::CloseOpenTipsBoxes();
+      present ? Manager().DevicePlugin() : Manager().DevicePlugOut();
+    });
   });
   Click("btn_option");
   ASSERT_NE(Main().CurrentMenu(), nullptr);

@@ -17,6 +17,7 @@
 #include "model/manager/tuning_session/measurement_session.h"
 #include "model/profile/scene_names.h"
 #include "ui/kit/qt/qt_window_sink.h"
+#include "ui/kit/qt/thread_hop.h"
 #include "ui/controls/ui_equalizer.h"
 #include "ui/windows/measure_tune_backend.h"
 #include "ui/windows/measure_tune_wnd.h"
@@ -76,13 +77,11 @@ class SessionBackend final : public QObject, public Backend {
     }
     // Added after the session's own: it has put the mutes back into the live settings by now.
     // Told on the next turn of the loop, as the disconnect that calls it is still under way.
-    presence_listener_ = manager_.AddPresenceListener([this](bool present) {
+    presence_listener_ = manager_.AddPresenceListener([this, post = hop_.Poster()](bool present) {
       if (present) return;
-      QMetaObject::invokeMethod(
-          this, [this, mid_run = session_->IsRunning()] {
-            if (events_.unit_left) events_.unit_left(mid_run);
-          },
-          Qt::QueuedConnection);
+      post([this, mid_run = session_->IsRunning()] {
+        if (events_.unit_left) events_.unit_left(mid_run);
+      });
     });
   }
   ~SessionBackend() override {
@@ -424,6 +423,7 @@ class SessionBackend final : public QObject, public Backend {
   std::deque<QueuedRun> queue_;  // the runs still to make after this one
   bool applied_ = false;
   bool playing_before_ = false;
+  kit::ThreadHop hop_{this};
   int presence_listener_ = -1;
 };
 
