@@ -11,6 +11,7 @@
 #include "model/autotune/auto_eq.h"
 #include "model/autotune/passband.h"
 #include "model/fitting/band_fitter.h"
+#include "model/fitting/peaking_conversion.h"
 
 int main(int argc, char** argv) {
   using namespace tolva::autotune;
@@ -40,6 +41,9 @@ int main(int argc, char** argv) {
     std::fprintf(f, "# %s pass %.2f %.2f bands %d judged %.2f %.2f rms %.3f max %.2f at %.0f\n",
                  c.name.c_str(), pass.low_hz, pass.high_hz, fit.bands_used, fit.low_hz, fit.high_hz,
                  fit.after.rms_db, fit.after.max_db, fit.after.worst_hz);
+    for (const tolva::model::EqBand& b : fit.bands) {
+      if (tolva::model::BandPlays(b)) std::fprintf(f, "# band %d Hz %.1f dB Q %.1f\n", b.freq, b.eqGain, b.eqFactor);
+    }
     for (std::size_t i = 0; i < freq.size(); ++i) {
       double power = 0.0;
       for (const auto& p : c.positions) power += std::pow(10.0, p.db[i] / 10.0);

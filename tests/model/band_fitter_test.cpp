@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <tuple>
 
 #include "cookbook_reference.h"
 #include "dsp_math/response_math.h"
@@ -189,6 +190,28 @@ TEST(BandFitter, KeepsToTheBoostLimitCutsFirstAndLeavesMaskedPointsOut) {
   const FitResult masked = FitBands({freq, spiky, weight}, FlatSlots());
   EXPECT_LT(masked.max_deviation_db, 0.3);
   EXPECT_TRUE(masked.worst_hz < 900 || masked.worst_hz > 1100);
+}
+
+// A cut centred past the range's edge draws bands onto the edge; rows of identical bands where
+// one band plays as well read in the table as a fault. Imports and auto-EQ alike leave one.
+TEST(BandFitter, IdenticalBandsPressedOntoTheRangesEdgeBecomeOne) {
+  const std::vector<double> freq = LogFrequencyGrid(20, 76, 96);
+  std::vector<double> level;
+  for (double f : freq) {
+    level.push_back(ref::Db(ref::Peaking(96, -7.0, 1.2), f) + ref::Db(ref::Peaking(38, -4.0, 4.0), f));
+  }
+  FitOptions options;
+  options.low_hz = 20;
+  options.high_hz = 76;
+  const FitResult fit = FitBands({freq, level, {}}, FlatSlots(), options);
+  EXPECT_LT(fit.rms_deviation_db, 0.05);
+  std::vector<std::tuple<int, float, float>> played;
+  for (const EqBand& b : fit.bands) {
+    if (BandPlays(b)) played.emplace_back(b.freq, b.eqGain, b.eqFactor);
+  }
+  std::sort(played.begin(), played.end());
+  const auto twin = std::adjacent_find(played.begin(), played.end());
+  EXPECT_EQ(twin, played.end()) << "two bands alike on " << std::get<0>(*twin) << " Hz";
 }
 
 }  // namespace

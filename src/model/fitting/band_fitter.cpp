@@ -378,8 +378,9 @@ class SteppedObjective {
 };
 
 // Step by step: each band's neighbours on the unit's grid, the best improvement taken, until
-// no single step helps.
-void Refine(const Problem& p, const ShapeGrid& grid, std::vector<Stepped>& bands, int max_gain) {
+// no single step helps. Where `moves` is given, only the bands it marks move.
+void Refine(const Problem& p, const ShapeGrid& grid, std::vector<Stepped>& bands, int max_gain,
+            const std::vector<bool>& moves = {}) {
   const SteppedObjective objective(p, grid);
   std::vector<std::vector<double>> shapes;
   std::vector<double> sum(p.size(), 0.0);
@@ -394,6 +395,7 @@ void Refine(const Problem& p, const ShapeGrid& grid, std::vector<Stepped>& bands
   for (int pass = 0; pass < 12; ++pass) {
     bool moved = false;
     for (std::size_t b = 0; b < bands.size(); ++b) {
+      if (!moves.empty() && !moves[b]) continue;
       const Stepped was = bands[b];
       const int wide = std::max(1, was.freq / 100);
       const Stepped moves[] = {
@@ -429,6 +431,54 @@ void Refine(const Problem& p, const ShapeGrid& grid, std::vector<Stepped>& bands
     }
     if (!moved) break;
   }
+}
+
+// Bands pressed onto one frequency step (at a range's edge, mostly) play much as one band
+// would, and rows of identical bands read as a fault: each such stack becomes one band where
+// that costs the fit no more than this share, and this much (dB) besides, far below hearing.
+// The slots it frees are returned.
+constexpr double kMergeCost = 0.01;
+constexpr double kMergeSlackDb = 0.003;
+
+std::vector<std::size_t> MergeStacked(const Problem& p, const ShapeGrid& grid,
+                                      std::vector<Stepped>& bands, int max_gain) {
+  const SteppedObjective objective(p, grid);
+  const auto score = [&](const std::vector<Stepped>& set) {
+    std::vector<double> sum(p.size(), 0.0);
+    for (const Stepped& s : set) AddBandShape(grid, s.Values(), sum.data());
+    return objective.Of(sum);
+  };
+  std::vector<std::size_t> freed;
+  double best = score(bands);
+  for (std::size_t a = 0; a < bands.size(); ++a) {
+    std::vector<Stepped> trial;
+    std::vector<std::size_t> gone;
+    int gain = 0;
+    for (std::size_t b = 0; b < bands.size(); ++b) {
+      if (b > a && bands[b].freq == bands[a].freq && bands[b].gain != 0) {
+        gain += bands[b].gain;
+        gone.push_back(bands[b].slot);
+      } else {
+        trial.push_back(bands[b]);
+      }
+    }
+    if (gone.empty() || bands[a].gain == 0) continue;
+    trial[a].gain = std::clamp(trial[a].gain + gain, -180, max_gain);
+    // The stack and its neighbours within an octave make up for the merge.
+    std::vector<bool> near(trial.size());
+    for (std::size_t b = 0; b < trial.size(); ++b) {
+      near[b] = std::fabs(std::log2(double(trial[b].freq) / trial[a].freq)) <= 1.0;
+    }
+    Refine(p, grid, trial, max_gain, near);
+    const double merged = score(trial);
+    if (merged <= best * (1.0 + kMergeCost) + kMergeSlackDb) {
+      bands = std::move(trial);
+      best = merged;
+      freed.insert(freed.end(), gone.begin(), gone.end());
+    }
+  }
+  if (!freed.empty()) Refine(p, grid, bands, max_gain);
+  return freed;
 }
 
 // The level the stepped bands fit best at, by a few mean-square steps (a point held at the boost
@@ -664,6 +714,10 @@ FitResult FitBands(const FitTarget& target, std::span<const EqBand> current,
   }
  
 
+  for (const std::size_t slot : MergeStacked(p, grid, stepped, max_gain)) {
+    EqBand& out = result.bands[slot];
+    out.eqGain = Plays(out) ? 0.0f : out.eqGain;  // flat, where it was
+  }
   for (const Stepped& s : stepped) {
     EqBand& out = result.bands[s.slot];
     if (s.gain == 0) {
