@@ -175,6 +175,16 @@ TEST(ThreadHop, CallsPendingOrPostedLateAreDroppedWithTheirCaptures) {
   late([captured, &ran] { ++ran; });
   QApplication::processEvents();
   EXPECT_EQ(ran, 0);
+
+  // A reconnect may rebuild what the first call reaches: the next call must not run on it.
+  auto third_window = std::make_unique<QWidget>();
+  auto third = std::make_unique<kit::ThreadHop>(third_window.get());
+  const auto rebuild = third->Poster();
+  rebuild([&] { third.reset(), third_window.reset(), ++ran; });
+  rebuild([captured, &ran, &third_window] { ran += third_window ? 1 : 100; });
+  QApplication::processEvents();
+  EXPECT_EQ(ran, 1);
+  EXPECT_EQ(captured.use_count(), 1);
   EXPECT_EQ(other.findChildren<QObject*>().size(), 0) << "the hop's receiver went with the hop";
 }
 

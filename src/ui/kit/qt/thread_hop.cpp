@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QEvent>
 #include <QObject>
+#include <QPointer>
 
 #include <deque>
 #include <mutex>
@@ -40,12 +41,10 @@ class HopReceiver final : public QObject {
  public:
   HopReceiver(QObject* parent, std::shared_ptr<ThreadHop::State> state)
       : QObject(parent), state_(std::move(state)) {}
-  ~HopReceiver() override { Detach(); }
-
-  void Detach() {
+  ~HopReceiver() override {
     std::deque<std::function<void()>> dropped;  // their captures die outside the lock
     const std::lock_guard lock(state_->mutex);
-    if (state_->receiver == this) state_->receiver = nullptr;
+    state_->receiver = nullptr;
     dropped.swap(state_->pending);
   }
 
@@ -58,8 +57,10 @@ class HopReceiver final : public QObject {
       calls.swap(state_->pending);
       state_->queued = false;
     }
+    const QPointer<QObject> alive(this);  // a call may take the receiver with it
     for (auto& call : calls) {
       if (call) call();
+      if (!alive) return;  // the rest go with their captures, unrun
     }
   }
 
@@ -81,14 +82,9 @@ ThreadHop::~ThreadHop() {
     const std::lock_guard lock(state_->mutex);
     hop = state_->receiver;
   }
-  // Posting stops now; the receiver object itself goes with its parent or here.
-  if (auto* r = dynamic_cast<HopReceiver*>(hop)) {
-    r->Detach();
-    delete r;
-  }
+  // Gone with its parent already, or now: either way posting stops.
+  delete static_cast<HopReceiver*>(hop);
 }
-
-void ThreadHop::Post(std::function<void()> call) const { State::Post(state_, std::move(call)); }
 
 std::function<void(std::function<void()>)> ThreadHop::Poster() const {
   return [state = state_](std::function<void()> call) { State::Post(state, std::move(call)); };

@@ -18,9 +18,8 @@ class ThreadHop {
   ThreadHop& operator=(const ThreadHop&) = delete;
   ~ThreadHop();
 
-  // Any thread; the calls run in posting order.
-  void Post(std::function<void()> call) const;
-  // Posts through a handle that outlives this one, for listeners that may fire during teardown.
+  // Posts from any thread, in posting order, through a handle that may outlive the hop (a
+  // listener may fire during teardown). A call that takes the receiver with it ends the run.
   std::function<void(std::function<void()>)> Poster() const;
 
   struct State;
